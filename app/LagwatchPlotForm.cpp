@@ -1,0 +1,151 @@
+#include "app/LagwatchPlotForm.h"
+
+#include "app/CommandLine.h"
+#include "app/Ledger.h"
+#include "app/StartupConfig.h"
+#include "app/Utils.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+void ReportFailure(const QString& message)
+{
+    std::fprintf(stderr, "lagwatch: %s\n", message.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+} // namespace
+
+TFormLagwatchPlot::TFormLagwatchPlot(const QStringList& arguments, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      FArguments(arguments)
+{
+    setObjectName(QStringLiteral("FormLagwatchPlot"));
+    setWindowTitle(QStringLiteral("Lagwatch"));
+    setFixedSize(744, 307);
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Button);
+    setCursor(Qt::WaitCursor);
+    BuildControls();
+    FormCreate();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - rect().center());
+    }
+}
+
+TFormLagwatchPlot::~TFormLagwatchPlot() { FormDestroy(); }
+
+void TFormLagwatchPlot::BuildControls()
+{
+    FLabelOnOpen = new QLabel(QStringLiteral("Please wait ... scan in progress"), this);
+    FLabelOnOpen->setObjectName(QStringLiteral("LabelOnOpen"));
+    FLabelOnOpen->setGeometry(0, 0, 744, 307);
+    FLabelOnOpen->setAlignment(Qt::AlignCenter);
+    FLabelOnOpen->hide();
+
+    FMemoList = new QPlainTextEdit(QStringLiteral("MemoList"), this);
+    FMemoList->setObjectName(QStringLiteral("MemoList"));
+    FMemoList->setGeometry(16, 208, 289, 89);
+    FMemoList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    FMemoList->hide();
+
+    FPopupMenu1 = new QMenu(this);
+    FPopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    FPopupCopy = FPopupMenu1->addAction(QStringLiteral("&Copy list as text"));
+    FPopupCopy->setObjectName(QStringLiteral("PopupCopy"));
+    FPopupCopy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    FPopupCopy->setShortcutContext(Qt::WindowShortcut);
+    // The shortcut only fires for an action the window itself holds.
+    addAction(FPopupCopy);
+    connect(FPopupCopy, &QAction::triggered, this, [this] { PopupCopyClick(); });
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { FPopupMenu1->popup(mapToGlobal(at)); });
+
+    FTimerOnStart = new QTimer(this);
+    FTimerOnStart->setObjectName(QStringLiteral("TimerOnStart"));
+    FTimerOnStart->setInterval(100);
+    FTimerOnStart->setSingleShot(false);
+    connect(FTimerOnStart, &QTimer::timeout, this, [this] { TimerOnStartTimer(); });
+    FTimerOnStart->start();
+}
+
+void TFormLagwatchPlot::FormCreate()
+{
+    setFont(QApplication::font());
+    FBaseCaption = windowTitle();
+
+    QString settingsError;
+    const QString settingsValue = ReadRegistryString(QStringLiteral("Datawarden"), QStringLiteral("ImagesPath"), &settingsError);
+    if (!settingsError.isEmpty())
+        ReportFailure(settingsError);
+    FDataFolder = ComposeDataFolder(settingsValue, FArguments);
+    setWindowTitle(FBaseCaption + QStringLiteral(" for ") + FDataFolder);
+    FChartTitle = QStringLiteral("Delay of CRM data in  ") + FDataFolder;
+
+    FReceivedList = std::make_unique<TSortedStringList>();
+    FCloseAfterScan = HasCloseSwitch(FArguments);
+
+    const TLedgerLocation ledger =
+        ChooseLedger(FArguments, QFileInfo(QCoreApplication::applicationFilePath()).absolutePath(), UserDataHome());
+    FReceivedFileName = ledger.Path;
+    FLoadFileName = ledger.LoadPath;
+    QString loadError;
+    if (LoadLedger(*FReceivedList, FLoadFileName, loadError) == TLoadResult::Failed)
+        ReportFailure(loadError);
+}
+
+void TFormLagwatchPlot::SetHint(const QString& hint)
+{
+    FHint = hint;
+    // Tool tips break lines at LF; the stored hint keeps its CRs.
+    QString shown = hint;
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    setToolTip(shown);
+}
+
+void TFormLagwatchPlot::TimerOnStartTimer()
+{
+    FTimerOnStart->stop();
+    if (FCloseAfterScan)
+        close();
+    unsetCursor();
+    ForceForeground();
+}
+
+void TFormLagwatchPlot::ForceForeground()
+{
+    raise();
+    activateWindow();
+}
+
+void TFormLagwatchPlot::PopupCopyClick()
+{
+    QGuiApplication::clipboard()->setText(FHint + QStringLiteral("\n\r\n\r"));
+}
+
+bool TFormLagwatchPlot::FormDestroy()
+{
+    if (FDestroyed)
+        return true;
+    FDestroyed = true;
+    QString error;
+    if (SaveLedger(*FReceivedList, FReceivedFileName, error))
+        return true;
+    ReportFailure(error);
+    return false;
+}
