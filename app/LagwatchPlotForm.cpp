@@ -1,6 +1,11 @@
 #include "app/LagwatchPlotForm.h"
 
 #include "app/CommandLine.h"
+#include "app/DayWalk.h"
+#include "app/ProductFile.h"
+#include "platform/NumberFormat.h"
+#include "platform/TextFile.h"
+#include "scan/TreeScan.h"
 #include "app/Ledger.h"
 #include "app/StartupConfig.h"
 #include "app/Utils.h"
@@ -16,6 +21,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdio>
 
 namespace {
@@ -82,6 +88,12 @@ void TFormLagwatchPlot::BuildControls()
     FTimerOnStart->setSingleShot(false);
     connect(FTimerOnStart, &QTimer::timeout, this, [this] { TimerOnStartTimer(); });
     FTimerOnStart->start();
+
+    FTreeScanner = new TTreeScanner(this);
+    FTreeScanner->setObjectName(QStringLiteral("TreeScanner"));
+    FTreeScanner->SetFileMask(QStringLiteral("2*crm.grb"));
+    FTreeScanner->SetRecursive(false);
+    FTreeScanner->SetOnFileFound([this](TTreeScanner* sender) { TreeScannerFileFound(sender); });
 }
 
 void TFormLagwatchPlot::FormCreate()
@@ -118,13 +130,63 @@ void TFormLagwatchPlot::SetHint(const QString& hint)
     setToolTip(shown);
 }
 
+namespace {
+
+double ElapsedMs(std::chrono::steady_clock::time_point since)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - since).count();
+}
+
+} // namespace
+
 void TFormLagwatchPlot::TimerOnStartTimer()
 {
     FTimerOnStart->stop();
+    ScanAndPlot(FDataFolder);
     if (FCloseAfterScan)
         close();
     unsetCursor();
     ForceForeground();
+}
+
+void TFormLagwatchPlot::ScanAndPlot(const QString& folder)
+{
+    const TDateTime today = NowUTC();
+    auto start = std::chrono::steady_clock::now();
+    TDayWalkHooks hooks;
+    hooks.IsRecorded = [this](const QString& name) { return !FReceivedList->Values(name).isEmpty(); };
+    hooks.FolderExists = [](const QString& dayFolder) { return QFileInfo(dayFolder).isDir(); };
+    hooks.Search = [this](const QString& dayFolder) {
+        FTreeScanner->SetInitialDirectory(dayFolder);
+        FTreeScanner->Search();
+    };
+    hooks.OnIteration = [this](int index) {
+        if (index > 2)
+            FLabelOnOpen->setVisible(true);
+    };
+    WalkDays(today, NowUTC(), folder, hooks);
+    FLabelOnOpen->setToolTip(FormatFixed(ElapsedMs(start), 3) + QStringLiteral(" milliseconds"));
+    start = std::chrono::steady_clock::now();
+}
+
+void TFormLagwatchPlot::TreeScannerFileFound(TTreeScanner* sender)
+{
+    const QByteArray& path = sender->FileFoundBytes();
+    const QByteArray rawName = path.mid(path.lastIndexOf('/') + 1);
+    // The ledger cannot hold such a name exactly.
+    if (!IsValidUtf8(rawName.constData(), rawName.size())) {
+        ReportFailure(QStringLiteral("not recorded, the file name is not valid UTF-8: %1").arg(sender->FileFound()));
+        return;
+    }
+    const QString name = LowerCaseAscii(QString::fromUtf8(rawName));
+    if (!IsRecordableName(name) || FReceivedList->IndexOfName(name) != -1)
+        return;
+    // Measured at the path the scanner reported: on a case-sensitive file
+    // system the lower-case name may not exist.
+    const std::optional<TFileTimes> times = ReadFileTimes(path);
+    if (!times)
+        return;
+    FReceivedList->Add(name + QLatin1Char('=') + QString::number(DelaySeconds(*times)));
 }
 
 void TFormLagwatchPlot::ForceForeground()

@@ -14,6 +14,7 @@ class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QTimer;
+class TTreeScanner;
 
 class TFormLagwatchPlot : public QWidget
 {
@@ -36,8 +37,11 @@ public:
     QLabel* LabelOnOpen() const { return FLabelOnOpen; }
 
     void TimerOnStartTimer();
+    void ScanAndPlot(const QString& folder);
+    TTreeScanner* TreeScanner() const { return FTreeScanner; }
 
 private:
+    void TreeScannerFileFound(TTreeScanner* sender);
     void FormCreate();
     void BuildControls();
     void SetHint(const QString& hint);
@@ -63,4 +67,5 @@ private:
     QMenu* FPopupMenu1 = nullptr;
     QAction* FPopupCopy = nullptr;
     QTimer* FTimerOnStart = nullptr;
+    TTreeScanner* FTreeScanner = nullptr;
 };

@@ -1,10 +1,10 @@
 #pragma once
 // What the window settles at creation: the data folder, the ledger file and
 // the switches, from the settings value and the command line.
+#include "scan/PathDelim.h"
+
 #include <QString>
 #include <QStringList>
-
-constexpr QChar PathDelim = QLatin1Char('/');
 
 QString IncludeTrailingPathDelimiter(const QString& path);
 
