@@ -15,7 +15,7 @@
 // FileFoundBytes() the exact bytes.
 #include "platform/SortedStringList.h"
 #include "scan/DirectoryListing.h"
-#include "scan/PathDelim.h"
+#include "platform/PathDelim.h"
 
 #include <QByteArray>
 #include <QObject>
