@@ -1,7 +1,7 @@
 #pragma once
 // What the window settles at creation: the data folder, the ledger file and
 // the switches, from the settings value and the command line.
-#include "scan/PathDelim.h"
+#include "platform/PathDelim.h"
 
 #include <QString>
 #include <QStringList>
