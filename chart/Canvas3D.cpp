@@ -190,9 +190,31 @@ void TCanvas3D::Line(int x0, int y0, int x1, int y1)
     double ax = x0, ay = y0, bx = x1, by = y1;
     if (!ClipSegment(ax, ay, bx, by, -m, -m, FImage->width() + m, FImage->height() + m))
         return;
-    // Aliased Qt lines cover the pixel whose centre lies on the line; a flat
-    // cap leaves the end point unset.
-    FPainter->drawLine(QPointF(ax + 0.5, ay + 0.5), QPointF(bx + 0.5, by + 0.5));
+    const int w = std::max(1, FPen.Width());
+    // A wide pen covers w pixels across the line, from w/2 before it.
+    const double across = -(w / 2) + w / 2.0;
+    if (y0 == y1 || x0 == x1) {
+        // Axis-parallel lines are given as the exact pixel run from the start
+        // up to, not including, the end point; Qt covers pixel centres in
+        // (lo, hi + 1] for thin pens and [lo, hi + 1] for wide ones.
+        const bool horizontal = y0 == y1;
+        const double from = horizontal ? ax : ay, to = horizontal ? bx : by;
+        const bool forward = (horizontal ? x1 > x0 : y1 > y0);
+        double lo = forward ? std::ceil(from) : std::floor(to) + 1;
+        double hi = forward ? std::ceil(to) - 1 : std::floor(from);
+        if (forward && to == (horizontal ? x1 : y1))
+            hi = (horizontal ? x1 : y1) - 1;
+        if (!forward && to == (horizontal ? x1 : y1))
+            lo = (horizontal ? x1 : y1) + 1;
+        if (hi < lo)
+            return;
+        if (horizontal)
+            FPainter->drawLine(QPointF(forward ? lo : hi + 1, y0 + across), QPointF(forward ? hi + 1 : lo, y0 + across));
+        else
+            FPainter->drawLine(QPointF(x0 + across, forward ? lo : hi + 1), QPointF(x0 + across, forward ? hi + 1 : lo));
+        return;
+    }
+    FPainter->drawLine(QPointF(ax + across, ay + across), QPointF(bx + across, by + across));
 }
 
 void TCanvas3D::FillRect(int left, int top, int right, int bottom)
