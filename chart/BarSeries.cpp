@@ -1,0 +1,187 @@
+#include "chart/BarSeries.h"
+
+#include "chart/Canvas3D.h"
+#include "chart/Chart.h"
+#include "chart/ChartAxis.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+int RoundToInt(double v)
+{
+    if (!std::isfinite(v))
+        return 0;
+    return int(std::clamp(std::nearbyint(v), -2147483647.0, 2147483647.0));
+}
+
+} // namespace
+
+int BarWidthFromSlot(int barWidthPercent, int axisPixelsPerPoint, int bars)
+{
+    int width = RoundToInt(double(barWidthPercent) * axisPixelsPerPoint / 100.0) / std::max(1, bars);
+    if (width % 2 != 0)
+        ++width;
+    return width;
+}
+
+TBarRect BarGeometry(int x, int top, int bottom, int barWidth, int order, int bars, int offsetPercent,
+                     bool penVisible)
+{
+    TBarRect r;
+    r.Left = x + RoundToInt((order - bars / 2.0 - 1) * barWidth);
+    if (offsetPercent != 0)
+        r.Left += RoundToInt(offsetPercent * barWidth / 100.0);
+    r.Right = r.Left + barWidth + 1;
+    r.Top = top;
+    r.Bottom = bottom;
+    if (!penVisible) {
+        (r.Top > r.Bottom ? r.Top : r.Bottom) += 1;
+        r.Right += 1;
+    }
+    return r;
+}
+
+TBarSeries::TBarSeries()
+{
+    YValues()->SetName(QStringLiteral("Bar"));
+    FBarPen.SetOnChange([this] { Changed(); });
+    FShadow.SetOnChange([this] { Changed(); });
+}
+
+void TBarSeries::SetBarWidthPercent(int v) { if (AssignChanged(FBarWidthPercent, v)) Changed(); }
+void TBarSeries::SetSideMargins(bool v) { if (AssignChanged(FSideMargins, v)) Changed(); }
+void TBarSeries::SetUseYOrigin(bool v) { if (AssignChanged(FUseYOrigin, v)) Changed(); }
+void TBarSeries::SetYOrigin(double v) { if (AssignChanged(FYOrigin, v)) Changed(); }
+void TBarSeries::SetOffsetPercent(int v) { if (AssignChanged(FOffsetPercent, v)) Changed(); }
+void TBarSeries::SetCustomBarWidth(int v) { if (AssignChanged(FCustomBarWidth, v)) Changed(); }
+void TBarSeries::SetAutoBarSize(bool v) { if (AssignChanged(FAutoBarSize, v)) Changed(); }
+void TBarSeries::SetBarBrushColor(TColor v) { if (AssignChanged(FBarBrushColor, v)) Changed(); }
+void TBarSeries::SetBarBrushStyle(TBrushStyle v) { if (AssignChanged(FBarBrushStyle, v)) Changed(); }
+
+double TBarSeries::MinYValue() const
+{
+    const double v = TChartSeries::MinYValue();
+    return FUseYOrigin && !(v < FYOrigin) ? FYOrigin : v;
+}
+
+double TBarSeries::MaxYValue() const
+{
+    const double v = TChartSeries::MaxYValue();
+    return FUseYOrigin && !(v > FYOrigin) ? FYOrigin : v;
+}
+
+void TBarSeries::PrepareForDraw()
+{
+    FMaxPoints = 0;
+    FNumBars = 0;
+    FOrder = 1;
+    TChart* chart = ParentChart();
+    if (!chart)
+        return;
+    for (int i = 0; i < chart->SeriesCount(); ++i) {
+        auto* s = dynamic_cast<TBarSeries*>(chart->Series(i));
+        if (!s || !s->Active())
+            continue;
+        ++FNumBars;
+        if (s == this)
+            FOrder = FNumBars;
+        FMaxPoints = std::max(FMaxPoints, s->Count());
+    }
+    if (FSideMargins && FMaxPoints > 0)
+        ++FMaxPoints;
+    FNumBars = std::max(1, FNumBars);
+}
+
+void TBarSeries::CalcBarWidth()
+{
+    FBarWidth = 0;
+    TChartAxis* axis = HorizAxis();
+    if (FCustomBarWidth != 0) {
+        FBarWidth = FCustomBarWidth;
+        return;
+    }
+    if (FMaxPoints <= 0 || !axis)
+        return;
+    int a;
+    if (FAutoBarSize)
+        a = RoundToInt(axis->IAxisSize() / (axis->Maximum() + 2 - axis->Minimum()));
+    else if (axis->Automatic())
+        a = axis->IAxisSize() / FMaxPoints;
+    else {
+        const double minX = MinXValue(), maxX = MaxXValue();
+        const double far = maxX + (Count() > 0 ? (maxX - minX) / Count() : 0);
+        const double d = double(axis->CalcPosValue(far)) - axis->CalcPosValue(minX);
+        a = RoundToInt(std::fabs(d)) / FMaxPoints;
+    }
+    FBarWidth = BarWidthFromSlot(FBarWidthPercent, a, FNumBars);
+}
+
+void TBarSeries::CalcHorizMargins(int& left, int& right)
+{
+    CalcBarWidth();
+    left = right = FSideMargins ? FBarWidth * FNumBars : FBarWidth * FNumBars / 2;
+}
+
+void TBarSeries::CalcVerticalMargins(int& top, int& bottom)
+{
+    // Marks would need room above the bars; they are the only vertical margin.
+    top = bottom = 0;
+}
+
+TBarRect TBarSeries::PointRect(int i) const
+{
+    TChartAxis* h = HorizAxis();
+    TChartAxis* v = VertAxis();
+    const int x = h->CalcPosValue(XValues()->Value(i));
+    const int top = v->CalcPosValue(YValues()->Value(i));
+    const int bottom = FUseYOrigin ? v->CalcPosValue(FYOrigin) : v->IEndPos();
+    return BarGeometry(x, top, bottom, FBarWidth, FOrder, FNumBars, FOffsetPercent, FBarPen.Visible());
+}
+
+void TBarSeries::DrawValues(TCanvas3D* canvas)
+{
+    TChartAxis* h = HorizAxis();
+    TChartAxis* v = VertAxis();
+    if (!h || !v)
+        return;
+    const double lo = h->MinAxisValue(), hi = h->MaxAxisValue();
+    for (int i = 0; i < Count(); ++i) {
+        const double x = XValues()->Value(i), y = YValues()->Value(i);
+        // Points that have no place on the axes are skipped rather than drawn at a clamp.
+        if (!std::isfinite(x) || !std::isfinite(y) || x < lo || x > hi)
+            continue;
+        const TColor color = ValueColor(i);
+        if (color == clNone)
+            continue;
+        const TBarRect r = PointRect(i);
+        if (FShadow.Visible() && (FShadow.HorizSize() != 0 || FShadow.VertSize() != 0)) {
+            canvas->Pen()->SetStyle(TPenStyle::Clear);
+            canvas->Brush()->SetStyle(TBrushStyle::Solid);
+            canvas->Brush()->SetColor(FShadow.Color());
+            canvas->Rectangle(r.Left + FShadow.HorizSize(), r.Top + FShadow.VertSize(),
+                              r.Right + FShadow.HorizSize(), r.Bottom + FShadow.VertSize());
+        }
+        canvas->Pen()->Assign(FBarPen);
+        canvas->Brush()->SetStyle(FBarBrushStyle);
+        canvas->Brush()->SetColor(color);
+        canvas->SetBackColor(ParentChart()->Color());
+        const bool solid = FBarBrushStyle == TBrushStyle::Solid;
+        if (solid && (r.Right == r.Left || r.Top == r.Bottom)) {
+            canvas->Pen()->SetColor(color);
+            if (canvas->Pen()->Style() == TPenStyle::Clear)
+                canvas->Pen()->SetStyle(TPenStyle::Solid);
+            canvas->Line(r.Left, r.Top, r.Right, r.Bottom);
+            continue;
+        }
+        if (solid && (std::abs(r.Right - r.Left) < canvas->Pen()->Width()
+                      || std::abs(r.Bottom - r.Top) < canvas->Pen()->Width())) {
+            canvas->Pen()->SetColor(color);
+            if (canvas->Pen()->Style() == TPenStyle::Clear)
+                canvas->Pen()->SetStyle(TPenStyle::Solid);
+            canvas->Brush()->SetStyle(TBrushStyle::Clear);
+        }
+        canvas->Rectangle(r.Left, r.Top, r.Right, r.Bottom);
+    }
+}

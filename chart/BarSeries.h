@@ -1,0 +1,100 @@
+#pragma once
+// Vertical bars standing on the origin, one per point, centred on the point's x.
+#include "chart/ChartSeries.h"
+
+struct TBarRect
+{
+    int Left = 0, Top = 0, Right = 0, Bottom = 0;
+};
+
+// Width of each bar in pixels: a share of the axis' room per point, always even.
+// axisPixelsPerPoint is the "a" of the rule (axis size div max points).
+int BarWidthFromSlot(int barWidthPercent, int axisPixelsPerPoint, int bars);
+
+// The rectangle of one bar: x the pixel of the point's x, top the pixel of its
+// value, bottom the pixel of the origin.
+TBarRect BarGeometry(int x, int top, int bottom, int barWidth, int order, int bars, int offsetPercent,
+                     bool penVisible);
+
+class TBarShadow
+{
+public:
+    TColor Color() const { return FColor; }
+    int HorizSize() const { return FHorizSize; }
+    int VertSize() const { return FVertSize; }
+    bool Visible() const { return FVisible; }
+    void SetColor(TColor v) { if (AssignChanged(FColor, v)) Changed(); }
+    void SetHorizSize(int v) { if (AssignChanged(FHorizSize, v)) Changed(); }
+    void SetVertSize(int v) { if (AssignChanged(FVertSize, v)) Changed(); }
+    void SetVisible(bool v) { if (AssignChanged(FVisible, v)) Changed(); }
+    void SetOnChange(std::function<void()> f) { FOnChange = std::move(f); }
+
+private:
+    void Changed() { if (FOnChange) FOnChange(); }
+    TColor FColor = clGray;
+    int FHorizSize = 0, FVertSize = 0;
+    bool FVisible = true;
+    std::function<void()> FOnChange;
+};
+
+class TBarSeries : public TChartSeries
+{
+public:
+    TBarSeries();
+
+    int BarWidthPercent() const { return FBarWidthPercent; }
+    void SetBarWidthPercent(int v);
+    bool SideMargins() const { return FSideMargins; }
+    void SetSideMargins(bool v);
+    bool UseYOrigin() const { return FUseYOrigin; }
+    void SetUseYOrigin(bool v);
+    double YOrigin() const { return FYOrigin; }
+    void SetYOrigin(double v);
+    int OffsetPercent() const { return FOffsetPercent; }
+    void SetOffsetPercent(int v);
+    int CustomBarWidth() const { return FCustomBarWidth; }
+    void SetCustomBarWidth(int v);
+    bool AutoBarSize() const { return FAutoBarSize; }
+    void SetAutoBarSize(bool v);
+
+    TChartPen* BarPen() { return &FBarPen; }
+    TColor BarBrushColor() const { return FBarBrushColor; }
+    TBrushStyle BarBrushStyle() const { return FBarBrushStyle; }
+    void SetBarBrushColor(TColor v);
+    void SetBarBrushStyle(TBrushStyle v);
+    TBarShadow* Shadow() { return &FShadow; }
+
+    // Worked out at every paint.
+    int MaxPoints() const { return FMaxPoints; }
+    int NumBars() const { return FNumBars; }
+    int BarOrder() const { return FOrder; }
+    int BarWidth() const { return FBarWidth; }
+    TBarRect PointRect(int i) const;
+
+    double MinYValue() const override;
+    double MaxYValue() const override;
+    void PrepareForDraw() override;
+    void CalcHorizMargins(int& left, int& right) override;
+    void CalcVerticalMargins(int& top, int& bottom) override;
+    void DrawValues(TCanvas3D* canvas) override;
+
+private:
+    void CalcBarWidth();
+
+    int FBarWidthPercent = 70;
+    bool FSideMargins = true;
+    bool FUseYOrigin = true;
+    double FYOrigin = 0;
+    int FOffsetPercent = 0;
+    int FCustomBarWidth = 0;
+    bool FAutoBarSize = false;
+    TChartPen FBarPen;
+    TColor FBarBrushColor = clDefault;
+    TBrushStyle FBarBrushStyle = TBrushStyle::Solid;
+    TBarShadow FShadow;
+
+    int FMaxPoints = 0;
+    int FNumBars = 1;
+    int FOrder = 1;
+    int FBarWidth = 0;
+};

@@ -1,0 +1,184 @@
+#pragma once
+// One side of the plotting rectangle: the range of values it shows, the
+// conversion between values and pixels, the label step and the drawing of
+// line, ticks, grid, labels and title.
+#include "chart/ChartTypes.h"
+
+#include <QString>
+
+#include <stdexcept>
+#include <vector>
+
+class TChart;
+class TCanvas3D;
+
+class AxisException : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Pixel positions of a value are clamped to this, so far-away values never overflow.
+constexpr int MaxAxisPixel = 67108863;
+
+class TChartAxisTitle
+{
+public:
+    QString Caption() const { return FCaption; }
+    void SetCaption(const QString& v) { if (AssignChanged(FCaption, v)) Changed(); }
+    int Angle() const { return FAngle; }
+    void SetAngle(int v) { if (AssignChanged(FAngle, v)) Changed(); }
+    bool Visible() const { return FVisible; }
+    void SetVisible(bool v) { if (AssignChanged(FVisible, v)) Changed(); }
+    TChartFont* Font() { return &FFont; }
+    void SetOnChange(std::function<void()> f) { FOnChange = f; FFont.SetOnChange(std::move(f)); }
+
+private:
+    void Changed() { if (FOnChange) FOnChange(); }
+    QString FCaption;
+    int FAngle = 0;
+    bool FVisible = true;
+    TChartFont FFont;
+    std::function<void()> FOnChange;
+};
+
+class TChartAxis
+{
+public:
+    TChartAxis(TChart* chart, bool horizontal, bool otherSide);
+    TChartAxis(const TChartAxis&) = delete;
+    TChartAxis& operator=(const TChartAxis&) = delete;
+
+    bool Horizontal() const { return FHorizontal; }
+    bool OtherSide() const { return FOtherSide; }
+
+    // Settings.
+    bool Automatic() const { return FAutomatic; }
+    void SetAutomatic(bool v);
+    bool AutomaticMaximum() const { return FAutomaticMaximum; }
+    void SetAutomaticMaximum(bool v);
+    bool AutomaticMinimum() const { return FAutomaticMinimum; }
+    void SetAutomaticMinimum(bool v);
+    double Maximum() const { return FMaximum; }
+    void SetMaximum(double v);
+    double Minimum() const { return FMinimum; }
+    void SetMinimum(double v);
+    double Increment() const { return FIncrement; }
+    void SetIncrement(double v);
+    QString DateTimeFormat() const { return FDateTimeFormat; }
+    void SetDateTimeFormat(const QString& v);
+    QString AxisValuesFormat() const { return FAxisValuesFormat; }
+    void SetAxisValuesFormat(const QString& v);
+    bool ExactDateTime() const { return FExactDateTime; }
+    void SetExactDateTime(bool v);
+    bool RoundFirstLabel() const { return FRoundFirstLabel; }
+    void SetRoundFirstLabel(bool v);
+    int LabelsSeparation() const { return FLabelsSeparation; }
+    void SetLabelsSeparation(int v);
+    bool LabelsOnAxis() const { return FLabelsOnAxis; }
+    void SetLabelsOnAxis(bool v);
+    bool TickOnLabelsOnly() const { return FTickOnLabelsOnly; }
+    void SetTickOnLabelsOnly(bool v);
+    bool Labels() const { return FLabels; }
+    void SetLabels(bool v);
+    int TickLength() const { return FTickLength; }
+    void SetTickLength(int v);
+    int TickInnerLength() const { return FTickInnerLength; }
+    void SetTickInnerLength(int v);
+    int MinorTickLength() const { return FMinorTickLength; }
+    void SetMinorTickLength(int v);
+    int MinorTickCount() const { return FMinorTickCount; }
+    void SetMinorTickCount(int v);
+    int GridDrawEvery() const { return FGridDrawEvery; }
+    void SetGridDrawEvery(int v);
+    bool Visible() const { return FVisible; }
+    void SetVisible(bool v);
+    bool Inverted() const { return FInverted; }
+    void SetInverted(bool v);
+    double StartPosition() const { return FStartPosition; }
+    void SetStartPosition(double v);
+    double EndPosition() const { return FEndPosition; }
+    void SetEndPosition(double v);
+    double PositionPercent() const { return FPositionPercent; }
+    void SetPositionPercent(double v);
+
+    TChartPen* Ticks() { return &FTicks; }
+    TChartPen* MinorTicks() { return &FMinorTicks; }
+    TChartPen* TicksInner() { return &FTicksInner; }
+    TChartPen* Grid() { return &FGrid; }
+    TChartPen* MinorGrid() { return &FMinorGrid; }
+    TChartPen* AxisPen() { return &FAxisPen; }
+    TChartAxisTitle* Title() { return &FTitle; }
+    TChartFont* LabelsFont() { return &FLabelsFont; }
+
+    // Run-time state of the last paint.
+    double MinAxisValue() const { return FMinAxis; }
+    double MaxAxisValue() const { return FMaxAxis; }
+    double Range() const { return FRange; }
+    int IStartPos() const { return FStart; }
+    int IEndPos() const { return FEnd; }
+    int IAxisSize() const { return FSize; }
+    int ICenterPos() const { return FCenter; }
+    int PosAxis() const { return FPosAxis; }
+    int PosLabels() const { return FPosLabels; }
+    int PosTitle() const { return FPosTitle; }
+    bool IsDateTime() const { return FIsDateTime; }
+    const std::vector<int>& TickPositions() const { return FTickList; }
+    double LastStep() const { return FLastStep; }
+
+    int ValueToPixel(double value) const;
+    int CalcPosValue(double value) const { return ValueToPixel(value); }
+    double PixelToValue(int pixel) const;
+    QString LabelText(double value) const;
+
+    // The paint cycle, in order.
+    bool IsVisibleInChart() const;
+    void CalcMinMax();
+    void CalcSpace(TChartRect& plot);
+    void SetExtent(const TChartRect& plot);
+    void ApplyMargins();
+    void Draw(TCanvas3D* canvas, const TChartRect& plot);
+
+    // Label step decisions, open to tests.
+    int LabelsThatFit(double increment) const;
+    double LabelStepFor(double increment) const;
+    double FinalLabelStep() const;
+    // Label values in drawing order (from the maximum down); the table index
+    // used for calendar stepping is returned through k.
+    std::vector<double> LabelValues(double inc, int* k = nullptr) const;
+
+private:
+    void Changed();
+    bool Loading() const;
+    int LabelSize(double value) const;
+    int WidestLabel(double step) const;
+    void SetWorkingRange(double lo, double hi);
+
+    TChart* FChart;
+    bool FHorizontal, FOtherSide;
+
+    bool FAutomatic = true, FAutomaticMaximum = true, FAutomaticMinimum = true;
+    double FMaximum = 0, FMinimum = 0, FIncrement = 0;
+    QString FDateTimeFormat;
+    QString FAxisValuesFormat = QStringLiteral("#,##0.###");
+    bool FExactDateTime = true, FRoundFirstLabel = true;
+    int FLabelsSeparation = 10;
+    bool FLabelsOnAxis = true, FTickOnLabelsOnly = true, FLabels = true;
+    int FTickLength = 4, FTickInnerLength = 0, FMinorTickLength = 2, FMinorTickCount = 3;
+    int FGridDrawEvery = 1;
+    bool FVisible = true, FInverted = false;
+    double FStartPosition = 0, FEndPosition = 100, FPositionPercent = 0;
+    TChartPen FTicks{clGray}, FMinorTicks{clGray}, FTicksInner{clGray};
+    TChartPen FGrid{clGray, 1, TPenStyle::Dot};
+    TChartPen FMinorGrid{clGray, 1, TPenStyle::Dot, false};
+    TChartPen FAxisPen{clBlack, 2};
+    TChartAxisTitle FTitle;
+    TChartFont FLabelsFont;
+
+    double FMinAxis = 0, FMaxAxis = 0, FRange = 0, FPixelsPerUnit = 0;
+    int FStart = 0, FEnd = 0, FSize = 0, FCenter = 0;
+    int FPosAxis = 0, FPosLabels = 0, FPosTitle = 0, FTitleSize = 0, FLabelsSize = 0;
+    bool FIsDateTime = false;
+    std::vector<int> FTickList;
+    double FLastStep = 0;
+};

@@ -1,0 +1,86 @@
+// Layout of the 728 x 289 delay chart: margins, frame, title block, the room
+// the axes take, and the bar geometry that follows from them.
+#include "ChartFixture.h"
+#include "chart/DateTimeSteps.h"
+
+#include <gtest/gtest.h>
+
+#include <QFontMetrics>
+
+namespace {
+
+struct Metrics
+{
+    int H, TitleW, WWidth, Blank, Widest;
+    Metrics(const QString& title, const QStringList& leftLabels)
+    {
+        const QFontMetrics fm(MakeQFont(QStringLiteral("Arial"), 8));
+        H = fm.height();
+        TitleW = fm.horizontalAdvance(title);
+        WWidth = fm.horizontalAdvance(QStringLiteral("W"));
+        Blank = fm.horizontalAdvance(QStringLiteral(" "));
+        Widest = 0;
+        for (const QString& s : leftLabels)
+            Widest = std::max(Widest, fm.horizontalAdvance(s));
+    }
+};
+
+} // namespace
+
+TEST(ChartLayout, DelayChartRectangles)
+{
+    DelayChart d;
+    d.Chart->RenderToImage();
+    TChart* c = d.Chart.get();
+    const QString title = QStringLiteral("Delay of CRM data in  /some/folder/");
+    const Metrics m(title, {"0", "5", "10", "15", "20", "25", "30", "35", "40", "45"});
+    EXPECT_EQ(m.H, 12) << "Liberation Sans at 11 pixels";
+
+    EXPECT_EQ(c->FrameWidth(), 1);
+    EXPECT_EQ(c->ChartBounds(), (TChartRect{0, 0, 728, 289}));
+    // Title block: from the margin-inset top (12) with the 1-pixel frame pen,
+    // narrowed about its centre to the text.
+    const TChartRect block = c->Title()->TitleRect();
+    EXPECT_EQ(block.Top, 12);
+    EXPECT_EQ(block.Bottom, 12 + 1 + m.H + 1);
+    const int centre = (22 - 1 + 706 + 1) / 2;
+    const int width = m.WWidth + 1 + m.TitleW;
+    EXPECT_EQ(block.Left, centre - width / 2);
+    EXPECT_EQ(block.Right, centre + width / 2);
+
+    const TChartRect plot = c->ChartRect();
+    EXPECT_EQ(plot.Top, block.Bottom + 5 + 1);
+    EXPECT_EQ(plot.Right, 706) << "no legend: the plot reaches the right margin";
+    EXPECT_EQ(plot.Bottom, 277 - m.H - m.H - 7);
+    EXPECT_EQ(plot.Left, 22 + m.H + m.Widest + m.Blank + 7);
+
+    TChartAxis* bottom = c->BottomAxis();
+    TChartAxis* left = c->LeftAxis();
+    EXPECT_EQ(bottom->IStartPos(), plot.Left);
+    EXPECT_EQ(bottom->IEndPos(), plot.Right);
+    EXPECT_EQ(left->IStartPos(), plot.Top);
+    EXPECT_EQ(left->IEndPos(), plot.Bottom);
+    EXPECT_EQ(bottom->PosTitle(), 277 - m.H);
+    EXPECT_EQ(bottom->PosLabels(), 277 - 2 * m.H);
+    EXPECT_EQ(left->PosTitle(), 22 + m.H);
+    EXPECT_EQ(left->PosLabels(), 22 + m.H + m.Widest + m.Blank);
+    EXPECT_EQ(left->LastStep(), 5);
+
+    // 46 points: 47 slots; 70% of a slot, made even.
+    TBarSeries* s = d.Series;
+    EXPECT_EQ(s->MaxPoints(), 47);
+    const int a = (plot.Right - plot.Left) / 47;
+    int bw = int(std::nearbyint(0.7 * a));
+    bw += bw % 2;
+    EXPECT_EQ(s->BarWidth(), bw);
+    EXPECT_EQ(bw % 2, 0);
+    // The first and last bars lie one bar width inside the ends of the axis.
+    EXPECT_EQ(bottom->ValueToPixel(d.FirstDate), plot.Left + bw);
+    EXPECT_EQ(bottom->ValueToPixel(d.LastDate), plot.Right - bw);
+    EXPECT_EQ(left->ValueToPixel(0), plot.Bottom);
+    EXPECT_EQ(left->Maximum(), 49);
+    EXPECT_EQ(left->ValueToPixel(49), plot.Top);
+    // The numbers as they come out with Liberation Sans 11 pixels (line height 12).
+    EXPECT_EQ(plot, (TChartRect{56, 32, 706, 246}));
+    EXPECT_EQ(bw, 10);
+}
