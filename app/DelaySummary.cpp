@@ -18,10 +18,12 @@ TColor DelayColour(float minutes)
     return ColourInTime;
 }
 
-QStringList NewestLedgerLines(const QStringList& ledger)
+QStringList NewestLedgerLines(const TSortedStringList& ledger)
 {
-    const qsizetype from = std::max<qsizetype>(0, ledger.size() - PlottedLineCount);
-    return ledger.mid(from);
+    QStringList lines;
+    for (int i = std::max(0, ledger.Count() - PlottedLineCount); i < ledger.Count(); ++i)
+        lines.append(ledger.Get(i));
+    return lines;
 }
 
 TDelaySummary SummariseLedgerLines(const QStringList& newestLines)

@@ -1,6 +1,7 @@
 #pragma once
 // Turns the newest ledger lines into the chart's bars and the summary texts.
 #include "platform/DateTime.h"
+#include "platform/SortedStringList.h"
 
 #include <QString>
 #include <QStringList>
@@ -41,7 +42,7 @@ TColor DelayColour(float minutes);
 TDelaySummary SummariseLedgerLines(const QStringList& newestLines);
 
 // The last 46 lines of the ledger, oldest first.
-QStringList NewestLedgerLines(const QStringList& ledger);
+QStringList NewestLedgerLines(const TSortedStringList& ledger);
 
 // 47, or the maximum + 2 once it reaches 45 minutes.
 double LeftAxisMaximum(float maximum);

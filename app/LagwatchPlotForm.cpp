@@ -2,6 +2,10 @@
 
 #include "app/CommandLine.h"
 #include "app/DayWalk.h"
+#include "app/DelaySummary.h"
+#include "chart/BarSeries.h"
+#include "chart/Chart.h"
+#include "platform/DateFormat.h"
 #include "app/ProductFile.h"
 #include "platform/NumberFormat.h"
 #include "platform/TextFile.h"
@@ -89,11 +93,40 @@ void TFormLagwatchPlot::BuildControls()
     connect(FTimerOnStart, &QTimer::timeout, this, [this] { TimerOnStartTimer(); });
     FTimerOnStart->start();
 
+    BuildChart();
+
     FTreeScanner = new TTreeScanner(this);
     FTreeScanner->setObjectName(QStringLiteral("TreeScanner"));
     FTreeScanner->SetFileMask(QStringLiteral("2*crm.grb"));
     FTreeScanner->SetRecursive(false);
     FTreeScanner->SetOnFileFound([this](TTreeScanner* sender) { TreeScannerFileFound(sender); });
+}
+
+void TFormLagwatchPlot::BuildChart()
+{
+    FChart = new TChart(this);
+    FChart->setObjectName(QStringLiteral("Chart"));
+    // Design values go in inside the loading bracket, as a stored form is read.
+    FChart->BeginLoading();
+    FChart->setGeometry(8, 8, 728, 289);
+    FChart->hide();
+    FChart->SetView3D(false);
+    FChart->SetLegendVisible(false);
+    FChart->Title()->SetText({QStringLiteral("Delay of CRM data")});
+    FChart->BottomAxis()->Title()->SetCaption(QStringLiteral("Date"));
+    FChart->LeftAxis()->Title()->SetCaption(QStringLiteral("Minutes"));
+    FChart->BackWall()->SetColor(clWhite);
+    FChart->BackWall()->SetBrushStyle(TBrushStyle::Clear);
+    FChart->SetOnAfterDraw([this](TChart* sender) { ChartAfterDraw(sender); });
+
+    FSeries1 = new TBarSeries;
+    FSeries1->SetMarksVisible(false);
+    FSeries1->Shadow()->SetColor(0x848484);
+    FSeries1->XValues()->SetDateTime(true);
+    FSeries1->XValues()->SetOrder(TValueListOrder::Ascending);
+    FSeries1->YValues()->SetOrder(TValueListOrder::None);
+    FChart->AddSeries(FSeries1);
+    FChart->EndLoading();
 }
 
 void TFormLagwatchPlot::FormCreate()
@@ -108,6 +141,7 @@ void TFormLagwatchPlot::FormCreate()
     FDataFolder = ComposeDataFolder(settingsValue, FArguments);
     setWindowTitle(FBaseCaption + QStringLiteral(" for ") + FDataFolder);
     FChartTitle = QStringLiteral("Delay of CRM data in  ") + FDataFolder;
+    FChart->Title()->SetText({FChartTitle});
 
     FReceivedList = std::make_unique<TSortedStringList>();
     FCloseAfterScan = HasCloseSwitch(FArguments);
@@ -143,9 +177,14 @@ void TFormLagwatchPlot::TimerOnStartTimer()
 {
     FTimerOnStart->stop();
     ScanAndPlot(FDataFolder);
-    if (FCloseAfterScan)
+    if (const std::optional<QString> png = PngSwitchFile(FArguments))
+        SaveChartImage(*png);
+    if (FCloseAfterScan) {
+        PrintSummary();
         close();
+    }
     unsetCursor();
+    FChart->setVisible(true);
     ForceForeground();
 }
 
@@ -166,7 +205,60 @@ void TFormLagwatchPlot::ScanAndPlot(const QString& folder)
     };
     WalkDays(today, NowUTC(), folder, hooks);
     FLabelOnOpen->setToolTip(FormatFixed(ElapsedMs(start), 3) + QStringLiteral(" milliseconds"));
-    start = std::chrono::steady_clock::now();
+    PlotSummary(std::chrono::steady_clock::now());
+}
+
+void TFormLagwatchPlot::PlotSummary(std::chrono::steady_clock::time_point start)
+{
+    const TDelaySummary summary = SummariseLedgerLines(NewestLedgerLines(*FReceivedList));
+    FFirstDate = summary.FirstDate;
+    FLastDate = summary.LastDate;
+    FSeries1->BeginUpdate();
+    for (const TDelayPoint& p : summary.Points)
+        FSeries1->AppendPoint(p.Day, p.Minutes, QString(), p.Colour);
+    FLabelOnOpen->setToolTip(FormatFixed(ElapsedMs(start), 3) + QStringLiteral(" milliseconds"));
+    FSeries1->EndUpdate();
+
+    FChart->LeftAxis()->SetAutomaticMaximum(false);
+    FChart->LeftAxis()->SetMaximum(LeftAxisMaximum(summary.Maximum));
+    FChart->BottomAxis()->SetDateTimeFormat(QStringLiteral("mmm dd"));
+    FChart->BottomAxis()->SetIncrement(3);
+    FChart->BottomAxis()->SetMinorTickCount(2);
+
+    setWindowTitle(SummaryCaption(FBaseCaption, summary.LastDay, NowUTC()));
+    SetHint(SummaryHint(summary.TextLines));
+}
+
+void TFormLagwatchPlot::ChartAfterDraw(TChart* sender)
+{
+    if (!(FLastDate > FFirstDate))
+        return;
+    const int y = sender->LeftAxis()->ValueToPixel(45.0);
+    const int x1 = sender->BottomAxis()->ValueToPixel(FFirstDate - 0.7);
+    const int x2 = sender->BottomAxis()->ValueToPixel(FLastDate + 0.7);
+    sender->Canvas()->Pen()->SetStyle(TPenStyle::Dash);
+    sender->Canvas()->Pen()->SetColor(ColourReferenceLine);
+    sender->Canvas()->DrawHorizontalLine(x1, x2, y);
+}
+
+void TFormLagwatchPlot::PrintSummary() const
+{
+    // Nobody sees the window of a scheduled run: the summary goes to standard
+    // output. A reader that went away is no reason to stop before the save.
+    QString text = windowTitle() + QLatin1Char('\n') + FHint;
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    text += QLatin1Char('\n');
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+void TFormLagwatchPlot::SaveChartImage(const QString& file)
+{
+    if (!FChart->RenderToImage().save(file, "PNG")) {
+        ReportFailure(QStringLiteral("cannot write the chart image %1").arg(file));
+        FOutputsWritten = false;
+    }
 }
 
 void TFormLagwatchPlot::TreeScannerFileFound(TTreeScanner* sender)
@@ -197,7 +289,7 @@ void TFormLagwatchPlot::ForceForeground()
 
 void TFormLagwatchPlot::PopupCopyClick()
 {
-    QGuiApplication::clipboard()->setText(FHint + QStringLiteral("\n\r\n\r"));
+    QGuiApplication::clipboard()->setText(ClipboardText(FHint));
 }
 
 bool TFormLagwatchPlot::FormDestroy()

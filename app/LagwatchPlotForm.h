@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -15,6 +16,8 @@ class QMenu;
 class QPlainTextEdit;
 class QTimer;
 class TTreeScanner;
+class TChart;
+class TBarSeries;
 
 class TFormLagwatchPlot : public QWidget
 {
@@ -35,6 +38,12 @@ public:
     const TSortedStringList& ReceivedList() const { return *FReceivedList; }
     QString Hint() const { return FHint; }
     QLabel* LabelOnOpen() const { return FLabelOnOpen; }
+    TChart* Chart() const { return FChart; }
+    TBarSeries* Series1() const { return FSeries1; }
+    TDateTime FirstDate() const { return FFirstDate; }
+    TDateTime LastDate() const { return FLastDate; }
+    // False when a requested PNG could not be written.
+    bool OutputsWritten() const { return FOutputsWritten; }
 
     void TimerOnStartTimer();
     void ScanAndPlot(const QString& folder);
@@ -42,11 +51,19 @@ public:
 
 private:
     void TreeScannerFileFound(TTreeScanner* sender);
+    void BuildChart();
+    void PlotSummary(std::chrono::steady_clock::time_point start);
+    void ChartAfterDraw(TChart* sender);
+    void PrintSummary() const;
+    void SaveChartImage(const QString& file);
     void FormCreate();
     void BuildControls();
     void SetHint(const QString& hint);
     void ForceForeground();
+public:
     void PopupCopyClick();
+
+private:
 
     QString FBaseCaption;
     bool FCloseAfterScan = false;
@@ -61,6 +78,7 @@ private:
     QString FLoadFileName;
     QString FHint;
     bool FDestroyed = false;
+    bool FOutputsWritten = true;
 
     QLabel* FLabelOnOpen = nullptr;
     QPlainTextEdit* FMemoList = nullptr;
@@ -68,4 +86,6 @@ private:
     QAction* FPopupCopy = nullptr;
     QTimer* FTimerOnStart = nullptr;
     TTreeScanner* FTreeScanner = nullptr;
+    TChart* FChart = nullptr;
+    TBarSeries* FSeries1 = nullptr;
 };

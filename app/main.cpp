@@ -9,6 +9,18 @@
 #include <csignal>
 #include <cstdio>
 
+namespace {
+
+// Standard error carries the program's own failure lines; the platform's
+// warnings (a missing runtime folder on a server, say) would drown them.
+void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg || qEnvironmentVariableIsSet("LAGWATCH_DEBUG"))
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     // A reader that went away must never end a run before the ledger is saved.
@@ -35,6 +47,7 @@ int main(int argc, char** argv)
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
+    qInstallMessageHandler(QuietMessages);
     InitRegistryVariables();
     int status = 0;
     {
@@ -43,7 +56,8 @@ int main(int argc, char** argv)
         TFormLagwatchPlot form(arguments);
         form.show();
         QApplication::exec();
-        if (!form.FormDestroy() && form.CloseAfterScan())
+        const bool saved = form.FormDestroy();
+        if ((!saved && form.CloseAfterScan()) || !form.OutputsWritten())
             status = 1;
     }
     FinalizeRegistryVariables();

@@ -55,12 +55,12 @@ TEST(DelaySummary, SkipsLinesWithoutADateOrAValue)
 
 TEST(DelaySummary, PlotsOnlyTheNewest46Lines)
 {
-    QStringList ledger;
+    TSortedStringList ledger;
     for (int i = 0; i < 100; ++i)
-        ledger.append(QString::asprintf("2021%02d%02d1200-crm.grb=%d", 1 + i / 28, 1 + i % 28, 60 * i));
+        ledger.Add(QString::asprintf("2021%02d%02d1200-crm.grb=%d", 1 + i / 28, 1 + i % 28, 60 * i));
     const QStringList newest = NewestLedgerLines(ledger);
     ASSERT_EQ(newest.size(), 46);
-    EXPECT_EQ(newest.first(), ledger[54]);
+    EXPECT_EQ(newest.first(), ledger.Get(54));
     const TDelaySummary s = SummariseLedgerLines(newest);
     EXPECT_EQ(s.Points.size(), 46u);
     EXPECT_EQ(SummaryHint(s.TextLines).count('\r'), 5);
