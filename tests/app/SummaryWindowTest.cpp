@@ -1,0 +1,104 @@
+#include "app/DelaySummary.h"
+#include "app/LagwatchPlotForm.h"
+
+#include "chart/BarSeries.h"
+#include "chart/Chart.h"
+#include "platform/Clock.h"
+#include "tests/common/TempDir.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <gtest/gtest.h>
+
+namespace {
+
+int CountColour(const QImage& image, QRgb colour)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) == colour)
+                ++n;
+    return n;
+}
+
+const QRgb ReferenceLine = qRgb(128, 0, 32);
+
+class SummaryWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        FOldConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(FDir.Path() + "config"));
+        TDateTime jan5 = 0;
+        TryEncodeDate(2021, 1, 5, jan5);
+        SetClockForTesting([jan5] { return jan5 + 0.25; });
+    }
+    void TearDown() override
+    {
+        SetClockForTesting({});
+        qputenv("XDG_CONFIG_HOME", FOldConfig);
+    }
+
+    std::unique_ptr<TFormLagwatchPlot> RunWith(const QByteArray& ledger)
+    {
+        auto form = std::make_unique<TFormLagwatchPlot>(
+            QStringList{FDir.MakeDir("data"), FDir.Write("ledger.txt", ledger)});
+        EXPECT_FALSE(form->Chart()->isVisibleTo(form.get()));
+        form->TimerOnStartTimer();
+        EXPECT_TRUE(form->Chart()->isVisibleTo(form.get()));
+        return form;
+    }
+
+    TempDir FDir;
+    QByteArray FOldConfig;
+};
+
+TEST_F(SummaryWindowTest, EmptyLedgerShowsTodayAndNoData)
+{
+    auto form = RunWith("");
+    EXPECT_EQ(form->windowTitle(), "Lagwatch - today is 2021-Jan-05, day 005");
+    EXPECT_EQ(form->Hint(), "No Lagwatch data found");
+    EXPECT_EQ(form->Chart()->LeftAxis()->Maximum(), 47);
+    EXPECT_EQ(form->Series1()->Count(), 0);
+    EXPECT_EQ(CountColour(form->Chart()->RenderToImage(), ReferenceLine), 0);
+    form->PopupCopyClick();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "No Lagwatch data found\n\r\n\r");
+}
+
+TEST_F(SummaryWindowTest, TwoDaysGetBarsCaptionHintAndTheReferenceLine)
+{
+    auto form = RunWith("202106221200-crm.grb=3600\r\n202106231200-crm.grb=413\r\n202106231315-crm.grb=90000\r\n");
+    EXPECT_EQ(form->windowTitle(), "Lagwatch - latest data was from 2021-Jun-23, day 174");
+    EXPECT_EQ(form->Hint(), "Lagwatch:\r  2021-Jun-23  => 6.9 minutes\r  2021-Jun-22  => 60.0 minutes");
+    EXPECT_EQ(form->toolTip(), "Lagwatch:\n  2021-Jun-23  => 6.9 minutes\n  2021-Jun-22  => 60.0 minutes");
+    EXPECT_EQ(form->Series1()->Count(), 3);
+    EXPECT_EQ(form->Chart()->LeftAxis()->Maximum(), 62);
+    EXPECT_FALSE(form->Chart()->LeftAxis()->AutomaticMaximum());
+    EXPECT_EQ(form->Chart()->BottomAxis()->Increment(), 3);
+    EXPECT_EQ(form->Chart()->Title()->Text(), QStringList({"Delay of CRM data in  " + FDir.Path() + "data/"}));
+
+    const QImage image = form->Chart()->RenderToImage();
+    EXPECT_GT(CountColour(image, ReferenceLine), 50);
+    EXPECT_GT(CountColour(image, qRgb(255, 80, 80)), 0);   // the hour-late bar
+    EXPECT_GT(CountColour(image, qRgb(70, 200, 70)), 0);   // the 6.9-minute bar
+    // The dashed line runs from the first day - 0.7 to the last day + 0.7 at 45 minutes.
+    TChartAxis* bottom = form->Chart()->BottomAxis();
+    const int y = form->Chart()->LeftAxis()->ValueToPixel(45);
+    const int x1 = bottom->ValueToPixel(form->FirstDate() - 0.7), x2 = bottom->ValueToPixel(form->LastDate() + 0.7);
+    int onLine = 0;
+    for (int x = x1; x < x2; ++x)
+        onLine += image.pixel(x, y) == ReferenceLine;
+    EXPECT_GT(onLine, (x2 - x1) / 3);
+    EXPECT_LT(onLine, x2 - x1);  // dashed, not solid
+}
+
+TEST_F(SummaryWindowTest, OneDayDrawsNoReferenceLine)
+{
+    auto form = RunWith("202106231200-crm.grb=3000\r\n202106231315-crm.grb=60\r\n");
+    EXPECT_EQ(CountColour(form->Chart()->RenderToImage(), ReferenceLine), 0);
+}
+
+} // namespace
