@@ -148,4 +148,17 @@ TEST(EndToEnd, AScheduledRunWhoseSaveFailedExitsWithStatusOne)
     EXPECT_TRUE(run.Out.startsWith("Lagwatch - ")) << run.Out.toStdString();
 }
 
+TEST(EndToEnd, AReaderThatWentAwayDoesNotCostTheLedger)
+{
+    TempDir dir;
+    const QString data = dir.FilePath("data"), ledger = dir.Write("ledger.txt", "");
+    ASSERT_EQ(RunProgram(DEMO_DATA_BIN, {"--days", "3", data}).ExitCode, 0);
+    // `true` exits at once, so every line the program prints meets a closed pipe.
+    const QString script = QString("QT_QPA_PLATFORM=offscreen '%1' '%2' '%3' -close | true; exit ${PIPESTATUS[0]}")
+                               .arg(LAGWATCH_BIN, data, ledger);
+    const TRun run = RunProgram("/bin/bash", {"-c", script});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_EQ(ReadLines(ledger).size(), 6u);
+}
+
 } // namespace
