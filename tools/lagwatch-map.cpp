@@ -1,8 +1,13 @@
 // lagwatch-map: converts points between longitude/latitude and image pixels
 // with a TMapping, line by line on standard input, and draws the grid of a
 // mapping over an image.
+#include "mapping/ImageGridCanvas.h"
 #include "mapping/Presets.h"
 #include "mapping/ormMapping.h"
+#include "platform/DegreeSign.h"
+
+#include <QGuiApplication>
+#include <QImage>
 
 #include <charconv>
 #include <cstdio>
@@ -283,6 +288,7 @@ int RunGridCommand(const TMapping& mapping, const std::vector<std::string>& args
 
 int main(int argc, char** argv)
 {
+    InitDegreeSign();
     TParameters p;
     std::string command;
     std::vector<std::string> rest;
@@ -364,7 +370,104 @@ int main(int argc, char** argv)
     return UsageError("unknown command " + command);
 }
 
-int RunGridCommand(const TMapping&, const std::vector<std::string>&, int, char**)
+namespace {
+
+bool ParseColour(const std::string& text, TColor& colour)
 {
-    return UsageError("grid drawing is not available yet");
+    if (text.size() != 6)
+        return false;
+    uint32_t rgb = 0;
+    const auto r = std::from_chars(text.data(), text.data() + 6, rgb, 16);
+    if (r.ec != std::errc() || r.ptr != text.data() + 6)
+        return false;
+    // RRGGBB on the command line, 0x00BBGGRR inside.
+    colour = ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+    return true;
+}
+
+}  // namespace
+
+int RunGridCommand(const TMapping& source, const std::vector<std::string>& args, int argc, char** argv)
+{
+    if (args.size() < 2)
+        return UsageError("grid needs IN.png and OUT.png");
+    const std::string input = args[0], output = args[1];
+    int32_t lonStep = 10, latStep = 10;
+    TColor lineColour = 0x00FFFF, textColour = 0xFFFFFF, haloColour = 0;
+    uint8_t special = 0;
+    bool noLabels = false;
+    for (size_t i = 2; i < args.size(); ++i)
+    {
+        const std::string& arg = args[i];
+        if (arg == "--no-labels")
+        {
+            noLabels = true;
+            continue;
+        }
+        if (i + 1 >= args.size())
+            return UsageError("missing value after " + arg);
+        const std::string& value = args[++i];
+        bool ok = true;
+        if (arg == "--lon-step") ok = ParseInt(value, lonStep);
+        else if (arg == "--lat-step") ok = ParseInt(value, latStep);
+        else if (arg == "--line-colour") ok = ParseColour(value, lineColour);
+        else if (arg == "--text-colour") ok = ParseColour(value, textColour);
+        else if (arg == "--halo-colour") ok = ParseColour(value, haloColour);
+        else if (arg == "--special-parallels")
+        {
+            size_t start = 0;
+            while (ok && start <= value.size())
+            {
+                size_t comma = value.find(',', start);
+                if (comma == std::string::npos)
+                    comma = value.size();
+                int32_t element = 0;
+                ok = ParseInt(std::string_view(value).substr(start, comma - start), element) && element >= 0 &&
+                     element <= 4;
+                if (ok)
+                    special |= static_cast<uint8_t>(1u << element);
+                start = comma + 1;
+            }
+        }
+        else
+            return UsageError("unknown grid option " + arg);
+        if (!ok)
+            return UsageError("bad value \"" + value + "\" for " + arg);
+    }
+    // Painting needs a GUI application; without a display use the off-screen platform.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QImage image;
+    if (input == "-")
+    {
+        if (source.Width <= 0 || source.Height <= 0 || source.Width > 30000 || source.Height > 30000)
+        {
+            std::fprintf(stderr, "lagwatch-map: the mapping's size %dx%d is no image size\n", source.Width,
+                         source.Height);
+            return 1;
+        }
+        image = QImage(source.Width, source.Height, QImage::Format_RGB32);
+        image.fill(Qt::black);
+    }
+    else if (!image.load(QString::fromStdString(input)))
+    {
+        std::fprintf(stderr, "lagwatch-map: cannot read %s\n", input.c_str());
+        return 1;
+    }
+    else
+        image = image.convertToFormat(QImage::Format_ARGB32);
+    TMapping mapping = source;  // an exact copy, derived constants included
+    {
+        TImageGridBitmap bitmap(image);
+        mapping.DrawGridOnBitmap(&bitmap, lonStep, latStep, textColour, lineColour, 0, 0, noLabels, special,
+                                 haloColour);
+    }
+    if (!image.save(QString::fromStdString(output), "PNG"))
+    {
+        std::fprintf(stderr, "lagwatch-map: cannot write %s\n", output.c_str());
+        return 1;
+    }
+    return 0;
 }
