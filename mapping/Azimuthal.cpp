@@ -82,9 +82,8 @@ bool TMapping::InverseAzimuthal(int32_t X, int32_t Y, double& Lon, double& Lat) 
 {
     // Orthographic takes the vertical offset back, the others do not; none
     // undoes Rotation.
-    const double xw = (X - static_cast<double>(XOffset)) * InvWidth - 0.5;
-    const double yw = Kind == pkOrthographic ? (HalfHeight - (Y + static_cast<double>(YOffset))) * InvWidth
-                                             : (HalfHeight - static_cast<double>(Y)) * InvWidth;
+    double xw = 0, yw = 0;
+    WidthForm(X, Y, Kind == pkOrthographic, xw, yw);
     const double rho = std::hypot(xw, yw);
     if (!Finite(rho))
         return false;

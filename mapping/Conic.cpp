@@ -98,8 +98,8 @@ bool TMapping::InverseConic(int32_t X, int32_t Y, double& Lon, double& Lat) cons
 {
     if (!FConeValid)
         return false;
-    const double xw = (X - static_cast<double>(XOffset)) * InvWidth - 0.5;
-    double yw = (HalfHeight - (Y + static_cast<double>(YOffset))) * InvWidth;
+    double xw = 0, yw = 0;
+    WidthForm(X, Y, true, xw, yw);
     if (SouthernHemisphere)
         yw = -yw;
     const double denominator = Rho0 - yw;

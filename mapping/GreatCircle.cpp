@@ -38,8 +38,8 @@ TMapping::TOutcome TMapping::ForwardGreatCircle(float Lon, float Lat, double& PX
 
 bool TMapping::InverseGreatCircle(int32_t X, int32_t Y, double& Lon, double& Lat) const
 {
-    const double xw = (X - static_cast<double>(XOffset)) * InvWidth - 0.5;
-    const double yw = (HalfHeight - static_cast<double>(Y)) * InvWidth;
+    double xw = 0, yw = 0;
+    WidthForm(X, Y, false, xw, yw);
     const double rho = std::hypot(xw, yw);
     if (!Finite(rho))
         return false;

@@ -39,13 +39,11 @@ inline bool NearestInt(double v, int32_t& out)
     return true;
 }
 
-// Nearest integer, clamped into 32 bits (NaN gives 0): for values that are
-// whole numbers in practice, such as the stored pixel offsets.
-inline int32_t NearestIntClamped(double v)
+// Clamps a whole number into 32 bits (NaN gives 0).
+inline int32_t ClampWholeToInt(double r)
 {
-    if (std::isnan(v))
+    if (std::isnan(r))
         return 0;
-    const double r = std::nearbyint(v);
     if (r <= -2147483648.0)
         return std::numeric_limits<int32_t>::min();
     if (r >= 2147483647.0)
@@ -53,18 +51,11 @@ inline int32_t NearestIntClamped(double v)
     return static_cast<int32_t>(r);
 }
 
-// Same as nearest/trunc to int with a clamp, used by the grid ranges.
-inline int32_t TruncIntClamped(double v)
-{
-    if (std::isnan(v))
-        return 0;
-    const double r = std::trunc(v);
-    if (r <= -2147483648.0)
-        return std::numeric_limits<int32_t>::min();
-    if (r >= 2147483647.0)
-        return std::numeric_limits<int32_t>::max();
-    return static_cast<int32_t>(r);
-}
+// Nearest (halves to even) or truncated, clamped into 32 bits: for values that
+// are whole numbers in practice, such as the stored pixel offsets, and for the
+// grid's ranges.
+inline int32_t NearestIntClamped(double v) { return ClampWholeToInt(std::nearbyint(v)); }
+inline int32_t TruncIntClamped(double v) { return ClampWholeToInt(std::trunc(v)); }
 
 // Forward wrap: brings d into [-180, 180] exactly as "add 360 while below
 // -180, subtract 360 while above 180" would, but in constant time.

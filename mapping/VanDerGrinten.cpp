@@ -98,8 +98,9 @@ TMapping::TOutcome TMapping::ForwardVanDerGrinten(float Lon, float Lat, double& 
 
 bool TMapping::InverseVanDerGrinten(int32_t X, int32_t Y, double& Lon, double& Lat) const
 {
-    float xw = static_cast<float>((X - static_cast<double>(XOffset)) * InvWidth - 0.5);
-    float yw = static_cast<float>((HalfHeight - static_cast<double>(Y)) * InvWidth);
+    double xd = 0, yd = 0;
+    WidthForm(X, Y, false, xd, yd);
+    float xw = static_cast<float>(xd), yw = static_cast<float>(yd);
     ImageToTile(xw, yw);
     const double x = InvVdgRadius * static_cast<double>(xw);
     const double y = InvVdgRadius * static_cast<double>(yw);

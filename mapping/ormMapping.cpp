@@ -292,6 +292,12 @@ void TMapping::WidthPixel(double X, double Y, double& PX, double& PY) const
     PY = HalfHeight - Y * Width;
 }
 
+void TMapping::WidthForm(int32_t X, int32_t Y, bool WithYOffset, double& XW, double& YW) const
+{
+    XW = (X - static_cast<double>(XOffset)) * InvWidth - 0.5;
+    YW = (HalfHeight - (Y + (WithYOffset ? static_cast<double>(YOffset) : 0.0))) * InvWidth;
+}
+
 void TMapping::Rotate(double& X, double& Y) const
 {
     if (Rotation == 0)

@@ -145,6 +145,8 @@ private:
     bool BeyondDistance(float Lon, float Lat, double LimitKm) const;
     void WidthPixel(double X, double Y, double& PX, double& PY) const;
     void Rotate(double& X, double& Y) const;
+    // Pixel to plane in width units, with or without the vertical offset.
+    void WidthForm(int32_t X, int32_t Y, bool WithYOffset, double& XW, double& YW) const;
 
     TOutcome ForwardCylindrical(float Lon, float Lat, double& PX, double& PY) const;
     TOutcome ForwardMercator(float Lon, float Lat, double& PX, double& PY) const;
