@@ -1,0 +1,124 @@
+#include "mapping/ImageGridCanvas.h"
+
+#include <QFontMetrics>
+#include <QPen>
+
+#include <algorithm>
+#include <cmath>
+
+QColor ColorFromTColor(TColor Colour)
+{
+    return QColor(Colour & 0xFF, (Colour >> 8) & 0xFF, (Colour >> 16) & 0xFF);
+}
+
+TImageGridCanvas::TImageGridCanvas(QImage& Image) : FPainter(&Image)
+{
+    FFont.Name = QStringLiteral("Liberation Sans");
+    ApplyFont();
+    ApplyPen();
+}
+
+TImageGridCanvas::~TImageGridCanvas() { End(); }
+
+void TImageGridCanvas::End()
+{
+    if (FPainter.isActive())
+        FPainter.end();
+}
+
+void TImageGridCanvas::ApplyPen()
+{
+    QPen pen(ColorFromTColor(FPenColour));
+    pen.setWidth(1);
+    // A flat cap leaves the end point unset, as the line drawing of the desktop does.
+    pen.setCapStyle(Qt::FlatCap);
+    switch (FPenStyle)
+    {
+    case TGridPenStyle::Solid: pen.setStyle(Qt::SolidLine); break;
+    case TGridPenStyle::Dash: pen.setStyle(Qt::DashLine); break;
+    case TGridPenStyle::Dot: pen.setStyle(Qt::DotLine); break;
+    case TGridPenStyle::Clear: pen.setStyle(Qt::NoPen); break;
+    }
+    FPainter.setPen(pen);
+}
+
+void TImageGridCanvas::ApplyFont()
+{
+    QFont font;
+    // "Small Fonts" rarely exists here: fall back to a close small sans face.
+    font.setFamilies({FFont.Name, QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    // Sized as on a 96-DPI desktop, whatever the display.
+    font.setPixelSize(std::max(1, static_cast<int>(std::nearbyint(FFont.Points * 96.0 / 72.0))));
+    FPainter.setFont(font);
+}
+
+int TImageGridCanvas::TextWidth(const QString& Text) { return FPainter.fontMetrics().horizontalAdvance(Text); }
+int TImageGridCanvas::TextHeight(const QString&) { return FPainter.fontMetrics().height(); }
+
+void TImageGridCanvas::TextOut(int X, int Y, const QString& Text)
+{
+    // Text is drawn with the pen: switch to the font colour and back.
+    const QPen linePen = FPainter.pen();
+    FPainter.setPen(ColorFromTColor(FFontColour));
+    FPainter.drawText(X, Y + FPainter.fontMetrics().ascent(), Text);
+    FPainter.setPen(linePen);
+}
+
+void TImageGridCanvas::Polyline(const QPoint* Points, int Count)
+{
+    if (Count < 2)
+        return;
+    FPainter.drawPolyline(Points, Count);
+}
+
+void TImageGridCanvas::SetBrushClear() { FPainter.setBrush(Qt::NoBrush); }
+
+void TImageGridCanvas::SetPenColour(TColor Colour)
+{
+    FPenColour = Colour;
+    ApplyPen();
+}
+
+void TImageGridCanvas::SetPenStyle(TGridPenStyle Style)
+{
+    FPenStyle = Style;
+    ApplyPen();
+}
+
+void TImageGridCanvas::SetFontName(const QString& Name)
+{
+    FFont.Name = Name;
+    ApplyFont();
+}
+
+void TImageGridCanvas::SetFontSize(int Points)
+{
+    FFont.Points = Points;
+    ApplyFont();
+}
+
+void TImageGridCanvas::SaveFont()
+{
+    FSavedFont = FFont;
+    FSavedFont.Colour = FFontColour;
+}
+
+void TImageGridCanvas::RestoreFont()
+{
+    FFont = FSavedFont;
+    FFontColour = FSavedFont.Colour;
+    ApplyFont();
+}
+
+TGridCanvas* TImageGridBitmap::Canvas()
+{
+    if (!FCanvas)
+        FCanvas = std::make_unique<TImageGridCanvas>(FImage);
+    return FCanvas.get();
+}
+
+void TImageGridBitmap::Modified()
+{
+    if (FOnModified)
+        FOnModified(this);
+}

@@ -1,0 +1,425 @@
+#include "mapping/ormMapping.h"
+
+#include "mapping/ProjectionMath.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace Projection;
+
+const char* const ProjectionNames[15] = {
+    "Unknown",
+    "Cylindrical equidistant (full)",
+    "Cylindrical equidistant (zoomed)",
+    "Azimuthal equidistant",
+    "Azimuthal equidistant (wide)",
+    "Mercator (full)",
+    "Mercator (zoomed)",
+    "Orthographic",
+    "Linearised Orthographic",
+    "Polar Stereographic",
+    "Lambert Conformal Conic",
+    "Gnomonic",
+    "Van der Grinten",
+    "Great Circle",
+    "Linear-based",
+};
+
+// ---------------------------------------------------------------- parameters
+
+void TMapping::SetKind(uint8_t Value)
+{
+    Kind = Value;
+    switch (Kind)
+    {
+    case pkCylEquiZoomed: CentreLon = 0; break;
+    case pkAzimuthalEqui: Scale = 0.75f; break;
+    case pkAzimuthalEquiWide: Scale = 0.4f; break;
+    case pkMercatorFull:
+        CentreLon = 0;
+        LonSpan = 360;
+        break;
+    case pkOrthographic:
+    case pkLinearOrthographic: Scale = 0.8f; break;
+    case pkPolarStereographic: Scale = 1.7f; break;
+    case pkGnomonic: Scale = 0.4f; break;
+    case pkGreatCircle: Scale = 0.2f; break;
+    default: break;
+    }
+    Recalculate();
+}
+
+int32_t TMapping::GetHeight() const { return Height; }
+int32_t TMapping::GetWidth() const { return Width; }
+int32_t TMapping::GetMaxSize() const { return std::max(GetHeight(), GetWidth()); }
+int32_t TMapping::GetXExtent() const { return GetWidth(); }
+
+void TMapping::AssignFrom(const TMapping& Source)
+{
+    // Through the setters, so that defaults and recalculation happen in the
+    // same sequence as when the source was built.
+    SetKind(Source.Kind);
+    SetHeight(Source.GetHeight());
+    SetWidth(Source.GetWidth());
+    Tile = Source.Tile;
+    Rotation = Source.Rotation;
+    SetLonSpan(Source.LonSpan);
+    SetLatSpan(Source.LatSpan);
+    SetCentreLon(Source.CentreLon);
+    SetCentreLat(Source.CentreLat);
+    SetStdParallel1(Source.StdParallel1);
+    SetStdParallel2(Source.StdParallel2);
+    SetXOffset(Source.GetXOffset());
+    SetYOffset(Source.GetYOffset());
+}
+
+void TMapping::Assign(const TMapping& Source) { AssignFrom(Source); }
+
+bool TMapping::HasProjection() const
+{
+    return (Kind >= 1 && Kind <= 7) || (Kind >= 9 && Kind <= 13);
+}
+
+void TMapping::SetHeight(int32_t Value)
+{
+    Height = Value;
+    if (Value != 0)
+        InvHeight = static_cast<float>(1.0 / Value);
+    Recalculate();
+}
+
+void TMapping::SetWidth(int32_t Value)
+{
+    Width = Value;
+    if (Value != 0)
+        InvWidth = static_cast<float>(1.0 / Value);
+    Recalculate();
+}
+
+void TMapping::SetCentreLon(float Value)
+{
+    CentreLon = Value;
+    Recalculate();
+}
+
+void TMapping::SetCentreLat(float Value)
+{
+    CentreLat = Value;
+    if ((Kind == pkPolarStereographic || Kind == pkLambertConformal) && std::fabs(CentreLat) < 0.001f)
+        CentreLat = CentreLat > 0 ? 0.001f : -0.001f;
+    // Overwrites standard parallels set earlier: callers set them afterwards.
+    StdParallel1 = StdParallel2 = std::fabs(CentreLat);
+    SouthernHemisphere = CentreLat < 0;
+    SinLat0 = static_cast<float>(std::sin(CentreLat * DegToRad));
+    CosLat0 = static_cast<float>(std::cos(CentreLat * DegToRad));
+    Recalculate();
+}
+
+void TMapping::SetLatSpan(float Value)
+{
+    LatSpan = Value;
+    Recalculate();
+}
+
+void TMapping::SetLonSpan(float Value)
+{
+    LonSpan = Value;
+    Recalculate();
+}
+
+void TMapping::SetStdParallel1(float Value)
+{
+    StdParallel1 = std::fabs(Value);
+    Recalculate();
+}
+
+void TMapping::SetStdParallel2(float Value)
+{
+    StdParallel2 = std::fabs(Value);
+    Recalculate();
+}
+
+void TMapping::SetXOffset(int32_t Value) { XOffset = static_cast<float>(Value); }
+void TMapping::SetYOffset(int32_t Value) { YOffset = static_cast<float>(Value); }
+int32_t TMapping::GetXOffset() const { return NearestIntClamped(XOffset); }
+int32_t TMapping::GetYOffset() const { return NearestIntClamped(YOffset); }
+
+// ---------------------------------------------------------------- Recalculate
+
+void TMapping::Recalculate()
+{
+    if (Kind != pkGreatCircle && LatSpan > 180)
+        LatSpan = 180;
+    const float eSquared = 0.006694318f;
+    Ecc = std::sqrt(eSquared);
+    HalfEcc = Ecc / 2;
+    RecalculateCone();
+    WestLon = static_cast<float>(CentreLon - 0.5 * LonSpan);
+    SouthLat = static_cast<float>(CentreLat - 0.5 * LatSpan);
+    HalfHeight = Height / 2;
+    RecalculateKindScale();
+}
+
+void TMapping::RecalculateKindScale()
+{
+    const float a = static_cast<float>((CentreLat - LatSpan / 2.0) * DegToRad);
+    const float b = static_cast<float>((CentreLat + LatSpan / 2.0) * DegToRad);
+    switch (Kind)
+    {
+    case pkAzimuthalEquiWide:
+    case pkOrthographic:
+    case pkLinearOrthographic:
+    case pkGnomonic:
+    {
+        const float fallback = (Kind == pkAzimuthalEquiWide || Kind == pkGnomonic) ? 0.4f : 0.8f;
+        bool done = false;
+        if (LatSpan != 0 && Width != 0 && Height != 0)
+        {
+            const double ya = static_cast<double>(CosLat0) * std::sin(a) - static_cast<double>(SinLat0) * std::cos(a);
+            const double yb = static_cast<double>(CosLat0) * std::sin(b) - static_cast<double>(SinLat0) * std::cos(b);
+            // Until the centre latitude is set both are 0: keep the kind's default then.
+            const double d = std::fabs(ya - yb);
+            if (d != 0)
+                done = StoreSingle(Scale, (static_cast<double>(Height) * InvWidth) / d);
+        }
+        if (!done)
+            Scale = fallback;
+        break;
+    }
+    case pkPolarStereographic:
+    {
+        bool done = false;
+        if (LatSpan != 0)
+        {
+            double ta, tb;
+            if (SouthernHemisphere)
+            {
+                ta = std::tan((Pi / 2 + a) / 2);
+                tb = std::tan((Pi / 2 + b) / 2);
+            }
+            else
+            {
+                ta = std::tan((Pi / 2 - a) / 2);
+                tb = std::tan((Pi / 2 - b) / 2);
+            }
+            const double d = std::fabs(tb - ta);
+            if (Finite(ta, tb) && d != 0 && StoreSingle(Scale, 1.0 / d))
+            {
+                done = true;
+                if (!StoreSingle(PolarOffset, (tb + ta) * Scale / 2))
+                    PolarOffset = 0;
+            }
+        }
+        if (!done)
+        {
+            Scale = 1.7f;
+            if (!StoreSingle(PolarOffset, static_cast<double>(CosLat0) * CosLat0 * Scale))
+                PolarOffset = 0;
+        }
+        if (!StoreSingle(InvScale, 1.0 / Scale))
+            InvScale = 0;
+        break;
+    }
+    case pkMercatorZoomed:
+    {
+        const float s = static_cast<float>(CentreLat - LatSpan / 2.0);
+        const float n = static_cast<float>(CentreLat + LatSpan / 2.0);
+        const double quotient = (MercatorY(n) - MercatorY(s)) / (static_cast<double>(n) - s);
+        if (!StoreSingle(MercScale, quotient))
+            MercScale = 1.0f;
+        if (!StoreSingle(MercOffset, MercatorY(CentreLat) - 0.5 * MercScale * LatSpan))
+            MercOffset = 0;
+        break;
+    }
+    case pkVanDerGrinten:
+        Scale = 0.155f;
+        VdgRadius = static_cast<float>(Pi * 0.155);
+        InvVdgRadius = static_cast<float>(1.0 / VdgRadius);
+        break;
+    case pkGreatCircle:
+    {
+        bool done = false;
+        if (LatSpan != 0 && Width != 0 && Height != 0)
+        {
+            const double d = std::fabs(static_cast<double>(a) - b);
+            done = d != 0 && StoreSingle(Scale, (static_cast<double>(Height) * InvWidth) / d);
+        }
+        if (!done)
+        {
+            if (Height > Width)
+                Scale = 0.15915494f;
+            else if (!StoreSingle(Scale, Height * static_cast<double>(InvWidth) * 0.15915494309189533577))
+                Scale = 1.0f;
+        }
+        break;
+    }
+    default: break;
+    }
+}
+
+// ---------------------------------------------------------------- forward
+
+bool GreatCircleDistance(float& Km, float Lon1, float Lat1, float Lon2, float Lat2)
+{
+    const double c = std::cos((static_cast<double>(Lon1) - Lon2) * DegToRad) * std::cos(Lat2 * DegToRad) *
+                         std::cos(Lat1 * DegToRad) +
+                     std::sin(Lat1 * DegToRad) * std::sin(Lat2 * DegToRad);
+    if (!(c >= -1.0 && c <= 1.0))
+        return false;
+    return StoreSingle(Km, 6378.135 * std::acos(c));
+}
+
+bool TMapping::BeyondDistance(float Lon, float Lat, double LimitKm) const
+{
+    float km = 0;
+    if (!GreatCircleDistance(km, CentreLon, CentreLat, Lon, Lat))
+    {
+        // Only rounding next to the centre or its antipode gets here: take the
+        // distance the clamped cosine gives, and refuse anything not finite.
+        const double c = std::cos((static_cast<double>(CentreLon) - Lon) * DegToRad) * std::cos(Lat * DegToRad) *
+                             std::cos(CentreLat * DegToRad) +
+                         std::sin(CentreLat * DegToRad) * std::sin(Lat * DegToRad);
+        if (!Finite(c))
+            return true;
+        km = static_cast<float>(6378.135 * std::acos(std::clamp(c, -1.0, 1.0)));
+    }
+    return km >= LimitKm;
+}
+
+void TMapping::WidthPixel(double X, double Y, double& PX, double& PY) const
+{
+    PX = (X + 0.5) * Width;
+    PY = HalfHeight - Y * Width;
+}
+
+void TMapping::WidthForm(int32_t X, int32_t Y, bool WithYOffset, double& XW, double& YW) const
+{
+    XW = (X - static_cast<double>(XOffset)) * InvWidth - 0.5;
+    YW = (HalfHeight - (Y + (WithYOffset ? static_cast<double>(YOffset) : 0.0))) * InvWidth;
+}
+
+void TMapping::Rotate(double& X, double& Y) const
+{
+    if (Rotation == 0)
+        return;
+    const double theta = Rotation * DegToRad;
+    const double c = std::cos(theta), s = std::sin(theta);
+    const double x = c * X + s * Y;
+    const double y = -s * X + c * Y;
+    X = x;
+    Y = y;
+}
+
+TMapping::TOutcome TMapping::ProjectToPixel(float Lon, float Lat, double& PX, double& PY) const
+{
+    // An infinite or NaN point has no position; refusing it also keeps the
+    // longitude wrap from running forever.
+    if (!std::isfinite(Lon) || !std::isfinite(Lat))
+        return TOutcome::Refused;
+    TOutcome outcome = TOutcome::Refused;
+    switch (Kind)
+    {
+    case pkCylEquiFull:
+    case pkCylEquiZoomed:
+    case pkLinearBased: outcome = ForwardCylindrical(Lon, Lat, PX, PY); break;
+    case pkMercatorFull:
+    case pkMercatorZoomed: outcome = ForwardMercator(Lon, Lat, PX, PY); break;
+    case pkAzimuthalEqui:
+    case pkAzimuthalEquiWide:
+    case pkOrthographic:
+    case pkLinearOrthographic:
+    case pkGnomonic: outcome = ForwardAzimuthal(Lon, Lat, PX, PY); break;
+    case pkPolarStereographic: outcome = ForwardPolar(Lon, Lat, PX, PY); break;
+    case pkLambertConformal: outcome = ForwardConic(Lon, Lat, PX, PY); break;
+    case pkVanDerGrinten: outcome = ForwardVanDerGrinten(Lon, Lat, PX, PY); break;
+    case pkGreatCircle: outcome = ForwardGreatCircle(Lon, Lat, PX, PY); break;
+    default: return TOutcome::Refused;
+    }
+    if (outcome != TOutcome::Refused && !Finite(PX, PY))
+        return TOutcome::Refused;
+    return outcome;
+}
+
+bool TMapping::LonLatToXY(float Lon, float Lat, int32_t& X, int32_t& Y) const
+{
+    const int32_t xOffset = GetXOffset(), yOffset = GetYOffset();
+    double px = 0, py = 0;
+    const TOutcome outcome = ProjectToPixel(Lon, Lat, px, py);
+    int32_t ix = 0, iy = 0;
+    bool written = outcome != TOutcome::Refused && NearestInt(px, ix) && NearestInt(py, iy);
+    bool accepted = written && outcome != TOutcome::RefusedAt;
+    if (written && outcome == TOutcome::InsideImage)
+        accepted = ix >= 0 && ix < Width && iy >= 0 && iy < Height;
+    if (written)
+    {
+        const int64_t fx = static_cast<int64_t>(ix) + xOffset;
+        const int64_t fy = static_cast<int64_t>(iy) - yOffset;
+        if (fx >= INT32_MIN && fx <= INT32_MAX && fy >= INT32_MIN && fy <= INT32_MAX)
+        {
+            X = static_cast<int32_t>(fx);
+            Y = static_cast<int32_t>(fy);
+            return accepted;
+        }
+    }
+    // Refused: the caller's variables are only shifted.
+    X = ShiftWrapping(X, xOffset);
+    Y = static_cast<int32_t>(static_cast<uint32_t>(Y) - static_cast<uint32_t>(yOffset));
+    return false;
+}
+
+bool TMapping::LonLatToXYF(float Lon, float Lat, float& X, float& Y) const
+{
+    const double xOffset = GetXOffset(), yOffset = GetYOffset();
+    double px = 0, py = 0;
+    const TOutcome outcome = ProjectToPixel(Lon, Lat, px, py);
+    float fx = 0, fy = 0;
+    if (outcome != TOutcome::Refused && StoreSingle(fx, px) && StoreSingle(fy, py))
+    {
+        bool accepted = outcome != TOutcome::RefusedAt;
+        if (outcome == TOutcome::InsideImage)
+            accepted = fx >= 0 && fx < Width && fy >= 0 && fy < Height;
+        float ox = 0, oy = 0;
+        if (StoreSingle(ox, fx + xOffset) && StoreSingle(oy, fy - yOffset))
+        {
+            X = ox;
+            Y = oy;
+            return accepted;
+        }
+    }
+    X = static_cast<float>(X + xOffset);
+    Y = static_cast<float>(Y - yOffset);
+    return false;
+}
+
+// ---------------------------------------------------------------- inverse
+
+bool TMapping::XYToLonLat(int32_t X, int32_t Y, float& Lon, float& Lat) const
+{
+    if (Height == 0 || Width == 0)
+        return false;
+    double lon = 0, lat = 0;
+    bool ok = false;
+    switch (Kind)
+    {
+    case pkCylEquiFull:
+    case pkCylEquiZoomed:
+    case pkLinearBased: ok = InverseCylindrical(X, Y, lon, lat); break;
+    case pkMercatorFull:
+    case pkMercatorZoomed: ok = InverseMercator(X, Y, lon, lat); break;
+    case pkAzimuthalEqui:
+    case pkAzimuthalEquiWide:
+    case pkOrthographic:
+    case pkGnomonic: ok = InverseAzimuthal(X, Y, lon, lat); break;
+    case pkPolarStereographic: ok = InversePolar(X, Y, lon, lat); break;
+    case pkLambertConformal: ok = InverseConic(X, Y, lon, lat); break;
+    case pkVanDerGrinten: ok = InverseVanDerGrinten(X, Y, lon, lat); break;
+    case pkGreatCircle: ok = InverseGreatCircle(X, Y, lon, lat); break;
+    default: return false;  // 0, 8 (no inverse) and values above 14
+    }
+    float fLon = 0, fLat = 0;
+    if (!ok || !StoreSingle(fLon, lon) || !StoreSingle(fLat, lat))
+        return false;
+    Lon = fLon;
+    Lat = fLat;
+    return true;
+}

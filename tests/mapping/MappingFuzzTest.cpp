@@ -1,0 +1,101 @@
+// Random parameters and points, seeded so that a failure can be replayed:
+// nothing may crash, hang, or return True with a value that is not finite.
+#include "mapping/ormMapping.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+namespace {
+
+class TRandomValues
+{
+public:
+    explicit TRandomValues(unsigned seed) : FEngine(seed) {}
+
+    int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(FEngine); }
+
+    float Angle(float range)
+    {
+        switch (Pick(12))
+        {
+        case 0: return std::numeric_limits<float>::infinity();
+        case 1: return -std::numeric_limits<float>::infinity();
+        case 2: return std::numeric_limits<float>::quiet_NaN();
+        case 3: return std::ldexp(static_cast<float>(Pick(2) ? 1 : -1), Pick(120));
+        case 4: return static_cast<float>(Pick(5) * 45 - 90);  // poles, equator, exact multiples
+        case 5: return 0;
+        default: return std::uniform_real_distribution<float>(-range, range)(FEngine);
+        }
+    }
+
+    int32_t Size()
+    {
+        switch (Pick(8))
+        {
+        case 0: return 0;
+        case 1: return 1;
+        case 2: return std::numeric_limits<int32_t>::max();
+        case 3: return -Pick(1000);
+        default: return 1 + Pick(5000);
+        }
+    }
+
+    int32_t Pixel()
+    {
+        switch (Pick(6))
+        {
+        case 0: return std::numeric_limits<int32_t>::min();
+        case 1: return std::numeric_limits<int32_t>::max();
+        default: return Pick(6000) - 1000;
+        }
+    }
+
+private:
+    std::mt19937 FEngine;
+};
+
+}  // namespace
+
+TEST(MappingFuzz, RandomParametersAndPointsStayFinite)
+{
+    TRandomValues r(20240611u);
+    for (int round = 0; round < 3000; ++round)
+    {
+        TMapping m;
+        m.SetKind(static_cast<uint8_t>(r.Pick(6) == 0 ? r.Pick(256) : r.Pick(16)));
+        m.SetHeight(r.Size());
+        m.SetWidth(r.Size());
+        m.Tile = static_cast<uint8_t>(r.Pick(16));
+        m.Rotation = r.Pick(3) == 0 ? r.Angle(360) : 0;
+        m.SetLonSpan(r.Angle(400));
+        m.SetLatSpan(r.Angle(200));
+        m.SetCentreLon(r.Angle(360));
+        m.SetCentreLat(r.Angle(100));
+        if (r.Pick(2))
+        {
+            m.SetStdParallel1(r.Angle(95));
+            m.SetStdParallel2(r.Angle(95));
+        }
+        m.SetXOffset(r.Pixel());
+        m.SetYOffset(r.Pixel());
+        for (int i = 0; i < 300; ++i)
+        {
+            const float lon = r.Angle(400), lat = r.Angle(100);
+            int x = r.Pixel(), y = r.Pixel();
+            m.LonLatToXY(lon, lat, x, y);
+            float fx = 0, fy = 0;
+            if (m.LonLatToXYF(lon, lat, fx, fy))
+            {
+                ASSERT_TRUE(std::isfinite(fx) && std::isfinite(fy)) << round << " " << lon << " " << lat;
+            }
+            float lon2 = 0, lat2 = 0;
+            if (m.XYToLonLat(r.Pixel(), r.Pixel(), lon2, lat2))
+            {
+                ASSERT_TRUE(std::isfinite(lon2) && std::isfinite(lat2)) << round;
+            }
+        }
+    }
+}
