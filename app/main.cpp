@@ -2,6 +2,8 @@
 #include "app/CommandLine.h"
 #include "app/LagwatchPlotForm.h"
 #include "app/RegistryVariables.h"
+#include "mapping/SegmentTables.h"
+#include "platform/DegreeSign.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -48,6 +50,10 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     qInstallMessageHandler(QuietMessages);
+    // Start-up sections of the units: the shared degree sign, the segment
+    // tables with their preset mappings, the settings company key.
+    InitDegreeSign();
+    InitSegmentTables();
     InitRegistryVariables();
     int status = 0;
     {
@@ -61,5 +67,6 @@ int main(int argc, char** argv)
             status = 1;
     }
     FinalizeRegistryVariables();
+    FinalizeSegmentTables();
     return status;
 }
