@@ -18,7 +18,7 @@ std::unique_ptr<TChart> MakeChart(int count)
     chart->BeginLoading();
     chart->resize(728, 289);
     chart->SetView3D(false);
-    chart->SetLegendVisible(false);
+    chart->Legend()->SetVisible(false);
     chart->Title()->SetText({QStringLiteral("Delay of CRM data in  /some/folder/")});
     chart->BottomAxis()->Title()->SetCaption(QStringLiteral("Date"));
     chart->LeftAxis()->Title()->SetCaption(QStringLiteral("Minutes"));
