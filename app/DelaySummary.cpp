@@ -1,0 +1,86 @@
+#include "app/DelaySummary.h"
+
+#include "app/Ledger.h"
+#include "app/Utils.h"
+#include "platform/DateFormat.h"
+#include "platform/IntegerText.h"
+#include "platform/NumberFormat.h"
+
+#include <algorithm>
+#include <cmath>
+
+TColor DelayColour(float minutes)
+{
+    if (minutes > 45)
+        return ColourLate;
+    if (minutes > 35)
+        return ColourNearlyLate;
+    return ColourInTime;
+}
+
+QStringList NewestLedgerLines(const TSortedStringList& ledger)
+{
+    QStringList lines;
+    for (int i = std::max(0, ledger.Count() - PlottedLineCount); i < ledger.Count(); ++i)
+        lines.append(ledger.Get(i));
+    return lines;
+}
+
+TDelaySummary SummariseLedgerLines(const QStringList& newestLines)
+{
+    TDelaySummary s;
+    for (const QString& line : newestLines) {
+        const int eq = line.indexOf(QLatin1Char('='));
+        if (eq < 0)
+            continue;
+        const TDateTime nominal = FileNameToDateTime(line.left(12));
+        // A name that is not a product time would put a bar in 1899 and
+        // squeeze every real bar into one pixel.
+        if (nominal == 0.0)
+            continue;
+        const TDateTime day = std::trunc(nominal);
+        s.LastDay = day;
+        if (s.FirstDate == 0)
+            s.FirstDate = day;
+        s.LastDate = day;
+        int32_t seconds = 0;
+        if (!TryTextToInt(QStringView(line).mid(eq + 1, 99), seconds))
+            continue;
+        const float minutes = static_cast<float>(static_cast<double>(seconds) / 60.0);
+        if (minutes > 1440) {
+            s.Points.push_back({day, 0.0f, ColourOwnSeries});
+            continue;
+        }
+        s.Maximum = std::max(s.Maximum, minutes);
+        s.Points.push_back({day, minutes, DelayColour(minutes)});
+        s.TextLines.append(FormatDateTime(QStringLiteral("yyyy-mmm-dd"), day) + QStringLiteral("  => ") +
+                           FormatFixed(minutes, 1) + QStringLiteral(" minutes"));
+    }
+    return s;
+}
+
+double LeftAxisMaximum(float maximum) { return maximum >= 45 ? static_cast<double>(maximum) + 2 : 47.0; }
+
+QString SummaryCaption(const QString& baseCaption, TDateTime lastDay, TDateTime nowUTC)
+{
+    const QString dayPattern = QStringLiteral("yyyy-mmm-dd");
+    if (lastDay != 0)
+        return baseCaption + QStringLiteral(" - latest data was from ") + FormatDateTime(dayPattern, lastDay) +
+               QStringLiteral(", day ") + FormatPadded(DayOfYearUTC(lastDay), 3);
+    return baseCaption + QStringLiteral(" - today is ") + FormatDateTime(dayPattern, nowUTC) + QStringLiteral(", day ") +
+           FormatPadded(DayOfYearUTC(nowUTC), 3);
+}
+
+QString SummaryHint(const QStringList& textLines)
+{
+    QString hint = QStringLiteral("Lagwatch:");
+    const qsizetype last = textLines.size() - 1;
+    const qsizetype stop = std::max<qsizetype>(0, textLines.size() - 5);
+    for (qsizetype i = last; i >= stop; --i)
+        hint += QLatin1Char('\r') + QStringLiteral("  ") + textLines[i];
+    if (hint == QLatin1String("Lagwatch:"))
+        hint = QStringLiteral("No Lagwatch data found");
+    return hint;
+}
+
+QString ClipboardText(const QString& hint) { return hint + QStringLiteral("\n\r\n\r"); }

@@ -1,0 +1,59 @@
+#pragma once
+// Turns the newest ledger lines into the chart's bars and the summary texts.
+#include "platform/DateTime.h"
+#include "platform/SortedStringList.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <vector>
+
+using TColor = uint32_t;
+
+constexpr int PlottedLineCount = 46;
+constexpr TColor ColourLate = 0x5050FF;       // more than 45 minutes
+constexpr TColor ColourNearlyLate = 0x5096FF; // more than 35, up to 45
+constexpr TColor ColourInTime = 0x46C846;     // 35 minutes or less
+constexpr TColor ColourOwnSeries = 0x20000000;
+constexpr TColor ColourReferenceLine = 0x200080;
+
+struct TDelayPoint
+{
+    TDateTime Day = 0;
+    float Minutes = 0;
+    TColor Colour = ColourOwnSeries;
+};
+
+struct TDelaySummary
+{
+    std::vector<TDelayPoint> Points;
+    QStringList TextLines;  // one per coloured bar, in plotting order
+    float Maximum = 0;      // largest minutes plotted with their own height
+    TDateTime FirstDate = 0;
+    TDateTime LastDate = 0;
+    TDateTime LastDay = 0;
+};
+
+TColor DelayColour(float minutes);
+
+// Lines without "=", and lines whose name does not convert to a date, are
+// skipped; a value that is not an integer sets the dates but adds no bar.
+// Delays over 1440 minutes become bars of height 0 in the series' colour.
+TDelaySummary SummariseLedgerLines(const QStringList& newestLines);
+
+// The last 46 lines of the ledger, oldest first.
+QStringList NewestLedgerLines(const TSortedStringList& ledger);
+
+// 47, or the maximum + 2 once it reaches 45 minutes.
+double LeftAxisMaximum(float maximum);
+
+// "Lagwatch - latest data was from 2021-Jun-23, day 174", or with no data
+// "Lagwatch - today is <today>, day <n>".
+QString SummaryCaption(const QString& baseCaption, TDateTime lastDay, TDateTime nowUTC);
+
+// "Lagwatch:" followed by up to five newest text lines, each after a CR and
+// two blanks; "No Lagwatch data found" when there are none.
+QString SummaryHint(const QStringList& textLines);
+
+// The hint as copied to the clipboard: followed by LF, CR, LF, CR.
+QString ClipboardText(const QString& hint);

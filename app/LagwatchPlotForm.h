@@ -1,0 +1,91 @@
+#pragma once
+// The main window of the delay checker.
+#include "platform/DateTime.h"
+#include "platform/SortedStringList.h"
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <chrono>
+#include <memory>
+#include <optional>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QTimer;
+class TTreeScanner;
+class TChart;
+class TBarSeries;
+
+class TFormLagwatchPlot : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // arguments: the command line without the program name, copied before
+    // the application object could remove its own options.
+    explicit TFormLagwatchPlot(const QStringList& arguments, QWidget* parent = nullptr);
+    ~TFormLagwatchPlot() override;
+
+    // Saves the ledger (once); false when the save failed.
+    bool FormDestroy();
+
+    const QString& DataFolder() const { return FDataFolder; }
+    const QString& ReceivedFileName() const { return FReceivedFileName; }
+    bool CloseAfterScan() const { return FCloseAfterScan; }
+    const TSortedStringList& ReceivedList() const { return *FReceivedList; }
+    QString Hint() const { return FHint; }
+    QLabel* LabelOnOpen() const { return FLabelOnOpen; }
+    TChart* Chart() const { return FChart; }
+    TBarSeries* Series1() const { return FSeries1; }
+    TDateTime FirstDate() const { return FFirstDate; }
+    TDateTime LastDate() const { return FLastDate; }
+    // False when a requested PNG could not be written.
+    bool OutputsWritten() const { return FOutputsWritten; }
+
+    void TimerOnStartTimer();
+    void ScanAndPlot(const QString& folder);
+    TTreeScanner* TreeScanner() const { return FTreeScanner; }
+
+private:
+    void TreeScannerFileFound(TTreeScanner* sender);
+    void BuildChart();
+    void PlotSummary(std::chrono::steady_clock::time_point start);
+    void ChartAfterDraw(TChart* sender);
+    void PrintSummary() const;
+    void SaveChartImage(const QString& file);
+    void FormCreate();
+    void BuildControls();
+    void SetHint(const QString& hint);
+    void ForceForeground();
+public:
+    void PopupCopyClick();
+
+private:
+
+    QString FBaseCaption;
+    bool FCloseAfterScan = false;
+    std::unique_ptr<TSortedStringList> FReceivedList;
+    QString FReceivedFileName;
+    TDateTime FLastDate = 0;
+    QString FDataFolder;
+    TDateTime FFirstDate = 0;
+
+    QStringList FArguments;
+    QString FChartTitle;
+    QString FLoadFileName;
+    QString FHint;
+    bool FDestroyed = false;
+    bool FOutputsWritten = true;
+
+    QLabel* FLabelOnOpen = nullptr;
+    QPlainTextEdit* FMemoList = nullptr;
+    QMenu* FPopupMenu1 = nullptr;
+    QAction* FPopupCopy = nullptr;
+    QTimer* FTimerOnStart = nullptr;
+    TTreeScanner* FTreeScanner = nullptr;
+    TChart* FChart = nullptr;
+    TBarSeries* FSeries1 = nullptr;
+};

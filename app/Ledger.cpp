@@ -1,0 +1,270 @@
+#include "app/Ledger.h"
+
+#include "platform/IntegerText.h"
+#include "platform/TextFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString SystemError(const QString& what, const QString& path, int code)
+{
+    return QStringLiteral("%1 %2: %3").arg(what, path, QString::fromLocal8Bit(std::strerror(code)));
+}
+
+// Reads a whole file. False with errno-like code on failure; code ENOENT means
+// the file does not exist.
+bool ReadAll(const QByteArray& path, QByteArray& bytes, int& code)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        code = errno;
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        code = S_ISDIR(st.st_mode) ? EISDIR : errno ? errno : EINVAL;
+        ::close(fd);
+        return false;
+    }
+    bytes.clear();
+    bytes.reserve(static_cast<qsizetype>(st.st_size));
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            code = errno;
+            ::close(fd);
+            return false;
+        }
+        if (n == 0)
+            break;
+        bytes.append(buffer, n);
+    }
+    ::close(fd);
+    return true;
+}
+
+bool WriteAll(int fd, const QByteArray& bytes)
+{
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+// The file a save replaces: the final target of a chain of symbolic links.
+QByteArray SaveTarget(const QByteArray& path)
+{
+    QByteArray current = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        char buffer[PATH_MAX];
+        const ssize_t n = ::readlink(current.constData(), buffer, sizeof buffer - 1);
+        if (n < 0)
+            return current;
+        QByteArray target(buffer, n);
+        if (!target.startsWith('/')) {
+            const int slash = current.lastIndexOf('/');
+            target = (slash >= 0 ? current.left(slash + 1) : QByteArray()) + target;
+        }
+        current = target;
+    }
+    return current;
+}
+
+QByteArray FolderOf(const QByteArray& path)
+{
+    const int slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return ".";
+    return slash == 0 ? QByteArray("/") : path.left(slash);
+}
+
+class TLockFile
+{
+public:
+    explicit TLockFile(const QByteArray& path)
+    {
+        FFd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (FFd >= 0)
+            while (::flock(FFd, LOCK_EX) != 0 && errno == EINTR) {
+            }
+    }
+    ~TLockFile()
+    {
+        if (FFd >= 0)
+            ::close(FFd);
+    }
+    TLockFile(const TLockFile&) = delete;
+    TLockFile& operator=(const TLockFile&) = delete;
+
+private:
+    int FFd = -1;
+};
+
+mode_t CreationMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+void MergeDiskLines(TSortedStringList& list, const QByteArray& bytes)
+{
+    for (const QString& line : DecodeTextLines(bytes)) {
+        const int eq = line.indexOf(QLatin1Char('='));
+        if (eq >= 0 && list.IndexOfName(line.left(eq)) >= 0)
+            continue;
+        list.Add(line);
+    }
+}
+
+bool ReplaceThroughTemporary(const QByteArray& target, const QByteArray& bytes, const struct stat* existing, int& code)
+{
+    const QByteArray folder = FolderOf(target);
+    QByteArray name = target.mid(target.lastIndexOf('/') + 1);
+    QByteArray pattern = folder + "/." + name + ".XXXXXX";
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0) {
+        code = errno;
+        return false;
+    }
+    bool ok = WriteAll(fd, bytes);
+    if (ok) {
+        if (existing) {
+            ::fchmod(fd, existing->st_mode & 07777);
+            if (::fchown(fd, existing->st_uid, existing->st_gid) != 0) {
+                // Another owner cannot be kept by an ordinary user; the content matters more.
+            }
+        } else {
+            ::fchmod(fd, CreationMode());
+        }
+        ok = ::fsync(fd) == 0;
+    }
+    code = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        code = errno;
+    }
+    if (ok && ::rename(pattern.constData(), target.constData()) != 0) {
+        ok = false;
+        code = errno;
+    }
+    if (!ok) {
+        ::unlink(pattern.constData());
+        return false;
+    }
+    const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+bool RewriteInPlace(const QByteArray& target, const QByteArray& bytes, int& code)
+{
+    const int fd = ::open(target.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) {
+        code = errno;
+        return false;
+    }
+    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    code = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        code = errno;
+    }
+    return ok;
+}
+
+} // namespace
+
+TLoadResult LoadLedger(TSortedStringList& list, const QString& path, QString& error)
+{
+    list.Clear();
+    QByteArray bytes;
+    int code = 0;
+    if (!ReadAll(QFile::encodeName(path), bytes, code)) {
+        if (code == ENOENT)
+            return TLoadResult::Missing;
+        error = SystemError(QStringLiteral("cannot read the ledger"), path, code);
+        return TLoadResult::Failed;
+    }
+    list.Assign(DecodeTextLines(bytes));
+    return TLoadResult::Loaded;
+}
+
+bool SaveLedger(TSortedStringList& list, const QString& path, QString& error)
+{
+    const QByteArray target = SaveTarget(QFile::encodeName(path));
+    // A ledger in the user's data folder may be the first one there.
+    ::mkdir(FolderOf(target).constData(), 0777);
+    TLockFile lock(target + ".lock");
+
+    struct stat st {};
+    const bool exists = ::stat(target.constData(), &st) == 0;
+    if (exists) {
+        QByteArray disk;
+        int code = 0;
+        if (!ReadAll(target, disk, code)) {
+            error = SystemError(QStringLiteral("ledger left untouched, cannot read"), path, code);
+            return false;
+        }
+        MergeDiskLines(list, disk);
+    }
+
+    const QByteArray bytes = EncodeTextLines(list.ToStringList());
+    int code = 0;
+    if (ReplaceThroughTemporary(target, bytes, exists ? &st : nullptr, code))
+        return true;
+    // No temporary file can be made beside it (a read-only folder), but the
+    // ledger itself may still be writable.
+    if (exists && (code == EACCES || code == EPERM || code == EROFS) && ::access(target.constData(), W_OK) == 0) {
+        if (RewriteInPlace(target, bytes, code))
+            return true;
+    }
+    error = SystemError(QStringLiteral("cannot save the ledger"), path, code);
+    return false;
+}
+
+TDateTime FileNameToDateTime(const QString& text)
+{
+    if (text.size() < 12)
+        return 0.0;
+    const QStringView view(text);
+    int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0;
+    if (!TryTextToInt(view.mid(0, 4), year) || !TryTextToInt(view.mid(4, 2), month) ||
+        !TryTextToInt(view.mid(6, 2), day) || !TryTextToInt(view.mid(8, 2), hour) ||
+        !TryTextToInt(view.mid(10, 2), minute))
+        return 0.0;
+    TDateTime date = 0, time = 0;
+    if (!TryEncodeDate(year, month, day, date))
+        return 0.0;
+    if (hour == 24 && minute == 0)
+        return date + 1;
+    if (!TryEncodeTime(hour, minute, 0, 0, time))
+        return 0.0;
+    return date + time;
+}

@@ -1,0 +1,53 @@
+#include "app/StartupConfig.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <unistd.h>
+
+namespace {
+
+const QString LedgerName = QStringLiteral("CRM-received.txt");
+
+bool IsWritableFolder(const QString& folder)
+{
+    return ::access(QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder).constData(), W_OK | X_OK) == 0;
+}
+
+} // namespace
+
+QString IncludeTrailingPathDelimiter(const QString& path)
+{
+    return path.endsWith(PathDelim) ? path : path + PathDelim;
+}
+
+QString ComposeDataFolder(const QString& settingsValue, const QStringList& arguments)
+{
+    QString folder = settingsValue.isEmpty() ? settingsValue : IncludeTrailingPathDelimiter(settingsValue);
+    if (!arguments.isEmpty())
+        folder = IncludeTrailingPathDelimiter(arguments[0]);
+    const QString mpef = folder + QStringLiteral("MPEF") + PathDelim;
+    if (QFileInfo(mpef.isEmpty() ? QStringLiteral(".") : mpef).isDir())
+        folder = mpef;
+    return folder;
+}
+
+TLedgerLocation ChooseLedger(const QStringList& arguments, const QString& executableFolder, const QString& dataHome)
+{
+    if (arguments.size() >= 2 && QFileInfo(arguments[1]).isFile())
+        return {arguments[1], arguments[1]};
+    const QString besideExecutable = IncludeTrailingPathDelimiter(executableFolder) + LedgerName;
+    if (IsWritableFolder(executableFolder))
+        return {besideExecutable, besideExecutable};
+    const QString own = IncludeTrailingPathDelimiter(dataHome) + QStringLiteral("lagwatch/") + LedgerName;
+    if (!QFileInfo::exists(own) && QFileInfo(besideExecutable).isFile())
+        return {own, besideExecutable};
+    return {own, own};
+}
+
+QString UserDataHome()
+{
+    const QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
+    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
+        return xdg;
+    return QDir::homePath() + QStringLiteral("/.local/share");
+}

@@ -1,0 +1,28 @@
+#pragma once
+// What the window settles at creation: the data folder, the ledger file and
+// the switches, from the settings value and the command line.
+#include "platform/PathDelim.h"
+
+#include <QString>
+#include <QStringList>
+
+QString IncludeTrailingPathDelimiter(const QString& path);
+
+// Settings value (a delimiter added when it has none), overridden by argument
+// 1 (likewise), then "MPEF/" appended when that sub-folder exists.
+QString ComposeDataFolder(const QString& settingsValue, const QStringList& arguments);
+
+struct TLedgerLocation
+{
+    QString Path;      // where the ledger is saved
+    QString LoadPath;  // where it is loaded from (an older ledger being carried over)
+};
+
+// Argument 2 when that file exists; else CRM-received.txt beside the
+// executable when that folder is writable; else
+// <dataHome>/lagwatch/CRM-received.txt, loaded from the one beside the
+// executable while the new one does not exist yet.
+TLedgerLocation ChooseLedger(const QStringList& arguments, const QString& executableFolder, const QString& dataHome);
+
+// $XDG_DATA_HOME, or ~/.local/share.
+QString UserDataHome();

@@ -1,0 +1,57 @@
+#include "app/Utils.h"
+
+#include "app/RegistryVariables.h"
+#include "platform/Clock.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <cmath>
+
+namespace {
+
+// The user-scope settings file, found afresh at every read (QSettings would
+// remember the configuration folder of its first use).
+QString SettingsFile(const QString& programKey)
+{
+    QString home = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (home.isEmpty() || !QDir::isAbsolutePath(home))
+        home = QDir::homePath() + QStringLiteral("/.config");
+    return home + QLatin1Char('/') + CompanyKey + QLatin1Char('/') + programKey + QStringLiteral(".conf");
+}
+
+} // namespace
+
+QString ReadRegistryString(const QString& programKey, const QString& valueName, QString* error)
+{
+#ifdef Q_OS_WIN
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, CompanyKey, programKey);
+#else
+    QSettings settings(SettingsFile(programKey), QSettings::IniFormat);
+#endif
+    const QString file = settings.fileName();
+    if (settings.status() != QSettings::NoError || (QFileInfo(file).exists() && !QFileInfo(file).isReadable())) {
+        if (error)
+            *error = QStringLiteral("cannot read the settings file %1").arg(file);
+        return {};
+    }
+    const QVariant value = settings.value(valueName);
+    if (!value.isValid() || value.typeId() != QMetaType::QString)
+        return {};
+    QString text = value.toString();
+    const int nul = text.indexOf(QChar(0));
+    if (nul >= 0)
+        text.truncate(nul);
+    return text;
+}
+
+TDateTime NowUTC() { return SystemNowUTC(); }
+
+int DayOfYearUTC(TDateTime value)
+{
+    TDateParts parts;
+    TDateTime first = 0;
+    if (!TryDecodeDate(value, parts) || !TryEncodeDate(parts.Year, 1, 1, first))
+        return 0;
+    return static_cast<int>(std::trunc(value - first)) + 1;
+}

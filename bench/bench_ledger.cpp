@@ -1,0 +1,148 @@
+// The ledger at ten years of 96 products a day (350,000 lines): loading and
+// saving it beside `sort -f` of the same file, and name lookups against a
+// plain scan from the first line.
+#include "app/Ledger.h"
+#include "platform/Collation.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <random>
+
+namespace {
+
+constexpr int LineCount = 350000;
+
+const QString& LedgerFile()
+{
+    static QTemporaryDir dir;
+    static const QString path = [] {
+        const QString p = dir.path() + "/CRM-received.txt";
+        QFile f(p);
+        f.open(QIODevice::WriteOnly);
+        std::mt19937 random(7);
+        // Written shuffled by day, so loading has to sort.
+        QByteArray all;
+        for (int i = 0; i < LineCount; ++i) {
+            const int day = i / 96, slot = i % 96;
+            const int y = 2011 + day / 365, doy = day % 365;
+            const int m = 1 + doy / 31 % 12, d = 1 + doy % 28;
+            char line[64];
+            std::snprintf(line, sizeof line, "%04d%02d%02d%02d%02d-crm.grb=%u\r\n", y, m, d, slot / 4, slot % 4 * 15,
+                          static_cast<unsigned>(random() % 4000));
+            all += line;
+        }
+        f.write(all);
+        return p;
+    }();
+    return path;
+}
+
+void BM_LoadLedger(benchmark::State& state)
+{
+    for (auto _ : state) {
+        TSortedStringList list;
+        QString error;
+        LoadLedger(list, LedgerFile(), error);
+        benchmark::DoNotOptimize(list.Count());
+    }
+}
+BENCHMARK(BM_LoadLedger)->Unit(benchmark::kMillisecond);
+
+void BM_SaveLedger(benchmark::State& state)
+{
+    TSortedStringList list;
+    QString error;
+    LoadLedger(list, LedgerFile(), error);
+    const QString out = LedgerFile() + ".saved";
+    for (auto _ : state) {
+        QFile::remove(out);
+        SaveLedger(list, out, error);
+    }
+}
+BENCHMARK(BM_SaveLedger)->Unit(benchmark::kMillisecond);
+
+void BM_SortDashF(benchmark::State& state)
+{
+    const QByteArray command = "LC_ALL=C.UTF-8 sort -f '" + QFile::encodeName(LedgerFile()) + "' > /dev/null";
+    for (auto _ : state)
+        benchmark::DoNotOptimize(std::system(command.constData()));
+}
+BENCHMARK(BM_SortDashF)->Unit(benchmark::kMillisecond);
+
+const TSortedStringList& LoadedLedger()
+{
+    static TSortedStringList list;
+    if (list.Count() == 0) {
+        QString error;
+        LoadLedger(list, LedgerFile(), error);
+    }
+    return list;
+}
+
+QStringList LookupNames()
+{
+    const TSortedStringList& list = LoadedLedger();
+    QStringList names;
+    std::mt19937 random(11);
+    for (int i = 0; i < 10000; ++i) {
+        const QString& line = list.Get(static_cast<int>(random() % static_cast<unsigned>(list.Count())));
+        // Half of them absent, as in the daily pass.
+        names.append(i % 2 ? line.left(line.indexOf('=')) : "29990101" + QString::number(1000 + i % 9000) + "-crm.grb");
+    }
+    return names;
+}
+
+int LinearIndexOfName(const TSortedStringList& list, const QString& name)
+{
+    for (int i = 0; i < list.Count(); ++i) {
+        const QString& line = list.Get(i);
+        const int eq = line.indexOf('=');
+        if (eq >= 0 && SameTextLocale(line.left(eq), name))
+            return i;
+    }
+    return -1;
+}
+
+void BM_IndexOfName10000(benchmark::State& state)
+{
+    const TSortedStringList& list = LoadedLedger();
+    const QStringList names = LookupNames();
+    for (auto _ : state)
+        for (const QString& n : names)
+            benchmark::DoNotOptimize(list.IndexOfName(n));
+}
+BENCHMARK(BM_IndexOfName10000)->Unit(benchmark::kMillisecond);
+
+// The plain scan, on 100 of the names (10,000 would take minutes); compare per lookup.
+void BM_LinearScan100(benchmark::State& state)
+{
+    const TSortedStringList& list = LoadedLedger();
+    const QStringList names = LookupNames().mid(0, 100);
+    for (auto _ : state)
+        for (const QString& n : names)
+            benchmark::DoNotOptimize(LinearIndexOfName(list, n));
+}
+BENCHMARK(BM_LinearScan100)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // The answers must agree before the times mean anything.
+    const TSortedStringList& list = LoadedLedger();
+    for (const QString& n : LookupNames().mid(0, 50))
+        if (list.IndexOfName(n) != LinearIndexOfName(list, n)) {
+            std::fprintf(stderr, "IndexOfName disagrees with the scan for %s\n", qPrintable(n));
+            return 1;
+        }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}

@@ -1,0 +1,312 @@
+#include "scan/TreeScan.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <algorithm>
+#include <cerrno>
+#include <unistd.h>
+
+namespace {
+
+bool IsSeparatorChar(QChar c) { return c.unicode() >= 1 && c.unicode() <= 32; }
+
+bool NeedsQuotes(const QString& entry)
+{
+    for (QChar c : entry)
+        if (IsSeparatorChar(c) || c == QLatin1Char('"') || c == QLatin1Char(','))
+            return true;
+    return false;
+}
+
+QString JoinCommaText(const QStringList& entries)
+{
+    if (entries.isEmpty())
+        return {};
+    if (entries.size() == 1 && entries.front().isEmpty())
+        return QStringLiteral("\"\"");
+    QString out;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (i > 0)
+            out += QLatin1Char(',');
+        const QString& entry = entries[i];
+        if (NeedsQuotes(entry)) {
+            QString quoted = entry;
+            quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+            out += QLatin1Char('"') + quoted + QLatin1Char('"');
+        } else {
+            out += entry;
+        }
+    }
+    return out;
+}
+
+// Entries in text order; the text ends at its first NUL character, as text
+// handed over as a C string would.
+QStringList SplitCommaText(const QString& source)
+{
+    const qsizetype nul = source.indexOf(QChar(0));
+    const QString text = nul < 0 ? source : source.left(nul);
+    const qsizetype end = text.size();
+    QStringList entries;
+    qsizetype p = 0;
+    auto skipSeparators = [&] {
+        while (p < end && IsSeparatorChar(text[p]))
+            ++p;
+    };
+    skipSeparators();
+    while (p < end) {
+        QString entry;
+        if (text[p] == QLatin1Char('"')) {
+            // Up to the next lone quote; a doubled quote stands for one. Without
+            // a closing quote the rest of the text is the entry.
+            ++p;
+            while (p < end) {
+                if (text[p] == QLatin1Char('"')) {
+                    if (p + 1 < end && text[p + 1] == QLatin1Char('"')) {
+                        entry += QLatin1Char('"');
+                        p += 2;
+                        continue;
+                    }
+                    ++p;
+                    break;
+                }
+                entry += text[p++];
+            }
+        } else {
+            const qsizetype start = p;
+            while (p < end && text[p].unicode() > 32 && text[p] != QLatin1Char(','))
+                ++p;
+            entry = text.mid(start, p - start);
+        }
+        entries.append(entry);
+        skipSeparators();
+        if (p < end && text[p] == QLatin1Char(',')) {
+            if (p == end - 1)
+                entries.append(QString());
+            ++p;
+            skipSeparators();
+        }
+    }
+    return entries;
+}
+
+QByteArray CurrentFolderBytes()
+{
+    QByteArray buffer(4096, Qt::Uninitialized);
+    for (;;) {
+        if (getcwd(buffer.data(), static_cast<size_t>(buffer.size())))
+            return QByteArray(buffer.constData());
+        if (errno != ERANGE)
+            return QByteArrayLiteral(".");
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// Orders entries by the locale comparison of their decoded names (folders with
+// the delimiter, as recorded), ties by exact text and then by bytes, and drops
+// only identical names: Data/ and data/ are two folders on this platform.
+void SortEntries(std::vector<TListedEntry>& entries, bool folderNames)
+{
+    if (entries.size() < 2)
+        return;
+    struct TItem
+    {
+        QString Text;
+        TCollationKey Key;
+        size_t Index;
+    };
+    std::vector<TItem> items;
+    items.reserve(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        QString text = QFile::decodeName(entries[i].Name);
+        if (folderNames)
+            text += QLatin1Char(PathDelim);
+        TCollationKey key(text);
+        items.push_back(TItem{std::move(text), std::move(key), i});
+    }
+    std::stable_sort(items.begin(), items.end(), [&](const TItem& a, const TItem& b) {
+        const int c = a.Key.Compare(a.Text, b.Key, b.Text, true);
+        if (c != 0)
+            return c < 0;
+        return entries[a.Index].Name < entries[b.Index].Name;
+    });
+    std::vector<TListedEntry> sorted;
+    sorted.reserve(entries.size());
+    for (const TItem& item : items) {
+        // The first listing of a name wins, with its size.
+        if (!sorted.empty() && sorted.back().Name == entries[item.Index].Name)
+            continue;
+        sorted.push_back(std::move(entries[item.Index]));
+    }
+    entries.swap(sorted);
+}
+
+} // namespace
+
+TTreeScanner::TTreeScanner(QObject* owner) : QObject(owner) {}
+
+TTreeScanner::~TTreeScanner() = default;
+
+QString TTreeScanner::FileMask() const { return FMasks.Count() > 0 ? FMasks.Get(0) : QString(); }
+
+void TTreeScanner::SetFileMask(const QString& value)
+{
+    if (FSearchInProgress)
+        return;
+    FMasks.Clear();
+    FMasks.Add(value);
+    CompileMasks();
+}
+
+QString TTreeScanner::FileMaskCommaText() const { return JoinCommaText(FMasks.ToStringList()); }
+
+void TTreeScanner::SetFileMaskCommaText(const QString& value)
+{
+    if (FSearchInProgress)
+        return;
+    FMasks.Clear();
+    for (const QString& entry : SplitCommaText(value))
+        FMasks.Add(entry);
+    CompileMasks();
+}
+
+void TTreeScanner::CompileMasks()
+{
+    FCompiledMasks.clear();
+    for (int i = 0; i < FMasks.Count(); ++i)
+        FCompiledMasks.emplace_back(FMasks.Get(i));
+}
+
+void TTreeScanner::SetFound(const QByteArray& path)
+{
+    FFileFoundBytes = path;
+    FFileFound = QFile::decodeName(path);
+}
+
+void TTreeScanner::Fire(const TNotifyEvent& event)
+{
+    if (!event)
+        return;
+    // A handler may assign another handler to its own event; call a copy so
+    // the running one is not destroyed under it.
+    const TNotifyEvent handler = event;
+    handler(this);
+}
+
+void TTreeScanner::Search()
+{
+    // Only this call's own change is undone when an exception leaves it; a
+    // nested search that ends normally still clears the flag, as designed.
+    const bool wasInProgress = FSearchInProgress;
+    FSearchInProgress = true;
+    try {
+        FFileFound.clear();
+        FFileFoundBytes.clear();
+        FFileSize = 0;
+        QByteArray root;
+        if (FInitialDirectory.isEmpty()) {
+            root = CurrentFolderBytes();
+            FInitialDirectory = QFile::decodeName(root);
+        } else {
+            root = QFile::encodeName(FInitialDirectory);
+        }
+        if (!FInitialDirectory.endsWith(QLatin1Char(PathDelim)))
+            FInitialDirectory += QLatin1Char(PathDelim);
+        if (!root.endsWith(PathDelim))
+            root += PathDelim;
+        FContinueSearch = true;
+        Walk(root);
+    } catch (...) {
+        FSearchInProgress = wasInProgress;
+        throw;
+    }
+    FSearchInProgress = false;
+    Fire(FOnSearchDone);
+}
+
+void TTreeScanner::Walk(const QByteArray& root)
+{
+    // An explicit stack instead of recursion: a tree thousands of levels deep
+    // must not exhaust the thread's stack. The event order is that of the
+    // recursive walk.
+    std::vector<TFrame> path;
+    EnterFolder(root, path);
+    while (!path.empty()) {
+        TFrame& top = path.back();
+        if (top.Next < top.SubFolders.size()) {
+            const QByteArray sub = top.SubFolders[top.Next++];
+            if (FRecursive) {
+                EnterFolder(sub, path);
+            } else {
+                // Switched off after the list was filled: announced, not entered.
+                FFileSize = 0;
+                SetFound(sub);
+                Fire(FOnDirectoryFound);
+            }
+            continue;
+        }
+        const QByteArray folder = std::move(top.Folder);
+        path.pop_back();
+        SetFound(folder);
+        Fire(FOnDirectoryDone);
+    }
+}
+
+void TTreeScanner::EnterFolder(const QByteArray& folder, std::vector<TFrame>& path)
+{
+    // Keeps the window painting and its menu working during a long walk.
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents();
+    if (!FContinueSearch)
+        return;
+
+    TFrame frame;
+    frame.Folder = folder;
+    frame.HasId = FolderIdentity(folder, frame.Id);
+    if (frame.HasId) {
+        for (const TFrame& onPath : path) {
+            if (onPath.HasId && onPath.Id == frame.Id) {
+                // A link back to a folder on the current path would be walked
+                // forever: announce it like a sub-folder that is not entered.
+                FFileSize = 0;
+                SetFound(folder);
+                Fire(FOnDirectoryFound);
+                return;
+            }
+        }
+    }
+
+    FFileSize = 0;
+    SetFound(folder);
+    FSkipFiles = false;
+    Fire(FOnDirectoryFound);
+
+    // One read serves both lists; no handler runs between them, so the
+    // options are read where the walk needs them.
+    TListingRequest request;
+    request.Folders = FRecursive;
+    request.HiddenFolders = FFindHiddenFolders;
+    request.Files = !FSkipFiles;
+    request.HiddenFiles = FFindHiddenFiles;
+    request.Masks = &FCompiledMasks;
+    std::vector<TListedEntry> folders;
+    std::vector<TListedEntry> files;
+    ListFolder(folder, request, folders, files);
+
+    SortEntries(folders, true);
+    frame.SubFolders.reserve(folders.size());
+    for (const TListedEntry& sub : folders)
+        frame.SubFolders.push_back(folder + sub.Name + PathDelim);
+    folders.clear();
+
+    if (request.Files) {
+        SortEntries(files, false);
+        for (const TListedEntry& file : files) {
+            SetFound(folder + file.Name);
+            FFileSize = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(file.Size)));
+            Fire(FOnFileFound);
+        }
+    }
+    FFileSize = 0;
+    path.push_back(std::move(frame));
+}

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts lagwatch. Without a data
+# folder it first generates a demo station tree (out/demo-data) and a fresh
+# ledger (out/demo-ledger.txt) and starts on them. Extra arguments are passed on.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/install-deps.sh"
+BUILD_DIR="$root/build" "$root/scripts/build.sh" -DLAGWATCH_TESTS=OFF -DLAGWATCH_BENCH=OFF
+
+args=("$@")
+if [ ${#args[@]} -eq 0 ]; then
+  demo="$root/out/demo-data"
+  ledger="$root/out/demo-ledger.txt"
+  rm -rf "$demo"
+  "$root/build/tools/lagwatch-demo-data" "$demo"
+  : > "$ledger"
+  args=("$demo" "$ledger")
+fi
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  # No desktop here: run once on a virtual display, print the summary and save the chart.
+  echo "No display: running once with -close; the chart goes to out/lagwatch.png"
+  mkdir -p "$root/out"
+  exec xvfb-run -a "$root/build/app/lagwatch" "${args[@]}" -close "-png=$root/out/lagwatch.png"
+fi
+exec "$root/build/app/lagwatch" "${args[@]}"

@@ -1,0 +1,81 @@
+#include "app/Ledger.h"
+#include "app/RegistryVariables.h"
+#include "app/Utils.h"
+
+#include "tests/common/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TDateTime At(int y, int m, int d, int h = 0, int mi = 0)
+{
+    TDateTime date = 0, time = 0;
+    EXPECT_TRUE(TryEncodeDate(y, m, d, date));
+    EXPECT_TRUE(TryEncodeTime(h, mi, 0, 0, time));
+    return date + time;
+}
+
+TEST(FileNameToDateTime, ConvertsProductNames)
+{
+    struct Case { const char* name; TDateTime expected; };
+    const Case cases[] = {
+        {"202106231315-crm.grb", At(2021, 6, 23, 13, 15)},
+        {"202106232400-crm.grb", At(2021, 6, 24)},
+        {"202112312400", At(2022, 1, 1)},
+        {"202106231200", At(2021, 6, 23, 12)},
+        {"202106231260-crm.grb", 0.0},   // minute 60
+        {"202106232401-crm.grb", 0.0},   // hour 24 with minutes
+        {"202106232500-crm.grb", 0.0},
+        {"2021062312", 0.0},             // ten characters
+        {"abcd06231200-crm.grb", 0.0},
+        {"202102291200-crm.grb", 0.0},   // no 29 February in 2021
+        {"2021 6231200-crm.grb", 0.0},   // a blank is not a digit
+        {"202113011200-crm.grb", 0.0},
+        {"", 0.0},
+        {"notes=5", 0.0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FileNameToDateTime(c.name), c.expected) << c.name;
+}
+
+TEST(DayOfYearUTC, CountsFromTheFirstOfJanuary)
+{
+    EXPECT_EQ(DayOfYearUTC(At(2021, 1, 1, 12)), 1);
+    EXPECT_EQ(DayOfYearUTC(At(2021, 12, 31)), 365);
+    EXPECT_EQ(DayOfYearUTC(At(2020, 12, 31)), 366);
+    EXPECT_EQ(DayOfYearUTC(At(2021, 6, 23)), 174);
+    EXPECT_EQ(DayOfYearUTC(1e12), 0);
+}
+
+class SettingsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        FOld = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(FDir.Path()));
+        CompanyKey = "Ashgrove";
+    }
+    void TearDown() override { qputenv("XDG_CONFIG_HOME", FOld); }
+
+    TempDir FDir;
+    QByteArray FOld;
+};
+
+TEST_F(SettingsTest, ReadsTheImagesPathOfTheCompanyKey)
+{
+    EXPECT_EQ(ReadRegistryString("Datawarden", "ImagesPath"), "");  // no file: empty, no error
+    FDir.Write("Ashgrove/Datawarden.conf", "[General]\nImagesPath=/data/images/\n");
+    QString error;
+    EXPECT_EQ(ReadRegistryString("Datawarden", "ImagesPath", &error), "/data/images/");
+    EXPECT_TRUE(error.isEmpty());
+    CompanyKey = "Fernleigh";
+    EXPECT_EQ(ReadRegistryString("Datawarden", "ImagesPath"), "");
+    FDir.Write("Fernleigh/Datawarden.conf", "[General]\nImagesPath=/other/\nCount=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)\n");
+    EXPECT_EQ(ReadRegistryString("Datawarden", "ImagesPath"), "/other/");
+    EXPECT_EQ(ReadRegistryString("Datawarden", "Count"), "");  // not a string
+    EXPECT_EQ(ReadRegistryString("Datawarden", "Missing"), "");
+}
+
+} // namespace
