@@ -4,6 +4,7 @@
 
 #include <QEvent>
 #include <QPainter>
+#include <QResizeEvent>
 
 #include <algorithm>
 #include <cstdio>
@@ -338,7 +339,9 @@ void TChart::paintEvent(QPaintEvent*)
 void TChart::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    Invalidate();
+    // A resize delivered late (on show) to a buffer of that size changes nothing.
+    if (event->size() != FBuffer.size())
+        Invalidate();
 }
 
 bool TChart::event(QEvent* event)

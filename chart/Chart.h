@@ -104,6 +104,9 @@ public:
     TChartTitle* Title() { return &FTitle; }
     TChartBackWall* BackWall() { return &FBackWall; }
     TChartLegend* Legend() { return &FLegend; }
+    // Shorthand for Legend()->Visible, as the window's design data sets it.
+    bool LegendVisible() const { return FLegend.Visible(); }
+    void SetLegendVisible(bool v) { FLegend.SetVisible(v); }
 
     // The chart takes ownership of the series.
     void AddSeries(TChartSeries* series);
