@@ -257,7 +257,7 @@ void TCanvas3D::Rectangle(int left, int top, int right, int bottom)
     if (top > bottom)
         std::swap(top, bottom);
     FillRect(left, top, right, bottom);
-    if (right - left < 1 || bottom - top < 1 || !ApplyPen())
+    if (right <= left || bottom <= top || !ApplyPen())
         return;
     // The outline runs along the last included row and column.
     const int r = right - 1, b = bottom - 1;

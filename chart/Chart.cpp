@@ -4,6 +4,7 @@
 
 #include <QEvent>
 #include <QPainter>
+#include <QResizeEvent>
 
 #include <algorithm>
 #include <cstdio>
@@ -28,6 +29,8 @@ TChartBackWall::TChartBackWall(TChart* chart) : FChart(chart)
 {
     FPen.SetOnChange([this] { FChart->Invalidate(); });
 }
+
+void TChartLegend::SetVisible(bool v) { if (AssignChanged(FVisible, v)) FChart->Invalidate(); }
 
 void TChartBackWall::SetColor(TColor v) { if (AssignChanged(FColor, v)) FChart->Invalidate(); }
 void TChartBackWall::SetBrushStyle(TBrushStyle v) { if (AssignChanged(FBrushStyle, v)) FChart->Invalidate(); }
@@ -78,7 +81,6 @@ void TChart::RemoveSeries(TChartSeries* series)
 #define LW_CHART_SETTER(Name, Type, Field) \
     void TChart::Set##Name(Type v) { if (AssignChanged(Field, v)) Invalidate(); }
 LW_CHART_SETTER(View3D, bool, FView3D)
-LW_CHART_SETTER(LegendVisible, bool, FLegendVisible)
 LW_CHART_SETTER(View3DWalls, bool, FView3DWalls)
 LW_CHART_SETTER(AxisVisible, bool, FAxisVisible)
 LW_CHART_SETTER(AxisBehind, bool, FAxisBehind)
@@ -337,7 +339,9 @@ void TChart::paintEvent(QPaintEvent*)
 void TChart::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    Invalidate();
+    // A resize delivered late (on show) to a buffer of that size changes nothing.
+    if (event->size() != FBuffer.size())
+        Invalidate();
 }
 
 bool TChart::event(QEvent* event)

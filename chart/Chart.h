@@ -52,6 +52,19 @@ private:
     TChartRect FTitleRect;
 };
 
+// The legend is never shown by this program; hidden, it takes no room.
+class TChartLegend
+{
+public:
+    explicit TChartLegend(TChart* chart) : FChart(chart) {}
+    bool Visible() const { return FVisible; }
+    void SetVisible(bool v);
+
+private:
+    TChart* FChart;
+    bool FVisible = true;
+};
+
 class TChartBackWall
 {
 public:
@@ -90,6 +103,10 @@ public:
     TCanvas3D* Canvas() { return &FCanvas; }
     TChartTitle* Title() { return &FTitle; }
     TChartBackWall* BackWall() { return &FBackWall; }
+    TChartLegend* Legend() { return &FLegend; }
+    // Shorthand for Legend()->Visible, as the window's design data sets it.
+    bool LegendVisible() const { return FLegend.Visible(); }
+    void SetLegendVisible(bool v) { FLegend.SetVisible(v); }
 
     // The chart takes ownership of the series.
     void AddSeries(TChartSeries* series);
@@ -99,8 +116,6 @@ public:
 
     bool View3D() const { return FView3D; }
     void SetView3D(bool v);
-    bool LegendVisible() const { return FLegendVisible; }
-    void SetLegendVisible(bool v);
     bool View3DWalls() const { return FView3DWalls; }
     void SetView3DWalls(bool v);
     bool AxisVisible() const { return FAxisVisible; }
@@ -175,9 +190,10 @@ private:
     TChartAxis FRightAxis{this, false, true};
     TChartTitle FTitle{this};
     TChartBackWall FBackWall{this};
+    TChartLegend FLegend{this};
     std::vector<TChartSeries*> FSeries;
 
-    bool FView3D = true, FLegendVisible = true, FView3DWalls = true, FAxisVisible = true;
+    bool FView3D = true, FView3DWalls = true, FAxisVisible = true;
     bool FAxisBehind = true, FClipPoints = true;
     TColor FColor = clBtnFace;
     int FMarginLeft = 3, FMarginTop = 4, FMarginRight = 3, FMarginBottom = 4;

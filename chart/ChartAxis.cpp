@@ -55,13 +55,14 @@ QString PrintG15(double v)
 TChartAxis::TChartAxis(TChart* chart, bool horizontal, bool otherSide)
     : FChart(chart), FHorizontal(horizontal), FOtherSide(otherSide)
 {
+    // The chart is still being built: defaults go in before change reports are wired.
+    if (!horizontal)
+        FTitle.SetAngle(otherSide ? 270 : 90);
     auto changed = [this] { Changed(); };
     for (TChartPen* pen : {&FTicks, &FMinorTicks, &FTicksInner, &FGrid, &FMinorGrid, &FAxisPen})
         pen->SetOnChange(changed);
     FTitle.SetOnChange(changed);
     FLabelsFont.SetOnChange(changed);
-    if (!horizontal)
-        FTitle.SetAngle(otherSide ? 270 : 90);
 }
 
 void TChartAxis::Changed()
@@ -322,7 +323,7 @@ int TChartAxis::LabelsThatFit(double increment) const
         return 1;
     if (FLabelsSeparation <= 0)
         return FSize / s;
-    return RoundToInt(double(FSize) / (s + RoundToInt(s * FLabelsSeparation / 100.0)));
+    return RoundToInt(FSize / (s + std::nearbyint(s * double(FLabelsSeparation) / 100.0)));
 }
 
 double TChartAxis::LabelStepFor(double increment) const

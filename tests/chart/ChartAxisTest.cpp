@@ -177,10 +177,12 @@ TEST(ChartAxis, NarrowDateAxisWidensTheThreeDayStep)
         for (double v : values) {
             TDateParts p;
             ASSERT_TRUE(TryDecodeDate(v, p));
-            if (k == DtHalfMonth)
+            if (k == DtHalfMonth) {
                 EXPECT_TRUE(p.Day == 1 || p.Day == 15) << width << " " << p.Day;
-            if (k == DtOneMonth)
+            }
+            if (k == DtOneMonth) {
                 EXPECT_EQ(p.Day, 1) << width;
+            }
             EXPECT_GE(v, b->MinAxisValue());
             EXPECT_LE(v, b->MaxAxisValue());
         }

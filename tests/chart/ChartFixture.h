@@ -55,7 +55,7 @@ struct DelayChart
         c->BeginLoading();
         c->setGeometry(8, 8, 728, 289);
         c->SetView3D(false);
-        c->SetLegendVisible(false);
+        c->Legend()->SetVisible(false);
         c->Title()->SetText({QStringLiteral("Delay of CRM data in  /some/folder/")});
         c->BottomAxis()->Title()->SetCaption(QStringLiteral("Date"));
         c->LeftAxis()->Title()->SetCaption(QStringLiteral("Minutes"));
