@@ -271,7 +271,7 @@ void TFormLagwatchPlot::TreeScannerFileFound(TTreeScanner* sender)
         return;
     }
     const QString name = LowerCaseAscii(QString::fromUtf8(rawName));
-    if (!IsRecordableName(name) || FReceivedList->IndexOfName(name) != -1)
+    if (!IsRecordableName(name) || FReceivedList->ContainsName(name))
         return;
     // Measured at the path the scanner reported: on a case-sensitive file
     // system the lower-case name may not exist.

@@ -134,7 +134,7 @@ void MergeDiskLines(TSortedStringList& list, const QByteArray& bytes)
 {
     for (const QString& line : DecodeTextLines(bytes)) {
         const int eq = line.indexOf(QLatin1Char('='));
-        if (eq >= 0 && list.IndexOfName(line.left(eq)) >= 0)
+        if (eq >= 0 && list.ContainsName(line.left(eq)))
             continue;
         list.Add(line);
     }

@@ -124,6 +124,11 @@ int TSortedStringList::IndexOfName(const QString& name) const
     return IndexOf(it.value());
 }
 
+bool TSortedStringList::ContainsName(const QString& name) const
+{
+    return FFirstLineOfName.contains(NameKey(name));
+}
+
 QString TSortedStringList::Values(const QString& name) const
 {
     const int index = IndexOfName(name);

@@ -43,6 +43,8 @@ public:
     // Index of the first line whose name (the text before its first '=')
     // equals the given name ignoring case, or -1; lines without '=' are skipped.
     int IndexOfName(const QString& name) const;
+    // IndexOfName(name) != -1, without locating the line.
+    bool ContainsName(const QString& name) const;
     // The text after the name and '=' of that line; empty when there is none.
     QString Values(const QString& name) const;
 

@@ -67,7 +67,10 @@ TEST(SortedStringList, IndexOfNameMatchesALinearScan)
     for (const QString& l : lines)
         list.Add(l);
     for (const QString name : {"a", "A", "b", "c", "", "ab", "a-b", "zz", "c="})
+    {
         EXPECT_EQ(list.IndexOfName(name), LinearIndexOfName(list, name)) << name.toStdString();
+        EXPECT_EQ(list.ContainsName(name), LinearIndexOfName(list, name) >= 0) << name.toStdString();
+    }
     EXPECT_EQ(list.Values("a"), "");
     EXPECT_EQ(list.Values("c"), "=");
     EXPECT_EQ(list.Values("b"), "1");
