@@ -30,8 +30,9 @@ TMapping::TOutcome TMapping::ForwardAzimuthal(float Lon, float Lat, double& PX, 
         const double gamma = SinLat0 * sinPhi + CosLat0 * p;
         if (std::fabs(gamma) < 1)
         {
-            const float d = static_cast<float>(std::acos(gamma));
-            const double k = Scale * static_cast<double>(d) / std::sin(d);
+            // The angle is stored in single precision, its sine is not.
+            const double d = static_cast<float>(std::acos(gamma));
+            const double k = Scale * d / std::sin(d);
             X = k * cosPhi * sinDelta;
             Y = k * (CosLat0 * sinPhi - SinLat0 * p);
         }

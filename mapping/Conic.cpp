@@ -37,8 +37,10 @@ void TMapping::RecalculateCone()
     if (!Finite(t1, m1) || !Finite(t2, m2) || !Finite(t0))
         return;
     double n = 0;
-    if (phi1 == phi2 || std::fabs(StdParallel1) <= 0.1f || std::fabs(StdParallel2) <= 0.1f)
-        n = std::sin(phi1);
+    // The 0.1 limit is a double: a parallel stored as 0.1f lies just above it.
+    if (phi1 == phi2 || std::fabs(static_cast<double>(StdParallel1)) <= 0.1 ||
+        std::fabs(static_cast<double>(StdParallel2)) <= 0.1)
+        n = std::sin(static_cast<double>(phi1));
     else
     {
         if (!(m1 > 0 && m2 > 0 && t1 > 0 && t2 > 0))

@@ -162,8 +162,9 @@ void TMapping::Recalculate()
 
 void TMapping::RecalculateKindScale()
 {
-    const float a = static_cast<float>((CentreLat - LatSpan / 2.0) * DegToRad);
-    const float b = static_cast<float>((CentreLat + LatSpan / 2.0) * DegToRad);
+    // a and b are stored in single precision; what is computed from them is not.
+    const double a = static_cast<float>((CentreLat - LatSpan / 2.0) * DegToRad);
+    const double b = static_cast<float>((CentreLat + LatSpan / 2.0) * DegToRad);
     switch (Kind)
     {
     case pkAzimuthalEquiWide:
@@ -241,7 +242,7 @@ void TMapping::RecalculateKindScale()
         bool done = false;
         if (LatSpan != 0 && Width != 0 && Height != 0)
         {
-            const double d = std::fabs(static_cast<double>(a) - b);
+            const double d = std::fabs(a - b);
             done = d != 0 && StoreSingle(Scale, (static_cast<double>(Height) * InvWidth) / d);
         }
         if (!done)

@@ -91,6 +91,26 @@ TEST(ForwardProjection, Checkpoints)
     }
 }
 
+// The angular distance is stored in single precision but its sine is not: on a
+// large image the difference moves pixels.
+TEST(ForwardProjection, AzimuthalDistanceSineInFullPrecision)
+{
+    const TMappingParams p = {.Kind = 3, .Height = 4000000, .Width = 4000000, .CentreLon = 10, .CentreLat = 40};
+    const ForwardCase cases[] = {
+        {"south-west", p, -113.870552f, 37.8937912f, true, -978846, -1424272},
+        {"far north-west", p, -163.035568f, 75.2113647f, true, 1884028, -1385554},
+        {"east", p, 72.3268127f, 43.9729004f, true, 4127664, 941630},
+    };
+    for (const ForwardCase& c : cases)
+    {
+        const TMapping m = MakeMapping(c.P);
+        int32_t x = 0, y = 0;
+        EXPECT_EQ(m.LonLatToXY(c.Lon, c.Lat, x, y), c.Ok) << c.Name;
+        EXPECT_EQ(x, c.X) << c.Name;
+        EXPECT_EQ(y, c.Y) << c.Name;
+    }
+}
+
 TEST(ForwardProjection, PresetCheckpoints)
 {
     struct Case { TPresetMapping Preset; float Lon, Lat; int X, Y; };

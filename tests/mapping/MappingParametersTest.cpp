@@ -115,6 +115,44 @@ TEST(MappingParameters, LatitudeSpanIsClampedExceptForGreatCircle)
     EXPECT_FLOAT_EQ(gc.LatSpan, 200);
 }
 
+// Only a and b are single precision: their sines and cosines are not, and the
+// rounding of the stored Scale shows it (one or two units in the last place).
+TEST(MappingParameters, SpanScaleUsesFullPrecisionSines)
+{
+    struct Case { TMappingParams P; float Scale; };
+    const Case cases[] = {
+        {{.Kind = 4, .Height = 821, .Width = 1777, .CentreLat = -48, .LatSpan = 73}, 0.388363242f},
+        {{.Kind = 7, .Height = 307, .Width = 1283, .CentreLat = -30, .LatSpan = 50}, 0.283095837f},
+        {{.Kind = 8, .Height = 1788, .Width = 361, .CentreLat = -42, .LatSpan = 88}, 3.564996f},
+        {{.Kind = 11, .Height = 530, .Width = 1078, .CentreLat = 15, .LatSpan = 61}, 0.484348834f},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(MakeMapping(c.P).Scale, c.Scale) << c.P.Kind;
+}
+
+// A standard parallel of 0.1f is above the 0.1 limit (compared in double), so
+// the cone constant comes from the two parallels, not from the first alone.
+TEST(MappingParameters, ConeConstantLimitOfTheStandardParallels)
+{
+    struct Case { float StdParallel1; double ConeN; };
+    const Case cases[] = {
+        {0.05f, 0.9999996},  // at or below 0.1: n = sin(phi1)
+        {0.1f, 0.9879019},   // just above: the logarithmic formula
+        {0.2f, 0.9862361},
+    };
+    for (const Case& c : cases)
+    {
+        const TMapping m = MakeMapping({.Kind = 10, .CentreLat = 30, .StdParallel1 = c.StdParallel1, .StdParallel2 = 30});
+        EXPECT_TRUE(m.ConeConstantsValid());
+        EXPECT_NEAR(m.ConeN, c.ConeN, 1e-6) << c.StdParallel1;
+    }
+    // Equal parallels: n is the sine of the single-precision angle, rounded once.
+    struct TangentCase { float CentreLat; float ConeN; };
+    const TangentCase tangents[] = {{27.5f, 0.887010872f}, {47.5f, 0.675590158f}, {67.3f, 0.385905981f}};
+    for (const TangentCase& c : tangents)
+        EXPECT_EQ(MakeMapping({.Kind = 10, .CentreLat = c.CentreLat}).ConeN, c.ConeN) << c.CentreLat;
+}
+
 TEST(MappingParameters, KindScales)
 {
     struct Case { const char* Name; TMappingParams P; float Scale; float Tolerance; };
