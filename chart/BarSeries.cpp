@@ -147,7 +147,10 @@ void TBarSeries::DrawValues(TCanvas3D* canvas)
     if (!h || !v)
         return;
     const double lo = h->MinAxisValue(), hi = h->MaxAxisValue();
-    for (int i = 0; i < Count(); ++i) {
+    // Later points are drawn over earlier ones; on an inverted axis the order turns round.
+    const bool backwards = h->Inverted();
+    for (int n = 0; n < Count(); ++n) {
+        const int i = backwards ? Count() - 1 - n : n;
         const double x = XValues()->Value(i), y = YValues()->Value(i);
         // Points that have no place on the axes are skipped rather than drawn at a clamp.
         if (!std::isfinite(x) || !std::isfinite(y) || x < lo || x > hi)

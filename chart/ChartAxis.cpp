@@ -85,24 +85,22 @@ void TChartAxis::SetAutomatic(bool v)
 
 void TChartAxis::SetAutomaticMaximum(bool v)
 {
-    if (!AssignChanged(FAutomaticMaximum, v))
-        return;
-    Changed();
-    if (!v)
-        FAutomatic = false;
-    else if (FAutomaticMinimum)
-        FAutomatic = true;
+    // Automatic follows even when the flag already held v: design data may
+    // have set Automatic alone.
+    bool changed = AssignChanged(FAutomaticMaximum, v);
+    if (!v || FAutomaticMinimum)
+        changed = AssignChanged(FAutomatic, v) || changed;
+    if (changed)
+        Changed();
 }
 
 void TChartAxis::SetAutomaticMinimum(bool v)
 {
-    if (!AssignChanged(FAutomaticMinimum, v))
-        return;
-    Changed();
-    if (!v)
-        FAutomatic = false;
-    else if (FAutomaticMaximum)
-        FAutomatic = true;
+    bool changed = AssignChanged(FAutomaticMinimum, v);
+    if (!v || FAutomaticMaximum)
+        changed = AssignChanged(FAutomatic, v) || changed;
+    if (changed)
+        Changed();
 }
 
 void TChartAxis::SetMaximum(double v)

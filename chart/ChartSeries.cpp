@@ -72,7 +72,11 @@ int TChartValueList::InsertionIndex(double v) const
     return lo;
 }
 
-TChartSeries::TChartSeries() = default;
+TChartSeries::TChartSeries()
+{
+    FXValues.SetOnChange([this] { Changed(); });
+    FYValues.SetOnChange([this] { Changed(); });
+}
 
 TChartSeries::~TChartSeries()
 {

@@ -22,11 +22,13 @@ public:
     TChartValueList(const QString& name, TValueListOrder order) : FName(name), FOrder(order) {}
 
     QString Name() const { return FName; }
-    void SetName(const QString& v) { FName = v; }
+    void SetName(const QString& v) { if (AssignChanged(FName, v)) Changed(); }
     TValueListOrder Order() const { return FOrder; }
-    void SetOrder(TValueListOrder v) { FOrder = v; }
+    void SetOrder(TValueListOrder v) { if (AssignChanged(FOrder, v)) Changed(); }
     bool DateTime() const { return FDateTime; }
-    void SetDateTime(bool v) { FDateTime = v; }
+    void SetDateTime(bool v) { if (AssignChanged(FDateTime, v)) Changed(); }
+    // The owning series repaints its chart when a setting of the list changes.
+    void SetOnChange(std::function<void()> f) { FOnChange = std::move(f); }
 
     int Count() const { return int(FValues.size()); }
     double Value(int i) const { return FValues[size_t(i)]; }
@@ -42,6 +44,8 @@ public:
 
 private:
     void Recalc() const;
+    void Changed() { if (FOnChange) FOnChange(); }
+    std::function<void()> FOnChange;
     QString FName;
     TValueListOrder FOrder;
     bool FDateTime = false;

@@ -165,3 +165,26 @@ TEST(BarSeries, FortySixPointsOnTheDelayChart)
     EXPECT_EQ(s->PointRect(0).Left, b->IStartPos() + 10 - 5);
     EXPECT_EQ(s->PointRect(45).Right, b->IEndPos() - 10 + 6);
 }
+
+TEST(BarSeries, ValueListSettingsRepaintOnlyOnChange)
+{
+    DelayChart d;
+    TBarSeries* s = d.Series;
+    struct Case { const char* Name; std::function<void()> Same, Change; };
+    const Case cases[] = {
+        {"x date-time", [&] { s->XValues()->SetDateTime(true); }, [&] { s->XValues()->SetDateTime(false); }},
+        {"x order", [&] { s->XValues()->SetOrder(TValueListOrder::Ascending); },
+         [&] { s->XValues()->SetOrder(TValueListOrder::None); }},
+        {"y order", [&] { s->YValues()->SetOrder(TValueListOrder::None); },
+         [&] { s->YValues()->SetOrder(TValueListOrder::Descending); }},
+        {"y name", [&] { s->YValues()->SetName(QStringLiteral("Bar")); },
+         [&] { s->YValues()->SetName(QStringLiteral("Height")); }},
+    };
+    for (const Case& c : cases) {
+        d.Chart->RenderToImage();
+        c.Same();
+        EXPECT_TRUE(d.Chart->BufferValid()) << c.Name << ": same value";
+        c.Change();
+        EXPECT_FALSE(d.Chart->BufferValid()) << c.Name << ": new value";
+    }
+}

@@ -219,3 +219,30 @@ TEST(ValueFormat, ThousandsAndThreeDecimals)
     EXPECT_EQ(FormatAxisValue(1e300).size(), 301 + 100);
 }
 
+
+TEST(ChartAxis, AutomaticFollowsTheLimitFlagsEvenWhenTheyHoldTheirValue)
+{
+    // Design data may set Automatic alone; a later limit setter given the value
+    // its flag already holds still brings Automatic into line, and repaints.
+    struct Case { const char* Name; bool LoadedAutomatic; bool MaxBefore; std::function<void(TChartAxis*)> Call;
+                  bool Automatic; bool Invalidates; };
+    const Case cases[] = {
+        {"maximum on, minimum on", false, true, [](TChartAxis* a) { a->SetAutomaticMaximum(true); }, true, true},
+        {"minimum on, maximum on", false, true, [](TChartAxis* a) { a->SetAutomaticMinimum(true); }, true, true},
+        {"maximum off again", true, false, [](TChartAxis* a) { a->SetAutomaticMaximum(false); }, false, true},
+        {"minimum on, maximum off", true, false, [](TChartAxis* a) { a->SetAutomaticMinimum(true); }, true, false},
+        {"nothing to change", true, true, [](TChartAxis* a) { a->SetAutomaticMaximum(true); }, true, false},
+    };
+    for (const Case& c : cases) {
+        DelayChart d;
+        TChartAxis* a = d.Chart->BottomAxis();
+        a->SetAutomaticMaximum(c.MaxBefore);
+        d.Chart->BeginLoading();
+        a->SetAutomatic(c.LoadedAutomatic);
+        d.Chart->EndLoading();
+        d.Chart->RenderToImage();
+        c.Call(a);
+        EXPECT_EQ(a->Automatic(), c.Automatic) << c.Name;
+        EXPECT_EQ(!d.Chart->BufferValid(), c.Invalidates) << c.Name;
+    }
+}

@@ -188,3 +188,19 @@ TEST(ChartPaint, ToolTipGoesToTheParent)
     QApplication::sendEvent(chart, &help);
     EXPECT_EQ(parent.ToolTips, 1);
 }
+
+TEST(ChartPaint, LaterPointOnTopUnlessTheDateAxisIsInverted)
+{
+    // Two products of one day share a place: the later is drawn over the
+    // earlier, and on an inverted date axis the drawing order turns round.
+    const TColor first = 0x46C846, second = 0x5050FF;
+    struct Case { bool Inverted; TColor OnTop; };
+    const Case cases[] = {{false, second}, {true, first}};
+    for (const Case& c : cases) {
+        DelayChart d({{44370, 30, 0x46C846}, {44370, 30, 0x5050FF}, {44371, 10, 0x46C846}});
+        d.Chart->BottomAxis()->SetInverted(c.Inverted);
+        const QImage image = d.Chart->RenderToImage();
+        const TBarRect r = d.Series->PointRect(0);
+        EXPECT_EQ(At(image, (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2), Rgb(c.OnTop)) << c.Inverted;
+    }
+}
