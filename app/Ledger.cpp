@@ -101,6 +101,15 @@ QByteArray FolderOf(const QByteArray& path)
     return slash == 0 ? QByteArray("/") : path.left(slash);
 }
 
+// Creates a folder and any missing folders above it; failures surface when
+// the ledger is written.
+void MakeFolders(const QByteArray& folder)
+{
+    for (qsizetype at = folder.indexOf('/', 1); at >= 0; at = folder.indexOf('/', at + 1))
+        ::mkdir(folder.left(at).constData(), 0777);
+    ::mkdir(folder.constData(), 0777);
+}
+
 class TLockFile
 {
 public:
@@ -219,8 +228,9 @@ TLoadResult LoadLedger(TSortedStringList& list, const QString& path, QString& er
 bool SaveLedger(TSortedStringList& list, const QString& path, QString& error)
 {
     const QByteArray target = SaveTarget(QFile::encodeName(path));
-    // A ledger in the user's data folder may be the first one there.
-    ::mkdir(FolderOf(target).constData(), 0777);
+    // A ledger in the user's data folder may be the first one there, and on a
+    // fresh account the data folder itself may not exist yet.
+    MakeFolders(FolderOf(target));
     TLockFile lock(target + ".lock");
 
     struct stat st {};

@@ -36,8 +36,14 @@ QString ReadRegistryString(const QString& programKey, const QString& valueName, 
         return {};
     }
     const QVariant value = settings.value(valueName);
-    if (!value.isValid() || value.typeId() != QMetaType::QString)
+    if (!value.isValid())
         return {};
+    if (value.typeId() != QMetaType::QString) {
+        // A value that cannot be read as a string is a read error, not an absent value.
+        if (error)
+            *error = QStringLiteral("the settings value %1 in %2 is not a string").arg(valueName, file);
+        return {};
+    }
     QString text = value.toString();
     const int nul = text.indexOf(QChar(0));
     if (nul >= 0)

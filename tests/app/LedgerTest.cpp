@@ -98,6 +98,22 @@ TEST(Ledger, MissingFileIsNotAnErrorAndIsCreatedAtSave)
     EXPECT_EQ(ReadBytes(dir.FilePath("new/CRM-received.txt")), "b=1\r\n");
 }
 
+TEST(Ledger, CreatesTheMissingFoldersOfANewLedger)
+{
+    // The user's data home (~/.local/share) need not exist yet on a fresh
+    // account; the first save must still succeed.
+    const char* const places[] = {"new/CRM-received.txt", "share/lagwatch/CRM-received.txt",
+                                  "home/.local/share/lagwatch/CRM-received.txt"};
+    for (const char* place : places) {
+        TempDir dir;
+        TSortedStringList list;
+        list.Add("202106231200-crm.grb=413");
+        QString error;
+        EXPECT_TRUE(SaveLedger(list, dir.FilePath(place), error)) << place << ": " << error.toStdString();
+        EXPECT_EQ(ReadBytes(dir.FilePath(place)), "202106231200-crm.grb=413\r\n") << place;
+    }
+}
+
 TEST(Ledger, AFolderWhereTheLedgerShouldBeIsNeitherReadNorReplaced)
 {
     TempDir dir;

@@ -78,4 +78,22 @@ TEST_F(SettingsTest, ReadsTheImagesPathOfTheCompanyKey)
     EXPECT_EQ(ReadRegistryString("Datawarden", "Missing"), "");
 }
 
+TEST_F(SettingsTest, AValueThatIsNotAStringIsAFailureAMissingOneIsNot)
+{
+    FDir.Write("Ashgrove/Datawarden.conf",
+               "[General]\nImagesPath=/data/\nCount=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)\nList=a, b\n");
+    struct Case { const char* name; const char* value; bool failure; };
+    const Case cases[] = {
+        {"ImagesPath", "/data/", false},
+        {"Missing", "", false},
+        {"Count", "", true},
+        {"List", "", true},
+    };
+    for (const Case& c : cases) {
+        QString error;
+        EXPECT_EQ(ReadRegistryString("Datawarden", c.name, &error), c.value) << c.name;
+        EXPECT_EQ(!error.isEmpty(), c.failure) << c.name << ": " << error.toStdString();
+    }
+}
+
 } // namespace
