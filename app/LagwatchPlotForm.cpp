@@ -3,16 +3,15 @@
 #include "app/CommandLine.h"
 #include "app/DayWalk.h"
 #include "app/DelaySummary.h"
+#include "app/Ledger.h"
+#include "app/ProductFile.h"
+#include "app/StartupConfig.h"
+#include "app/Utils.h"
 #include "chart/BarSeries.h"
 #include "chart/Chart.h"
-#include "platform/DateFormat.h"
-#include "app/ProductFile.h"
 #include "platform/NumberFormat.h"
 #include "platform/TextFile.h"
 #include "scan/TreeScan.h"
-#include "app/Ledger.h"
-#include "app/StartupConfig.h"
-#include "app/Utils.h"
 
 #include <QAction>
 #include <QApplication>
