@@ -26,6 +26,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <exception>
 
 namespace {
 
@@ -175,7 +176,13 @@ double ElapsedMs(std::chrono::steady_clock::time_point since)
 void TFormLagwatchPlot::TimerOnStartTimer()
 {
     FTimerOnStart->stop();
-    ScanAndPlot(FDataFolder);
+    // Nothing may escape into the event loop: a failed pass still shows
+    // what it has, and the ledger is still saved.
+    try {
+        ScanAndPlot(FDataFolder);
+    } catch (const std::exception& error) {
+        ReportFailure(QStringLiteral("the scan pass failed: %1").arg(QString::fromLocal8Bit(error.what())));
+    }
     if (const std::optional<QString> png = PngSwitchFile(FArguments))
         SaveChartImage(*png);
     if (FCloseAfterScan) {
