@@ -149,6 +149,19 @@ char* PutValue(char* at, char* end, T value, int decimals)
     return r.ptr;
 }
 
+// One output line: "first second ok".
+template <typename T>
+char* PutResult(char* at, char* end, T first, T second, int decimals, bool ok)
+{
+    at = PutValue(at, end, first, decimals);
+    *at++ = ' ';
+    at = PutValue(at, end, second, decimals);
+    *at++ = ' ';
+    *at++ = ok ? '1' : '0';
+    *at++ = '\n';
+    return at;
+}
+
 // Splits a line into exactly two blank-separated fields.
 bool SplitTwo(std::string_view line, std::string_view& a, std::string_view& b)
 {
@@ -200,12 +213,7 @@ int RunConversions(const TMapping& mapping, TCommand command)
             {
                 float lon = 0, lat = 0;
                 const bool ok = mapping.XYToLonLat(x, y, lon, lat);
-                at = PutValue(at, end, lon, 6);
-                *at++ = ' ';
-                at = PutValue(at, end, lat, 6);
-                *at++ = ' ';
-                *at++ = ok ? '1' : '0';
-                *at++ = '\n';
+                at = PutResult(at, end, lon, lat, 6, ok);
             }
         }
         else if (parsed)
@@ -216,23 +224,13 @@ int RunConversions(const TMapping& mapping, TCommand command)
             {
                 int32_t x = 0, y = 0;
                 const bool ok = mapping.LonLatToXY(lon, lat, x, y);
-                at = PutValue(at, end, x, 0);
-                *at++ = ' ';
-                at = PutValue(at, end, y, 0);
-                *at++ = ' ';
-                *at++ = ok ? '1' : '0';
-                *at++ = '\n';
+                at = PutResult(at, end, x, y, 0, ok);
             }
             else if (parsed)
             {
                 float x = 0, y = 0;
                 const bool ok = mapping.LonLatToXYF(lon, lat, x, y);
-                at = PutValue(at, end, x, 3);
-                *at++ = ' ';
-                at = PutValue(at, end, y, 3);
-                *at++ = ' ';
-                *at++ = ok ? '1' : '0';
-                *at++ = '\n';
+                at = PutResult(at, end, x, y, 3, ok);
             }
         }
         if (!parsed)
