@@ -49,6 +49,9 @@ void TImageGridCanvas::ApplyFont()
     font.setFamilies({FFont.Name, QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     // Sized as on a 96-DPI desktop, whatever the display.
     font.setPixelSize(std::max(1, static_cast<int>(std::nearbyint(FFont.Points * 96.0 / 72.0))));
+    // Crisp pixels in the label colour, as a bitmap face would draw them: grey
+    // smoothing at this size melts into the halo and the imagery.
+    font.setStyleStrategy(QFont::NoAntialias);
     FPainter.setFont(font);
 }
 
