@@ -4,24 +4,13 @@
 #include "app/RegistryVariables.h"
 #include "mapping/SegmentTables.h"
 #include "platform/DegreeSign.h"
+#include "platform/QuietMessages.h"
 
 #include <QApplication>
 #include <QStringList>
 
 #include <csignal>
 #include <cstdio>
-
-namespace {
-
-// Standard error carries the program's own failure lines; the platform's
-// warnings (a missing runtime folder on a server, say) would drown them.
-void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
-{
-    if (type == QtCriticalMsg || type == QtFatalMsg || qEnvironmentVariableIsSet("LAGWATCH_DEBUG"))
-        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -49,7 +38,7 @@ int main(int argc, char** argv)
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
-    qInstallMessageHandler(QuietMessages);
+    InstallQuietMessageHandler();
     // Start-up sections of the units: the shared degree sign, the segment
     // tables with their preset mappings, the settings company key.
     InitDegreeSign();

@@ -5,6 +5,7 @@
 #include "mapping/Presets.h"
 #include "mapping/ormMapping.h"
 #include "platform/DegreeSign.h"
+#include "platform/QuietMessages.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -436,6 +437,7 @@ int RunGridCommand(const TMapping& source, const std::vector<std::string>& args,
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    InstallQuietMessageHandler();
     QGuiApplication app(argc, argv);
     QImage image;
     if (input == "-")
