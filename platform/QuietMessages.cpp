@@ -1,5 +1,6 @@
 #include "platform/QuietMessages.h"
 
+#include <QString>
 #include <QtGlobal>
 #include <cstdio>
 
