@@ -46,9 +46,12 @@ protected:
     {
         auto form = std::make_unique<TFormLagwatchPlot>(
             QStringList{FDir.MakeDir("data"), FDir.Write("ledger.txt", ledger)});
+        EXPECT_EQ(form->windowTitle(), "Lagwatch for " + FDir.Path() + "data/");
+        EXPECT_EQ(form->cursor().shape(), Qt::WaitCursor);
         EXPECT_FALSE(form->Chart()->isVisibleTo(form.get()));
         form->TimerOnStartTimer();
         EXPECT_TRUE(form->Chart()->isVisibleTo(form.get()));
+        EXPECT_EQ(form->cursor().shape(), Qt::ArrowCursor);
         return form;
     }
 
