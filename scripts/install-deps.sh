@@ -26,4 +26,4 @@ if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -q
-$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+$sudo apt-get install -y -q "${missing[@]}"

@@ -354,6 +354,12 @@ int main(int argc, char** argv)
     }
     TMapping mapping;
     ApplyParameters(p, mapping);
+    // A new mapping's centre has sine and cosine 0 until its latitude is set,
+    // which flattens every projection centred on it.
+    const bool centred = p.Kind && (*p.Kind == 3 || *p.Kind == 4 || (*p.Kind >= 7 && *p.Kind <= 11) || *p.Kind == 13);
+    if (centred && !p.Preset && !p.CentreLat)
+        std::fprintf(stderr, "lagwatch-map: note: no --centre-lat given; kind %d needs it (use --centre-lat 0 for the equator)\n",
+                     static_cast<int>(*p.Kind));
     if (command == "fwd" || command == "fwdf" || command == "inv")
     {
         if (!rest.empty())
