@@ -39,7 +39,6 @@ TDelaySummary SummariseLedgerLines(const QStringList& newestLines)
         if (nominal == 0.0)
             continue;
         const TDateTime day = std::trunc(nominal);
-        s.LastDay = day;
         if (s.FirstDate == 0)
             s.FirstDate = day;
         s.LastDate = day;

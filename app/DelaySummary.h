@@ -29,9 +29,10 @@ struct TDelaySummary
     std::vector<TDelayPoint> Points;
     QStringList TextLines;  // one per coloured bar, in plotting order
     float Maximum = 0;      // largest minutes plotted with their own height
+    // Days of the first and last plotted entries (0 when none); the reference
+    // line runs between them and the caption names the last.
     TDateTime FirstDate = 0;
     TDateTime LastDate = 0;
-    TDateTime LastDay = 0;
 };
 
 TColor DelayColour(float minutes);

@@ -231,7 +231,7 @@ void TFormLagwatchPlot::PlotSummary(std::chrono::steady_clock::time_point start)
     FChart->BottomAxis()->SetIncrement(3);
     FChart->BottomAxis()->SetMinorTickCount(2);
 
-    setWindowTitle(SummaryCaption(FBaseCaption, summary.LastDay, NowUTC()));
+    setWindowTitle(SummaryCaption(FBaseCaption, summary.LastDate, NowUTC()));
     SetHint(SummaryHint(summary.TextLines));
 }
 

@@ -50,7 +50,6 @@ TEST(DelaySummary, SkipsLinesWithoutADateOrAValue)
     EXPECT_EQ(s.TextLines, QStringList({"2021-Jun-23  => 6.9 minutes"}));
     EXPECT_EQ(s.FirstDate, 44369);
     EXPECT_EQ(s.LastDate, 44370);
-    EXPECT_EQ(s.LastDay, 44370);
 }
 
 TEST(DelaySummary, PlotsOnlyTheNewest46Lines)
