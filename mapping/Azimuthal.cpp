@@ -85,15 +85,10 @@ bool TMapping::InverseAzimuthal(int32_t X, int32_t Y, double& Lon, double& Lat) 
     // undoes Rotation.
     double xw = 0, yw = 0;
     WidthForm(X, Y, Kind == pkOrthographic, xw, yw);
-    const double rho = std::hypot(xw, yw);
-    if (!Finite(rho))
-        return false;
-    if (rho < 1e-5)
-    {
-        Lon = CentreLon;
-        Lat = CentreLat;
-        return true;
-    }
+    double rho = 0;
+    const TRadius radius = CentreRadius(xw, yw, rho, Lon, Lat);
+    if (radius != TRadius::Away)
+        return radius == TRadius::AtCentre;
     double sd = 0, cd = 0;
     switch (Kind)
     {

@@ -40,15 +40,10 @@ bool TMapping::InverseGreatCircle(int32_t X, int32_t Y, double& Lon, double& Lat
 {
     double xw = 0, yw = 0;
     WidthForm(X, Y, false, xw, yw);
-    const double rho = std::hypot(xw, yw);
-    if (!Finite(rho))
-        return false;
-    if (rho < 1e-5)
-    {
-        Lon = CentreLon;
-        Lat = CentreLat;
-        return true;
-    }
+    double rho = 0;
+    const TRadius radius = CentreRadius(xw, yw, rho, Lon, Lat);
+    if (radius != TRadius::Away)
+        return radius == TRadius::AtCentre;
     const double d = rho / Scale;
     if (!Finite(d) || d >= 2 * Pi)
         return false;

@@ -299,6 +299,20 @@ void TMapping::WidthForm(int32_t X, int32_t Y, bool WithYOffset, double& XW, dou
     YW = (HalfHeight - (Y + (WithYOffset ? static_cast<double>(YOffset) : 0.0))) * InvWidth;
 }
 
+TMapping::TRadius TMapping::CentreRadius(double XW, double YW, double& Rho, double& Lon, double& Lat) const
+{
+    Rho = std::hypot(XW, YW);
+    if (!Finite(Rho))
+        return TRadius::Refused;
+    if (Rho < 1e-5)
+    {
+        Lon = CentreLon;
+        Lat = CentreLat;
+        return TRadius::AtCentre;
+    }
+    return TRadius::Away;
+}
+
 void TMapping::Rotate(double& X, double& Y) const
 {
     if (Rotation == 0)

@@ -147,6 +147,11 @@ private:
     void Rotate(double& X, double& Y) const;
     // Pixel to plane in width units, with or without the vertical offset.
     void WidthForm(int32_t X, int32_t Y, bool WithYOffset, double& XW, double& YW) const;
+    // Distance from the centre of a width-form point, for the inverses that
+    // answer the centre itself: AtCentre (Lon, Lat written) below 1e-5,
+    // Refused when the distance is not finite.
+    enum class TRadius { Refused, AtCentre, Away };
+    TRadius CentreRadius(double XW, double YW, double& Rho, double& Lon, double& Lat) const;
 
     TOutcome ForwardCylindrical(float Lon, float Lat, double& PX, double& PY) const;
     TOutcome ForwardMercator(float Lon, float Lat, double& PX, double& PY) const;
