@@ -1,56 +1,153 @@
 #include "app/CommandLine.h"
 
-#include "platform/Collation.h"
+#include <QRegularExpression>
 
 namespace {
 
 bool StartsWithSwitchChar(const QString& argument)
 {
-    return !argument.isEmpty() && (argument[0] == QLatin1Char('-') || argument[0] == QLatin1Char('/'));
+    return argument.size() > 1 && (argument[0] == QLatin1Char('-') || argument[0] == QLatin1Char('/'));
 }
+
+// Switch names compare ASCII case-blind: the result must not depend on the
+// locale (a Turkish dotless i would otherwise make "-CLOSE" unknown).
+bool SameName(QStringView a, QLatin1String b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+bool IsHelp(const QString& a)
+{
+    return a == QLatin1String("--help") || a == QLatin1String("-help") || a == QLatin1String("-h") ||
+           a == QLatin1String("-?");
+}
+
+// A threshold: a plain decimal number, with a point whatever the locale.
+std::optional<double> ParseThreshold(const QString& text)
+{
+    static const QRegularExpression number(QStringLiteral("^[+-]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)$"));
+    if (!number.match(text).hasMatch())
+        return std::nullopt;
+    return text.toDouble();
+}
+
+class TParser
+{
+public:
+    TParsedCommandLine Parse(const QStringList& arguments)
+    {
+        bool switchesEnded = false;
+        for (const QString& a : arguments) {
+            if (switchesEnded || !StartsWithSwitchChar(a)) {
+                AddPositional(a);
+            } else if (a == QLatin1String("--")) {
+                switchesEnded = true;
+            } else if (a[0] == QLatin1Char('-')) {
+                if (!TakeSwitch(QStringView(a).mid(1), a))
+                    Fail(QStringLiteral("unknown option '%1'").arg(a));
+            } else if (!TakeSwitch(QStringView(a).mid(1), a)) {
+                AddPositional(a);  // "/data/images" is a path, not a switch
+            }
+        }
+        if (FResult.Line.WarningMinutes > FResult.Line.CriticalMinutes)
+            Fail(QStringLiteral("the warning threshold (%1 minutes) is above the critical one (%2 minutes)")
+                     .arg(FResult.Line.WarningMinutes)
+                     .arg(FResult.Line.CriticalMinutes));
+        if (FResult.Line.Info != TInfoRequest::None)
+            FResult.Error.clear();  // --help and --version answer whatever else is on the line
+        return FResult;
+    }
+
+private:
+    void Fail(const QString& error)
+    {
+        if (FResult.Error.isEmpty())
+            FResult.Error = error;
+    }
+
+    void AddPositional(const QString& a)
+    {
+        if (FResult.Line.Positional.size() < 2)
+            FResult.Line.Positional.append(a);
+        else
+            Fail(QStringLiteral("unexpected argument '%1' (a data folder and a ledger are already given)").arg(a));
+    }
+
+    // Recognises one switch without its leading character; false when it is none.
+    bool TakeSwitch(QStringView body, const QString& whole)
+    {
+        TCommandLine& line = FResult.Line;
+        if (SameName(body, QLatin1String("close"))) {
+            line.Close = true;
+            return true;
+        }
+        if (SameName(body, QLatin1String("check"))) {
+            line.Check = true;
+            return true;
+        }
+        if (whole[0] == QLatin1Char('-')) {
+            if (IsHelp(whole)) {
+                line.Info = TInfoRequest::Help;
+                return true;
+            }
+            if (whole == QLatin1String("--version")) {
+                if (line.Info == TInfoRequest::None)
+                    line.Info = TInfoRequest::Version;
+                return true;
+            }
+        }
+        const qsizetype eq = body.indexOf(QLatin1Char('='));
+        const QStringView name = eq < 0 ? body : body.left(eq);
+        const QString value = eq < 0 ? QString() : body.mid(eq + 1).toString();
+        struct TValueSwitch { QLatin1String Name; std::optional<QString>* File; double* Number; };
+        const TValueSwitch valueSwitches[] = {
+            {QLatin1String("png"), &line.PngFile, nullptr},
+            {QLatin1String("metrics"), &line.MetricsFile, nullptr},
+            {QLatin1String("csv"), &line.CsvFile, nullptr},
+            {QLatin1String("warning"), nullptr, &line.WarningMinutes},
+            {QLatin1String("critical"), nullptr, &line.CriticalMinutes},
+            {QLatin1String("max-age"), nullptr, &line.MaxAgeHours},
+        };
+        for (const TValueSwitch& s : valueSwitches) {
+            if (!SameName(name, s.Name))
+                continue;
+            const QString spelled = whole.left(1) + s.Name;
+            const QString unit = s.File ? QStringLiteral("FILE")
+                                        : (s.Number == &line.MaxAgeHours ? QStringLiteral("HOURS")
+                                                                         : QStringLiteral("MIN"));
+            if (eq < 0 || value.isEmpty()) {
+                Fail(QStringLiteral("option '%1' needs a value: %1=%2").arg(spelled, unit));
+            } else if (s.File) {
+                *s.File = value;
+            } else if (const std::optional<double> number = ParseThreshold(value); !number) {
+                Fail(QStringLiteral("option '%1' needs a number, not '%2'").arg(spelled, value));
+            } else if (*number < 0) {
+                Fail(QStringLiteral("option '%1' must not be negative: %2").arg(spelled, value));
+            } else {
+                *s.Number = *number;
+            }
+            return true;
+        }
+        return false;
+    }
+
+    TParsedCommandLine FResult;
+};
 
 } // namespace
 
+TParsedCommandLine ParseCommandLine(const QStringList& arguments) { return TParser().Parse(arguments); }
+
 bool IsCloseSwitch(const QString& argument)
 {
-    return StartsWithSwitchChar(argument) && SameTextLocale(argument.mid(1), QStringLiteral("close"));
+    return StartsWithSwitchChar(argument) && SameName(QStringView(argument).mid(1), QLatin1String("close"));
 }
 
-bool HasCloseSwitch(const QStringList& arguments)
-{
-    for (const QString& a : arguments)
-        if (IsCloseSwitch(a))
-            return true;
-    return false;
-}
+QString VersionText() { return QStringLiteral("Lagwatch checker " LAGWATCH_VERSION "\n"); }
 
-std::optional<QString> PngSwitchFile(const QStringList& arguments)
-{
-    std::optional<QString> file;
-    for (const QString& a : arguments)
-        if (StartsWithSwitchChar(a) && SameTextLocale(a.mid(1, 4), QStringLiteral("png=")) && a.size() > 5)
-            file = a.mid(5);
-    return file;
-}
-
-TInfoRequest InfoRequest(const QStringList& arguments)
-{
-    if (arguments.size() != 1)
-        return TInfoRequest::None;
-    const QString& a = arguments[0];
-    if (a == QLatin1String("--help") || a == QLatin1String("-help") || a == QLatin1String("-h") || a == QLatin1String("-?"))
-        return TInfoRequest::Help;
-    if (a == QLatin1String("--version"))
-        return TInfoRequest::Version;
-    return TInfoRequest::None;
-}
-
-QString VersionText() { return QStringLiteral("Lagwatch checker 1.0.0\n"); }
+QString UsageHint() { return QStringLiteral("Try 'lagwatch --help' for more information.\n"); }
 
 QString UsageText()
 {
     return QStringLiteral(
-        "Usage: lagwatch [DATA-FOLDER [LEDGER-FILE]] [-close] [-png=FILE]\n"
+        "Usage: lagwatch [OPTIONS] [DATA-FOLDER [LEDGER-FILE]]\n"
         "\n"
         "Measures how late each CRM product file (2*crm.grb) reached the station's\n"
         "day folders DATA-FOLDER/yyyy/mm/dd/ (or DATA-FOLDER/MPEF/yyyy/mm/dd/),\n"
@@ -64,12 +161,31 @@ QString UsageText()
         "                CRM-received.txt beside the executable, or\n"
         "                $XDG_DATA_HOME/lagwatch/CRM-received.txt (default\n"
         "                ~/.local/share) when the executable's folder is not writable.\n"
+        "\n"
+        "Options (anywhere on the line; -name=VALUE may also be written /name=VALUE):\n"
         "  -close        (or /close, any letter case) exit after the scan, print the\n"
-        "                summary on standard output and save the ledger; the exit\n"
-        "                status is 1 when the ledger could not be saved.\n"
-        "  -png=FILE     (or /png=FILE) also save the chart as a PNG image.\n"
+        "                summary on standard output and save the ledger.\n"
+        "  -png=FILE     also save the chart as a PNG image.\n"
+        "  -check        health check for a monitoring server (implies -close): one\n"
+        "                line 'LAGWATCH OK|WARNING|CRITICAL|UNKNOWN - text | data'\n"
+        "                and exit status 0, 1, 2 or 3.\n"
+        "  -warning=MIN  delay of the newest product that warns (default 35).\n"
+        "  -critical=MIN delay of the newest product that is critical (default 45).\n"
+        "  -max-age=HOURS  age of the newest product that is critical (default 26).\n"
+        "  -metrics=FILE write metrics in the Prometheus text format to FILE.\n"
+        "  -csv=FILE     write the whole ledger as CSV to FILE ('-': standard output).\n"
+        "  --            end of options: later arguments are folders or files.\n"
         "  --help        show this text;  --version  show the version.\n"
         "\n"
-        "Switches stand third or later when a data folder is given. Without a\n"
-        "display the program draws off-screen, so scheduled runs work on servers.\n");
+        "Without a display the program draws off-screen and ends after the scan, as\n"
+        "with -close. SIGTERM, SIGINT and SIGHUP stop the walk, save what was\n"
+        "recorded and end the run.\n"
+        "\n"
+        "Exit status:\n"
+        "  0    the pass ran and everything was written\n"
+        "  1    a failure: ledger not saved, an output file not written, or the\n"
+        "       data folder missing or unreadable\n"
+        "  2    a usage error (an unknown option, a bad threshold)\n"
+        "  128+n  ended by signal n (143 for SIGTERM)\n"
+        "  With -check: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN.\n");
 }

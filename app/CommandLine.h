@@ -1,22 +1,48 @@
 #pragma once
 // The command line of the delay checker:
-//   lagwatch [DATA-FOLDER [LEDGER-FILE]] [-close] [-png=FILE]
-// Positional arguments 1 and 2 are taken as they stand, whatever they hold;
-// switches are recognised wherever they stand.
+//   lagwatch [OPTIONS] [DATA-FOLDER [LEDGER-FILE]]
+// The data folder and the ledger are the first and second arguments that are
+// not switches. Switches are recognised wherever they stand, begin with '-'
+// (or '/' for the Windows-style spellings), ignore the case of their names,
+// and take values as -name=VALUE; "--" ends the switches. Anything else that
+// begins with '-' is refused, so a typo never turns into a data folder.
 #include <QString>
 #include <QStringList>
 #include <optional>
 
+enum class TInfoRequest { None, Help, Version };
+
+struct TCommandLine
+{
+    // Positional arguments: [0] the data folder, [1] the ledger file.
+    QStringList Positional;
+    bool Close = false;
+    std::optional<QString> PngFile;
+    // Health check for a monitoring server: implies Close.
+    bool Check = false;
+    std::optional<QString> MetricsFile;
+    std::optional<QString> CsvFile;  // "-" is standard output
+    double WarningMinutes = 35;
+    double CriticalMinutes = 45;
+    double MaxAgeHours = 26;
+    TInfoRequest Info = TInfoRequest::None;
+
+    // The pass ends the program: the close switch, or the health check.
+    bool EndsAfterPass() const { return Close || Check; }
+};
+
+struct TParsedCommandLine
+{
+    TCommandLine Line;
+    // Empty, or the usage error to report ("unknown option '-clsoe'").
+    QString Error;
+};
+
+TParsedCommandLine ParseCommandLine(const QStringList& arguments);
+
 // True for "-close" or "/close" in any letter case.
 bool IsCloseSwitch(const QString& argument);
-bool HasCloseSwitch(const QStringList& arguments);
-
-// The FILE of the last "-png=FILE" or "/png=FILE" switch (any letter case).
-std::optional<QString> PngSwitchFile(const QStringList& arguments);
-
-enum class TInfoRequest { None, Help, Version };
-// --help or --version (also -h, -?, -help), only when it is the only argument.
-TInfoRequest InfoRequest(const QStringList& arguments);
 
 QString UsageText();
+QString UsageHint();  // the one line shown after a usage error
 QString VersionText();

@@ -10,7 +10,8 @@ QString ExpectedName1315(TDateTime day) { return FormatDateTime(QStringLiteral("
 
 QString DayFolder(const QString& dataFolder, TDateTime day)
 {
-    return dataFolder + FormatDateTime(QStringLiteral("yyyy/mm/dd/"), day);
+    const QString dayPart = FormatDateTime(QStringLiteral("yyyy/mm/dd/"), day);
+    return dayPart.isEmpty() ? QString() : dataFolder + dayPart;
 }
 
 void WalkDays(TDateTime today, TDateTime now, const QString& dataFolder, const TDayWalkHooks& hooks)
@@ -19,12 +20,16 @@ void WalkDays(TDateTime today, TDateTime now, const QString& dataFolder, const T
     const int firstIndex = now - std::trunc(now) >= 0.5 ? 1 : 2;
     bool recordedDaySearched = false;
     for (int index = firstIndex; index <= 90; ++index) {
+        if (hooks.ShouldStop && hooks.ShouldStop())
+            return;
         if (hooks.OnIteration)
             hooks.OnIteration(index);
+        const QString folder = DayFolder(dataFolder, day);
+        if (folder.isEmpty())
+            return;
         const bool recorded = hooks.IsRecorded(ExpectedName1200(day)) || hooks.IsRecorded(ExpectedName1315(day));
         if (recorded && recordedDaySearched)
             continue;
-        const QString folder = DayFolder(dataFolder, day);
         if (hooks.FolderExists(folder))
             hooks.Search(folder);
         if (recorded) {

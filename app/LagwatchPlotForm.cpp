@@ -10,6 +10,7 @@
 #include "chart/BarSeries.h"
 #include "chart/Chart.h"
 #include "platform/NumberFormat.h"
+#include "platform/PathBytes.h"
 #include "platform/TextFile.h"
 #include "scan/TreeScan.h"
 
@@ -38,10 +39,10 @@ void ReportFailure(const QString& message)
 
 } // namespace
 
-TFormLagwatchPlot::TFormLagwatchPlot(const QStringList& arguments, QWidget* parent)
+TFormLagwatchPlot::TFormLagwatchPlot(const TCommandLine& commandLine, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      FArguments(arguments)
+      FCommandLine(commandLine)
 {
     setObjectName(QStringLiteral("FormLagwatchPlot"));
     setWindowTitle(QStringLiteral("Lagwatch"));
@@ -138,16 +139,19 @@ void TFormLagwatchPlot::FormCreate()
     const QString settingsValue = ReadRegistryString(QStringLiteral("Datawarden"), QStringLiteral("ImagesPath"), &settingsError);
     if (!settingsError.isEmpty())
         ReportFailure(settingsError);
-    FDataFolder = ComposeDataFolder(settingsValue, FArguments);
+    FDataFolder = ComposeDataFolder(settingsValue, FCommandLine.Positional);
+    FDataFolderProblem = ::DataFolderProblem(FDataFolder);
+    if (!FDataFolderProblem.isEmpty())
+        ReportFailure(FDataFolderProblem);
     setWindowTitle(FBaseCaption + QStringLiteral(" for ") + FDataFolder);
     FChartTitle = QStringLiteral("Delay of CRM data in  ") + FDataFolder;
     FChart->Title()->SetText({FChartTitle});
 
     FReceivedList = std::make_unique<TSortedStringList>();
-    FCloseAfterScan = HasCloseSwitch(FArguments);
+    FCloseAfterScan = FCommandLine.EndsAfterPass();
 
     const TLedgerLocation ledger =
-        ChooseLedger(FArguments, QFileInfo(QCoreApplication::applicationFilePath()).absolutePath(), UserDataHome());
+        ChooseLedger(FCommandLine.Positional, QFileInfo(QCoreApplication::applicationFilePath()).absolutePath(), UserDataHome());
     FReceivedFileName = ledger.Path;
     FLoadFileName = ledger.LoadPath;
     QString loadError;
@@ -176,6 +180,8 @@ double ElapsedMs(std::chrono::steady_clock::time_point since)
 void TFormLagwatchPlot::TimerOnStartTimer()
 {
     FTimerOnStart->stop();
+    const auto passStart = std::chrono::steady_clock::now();
+    FPassRunning = true;
     // Nothing may escape into the event loop: a failed pass still shows
     // what it has, and the ledger is still saved.
     try {
@@ -183,10 +189,15 @@ void TFormLagwatchPlot::TimerOnStartTimer()
     } catch (const std::exception& error) {
         ReportFailure(QStringLiteral("the scan pass failed: %1").arg(QString::fromLocal8Bit(error.what())));
     }
-    if (const std::optional<QString> png = PngSwitchFile(FArguments))
-        SaveChartImage(*png);
-    if (FCloseAfterScan) {
-        PrintSummary();
+    FPassRunning = false;
+    FPassSeconds = ElapsedMs(passStart) / 1000.0;
+    if (FCommandLine.PngFile)
+        SaveChartImage(*FCommandLine.PngFile);
+    if (FStopRequested) {
+        close();
+    } else if (FCloseAfterScan) {
+        if (!FCommandLine.Check)
+            PrintSummary();
         close();
     }
     unsetCursor();
@@ -200,7 +211,8 @@ void TFormLagwatchPlot::ScanAndPlot(const QString& folder)
     auto start = std::chrono::steady_clock::now();
     TDayWalkHooks hooks;
     hooks.IsRecorded = [this](const QString& name) { return !FReceivedList->Values(name).isEmpty(); };
-    hooks.FolderExists = [](const QString& dayFolder) { return QFileInfo(dayFolder).isDir(); };
+    hooks.FolderExists = [](const QString& dayFolder) { return IsFolderPath(dayFolder); };
+    hooks.ShouldStop = [this] { return FStopRequested; };
     hooks.Search = [this](const QString& dayFolder) {
         FTreeScanner->SetInitialDirectory(dayFolder);
         FTreeScanner->Search();
@@ -284,7 +296,20 @@ void TFormLagwatchPlot::TreeScannerFileFound(TTreeScanner* sender)
     const std::optional<TFileTimes> times = ReadFileTimes(path);
     if (!times)
         return;
-    FReceivedList->Add(name + QLatin1Char('=') + QString::number(DelaySeconds(*times)));
+    if (FReceivedList->Add(name + QLatin1Char('=') + QString::number(DelaySeconds(*times))) >= 0)
+        ++FProductsRecorded;
+}
+
+void TFormLagwatchPlot::RequestStop()
+{
+    if (FStopRequested)
+        return;
+    FStopRequested = true;
+    FTimerOnStart->stop();
+    if (FPassRunning)
+        FTreeScanner->SetContinueSearch(false);  // the pass closes the window when the walk has ended
+    else
+        close();
 }
 
 void TFormLagwatchPlot::ForceForeground()

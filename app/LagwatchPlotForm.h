@@ -1,5 +1,6 @@
 #pragma once
 // The main window of the delay checker.
+#include "app/CommandLine.h"
 #include "platform/DateTime.h"
 #include "platform/SortedStringList.h"
 
@@ -24,9 +25,9 @@ class TFormLagwatchPlot : public QWidget
     Q_OBJECT
 
 public:
-    // arguments: the command line without the program name, copied before
-    // the application object could remove its own options.
-    explicit TFormLagwatchPlot(const QStringList& arguments, QWidget* parent = nullptr);
+    // commandLine: parsed from a copy of the arguments taken before the
+    // application object could remove its own options.
+    explicit TFormLagwatchPlot(const TCommandLine& commandLine, QWidget* parent = nullptr);
     ~TFormLagwatchPlot() override;
 
     // Saves the ledger (once); false when the save failed.
@@ -44,6 +45,16 @@ public:
     TDateTime LastDate() const { return FLastDate; }
     // False when a requested PNG could not be written.
     bool OutputsWritten() const { return FOutputsWritten; }
+    // Why the data folder cannot be walked; empty when it can.
+    const QString& DataFolderProblem() const { return FDataFolderProblem; }
+    // Lines this run added to the ledger, and how long its pass took.
+    int ProductsRecorded() const { return FProductsRecorded; }
+    double PassSeconds() const { return FPassSeconds; }
+
+    // A stop signal: ends the walk at the next folder, or the idle window,
+    // so that the ledger is saved with everything recorded so far.
+    void RequestStop();
+    bool StopRequested() const { return FStopRequested; }
 
     void TimerOnStartTimer();
     void ScanAndPlot(const QString& folder);
@@ -73,12 +84,17 @@ private:
     QString FDataFolder;
     TDateTime FFirstDate = 0;
 
-    QStringList FArguments;
+    TCommandLine FCommandLine;
     QString FChartTitle;
     QString FLoadFileName;
     QString FHint;
     bool FDestroyed = false;
     bool FOutputsWritten = true;
+    QString FDataFolderProblem;
+    int FProductsRecorded = 0;
+    double FPassSeconds = 0;
+    bool FPassRunning = false;
+    bool FStopRequested = false;
 
     QLabel* FLabelOnOpen = nullptr;
     QPlainTextEdit* FMemoList = nullptr;

@@ -1,7 +1,14 @@
 #include "app/StartupConfig.h"
 
+#include "platform/PathBytes.h"
+
 #include <QDir>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -26,9 +33,27 @@ QString ComposeDataFolder(const QString& settingsValue, const QStringList& argum
     if (!arguments.isEmpty())
         folder = IncludeTrailingPathDelimiter(arguments[0]);
     const QString mpef = folder + QStringLiteral("MPEF") + PathDelim;
-    if (QFileInfo(mpef.isEmpty() ? QStringLiteral(".") : mpef).isDir())
+    if (IsFolderPath(mpef))
         folder = mpef;
     return folder;
+}
+
+QString DataFolderProblem(const QString& folder)
+{
+    if (folder.isEmpty())
+        return {};
+    const QByteArray native = EncodePath(folder);
+    struct stat info;
+    if (::stat(native.constData(), &info) != 0)
+        return errno == ENOENT ? QStringLiteral("the data folder %1 does not exist").arg(folder)
+                               : QStringLiteral("cannot reach the data folder %1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+    if (!S_ISDIR(info.st_mode))
+        return QStringLiteral("the data folder %1 is not a folder").arg(folder);
+    DIR* listing = ::opendir(native.constData());
+    if (!listing)
+        return QStringLiteral("cannot read the data folder %1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+    ::closedir(listing);
+    return {};
 }
 
 TLedgerLocation ChooseLedger(const QStringList& arguments, const QString& executableFolder, const QString& dataHome)

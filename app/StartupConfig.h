@@ -12,6 +12,10 @@ QString IncludeTrailingPathDelimiter(const QString& path);
 // 1 (likewise), then "MPEF/" appended when that sub-folder exists.
 QString ComposeDataFolder(const QString& settingsValue, const QStringList& arguments);
 
+// Empty when the data folder can be walked (the empty folder is the current
+// one); otherwise why not: missing, not a folder, or unreadable.
+QString DataFolderProblem(const QString& folder);
+
 struct TLedgerLocation
 {
     QString Path;      // where the ledger is saved

@@ -1,42 +1,71 @@
 // Program entry of the delay checker.
 #include "app/CommandLine.h"
+#include "app/DisplayChoice.h"
 #include "app/LagwatchPlotForm.h"
 #include "app/RegistryVariables.h"
 #include "mapping/SegmentTables.h"
 #include "platform/DegreeSign.h"
+#include "platform/PathBytes.h"
 #include "platform/QuietMessages.h"
+#include "platform/StopSignals.h"
 
 #include <QApplication>
 #include <QStringList>
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+
+namespace {
+
+void Print(std::FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+int RefuseUsage(const TCommandLine& line, const QString& error)
+{
+    Print(stderr, QStringLiteral("lagwatch: %1\n").arg(error) + UsageHint());
+    if (line.Check) {
+        Print(stdout, QStringLiteral("LAGWATCH UNKNOWN - %1\n").arg(error));
+        return 3;
+    }
+    return 2;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     // A reader that went away must never end a run before the ledger is saved.
     std::signal(SIGPIPE, SIG_IGN);
 
-    // QApplication removes its own options from argv; keep the user's copy.
+    // QApplication removes its own options from argv; keep the user's copy,
+    // byte for byte (a data folder's name need not be valid UTF-8).
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+        arguments.append(DecodePath(QByteArray(argv[i])));
 
-    switch (InfoRequest(arguments)) {
+    TParsedCommandLine parsed = ParseCommandLine(arguments);
+    TCommandLine& line = parsed.Line;
+    switch (line.Info) {
     case TInfoRequest::Help:
-        std::fputs(UsageText().toLocal8Bit().constData(), stdout);
+        Print(stdout, UsageText());
         return 0;
     case TInfoRequest::Version:
-        std::fputs(VersionText().toLocal8Bit().constData(), stdout);
+        Print(stdout, VersionText());
         return 0;
     case TInfoRequest::None:
         break;
     }
+    if (!parsed.Error.isEmpty())
+        return RefuseUsage(line, parsed.Error);
 
-    // A scheduled run on a server has no display: draw off-screen.
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const TDisplayChoice display = ChooseDisplayPlatform(qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"),
+                                                         qgetenv("WAYLAND_DISPLAY"), qgetenv("XDG_SESSION_TYPE"));
+    qputenv("QT_QPA_PLATFORM", display.Platforms);
 
     InstallQuietMessageHandler();
     // Start-up sections of the units: the shared degree sign, the segment
@@ -48,12 +77,32 @@ int main(int argc, char** argv)
     {
         QApplication app(argc, argv);
         QApplication::setApplicationName(QStringLiteral("Lagwatch checker"));
-        TFormLagwatchPlot form(arguments);
+        // Nobody can close a window nobody sees: an off-screen run ends after the pass.
+        const bool offscreen = QGuiApplication::platformName() == QLatin1String("offscreen");
+        if (offscreen && !display.OffscreenFirst)
+            Print(stderr, QStringLiteral("lagwatch: cannot open the display %1; drawing off-screen, the run ends "
+                                         "after the scan\n")
+                              .arg(QString::fromLocal8Bit(display.Display)));
+        else if (offscreen && display.NoDisplay && !line.EndsAfterPass())
+            Print(stderr, QStringLiteral("lagwatch: no display; drawing off-screen, the run ends after the scan\n"));
+        if (offscreen)
+            line.Close = true;
+
+        TStopSignals stopSignals;
+        TFormLagwatchPlot form(line);
+        QObject::connect(&stopSignals, &TStopSignals::Received, &form, [&form] { form.RequestStop(); });
         form.show();
         QApplication::exec();
         const bool saved = form.FormDestroy();
-        if ((!saved && form.CloseAfterScan()) || !form.OutputsWritten())
+        if (!saved || !form.OutputsWritten() || !form.DataFolderProblem().isEmpty())
             status = 1;
+        if (const int signalNumber = stopSignals.FirstSignal()) {
+            Print(stderr, QStringLiteral("lagwatch: stopped by signal %1 (%2)%3\n")
+                              .arg(signalNumber)
+                              .arg(QString::fromLocal8Bit(strsignal(signalNumber)),
+                                   saved ? QStringLiteral("; the ledger keeps what was recorded") : QString()));
+            status = 128 + signalNumber;
+        }
     }
     FinalizeRegistryVariables();
     FinalizeSegmentTables();

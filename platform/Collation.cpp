@@ -12,11 +12,21 @@ std::unique_ptr<QCollator>& CollatorSlot()
     return collator;
 }
 
+// Qt's collator for the C and POSIX locales compares plainly and its sort
+// keys are the raw text, so case would count there. Those locales are what
+// cron and service managers give, and they mean "no preference": use the
+// locale-neutral root order, which English collation is (it adds no rules).
+QLocale CollationLocale()
+{
+    const QLocale locale;
+    return locale.language() == QLocale::C ? QLocale(QLocale::English) : locale;
+}
+
 QCollator& Collator()
 {
     auto& slot = CollatorSlot();
     if (!slot) {
-        slot = std::make_unique<QCollator>(QLocale());
+        slot = std::make_unique<QCollator>(CollationLocale());
         slot->setCaseSensitivity(Qt::CaseInsensitive);
         slot->setNumericMode(false);
         slot->setIgnorePunctuation(false);

@@ -1,6 +1,7 @@
 #pragma once
 // Locale-aware, case-insensitive comparison of the user's locale (QLocale(),
-// the system locale unless a test pins another).
+// the system locale unless a test pins another); under the C and POSIX
+// locales, the locale-neutral root order.
 //
 // ICU ignores control characters and calls some different strings equal, so
 // two strings compare equal here only when the collator says so and their

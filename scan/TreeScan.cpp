@@ -1,5 +1,7 @@
 #include "scan/TreeScan.h"
 
+#include "platform/PathBytes.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <algorithm>
@@ -180,7 +182,7 @@ void TTreeScanner::CompileMasks()
 void TTreeScanner::SetFound(const QByteArray& path)
 {
     FFileFoundBytes = path;
-    FFileFound = QFile::decodeName(path);
+    FFileFound = DecodePath(path);
 }
 
 void TTreeScanner::Fire(const TNotifyEvent& event)
@@ -206,9 +208,9 @@ void TTreeScanner::Search()
         QByteArray root;
         if (FInitialDirectory.isEmpty()) {
             root = CurrentFolderBytes();
-            FInitialDirectory = QFile::decodeName(root);
+            FInitialDirectory = DecodePath(root);
         } else {
-            root = QFile::encodeName(FInitialDirectory);
+            root = EncodePath(FInitialDirectory);
         }
         if (!FInitialDirectory.endsWith(QLatin1Char(PathDelim)))
             FInitialDirectory += QLatin1Char(PathDelim);

@@ -11,8 +11,9 @@
 // exception.
 //
 // Inside the walk paths are the file system's bytes, so folders whose names
-// are not valid UTF-8 are walked too; FileFound() gives the decoded path and
-// FileFoundBytes() the exact bytes.
+// are not valid UTF-8 are walked too; FileFound() gives the decoded path (see
+// PathBytes.h: it encodes back to the same bytes) and FileFoundBytes() the
+// exact bytes.
 #include "platform/SortedStringList.h"
 #include "scan/DirectoryListing.h"
 #include "platform/PathDelim.h"

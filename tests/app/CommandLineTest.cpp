@@ -18,24 +18,93 @@ TEST(CommandLine, RecognisesTheCloseSwitch)
     };
     for (const Case& c : cases)
         EXPECT_EQ(IsCloseSwitch(c.argument), c.isSwitch) << c.argument;
-    EXPECT_TRUE(HasCloseSwitch({"/data", "/ledger", "-CLOSE"}));
-    EXPECT_TRUE(HasCloseSwitch({"/close"}));
-    EXPECT_FALSE(HasCloseSwitch({"/data", "close"}));
 }
 
-TEST(CommandLine, FindsThePngSwitchAndInfoRequests)
+QString Describe(const TCommandLine& l)
 {
-    EXPECT_EQ(PngSwitchFile({"/d", "/l", "-png=/tmp/a.png"}).value_or(""), "/tmp/a.png");
-    EXPECT_EQ(PngSwitchFile({"/d", "/l", "/PNG=x.png", "-close"}).value_or(""), "x.png");
-    EXPECT_FALSE(PngSwitchFile({"/d", "/l", "-png="}).has_value());
-    EXPECT_FALSE(PngSwitchFile({"/d", "png=x"}).has_value());
+    QStringList parts;
+    parts << "pos=" + l.Positional.join('|');
+    if (l.Close) parts << "close";
+    if (l.Check) parts << "check";
+    if (l.PngFile) parts << "png=" + *l.PngFile;
+    if (l.MetricsFile) parts << "metrics=" + *l.MetricsFile;
+    if (l.CsvFile) parts << "csv=" + *l.CsvFile;
+    if (l.WarningMinutes != 35 || l.CriticalMinutes != 45 || l.MaxAgeHours != 26)
+        parts << QString("thresholds=%1/%2/%3").arg(l.WarningMinutes).arg(l.CriticalMinutes).arg(l.MaxAgeHours);
+    if (l.Info == TInfoRequest::Help) parts << "help";
+    if (l.Info == TInfoRequest::Version) parts << "version";
+    return parts.join(' ');
+}
 
-    EXPECT_EQ(InfoRequest({"--help"}), TInfoRequest::Help);
-    EXPECT_EQ(InfoRequest({"--version"}), TInfoRequest::Version);
-    EXPECT_EQ(InfoRequest({"--help", "x"}), TInfoRequest::None);
-    EXPECT_EQ(InfoRequest({"/data/"}), TInfoRequest::None);
-    EXPECT_TRUE(UsageText().contains("-close"));
-    EXPECT_TRUE(UsageText().contains("-png=FILE"));
+TEST(CommandLine, SwitchesStandAnywhereAndPositionalsAreTheRest)
+{
+    struct Case { QStringList args; const char* parsed; };
+    const Case cases[] = {
+        // The configured station's scheduled run: no folder on the line.
+        {{"-close"}, "pos= close"},
+        {{"/CLOSE"}, "pos= close"},
+        {{"-close", "/data", "/ledger"}, "pos=/data|/ledger close"},
+        {{"/data", "-close", "/ledger"}, "pos=/data|/ledger close"},
+        {{"/data", "/ledger", "-Close"}, "pos=/data|/ledger close"},
+        {{"-png=/tmp/a.png", "/data"}, "pos=/data png=/tmp/a.png"},
+        {{"/data", "/PNG=x.png", "-png=y.png"}, "pos=/data png=y.png"},  // the last one counts
+        // "--" ends the switches; a lone "-" and "/..." paths are positional.
+        {{"--", "-close", "-data"}, "pos=-close|-data"},
+        {{"-close", "--", "--"}, "pos=-- close"},
+        {{"-", "/ledger"}, "pos=-|/ledger"},
+        {{"/closed", "/help"}, "pos=/closed|/help"},
+        {{"/data/close"}, "pos=/data/close"},
+        // Monitoring switches, in both spellings, values with '=' kept whole.
+        {{"-check", "-warning=30", "/critical=50.5", "-MAX-AGE=2"}, "pos= check thresholds=30/50.5/2"},
+        {{"-metrics=/var/lib/x.prom", "/csv=-"}, "pos= metrics=/var/lib/x.prom csv=-"},
+        {{"-csv=a=b.csv"}, "pos= csv=a=b.csv"},
+        {{"-warning=45", "-critical=45"}, "pos= thresholds=45/45/26"},
+        // --help and --version answer wherever they stand, whatever else is there.
+        {{"/data", "--help"}, "pos=/data help"},
+        {{"-clsoe", "-h"}, "pos= help"},
+        {{"--version", "/data"}, "pos=/data version"},
+        {{"--version", "--help"}, "pos= help"},
+    };
+    for (const Case& c : cases) {
+        const TParsedCommandLine p = ParseCommandLine(c.args);
+        EXPECT_EQ(p.Error, "") << c.args.join(' ').toStdString();
+        EXPECT_EQ(Describe(p.Line), c.parsed) << c.args.join(' ').toStdString();
+    }
+}
+
+TEST(CommandLine, RefusesWhatItDoesNotKnow)
+{
+    struct Case { QStringList args; const char* error; bool check; };
+    const Case cases[] = {
+        {{"-clsoe"}, "unknown option '-clsoe'", false},
+        {{"/data", "--close"}, "unknown option '--close'", false},
+        {{"-foo", "-bar"}, "unknown option '-foo'", false},  // the first one is named
+        {{"--png", "x.png"}, "unknown option '--png'", false},
+        {{"-png"}, "option '-png' needs a value: -png=FILE", false},
+        {{"/png="}, "option '/png' needs a value: /png=FILE", false},
+        {{"-metrics="}, "option '-metrics' needs a value: -metrics=FILE", false},
+        {{"/data", "/ledger", "/extra"}, "unexpected argument '/extra' (a data folder and a ledger are already given)", false},
+        {{"-check", "-warning=abc"}, "option '-warning' needs a number, not 'abc'", true},
+        {{"-warning=1e3"}, "option '-warning' needs a number, not '1e3'", false},
+        {{"-warning=3,5"}, "option '-warning' needs a number, not '3,5'", false},
+        {{"-critical=-5"}, "option '-critical' must not be negative: -5", false},
+        {{"-max-age=nan"}, "option '-max-age' needs a number, not 'nan'", false},
+        {{"-max-age"}, "option '-max-age' needs a value: -max-age=HOURS", false},
+        {{"-check", "-warning=50"}, "the warning threshold (50 minutes) is above the critical one (45 minutes)", true},
+    };
+    for (const Case& c : cases) {
+        const TParsedCommandLine p = ParseCommandLine(c.args);
+        EXPECT_EQ(p.Error, c.error) << c.args.join(' ').toStdString();
+        EXPECT_EQ(p.Line.Check, c.check) << c.args.join(' ').toStdString();
+    }
+}
+
+TEST(CommandLine, UsageNamesEveryOptionAndTheExitStatuses)
+{
+    for (const char* text : {"-close", "-png=FILE", "-check", "-warning=MIN", "-critical=MIN", "-max-age=HOURS",
+                             "-metrics=FILE", "-csv=FILE", "--help", "--version", "128+n", "Exit status"})
+        EXPECT_TRUE(UsageText().contains(text)) << text;
+    EXPECT_TRUE(VersionText().startsWith("Lagwatch checker " LAGWATCH_VERSION));
 }
 
 TEST(CompanyKey, FollowsTheExecutableName)
@@ -65,7 +134,7 @@ TEST(DataFolder, AddsTheDelimiterAndFindsMpef)
         {base + "station", {}, base + "station/MPEF/"},
         {"", {base + "station"}, base + "station/MPEF/"},
         {base + "plain", {base + "station/"}, base + "station/MPEF/"},
-        {"", {"/close"}, "/close/"},
+        {"", {"/data/close"}, "/data/close/"},
         {"", {}, ""},
     };
     for (const Case& c : cases)
