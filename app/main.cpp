@@ -94,6 +94,7 @@ int main(int argc, char** argv)
         form.show();
         QApplication::exec();
         const bool saved = form.FormDestroy();
+        stopSignals.CollectPending();
         if (!saved || !form.OutputsWritten() || !form.DataFolderProblem().isEmpty())
             status = 1;
         if (const int signalNumber = stopSignals.FirstSignal()) {

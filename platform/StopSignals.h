@@ -18,6 +18,8 @@ public:
 
     // The first signal received, or 0.
     int FirstSignal() const { return FFirst; }
+    // Takes in the signals that arrived while no event loop ran (the save).
+    void CollectPending() { ReadPending(); }
 
 signals:
     // Once per signal received; the first one decides the exit status.

@@ -119,3 +119,34 @@ TEST(ProductFile, NamesTheLedgerCanHold)
 }
 
 } // namespace
+
+namespace {
+
+TEST(DayWalk, EndsAtAStopRequestAndAtADayThatCannotBeAFolder)
+{
+    // A stop signal arrives while the third day is being searched.
+    TWalkRun stopped;
+    TDayWalkHooks hooks;
+    int searches = 0;
+    hooks.IsRecorded = [](const QString&) { return false; };
+    hooks.FolderExists = [](const QString&) { return true; };
+    hooks.Search = [&](const QString& f) { stopped.Searched.append(f), ++searches; };
+    hooks.ShouldStop = [&] { return searches == 3; };
+    WalkDays(June23 + 0.6, June23 + 0.6, "/data/", hooks);
+    EXPECT_EQ(stopped.Searched, (QStringList{"/data/2021/06/23/", "/data/2021/06/22/", "/data/2021/06/21/"}));
+
+    // A clock past the year 9999: the data folder itself is never searched.
+    TDateTime lastDay = 0;
+    ASSERT_TRUE(TryEncodeDate(9999, 12, 31, lastDay));
+    TWalkRun farFuture;
+    farFuture.Run(lastDay + 1.5, lastDay + 1.5);
+    EXPECT_TRUE(farFuture.Searched.isEmpty());
+    EXPECT_EQ(DayFolder("/data/", lastDay + 1), "");
+    // The last day that can be written is still walked, then the days before it.
+    TWalkRun lastWritable;
+    lastWritable.Run(lastDay + 0.5, lastDay + 0.5);
+    ASSERT_EQ(lastWritable.Searched.size(), 90);
+    EXPECT_EQ(lastWritable.Searched.first(), "/data/9999/12/31/");
+}
+
+} // namespace

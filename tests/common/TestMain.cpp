@@ -8,8 +8,13 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Pin the locale so month names and decimal points are the same on every machine.
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    // Month names and decimal points are English in the C and English
+    // locales, which CTest runs every suite under; another machine locale is
+    // pinned to English. The C locales stay as they are: they are what
+    // scheduled runs get, and collation must ignore case there too.
+    const QLocale::Language language = QLocale::system().language();
+    if (language != QLocale::C && language != QLocale::English)
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     QApplication app(argc, argv);
     ::testing::InitGoogleMock(&argc, argv);
     return RUN_ALL_TESTS();

@@ -6,11 +6,10 @@
 #include "platform/DateFormat.h"
 #include "platform/NumberFormat.h"
 #include "tests/common/TempDir.h"
+#include "tests/e2e/ProgramRun.h"
 
 #include <QFile>
 #include <QImage>
-#include <QProcess>
-#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -19,36 +18,13 @@
 
 namespace {
 
-struct TRun
-{
-    int ExitCode = -1;
-    QString Out, Err;
-};
-
 TRun RunProgram(const QString& program, const QStringList& arguments)
 {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("LC_ALL", "C.UTF-8");
-    env.remove("QT_QPA_PLATFORM");
-    process.setProcessEnvironment(env);
-    const QString xvfb = QStandardPaths::findExecutable("xvfb-run");
-    if (!xvfb.isEmpty() && program.endsWith("/lagwatch"))
-        process.start(xvfb, QStringList{"-a", program} + arguments);
-    else {
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        process.setProcessEnvironment(env);
-        process.start(program, arguments);
-    }
-    TRun run;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        return run;
-    }
-    run.ExitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.Out = QString::fromUtf8(process.readAllStandardOutput());
-    run.Err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    if (program.endsWith("/lagwatch"))
+        return RunOnDesktop(program, arguments);
+    QProcessEnvironment env = BareEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    return ::RunProgram(program, arguments, env);
 }
 
 std::map<QString, int> ReadLines(const QString& path)

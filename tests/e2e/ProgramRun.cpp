@@ -1,0 +1,48 @@
+#include "tests/e2e/ProgramRun.h"
+
+#include <QStandardPaths>
+
+QProcessEnvironment BareEnvironment()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANG", "LANGUAGE", "LC_ALL",
+                             "LC_COLLATE", "LC_CTYPE", "LC_MESSAGES", "LC_NUMERIC", "LC_TIME"})
+        env.remove(name);
+    return env;
+}
+
+TRun Finish(QProcess& process, int timeoutMs)
+{
+    TRun run;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(5000);
+    } else {
+        run.ExitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    }
+    run.Out = QString::fromUtf8(process.readAllStandardOutput());
+    run.Err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+TRun RunProgram(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment,
+                int timeoutMs)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    return Finish(process, timeoutMs);
+}
+
+TRun RunOnDesktop(const QString& program, const QStringList& arguments)
+{
+    QProcessEnvironment env = BareEnvironment();
+    env.insert("LC_ALL", "C.UTF-8");
+    const QString xvfb = QStandardPaths::findExecutable("xvfb-run");
+    if (!xvfb.isEmpty())
+        return RunProgram(xvfb, QStringList{"-a", program} + arguments, env);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    return RunProgram(program, arguments, env);
+}
+
+bool MaySkipWithoutTool() { return qgetenv("CI") != "true"; }

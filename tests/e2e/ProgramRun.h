@@ -1,0 +1,31 @@
+#pragma once
+// Starting the real programs as a user or a scheduler would, always under a
+// time limit, with the environment spelled out.
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+struct TRun
+{
+    // The exit status; -1 when the time limit was hit, -2 when the program
+    // died from a signal (a crash, an abort).
+    int ExitCode = -1;
+    QString Out, Err;
+};
+
+// The caller's environment with the variables that decide an unattended run
+// removed: no display, no platform choice, no locale.
+QProcessEnvironment BareEnvironment();
+
+// Waits for the program and collects its output.
+TRun Finish(QProcess& process, int timeoutMs);
+
+TRun RunProgram(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment,
+                int timeoutMs = 120000);
+
+// Under Xvfb when it is installed (as a desktop run), else off-screen.
+TRun RunOnDesktop(const QString& program, const QStringList& arguments);
+
+// Xvfb is needed here: true when a test may skip without it (never in CI).
+bool MaySkipWithoutTool();
