@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <csignal>
 #include <fcntl.h>
 #include <set>
@@ -72,6 +73,22 @@ protected:
         env.insert("XDG_CONFIG_HOME", FDir.FilePath("config"));
         env.insert("XDG_DATA_HOME", FDir.FilePath("share"));
         return env;
+    }
+
+    // Starts a closing run and waits, while it runs, until the condition
+    // holds; false when the program ended first.
+    bool StartAndWaitFor(QProcess& process, const std::function<bool()>& condition) const
+    {
+        process.setProcessEnvironment(Env());
+        process.start(LAGWATCH_BIN, {FData, FLedger, "-close"});
+        if (!process.waitForStarted())
+            return false;
+        QElapsedTimer waited;
+        waited.start();
+        while (process.state() == QProcess::Running && waited.elapsed() < 60000)
+            if (condition())
+                return true;
+        return false;
     }
 
     TempDir FDir;
@@ -282,21 +299,13 @@ TEST_F(ScheduledRun, SigtermMidWalkKeepsEveryProductRecordedSoFar)
     for (int attempt = 0; attempt < 5 && caughtMidWalk == 0; ++attempt) {
         FDir.Write("ledger.txt", "");
         QProcess process;
-        process.setProcessEnvironment(Env());
-        process.start(LAGWATCH_BIN, {FData, FLedger, "-close"});
-        ASSERT_TRUE(process.waitForStarted());
-        QElapsedTimer waited;
-        waited.start();
-        bool signalled = false;
-        while (process.state() == QProcess::Running && waited.elapsed() < 60000) {
-            if (IsReadingOneOf(process.processId(), middle)) {
-                // Frozen where it was seen, so the signal arrives mid-walk.
-                ::kill(static_cast<pid_t>(process.processId()), SIGSTOP);
-                ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
-                ::kill(static_cast<pid_t>(process.processId()), SIGCONT);
-                signalled = true;
-                break;
-            }
+        const bool signalled =
+            StartAndWaitFor(process, [&] { return IsReadingOneOf(process.processId(), middle); });
+        if (signalled) {
+            // Frozen where it was seen, so the signal arrives mid-walk.
+            ::kill(static_cast<pid_t>(process.processId()), SIGSTOP);
+            ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+            ::kill(static_cast<pid_t>(process.processId()), SIGCONT);
         }
         const TRun run = Finish(process, 60000);
         if (!signalled)
@@ -326,13 +335,7 @@ TEST_F(ScheduledRun, SignalsDuringTheSaveDoNotInterruptIt)
     FDir.Write("ledger.txt", big);
     const QString lock = FLedger + ".lock";
     QProcess process;
-    process.setProcessEnvironment(Env());
-    process.start(LAGWATCH_BIN, {FData, FLedger, "-close"});
-    ASSERT_TRUE(process.waitForStarted());
-    QElapsedTimer waited;
-    waited.start();
-    while (!QFileInfo::exists(lock) && process.state() == QProcess::Running && waited.elapsed() < 60000)
-        ;
+    ASSERT_TRUE(StartAndWaitFor(process, [&] { return QFileInfo::exists(lock); }));
     ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
     QThread::msleep(20);
     ::kill(static_cast<pid_t>(process.processId()), SIGINT);
