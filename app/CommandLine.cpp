@@ -50,6 +50,8 @@ public:
             Fail(QStringLiteral("the warning threshold (%1 minutes) is above the critical one (%2 minutes)")
                      .arg(FResult.Line.WarningMinutes)
                      .arg(FResult.Line.CriticalMinutes));
+        if (FResult.Line.Check && FResult.Line.CsvFile == QLatin1String("-"))
+            Fail(QStringLiteral("-csv=- cannot share standard output with the line of -check"));
         if (FResult.Line.Info != TInfoRequest::None)
             FResult.Error.clear();  // --help and --version answer whatever else is on the line
         return FResult;
