@@ -44,7 +44,8 @@ TStationStatus AssessStation(const TSortedStringList& ledger, TDateTime now, con
         if (TryTextToInt(QStringView(line).mid(eq + 1), seconds))
             newest.DelaySeconds = seconds;
         status.Newest = newest;
-        status.NewestAgeSeconds = (now - nominal) * SecsPerDay;
+        // On the millisecond grid, so that an age of exactly the limit is not a rounding error above it.
+        status.NewestAgeSeconds = static_cast<double>(DateTimeToUnixMs(now) - DateTimeToUnixMs(nominal)) / 1000.0;
         break;
     }
     for (const TDelayPoint& point : SummariseLedgerLines(NewestLedgerLines(ledger)).Points) {
