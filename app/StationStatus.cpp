@@ -2,8 +2,9 @@
 
 #include "app/DelaySummary.h"
 #include "app/Ledger.h"
-#include "platform/DateFormat.h"
 #include "platform/IntegerText.h"
+
+#include <cstdio>
 
 TMonitoringThresholds ThresholdsOf(const TCommandLine& line)
 {
@@ -12,7 +13,15 @@ TMonitoringThresholds ThresholdsOf(const TCommandLine& line)
 
 QString FormatIsoUtc(TDateTime value)
 {
-    return FormatDateTime(QStringLiteral("yyyy-mm-dd\"T\"hh:nn:ss\"Z\""), value, QLocale::c());
+    // Digits only, so no locale is involved; plain printf, as a CSV of a big
+    // ledger formats this once a line.
+    TDateParts d;
+    TTimeParts t;
+    if (!TryDecodeDate(value, d) || !TryDecodeTime(value, t))
+        return {};
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", d.Year, d.Month, d.Day, t.Hour, t.Minute, t.Second);
+    return QString::fromLatin1(text);
 }
 
 QString FormatPlainNumber(double value)
