@@ -99,6 +99,7 @@ TEST(Monitoring, CheckAsAMonitoringServerRunsIt)
         {"metrics not written", 60, 600, {"-metrics=/proc/lagwatch.prom"}, 3, "LAGWATCH UNKNOWN - cannot write the metrics "},
         {"bad threshold", 60, 600, {"-warning=thirty"}, 3, "LAGWATCH UNKNOWN - option '-warning' needs a number"},
         {"warning above critical", 60, 600, {"-warning=50"}, 3, "LAGWATCH UNKNOWN - the warning threshold"},
+        {"CSV on standard output", 60, 600, {"-csv=-"}, 3, "LAGWATCH UNKNOWN - -csv=- cannot share standard output"},
     };
     for (const char* locale : {"C", "C.UTF-8", "en_US.UTF-8", "de_DE.UTF-8"}) {
         for (const Case& c : cases) {
