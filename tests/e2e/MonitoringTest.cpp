@@ -5,12 +5,12 @@
 // are skipped, except in CI, where that is a failure.
 #include "app/Utils.h"
 #include "platform/DateTime.h"
+#include "tests/common/ProgramRun.h"
 #include "tests/common/TempDir.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
@@ -18,36 +18,6 @@
 #include <map>
 
 namespace {
-
-struct TOutcome
-{
-    int Status = -1;
-    QByteArray Out, Err;
-};
-
-// Runs a program off-screen under the given locale, with nothing on its standard input.
-TOutcome RunTool(const QString& program, const QStringList& arguments, const QString& locale = "C.UTF-8",
-             const QByteArray& input = {})
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("LC_ALL", locale);
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    process.setProcessEnvironment(env);
-    process.start(program, arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    TOutcome outcome;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return outcome;
-    }
-    outcome.Status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    outcome.Out = process.readAllStandardOutput();
-    outcome.Err = process.readAllStandardError();
-    return outcome;
-}
 
 QByteArray ReadFile(const QString& path)
 {
@@ -117,7 +87,7 @@ TEST(Monitoring, CheckAsAMonitoringServerRunsIt)
             for (const QString& o : c.options)
                 if (o != "missing-folder")
                     arguments << o;
-            const TOutcome run = RunTool(LAGWATCH_BIN, arguments, locale);
+            const TProgramRun run = RunOffscreen(LAGWATCH_BIN, arguments, locale);
             EXPECT_EQ(run.Status, c.status) << run.Out.toStdString() << run.Err.toStdString();
             // One line, and it is the only thing on standard output.
             EXPECT_TRUE(run.Out.startsWith(c.begins)) << run.Out.toStdString();
@@ -137,16 +107,16 @@ TEST(Monitoring, MetricsOfARealRunPassPromtool)
     REQUIRE_TOOL(promtool, "promtool");
     TempDir dir;
     const QString data = dir.FilePath("data station \"A\"");
-    ASSERT_EQ(RunTool(DEMO_DATA_BIN, {"--days", "8", "--seed", "3", data}).Status, 0);
+    ASSERT_EQ(RunOffscreen(DEMO_DATA_BIN, {"--days", "8", "--seed", "3", data}).Status, 0);
     const QString ledger = dir.Write("ledger.txt", "");
     const QString metrics = dir.FilePath("textfile/lagwatch.prom");
     dir.MakeDir("textfile");
     for (const char* locale : {"C", "de_DE.UTF-8"}) {
         SCOPED_TRACE(locale);
-        const TOutcome run = RunTool(LAGWATCH_BIN, {data, ledger, "-close", "-metrics=" + metrics}, locale);
+        const TProgramRun run = RunOffscreen(LAGWATCH_BIN, {data, ledger, "-close", "-metrics=" + metrics}, locale);
         ASSERT_EQ(run.Status, 0) << run.Err.toStdString();
         const QByteArray text = ReadFile(metrics);
-        const TOutcome check = RunTool(promtool, {"check", "metrics"}, "C.UTF-8", text);
+        const TProgramRun check = RunOffscreen(promtool, {"check", "metrics"}, "C.UTF-8", text);
         EXPECT_EQ(check.Status, 0) << check.Out.toStdString() << check.Err.toStdString();
         EXPECT_EQ(check.Out + check.Err, "") << text.toStdString();
         EXPECT_TRUE(text.contains("lagwatch_last_run_success{folder=\"" + QFile::encodeName(data).replace("\"", "\\\"") +
@@ -155,12 +125,12 @@ TEST(Monitoring, MetricsOfARealRunPassPromtool)
         EXPECT_TRUE(text.contains("lagwatch_ledger_entries{")) << text.toStdString();
     }
     // A failed run still leaves its metrics, saying it failed.
-    const TOutcome failed = RunTool(LAGWATCH_BIN, {dir.FilePath("missing"), ledger, "-close", "-metrics=" + metrics});
+    const TProgramRun failed = RunOffscreen(LAGWATCH_BIN, {dir.FilePath("missing"), ledger, "-close", "-metrics=" + metrics});
     EXPECT_EQ(failed.Status, 1);
     EXPECT_TRUE(ReadFile(metrics).contains("lagwatch_last_run_success{folder=\"" + QFile::encodeName(dir.FilePath("missing")) +
                                            "/\"} 0\n"));
     // The golden file of the unit tests, whose folder label needs every escape.
-    const TOutcome golden = RunTool(promtool, {"check", "metrics"}, "C.UTF-8",
+    const TProgramRun golden = RunOffscreen(promtool, {"check", "metrics"}, "C.UTF-8",
                                 ReadFile(LAGWATCH_SOURCE_DIR "/tests/app/golden/lagwatch.prom"));
     EXPECT_EQ(golden.Status, 0) << golden.Out.toStdString() << golden.Err.toStdString();
 }
@@ -168,10 +138,10 @@ TEST(Monitoring, MetricsOfARealRunPassPromtool)
 TEST(Monitoring, ExampleAlertRulesPassPromtool)
 {
     REQUIRE_TOOL(promtool, "promtool");
-    const TOutcome check = RunTool(promtool, {"check", "rules", LAGWATCH_SOURCE_DIR "/docs/monitoring/lagwatch-alerts.yml"});
+    const TProgramRun check = RunOffscreen(promtool, {"check", "rules", LAGWATCH_SOURCE_DIR "/docs/monitoring/lagwatch-alerts.yml"});
     EXPECT_EQ(check.Status, 0) << check.Out.toStdString() << check.Err.toStdString();
     EXPECT_TRUE(check.Out.contains("SUCCESS: 4 rules found")) << check.Out.toStdString();
-    const TOutcome test = RunTool(promtool, {"test", "rules", LAGWATCH_SOURCE_DIR "/tests/e2e/lagwatch-alerts-test.yml"});
+    const TProgramRun test = RunOffscreen(promtool, {"test", "rules", LAGWATCH_SOURCE_DIR "/tests/e2e/lagwatch-alerts-test.yml"});
     EXPECT_EQ(test.Status, 0) << test.Out.toStdString() << test.Err.toStdString();
 }
 
@@ -189,16 +159,16 @@ TEST(Monitoring, CsvReadBackByPython)
                              "remark=a, b\r\n";
     const QString ledger = dir.Write("ledger.txt", lines);
     const QString csv = dir.FilePath("ledger.csv");
-    const TOutcome toFile = RunTool(LAGWATCH_BIN, {dir.FilePath("data"), ledger, "-close", "-csv=" + csv});
+    const TProgramRun toFile = RunOffscreen(LAGWATCH_BIN, {dir.FilePath("data"), ledger, "-close", "-csv=" + csv});
     ASSERT_EQ(toFile.Status, 0) << toFile.Err.toStdString();
-    const TOutcome toStdout = RunTool(LAGWATCH_BIN, {dir.FilePath("data"), ledger, "-csv=-", "-close"});
+    const TProgramRun toStdout = RunOffscreen(LAGWATCH_BIN, {dir.FilePath("data"), ledger, "-csv=-", "-close"});
     ASSERT_EQ(toStdout.Status, 0) << toStdout.Err.toStdString();
     EXPECT_EQ(toStdout.Out, ReadFile(csv));  // the CSV alone: no summary in it
 
     const QString script = "import csv, json, sys\n"
                            "with open(sys.argv[1], newline='', encoding='utf-8') as f:\n"
                            "    print(json.dumps(list(csv.reader(f, strict=True))))\n";
-    const TOutcome read = RunTool(python, {"-c", script, csv});
+    const TProgramRun read = RunOffscreen(python, {"-c", script, csv});
     ASSERT_EQ(read.Status, 0) << read.Err.toStdString();
     const QJsonArray rows = QJsonDocument::fromJson(read.Out).array();
     const std::vector<QStringList> expected = {
@@ -221,10 +191,10 @@ TEST(Monitoring, AnOutputThatCannotBeWrittenCostsNeitherTheLedgerNorTheOtherOutp
 {
     TempDir dir;
     const QString data = dir.FilePath("data");
-    ASSERT_EQ(RunTool(DEMO_DATA_BIN, {"--days", "3", data}).Status, 0);
+    ASSERT_EQ(RunOffscreen(DEMO_DATA_BIN, {"--days", "3", data}).Status, 0);
     const QString ledger = dir.Write("ledger.txt", "");
     const QString metrics = dir.FilePath("lagwatch.prom");
-    const TOutcome run = RunTool(LAGWATCH_BIN, {data, ledger, "-close", "-csv=" + dir.FilePath("no/such/folder.csv"),
+    const TProgramRun run = RunOffscreen(LAGWATCH_BIN, {data, ledger, "-close", "-csv=" + dir.FilePath("no/such/folder.csv"),
                                             "-metrics=" + metrics});
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.Err.count('\n'), 1) << run.Err.toStdString();
