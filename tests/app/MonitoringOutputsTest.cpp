@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -23,6 +24,12 @@ QByteArray ReadFile(const QString& path)
 }
 
 QString GoldenPath(const char* name) { return QFileInfo(__FILE__).dir().filePath(QStringLiteral("golden/") + name); }
+
+// The golden files live in the source tree, which the ordinary user of the
+// permission runs may not reach; the runs as the tree's owner compare them.
+#define REQUIRE_GOLDEN_FILES()                                                                      \
+    if (::access(QFile::encodeName(GoldenPath("check.txt")).constData(), R_OK) != 0 && ::geteuid() != 0) \
+        GTEST_SKIP() << "the golden files cannot be read by this user";
 
 // A captured standard stream.
 class TCapture
@@ -85,6 +92,7 @@ TRunRecord FixedRun(const TSortedStringList& ledger)
 
 TEST(MonitoringOutputs, GoldenFilesOfTheThreeOutputs)
 {
+    REQUIRE_GOLDEN_FILES();
     TempDir dir;
     const TSortedStringList ledger = FixedLedger();
     TCommandLine line;
@@ -177,6 +185,7 @@ TEST(MonitoringOutputs, FailuresAndTheExitStatus)
 
 TEST(MonitoringOutputs, CsvToStandardOutput)
 {
+    REQUIRE_GOLDEN_FILES();
     const TSortedStringList ledger = FixedLedger();
     TCommandLine line;
     line.CsvFile = "-";
