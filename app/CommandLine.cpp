@@ -50,6 +50,8 @@ public:
             Fail(QStringLiteral("the warning threshold (%1 minutes) is above the critical one (%2 minutes)")
                      .arg(FResult.Line.WarningMinutes)
                      .arg(FResult.Line.CriticalMinutes));
+        if (FResult.Line.Check && FResult.Line.CsvFile == QLatin1String("-"))
+            Fail(QStringLiteral("-csv=- cannot share standard output with the line of -check"));
         if (FResult.Line.Info != TInfoRequest::None)
             FResult.Error.clear();  // --help and --version answer whatever else is on the line
         return FResult;
@@ -169,11 +171,14 @@ QString UsageText()
         "  -check        health check for a monitoring server (implies -close): one\n"
         "                line 'LAGWATCH OK|WARNING|CRITICAL|UNKNOWN - text | data'\n"
         "                and exit status 0, 1, 2 or 3.\n"
-        "  -warning=MIN  delay of the newest product that warns (default 35).\n"
-        "  -critical=MIN delay of the newest product that is critical (default 45).\n"
-        "  -max-age=HOURS  age of the newest product that is critical (default 26).\n"
+        "  -warning=MIN  WARNING when the newest product is more than MIN minutes\n"
+        "                late (default 35, the chart's orange band).\n"
+        "  -critical=MIN CRITICAL when it is more than MIN minutes late (default 45,\n"
+        "                the red band).\n"
+        "  -max-age=HOURS  CRITICAL when no product is newer than HOURS (default 26).\n"
         "  -metrics=FILE write metrics in the Prometheus text format to FILE.\n"
-        "  -csv=FILE     write the whole ledger as CSV to FILE ('-': standard output).\n"
+        "  -csv=FILE     write the whole ledger as CSV to FILE ('-': standard output,\n"
+        "                then without the summary).\n"
         "  --            end of options: later arguments are folders or files.\n"
         "  --help        show this text;  --version  show the version.\n"
         "\n"

@@ -6,6 +6,8 @@
 // (or '/' for the Windows-style spellings), ignore the case of their names,
 // and take values as -name=VALUE; "--" ends the switches. Anything else that
 // begins with '-' is refused, so a typo never turns into a data folder.
+#include "app/DelayBands.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -22,13 +24,15 @@ struct TCommandLine
     bool Check = false;
     std::optional<QString> MetricsFile;
     std::optional<QString> CsvFile;  // "-" is standard output
-    double WarningMinutes = 35;
-    double CriticalMinutes = 45;
+    double WarningMinutes = NearlyLateMinutes;
+    double CriticalMinutes = LateMinutes;
     double MaxAgeHours = 26;
     TInfoRequest Info = TInfoRequest::None;
 
     // The pass ends the program: the close switch, or the health check.
     bool EndsAfterPass() const { return Close || Check; }
+    // Standard output belongs to the check's line, or to the CSV.
+    bool PrintsSummary() const { return !Check && CsvFile != QLatin1String("-"); }
 };
 
 struct TParsedCommandLine

@@ -11,10 +11,14 @@
 
 TColor DelayColour(float minutes)
 {
-    if (minutes > 45)
+    switch (DelayBandOf(minutes)) {
+    case TDelayBand::Late:
         return ColourLate;
-    if (minutes > 35)
+    case TDelayBand::NearlyLate:
         return ColourNearlyLate;
+    case TDelayBand::InTime:
+        break;
+    }
     return ColourInTime;
 }
 
@@ -45,13 +49,13 @@ TDelaySummary SummariseLedgerLines(const QStringList& newestLines)
         int32_t seconds = 0;
         if (!TryTextToInt(QStringView(line).mid(eq + 1, 99), seconds))
             continue;
-        const float minutes = static_cast<float>(static_cast<double>(seconds) / 60.0);
+        const float minutes = DelayMinutes(seconds);
         if (minutes > 1440) {
-            s.Points.push_back({day, 0.0f, ColourOwnSeries});
+            s.Points.push_back({day, 0.0f, ColourOwnSeries, seconds});
             continue;
         }
         s.Maximum = std::max(s.Maximum, minutes);
-        s.Points.push_back({day, minutes, DelayColour(minutes)});
+        s.Points.push_back({day, minutes, DelayColour(minutes), seconds});
         s.TextLines.append(FormatDateTime(QStringLiteral("yyyy-mmm-dd"), day) + QStringLiteral("  => ") +
                            FormatFixed(minutes, 1) + QStringLiteral(" minutes"));
     }

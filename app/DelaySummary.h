@@ -1,5 +1,6 @@
 #pragma once
 // Turns the newest ledger lines into the chart's bars and the summary texts.
+#include "app/DelayBands.h"
 #include "platform/DateTime.h"
 #include "platform/SortedStringList.h"
 
@@ -22,6 +23,7 @@ struct TDelayPoint
     TDateTime Day = 0;
     float Minutes = 0;
     TColor Colour = ColourOwnSeries;
+    int32_t Seconds = 0;  // the delay itself, also for the bars drawn at height 0
 };
 
 struct TDelaySummary

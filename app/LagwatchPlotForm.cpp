@@ -196,7 +196,7 @@ void TFormLagwatchPlot::TimerOnStartTimer()
     if (FStopRequested) {
         close();
     } else if (FCloseAfterScan) {
-        if (!FCommandLine.Check)
+        if (FCommandLine.PrintsSummary())
             PrintSummary();
         close();
     }

@@ -1,5 +1,6 @@
 #include "app/Ledger.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/IntegerText.h"
 #include "platform/TextFile.h"
 
@@ -7,8 +8,6 @@
 #include <QFileInfo>
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -57,50 +56,6 @@ bool ReadAll(const QByteArray& path, QByteArray& bytes, int& code)
     return true;
 }
 
-bool WriteAll(int fd, const QByteArray& bytes)
-{
-    const char* p = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += n;
-        left -= n;
-    }
-    return true;
-}
-
-// The file a save replaces: the final target of a chain of symbolic links.
-QByteArray SaveTarget(const QByteArray& path)
-{
-    QByteArray current = path;
-    for (int hop = 0; hop < 40; ++hop) {
-        char buffer[PATH_MAX];
-        const ssize_t n = ::readlink(current.constData(), buffer, sizeof buffer - 1);
-        if (n < 0)
-            return current;
-        QByteArray target(buffer, n);
-        if (!target.startsWith('/')) {
-            const int slash = current.lastIndexOf('/');
-            target = (slash >= 0 ? current.left(slash + 1) : QByteArray()) + target;
-        }
-        current = target;
-    }
-    return current;
-}
-
-QByteArray FolderOf(const QByteArray& path)
-{
-    const int slash = path.lastIndexOf('/');
-    if (slash < 0)
-        return ".";
-    return slash == 0 ? QByteArray("/") : path.left(slash);
-}
-
 // Creates a folder and any missing folders above it; failures surface when
 // the ledger is written.
 void MakeFolders(const QByteArray& folder)
@@ -132,13 +87,6 @@ private:
     int FFd = -1;
 };
 
-mode_t CreationMode()
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 void MergeDiskLines(TSortedStringList& list, const QByteArray& bytes)
 {
     for (const QString& line : DecodeTextLines(bytes)) {
@@ -149,49 +97,6 @@ void MergeDiskLines(TSortedStringList& list, const QByteArray& bytes)
     }
 }
 
-bool ReplaceThroughTemporary(const QByteArray& target, const QByteArray& bytes, const struct stat* existing, int& code)
-{
-    const QByteArray folder = FolderOf(target);
-    QByteArray name = target.mid(target.lastIndexOf('/') + 1);
-    QByteArray pattern = folder + "/." + name + ".XXXXXX";
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) {
-        code = errno;
-        return false;
-    }
-    bool ok = WriteAll(fd, bytes);
-    if (ok) {
-        if (existing) {
-            ::fchmod(fd, existing->st_mode & 07777);
-            if (::fchown(fd, existing->st_uid, existing->st_gid) != 0) {
-                // Another owner cannot be kept by an ordinary user; the content matters more.
-            }
-        } else {
-            ::fchmod(fd, CreationMode());
-        }
-        ok = ::fsync(fd) == 0;
-    }
-    code = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        code = errno;
-    }
-    if (ok && ::rename(pattern.constData(), target.constData()) != 0) {
-        ok = false;
-        code = errno;
-    }
-    if (!ok) {
-        ::unlink(pattern.constData());
-        return false;
-    }
-    const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return true;
-}
-
 bool RewriteInPlace(const QByteArray& target, const QByteArray& bytes, int& code)
 {
     const int fd = ::open(target.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
@@ -199,7 +104,7 @@ bool RewriteInPlace(const QByteArray& target, const QByteArray& bytes, int& code
         code = errno;
         return false;
     }
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    bool ok = WriteAllBytes(fd, bytes) && ::fsync(fd) == 0;
     code = errno;
     if (::close(fd) != 0 && ok) {
         ok = false;

@@ -3,6 +3,7 @@
 #include "app/DisplayChoice.h"
 #include "app/LagwatchPlotForm.h"
 #include "app/RegistryVariables.h"
+#include "app/RunOutputs.h"
 #include "mapping/SegmentTables.h"
 #include "platform/DegreeSign.h"
 #include "platform/PathBytes.h"
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QStringList>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -97,6 +99,7 @@ int main(int argc, char** argv)
         stopSignals.CollectPending();
         if (!saved || !form.OutputsWritten() || !form.DataFolderProblem().isEmpty())
             status = 1;
+        status = std::max(status, FinishRun(line, RecordOfRun(form, saved, stopSignals.FirstSignal()), stdout, stderr));
         if (const int signalNumber = stopSignals.FirstSignal()) {
             Print(stderr, QStringLiteral("lagwatch: stopped by signal %1 (%2)%3\n")
                               .arg(signalNumber)

@@ -1,7 +1,8 @@
 // The ledger at ten years of 96 products a day (350,000 lines): loading and
-// saving it beside `sort -f` of the same file, and name lookups against a
-// plain scan from the first line.
+// saving it beside `sort -f` of the same file, name lookups against a plain
+// scan from the first line, and writing it as CSV.
 #include "app/Ledger.h"
+#include "app/LedgerCsv.h"
 #include "platform/Collation.h"
 
 #include <QApplication>
@@ -128,6 +129,14 @@ void BM_LinearScan100(benchmark::State& state)
             benchmark::DoNotOptimize(LinearIndexOfName(list, n));
 }
 BENCHMARK(BM_LinearScan100)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_LedgerCsv(benchmark::State& state)
+{
+    const TSortedStringList& list = LoadedLedger();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(LedgerCsv(list).size());
+}
+BENCHMARK(BM_LedgerCsv)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

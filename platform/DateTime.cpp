@@ -124,6 +124,11 @@ TDateTime UnixMsToDateTime(int64_t unixMs)
     return 25569.0 + static_cast<double>(unixMs) / MSecsPerDay;
 }
 
+int64_t DateTimeToUnixMs(TDateTime value)
+{
+    return static_cast<int64_t>(std::llround((value - 25569.0) * MSecsPerDay));
+}
+
 bool TryIncMonth(TDateTime value, int months, TDateTime& result)
 {
     TDateParts d;

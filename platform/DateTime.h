@@ -35,6 +35,8 @@ bool TryDecodeTime(TDateTime value, TTimeParts& result);
 
 // Milliseconds since 1970-01-01 00:00 UTC, without any local-time correction.
 TDateTime UnixMsToDateTime(int64_t unixMs);
+// The inverse, to the nearest millisecond.
+int64_t DateTimeToUnixMs(TDateTime value);
 
 // Adds whole months, keeping the day of the month where it exists and the
 // last day of the month otherwise; false outside the years 1 to 9999.

@@ -11,6 +11,7 @@ packages=(
   xvfb xauth
   clang libclang-rt-14-dev
   findutils
+  prometheus python3  # promtool and a CSV reader for the monitoring tests
 )
 
 missing=()

@@ -1,0 +1,92 @@
+#include "app/RunOutputs.h"
+
+#include "app/HealthCheck.h"
+#include "app/LagwatchPlotForm.h"
+#include "app/LedgerCsv.h"
+#include "app/Metrics.h"
+#include "app/StationStatus.h"
+#include "app/Utils.h"
+#include "platform/AtomicFile.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+void Print(std::FILE* stream, const QByteArray& bytes)
+{
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+bool PrintChecked(std::FILE* stream, const QByteArray& bytes, QString& error)
+{
+    std::clearerr(stream);
+    Print(stream, bytes);
+    if (!std::ferror(stream))
+        return true;
+    error = QStringLiteral("cannot write the CSV to standard output: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+    return false;
+}
+
+} // namespace
+
+TRunRecord RecordOfRun(const TFormLagwatchPlot& form, bool ledgerSaved, int stopSignal)
+{
+    TRunRecord run;
+    run.DataFolder = form.DataFolder();
+    run.DataFolderProblem = form.DataFolderProblem();
+    run.Ledger = &form.ReceivedList();
+    run.LedgerFile = form.ReceivedFileName();
+    run.LedgerSaved = ledgerSaved;
+    run.ChartWritten = form.OutputsWritten();
+    run.ProductsRecorded = form.ProductsRecorded();
+    run.PassSeconds = form.PassSeconds();
+    run.StopSignal = stopSignal;
+    run.Now = NowUTC();
+    return run;
+}
+
+int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, std::FILE* err)
+{
+    const TSortedStringList empty;
+    const TSortedStringList& ledger = run.Ledger ? *run.Ledger : empty;
+    QStringList failures;
+    if (!run.DataFolderProblem.isEmpty())
+        failures.append(run.DataFolderProblem);
+    if (!run.LedgerSaved)
+        failures.append(QStringLiteral("the ledger %1 was not saved").arg(run.LedgerFile));
+    if (!run.ChartWritten)
+        failures.append(QStringLiteral("the chart image %1 was not written").arg(line.PngFile.value_or(QString())));
+    if (run.StopSignal)
+        failures.append(QStringLiteral("stopped by signal %1").arg(run.StopSignal));
+    // The messages above were reported where they happened; these are new.
+    auto report = [&](const QString& error) {
+        failures.append(error);
+        Print(err, QStringLiteral("lagwatch: %1\n").arg(error).toUtf8());
+    };
+
+    if (line.CsvFile) {
+        const QByteArray csv = LedgerCsv(ledger);
+        QString error;
+        if (*line.CsvFile == QLatin1String("-") ? !PrintChecked(out, csv, error)
+                                                : !WriteFileAtomically(*line.CsvFile, csv, QStringLiteral("the CSV"), error))
+            report(error);
+    }
+
+    const TMonitoringThresholds thresholds = ThresholdsOf(line);
+    const TStationStatus status = AssessStation(ledger, run.Now, thresholds);
+    if (line.MetricsFile) {
+        const TRunMetrics metrics{run.DataFolder, run.Now, run.PassSeconds, run.ProductsRecorded, failures.isEmpty()};
+        QString error;
+        if (!WriteFileAtomically(*line.MetricsFile, MetricsText(metrics, status, thresholds), QStringLiteral("the metrics"),
+                                 error))
+            report(error);
+    }
+
+    if (!line.Check)
+        return failures.isEmpty() ? 0 : 1;
+    const TCheckResult check = failures.isEmpty() ? CheckStation(status, thresholds) : UnknownCheck(failures);
+    Print(out, (check.Line + QLatin1Char('\n')).toUtf8());
+    return static_cast<int>(check.State);
+}

@@ -1,0 +1,34 @@
+#pragma once
+// What a run leaves for others once its ledger is saved: the CSV of the
+// ledger (-csv), the metrics file (-metrics) and the health check's line
+// (-check), and the exit status they call for.
+#include "app/CommandLine.h"
+#include "platform/DateTime.h"
+#include "platform/SortedStringList.h"
+
+#include <QString>
+#include <cstdio>
+
+class TFormLagwatchPlot;
+
+struct TRunRecord
+{
+    QString DataFolder;
+    QString DataFolderProblem;  // empty when the folder could be walked
+    const TSortedStringList* Ledger = nullptr;
+    QString LedgerFile;
+    bool LedgerSaved = true;
+    bool ChartWritten = true;  // the -png image, when one was asked for
+    int ProductsRecorded = 0;
+    double PassSeconds = 0;
+    int StopSignal = 0;
+    TDateTime Now = 0;
+};
+
+TRunRecord RecordOfRun(const TFormLagwatchPlot& form, bool ledgerSaved, int stopSignal);
+
+// Writes the requested outputs (a file that cannot be written is one line on
+// err) and, with -check, prints the verdict on out. Returns the exit status:
+// with -check 0 to 3 (3 when anything failed), otherwise 1 when anything
+// failed and 0 when not. Metrics are written for a failed run too, saying so.
+int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, std::FILE* err);

@@ -1,0 +1,67 @@
+#include "app/StationStatus.h"
+
+#include "app/DelaySummary.h"
+#include "app/Ledger.h"
+#include "platform/IntegerText.h"
+
+#include <cstdio>
+
+TMonitoringThresholds ThresholdsOf(const TCommandLine& line)
+{
+    return {line.WarningMinutes, line.CriticalMinutes, line.MaxAgeHours};
+}
+
+QString FormatIsoUtc(TDateTime value)
+{
+    // Digits only, so no locale is involved; plain printf, as a CSV of a big
+    // ledger formats this once a line.
+    TDateParts d;
+    TTimeParts t;
+    if (!TryDecodeDate(value, d) || !TryDecodeTime(value, t))
+        return {};
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", d.Year, d.Month, d.Day, t.Hour, t.Minute, t.Second);
+    return QString::fromLatin1(text);
+}
+
+QString FormatPlainNumber(double value)
+{
+    QString text = QString::number(value, 'f', 3);
+    while (text.endsWith(QLatin1Char('0')))
+        text.chop(1);
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
+}
+
+TStationStatus AssessStation(const TSortedStringList& ledger, TDateTime now, const TMonitoringThresholds& thresholds)
+{
+    TStationStatus status;
+    status.LedgerEntries = ledger.Count();
+    // Product names begin with their time, so the ledger's order is their
+    // order in time: the newest is the last line that names one.
+    for (int i = ledger.Count() - 1; i >= 0; --i) {
+        const QString& line = ledger.Get(i);
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq < 0)
+            continue;
+        const TDateTime nominal = FileNameToDateTime(line.left(eq));
+        if (nominal == 0.0)
+            continue;
+        TNewestProduct newest{line.left(eq), nominal, std::nullopt};
+        int32_t seconds = 0;
+        if (TryTextToInt(QStringView(line).mid(eq + 1), seconds))
+            newest.DelaySeconds = seconds;
+        status.Newest = newest;
+        // On the millisecond grid, so that an age of exactly the limit is not a rounding error above it.
+        status.NewestAgeSeconds = static_cast<double>(DateTimeToUnixMs(now) - DateTimeToUnixMs(nominal)) / 1000.0;
+        break;
+    }
+    for (const TDelayPoint& point : SummariseLedgerLines(NewestLedgerLines(ledger)).Points) {
+        ++status.Plotted;
+        const TDelayBand band = DelayBandOf(DelayMinutes(point.Seconds), thresholds.WarningMinutes, thresholds.CriticalMinutes);
+        status.PlottedOverWarning += band != TDelayBand::InTime;
+        status.PlottedOverCritical += band == TDelayBand::Late;
+    }
+    return status;
+}

@@ -1,0 +1,27 @@
+#pragma once
+// Files replaced whole: the new content goes to a temporary file beside the
+// target, is flushed to the disk and then renamed over it, so a reader (or a
+// crash) only ever sees the old file or the new one.
+#include <QByteArray>
+#include <QString>
+
+#include <sys/stat.h>
+
+// Writes every byte, retrying after interruptions; false with errno set.
+bool WriteAllBytes(int fd, const QByteArray& bytes);
+
+// The file a save replaces: the final target of a chain of symbolic links.
+QByteArray SaveTarget(const QByteArray& path);
+
+// The folder part of a path: "." for a bare name, "/" for a file in the root.
+QByteArray FolderOf(const QByteArray& path);
+
+// Replaces target by bytes through a temporary file in its folder. An
+// existing file's permissions (and owner, where allowed) are kept; a new file
+// gets 0666 less the umask. False with an errno value in code; the temporary
+// file is removed then.
+bool ReplaceThroughTemporary(const QByteArray& target, const QByteArray& bytes, const struct stat* existing, int& code);
+
+// The whole save of an output file: links followed, permissions kept, the
+// content replaced atomically. False with "cannot write <what> <path>: <reason>".
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, const QString& what, QString& error);
