@@ -1,7 +1,28 @@
 #!/usr/bin/env bash
-# Configures and builds Lagwatch into BUILD_DIR (default: build/).
+# Configures and builds Lagwatch into BUILD_DIR (default: build/). Extra
+# arguments go to CMake's configure step. Quiet unless -v (first argument) or
+# LAGWATCH_VERBOSE=1: one line per step, and the compiler's messages when a
+# step fails.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+if [ "${1:-}" = "-v" ]; then
+  export LAGWATCH_VERBOSE=1
+  shift
+fi
 build="${BUILD_DIR:-$root/build}"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@" >/dev/null
-cmake --build "$build" -j"$(nproc)"
+verbose="${LAGWATCH_VERBOSE:-0}"
+
+echo "Configuring $build"
+if [ "$verbose" = 1 ]; then
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@"
+else
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@" >/dev/null
+fi
+
+echo "Building $build"
+if [ "$verbose" = 1 ]; then
+  cmake --build "$build" -j"$(nproc)"
+else
+  # Drop Ninja's progress lines; keep warnings, errors and the failed commands.
+  cmake --build "$build" -j"$(nproc)" 2>&1 | sed -e '/^\[[0-9]*\/[0-9]*\] /d' -e '/^ninja: no work to do\.$/d'
+fi
