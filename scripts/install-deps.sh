@@ -13,7 +13,7 @@ packages=(
   findutils
   prometheus python3  # promtool and a CSV reader for the monitoring tests
   # The install and package checks: the package tools and the linters.
-  git dpkg-dev file lintian desktop-file-utils mandoc systemd
+  git dpkg-dev file lintian desktop-file-utils mandoc man-db systemd bash-completion
 )
 
 missing=()
