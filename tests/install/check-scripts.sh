@@ -45,7 +45,7 @@ progress_lines() { grep -cE '^\[[0-9]+/[0-9]+\] ' "$1"; }
 # 1. run.sh: builds the program and runs it once on demo data.
 if run_script "$scratch/run1.log" scripts/run.sh; then
   [ -s "$clone/out/lagwatch.png" ] || fail "run.sh left no out/lagwatch.png"
-  grep -q "^Lagwatch checker" "$scratch/run1.log" || fail "run.sh printed no caption line"
+  grep -q "^Lagwatch - " "$scratch/run1.log" || fail "run.sh printed no caption line"
   [ "$(progress_lines "$scratch/run1.log")" -eq 0 ] || fail "run.sh printed the build's progress lines"
 else
   fail "run.sh ended with status $?"; cat "$scratch/run1.log" >&2
