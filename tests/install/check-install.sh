@@ -10,7 +10,7 @@ build="$1"
 scratch="$2"
 version="$3"
 for tool in mandoc man desktop-file-validate systemd-analyze; do need_tool "$tool"; done
-[ -f /usr/share/bash-completion/bash_completion ] || need_tool bash-completion-is-not-installed
+need_file /usr/share/bash-completion/bash_completion bash-completion
 
 rm -rf "$scratch"
 mkdir -p "$scratch"

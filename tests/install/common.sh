@@ -16,6 +16,17 @@ need_tool() {
   exit 77
 }
 
+# Likewise for a file that a package brings (PACKAGE names it).
+need_file() {
+  [ -e "$1" ] && return 0
+  if [ "${CI:-}" = true ]; then
+    echo "FAIL: $1 is missing (package $2; scripts/install-deps.sh installs it)" >&2
+    exit 1
+  fi
+  echo "SKIP: $1 is missing (package $2)" >&2
+  exit 77
+}
+
 finish() {
   if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed" >&2
