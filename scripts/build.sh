@@ -12,11 +12,20 @@ fi
 build="${BUILD_DIR:-$root/build}"
 verbose="${LAGWATCH_VERBOSE:-0}"
 
+# With ccache, another checkout of the same sources (the script check's copy
+# among them) reuses these objects: paths are hashed relative to the checkout.
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
+fi
+
 echo "Configuring $build"
+configure=(cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "${launcher[@]}" "$@")
 if [ "$verbose" = 1 ]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@"
+  "${configure[@]}"
 else
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@" >/dev/null
+  "${configure[@]}" >/dev/null
 fi
 
 echo "Building $build"

@@ -10,7 +10,7 @@ packages=(
   fonts-liberation fonts-dejavu-core
   xvfb xauth
   clang libclang-rt-14-dev
-  findutils
+  findutils ccache
   prometheus python3  # promtool and a CSV reader for the monitoring tests
   # The install and package checks: the package tools and the linters.
   git dpkg-dev file lintian desktop-file-utils mandoc man-db systemd bash-completion
