@@ -20,6 +20,11 @@ if [ -n "${LAGWATCH_SCRIPT_CHECK:-}" ]; then
 fi
 need_tool git
 need_tool xvfb-run
+if ! git -C "$src" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+  [ "${CI:-}" = true ] && { echo "FAIL: $src is not a git checkout" >&2; exit 1; }
+  echo "SKIP: $src is not a git checkout, so its files cannot be told from build output"
+  exit 77
+fi
 
 rm -rf "$scratch"
 mkdir -p "$scratch/clone"
