@@ -141,4 +141,15 @@ grep -q "^$old" "$ledger" 2>/dev/null || fail "the ledger beside the executable 
 [ -z "$(cd "$prefix/bin" && ls | grep -v '^lagwatch\(-map\|-demo-data\)\?$' | grep -v '^CRM-received.txt$')" ] ||
   fail "the installed program left files beside its executable: $(ls "$prefix/bin")"
 
+# The service's own command line, as systemd would start it for this user
+# (%S is the user's state folder): the program must accept it as it stands.
+exec_start="$(sed -n 's/^ExecStart=//p' "$prefix/lib/systemd/user/lagwatch.service")"
+mkdir -p "$scratch/home/state/lagwatch"
+# shellcheck disable=SC2086
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/config" \
+  XDG_DATA_HOME="$scratch/home/data" XDG_RUNTIME_DIR="$scratch/runtime" \
+  timeout 120 ${exec_start//%S/$scratch/home/state} >"$scratch/service.out" 2>"$scratch/service.err"
+status=$?
+[ "$status" -eq 0 ] || fail "the service's command line ended with status $status: $(cat "$scratch/service.err")"
+
 finish
