@@ -4,8 +4,9 @@
 # broken test, which test.sh must rebuild and report. Last, a tree without a
 # single test must fail test.sh.
 #
-# To keep it short the copy carries one small test folder (tests/platform)
-# and test.sh leaves out the benchmarks; the scripts are the checkout's own.
+# To keep it short each test program of the copy keeps one small source
+# file and test.sh leaves out the benchmarks; the scripts are the checkout's
+# own.
 # Usage: check-scripts.sh SOURCE-DIR SCRATCH-DIR
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -34,9 +35,16 @@ clone="$scratch/clone"
 (cd "$src" && git ls-files -z --cached --others --exclude-standard |
    while IFS= read -r -d '' f; do [ -e "$f" ] && printf '%s\0' "$f"; done |
    tar --null -T - -cf -) | tar -xf - -C "$clone" || { echo "FAIL: cannot copy the checkout" >&2; exit 1; }
+# Each suite keeps its smallest source file (and its headers): every test
+# program is still built and run, but small. Folders with build files of
+# their own (the end-to-end runs, these checks) go.
 for d in "$clone"/tests/*/; do
-  case "$(basename "$d")" in common|platform) ;; *) rm -rf "$d" ;; esac
+  [ "$(basename "$d")" = common ] && continue
+  if [ -e "$d/CMakeLists.txt" ]; then rm -rf "$d"; continue; fi
+  keep="$(ls -S "$d"*.cpp 2>/dev/null | tail -1)"
+  for f in "$d"*.cpp; do [ "$f" = "$keep" ] || rm -f "$f"; done
 done
+planted="$(ls "$clone"/tests/platform/*.cpp | head -1)"
 
 # A user's shell: no display, none of CI's build selections.
 run_script() {
@@ -67,7 +75,7 @@ fi
 
 # 3. run.sh again, then a test that fails: test.sh must rebuild it and fail.
 run_script "$scratch/run2.log" scripts/run.sh || { fail "second run.sh ended with status $?"; cat "$scratch/run2.log" >&2; }
-cat >>"$clone/tests/platform/DateTimeTest.cpp" <<'CPP'
+cat >>"$planted" <<'CPP'
 
 TEST(ScriptCheck, DeliberateFailure) { FAIL() << "planted by check-scripts.sh"; }
 CPP
@@ -79,7 +87,7 @@ else
 fi
 
 # 4. No test at all is a failure too.
-rm -rf "$clone/tests/platform"
+echo "# no tests in this copy" >"$clone/tests/CMakeLists.txt"
 if run_script "$scratch/test3.log" scripts/test.sh -DLAGWATCH_BENCH=OFF; then
   fail "test.sh passed without a single test"
 else
