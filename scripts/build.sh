@@ -14,9 +14,9 @@ verbose="${LAGWATCH_VERBOSE:-0}"
 
 # With ccache, another checkout of the same sources (the script check's copy
 # among them) reuses these objects: paths are hashed relative to the checkout.
-launcher=(-DCMAKE_C_COMPILER_LAUNCHER= -DCMAKE_CXX_COMPILER_LAUNCHER=)
+launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=)
 if command -v ccache >/dev/null 2>&1 && [ -n "${CCACHE_DIR:-}${XDG_CACHE_HOME:-}${HOME:-}" ]; then
-  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
 fi
 
