@@ -151,5 +151,7 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$scratch/home" XDG_CO
   timeout 120 ${exec_start//%S/$scratch/home/state} >"$scratch/service.out" 2>"$scratch/service.err"
 status=$?
 [ "$status" -eq 0 ] || fail "the service's command line ended with status $status: $(cat "$scratch/service.err")"
+grep -q "^lagwatch_last_run_success.* 1$" "$scratch/home/state/lagwatch/lagwatch.prom" 2>/dev/null ||
+  fail "the service's run wrote no metrics of a successful run to its state folder"
 
 finish
