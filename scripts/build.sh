@@ -12,12 +12,12 @@ fi
 build="${BUILD_DIR:-$root/build}"
 verbose="${LAGWATCH_VERBOSE:-0}"
 
-# With ccache, another checkout of the same sources (the script check's copy
-# among them) reuses these objects: paths are hashed relative to the checkout.
+# With ccache, a build folder made anew (the script check's copy, a build
+# folder removed by hand) compiles again only what changed. No base folder:
+# that would turn __FILE__ into a relative path, which tests rely on.
 launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=)
 if command -v ccache >/dev/null 2>&1 && [ -n "${CCACHE_DIR:-}${XDG_CACHE_HOME:-}${HOME:-}" ]; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-  export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
 fi
 
 echo "Configuring $build"
