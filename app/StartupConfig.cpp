@@ -22,6 +22,11 @@ bool IsWritableFolder(const QString& folder)
 
 } // namespace
 
+bool RunsFromInstallLocation(const QString& executableFolder)
+{
+    return QFileInfo(IncludeTrailingPathDelimiter(executableFolder) + QStringLiteral(LAGWATCH_DATA_FROM_BIN)).isDir();
+}
+
 QString IncludeTrailingPathDelimiter(const QString& path)
 {
     return path.endsWith(PathDelim) ? path : path + PathDelim;
@@ -61,7 +66,8 @@ TLedgerLocation ChooseLedger(const QStringList& arguments, const QString& execut
     if (arguments.size() >= 2 && QFileInfo(arguments[1]).isFile())
         return {arguments[1], arguments[1]};
     const QString besideExecutable = IncludeTrailingPathDelimiter(executableFolder) + LedgerName;
-    if (IsWritableFolder(executableFolder))
+    // An installed program never writes beside itself, not even as root.
+    if (!RunsFromInstallLocation(executableFolder) && IsWritableFolder(executableFolder))
         return {besideExecutable, besideExecutable};
     const QString own = IncludeTrailingPathDelimiter(dataHome) + QStringLiteral("lagwatch/") + LedgerName;
     if (!QFileInfo::exists(own) && QFileInfo(besideExecutable).isFile())

@@ -22,8 +22,13 @@ struct TLedgerLocation
     QString LoadPath;  // where it is loaded from (an older ledger being carried over)
 };
 
+// True when the executable's folder has the install layout's shared data
+// folder beside it (<bin>/../share/lagwatch), that is, when the program runs
+// from where it was installed rather than from its build folder or a copy.
+bool RunsFromInstallLocation(const QString& executableFolder);
+
 // Argument 2 when that file exists; else CRM-received.txt beside the
-// executable when that folder is writable; else
+// executable when that folder is writable and not an install location; else
 // <dataHome>/lagwatch/CRM-received.txt, loaded from the one beside the
 // executable while the new one does not exist yet.
 TLedgerLocation ChooseLedger(const QStringList& arguments, const QString& executableFolder, const QString& dataHome);

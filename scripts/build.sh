@@ -1,7 +1,37 @@
 #!/usr/bin/env bash
-# Configures and builds Lagwatch into BUILD_DIR (default: build/).
+# Configures and builds Lagwatch into BUILD_DIR (default: build/). Extra
+# arguments go to CMake's configure step. Quiet unless -v (first argument) or
+# LAGWATCH_VERBOSE=1: one line per step, and the compiler's messages when a
+# step fails.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+if [ "${1:-}" = "-v" ]; then
+  export LAGWATCH_VERBOSE=1
+  shift
+fi
 build="${BUILD_DIR:-$root/build}"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@" >/dev/null
-cmake --build "$build" -j"$(nproc)"
+verbose="${LAGWATCH_VERBOSE:-0}"
+
+# With ccache, a build folder made anew (the script check's copy, a build
+# folder removed by hand) compiles again only what changed. No base folder:
+# that would turn __FILE__ into a relative path, which tests rely on.
+launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=)
+if command -v ccache >/dev/null 2>&1 && [ -n "${CCACHE_DIR:-}${XDG_CACHE_HOME:-}${HOME:-}" ]; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+
+echo "Configuring $build"
+configure=(cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "${launcher[@]}" "$@")
+if [ "$verbose" = 1 ]; then
+  "${configure[@]}"
+else
+  "${configure[@]}" >/dev/null
+fi
+
+echo "Building $build"
+if [ "$verbose" = 1 ]; then
+  cmake --build "$build" -j"$(nproc)"
+else
+  # Drop Ninja's progress lines; keep warnings, errors and the failed commands.
+  cmake --build "$build" -j"$(nproc)" 2>&1 | sed -e '/^\[[0-9]*\/[0-9]*\] /d' -e '/^ninja: no work to do\.$/d'
+fi

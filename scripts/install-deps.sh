@@ -10,8 +10,10 @@ packages=(
   fonts-liberation fonts-dejavu-core
   xvfb xauth
   clang libclang-rt-14-dev
-  findutils
+  findutils ccache
   prometheus python3  # promtool and a CSV reader for the monitoring tests
+  # The install and package checks: the package tools and the linters.
+  git dpkg-dev file lintian desktop-file-utils mandoc man-db systemd bash-completion
 )
 
 missing=()
@@ -26,5 +28,15 @@ sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -q
-$sudo apt-get install -y -q "${missing[@]}"
+if [ "${LAGWATCH_VERBOSE:-0}" = 1 ]; then
+  $sudo apt-get update -q
+  $sudo apt-get install -y -q "${missing[@]}"
+else
+  # apt's own lines only when it fails.
+  log="$(mktemp)"
+  trap 'rm -f "$log"' EXIT
+  if ! { $sudo apt-get update -q && $sudo apt-get install -y -q "${missing[@]}"; } >"$log" 2>&1; then
+    cat "$log" >&2
+    exit 1
+  fi
+fi

@@ -2,8 +2,13 @@
 # Installs what is missing, builds, and starts lagwatch. Without a data
 # folder it first generates a demo station tree (out/demo-data) and a fresh
 # ledger (out/demo-ledger.txt) and starts on them. Extra arguments are passed on.
+# -v (first argument) shows the build's progress lines.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+if [ "${1:-}" = "-v" ]; then
+  export LAGWATCH_VERBOSE=1
+  shift
+fi
 "$root/scripts/install-deps.sh"
 BUILD_DIR="$root/build" "$root/scripts/build.sh" -DLAGWATCH_TESTS=OFF -DLAGWATCH_BENCH=OFF
 

@@ -1,0 +1,157 @@
+#!/usr/bin/env bash
+# `cmake --install` into a scratch prefix: the files it places, the linters
+# of each kind of file, the bash completion, and the installed program's run
+# on demo data, which must keep its ledger in the user's data folder.
+# Usage: check-install.sh BUILD-DIR SCRATCH-DIR VERSION
+set -uo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+. "$here/common.sh"
+build="$1"
+scratch="$2"
+version="$3"
+for tool in mandoc man desktop-file-validate systemd-analyze; do need_tool "$tool"; done
+need_file /usr/share/bash-completion/bash_completion bash-completion
+
+rm -rf "$scratch"
+mkdir -p "$scratch"
+prefix="$scratch/usr"
+cmake --install "$build" --prefix "$prefix" >"$scratch/install.log" 2>&1 || { cat "$scratch/install.log" >&2; echo "FAIL: cmake --install" >&2; exit 1; }
+
+# Every installed file, and nothing else.
+expected=(
+  bin/lagwatch
+  bin/lagwatch-demo-data
+  bin/lagwatch-map
+  lib/systemd/user/lagwatch.service
+  lib/systemd/user/lagwatch.timer
+  share/applications/lagwatch.desktop
+  share/bash-completion/completions/lagwatch
+  share/bash-completion/completions/lagwatch-map
+  share/doc/lagwatch/changelog.gz
+  share/doc/lagwatch/copyright
+  share/icons/hicolor/scalable/apps/lagwatch.svg
+  share/lagwatch/Datawarden.conf
+  share/man/man1/lagwatch-demo-data.1.gz
+  share/man/man1/lagwatch-map.1.gz
+  share/man/man1/lagwatch.1.gz
+)
+actual="$(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | sort)"
+wanted="$(printf '%s\n' "${expected[@]}" | sort)"
+if [ "$actual" != "$wanted" ]; then
+  fail "installed files differ from the expected list"
+  diff <(echo "$wanted") <(echo "$actual") >&2
+fi
+for exe in bin/lagwatch bin/lagwatch-demo-data bin/lagwatch-map; do
+  [ -x "$prefix/$exe" ] || fail "$exe is not executable"
+done
+
+# Man pages as the package ships them (prefix /usr): mandoc's lint at every
+# level, and man's own warnings at 80 columns.
+DESTDIR="$scratch/destdir" cmake --install "$build" --prefix /usr >>"$scratch/install.log" 2>&1 || fail "cmake --install with DESTDIR"
+for page in "$scratch"/destdir/usr/share/man/man1/*.1.gz; do
+  out="$(mandoc -Tlint "$page" 2>&1)" || fail "mandoc -Tlint $(basename "$page"): $out"
+  out="$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)"
+  [ -z "$out" ] || fail "man --warnings $(basename "$page"): $out"
+  zcat "$page" | grep -q "^\.SH EXIT STATUS" || fail "$(basename "$page") has no exit-status section"
+  zcat "$page" | grep -q "^\.SH EXAMPLES" || fail "$(basename "$page") has no examples"
+  zcat "$page" | grep -q "Lagwatch $version" || fail "$(basename "$page") does not carry version $version"
+done
+zcat "$scratch/destdir/usr/share/man/man1/lagwatch.1.gz" | grep -q "/usr/share/lagwatch/Datawarden.conf" ||
+  fail "lagwatch(1) does not name the installed example settings"
+zcat "$prefix/share/man/man1/lagwatch.1.gz" | grep -q "$prefix/share/lagwatch/Datawarden.conf" ||
+  fail "lagwatch(1) does not name the example settings below the install prefix"
+
+out="$(desktop-file-validate "$prefix/share/applications/lagwatch.desktop" 2>&1)" || fail "desktop-file-validate: $out"
+[ -z "$out" ] || fail "desktop-file-validate: $out"
+grep -qx "Icon=lagwatch" "$prefix/share/applications/lagwatch.desktop" || fail "the desktop entry names another icon"
+grep -q "<svg" "$prefix/share/icons/hicolor/scalable/apps/lagwatch.svg" || fail "the icon is no SVG"
+
+# The units as systemd reads them; the service runs the installed program.
+mkdir -m 700 "$scratch/runtime"
+out="$(cd "$prefix/lib/systemd/user" && MANPATH="$prefix/share/man" XDG_RUNTIME_DIR="$scratch/runtime" \
+        systemd-analyze verify --user "$PWD/lagwatch.service" "$PWD/lagwatch.timer" 2>&1)" ||
+  fail "systemd-analyze verify: $out"
+[ -z "$out" ] || fail "systemd-analyze verify: $out"
+grep -qx "ExecStart=$prefix/bin/lagwatch -close -metrics=%S/lagwatch/lagwatch.prom" "$prefix/lib/systemd/user/lagwatch.service" ||
+  fail "the service does not run the installed lagwatch with -close and -metrics"
+grep -qx "OnCalendar=\*:0/15" "$prefix/lib/systemd/user/lagwatch.timer" || fail "the timer does not run every 15 minutes"
+
+# Bash completion: what a Tab offers after the words before it and the
+# current word (table: program | words before | current word | offered).
+complete_line() {
+  bash -c '
+    . /usr/share/bash-completion/bash_completion
+    . "$1/share/bash-completion/completions/$2"
+    compopt() { :; }  # only valid inside a real completion
+    shift
+    COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
+    func="$(complete -p "$1" | sed "s/.*-F \([^ ]*\) .*/\1/")"
+    "$func" "$1" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD-1]}"
+    [ ${#COMPREPLY[@]} -eq 0 ] || printf "%s\n" "${COMPREPLY[@]}" | sort | paste -sd " "' _ "$prefix" "$@"
+}
+mkdir -p "$scratch/compl/station1" && touch "$scratch/compl/ledger.txt" "$scratch/compl/in.png"
+cd "$scratch/compl"
+while IFS='|' read -r program before current want; do
+  # shellcheck disable=SC2086
+  got="$(complete_line "$program" $before "$current" 2>&1)"
+  [ "$got" = "$want" ] || fail "completion of '$program $before $current': got '$got', want '$want'"
+done <<'TABLE'
+lagwatch||-c|-check -close -critical= -csv=
+lagwatch||-m|-max-age= -metrics=
+lagwatch||--|-- --help --version
+lagwatch||--h|--help
+lagwatch|||station1
+lagwatch|station1||in.png ledger.txt station1
+lagwatch|station1 ledger.txt||
+lagwatch|-close /CLOSE station1||in.png ledger.txt station1
+lagwatch|-- -close||in.png ledger.txt station1
+lagwatch||-png=le|-png=ledger.txt
+lagwatch||-warning=|
+lagwatch-map|||fwd fwdf grid inv
+lagwatch-map|--preset||DiscMapping LambertMapping1K LambertMapping4K PolarMapping800 PolarMappingNorth
+lagwatch-map|--preset DiscMapping|f|fwd fwdf
+lagwatch-map|--kind||
+lagwatch-map|--preset DiscMapping grid||in.png station1
+lagwatch-map|grid - out.png|--no|--no-labels
+lagwatch-map|inv||
+TABLE
+cd "$scratch"
+
+# The installed program: its version, then one pass with the settings taken
+# from the installed example, no ledger named. The bin folder is writable
+# here (and the checks may run as root), yet the ledger must go to the data
+# home, carrying over the old one found beside the executable.
+[ "$("$prefix/bin/lagwatch" --version)" = "Lagwatch checker $version" ] || fail "lagwatch --version does not print $version"
+"$prefix/bin/lagwatch-demo-data" --days 5 "$scratch/demo" >/dev/null || fail "lagwatch-demo-data"
+mkdir -p "$scratch/home/config/Ashgrove"
+sed "s|^ImagesPath=.*|ImagesPath=$scratch/demo|" "$prefix/share/lagwatch/Datawarden.conf" >"$scratch/home/config/Ashgrove/Datawarden.conf"
+old="$(date -u -d '10 days ago' +%Y%m%d)1200-crm.grb=61"
+printf '%s\r\n' "$old" >"$prefix/bin/CRM-received.txt"
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/config" \
+  XDG_DATA_HOME="$scratch/home/data" XDG_RUNTIME_DIR="$scratch/runtime" \
+  timeout 120 "$prefix/bin/lagwatch" -close >"$scratch/run.out" 2>"$scratch/run.err"
+status=$?
+[ "$status" -eq 0 ] || fail "the installed lagwatch -close ended with status $status: $(cat "$scratch/run.err")"
+grep -q "^Lagwatch - latest data was from" "$scratch/run.out" || fail "the pass printed no summary: $(head -3 "$scratch/run.out")"
+ledger="$scratch/home/data/lagwatch/CRM-received.txt"
+# The demo products come from the folder named in the settings.
+[ "$(grep -c "crm.grb=" "$ledger" 2>/dev/null)" -gt 5 ] || fail "no ledger with the demo products in \$XDG_DATA_HOME/lagwatch"
+grep -q "^$old" "$ledger" 2>/dev/null || fail "the ledger beside the executable was not carried over"
+[ "$(cat "$prefix/bin/CRM-received.txt")" = "$old"$'\r' ] || fail "the installed program wrote beside its executable"
+[ -z "$(cd "$prefix/bin" && ls | grep -v '^lagwatch\(-map\|-demo-data\)\?$' | grep -v '^CRM-received.txt$')" ] ||
+  fail "the installed program left files beside its executable: $(ls "$prefix/bin")"
+
+# The service's own command line, as systemd would start it for this user
+# (%S is the user's state folder): the program must accept it as it stands.
+exec_start="$(sed -n 's/^ExecStart=//p' "$prefix/lib/systemd/user/lagwatch.service")"
+mkdir -p "$scratch/home/state/lagwatch"
+# shellcheck disable=SC2086
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/config" \
+  XDG_DATA_HOME="$scratch/home/data" XDG_RUNTIME_DIR="$scratch/runtime" \
+  timeout 120 ${exec_start//%S/$scratch/home/state} >"$scratch/service.out" 2>"$scratch/service.err"
+status=$?
+[ "$status" -eq 0 ] || fail "the service's command line ended with status $status: $(cat "$scratch/service.err")"
+grep -q "^lagwatch_last_run_success.* 1$" "$scratch/home/state/lagwatch/lagwatch.prom" 2>/dev/null ||
+  fail "the service's run wrote no metrics of a successful run to its state folder"
+
+finish
