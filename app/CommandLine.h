@@ -29,6 +29,14 @@ struct TCommandLine
     double MaxAgeHours = 26;
     TInfoRequest Info = TInfoRequest::None;
 
+    // A command line of just the data folder and the ledger.
+    static TCommandLine WithPositional(const QStringList& positional)
+    {
+        TCommandLine line;
+        line.Positional = positional;
+        return line;
+    }
+
     // The pass ends the program: the close switch, or the health check.
     bool EndsAfterPass() const { return Close || Check; }
     // Standard output belongs to the check's line, or to the CSV.

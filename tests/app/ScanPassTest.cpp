@@ -47,7 +47,7 @@ protected:
     QStringList RunPass(TDateTime now)
     {
         SetClockForTesting([now] { return now; });
-        TFormLagwatchPlot form(TCommandLine{{FData, FLedger}});
+        TFormLagwatchPlot form(TCommandLine::WithPositional({FData, FLedger}));
         form.TimerOnStartTimer();
         FLabelHint = form.LabelOnOpen()->toolTip();
         FLabelVisible = form.LabelOnOpen()->isVisibleTo(&form);

@@ -45,7 +45,7 @@ protected:
     std::unique_ptr<TFormLagwatchPlot> RunWith(const QByteArray& ledger)
     {
         auto form = std::make_unique<TFormLagwatchPlot>(
-            TCommandLine{{FDir.MakeDir("data"), FDir.Write("ledger.txt", ledger)}});
+            TCommandLine::WithPositional({FDir.MakeDir("data"), FDir.Write("ledger.txt", ledger)}));
         EXPECT_EQ(form->windowTitle(), "Lagwatch for " + FDir.Path() + "data/");
         EXPECT_EQ(form->cursor().shape(), Qt::WaitCursor);
         EXPECT_FALSE(form->Chart()->isVisibleTo(form.get()));
