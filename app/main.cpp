@@ -97,9 +97,7 @@ int main(int argc, char** argv)
         QApplication::exec();
         const bool saved = form.FormDestroy();
         stopSignals.CollectPending();
-        if (!saved || !form.OutputsWritten() || !form.DataFolderProblem().isEmpty())
-            status = 1;
-        status = std::max(status, FinishRun(line, RecordOfRun(form, saved, stopSignals.FirstSignal()), stdout, stderr));
+        status = FinishRun(line, RecordOfRun(form, saved, stopSignals.FirstSignal()), stdout, stderr);
         if (const int signalNumber = stopSignals.FirstSignal()) {
             Print(stderr, QStringLiteral("lagwatch: stopped by signal %1 (%2)%3\n")
                               .arg(signalNumber)
