@@ -13,8 +13,8 @@ TDisplayChoice ChooseDisplayPlatform(const QByteArray& userPlatforms, const QByt
 {
     TDisplayChoice choice;
     choice.NoDisplay = display.isEmpty() && waylandDisplay.isEmpty();
-    choice.Display = waylandDisplay.isEmpty() || (!display.isEmpty() && sessionType != "wayland") ? display
-                                                                                                 : waylandDisplay;
+    const bool preferWayland = !waylandDisplay.isEmpty() && (display.isEmpty() || sessionType == "wayland");
+    choice.Display = preferWayland ? waylandDisplay : display;
     if (!userPlatforms.isEmpty()) {
         // The user's choice stands; off-screen only catches its failure.
         const QList<QByteArray> names = userPlatforms.split(';');
@@ -27,7 +27,7 @@ TDisplayChoice ChooseDisplayPlatform(const QByteArray& userPlatforms, const QByt
     if (choice.NoDisplay) {
         choice.OffscreenFirst = true;
         choice.Platforms = Offscreen;
-    } else if (!waylandDisplay.isEmpty() && (display.isEmpty() || sessionType == "wayland")) {
+    } else if (preferWayland) {
         choice.Platforms = QByteArrayLiteral("wayland;xcb;") + Offscreen;
     } else {
         choice.Platforms = QByteArrayLiteral("xcb;") + Offscreen;
