@@ -76,7 +76,7 @@ private:
     bool TakeSwitch(QStringView body, const QString& whole)
     {
         TCommandLine& line = FResult.Line;
-        if (SameName(body, QLatin1String("close"))) {
+        if (IsCloseSwitch(whole)) {
             line.Close = true;
             return true;
         }

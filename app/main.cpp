@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QStringList>
 
-#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
