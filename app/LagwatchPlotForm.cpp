@@ -11,6 +11,7 @@
 #include "chart/Chart.h"
 #include "platform/NumberFormat.h"
 #include "platform/PathBytes.h"
+#include "platform/UserFolders.h"
 #include "scan/TreeScan.h"
 
 #include <QAction>
