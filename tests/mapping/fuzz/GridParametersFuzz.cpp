@@ -64,13 +64,15 @@ public:
             return Take<int32_t>();
         return Take<int16_t>();
     }
-    // Steps of 1 or more; small ones draw many lines, so they are rarer.
+    // Steps of 1 or more; the smallest draw many lines, so they are rarer.
     int32_t Step()
     {
         const uint8_t how = Take<uint8_t>();
-        if (how < 16)
+        if (how >= 240)
             return 1 + static_cast<int32_t>(Take<uint32_t>() & 0x7FFFFFFE);
-        return 1 + Take<uint8_t>() % 90;
+        if (how >= 224)
+            return 1 + how % 8;
+        return 10 + how % 80;
     }
 
 private:
