@@ -6,7 +6,6 @@
 // and northing, and an axis swap that turns northing into a pixel row.
 #include "tests/e2e/ProgramRun.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
@@ -112,15 +111,11 @@ std::vector<TComparison> Comparisons()
 
 QString Pipe(const QString& program, const QStringList& arguments, const QByteArray& input, int& exitCode)
 {
-    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
-    process.setProcessEnvironment(env);
-    process.start(program, arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    exitCode = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    return QString::fromUtf8(process.readAllStandardOutput());
+    const TRun run = RunWithInput(program, arguments, input, env, 60000);
+    exitCode = run.ExitCode;
+    return run.Out;
 }
 
 TEST(MapToolBesideProj, ForwardPixelsAgreeLineByLine)

@@ -1,35 +1,18 @@
 // The mapping converter as a user runs it: text in, text out, a grid image.
 #include "tests/common/TempDir.h"
+#include "tests/e2e/ProgramRun.h"
 
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace {
 
-struct TToolRun
+TRun RunMap(const QStringList& arguments, const QByteArray& input = {})
 {
-    int ExitCode = -1;
-    QString Out, Err;
-};
-
-TToolRun RunMap(const QStringList& arguments, const QByteArray& input = {})
-{
-    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
-    process.setProcessEnvironment(env);
-    process.start(LAGWATCH_MAP_BIN, arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    TToolRun run;
-    if (!process.waitForFinished(60000))
-        return run;
-    run.ExitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.Out = QString::fromUtf8(process.readAllStandardOutput());
-    run.Err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return RunWithInput(LAGWATCH_MAP_BIN, arguments, input, env, 60000);
 }
 
 const QStringList Lambert = {"--preset", "LambertMapping1K"};
@@ -56,7 +39,7 @@ TEST(MapTool, ConvertsForwardAndBackWithThePresets)
           "--lat-span", "90", "inv"}, "400 300\n", "12.000000 34.000000 1\n"},
     };
     for (const Case& c : cases) {
-        const TToolRun run = RunMap(c.args, c.input);
+        const TRun run = RunMap(c.args, c.input);
         EXPECT_EQ(run.ExitCode, 0) << c.args.join(' ').toStdString() << run.Err.toStdString();
         EXPECT_EQ(run.Out, c.output) << c.args.join(' ').toStdString();
     }
@@ -102,7 +85,7 @@ TEST(MapTool, KeepsItsPlaceLineByLine)
         {"infinity is a number the projection refuses", Plate + QStringList{"fwd"}, "inf 0\n", "* * 0\n", ""},
     };
     for (const Case& c : cases) {
-        const TToolRun run = RunMap(c.args, c.input);
+        const TRun run = RunMap(c.args, c.input);
         EXPECT_EQ(run.ExitCode, 0) << c.name << ": " << run.Err.toStdString();
         EXPECT_EQ(run.Out, c.output) << c.name;
         if (c.err.isEmpty())
@@ -117,20 +100,20 @@ TEST(MapTool, ReadsFilesInOrderWithStandardInputForDash)
     TempDir dir;
     const QString a = dir.Write("a.txt", "128.5 35\nnonsense\n");
     const QString b = dir.Write("b.txt", "# b\n138.5 30\n");
-    const TToolRun run = RunMap(Lambert + QStringList{"fwd", a, "-", b}, "-40 10\n");
+    const TRun run = RunMap(Lambert + QStringList{"fwd", a, "-", b}, "-40 10\n");
     EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     EXPECT_EQ(run.Out, "683 324 1\n* * 0\n* * 0\n# b\n858 413 1\n");
     EXPECT_TRUE(run.Err.contains(a + ": line 2: cannot parse \"nonsense\"")) << run.Err.toStdString();
 
     // A file that cannot be opened is reported, the others are still read, and the status is 1.
-    const TToolRun missing = RunMap(Lambert + QStringList{"fwd", dir.FilePath("none.txt"), b});
+    const TRun missing = RunMap(Lambert + QStringList{"fwd", dir.FilePath("none.txt"), b});
     EXPECT_EQ(missing.ExitCode, 1);
     EXPECT_EQ(missing.Out, "# b\n858 413 1\n");
     EXPECT_TRUE(missing.Err.contains("cannot open " + dir.FilePath("none.txt"))) << missing.Err.toStdString();
 
     // Options may follow the command, and "--" ends them.
     const QString dashed = dir.Write("--x.txt", "128.5 35\n");
-    const TToolRun late = RunMap({"fwd", "--preset=LambertMapping1K", "--", dashed});
+    const TRun late = RunMap({"fwd", "--preset=LambertMapping1K", "--", dashed});
     EXPECT_EQ(late.ExitCode, 0) << late.Err.toStdString();
     EXPECT_EQ(late.Out, "683 324 1\n");
 }
@@ -175,7 +158,7 @@ TEST(MapTool, RefusesWhatCannotBeRight)
         {{"--list", "kinds", "fwd"}, "--list stands alone"},
     };
     for (const Case& c : cases) {
-        const TToolRun run = RunMap(c.args, "128.5 35\n");
+        const TRun run = RunMap(c.args, "128.5 35\n");
         EXPECT_EQ(run.ExitCode, 2) << c.args.join(' ').toStdString();
         EXPECT_TRUE(run.Out.isEmpty()) << c.args.join(' ').toStdString() << ": " << run.Out.toStdString();
         EXPECT_TRUE(run.Err.contains(c.err)) << c.args.join(' ').toStdString() << ": " << run.Err.toStdString();
@@ -188,12 +171,12 @@ TEST(MapTool, NamesKindsAnyWayAndTakesOptionValuesAfterAnEqualsSign)
     const QStringList rest = {"--width", "1024", "--height=1024", "--centre-lon", "128.5", "--centre-lat=25.7",
                               "--std-parallel1", "44.5", "--std-parallel2=44", "--x-offset=171", "fwd"};
     for (const char* kind : {"10", "LambertConformal", "lambertconformal", "LAMBERT", "lam"}) {
-        const TToolRun run = RunMap(QStringList{"--kind", kind} + rest, "128.5 35\n");
+        const TRun run = RunMap(QStringList{"--kind", kind} + rest, "128.5 35\n");
         EXPECT_EQ(run.Out, "683 324 1\n") << kind << ": " << run.Err.toStdString();
         EXPECT_EQ(RunMap(QStringList{QString("--kind=") + kind} + rest, "128.5 35\n").Out, "683 324 1\n") << kind;
     }
     // An exact name wins over a longer one that begins with it.
-    const TToolRun exact = RunMap({"--kind", "azimuthalequi", "--width", "800", "--height", "800", "--centre-lat",
+    const TRun exact = RunMap({"--kind", "azimuthalequi", "--width", "800", "--height", "800", "--centre-lat",
                                    "0", "fwd"}, "100 0\n");
     EXPECT_EQ(exact.Out, "1447 400 1\n");
     // 1e-50 is a number as a parameter too.
@@ -202,7 +185,7 @@ TEST(MapTool, NamesKindsAnyWayAndTakesOptionValuesAfterAnEqualsSign)
 
 TEST(MapTool, ListsKindsAndPresetsWithTheirParameters)
 {
-    const TToolRun kinds = RunMap({"--list", "kinds"});
+    const TRun kinds = RunMap({"--list", "kinds"});
     EXPECT_EQ(kinds.ExitCode, 0);
     const QStringList lines = kinds.Out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 30) << kinds.Out.toStdString();
@@ -213,7 +196,7 @@ TEST(MapTool, ListsKindsAndPresetsWithTheirParameters)
     EXPECT_TRUE(lines[25].contains("--tile"));
 
     // Each preset is listed as the options that give the same mapping.
-    const TToolRun presets = RunMap({"--list=presets"});
+    const TRun presets = RunMap({"--list=presets"});
     EXPECT_EQ(presets.ExitCode, 0);
     const QStringList plines = presets.Out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(plines.size(), 10) << presets.Out.toStdString();
@@ -221,8 +204,8 @@ TEST(MapTool, ListsKindsAndPresetsWithTheirParameters)
     for (int i = 0; i < 10; i += 2) {
         const QString name = plines[i].section(' ', 0, 0);
         const QStringList options = plines[i + 1].trimmed().split(' ');
-        const TToolRun byPreset = RunMap({"--preset", name, "fwdf"}, points);
-        const TToolRun byOptions = RunMap(options + QStringList{"fwdf"}, points);
+        const TRun byPreset = RunMap({"--preset", name, "fwdf"}, points);
+        const TRun byOptions = RunMap(options + QStringList{"fwdf"}, points);
         EXPECT_EQ(byOptions.ExitCode, 0) << name.toStdString() << ": " << byOptions.Err.toStdString();
         EXPECT_EQ(byOptions.Out, byPreset.Out) << name.toStdString();
     }
@@ -235,7 +218,7 @@ TEST(MapTool, DrawsAGridOverABlankImage)
 {
     TempDir dir;
     const QString out = dir.FilePath("grid.png");
-    const TToolRun run = RunMap({"--preset", "DiscMapping", "grid", "-", out, "--special-parallels", "2"});
+    const TRun run = RunMap({"--preset", "DiscMapping", "grid", "-", out, "--special-parallels", "2"});
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     const QImage image(out);
     ASSERT_EQ(image.size(), QSize(1595, 1595));
@@ -259,7 +242,7 @@ TEST(MapTool, GridWarnsOfAnotherImageSizeAndWritesTheFormatItsNameSays)
     const QString in = dir.FilePath("small.png");
     ASSERT_TRUE(small.save(in));
     const QString out = dir.FilePath("out.bmp");
-    const TToolRun run = RunMap(Plate + QStringList{"grid", in, out});
+    const TRun run = RunMap(Plate + QStringList{"grid", in, out});
     EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     EXPECT_TRUE(run.Err.contains("warning: " + in + " is 200x100, the mapping 360x180")) << run.Err.toStdString();
     QFile bmp(out);
@@ -267,7 +250,7 @@ TEST(MapTool, GridWarnsOfAnotherImageSizeAndWritesTheFormatItsNameSays)
     EXPECT_EQ(bmp.read(2), "BM");
     EXPECT_EQ(QImage(out).size(), QSize(200, 100));
 
-    const TToolRun ppm = RunMap(Plate + QStringList{"grid", "-", dir.FilePath("out.PPM")});
+    const TRun ppm = RunMap(Plate + QStringList{"grid", "-", dir.FilePath("out.PPM")});
     EXPECT_EQ(ppm.ExitCode, 0) << ppm.Err.toStdString();
     EXPECT_TRUE(ppm.Err.isEmpty()) << ppm.Err.toStdString();
     QFile ppmFile(dir.FilePath("out.PPM"));
@@ -276,13 +259,13 @@ TEST(MapTool, GridWarnsOfAnotherImageSizeAndWritesTheFormatItsNameSays)
 
     // An extension no image writer knows, or none at all, is refused and nothing is written.
     for (const QString name : {"out.txt", "out"}) {
-        const TToolRun refused = RunMap(Plate + QStringList{"grid", "-", dir.FilePath(name)});
+        const TRun refused = RunMap(Plate + QStringList{"grid", "-", dir.FilePath(name)});
         EXPECT_EQ(refused.ExitCode, 1) << name.toStdString();
         EXPECT_TRUE(refused.Err.contains("cannot write " + dir.FilePath(name))) << refused.Err.toStdString();
         EXPECT_FALSE(QFile::exists(dir.FilePath(name))) << name.toStdString();
     }
     // An unreadable input image is named.
-    const TToolRun unreadable = RunMap(Plate + QStringList{"grid", dir.FilePath("none.png"), out});
+    const TRun unreadable = RunMap(Plate + QStringList{"grid", dir.FilePath("none.png"), out});
     EXPECT_EQ(unreadable.ExitCode, 1);
     EXPECT_TRUE(unreadable.Err.contains("cannot read " + dir.FilePath("none.png"))) << unreadable.Err.toStdString();
 }
@@ -294,7 +277,7 @@ TEST(MapTool, GridWithExtremeOffsetsRunsWithoutOverflow)
     TempDir dir;
     for (const char* kind : {"4", "8"})
         for (const char* offset : {"-2147483648", "2147483647"}) {
-            const TToolRun run = RunMap({"--kind", kind, "--width", "300", "--height", "300", "--lon-span", "60",
+            const TRun run = RunMap({"--kind", kind, "--width", "300", "--height", "300", "--lon-span", "60",
                                          "--lat-span", "40", "--centre-lat", "30", "--y-offset", offset, "--x-offset",
                                          offset, "grid", "-", dir.FilePath("g.png"), "--lon-step", "5", "--lat-step",
                                          "5"});

@@ -6,42 +6,27 @@
 #include "mapping/ImageGridCanvas.h"
 #include "mapping/ormMapping.h"
 #include "platform/DegreeSign.h"
+#include "tests/mapping/fuzz/FuzzInput.h"
 
 #include <QGuiApplication>
 #include <QImage>
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 
 namespace {
 
-class TInput
+class TInput : public TFuzzInput
 {
 public:
-    TInput(const uint8_t* Data, size_t Size) : FData(Data), FSize(Size) {}
+    using TFuzzInput::TFuzzInput;
 
-    template <typename T>
-    T Take()
+    // The tool refuses infinity and NaN.
+    float FiniteAngle(float Range)
     {
-        T v{};
-        const size_t n = FSize - FPos < sizeof(T) ? FSize - FPos : sizeof(T);
-        std::memcpy(&v, FData + FPos, n);
-        FPos += n;
-        return v;
-    }
-
-    // Mostly plausible angles, sometimes any finite bit pattern (the tool
-    // refuses infinity and NaN).
-    float Angle(float Range)
-    {
-        if (Take<uint8_t>() < 64)
-        {
-            const float v = Take<float>();
-            return std::isfinite(v) ? v : 0.0f;
-        }
-        return (static_cast<float>(Take<int16_t>()) / 32768.0f) * Range;
+        const float v = Angle(Range);
+        return std::isfinite(v) ? v : 0.0f;
     }
     // Positive sizes (the tool refuses others), now and then the extremes.
     int32_t Size()
@@ -74,11 +59,6 @@ public:
             return 1 + how % 8;
         return 10 + how % 80;
     }
-
-private:
-    const uint8_t* FData;
-    size_t FSize;
-    size_t FPos = 0;
 };
 
 }  // namespace
@@ -103,15 +83,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
     m.SetHeight(in.Size());
     m.SetWidth(in.Size());
     m.Tile = in.Take<uint8_t>() % 14;
-    m.Rotation = in.Angle(360);
-    m.SetLonSpan(in.Angle(720));
-    m.SetLatSpan(in.Angle(360));
-    m.SetCentreLon(in.Angle(540));
-    m.SetCentreLat(in.Angle(180));
+    m.Rotation = in.FiniteAngle(360);
+    m.SetLonSpan(in.FiniteAngle(720));
+    m.SetLatSpan(in.FiniteAngle(360));
+    m.SetCentreLon(in.FiniteAngle(540));
+    m.SetCentreLat(in.FiniteAngle(180));
     if (in.Take<uint8_t>() < 128)
     {
-        m.SetStdParallel1(in.Angle(180));
-        m.SetStdParallel2(in.Angle(180));
+        m.SetStdParallel1(in.FiniteAngle(180));
+        m.SetStdParallel2(in.FiniteAngle(180));
     }
     m.SetXOffset(in.Offset());
     m.SetYOffset(in.Offset());
