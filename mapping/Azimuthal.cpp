@@ -60,7 +60,8 @@ TMapping::TOutcome TMapping::ForwardAzimuthal(float Lon, float Lat, double& PX, 
     {
         const double p = cosPhi * cosDelta;
         const double gamma = SinLat0 * sinPhi + CosLat0 * p;
-        if (std::fabs(gamma) >= 1 || gamma < 1e-6)
+        // gamma is 1 at the centre itself (a hair above with rounding), which is accepted.
+        if (gamma < 1e-6)
             outcome = TOutcome::RefusedAt;  // the image centre is still handed back
         else
         {

@@ -87,6 +87,8 @@ private:
     int64_t ClampX(int64_t x) const;
     int64_t ClampY(int64_t y) const;
     QPoint Point(int64_t x, int64_t y) const;
+    // A label stands only where its own line's point lies inside the picture.
+    bool Inside(int64_t x, int64_t y) const { return x >= 0 && x < M.Width && y >= 0 && y < M.Height; }
     void AddToRun(float Lon, float Lat);
     void FlushRun();
     void StraightLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2);
@@ -185,11 +187,11 @@ void TGridPainter::DrawMeridians(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
         switch (kind)
         {
         case pkVanDerGrinten:
-            if (Project(n, -3))
+            if (Project(n, -3) && Inside(FX, FY))
                 DrawLabel(FX, FY, label);
             break;
         case pkPolarStereographic:
-            if (Project(n, M.CentreLat))
+            if (Project(n, M.CentreLat) && Inside(FX, FY))
                 DrawLabel(FX, FY, label);
             break;
         case pkLambertConformal:
@@ -204,7 +206,7 @@ void TGridPainter::DrawMeridians(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
                     ++lat;
                     found = Project(n, lat) && M.Height > static_cast<int64_t>(FY) + th;
                 } while (!found && lat <= 0);
-                if (found && lat < 0)
+                if (found && lat < 0 && Inside(FX, FY))
                     DrawLabel(FX, bottomY, label);
             }
             else
@@ -215,7 +217,7 @@ void TGridPainter::DrawMeridians(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
                     ++lat;
                     found = Project(n, lat) && M.Height > static_cast<int64_t>(FY) + th;
                 } while (!found && lat <= 87);
-                if (found && lat < 87)
+                if (found && lat < 87 && Inside(FX, FY))
                     DrawLabel(FX, bottomY, label);
             }
             break;
@@ -229,12 +231,12 @@ void TGridPainter::DrawMeridians(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
         case pkLinearBased:
         {
             const float lat = std::fabs(M.CentreLat) < 10 ? 0.0f : M.CentreLat;
-            if (Project(n, lat))
+            if (Project(n, lat) && Inside(FX, FY))
                 DrawLabel(FX, FY, label);
             break;
         }
-        default:  // 0, 1, 2, 5, 6 and above 14: along the bottom edge
-            if (Usable(Project(n, 0)))
+        default:  // 0, 1, 2, 5, 6 and above 14: along the bottom edge, which a straight meridian crosses
+            if (Usable(Project(n, 0)) && Inside(FX, bottomY))
                 DrawLabel(FX, bottomY, label);
             break;
         }
@@ -271,7 +273,7 @@ void TGridPainter::DrawParallels(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
         case pkCylEquiZoomed:
         case pkMercatorFull:
         case pkMercatorZoomed:
-            if (Usable(Project(LonFrom, h)))
+            if (Usable(Project(LonFrom, h)) && Inside(tw / 2 + 2, FY))
                 DrawLabel(tw / 2 + 2, FY, label);
             break;
         case pkLambertConformal:
@@ -285,7 +287,7 @@ void TGridPainter::DrawParallels(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
                 found = Project(lon, h) && FX > 0 && FX < 2 * static_cast<int64_t>(tw) && FY > 10 &&
                         FY < M.GetHeight();
             } while (!found && lon < 178);
-            if (found && lon < 178)
+            if (found && lon < 178 && Inside(FX, FY))
                 DrawLabel(tw / 2 + 2, FY, label);
             break;
         }
@@ -300,7 +302,7 @@ void TGridPainter::DrawParallels(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
             // On the grid meridian nearest the centre.
             const int64_t lon = static_cast<int64_t>(FLonStep) *
                                 RangeBound(static_cast<double>(M.CentreLon) / FLonStep, false);
-            if (Project(static_cast<float>(lon), h))
+            if (Project(static_cast<float>(lon), h) && Inside(FX, FY))
                 DrawLabel(static_cast<int64_t>(FX) - (4 * tw) / 5, FY, label);
             break;
         }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,10 @@ TEST(InverseProjection, MercatorLatitudeSaturatesAtThePoles)
     EXPECT_EQ(MercatorLat(1e6f), 90);
     EXPECT_EQ(MercatorLat(-1e6f), -90);
     EXPECT_EQ(MercatorLat(3e38f), 90);
+    // Infinity overflows like any huge value; NaN stays NaN.
+    EXPECT_EQ(MercatorLat(std::numeric_limits<float>::infinity()), 90);
+    EXPECT_EQ(MercatorLat(-std::numeric_limits<float>::infinity()), -90);
+    EXPECT_TRUE(std::isnan(MercatorLat(std::numeric_limits<float>::quiet_NaN())));
     // A Mercator image one pixel wide puts far rows beyond any latitude.
     const TMapping m = MakeMapping({.Kind = 5, .Height = 1, .Width = 1});
     float lon = 0, lat = 0;
