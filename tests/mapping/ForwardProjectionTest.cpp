@@ -87,17 +87,22 @@ const ForwardCase ForwardCases[] = {
 
 }  // namespace
 
-TEST(ForwardProjection, Checkpoints)
+class ForwardCheckpoint : public ::testing::TestWithParam<ForwardCase>
 {
-    for (const ForwardCase& c : ForwardCases)
-    {
-        const TMapping m = MakeMapping(c.P);
-        int x = 0, y = 0;
-        EXPECT_EQ(m.LonLatToXY(c.Lon, c.Lat, x, y), c.Ok) << c.Name;
-        EXPECT_EQ(x, c.X) << c.Name;
-        EXPECT_EQ(y, c.Y) << c.Name;
-    }
+};
+
+TEST_P(ForwardCheckpoint, GivesItsPixel)
+{
+    const ForwardCase& c = GetParam();
+    const TMapping m = MakeMapping(c.P);
+    int x = 0, y = 0;
+    EXPECT_EQ(m.LonLatToXY(c.Lon, c.Lat, x, y), c.Ok);
+    EXPECT_EQ(x, c.X);
+    EXPECT_EQ(y, c.Y);
 }
+
+INSTANTIATE_TEST_SUITE_P(ForwardProjection, ForwardCheckpoint, ::testing::ValuesIn(ForwardCases),
+                         CaseTestName<ForwardCase>);
 
 TEST(ForwardProjection, PresetCheckpoints)
 {
