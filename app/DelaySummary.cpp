@@ -62,7 +62,7 @@ TDelaySummary SummariseLedgerLines(const QStringList& newestLines)
     return s;
 }
 
-double LeftAxisMaximum(float maximum) { return maximum >= 45 ? static_cast<double>(maximum) + 2 : 47.0; }
+double LeftAxisMaximum(double maximum) { return maximum >= 45 ? maximum + 2 : 47.0; }
 
 QString SummaryCaption(const QString& baseCaption, TDateTime lastDay, TDateTime nowUTC)
 {
