@@ -2,12 +2,12 @@
 
 #include "app/CommandLine.h"
 #include "app/DayWalk.h"
+#include "app/DelayChart.h"
 #include "app/DelaySummary.h"
 #include "app/Ledger.h"
 #include "app/ProductFile.h"
 #include "app/StartupConfig.h"
 #include "app/Utils.h"
-#include "chart/BarSeries.h"
 #include "chart/Chart.h"
 #include "platform/NumberFormat.h"
 #include "platform/PathBytes.h"
@@ -60,6 +60,10 @@ TFormLagwatchPlot::TFormLagwatchPlot(const TCommandLine& commandLine, QWidget* p
 
 TFormLagwatchPlot::~TFormLagwatchPlot() { FormDestroy(); }
 
+TBarSeries* TFormLagwatchPlot::Series1() const { return FDelayChart->Series(); }
+TDateTime TFormLagwatchPlot::FirstDate() const { return FDelayChart->FirstDate(); }
+TDateTime TFormLagwatchPlot::LastDate() const { return FDelayChart->LastDate(); }
+
 void TFormLagwatchPlot::BuildControls()
 {
     FLabelOnOpen = new QLabel(QStringLiteral("Please wait ... scan in progress"), this);
@@ -107,27 +111,9 @@ void TFormLagwatchPlot::BuildChart()
 {
     FChart = new TChart(this);
     FChart->setObjectName(QStringLiteral("Chart"));
-    // Design values go in inside the loading bracket, as a stored form is read.
-    FChart->BeginLoading();
-    FChart->setGeometry(8, 8, 728, 289);
+    FChart->move(8, 8);
     FChart->hide();
-    FChart->SetView3D(false);
-    FChart->SetLegendVisible(false);
-    FChart->Title()->SetText({QStringLiteral("Delay of CRM data")});
-    FChart->BottomAxis()->Title()->SetCaption(QStringLiteral("Date"));
-    FChart->LeftAxis()->Title()->SetCaption(QStringLiteral("Minutes"));
-    FChart->BackWall()->SetColor(clWhite);
-    FChart->BackWall()->SetBrushStyle(TBrushStyle::Clear);
-    FChart->SetOnAfterDraw([this](TChart* sender) { ChartAfterDraw(sender); });
-
-    FSeries1 = new TBarSeries;
-    FSeries1->SetMarksVisible(false);
-    FSeries1->Shadow()->SetColor(0x848484);
-    FSeries1->XValues()->SetDateTime(true);
-    FSeries1->XValues()->SetOrder(TValueListOrder::Ascending);
-    FSeries1->YValues()->SetOrder(TValueListOrder::None);
-    FChart->AddSeries(FSeries1);
-    FChart->EndLoading();
+    FDelayChart = std::make_unique<TDelayChart>(FChart);
 }
 
 void TFormLagwatchPlot::FormCreate()
@@ -144,8 +130,7 @@ void TFormLagwatchPlot::FormCreate()
     if (!FDataFolderProblem.isEmpty())
         ReportFailure(FDataFolderProblem);
     setWindowTitle(FBaseCaption + QStringLiteral(" for ") + FDataFolder);
-    FChartTitle = QStringLiteral("Delay of CRM data in  ") + FDataFolder;
-    FChart->Title()->SetText({FChartTitle});
+    FDelayChart->SetDataFolder(FDataFolder);
 
     FReceivedList = std::make_unique<TSortedStringList>();
     FCloseAfterScan = FCommandLine.EndsAfterPass();
@@ -229,34 +214,10 @@ void TFormLagwatchPlot::ScanAndPlot(const QString& folder)
 void TFormLagwatchPlot::PlotSummary(std::chrono::steady_clock::time_point start)
 {
     const TDelaySummary summary = SummariseLedgerEntries(NewestLedgerEntries(*FReceivedList));
-    FFirstDate = summary.FirstDate;
-    FLastDate = summary.LastDate;
-    FSeries1->BeginUpdate();
-    for (const TDelayPoint& p : summary.Points)
-        FSeries1->AppendPoint(p.Day, p.Minutes, QString(), p.Colour);
+    FDelayChart->Plot(summary);
     FLabelOnOpen->setToolTip(FormatFixed(ElapsedMs(start), 3) + QStringLiteral(" milliseconds"));
-    FSeries1->EndUpdate();
-
-    FChart->LeftAxis()->SetAutomaticMaximum(false);
-    FChart->LeftAxis()->SetMaximum(LeftAxisMaximum(summary.Maximum));
-    FChart->BottomAxis()->SetDateTimeFormat(QStringLiteral("mmm dd"));
-    FChart->BottomAxis()->SetIncrement(3);
-    FChart->BottomAxis()->SetMinorTickCount(2);
-
     setWindowTitle(SummaryCaption(FBaseCaption, summary.LastDate, NowUTC()));
     SetHint(SummaryHint(summary.TextLines));
-}
-
-void TFormLagwatchPlot::ChartAfterDraw(TChart* sender)
-{
-    if (!(FLastDate > FFirstDate))
-        return;
-    const int y = sender->LeftAxis()->ValueToPixel(45.0);
-    const int x1 = sender->BottomAxis()->ValueToPixel(FFirstDate - 0.7);
-    const int x2 = sender->BottomAxis()->ValueToPixel(FLastDate + 0.7);
-    sender->Canvas()->Pen()->SetStyle(TPenStyle::Dash);
-    sender->Canvas()->Pen()->SetColor(ColourReferenceLine);
-    sender->Canvas()->DrawHorizontalLine(x1, x2, y);
 }
 
 void TFormLagwatchPlot::PrintSummary() const

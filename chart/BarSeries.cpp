@@ -50,16 +50,6 @@ TBarSeries::TBarSeries()
     FShadow.SetOnChange([this] { Changed(); });
 }
 
-void TBarSeries::SetBarWidthPercent(int v) { if (AssignChanged(FBarWidthPercent, v)) Changed(); }
-void TBarSeries::SetSideMargins(bool v) { if (AssignChanged(FSideMargins, v)) Changed(); }
-void TBarSeries::SetUseYOrigin(bool v) { if (AssignChanged(FUseYOrigin, v)) Changed(); }
-void TBarSeries::SetYOrigin(double v) { if (AssignChanged(FYOrigin, v)) Changed(); }
-void TBarSeries::SetOffsetPercent(int v) { if (AssignChanged(FOffsetPercent, v)) Changed(); }
-void TBarSeries::SetCustomBarWidth(int v) { if (AssignChanged(FCustomBarWidth, v)) Changed(); }
-void TBarSeries::SetAutoBarSize(bool v) { if (AssignChanged(FAutoBarSize, v)) Changed(); }
-void TBarSeries::SetBarBrushColor(TColor v) { if (AssignChanged(FBarBrushColor, v)) Changed(); }
-void TBarSeries::SetBarBrushStyle(TBrushStyle v) { if (AssignChanged(FBarBrushStyle, v)) Changed(); }
-
 double TBarSeries::MinYValue() const
 {
     const double v = TChartSeries::MinYValue();
@@ -106,13 +96,13 @@ void TBarSeries::CalcBarWidth()
         return;
     int a;
     if (FAutoBarSize)
-        a = RoundToInt(axis->IAxisSize() / (axis->Maximum() + 2 - axis->Minimum()));
+        a = RoundToInt(axis->IAxisSize() / (axis->LimitMaximum() + 2 - axis->LimitMinimum()));
     else if (axis->Automatic())
         a = axis->IAxisSize() / FMaxPoints;
     else {
         const double minX = MinXValue(), maxX = MaxXValue();
         const double far = maxX + (Count() > 0 ? (maxX - minX) / Count() : 0);
-        const double d = double(axis->CalcPosValue(far)) - axis->CalcPosValue(minX);
+        const double d = double(axis->ValueToPixel(far)) - axis->ValueToPixel(minX);
         a = RoundToInt(std::fabs(d)) / FMaxPoints;
     }
     FBarWidth = BarWidthFromSlot(FBarWidthPercent, a, FNumBars);
@@ -134,9 +124,9 @@ TBarRect TBarSeries::PointRect(int i) const
 {
     TChartAxis* h = HorizAxis();
     TChartAxis* v = VertAxis();
-    const int x = h->CalcPosValue(XValues()->Value(i));
-    const int top = v->CalcPosValue(YValues()->Value(i));
-    const int bottom = FUseYOrigin ? v->CalcPosValue(FYOrigin) : v->IEndPos();
+    const int x = h->ValueToPixel(XValues()->Value(i));
+    const int top = v->ValueToPixel(YValues()->Value(i));
+    const int bottom = FUseYOrigin ? v->ValueToPixel(FYOrigin) : v->IEndPos();
     return BarGeometry(x, top, bottom, FBarWidth, FOrder, FNumBars, FOffsetPercent, FBarPen.Visible());
 }
 

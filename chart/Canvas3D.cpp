@@ -38,6 +38,11 @@ QFont MakeQFont(const QString& name, int points, bool bold)
     return font;
 }
 
+QFont MakeQFont(const TChartFont& font)
+{
+    return MakeQFont(font.Name(), font.Size(), font.Bold());
+}
+
 void TCanvasPen::Assign(const TChartPen& pen)
 {
     FColor = pen.Color();
@@ -109,12 +114,6 @@ int TCanvas3D::TextHeight(const QString&)
 {
     UpdateFont();
     return FMetrics->height();
-}
-
-int TCanvas3D::FontAscent()
-{
-    UpdateFont();
-    return FMetrics->ascent();
 }
 
 bool TCanvas3D::ApplyPen()

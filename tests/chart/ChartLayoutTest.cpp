@@ -1,5 +1,6 @@
 // Layout of the 728 x 289 delay chart: margins, frame, title block, the room
-// the axes take, and the bar geometry that follows from them.
+// the axes take, and the bar geometry that follows from them; all of it known
+// before the chart paints.
 #include "ChartFixture.h"
 #include "chart/DateTimeSteps.h"
 
@@ -83,4 +84,49 @@ TEST(ChartLayout, DelayChartRectangles)
     // The numbers as they come out with Liberation Sans 11 pixels (line height 12).
     EXPECT_EQ(plot, (TChartRect{56, 32, 706, 246}));
     EXPECT_EQ(bw, 10);
+}
+
+TEST(ChartLayout, ValuesMapToPixelsBeforeAnyRender)
+{
+    // The layout follows every change: values map to the pixels the picture
+    // will show before the chart has painted once.
+    DelayChart d;
+    TChart* c = d.Chart.get();
+    TChartAxis* bottom = c->BottomAxis();
+    TChartAxis* left = c->LeftAxis();
+    EXPECT_EQ(c->ChartRect(), (TChartRect{56, 32, 706, 246}));
+    EXPECT_EQ(left->ValueToPixel(0), 246);
+    EXPECT_EQ(left->ValueToPixel(49), 32);
+    EXPECT_EQ(bottom->ValueToPixel(d.FirstDate), 56 + 10);
+    EXPECT_EQ(bottom->ValueToPixel(d.LastDate), 706 - 10);
+    EXPECT_EQ(d.Series->BarWidth(), 10);
+    EXPECT_EQ(left->LastStep(), 5);
+    EXPECT_EQ(bottom->LastStep(), 3);
+    const std::vector<int> ticks = bottom->TickPositions();
+    ASSERT_EQ(ticks.size(), 16u);
+    const int y45 = left->ValueToPixel(45);
+    const int x1 = bottom->ValueToPixel(d.FirstDate - 0.7), x2 = bottom->ValueToPixel(d.LastDate + 0.7);
+    EXPECT_EQ(d.AfterDrawCount, 0);
+
+    // The render draws the reference line where the layout put it, and leaves the layout as it was.
+    const QImage image = c->RenderToImage();
+    EXPECT_EQ(c->ChartRect(), (TChartRect{56, 32, 706, 246}));
+    EXPECT_EQ(left->ValueToPixel(45), y45);
+    EXPECT_EQ(bottom->TickPositions(), ticks);
+    const QRgb dash = qRgb(0x80, 0x00, 0x20);
+    int onLine = 0;
+    for (int x = x1; x < x2; ++x)
+        onLine += (image.pixel(x, y45) | 0xFF000000) == dash;
+    EXPECT_GT(onLine, (x2 - x1) / 3);
+
+    // A change lays the chart out anew at once; a batch of points when it ends.
+    left->SetMaximum(98);
+    EXPECT_EQ(left->ValueToPixel(98), 32);
+    EXPECT_EQ(left->ValueToPixel(49), (32 + 246) / 2);
+    d.Series->BeginUpdate();
+    d.Series->AppendPoint(d.LastDate + 46, 20, QString(), 0x46C846);
+    EXPECT_FALSE(c->LayoutValid());
+    d.Series->EndUpdate();
+    EXPECT_TRUE(c->LayoutValid());
+    EXPECT_LT(bottom->ValueToPixel(d.LastDate), 706 - 10) << "the axis reaches the new day";
 }
