@@ -2,6 +2,7 @@
 // Turns the newest ledger lines into the chart's bars and the summary texts.
 #include "app/DelayBands.h"
 #include "app/ProductFile.h"
+#include "platform/Color.h"
 #include "platform/DateTime.h"
 #include "platform/SortedStringList.h"
 
@@ -10,7 +11,6 @@
 #include <cstdint>
 #include <vector>
 
-using TColor = uint32_t;
 
 constexpr int PlottedLineCount = 46;
 constexpr TColor ColourLate = 0x5050FF;       // more than 45 minutes

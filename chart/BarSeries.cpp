@@ -3,20 +3,10 @@
 #include "chart/Canvas3D.h"
 #include "chart/Chart.h"
 #include "chart/ChartAxis.h"
+#include "platform/Rounding.h"
 
 #include <algorithm>
 #include <cmath>
-
-namespace {
-
-int RoundToInt(double v)
-{
-    if (!std::isfinite(v))
-        return 0;
-    return int(std::clamp(std::nearbyint(v), -2147483647.0, 2147483647.0));
-}
-
-} // namespace
 
 int BarWidthFromSlot(int barWidthPercent, int axisPixelsPerPoint, int bars)
 {

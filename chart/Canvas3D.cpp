@@ -1,5 +1,7 @@
 #include "chart/Canvas3D.h"
 
+#include "platform/Rounding.h"
+
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -21,18 +23,13 @@ QColor TColorToQColor(TColor color)
             return palette.color(QPalette::Button);
         }
     }
-    return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
-}
-
-int FontPixelSize(int points)
-{
-    return std::max(1, int(std::lround(points * 96.0 / 72.0)));
+    return ToQColor(color);
 }
 
 QFont MakeQFont(const QString& name, int points, bool bold)
 {
     QFont font(name);
-    font.setPixelSize(FontPixelSize(points));
+    font.setPixelSize(FontPixelsAt96Dpi(points));
     font.setBold(bold);
     font.setStyleStrategy(QFont::NoAntialias);
     return font;

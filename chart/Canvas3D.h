@@ -19,8 +19,7 @@ class QPainter;
 // clNone must be handled by the caller: they have no colour.
 QColor TColorToQColor(TColor color);
 
-// Pixel size of a font given in points on a 96-DPI desktop.
-int FontPixelSize(int points);
+// A font of the given points, sized as on a 96-DPI desktop.
 QFont MakeQFont(const QString& name, int points, bool bold = false);
 QFont MakeQFont(const TChartFont& font);
 

@@ -6,6 +6,7 @@
 #include "chart/DateTimeSteps.h"
 #include "chart/ValueFormat.h"
 #include "platform/DateFormat.h"
+#include "platform/Rounding.h"
 
 #include <QFontMetrics>
 #include <QLocale>
@@ -14,13 +15,6 @@
 #include <cmath>
 
 namespace {
-
-int RoundToInt(double v)
-{
-    if (!std::isfinite(v))
-        return 0;
-    return int(std::clamp(std::nearbyint(v), -2147483647.0, 2147483647.0));
-}
 
 // The locale's Qt date or time pattern in the letters the date formatter knows.
 QString LocalePattern(bool date)

@@ -4,9 +4,10 @@
 #include <functional>
 #include <type_traits>
 
+#include "platform/Color.h"
+
 #include <QString>
 
-using TColor = uint32_t;  // 0x00BBGGRR, red in the low byte
 
 constexpr TColor clBlack = 0x000000;
 constexpr TColor clWhite = 0xFFFFFF;

@@ -3,13 +3,14 @@
 // with forward (longitude/latitude to pixel) and inverse conversions and a
 // latitude/longitude grid. Every setter recomputes the derived constants at
 // once (Recalculate), so conversions and drawing only read fields.
+#include "platform/Color.h"
+
 #include <cstdint>
 
 class TGridCanvas;
 class TGridBitmap;
 
 using TProjectionKind = uint8_t;
-using TColor = uint32_t;
 
 constexpr TProjectionKind pkUnknown = 0;
 constexpr TProjectionKind pkCylEquiFull = 1;

@@ -2,6 +2,7 @@
 // exclusive rectangle edges, text placement and colour, dash gaps.
 #include "NamedCases.h"
 #include "chart/Canvas3D.h"
+#include "platform/Rounding.h"
 
 #include <gtest/gtest.h>
 
@@ -168,8 +169,8 @@ TEST(Canvas3D, TextTopAlignedInFontColourNotPenColour)
 TEST(Canvas3D, ArialIsElevenPixelsAndMeasuresWithW)
 {
     TCanvas3D canvas;
-    EXPECT_EQ(FontPixelSize(8), 11);
-    EXPECT_EQ(FontPixelSize(10), 13);
+    EXPECT_EQ(FontPixelsAt96Dpi(8), 11);
+    EXPECT_EQ(FontPixelsAt96Dpi(10), 13);
     const QFontInfo info(MakeQFont(QStringLiteral("Arial"), 8));
     EXPECT_EQ(info.family(), QStringLiteral("Liberation Sans"));
     EXPECT_EQ(info.pixelSize(), 11);

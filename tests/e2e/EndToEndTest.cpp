@@ -40,8 +40,6 @@ std::map<QString, int> ReadLines(const QString& path)
     return entries;
 }
 
-QColor FromBgr(TColor c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
-
 int CountPixels(const QImage& image, const QColor& colour)
 {
     int n = 0;
@@ -103,8 +101,8 @@ TEST(EndToEnd, ScheduledRunRecordsPrintsAndDrawsTheKnownDelays)
     for (const auto& [name, seconds] : newest)
         colours.insert(seconds > 86400 ? TColor(0x0000FF) : DelayColour(float(seconds / 60.0)));
     for (TColor c : colours)
-        EXPECT_GT(CountPixels(image, FromBgr(c)), 0) << std::hex << c;
-    EXPECT_GT(CountPixels(image, FromBgr(ColourReferenceLine)), 100);
+        EXPECT_GT(CountPixels(image, ToQColor(c)), 0) << std::hex << c;
+    EXPECT_GT(CountPixels(image, ToQColor(ColourReferenceLine)), 100);
 }
 
 TEST(EndToEnd, HelpAndVersionExitAtOnce)
