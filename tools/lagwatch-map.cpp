@@ -5,6 +5,8 @@
 #include "mapping/Presets.h"
 #include "mapping/ormMapping.h"
 #include "platform/DegreeSign.h"
+#include "platform/ImageFile.h"
+#include "platform/PathBytes.h"
 #include "platform/QuietMessages.h"
 
 #include <QGuiApplication>
@@ -470,9 +472,10 @@ int RunGridCommand(const TMapping& source, const std::vector<std::string>& args,
         mapping.DrawGridOnBitmap(&bitmap, lonStep, latStep, textColour, lineColour, 0, 0, noLabels, special,
                                  haloColour);
     }
-    if (!image.save(QString::fromStdString(output), "PNG"))
+    QString error;
+    if (!SaveImageFile(image, DecodePath(QByteArray::fromStdString(output)), error, "PNG"))
     {
-        std::fprintf(stderr, "lagwatch-map: cannot write %s\n", output.c_str());
+        std::fprintf(stderr, "lagwatch-map: %s\n", EncodePath(error).constData());
         return 1;
     }
     return 0;
