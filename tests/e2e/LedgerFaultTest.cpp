@@ -424,7 +424,7 @@ void KillRuns(const std::function<QProcess*()>& start, const QString& ledger, co
 TEST_F(LedgerFaults, KilledDuringTheSaveTheLedgerStaysWhole)
 {
     QByteArray old;
-    for (int i = 0; i < 150000; ++i)
+    for (int i = 0; i < 80000; ++i)
         old += "19" + QByteArray::number(1000000000 + i) + "-crm.grb=" + QByteArray::number(i % 5000) + "\r\n";
     const QString ledger = FDir.Write("ledger.txt", old);
     const QProcessEnvironment env = Env();
