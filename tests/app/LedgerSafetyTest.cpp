@@ -375,10 +375,10 @@ TEST(LedgerTemporaries, LeftoversOfKilledSavesAreRemovedUnderTheLock)
 TEST(LedgerKill, ANormalSaveKilledAtRandomMomentsLeavesTheOldOrTheNewLedger)
 {
     TempDir dir;
-    const QByteArray old = LedgerText("2020", 20000);
+    const QByteArray old = LedgerText("2020", 10000);
     const QString ledger = dir.Write("ledger.txt", old);
     QStringList added;
-    for (int i = 0; i < 20000; ++i)
+    for (int i = 0; i < 10000; ++i)
         added.append("2021" + QString::number(10000000 + i) + "-crm.grb=" + QString::number(i));
     const QByteArray neu = [&] {
         TSortedStringList all;
@@ -417,10 +417,10 @@ TEST(LedgerKill, ANormalSaveKilledAtRandomMomentsLeavesTheOldOrTheNewLedger)
 TEST(LedgerKill, ARewriteInPlaceKilledAtRandomMomentsLeavesTheOldOrTheNewLedger)
 {
     TempDir dir;
-    const QByteArray old = LedgerText("2020", 20000);
+    const QByteArray old = LedgerText("2020", 10000);
     const TReadOnlyFolder ro(dir, old);
     QStringList added;
-    for (int i = 0; i < 20000; ++i)
+    for (int i = 0; i < 10000; ++i)
         added.append("2021" + QString::number(10000000 + i) + "-crm.grb=" + QString::number(i));
     const QStringList oldLines = Loaded(ro.Ledger);
     const QStringList newLines = [&] {
@@ -469,8 +469,8 @@ TEST(LedgerKill, ARewriteInPlaceKilledAtRandomMomentsLeavesTheOldOrTheNewLedger)
 TEST(LedgerInPlace, TwoSaversAndAReaderOnTheRewriteInPlaceLoseNothing)
 {
     TempDir dir;
-    const TReadOnlyFolder ro(dir, LedgerText("2020", 5000));
-    const int rounds = 30;
+    const TReadOnlyFolder ro(dir, LedgerText("2020", 2000));
+    const int rounds = 25;
     auto saver = [&](const QString& prefix) {
         return [&, prefix] {
             for (int i = 0; i < rounds; ++i) {
@@ -491,7 +491,7 @@ TEST(LedgerInPlace, TwoSaversAndAReaderOnTheRewriteInPlaceLoseNothing)
     const QRegularExpression line("^(2020\\d{8}-crm\\.grb=\\d+|[ab]\\d{3}-\\d+=\\d+)$");
     const pid_t reader = StartChild([&] {
         qsizetype last = 0;
-        for (int i = 0; i < 400; ++i) {
+        for (int i = 0; i < 150; ++i) {
             const QStringList lines = Loaded(ro.Ledger);
             if (lines.size() < last)
                 return false;
@@ -508,7 +508,7 @@ TEST(LedgerInPlace, TwoSaversAndAReaderOnTheRewriteInPlaceLoseNothing)
     EXPECT_EQ(WaitChild(b), 0);
     EXPECT_EQ(WaitChild(reader), 0);
     const QStringList lines = Loaded(ro.Ledger);
-    EXPECT_EQ(lines.size(), 5000 + 2 * rounds * 50);
+    EXPECT_EQ(lines.size(), 2000 + 2 * rounds * 50);
     EXPECT_EQ(ReadBytes(ro.Ledger), EncodeTextLines(lines));
     EXPECT_EQ(Entries(ro.Folder), QStringList({"ledger.txt"}));
 }
@@ -519,13 +519,13 @@ TEST(LedgerFullDisk, ANormalSaveOnAFullDiskKeepsTheOldLedgerAndNoTemporaryFile)
 {
     REQUIRE_ROOT("mounting a small tmpfs needs root");
     TempDir dir;
-    TTmpfs disk(dir.Path(), 3 << 20);
+    TTmpfs disk(dir.Path(), 2 << 20);
     ASSERT_TRUE(disk.Mounted()) << disk.Error().toStdString();
-    const QByteArray old = LedgerText("2020", 20000);  // about 600 kB
+    const QByteArray old = LedgerText("2020", 10000);  // about 300 kB
     QStringList added;
-    for (int i = 0; i < 20000; ++i)
+    for (int i = 0; i < 10000; ++i)
         added.append("2021" + QString::number(10000000 + i) + "-crm.grb=" + QString::number(i));
-    for (qint64 free : {0LL, 4096LL, 300000LL, 900000LL}) {
+    for (qint64 free : {0LL, 4096LL, 150000LL, 450000LL}) {
         SCOPED_TRACE(free);
         QFile::remove(disk.Path() + "filler");
         const QString ledger = WriteFile(disk.Path() + "ledger.txt", old);
@@ -539,7 +539,7 @@ TEST(LedgerFullDisk, ANormalSaveOnAFullDiskKeepsTheOldLedgerAndNoTemporaryFile)
     }
     QFile::remove(disk.Path() + "filler");
     EXPECT_TRUE(AddAndSave(disk.Path() + "ledger.txt", added));
-    EXPECT_EQ(Loaded(disk.Path() + "ledger.txt").size(), 40000);
+    EXPECT_EQ(Loaded(disk.Path() + "ledger.txt").size(), 20000);
 }
 
 TEST(LedgerFullDisk, ARewriteInPlaceOnAFullDiskKeepsTheOldLedger)
@@ -550,15 +550,15 @@ TEST(LedgerFullDisk, ARewriteInPlaceOnAFullDiskKeepsTheOldLedger)
     // saves the new ledger or keeps the old one byte for byte.
     TempDir dir;
     OpenToEveryone(dir.Path());
-    TTmpfs disk(dir.Path(), 4 << 20);
+    TTmpfs disk(dir.Path(), 2 << 20);
     ASSERT_TRUE(disk.Mounted()) << disk.Error().toStdString();
     ::chmod(EncodePath(disk.Path()).constData(), 0755);
-    const QByteArray old = LedgerText("2020", 20000);
+    const QByteArray old = LedgerText("2020", 10000);
     QStringList added;
-    for (int i = 0; i < 20000; ++i)
+    for (int i = 0; i < 10000; ++i)
         added.append("2021" + QString::number(10000000 + i) + "-crm.grb=" + QString::number(i));
     int saved = 0, failed = 0;
-    for (qint64 free : {0LL, 4096LL, 300000LL, 700000LL, 1300000LL, 2000000LL, 2600000LL}) {
+    for (qint64 free : {0LL, 4096LL, 150000LL, 350000LL, 650000LL, 1000000LL, 1300000LL}) {
         SCOPED_TRACE(free);
         QFile::remove(disk.Path() + "filler");
         const QString ledger = WriteFile(disk.Path() + "ledger.txt", old);
@@ -573,7 +573,7 @@ TEST(LedgerFullDisk, ARewriteInPlaceOnAFullDiskKeepsTheOldLedger)
         });
         if (status == 0) {
             ++saved;
-            EXPECT_EQ(Loaded(ledger).size(), 40000);
+            EXPECT_EQ(Loaded(ledger).size(), 20000);
             EXPECT_EQ(ReadBytes(ledger), EncodeTextLines(Loaded(ledger)));
         } else {
             ++failed;
