@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <limits>
 #include <memory>
 #include <fcntl.h>
 #include <random>
@@ -372,6 +373,65 @@ TEST(LedgerTemporaries, LeftoversOfKilledSavesAreRemovedUnderTheLock)
 
 // ------------------------------------------------------------- SIGKILL
 
+// A save in a child process (as nobody when asked): it loads the ledger,
+// adds the lines, reports 0 as its save begins and then how many
+// microseconds the save took.
+TReportingChild StartSave(const QString& ledger, const QStringList& added, bool asNobody)
+{
+    return StartReportingChild([=](int report) {
+        TSortedStringList list;
+        QString error;
+        if (LoadLedger(list, ledger, error) == TLoadResult::Failed)
+            return false;
+        for (const QString& line : added)
+            list.Add(line);
+        Report(report, 0);
+        const qint64 start = NowUs();
+        const bool saved = SaveLedger(list, ledger, error);
+        Report(report, NowUs() - start);
+        return saved;
+    }, asNobody);
+}
+
+// Kills saves at random moments between their start and the time the
+// fastest of three whole saves took; reset puts the old ledger back.
+// Checks after every kill; returns the number of kills that left the old ledger.
+int KillSaves(const QString& ledger, const QStringList& added, bool asNobody, const std::function<void()>& reset,
+              const std::function<bool(int round)>& check, int rounds, const char* what)
+{
+    qint64 saveUs = std::numeric_limits<qint64>::max();
+    for (int i = 0; i < 3; ++i) {
+        reset();
+        const TReportingChild child = StartSave(ledger, added, asNobody);
+        qint64 begun = -1, took = -1;
+        const bool reported = ReadReport(child.Read, begun) && ReadReport(child.Read, took);
+        ::close(child.Read);
+        EXPECT_EQ(WaitChild(child.Pid), 0);
+        if (!reported)
+            return -1;
+        saveUs = std::min(saveUs, took);
+    }
+    std::mt19937 random(5);
+    int keptOld = 0;
+    for (int round = 0; round < rounds; ++round) {
+        reset();
+        const TReportingChild child = StartSave(ledger, added, asNobody);
+        qint64 begun = -1;
+        ReadReport(child.Read, begun);
+        ::usleep(static_cast<useconds_t>(random() % (saveUs + 1)));
+        ::kill(child.Pid, SIGKILL);
+        WaitChild(child.Pid);
+        ::close(child.Read);
+        const int result = check(round);
+        if (result < 0)
+            return -1;
+        keptOld += result;
+    }
+    std::printf("%d kills during %s of %lld us: %d left the old ledger, %d the new\n", rounds, what,
+                static_cast<long long>(saveUs), keptOld, rounds - keptOld);
+    return keptOld;
+}
+
 TEST(LedgerKill, ANormalSaveKilledAtRandomMomentsLeavesTheOldOrTheNewLedger)
 {
     TempDir dir;
@@ -386,32 +446,21 @@ TEST(LedgerKill, ANormalSaveKilledAtRandomMomentsLeavesTheOldOrTheNewLedger)
             all.Add(l);
         return EncodeTextLines(all.ToStringList());
     }();
-    const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(WaitChild(StartChild([&] { return AddAndSave(ledger, added); }, false)), 0);
-    const auto took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
-    ASSERT_EQ(ReadBytes(ledger), neu);
-
-    std::mt19937 random(5);
-    const int rounds = KillRounds(24);
-    int sawOld = 0, sawNew = 0, leftovers = 0;
-    for (int round = 0; round < rounds; ++round) {
-        dir.Write("ledger.txt", old);
-        const pid_t child = StartChild([&] { return AddAndSave(ledger, added); }, false);
-        // The first third of a run loads the ledger; the kills go mostly into the save.
-        ::usleep(static_cast<useconds_t>(took.count() / 3 + random() % (took.count() * 3 / 4 + 1)));
-        ::kill(child, SIGKILL);
-        WaitChild(child);
-        const QByteArray now = ReadBytes(ledger);
-        ASSERT_TRUE(now == old || now == neu) << "round " << round << ", " << now.size() << " bytes";
-        (now == old ? sawOld : sawNew)++;
-        leftovers += Entries(dir.Path()).size() > 2;
-    }
+    int leftovers = 0;
+    const int keptOld = KillSaves(
+        ledger, added, false, [&] { WriteFile(ledger, old); },
+        [&](int round) {
+            const QByteArray now = ReadBytes(ledger);
+            EXPECT_TRUE(now == old || now == neu) << "round " << round << ", " << now.size() << " bytes";
+            leftovers += Entries(dir.Path()).size() > 2;
+            return now == old ? 1 : now == neu ? 0 : -1;
+        },
+        KillRounds(24), "normal saves");
+    ASSERT_GE(keptOld, 0);
+    std::printf("%d of them left a temporary file\n", leftovers);
     // The next save removes what killed ones left.
     ASSERT_TRUE(AddAndSave(ledger, {"z=1"}));
     EXPECT_EQ(Entries(dir.Path()), QStringList({"ledger.txt", "ledger.txt.lock"}));
-    std::printf("%d kills during normal saves of %lld us: %d left the old ledger, %d the new, %d a temporary file\n",
-                rounds, static_cast<long long>(took.count()), sawOld, sawNew, leftovers);
-    EXPECT_GT(sawOld, 0);
 }
 
 TEST(LedgerKill, ARewriteInPlaceKilledAtRandomMomentsLeavesTheOldOrTheNewLedger)
@@ -429,41 +478,34 @@ TEST(LedgerKill, ARewriteInPlaceKilledAtRandomMomentsLeavesTheOldOrTheNewLedger)
             all.Add(l);
         return all.ToStringList();
     }();
-    const auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(RunAsNobody([&] { return AddAndSave(ro.Ledger, added); }), 0);
-    const auto took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
     ASSERT_EQ(Loaded(ro.Ledger), newLines);
     ASSERT_EQ(Entries(ro.Folder), QStringList({"ledger.txt"}));  // rewritten in place: nothing else could be made
 
-    std::mt19937 random(7);
-    const int rounds = KillRounds(24);
-    int sawOld = 0, sawNew = 0, journals = 0;
-    for (int round = 0; round < rounds; ++round) {
-        {
+    int journals = 0;
+    const int keptOld = KillSaves(
+        ro.Ledger, added, true,
+        [&] {
             QFile f(ro.Ledger);  // the same file, back to the old content
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            f.write(old);
-        }
-        const pid_t child = StartChild([&] { return AddAndSave(ro.Ledger, added); }, true);
-        // The first third of a run loads the ledger; the kills go mostly into the save.
-        ::usleep(static_cast<useconds_t>(took.count() / 3 + random() % (took.count() * 3 / 4 + 1)));
-        ::kill(child, SIGKILL);
-        WaitChild(child);
-        TLoadResult result = TLoadResult::Failed;
-        const QStringList now = Loaded(ro.Ledger, nullptr, &result);
-        ASSERT_EQ(result, TLoadResult::Loaded);
-        ASSERT_TRUE(now == oldLines || now == newLines) << "round " << round << ", " << now.size() << " lines";
-        (now == oldLines ? sawOld : sawNew)++;
-        const QByteArray physical = ReadBytes(ro.Ledger);
-        journals += physical != old && physical != EncodeTextLines(newLines);
-    }
+            if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                f.write(old);
+        },
+        [&](int round) {
+            TLoadResult result = TLoadResult::Failed;
+            const QStringList now = Loaded(ro.Ledger, nullptr, &result);
+            EXPECT_EQ(result, TLoadResult::Loaded);
+            EXPECT_TRUE(now == oldLines || now == newLines) << "round " << round << ", " << now.size() << " lines";
+            const QByteArray physical = ReadBytes(ro.Ledger);
+            journals += physical != old && physical != EncodeTextLines(newLines);
+            return now == oldLines ? 1 : now == newLines ? 0 : -1;
+        },
+        KillRounds(24), "rewrites in place");
+    ASSERT_GE(keptOld, 0);
+    std::printf("%d of them left a journal\n", journals);
     // The next save finishes or removes what a killed one left.
     ASSERT_EQ(RunAsNobody([&] { return AddAndSave(ro.Ledger, {"z=1"}); }), 0);
     EXPECT_EQ(ReadBytes(ro.Ledger), EncodeTextLines(Loaded(ro.Ledger)));
     EXPECT_EQ(Entries(ro.Folder), QStringList({"ledger.txt"}));
-    std::printf("%d kills during rewrites in place of %lld us: %d left the old ledger, %d the new, %d a journal\n",
-                rounds, static_cast<long long>(took.count()), sawOld, sawNew, journals);
-    EXPECT_GT(sawOld, 0);
 }
 
 TEST(LedgerInPlace, TwoSaversAndAReaderOnTheRewriteInPlaceLoseNothing)

@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/wait.h>
+#include <ctime>
 #include <unistd.h>
 
 bool IsRoot() { return ::geteuid() == 0; }
@@ -98,6 +99,48 @@ int WaitChild(pid_t child)
     if (WIFSIGNALED(status))
         return -WTERMSIG(status);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TReportingChild StartReportingChild(const std::function<bool(int report)>& fn, bool asNobody)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return {};
+    TReportingChild child;
+    child.Pid = StartChild([&] {
+        ::close(fds[0]);
+        return fn(fds[1]);
+    }, asNobody);
+    ::close(fds[1]);
+    child.Read = fds[0];
+    return child;
+}
+
+void Report(int fd, qint64 value)
+{
+    [[maybe_unused]] const ssize_t written = ::write(fd, &value, sizeof value);
+}
+
+bool ReadReport(int fd, qint64& value)
+{
+    char* p = reinterpret_cast<char*>(&value);
+    size_t got = 0;
+    while (got < sizeof value) {
+        const ssize_t n = ::read(fd, p + got, sizeof value - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        got += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+qint64 NowUs()
+{
+    timespec now {};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
 }
 
 int RunAsNobody(const std::function<bool()>& fn) { return WaitChild(StartChild(fn, true)); }

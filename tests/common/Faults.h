@@ -54,6 +54,22 @@ pid_t StartChild(const std::function<bool()>& fn, bool asNobody);
 // Waits for a child: 0, 1 or -signal as RunAsNobody.
 int WaitChild(pid_t child);
 
+// A child (as StartChild) that reports numbers to its parent through a pipe:
+// fn gets the pipe's writing end and calls Report; the parent reads them
+// with ReadReport from Read, which it closes when done.
+struct TReportingChild
+{
+    pid_t Pid = -1;
+    int Read = -1;
+};
+TReportingChild StartReportingChild(const std::function<bool(int report)>& fn, bool asNobody);
+void Report(int fd, qint64 value);
+// The next number, waiting for it; false when the child ended first.
+bool ReadReport(int fd, qint64& value);
+
+// Microseconds since an arbitrary start, for timing inside a child.
+qint64 NowUs();
+
 // Makes a folder and the folders of its path reachable by another user.
 void OpenToEveryone(const QString& folder);
 
