@@ -9,6 +9,7 @@
 #include "app/StartupConfig.h"
 #include "app/Utils.h"
 #include "chart/Chart.h"
+#include "platform/ImageFile.h"
 #include "platform/NumberFormat.h"
 #include "platform/PathBytes.h"
 #include "platform/UserFolders.h"
@@ -18,7 +19,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -31,10 +31,20 @@
 
 namespace {
 
+// One line on standard error; a path that is not valid UTF-8 is shown with
+// its own bytes.
 void ReportFailure(const QString& message)
 {
-    std::fprintf(stderr, "lagwatch: %s\n", message.toLocal8Bit().constData());
+    const QByteArray line = "lagwatch: " + EncodePath(message) + "\n";
+    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
     std::fflush(stderr);
+}
+
+TLedgerWait LedgerWait()
+{
+    TLedgerWait wait;
+    wait.Announce = ReportFailure;
+    return wait;
 }
 
 } // namespace
@@ -136,11 +146,11 @@ void TFormLagwatchPlot::FormCreate()
     FCloseAfterScan = FCommandLine.EndsAfterPass();
 
     const TLedgerLocation ledger =
-        ChooseLedger(FCommandLine.Positional, QFileInfo(QCoreApplication::applicationFilePath()).absolutePath(), UserDataHome());
+        ChooseLedger(FCommandLine.Positional, ExecutableFolder(), UserDataHome());
     FReceivedFileName = ledger.Path;
     FLoadFileName = ledger.LoadPath;
     QString loadError;
-    if (LoadLedger(*FReceivedList, FLoadFileName, loadError) == TLoadResult::Failed)
+    if (LoadLedger(*FReceivedList, FLoadFileName, loadError, LedgerWait()) == TLoadResult::Failed)
         ReportFailure(loadError);
 }
 
@@ -234,8 +244,10 @@ void TFormLagwatchPlot::PrintSummary() const
 
 void TFormLagwatchPlot::SaveChartImage(const QString& file)
 {
-    if (!FChart->RenderToImage().save(file, "PNG")) {
-        ReportFailure(QStringLiteral("cannot write the chart image %1").arg(file));
+    // -png: a name without an extension (a device, /dev/stdout) is written as PNG.
+    QString error;
+    if (!SaveImageFile(FChart->RenderToImage(), file, error, "PNG")) {
+        ReportFailure(error);
         FOutputsWritten = false;
     }
 }
@@ -287,7 +299,7 @@ bool TFormLagwatchPlot::FormDestroy()
         return true;
     FDestroyed = true;
     QString error;
-    if (SaveLedger(*FReceivedList, FReceivedFileName, error))
+    if (SaveLedger(*FReceivedList, FReceivedFileName, error, LedgerWait()))
         return true;
     ReportFailure(error);
     return false;

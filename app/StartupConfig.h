@@ -32,3 +32,6 @@ bool RunsFromInstallLocation(const QString& executableFolder);
 // <dataHome>/lagwatch/CRM-received.txt, loaded from the one beside the
 // executable while the new one does not exist yet.
 TLedgerLocation ChooseLedger(const QStringList& arguments, const QString& executableFolder, const QString& dataHome);
+
+// The folder of the running executable (as file-system bytes, PathBytes.h).
+QString ExecutableFolder();

@@ -1,5 +1,7 @@
 #include "platform/UserFolders.h"
 
+#include "platform/PathBytes.h"
+
 #include <QDir>
 
 namespace {
@@ -8,12 +10,15 @@ namespace {
 // Debian takes a relative $XDG_CONFIG_HOME as it stands (so the settings of
 // a cron job would depend on its working folder), where the base-directory
 // rules say a relative value is to be ignored.
+// Values are file-system bytes, kept as they are (PathBytes.h) even where
+// they are not valid UTF-8.
 QString XdgHome(const char* variable, const char* belowHome)
 {
-    const QString value = qEnvironmentVariable(variable);
-    if (!value.isEmpty() && QDir::isAbsolutePath(value))
+    const QString value = DecodePath(qgetenv(variable));
+    if (value.startsWith(QLatin1Char('/')))
         return value;
-    return QDir::homePath() + QLatin1Char('/') + QLatin1String(belowHome);
+    const QString home = DecodePath(qgetenv("HOME"));
+    return (home.startsWith(QLatin1Char('/')) ? home : QDir::homePath()) + QLatin1Char('/') + QLatin1String(belowHome);
 }
 
 }  // namespace
