@@ -27,12 +27,11 @@ void TMapping::RecalculateCone()
 {
     FConeValid = false;
     const double e = Ecc;
-    const double eSquared = 0.006694318f;
     // The standard parallels enter as 90 degrees minus the stored value.
     const float phi1 = static_cast<float>((90.0 - StdParallel1) * Pi / 180);
     const float phi2 = static_cast<float>((90.0 - StdParallel2) * Pi / 180);
-    const double t1 = ConeT(phi1, e), m1 = ConeM(phi1, eSquared);
-    const double t2 = ConeT(phi2, e), m2 = ConeM(phi2, eSquared);
+    const double t1 = ConeT(phi1, e), m1 = ConeM(phi1, EccentricitySquared);
+    const double t2 = ConeT(phi2, e), m2 = ConeM(phi2, EccentricitySquared);
     const double t0 = ConeT(std::fabs(static_cast<double>(CentreLat)) * Pi / 180, e);
     if (!Finite(t1, m1) || !Finite(t2, m2) || !Finite(t0))
         return;

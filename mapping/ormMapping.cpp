@@ -150,8 +150,7 @@ void TMapping::Recalculate()
 {
     if (Kind != pkGreatCircle && LatSpan > 180)
         LatSpan = 180;
-    const float eSquared = 0.006694318f;
-    Ecc = std::sqrt(eSquared);
+    Ecc = std::sqrt(EccentricitySquared);
     HalfEcc = Ecc / 2;
     RecalculateCone();
     WestLon = static_cast<float>(CentreLon - 0.5 * LonSpan);
@@ -260,14 +259,24 @@ void TMapping::RecalculateKindScale()
 
 // ---------------------------------------------------------------- forward
 
+namespace {
+
+// Cosine of the angle between two points, seen from the Earth's centre.
+double CosCentralAngle(float Lon1, float Lat1, float Lon2, float Lat2)
+{
+    return std::cos((static_cast<double>(Lon1) - Lon2) * DegToRad) * std::cos(Lat2 * DegToRad) *
+               std::cos(Lat1 * DegToRad) +
+           std::sin(Lat1 * DegToRad) * std::sin(Lat2 * DegToRad);
+}
+
+}  // namespace
+
 bool GreatCircleDistance(float& Km, float Lon1, float Lat1, float Lon2, float Lat2)
 {
-    const double c = std::cos((static_cast<double>(Lon1) - Lon2) * DegToRad) * std::cos(Lat2 * DegToRad) *
-                         std::cos(Lat1 * DegToRad) +
-                     std::sin(Lat1 * DegToRad) * std::sin(Lat2 * DegToRad);
+    const double c = CosCentralAngle(Lon1, Lat1, Lon2, Lat2);
     if (!(c >= -1.0 && c <= 1.0))
         return false;
-    return StoreSingle(Km, 6378.135 * std::acos(c));
+    return StoreSingle(Km, EarthRadiusKm * std::acos(c));
 }
 
 bool TMapping::BeyondDistance(float Lon, float Lat, double LimitKm) const
@@ -277,12 +286,10 @@ bool TMapping::BeyondDistance(float Lon, float Lat, double LimitKm) const
     {
         // Only rounding next to the centre or its antipode gets here: take the
         // distance the clamped cosine gives, and refuse anything not finite.
-        const double c = std::cos((static_cast<double>(CentreLon) - Lon) * DegToRad) * std::cos(Lat * DegToRad) *
-                             std::cos(CentreLat * DegToRad) +
-                         std::sin(CentreLat * DegToRad) * std::sin(Lat * DegToRad);
+        const double c = CosCentralAngle(CentreLon, CentreLat, Lon, Lat);
         if (!Finite(c))
             return true;
-        km = static_cast<float>(6378.135 * std::acos(std::clamp(c, -1.0, 1.0)));
+        km = static_cast<float>(EarthRadiusKm * std::acos(std::clamp(c, -1.0, 1.0)));
     }
     return km >= LimitKm;
 }
