@@ -1,5 +1,6 @@
 #include "mapping/ormMapping.h"
 
+#include "mapping/ProjectionKinds.h"
 #include "mapping/ProjectionMath.h"
 
 #include <algorithm>
@@ -7,45 +8,18 @@
 
 using namespace Projection;
 
-const char* const ProjectionNames[15] = {
-    "Unknown",
-    "Cylindrical equidistant (full)",
-    "Cylindrical equidistant (zoomed)",
-    "Azimuthal equidistant",
-    "Azimuthal equidistant (wide)",
-    "Mercator (full)",
-    "Mercator (zoomed)",
-    "Orthographic",
-    "Linearised Orthographic",
-    "Polar Stereographic",
-    "Lambert Conformal Conic",
-    "Gnomonic",
-    "Van der Grinten",
-    "Great Circle",
-    "Linear-based",
-};
-
 // ---------------------------------------------------------------- parameters
 
 void TMapping::SetKind(uint8_t Value)
 {
     Kind = Value;
-    switch (Kind)
-    {
-    case pkCylEquiZoomed: CentreLon = 0; break;
-    case pkAzimuthalEqui: Scale = 0.75f; break;
-    case pkAzimuthalEquiWide: Scale = 0.4f; break;
-    case pkMercatorFull:
+    const TKindTraits& kind = TKindTraits::Of(Kind);
+    if (kind.GreenwichCentre)
         CentreLon = 0;
-        LonSpan = 360;
-        break;
-    case pkOrthographic:
-    case pkLinearOrthographic: Scale = 0.8f; break;
-    case pkPolarStereographic: Scale = 1.7f; break;
-    case pkGnomonic: Scale = 0.4f; break;
-    case pkGreatCircle: Scale = 0.2f; break;
-    default: break;
-    }
+    if (kind.DefaultLonSpan != 0)
+        LonSpan = kind.DefaultLonSpan;
+    if (kind.DefaultScale != 0)
+        Scale = kind.DefaultScale;
     Recalculate();
 }
 
@@ -75,10 +49,7 @@ void TMapping::AssignFrom(const TMapping& Source)
 
 void TMapping::Assign(const TMapping& Source) { AssignFrom(Source); }
 
-bool TMapping::HasProjection() const
-{
-    return (Kind >= 1 && Kind <= 7) || (Kind >= 9 && Kind <= 13);
-}
+bool TMapping::HasProjection() const { return TKindTraits::Of(Kind).HasProjection; }
 
 void TMapping::SetHeight(int32_t Value)
 {
@@ -105,7 +76,9 @@ void TMapping::SetCentreLon(float Value)
 void TMapping::SetCentreLat(float Value)
 {
     CentreLat = Value;
-    if ((Kind == pkPolarStereographic || Kind == pkLambertConformal) && std::fabs(CentreLat) < 0.001f)
+    // Polar and conic images take their hemisphere from the centre's sign.
+    const TProjectionFamily family = TKindTraits::Of(Kind).Family;
+    if ((family == TProjectionFamily::Polar || family == TProjectionFamily::Conic) && std::fabs(CentreLat) < 0.001f)
         CentreLat = CentreLat > 0 ? 0.001f : -0.001f;
     // Overwrites standard parallels set earlier: callers set them afterwards.
     StdParallel1 = StdParallel2 = std::fabs(CentreLat);
@@ -148,7 +121,7 @@ int32_t TMapping::GetYOffset() const { return NearestIntClamped(YOffset); }
 
 void TMapping::Recalculate()
 {
-    if (Kind != pkGreatCircle && LatSpan > 180)
+    if (TKindTraits::Of(Kind).Family != TProjectionFamily::GreatCircle && LatSpan > 180)
         LatSpan = 180;
     Ecc = std::sqrt(EccentricitySquared);
     HalfEcc = Ecc / 2;
@@ -338,25 +311,10 @@ TMapping::TOutcome TMapping::ProjectToPixel(float Lon, float Lat, double& PX, do
     // longitude wrap from running forever.
     if (!std::isfinite(Lon) || !std::isfinite(Lat))
         return TOutcome::Refused;
-    TOutcome outcome = TOutcome::Refused;
-    switch (Kind)
-    {
-    case pkCylEquiFull:
-    case pkCylEquiZoomed:
-    case pkLinearBased: outcome = ForwardCylindrical(Lon, Lat, PX, PY); break;
-    case pkMercatorFull:
-    case pkMercatorZoomed: outcome = ForwardMercator(Lon, Lat, PX, PY); break;
-    case pkAzimuthalEqui:
-    case pkAzimuthalEquiWide:
-    case pkOrthographic:
-    case pkLinearOrthographic:
-    case pkGnomonic: outcome = ForwardAzimuthal(Lon, Lat, PX, PY); break;
-    case pkPolarStereographic: outcome = ForwardPolar(Lon, Lat, PX, PY); break;
-    case pkLambertConformal: outcome = ForwardConic(Lon, Lat, PX, PY); break;
-    case pkVanDerGrinten: outcome = ForwardVanDerGrinten(Lon, Lat, PX, PY); break;
-    case pkGreatCircle: outcome = ForwardGreatCircle(Lon, Lat, PX, PY); break;
-    default: return TOutcome::Refused;
-    }
+    const TKindTraits::TForward forward = TKindTraits::Of(Kind).Forward;
+    if (!forward)
+        return TOutcome::Refused;
+    const TOutcome outcome = (this->*forward)(Lon, Lat, PX, PY);
     if (outcome != TOutcome::Refused && !Finite(PX, PY))
         return TOutcome::Refused;
     return outcome;
@@ -419,25 +377,11 @@ bool TMapping::XYToLonLat(int32_t X, int32_t Y, float& Lon, float& Lat) const
 {
     if (Height == 0 || Width == 0)
         return false;
+    const TKindTraits::TInverse inverse = TKindTraits::Of(Kind).Inverse;
+    if (!inverse)
+        return false;
     double lon = 0, lat = 0;
-    bool ok = false;
-    switch (Kind)
-    {
-    case pkCylEquiFull:
-    case pkCylEquiZoomed:
-    case pkLinearBased: ok = InverseCylindrical(X, Y, lon, lat); break;
-    case pkMercatorFull:
-    case pkMercatorZoomed: ok = InverseMercator(X, Y, lon, lat); break;
-    case pkAzimuthalEqui:
-    case pkAzimuthalEquiWide:
-    case pkOrthographic:
-    case pkGnomonic: ok = InverseAzimuthal(X, Y, lon, lat); break;
-    case pkPolarStereographic: ok = InversePolar(X, Y, lon, lat); break;
-    case pkLambertConformal: ok = InverseConic(X, Y, lon, lat); break;
-    case pkVanDerGrinten: ok = InverseVanDerGrinten(X, Y, lon, lat); break;
-    case pkGreatCircle: ok = InverseGreatCircle(X, Y, lon, lat); break;
-    default: return false;  // 0, 8 (no inverse) and values above 14
-    }
+    const bool ok = (this->*inverse)(X, Y, lon, lat);
     float fLon = 0, fLat = 0;
     if (!ok || !StoreSingle(fLon, lon) || !StoreSingle(fLat, lat))
         return false;

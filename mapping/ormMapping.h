@@ -170,6 +170,8 @@ private:
     bool InverseVanDerGrinten(int32_t X, int32_t Y, double& Lon, double& Lat) const;
     bool InverseGreatCircle(int32_t X, int32_t Y, double& Lon, double& Lat) const;
 
+    // The table of kinds (ProjectionKinds.h) names the conversions above.
+    friend struct TKindTraits;
     // Grid drawing (Grid.cpp).
     friend class TGridPainter;
 };

@@ -1,0 +1,72 @@
+#include "mapping/ProjectionKinds.h"
+
+#include <type_traits>
+
+using F = TProjectionFamily;
+
+const char* const ProjectionNames[15] = {
+    "Unknown",
+    "Cylindrical equidistant (full)",
+    "Cylindrical equidistant (zoomed)",
+    "Azimuthal equidistant",
+    "Azimuthal equidistant (wide)",
+    "Mercator (full)",
+    "Mercator (zoomed)",
+    "Orthographic",
+    "Linearised Orthographic",
+    "Polar Stereographic",
+    "Lambert Conformal Conic",
+    "Gnomonic",
+    "Van der Grinten",
+    "Great Circle",
+    "Linear-based",
+};
+
+constexpr TKindTraits TKindTraits::Table[KindCount] = {
+    {.Kind = pkUnknown},
+    {.Kind = pkCylEquiFull, .Family = F::Cylindrical, .HasProjection = true,
+     .Forward = &TMapping::ForwardCylindrical, .Inverse = &TMapping::InverseCylindrical},
+    {.Kind = pkCylEquiZoomed, .Family = F::Cylindrical, .HasProjection = true, .GreenwichCentre = true,
+     .Forward = &TMapping::ForwardCylindrical, .Inverse = &TMapping::InverseCylindrical},
+    {.Kind = pkAzimuthalEqui, .Family = F::Azimuthal, .HasProjection = true, .DefaultScale = 0.75f,
+     .Forward = &TMapping::ForwardAzimuthal, .Inverse = &TMapping::InverseAzimuthal},
+    {.Kind = pkAzimuthalEquiWide, .Family = F::Azimuthal, .HasProjection = true, .DefaultScale = 0.4f,
+     .Forward = &TMapping::ForwardAzimuthal, .Inverse = &TMapping::InverseAzimuthal},
+    {.Kind = pkMercatorFull, .Family = F::Mercator, .HasProjection = true, .GreenwichCentre = true,
+     .DefaultLonSpan = 360, .Forward = &TMapping::ForwardMercator, .Inverse = &TMapping::InverseMercator},
+    {.Kind = pkMercatorZoomed, .Family = F::Mercator, .HasProjection = true,
+     .Forward = &TMapping::ForwardMercator, .Inverse = &TMapping::InverseMercator},
+    {.Kind = pkOrthographic, .Family = F::Azimuthal, .HasProjection = true, .DefaultScale = 0.8f,
+     .Forward = &TMapping::ForwardAzimuthal, .Inverse = &TMapping::InverseAzimuthal},
+    // Forward only.
+    {.Kind = pkLinearOrthographic, .Family = F::Azimuthal, .DefaultScale = 0.8f,
+     .Forward = &TMapping::ForwardAzimuthal},
+    {.Kind = pkPolarStereographic, .Family = F::Polar, .HasProjection = true, .DefaultScale = 1.7f,
+     .Forward = &TMapping::ForwardPolar, .Inverse = &TMapping::InversePolar},
+    {.Kind = pkLambertConformal, .Family = F::Conic, .HasProjection = true,
+     .Forward = &TMapping::ForwardConic, .Inverse = &TMapping::InverseConic},
+    {.Kind = pkGnomonic, .Family = F::Azimuthal, .HasProjection = true, .DefaultScale = 0.4f,
+     .Forward = &TMapping::ForwardAzimuthal, .Inverse = &TMapping::InverseAzimuthal},
+    {.Kind = pkVanDerGrinten, .Family = F::VanDerGrinten, .HasProjection = true, .DefaultScale = 0.155f,
+     .Forward = &TMapping::ForwardVanDerGrinten, .Inverse = &TMapping::InverseVanDerGrinten},
+    {.Kind = pkGreatCircle, .Family = F::GreatCircle, .HasProjection = true, .DefaultScale = 0.2f,
+     .Forward = &TMapping::ForwardGreatCircle, .Inverse = &TMapping::InverseGreatCircle},
+    // The zoomed cylindrical plane without its own defaults.
+    {.Kind = pkLinearBased, .Family = F::Cylindrical,
+     .Forward = &TMapping::ForwardCylindrical, .Inverse = &TMapping::InverseCylindrical},
+};
+
+namespace {
+
+constexpr bool EveryEntryAtItsKind()
+{
+    for (int kind = 0; kind < TKindTraits::KindCount; ++kind)
+        if (TKindTraits::Of(static_cast<TProjectionKind>(kind)).Kind != kind)
+            return false;
+    return true;
+}
+
+}  // namespace
+
+static_assert(EveryEntryAtItsKind(), "the table lists the kinds in their order");
+static_assert(std::extent_v<decltype(ProjectionNames)> == TKindTraits::KindCount, "one name per kind");
