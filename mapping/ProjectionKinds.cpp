@@ -25,9 +25,9 @@ const char* const ProjectionNames[15] = {
 constexpr TKindTraits TKindTraits::Table[KindCount] = {
     {.Kind = pkUnknown},
     {.Kind = pkCylEquiFull, .Family = F::Cylindrical, .HasProjection = true,
-     .Forward = &TMapping::ForwardCylindrical, .Inverse = &TMapping::InverseCylindrical},
+     .Forward = &TMapping::ForwardCylEquiFull, .Inverse = &TMapping::InverseCylEquiFull},
     {.Kind = pkCylEquiZoomed, .Family = F::Cylindrical, .HasProjection = true, .GreenwichCentre = true,
-     .Forward = &TMapping::ForwardCylindrical, .Inverse = &TMapping::InverseCylindrical},
+     .Forward = &TMapping::ForwardCylEquiZoomed, .Inverse = &TMapping::InverseCylEquiZoomed},
     {.Kind = pkAzimuthalEqui, .Family = F::Azimuthal, .HasProjection = true, .DefaultScale = 0.75f,
      .Forward = &TMapping::ForwardAzimuthal, .Inverse = &TMapping::InverseAzimuthal},
     {.Kind = pkAzimuthalEquiWide, .Family = F::Azimuthal, .HasProjection = true, .DefaultScale = 0.4f,
@@ -53,7 +53,7 @@ constexpr TKindTraits TKindTraits::Table[KindCount] = {
      .Forward = &TMapping::ForwardGreatCircle, .Inverse = &TMapping::InverseGreatCircle},
     // The zoomed cylindrical plane without its own defaults.
     {.Kind = pkLinearBased, .Family = F::Cylindrical,
-     .Forward = &TMapping::ForwardCylindrical, .Inverse = &TMapping::InverseCylindrical},
+     .Forward = &TMapping::ForwardCylEquiZoomed, .Inverse = &TMapping::InverseCylEquiZoomed},
 };
 
 namespace {

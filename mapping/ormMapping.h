@@ -153,7 +153,17 @@ private:
     enum class TRadius { Refused, AtCentre, Away };
     TRadius CentreRadius(double XW, double YW, double& Rho, double& Lon, double& Lat) const;
 
-    TOutcome ForwardCylindrical(float Lon, float Lat, double& PX, double& PY) const;
+    // Set-ups and conversions per family, each family in its own file; the
+    // table of kinds (ProjectionKinds.cpp) names them for each kind. A forward
+    // gives unrounded pixels before the offsets; an inverse gives its results
+    // in double, false on any floating-point failure.
+
+    // Cylindrical.cpp
+    TOutcome ForwardCylEquiFull(float Lon, float Lat, double& PX, double& PY) const;
+    bool InverseCylEquiFull(int32_t X, int32_t Y, double& Lon, double& Lat) const;
+    TOutcome ForwardCylEquiZoomed(float Lon, float Lat, double& PX, double& PY) const;
+    bool InverseCylEquiZoomed(int32_t X, int32_t Y, double& Lon, double& Lat) const;
+
     TOutcome ForwardMercator(float Lon, float Lat, double& PX, double& PY) const;
     TOutcome ForwardAzimuthal(float Lon, float Lat, double& PX, double& PY) const;
     TOutcome ForwardPolar(float Lon, float Lat, double& PX, double& PY) const;
@@ -162,7 +172,6 @@ private:
     TOutcome ForwardGreatCircle(float Lon, float Lat, double& PX, double& PY) const;
 
     // Inverse per family: results in double; false on any floating-point failure.
-    bool InverseCylindrical(int32_t X, int32_t Y, double& Lon, double& Lat) const;
     bool InverseMercator(int32_t X, int32_t Y, double& Lon, double& Lat) const;
     bool InverseAzimuthal(int32_t X, int32_t Y, double& Lon, double& Lat) const;
     bool InversePolar(int32_t X, int32_t Y, double& Lon, double& Lat) const;
