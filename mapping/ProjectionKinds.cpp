@@ -33,9 +33,9 @@ constexpr TKindTraits TKindTraits::Table[KindCount] = {
     {.Kind = pkAzimuthalEquiWide, .Family = F::Azimuthal, .HasProjection = true, .DefaultScale = 0.4f,
      .Forward = &TMapping::ForwardAzimuthal, .Inverse = &TMapping::InverseAzimuthal},
     {.Kind = pkMercatorFull, .Family = F::Mercator, .HasProjection = true, .GreenwichCentre = true,
-     .DefaultLonSpan = 360, .Forward = &TMapping::ForwardMercator, .Inverse = &TMapping::InverseMercator},
-    {.Kind = pkMercatorZoomed, .Family = F::Mercator, .HasProjection = true,
-     .Forward = &TMapping::ForwardMercator, .Inverse = &TMapping::InverseMercator},
+     .DefaultLonSpan = 360, .Forward = &TMapping::ForwardMercatorFull, .Inverse = &TMapping::InverseMercatorFull},
+    {.Kind = pkMercatorZoomed, .Family = F::Mercator, .HasProjection = true, .SetUp = &TMapping::SetUpMercatorZoomed,
+     .Forward = &TMapping::ForwardMercatorZoomed, .Inverse = &TMapping::InverseMercatorZoomed},
     {.Kind = pkOrthographic, .Family = F::Azimuthal, .HasProjection = true, .DefaultScale = 0.8f,
      .Forward = &TMapping::ForwardAzimuthal, .Inverse = &TMapping::InverseAzimuthal},
     // Forward only.

@@ -130,6 +130,8 @@ void TMapping::Recalculate()
     SouthLat = static_cast<float>(CentreLat - 0.5 * LatSpan);
     HalfHeight = Height / 2;
     RecalculateKindScale();
+    if (const TKindTraits::TSetUp setUp = TKindTraits::Of(Kind).SetUp)
+        (this->*setUp)();
 }
 
 void TMapping::RecalculateKindScale()
@@ -191,17 +193,6 @@ void TMapping::RecalculateKindScale()
         }
         if (!StoreSingle(InvScale, 1.0 / Scale))
             InvScale = 0;
-        break;
-    }
-    case pkMercatorZoomed:
-    {
-        const float s = static_cast<float>(CentreLat - LatSpan / 2.0);
-        const float n = static_cast<float>(CentreLat + LatSpan / 2.0);
-        const double quotient = (MercatorY(n) - MercatorY(s)) / (static_cast<double>(n) - s);
-        if (!StoreSingle(MercScale, quotient))
-            MercScale = 1.0f;
-        if (!StoreSingle(MercOffset, MercatorY(CentreLat) - 0.5 * MercScale * LatSpan))
-            MercOffset = 0;
         break;
     }
     case pkVanDerGrinten:

@@ -163,8 +163,13 @@ private:
     bool InverseCylEquiFull(int32_t X, int32_t Y, double& Lon, double& Lat) const;
     TOutcome ForwardCylEquiZoomed(float Lon, float Lat, double& PX, double& PY) const;
     bool InverseCylEquiZoomed(int32_t X, int32_t Y, double& Lon, double& Lat) const;
+    // Mercator.cpp
+    TOutcome ForwardMercatorFull(float Lon, float Lat, double& PX, double& PY) const;
+    bool InverseMercatorFull(int32_t X, int32_t Y, double& Lon, double& Lat) const;
+    void SetUpMercatorZoomed();
+    TOutcome ForwardMercatorZoomed(float Lon, float Lat, double& PX, double& PY) const;
+    bool InverseMercatorZoomed(int32_t X, int32_t Y, double& Lon, double& Lat) const;
 
-    TOutcome ForwardMercator(float Lon, float Lat, double& PX, double& PY) const;
     TOutcome ForwardAzimuthal(float Lon, float Lat, double& PX, double& PY) const;
     TOutcome ForwardPolar(float Lon, float Lat, double& PX, double& PY) const;
     TOutcome ForwardConic(float Lon, float Lat, double& PX, double& PY) const;
@@ -172,7 +177,6 @@ private:
     TOutcome ForwardGreatCircle(float Lon, float Lat, double& PX, double& PY) const;
 
     // Inverse per family: results in double; false on any floating-point failure.
-    bool InverseMercator(int32_t X, int32_t Y, double& Lon, double& Lat) const;
     bool InverseAzimuthal(int32_t X, int32_t Y, double& Lon, double& Lat) const;
     bool InversePolar(int32_t X, int32_t Y, double& Lon, double& Lat) const;
     bool InverseConic(int32_t X, int32_t Y, double& Lon, double& Lat) const;
