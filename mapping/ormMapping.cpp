@@ -134,33 +134,19 @@ void TMapping::Recalculate()
         (this->*setUp)();
 }
 
+// Stored in single precision; what is computed from them is not.
+void TMapping::SpanEdges(double& South, double& North) const
+{
+    South = static_cast<float>((CentreLat - LatSpan / 2.0) * DegToRad);
+    North = static_cast<float>((CentreLat + LatSpan / 2.0) * DegToRad);
+}
+
 void TMapping::RecalculateKindScale()
 {
-    // a and b are stored in single precision; what is computed from them is not.
-    const double a = static_cast<float>((CentreLat - LatSpan / 2.0) * DegToRad);
-    const double b = static_cast<float>((CentreLat + LatSpan / 2.0) * DegToRad);
+    double a = 0, b = 0;
+    SpanEdges(a, b);
     switch (Kind)
     {
-    case pkAzimuthalEquiWide:
-    case pkOrthographic:
-    case pkLinearOrthographic:
-    case pkGnomonic:
-    {
-        const float fallback = (Kind == pkAzimuthalEquiWide || Kind == pkGnomonic) ? 0.4f : 0.8f;
-        bool done = false;
-        if (LatSpan != 0 && Width != 0 && Height != 0)
-        {
-            const double ya = static_cast<double>(CosLat0) * std::sin(a) - static_cast<double>(SinLat0) * std::cos(a);
-            const double yb = static_cast<double>(CosLat0) * std::sin(b) - static_cast<double>(SinLat0) * std::cos(b);
-            // Until the centre latitude is set both are 0: keep the kind's default then.
-            const double d = std::fabs(ya - yb);
-            if (d != 0)
-                done = StoreSingle(Scale, (static_cast<double>(Height) * InvWidth) / d);
-        }
-        if (!done)
-            Scale = fallback;
-        break;
-    }
     case pkPolarStereographic:
     {
         bool done = false;

@@ -142,6 +142,8 @@ private:
 
     void RecalculateCone();
     void RecalculateKindScale();
+    // The latitude span's edges in radians, stored in single precision.
+    void SpanEdges(double& South, double& North) const;
     bool BeyondDistance(float Lon, float Lat, double LimitKm) const;
     void WidthPixel(double X, double Y, double& PX, double& PY) const;
     void Rotate(double& X, double& Y) const;
@@ -169,15 +171,29 @@ private:
     void SetUpMercatorZoomed();
     TOutcome ForwardMercatorZoomed(float Lon, float Lat, double& PX, double& PY) const;
     bool InverseMercatorZoomed(int32_t X, int32_t Y, double& Lon, double& Lat) const;
+    // Azimuthal.cpp: the family's first and last steps of a forward, its
+    // inverse up to the longitude's wrap, and the kinds.
+    using TAzimuthalAngle = bool (*)(double RhoPerScale, double& SinDelta, double& CosDelta);
+    void SetUpAzimuthalSpan();
+    bool AzimuthalSines(float Lon, float Lat, double LimitKm, double& SinPhi, double& CosPhi, double& SinDelta,
+                        double& CosDelta) const;
+    TOutcome AzimuthalPixel(double X, double Y, TOutcome Outcome, double& PX, double& PY) const;
+    TRadius InverseAzimuthal(int32_t X, int32_t Y, bool WithYOffset, TAzimuthalAngle Angle, double& Lon,
+                             double& Lat) const;
+    TOutcome ForwardAzimuthalEqui(float Lon, float Lat, double& PX, double& PY) const;
+    bool InverseAzimuthalEqui(int32_t X, int32_t Y, double& Lon, double& Lat) const;
+    TOutcome ForwardOrthographic(float Lon, float Lat, double& PX, double& PY) const;
+    bool InverseOrthographic(int32_t X, int32_t Y, double& Lon, double& Lat) const;
+    TOutcome ForwardLinearOrthographic(float Lon, float Lat, double& PX, double& PY) const;
+    TOutcome ForwardGnomonic(float Lon, float Lat, double& PX, double& PY) const;
+    bool InverseGnomonic(int32_t X, int32_t Y, double& Lon, double& Lat) const;
 
-    TOutcome ForwardAzimuthal(float Lon, float Lat, double& PX, double& PY) const;
     TOutcome ForwardPolar(float Lon, float Lat, double& PX, double& PY) const;
     TOutcome ForwardConic(float Lon, float Lat, double& PX, double& PY) const;
     TOutcome ForwardVanDerGrinten(float Lon, float Lat, double& PX, double& PY) const;
     TOutcome ForwardGreatCircle(float Lon, float Lat, double& PX, double& PY) const;
 
     // Inverse per family: results in double; false on any floating-point failure.
-    bool InverseAzimuthal(int32_t X, int32_t Y, double& Lon, double& Lat) const;
     bool InversePolar(int32_t X, int32_t Y, double& Lon, double& Lat) const;
     bool InverseConic(int32_t X, int32_t Y, double& Lon, double& Lat) const;
     bool InverseVanDerGrinten(int32_t X, int32_t Y, double& Lon, double& Lat) const;
