@@ -44,7 +44,7 @@ constexpr TKindTraits TKindTraits::Table[KindCount] = {
     {.Kind = pkLinearOrthographic, .Family = F::Azimuthal, .DefaultScale = 0.8f,
      .SetUp = &TMapping::SetUpAzimuthalSpan, .Forward = &TMapping::ForwardLinearOrthographic},
     {.Kind = pkPolarStereographic, .Family = F::Polar, .HasProjection = true, .DefaultScale = 1.7f,
-     .Forward = &TMapping::ForwardPolar, .Inverse = &TMapping::InversePolar},
+     .SetUp = &TMapping::SetUpPolar, .Forward = &TMapping::ForwardPolar, .Inverse = &TMapping::InversePolar},
     {.Kind = pkLambertConformal, .Family = F::Conic, .HasProjection = true,
      .Forward = &TMapping::ForwardConic, .Inverse = &TMapping::InverseConic},
     {.Kind = pkGnomonic, .Family = F::Azimuthal, .HasProjection = true, .DefaultScale = 0.4f,

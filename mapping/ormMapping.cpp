@@ -147,40 +147,6 @@ void TMapping::RecalculateKindScale()
     SpanEdges(a, b);
     switch (Kind)
     {
-    case pkPolarStereographic:
-    {
-        bool done = false;
-        if (LatSpan != 0)
-        {
-            double ta, tb;
-            if (SouthernHemisphere)
-            {
-                ta = std::tan((Pi / 2 + a) / 2);
-                tb = std::tan((Pi / 2 + b) / 2);
-            }
-            else
-            {
-                ta = std::tan((Pi / 2 - a) / 2);
-                tb = std::tan((Pi / 2 - b) / 2);
-            }
-            const double d = std::fabs(tb - ta);
-            if (Finite(ta, tb) && d != 0 && StoreSingle(Scale, 1.0 / d))
-            {
-                done = true;
-                if (!StoreSingle(PolarOffset, (tb + ta) * Scale / 2))
-                    PolarOffset = 0;
-            }
-        }
-        if (!done)
-        {
-            Scale = 1.7f;
-            if (!StoreSingle(PolarOffset, static_cast<double>(CosLat0) * CosLat0 * Scale))
-                PolarOffset = 0;
-        }
-        if (!StoreSingle(InvScale, 1.0 / Scale))
-            InvScale = 0;
-        break;
-    }
     case pkVanDerGrinten:
         Scale = 0.155f;
         VdgRadius = static_cast<float>(Pi * 0.155);

@@ -187,14 +187,16 @@ private:
     TOutcome ForwardLinearOrthographic(float Lon, float Lat, double& PX, double& PY) const;
     TOutcome ForwardGnomonic(float Lon, float Lat, double& PX, double& PY) const;
     bool InverseGnomonic(int32_t X, int32_t Y, double& Lon, double& Lat) const;
-
+    // Polar.cpp
+    void SetUpPolar();
     TOutcome ForwardPolar(float Lon, float Lat, double& PX, double& PY) const;
+    bool InversePolar(int32_t X, int32_t Y, double& Lon, double& Lat) const;
+
     TOutcome ForwardConic(float Lon, float Lat, double& PX, double& PY) const;
     TOutcome ForwardVanDerGrinten(float Lon, float Lat, double& PX, double& PY) const;
     TOutcome ForwardGreatCircle(float Lon, float Lat, double& PX, double& PY) const;
 
     // Inverse per family: results in double; false on any floating-point failure.
-    bool InversePolar(int32_t X, int32_t Y, double& Lon, double& Lat) const;
     bool InverseConic(int32_t X, int32_t Y, double& Lon, double& Lat) const;
     bool InverseVanDerGrinten(int32_t X, int32_t Y, double& Lon, double& Lat) const;
     bool InverseGreatCircle(int32_t X, int32_t Y, double& Lon, double& Lat) const;
