@@ -45,6 +45,7 @@ constexpr TKindTraits TKindTraits::Table[KindCount] = {
      .SetUp = &TMapping::SetUpAzimuthalSpan, .Forward = &TMapping::ForwardLinearOrthographic},
     {.Kind = pkPolarStereographic, .Family = F::Polar, .HasProjection = true, .DefaultScale = 1.7f,
      .SetUp = &TMapping::SetUpPolar, .Forward = &TMapping::ForwardPolar, .Inverse = &TMapping::InversePolar},
+    // SetUpCone runs for every kind, from Recalculate.
     {.Kind = pkLambertConformal, .Family = F::Conic, .HasProjection = true,
      .Forward = &TMapping::ForwardConic, .Inverse = &TMapping::InverseConic},
     {.Kind = pkGnomonic, .Family = F::Azimuthal, .HasProjection = true, .DefaultScale = 0.4f,

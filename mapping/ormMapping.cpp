@@ -123,9 +123,9 @@ void TMapping::Recalculate()
 {
     if (TKindTraits::Of(Kind).Family != TProjectionFamily::GreatCircle && LatSpan > 180)
         LatSpan = 180;
-    Ecc = std::sqrt(EccentricitySquared);
-    HalfEcc = Ecc / 2;
-    RecalculateCone();
+    // The ellipsoid's and the cone's constants for every kind, as always:
+    // they are public fields.
+    SetUpCone();
     WestLon = static_cast<float>(CentreLon - 0.5 * LonSpan);
     SouthLat = static_cast<float>(CentreLat - 0.5 * LatSpan);
     HalfHeight = Height / 2;

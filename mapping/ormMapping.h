@@ -140,7 +140,6 @@ public:
 private:
     bool FConeValid = false;
 
-    void RecalculateCone();
     void RecalculateKindScale();
     // The latitude span's edges in radians, stored in single precision.
     void SpanEdges(double& South, double& North) const;
@@ -191,13 +190,15 @@ private:
     void SetUpPolar();
     TOutcome ForwardPolar(float Lon, float Lat, double& PX, double& PY) const;
     bool InversePolar(int32_t X, int32_t Y, double& Lon, double& Lat) const;
-
+    // Conic.cpp
+    void SetUpCone();
     TOutcome ForwardConic(float Lon, float Lat, double& PX, double& PY) const;
+    bool InverseConic(int32_t X, int32_t Y, double& Lon, double& Lat) const;
+
     TOutcome ForwardVanDerGrinten(float Lon, float Lat, double& PX, double& PY) const;
     TOutcome ForwardGreatCircle(float Lon, float Lat, double& PX, double& PY) const;
 
     // Inverse per family: results in double; false on any floating-point failure.
-    bool InverseConic(int32_t X, int32_t Y, double& Lon, double& Lat) const;
     bool InverseVanDerGrinten(int32_t X, int32_t Y, double& Lon, double& Lat) const;
     bool InverseGreatCircle(int32_t X, int32_t Y, double& Lon, double& Lat) const;
 
