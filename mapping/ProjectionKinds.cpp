@@ -52,7 +52,8 @@ constexpr TKindTraits TKindTraits::Table[KindCount] = {
      .SetUp = &TMapping::SetUpAzimuthalSpan, .Forward = &TMapping::ForwardGnomonic,
      .Inverse = &TMapping::InverseGnomonic},
     {.Kind = pkVanDerGrinten, .Family = F::VanDerGrinten, .HasProjection = true, .DefaultScale = 0.155f,
-     .Forward = &TMapping::ForwardVanDerGrinten, .Inverse = &TMapping::InverseVanDerGrinten},
+     .SetUp = &TMapping::SetUpVanDerGrinten, .Forward = &TMapping::ForwardVanDerGrinten,
+     .Inverse = &TMapping::InverseVanDerGrinten},
     {.Kind = pkGreatCircle, .Family = F::GreatCircle, .HasProjection = true, .DefaultScale = 0.2f,
      .Forward = &TMapping::ForwardGreatCircle, .Inverse = &TMapping::InverseGreatCircle},
     // The zoomed cylindrical plane without its own defaults.

@@ -147,11 +147,6 @@ void TMapping::RecalculateKindScale()
     SpanEdges(a, b);
     switch (Kind)
     {
-    case pkVanDerGrinten:
-        Scale = 0.155f;
-        VdgRadius = static_cast<float>(Pi * 0.155);
-        InvVdgRadius = static_cast<float>(1.0 / VdgRadius);
-        break;
     case pkGreatCircle:
     {
         bool done = false;

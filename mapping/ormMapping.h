@@ -194,12 +194,14 @@ private:
     void SetUpCone();
     TOutcome ForwardConic(float Lon, float Lat, double& PX, double& PY) const;
     bool InverseConic(int32_t X, int32_t Y, double& Lon, double& Lat) const;
-
+    // VanDerGrinten.cpp
+    void SetUpVanDerGrinten();
     TOutcome ForwardVanDerGrinten(float Lon, float Lat, double& PX, double& PY) const;
+    bool InverseVanDerGrinten(int32_t X, int32_t Y, double& Lon, double& Lat) const;
+
     TOutcome ForwardGreatCircle(float Lon, float Lat, double& PX, double& PY) const;
 
     // Inverse per family: results in double; false on any floating-point failure.
-    bool InverseVanDerGrinten(int32_t X, int32_t Y, double& Lon, double& Lat) const;
     bool InverseGreatCircle(int32_t X, int32_t Y, double& Lon, double& Lat) const;
 
     // The table of kinds (ProjectionKinds.h) names the conversions above.
