@@ -55,7 +55,8 @@ constexpr TKindTraits TKindTraits::Table[KindCount] = {
      .SetUp = &TMapping::SetUpVanDerGrinten, .Forward = &TMapping::ForwardVanDerGrinten,
      .Inverse = &TMapping::InverseVanDerGrinten},
     {.Kind = pkGreatCircle, .Family = F::GreatCircle, .HasProjection = true, .DefaultScale = 0.2f,
-     .Forward = &TMapping::ForwardGreatCircle, .Inverse = &TMapping::InverseGreatCircle},
+     .SetUp = &TMapping::SetUpGreatCircle, .Forward = &TMapping::ForwardGreatCircle,
+     .Inverse = &TMapping::InverseGreatCircle},
     // The zoomed cylindrical plane without its own defaults.
     {.Kind = pkLinearBased, .Family = F::Cylindrical,
      .Forward = &TMapping::ForwardCylEquiZoomed, .Inverse = &TMapping::InverseCylEquiZoomed},

@@ -129,7 +129,6 @@ void TMapping::Recalculate()
     WestLon = static_cast<float>(CentreLon - 0.5 * LonSpan);
     SouthLat = static_cast<float>(CentreLat - 0.5 * LatSpan);
     HalfHeight = Height / 2;
-    RecalculateKindScale();
     if (const TKindTraits::TSetUp setUp = TKindTraits::Of(Kind).SetUp)
         (this->*setUp)();
 }
@@ -139,33 +138,6 @@ void TMapping::SpanEdges(double& South, double& North) const
 {
     South = static_cast<float>((CentreLat - LatSpan / 2.0) * DegToRad);
     North = static_cast<float>((CentreLat + LatSpan / 2.0) * DegToRad);
-}
-
-void TMapping::RecalculateKindScale()
-{
-    double a = 0, b = 0;
-    SpanEdges(a, b);
-    switch (Kind)
-    {
-    case pkGreatCircle:
-    {
-        bool done = false;
-        if (LatSpan != 0 && Width != 0 && Height != 0)
-        {
-            const double d = std::fabs(a - b);
-            done = d != 0 && StoreSingle(Scale, (static_cast<double>(Height) * InvWidth) / d);
-        }
-        if (!done)
-        {
-            if (Height > Width)
-                Scale = 0.15915494f;
-            else if (!StoreSingle(Scale, Height * static_cast<double>(InvWidth) * 0.15915494309189533577))
-                Scale = 1.0f;
-        }
-        break;
-    }
-    default: break;
-    }
 }
 
 // ---------------------------------------------------------------- forward

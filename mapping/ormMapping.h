@@ -11,6 +11,9 @@ class TGridBitmap;
 using TProjectionKind = uint8_t;
 using TColor = uint32_t;
 
+// The kinds; what each of them is, is one entry of the table in
+// ProjectionKinds.cpp.
+
 constexpr TProjectionKind pkUnknown = 0;
 constexpr TProjectionKind pkCylEquiFull = 1;
 constexpr TProjectionKind pkCylEquiZoomed = 2;
@@ -100,7 +103,8 @@ public:
                           uint8_t SpecialParallels, TColor HaloColour);
     virtual bool HasProjection() const;
     // X and Y are in/out: a refusal leaves the caller's values shifted by the
-    // offsets only (kinds 6 and 11 still write the position they computed).
+    // offsets only (pkMercatorZoomed and pkGnomonic still write the position
+    // they computed).
     virtual bool LonLatToXY(float Lon, float Lat, int32_t& X, int32_t& Y) const;
     virtual bool LonLatToXYF(float Lon, float Lat, float& X, float& Y) const;
     virtual bool XYToLonLat(int32_t X, int32_t Y, float& Lon, float& Lat) const;
@@ -124,15 +128,16 @@ public:
     void ImageToTile(float& X, float& Y) const;
 
     // False while the Lambert constants could not all be computed (a standard
-    // parallel at 90 degrees); kind 10 refuses every conversion meanwhile.
+    // parallel at 90 degrees); pkLambertConformal refuses every conversion
+    // meanwhile.
     bool ConeConstantsValid() const { return FConeValid; }
 
     // Outcome of projecting one point to unrounded pixel coordinates (before offsets).
     enum class TOutcome
     {
         Accepted,       // position valid
-        InsideImage,    // position valid, accepted only when it lies inside the image (kind 6)
-        RefusedAt,      // refused, but the position is still handed back (kind 11)
+        InsideImage,    // position valid, accepted only when it lies inside the image (pkMercatorZoomed)
+        RefusedAt,      // refused, but the position is still handed back (pkGnomonic)
         Refused         // refused, no position
     };
     TOutcome ProjectToPixel(float Lon, float Lat, double& PX, double& PY) const;
@@ -140,7 +145,6 @@ public:
 private:
     bool FConeValid = false;
 
-    void RecalculateKindScale();
     // The latitude span's edges in radians, stored in single precision.
     void SpanEdges(double& South, double& North) const;
     bool BeyondDistance(float Lon, float Lat, double LimitKm) const;
@@ -198,13 +202,12 @@ private:
     void SetUpVanDerGrinten();
     TOutcome ForwardVanDerGrinten(float Lon, float Lat, double& PX, double& PY) const;
     bool InverseVanDerGrinten(int32_t X, int32_t Y, double& Lon, double& Lat) const;
-
+    // GreatCircle.cpp
+    void SetUpGreatCircle();
     TOutcome ForwardGreatCircle(float Lon, float Lat, double& PX, double& PY) const;
-
-    // Inverse per family: results in double; false on any floating-point failure.
     bool InverseGreatCircle(int32_t X, int32_t Y, double& Lon, double& Lat) const;
 
-    // The table of kinds (ProjectionKinds.h) names the conversions above.
+    // The table of kinds (ProjectionKinds.h) names the set-ups and conversions above.
     friend struct TKindTraits;
     // Grid drawing (Grid.cpp).
     friend class TGridPainter;
