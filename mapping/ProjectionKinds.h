@@ -1,8 +1,8 @@
 #pragma once
 // The projection kinds, one entry each in one constant table: what a kind is
 // (its family, its forward and inverse conversions, the set-up of its derived
-// constants and the defaults SetKind gives it) is read from there and decided
-// nowhere else. A kind above pkLinearBased reads as pkUnknown.
+// constants, the defaults SetKind gives it and the rules of its grid) is read
+// from there and decided nowhere else. A kind above pkLinearBased reads as pkUnknown.
 #include "mapping/ormMapping.h"
 
 #include <cstdint>
@@ -18,6 +18,53 @@ enum class TProjectionFamily : uint8_t
     Conic,          // Conic.cpp
     VanDerGrinten,  // VanDerGrinten.cpp
     GreatCircle,    // GreatCircle.cpp
+};
+
+// The rules of a kind's latitude/longitude grid (Grid.cpp).
+enum class TGridRange : uint8_t
+{
+    World,               // meridians -179..179, parallels -89..89
+    FromAntimeridian,    // the same, the meridians from -180
+    AroundCentre,        // meridians within 179 degrees of the centre longitude
+    Spans,               // the image's spans and a degree beyond, split at the antimeridian
+    NorthernHemisphere,  // parallels 0..89
+};
+
+enum class TGridSteps : uint8_t
+{
+    AsGiven,
+    Coarse,             // meridians every 30 degrees, parallels every 15
+    CoarseWithoutSpan,  // both every 30 degrees while the latitude span is 0
+    FineForFifteen,     // a step of 15 degrees becomes 5
+};
+
+enum class TMeridianLabels : uint8_t
+{
+    BottomEdge,       // on the bottom edge, below the meridian's point on the equator
+    SouthOfEquator,   // at the meridian's point at 3S
+    CentreParallel,   // at its point on the centre latitude
+    ConeBottom,       // on the bottom edge, below its first point above the label row
+    CentreOrEquator,  // at its point on the centre latitude, or on the equator when that is within 10 degrees
+};
+
+enum class TParallelLabels : uint8_t
+{
+    None,
+    LeftEdge,        // on the left edge
+    ConeLeftEdge,    // on the left edge, at the parallel's first point from the west near it
+    CentreMeridian,  // at its point on the grid meridian nearest the centre
+};
+
+struct TGridRules
+{
+    // Each line drawn straight between the points of its two ends.
+    bool StraightLines = false;
+    // Edge labels also at points the projection refuses as off the image.
+    bool LabelsOffImage = false;
+    TGridRange Range = TGridRange::World;
+    TGridSteps Steps = TGridSteps::AsGiven;
+    TMeridianLabels MeridianLabels = TMeridianLabels::BottomEdge;
+    TParallelLabels ParallelLabels = TParallelLabels::None;
 };
 
 struct TKindTraits
@@ -41,6 +88,7 @@ struct TKindTraits
     // nullptr: every point, or every pixel, is refused.
     TForward Forward = nullptr;
     TInverse Inverse = nullptr;
+    TGridRules Grid;
 
     static constexpr int KindCount = pkLinearBased + 1;
     static constexpr const TKindTraits& Of(TProjectionKind Kind) { return Table[Kind < KindCount ? Kind : pkUnknown]; }

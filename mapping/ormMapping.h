@@ -13,7 +13,6 @@ using TColor = uint32_t;
 
 // The kinds; what each of them is, is one entry of the table in
 // ProjectionKinds.cpp.
-
 constexpr TProjectionKind pkUnknown = 0;
 constexpr TProjectionKind pkCylEquiFull = 1;
 constexpr TProjectionKind pkCylEquiZoomed = 2;
