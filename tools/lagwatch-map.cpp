@@ -356,7 +356,10 @@ int main(int argc, char** argv)
     ApplyParameters(p, mapping);
     // A new mapping's centre has sine and cosine 0 until its latitude is set,
     // which flattens every projection centred on it.
-    const bool centred = p.Kind && (*p.Kind == 3 || *p.Kind == 4 || (*p.Kind >= 7 && *p.Kind <= 11) || *p.Kind == 13);
+    const bool centred =
+        p.Kind && (*p.Kind == pkAzimuthalEqui || *p.Kind == pkAzimuthalEquiWide || *p.Kind == pkOrthographic ||
+                   *p.Kind == pkLinearOrthographic || *p.Kind == pkPolarStereographic ||
+                   *p.Kind == pkLambertConformal || *p.Kind == pkGnomonic || *p.Kind == pkGreatCircle);
     if (centred && !p.Preset && !p.CentreLat)
         std::fprintf(stderr, "lagwatch-map: note: no --centre-lat given; kind %d needs it (use --centre-lat 0 for the equator)\n",
                      static_cast<int>(*p.Kind));
