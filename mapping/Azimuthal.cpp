@@ -69,8 +69,8 @@ void TMapping::SetUpAzimuthalSpan()
         Scale = TKindTraits::Of(Kind).DefaultScale;
 }
 
-bool TMapping::AzimuthalSines(float Lon, float Lat, double LimitKm, double& SinPhi, double& CosPhi,
-                              double& SinDelta, double& CosDelta) const
+inline bool TMapping::AzimuthalSines(float Lon, float Lat, double LimitKm, double& SinPhi, double& CosPhi,
+                                     double& SinDelta, double& CosDelta) const
 {
     if (BeyondDistance(Lon, Lat, LimitKm))
         return false;
@@ -85,7 +85,7 @@ bool TMapping::AzimuthalSines(float Lon, float Lat, double LimitKm, double& SinP
     return true;
 }
 
-TMapping::TOutcome TMapping::AzimuthalPixel(double X, double Y, TOutcome Outcome, double& PX, double& PY) const
+inline TMapping::TOutcome TMapping::AzimuthalPixel(double X, double Y, TOutcome Outcome, double& PX, double& PY) const
 {
     if (!Finite(X, Y))
         return TOutcome::Refused;
@@ -94,8 +94,8 @@ TMapping::TOutcome TMapping::AzimuthalPixel(double X, double Y, TOutcome Outcome
     return Outcome;
 }
 
-TMapping::TRadius TMapping::InverseAzimuthal(int32_t X, int32_t Y, bool WithYOffset, TAzimuthalAngle Angle,
-                                             double& Lon, double& Lat) const
+template <TMapping::TAzimuthalAngle Angle>
+TMapping::TRadius TMapping::InverseAzimuthal(int32_t X, int32_t Y, bool WithYOffset, double& Lon, double& Lat) const
 {
     // None undoes Rotation.
     double xw = 0, yw = 0;
@@ -143,7 +143,7 @@ TMapping::TOutcome TMapping::ForwardAzimuthalEqui(float Lon, float Lat, double& 
 
 bool TMapping::InverseAzimuthalEqui(int32_t X, int32_t Y, double& Lon, double& Lat) const
 {
-    const TRadius radius = InverseAzimuthal(X, Y, false, EquidistantAngle, Lon, Lat);
+    const TRadius radius = InverseAzimuthal<EquidistantAngle>(X, Y, false, Lon, Lat);
     return radius == TRadius::AtCentre || (radius == TRadius::Away && WrapLon(Lon, Lon));
 }
 
@@ -162,7 +162,7 @@ TMapping::TOutcome TMapping::ForwardOrthographic(float Lon, float Lat, double& P
 bool TMapping::InverseOrthographic(int32_t X, int32_t Y, double& Lon, double& Lat) const
 {
     // The only one that takes the vertical offset back, and leaves the longitude unwrapped.
-    const TRadius radius = InverseAzimuthal(X, Y, true, OrthographicAngle, Lon, Lat);
+    const TRadius radius = InverseAzimuthal<OrthographicAngle>(X, Y, true, Lon, Lat);
     return radius == TRadius::AtCentre || (radius == TRadius::Away && Finite(Lon));
 }
 
@@ -210,6 +210,6 @@ TMapping::TOutcome TMapping::ForwardGnomonic(float Lon, float Lat, double& PX, d
 
 bool TMapping::InverseGnomonic(int32_t X, int32_t Y, double& Lon, double& Lat) const
 {
-    const TRadius radius = InverseAzimuthal(X, Y, false, GnomonicAngle, Lon, Lat);
+    const TRadius radius = InverseAzimuthal<GnomonicAngle>(X, Y, false, Lon, Lat);
     return radius == TRadius::AtCentre || (radius == TRadius::Away && WrapLon(Lon, Lon));
 }

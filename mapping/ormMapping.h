@@ -180,8 +180,8 @@ private:
     bool AzimuthalSines(float Lon, float Lat, double LimitKm, double& SinPhi, double& CosPhi, double& SinDelta,
                         double& CosDelta) const;
     TOutcome AzimuthalPixel(double X, double Y, TOutcome Outcome, double& PX, double& PY) const;
-    TRadius InverseAzimuthal(int32_t X, int32_t Y, bool WithYOffset, TAzimuthalAngle Angle, double& Lon,
-                             double& Lat) const;
+    template <TAzimuthalAngle Angle>
+    TRadius InverseAzimuthal(int32_t X, int32_t Y, bool WithYOffset, double& Lon, double& Lat) const;
     TOutcome ForwardAzimuthalEqui(float Lon, float Lat, double& PX, double& PY) const;
     bool InverseAzimuthalEqui(int32_t X, int32_t Y, double& Lon, double& Lat) const;
     TOutcome ForwardOrthographic(float Lon, float Lat, double& PX, double& PY) const;
