@@ -54,18 +54,11 @@ bool GnomonicAngle(double RhoPerScale, double& SinDelta, double& CosDelta)
 // nothing, and the kind keeps its default scale.
 void TMapping::SetUpAzimuthalSpan()
 {
-    bool done = false;
-    if (LatSpan != 0 && Width != 0 && Height != 0)
-    {
-        double a = 0, b = 0;
-        SpanEdges(a, b);
-        const double ya = static_cast<double>(CosLat0) * std::sin(a) - static_cast<double>(SinLat0) * std::cos(a);
-        const double yb = static_cast<double>(CosLat0) * std::sin(b) - static_cast<double>(SinLat0) * std::cos(b);
-        const double d = std::fabs(ya - yb);
-        if (d != 0)
-            done = StoreSingle(Scale, (static_cast<double>(Height) * InvWidth) / d);
-    }
-    if (!done)
+    double a = 0, b = 0;
+    SpanEdges(a, b);
+    const double ya = static_cast<double>(CosLat0) * std::sin(a) - static_cast<double>(SinLat0) * std::cos(a);
+    const double yb = static_cast<double>(CosLat0) * std::sin(b) - static_cast<double>(SinLat0) * std::cos(b);
+    if (!FitSpanToHeight(std::fabs(ya - yb)))
         Scale = TKindTraits::Of(Kind).DefaultScale;
 }
 

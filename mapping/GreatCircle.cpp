@@ -16,21 +16,14 @@ constexpr double TurnsPerRadian = 1 / (2 * Pi);
 // distance spans the image's shorter side.
 void TMapping::SetUpGreatCircle()
 {
-    bool done = false;
-    if (LatSpan != 0 && Width != 0 && Height != 0)
-    {
-        double a = 0, b = 0;
-        SpanEdges(a, b);
-        const double d = std::fabs(a - b);
-        done = d != 0 && StoreSingle(Scale, (static_cast<double>(Height) * InvWidth) / d);
-    }
-    if (!done)
-    {
-        if (Height > Width)
-            Scale = static_cast<float>(TurnsPerRadian);
-        else if (!StoreSingle(Scale, Height * static_cast<double>(InvWidth) * TurnsPerRadian))
-            Scale = 1.0f;
-    }
+    double a = 0, b = 0;
+    SpanEdges(a, b);
+    if (FitSpanToHeight(std::fabs(a - b)))
+        return;
+    if (Height > Width)
+        Scale = static_cast<float>(TurnsPerRadian);
+    else if (!StoreSingle(Scale, Height * static_cast<double>(InvWidth) * TurnsPerRadian))
+        Scale = 1.0f;
 }
 
 TMapping::TOutcome TMapping::ForwardGreatCircle(float Lon, float Lat, double& PX, double& PY) const

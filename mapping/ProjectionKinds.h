@@ -2,7 +2,8 @@
 // The projection kinds, one entry each in one constant table: what a kind is
 // (its family, its forward and inverse conversions, the set-up of its derived
 // constants, the defaults SetKind gives it and the rules of its grid) is read
-// from there and decided nowhere else. A kind above pkLinearBased reads as pkUnknown.
+// from there and decided nowhere else. A kind above pkLinearBased reads as
+// pkUnknown.
 #include "mapping/ormMapping.h"
 
 #include <cstdint>

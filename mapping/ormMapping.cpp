@@ -140,6 +140,12 @@ void TMapping::SpanEdges(double& South, double& North) const
     North = static_cast<float>((CentreLat + LatSpan / 2.0) * DegToRad);
 }
 
+bool TMapping::FitSpanToHeight(double Extent)
+{
+    return LatSpan != 0 && Width != 0 && Height != 0 && Extent != 0 &&
+           StoreSingle(Scale, (static_cast<double>(Height) * InvWidth) / Extent);
+}
+
 // ---------------------------------------------------------------- forward
 
 namespace {

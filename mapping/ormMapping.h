@@ -146,6 +146,10 @@ private:
 
     // The latitude span's edges in radians, stored in single precision.
     void SpanEdges(double& South, double& North) const;
+    // Scale such that the plane extent of the latitude span, Extent in scale
+    // units, fills the image height; false (Scale kept) without a span, an
+    // image or an extent.
+    bool FitSpanToHeight(double Extent);
     bool BeyondDistance(float Lon, float Lat, double LimitKm) const;
     void WidthPixel(double X, double Y, double& PX, double& PY) const;
     void Rotate(double& X, double& Y) const;
