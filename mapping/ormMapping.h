@@ -12,7 +12,7 @@ using TProjectionKind = uint8_t;
 using TColor = uint32_t;
 
 // The kinds; what each of them is, is one entry of the table in
-// ProjectionKinds.cpp.
+// ProjectionKinds.h.
 constexpr TProjectionKind pkUnknown = 0;
 constexpr TProjectionKind pkCylEquiFull = 1;
 constexpr TProjectionKind pkCylEquiZoomed = 2;
@@ -162,7 +162,7 @@ private:
     TRadius CentreRadius(double XW, double YW, double& Rho, double& Lon, double& Lat) const;
 
     // Set-ups and conversions per family, each family in its own file; the
-    // table of kinds (ProjectionKinds.cpp) names them for each kind. A forward
+    // table of kinds (ProjectionKinds.h) names them for each kind. A forward
     // gives unrounded pixels before the offsets; an inverse gives its results
     // in double, false on any floating-point failure.
 
