@@ -62,6 +62,9 @@ void TMapping::SetUpAzimuthalSpan()
         Scale = TKindTraits::Of(Kind).DefaultScale;
 }
 
+// The first step of every forward: a point LimitKm or more from the centre is
+// refused; else the sines and cosines of its latitude and of its longitude
+// from the centre.
 inline bool TMapping::AzimuthalSines(float Lon, float Lat, double LimitKm, double& SinPhi, double& CosPhi,
                                      double& SinDelta, double& CosDelta) const
 {
@@ -78,6 +81,7 @@ inline bool TMapping::AzimuthalSines(float Lon, float Lat, double LimitKm, doubl
     return true;
 }
 
+// The last step: the plane point, rotated, in pixels.
 inline TMapping::TOutcome TMapping::AzimuthalPixel(double X, double Y, TOutcome Outcome, double& PX, double& PY) const
 {
     if (!Finite(X, Y))
@@ -87,6 +91,9 @@ inline TMapping::TOutcome TMapping::AzimuthalPixel(double X, double Y, TOutcome 
     return Outcome;
 }
 
+// The inverse up to the longitude's wrap, with the kind's angular distance:
+// AtCentre for the centre itself, Away with the latitude and the unwrapped
+// longitude, or Refused.
 template <TMapping::TAzimuthalAngle Angle>
 TMapping::TRadius TMapping::InverseAzimuthal(int32_t X, int32_t Y, bool WithYOffset, double& Lon, double& Lat) const
 {
