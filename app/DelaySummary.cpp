@@ -1,9 +1,7 @@
 #include "app/DelaySummary.h"
 
-#include "app/Ledger.h"
 #include "app/Utils.h"
 #include "platform/DateFormat.h"
-#include "platform/IntegerText.h"
 #include "platform/NumberFormat.h"
 
 #include <algorithm>
@@ -30,25 +28,26 @@ QStringList NewestLedgerLines(const TSortedStringList& ledger)
     return lines;
 }
 
-TDelaySummary SummariseLedgerLines(const QStringList& newestLines)
+std::vector<TLedgerEntry> NewestLedgerEntries(const TSortedStringList& ledger)
+{
+    return ParseLedgerLines(NewestLedgerLines(ledger));
+}
+
+TDelaySummary SummariseLedgerEntries(const std::vector<TLedgerEntry>& newest)
 {
     TDelaySummary s;
-    for (const QString& line : newestLines) {
-        const int eq = line.indexOf(QLatin1Char('='));
-        if (eq < 0)
-            continue;
-        const TDateTime nominal = FileNameToDateTime(line.left(12));
+    for (const TLedgerEntry& entry : newest) {
         // A name that is not a product time would put a bar in 1899 and
         // squeeze every real bar into one pixel.
-        if (nominal == 0.0)
+        if (entry.Nominal == 0.0)
             continue;
-        const TDateTime day = std::trunc(nominal);
+        const TDateTime day = std::trunc(entry.Nominal);
         if (s.FirstDate == 0)
             s.FirstDate = day;
         s.LastDate = day;
-        int32_t seconds = 0;
-        if (!TryTextToInt(QStringView(line).mid(eq + 1, 99), seconds))
+        if (!entry.Seconds)
             continue;
+        const int32_t seconds = *entry.Seconds;
         const float minutes = DelayMinutes(seconds);
         if (minutes > 1440) {
             s.Points.push_back({day, 0.0f, ColourOwnSeries, seconds});

@@ -1,6 +1,7 @@
 #pragma once
 // Turns the newest ledger lines into the chart's bars and the summary texts.
 #include "app/DelayBands.h"
+#include "app/ProductFile.h"
 #include "platform/DateTime.h"
 #include "platform/SortedStringList.h"
 
@@ -39,13 +40,16 @@ struct TDelaySummary
 
 TColor DelayColour(float minutes);
 
-// Lines without "=", and lines whose name does not convert to a date, are
-// skipped; a value that is not an integer sets the dates but adds no bar.
-// Delays over 1440 minutes become bars of height 0 in the series' colour.
-TDelaySummary SummariseLedgerLines(const QStringList& newestLines);
+// Entries whose name does not convert to a date are skipped; a value that is
+// not an integer sets the dates but adds no bar. Delays over 1440 minutes
+// become bars of height 0 in the series' colour.
+TDelaySummary SummariseLedgerEntries(const std::vector<TLedgerEntry>& newest);
 
 // The last 46 lines of the ledger, oldest first.
 QStringList NewestLedgerLines(const TSortedStringList& ledger);
+
+// Those of them that parse as ledger entries.
+std::vector<TLedgerEntry> NewestLedgerEntries(const TSortedStringList& ledger);
 
 // 47, or the maximum + 2 once it reaches 45 minutes.
 double LeftAxisMaximum(float maximum);

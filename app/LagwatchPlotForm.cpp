@@ -11,7 +11,7 @@
 #include "chart/Chart.h"
 #include "platform/NumberFormat.h"
 #include "platform/PathBytes.h"
-#include "platform/TextFile.h"
+#include "platform/UserFolders.h"
 #include "scan/TreeScan.h"
 
 #include <QAction>
@@ -228,7 +228,7 @@ void TFormLagwatchPlot::ScanAndPlot(const QString& folder)
 
 void TFormLagwatchPlot::PlotSummary(std::chrono::steady_clock::time_point start)
 {
-    const TDelaySummary summary = SummariseLedgerLines(NewestLedgerLines(*FReceivedList));
+    const TDelaySummary summary = SummariseLedgerEntries(NewestLedgerEntries(*FReceivedList));
     FFirstDate = summary.FirstDate;
     FLastDate = summary.LastDate;
     FSeries1->BeginUpdate();
@@ -282,21 +282,18 @@ void TFormLagwatchPlot::SaveChartImage(const QString& file)
 void TFormLagwatchPlot::TreeScannerFileFound(TTreeScanner* sender)
 {
     const QByteArray& path = sender->FileFoundBytes();
-    const QByteArray rawName = path.mid(path.lastIndexOf('/') + 1);
+    const TProductName product = ProductNameOf(path.mid(path.lastIndexOf('/') + 1));
     // The ledger cannot hold such a name exactly.
-    if (!IsValidUtf8(rawName.constData(), rawName.size())) {
+    if (product.Problem == TProductName::TProblem::NotUtf8)
         ReportFailure(QStringLiteral("not recorded, the file name is not valid UTF-8: %1").arg(sender->FileFound()));
-        return;
-    }
-    const QString name = LowerCaseAscii(QString::fromUtf8(rawName));
-    if (!IsRecordableName(name) || FReceivedList->ContainsName(name))
+    if (product.Problem != TProductName::TProblem::None || FReceivedList->ContainsName(product.Name))
         return;
     // Measured at the path the scanner reported: on a case-sensitive file
     // system the lower-case name may not exist.
     const std::optional<TFileTimes> times = ReadFileTimes(path);
     if (!times)
         return;
-    if (FReceivedList->Add(name + QLatin1Char('=') + QString::number(DelaySeconds(*times))) >= 0)
+    if (FReceivedList->Add(LedgerLine(product.Name, *times)) >= 0)
         ++FProductsRecorded;
 }
 

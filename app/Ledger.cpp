@@ -1,7 +1,6 @@
 #include "app/Ledger.h"
 
 #include "platform/AtomicFile.h"
-#include "platform/IntegerText.h"
 #include "platform/TextFile.h"
 
 #include <QFile>
@@ -162,24 +161,4 @@ bool SaveLedger(TSortedStringList& list, const QString& path, QString& error)
     }
     error = SystemError(QStringLiteral("cannot save the ledger"), path, code);
     return false;
-}
-
-TDateTime FileNameToDateTime(const QString& text)
-{
-    if (text.size() < 12)
-        return 0.0;
-    const QStringView view(text);
-    int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0;
-    if (!TryTextToInt(view.mid(0, 4), year) || !TryTextToInt(view.mid(4, 2), month) ||
-        !TryTextToInt(view.mid(6, 2), day) || !TryTextToInt(view.mid(8, 2), hour) ||
-        !TryTextToInt(view.mid(10, 2), minute))
-        return 0.0;
-    TDateTime date = 0, time = 0;
-    if (!TryEncodeDate(year, month, day, date))
-        return 0.0;
-    if (hour == 24 && minute == 0)
-        return date + 1;
-    if (!TryEncodeTime(hour, minute, 0, 0, time))
-        return 0.0;
-    return date + time;
 }

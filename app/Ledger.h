@@ -1,7 +1,6 @@
 #pragma once
 // The received-files ledger: one line "name=seconds" per product file, kept
 // sorted, stored as UTF-8 text with CR LF after every line.
-#include "platform/DateTime.h"
 #include "platform/SortedStringList.h"
 
 #include <QString>
@@ -21,8 +20,3 @@ TLoadResult LoadLedger(TSortedStringList& list, const QString& path, QString& er
 // saved meanwhile, are kept; an advisory lock on "<ledger>.lock" serialises
 // savers. A file that exists but cannot be read is left untouched.
 bool SaveLedger(TSortedStringList& list, const QString& path, QString& error);
-
-// Nominal time from the first 12 characters of a product name
-// (yyyymmddHHMM); hour 24 with minute 0 is midnight at the end of the day.
-// 0.0 when the text does not convert.
-TDateTime FileNameToDateTime(const QString& text);

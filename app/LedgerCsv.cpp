@@ -1,8 +1,7 @@
 #include "app/LedgerCsv.h"
 
-#include "app/Ledger.h"
+#include "app/ProductFile.h"
 #include "app/StationStatus.h"
-#include "platform/IntegerText.h"
 
 QString CsvField(const QString& text)
 {
@@ -28,17 +27,15 @@ QByteArray LedgerCsv(const TSortedStringList& ledger)
     out += "product,nominal_time_utc,delay_seconds\r\n";
     for (int i = 0; i < ledger.Count(); ++i) {
         const QString& line = ledger.Get(i);
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        const QString name = eq < 0 ? line : line.left(eq);
-        out += CsvField(name).toUtf8();
+        const std::optional<TLedgerEntry> entry = ParseLedgerLine(line);
+        out += CsvField(entry ? entry->Name : line).toUtf8();
         out += ',';
-        if (eq >= 0) {
-            if (const TDateTime nominal = FileNameToDateTime(name); nominal != 0.0)
-                out += FormatIsoUtc(nominal).toLatin1();
+        if (entry) {
+            if (entry->Nominal != 0.0)
+                out += FormatIsoUtc(entry->Nominal).toLatin1();
             out += ',';
-            int32_t seconds = 0;
-            if (TryTextToInt(QStringView(line).mid(eq + 1), seconds))
-                out += QByteArray::number(seconds);
+            if (entry->Seconds)
+                out += QByteArray::number(*entry->Seconds);
         } else {
             out += ',';
         }

@@ -1,5 +1,10 @@
 #include "app/ProductFile.h"
 
+#include "platform/IntegerText.h"
+#include "platform/TextFile.h"
+
+#include <QStringList>
+
 QString LowerCaseAscii(const QString& text)
 {
     QString out = text;
@@ -29,4 +34,62 @@ int64_t DelaySeconds(const TFileTimes& times)
     if (rest > 500 || (rest == 500 && seconds % 2 != 0))
         seconds += 1;
     return seconds;
+}
+
+TProductName ProductNameOf(const QByteArray& rawFileName)
+{
+    if (!IsValidUtf8(rawFileName.constData(), rawFileName.size()))
+        return {QString(), TProductName::TProblem::NotUtf8};
+    const QString name = LowerCaseAscii(QString::fromUtf8(rawFileName));
+    if (!IsRecordableName(name))
+        return {QString(), TProductName::TProblem::NotRecordable};
+    return {name, TProductName::TProblem::None};
+}
+
+QString LedgerLine(const QString& name, const TFileTimes& times)
+{
+    return name + QLatin1Char('=') + QString::number(DelaySeconds(times));
+}
+
+TDateTime FileNameToDateTime(const QString& text)
+{
+    if (text.size() < 12)
+        return 0.0;
+    const QStringView view(text);
+    int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0;
+    if (!TryTextToInt(view.mid(0, 4), year) || !TryTextToInt(view.mid(4, 2), month) ||
+        !TryTextToInt(view.mid(6, 2), day) || !TryTextToInt(view.mid(8, 2), hour) ||
+        !TryTextToInt(view.mid(10, 2), minute))
+        return 0.0;
+    TDateTime date = 0, time = 0;
+    if (!TryEncodeDate(year, month, day, date))
+        return 0.0;
+    if (hour == 24 && minute == 0)
+        return date + 1;
+    if (!TryEncodeTime(hour, minute, 0, 0, time))
+        return 0.0;
+    return date + time;
+}
+
+std::optional<TLedgerEntry> ParseLedgerLine(const QString& line)
+{
+    const qsizetype eq = line.indexOf(QLatin1Char('='));
+    if (eq < 0)
+        return std::nullopt;
+    TLedgerEntry entry{line.left(eq), 0, std::nullopt};
+    entry.Nominal = FileNameToDateTime(entry.Name);
+    int32_t seconds = 0;
+    if (TryTextToInt(QStringView(line).mid(eq + 1, 99), seconds))
+        entry.Seconds = seconds;
+    return entry;
+}
+
+std::vector<TLedgerEntry> ParseLedgerLines(const QStringList& lines)
+{
+    std::vector<TLedgerEntry> entries;
+    entries.reserve(static_cast<size_t>(lines.size()));
+    for (const QString& line : lines)
+        if (std::optional<TLedgerEntry> entry = ParseLedgerLine(line))
+            entries.push_back(std::move(*entry));
+    return entries;
 }

@@ -75,10 +75,3 @@ TLedgerLocation ChooseLedger(const QStringList& arguments, const QString& execut
     return {own, own};
 }
 
-QString UserDataHome()
-{
-    const QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
-    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
-        return xdg;
-    return QDir::homePath() + QStringLiteral("/.local/share");
-}

@@ -32,6 +32,3 @@ bool RunsFromInstallLocation(const QString& executableFolder);
 // <dataHome>/lagwatch/CRM-received.txt, loaded from the one beside the
 // executable while the new one does not exist yet.
 TLedgerLocation ChooseLedger(const QStringList& arguments, const QString& executableFolder, const QString& dataHome);
-
-// $XDG_DATA_HOME, or ~/.local/share.
-QString UserDataHome();

@@ -1,8 +1,7 @@
 #include "app/StationStatus.h"
 
 #include "app/DelaySummary.h"
-#include "app/Ledger.h"
-#include "platform/IntegerText.h"
+#include "app/ProductFile.h"
 
 #include <cstdio>
 
@@ -41,23 +40,17 @@ TStationStatus AssessStation(const TSortedStringList& ledger, TDateTime now, con
     // Product names begin with their time, so the ledger's order is their
     // order in time: the newest is the last line that names one.
     for (int i = ledger.Count() - 1; i >= 0; --i) {
-        const QString& line = ledger.Get(i);
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (eq < 0)
+        const std::optional<TLedgerEntry> entry = ParseLedgerLine(ledger.Get(i));
+        if (!entry || entry->Nominal == 0.0)
             continue;
-        const TDateTime nominal = FileNameToDateTime(line.left(eq));
-        if (nominal == 0.0)
-            continue;
-        TNewestProduct newest{line.left(eq), nominal, std::nullopt};
-        int32_t seconds = 0;
-        if (TryTextToInt(QStringView(line).mid(eq + 1), seconds))
-            newest.DelaySeconds = seconds;
+        const TDateTime nominal = entry->Nominal;
+        const TNewestProduct newest{entry->Name, nominal, entry->Seconds};
         status.Newest = newest;
         // On the millisecond grid, so that an age of exactly the limit is not a rounding error above it.
         status.NewestAgeSeconds = static_cast<double>(DateTimeToUnixMs(now) - DateTimeToUnixMs(nominal)) / 1000.0;
         break;
     }
-    for (const TDelayPoint& point : SummariseLedgerLines(NewestLedgerLines(ledger)).Points) {
+    for (const TDelayPoint& point : SummariseLedgerEntries(NewestLedgerEntries(ledger)).Points) {
         ++status.Plotted;
         const TDelayBand band = DelayBandOf(DelayMinutes(point.Seconds), thresholds.WarningMinutes, thresholds.CriticalMinutes);
         status.PlottedOverWarning += band != TDelayBand::InTime;

@@ -197,7 +197,8 @@ TMapping::TOutcome TMapping::ForwardGnomonic(float Lon, float Lat, double& PX, d
     TOutcome outcome = TOutcome::Accepted;
     const double p = cosPhi * cosDelta;
     const double gamma = SinLat0 * sinPhi + CosLat0 * p;
-    if (std::fabs(gamma) >= 1 || gamma < 1e-6)
+    // gamma is 1 at the centre itself (a hair above with rounding), which is accepted.
+    if (gamma < 1e-6)
         outcome = TOutcome::RefusedAt;  // the image centre is still handed back
     else
     {

@@ -87,6 +87,8 @@ private:
     int64_t ClampX(int64_t x) const;
     int64_t ClampY(int64_t y) const;
     QPoint Point(int64_t x, int64_t y) const;
+    // A label stands only where its own line's point lies inside the picture.
+    bool Inside(int64_t x, int64_t y) const { return x >= 0 && x < M.Width && y >= 0 && y < M.Height; }
     void AddToRun(float Lon, float Lat);
     void FlushRun();
     void StraightLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2);
@@ -184,11 +186,11 @@ void TGridPainter::DrawMeridians(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
         switch (FRules.MeridianLabels)
         {
         case TMeridianLabels::SouthOfEquator:
-            if (Project(n, -3))
+            if (Project(n, -3) && Inside(FX, FY))
                 DrawLabel(FX, FY, label);
             break;
         case TMeridianLabels::CentreParallel:
-            if (Project(n, M.CentreLat))
+            if (Project(n, M.CentreLat) && Inside(FX, FY))
                 DrawLabel(FX, FY, label);
             break;
         case TMeridianLabels::ConeBottom:
@@ -203,7 +205,7 @@ void TGridPainter::DrawMeridians(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
                     ++lat;
                     found = Project(n, lat) && M.Height > static_cast<int64_t>(FY) + th;
                 } while (!found && lat <= 0);
-                if (found && lat < 0)
+                if (found && lat < 0 && Inside(FX, FY))
                     DrawLabel(FX, bottomY, label);
             }
             else
@@ -214,7 +216,7 @@ void TGridPainter::DrawMeridians(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
                     ++lat;
                     found = Project(n, lat) && M.Height > static_cast<int64_t>(FY) + th;
                 } while (!found && lat <= 87);
-                if (found && lat < 87)
+                if (found && lat < 87 && Inside(FX, FY))
                     DrawLabel(FX, bottomY, label);
             }
             break;
@@ -222,12 +224,12 @@ void TGridPainter::DrawMeridians(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
         case TMeridianLabels::CentreOrEquator:
         {
             const float lat = std::fabs(M.CentreLat) < 10 ? 0.0f : M.CentreLat;
-            if (Project(n, lat))
+            if (Project(n, lat) && Inside(FX, FY))
                 DrawLabel(FX, FY, label);
             break;
         }
         case TMeridianLabels::BottomEdge:
-            if (Usable(Project(n, 0)))
+            if (Usable(Project(n, 0)) && Inside(FX, bottomY))
                 DrawLabel(FX, bottomY, label);
             break;
         }
@@ -260,7 +262,7 @@ void TGridPainter::DrawParallels(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
         switch (FRules.ParallelLabels)
         {
         case TParallelLabels::LeftEdge:
-            if (Usable(Project(LonFrom, h)))
+            if (Usable(Project(LonFrom, h)) && Inside(tw / 2 + 2, FY))
                 DrawLabel(tw / 2 + 2, FY, label);
             break;
         case TParallelLabels::ConeLeftEdge:
@@ -274,7 +276,7 @@ void TGridPainter::DrawParallels(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
                 found = Project(lon, h) && FX > 0 && FX < 2 * static_cast<int64_t>(tw) && FY > 10 &&
                         FY < M.GetHeight();
             } while (!found && lon < 178);
-            if (found && lon < 178)
+            if (found && lon < 178 && Inside(FX, FY))
                 DrawLabel(tw / 2 + 2, FY, label);
             break;
         }
@@ -283,7 +285,7 @@ void TGridPainter::DrawParallels(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
             // On the grid meridian nearest the centre.
             const int64_t lon = static_cast<int64_t>(FLonStep) *
                                 RangeBound(static_cast<double>(M.CentreLon) / FLonStep, false);
-            if (Project(static_cast<float>(lon), h))
+            if (Project(static_cast<float>(lon), h) && Inside(FX, FY))
                 DrawLabel(static_cast<int64_t>(FX) - (4 * tw) / 5, FY, label);
             break;
         }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 QColor ColorFromTColor(TColor Colour)
 {
@@ -60,10 +61,21 @@ int TImageGridCanvas::TextHeight(const QString&) { return FPainter.fontMetrics()
 
 void TImageGridCanvas::TextOut(int X, int Y, const QString& Text)
 {
+    // Text that cannot touch the image is left out, so a position anywhere in
+    // the int range never overflows below, here or in the painter. The margin
+    // of one line height covers overhanging glyphs.
+    const QFontMetrics metrics = FPainter.fontMetrics();
+    const int64_t margin = metrics.height();
+    const QPaintDevice* device = FPainter.device();
+    if (!device || X >= static_cast<int64_t>(device->width()) + margin ||
+        Y >= static_cast<int64_t>(device->height()) + margin ||
+        static_cast<int64_t>(X) + metrics.horizontalAdvance(Text) + margin < 0 ||
+        static_cast<int64_t>(Y) + 2 * margin < 0)
+        return;
     // Text is drawn with the pen: switch to the font colour and back.
     const QPen linePen = FPainter.pen();
     FPainter.setPen(ColorFromTColor(FFontColour));
-    FPainter.drawText(X, Y + FPainter.fontMetrics().ascent(), Text);
+    FPainter.drawText(X, Y + metrics.ascent(), Text);
     FPainter.setPen(linePen);
 }
 

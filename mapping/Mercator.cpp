@@ -20,7 +20,8 @@ double MercatorY(float Lat)
 
 double MercatorLat(float Y)
 {
-    if (!std::isfinite(Y))
+    // Infinity saturates at the pole below like every other overflow; NaN stays NaN.
+    if (std::isnan(Y))
         return Y;
     const double k = 114.59155902616464175;
     // exp overflows only where the latitude is the pole to every digit.

@@ -102,7 +102,6 @@ private:
     // Opens folder D: its OnDirectoryFound, listing and file events; on
     // success D goes onto the path with its sub-folder list.
     void EnterFolder(const QByteArray& folder, std::vector<TFrame>& path);
-    void ReportFiles(const QByteArray& folder, std::vector<TListedEntry>& files);
     void SetFound(const QByteArray& path);
     void Fire(const TNotifyEvent& event);
     void CompileMasks();

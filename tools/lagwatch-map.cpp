@@ -1,18 +1,29 @@
 // lagwatch-map: converts points between longitude/latitude and image pixels
-// with a TMapping, line by line on standard input, and draws the grid of a
-// mapping over an image.
+// with a TMapping, as a filter that keeps its place beside PROJ's proj (one
+// output line per input line), and draws the grid of a mapping over an image.
 #include "mapping/ImageGridCanvas.h"
 #include "mapping/Presets.h"
+#include "mapping/ProjectionKinds.h"
 #include "mapping/ormMapping.h"
 #include "platform/DegreeSign.h"
 #include "platform/QuietMessages.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QSaveFile>
+#include <QStringList>
 
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,29 +32,39 @@
 namespace {
 
 const char* const HelpText =
-    "Usage: lagwatch-map [PARAMETERS] COMMAND [ARGUMENTS]\n"
+    "Usage: lagwatch-map [PARAMETERS] fwd|fwdf|inv [FILE...]\n"
+    "       lagwatch-map [PARAMETERS] grid IN OUT [GRID OPTIONS]\n"
+    "       lagwatch-map --list kinds|presets\n"
     "\n"
-    "Commands (points are read from standard input, one per line):\n"
+    "Commands:\n"
     "  fwd    \"lon lat\" per line  ->  \"x y ok\"      whole pixels (LonLatToXY)\n"
     "  fwdf   \"lon lat\" per line  ->  \"x y ok\"      real pixels, 3 decimals (LonLatToXYF)\n"
     "  inv    \"x y\" per line      ->  \"lon lat ok\"  degrees, 6 decimals (XYToLonLat)\n"
-    "  grid IN.png OUT.png [GRID OPTIONS]\n"
-    "         draws the latitude/longitude grid over IN.png (\"-\": a black image of\n"
-    "         the mapping's size) and writes OUT.png\n"
+    "  grid IN OUT\n"
+    "         draws the latitude/longitude grid over the image IN (\"-\": a black image\n"
+    "         of the mapping's size) and writes OUT in the format its extension names\n"
+    "         (.png, .bmp, .jpg, .ppm, ...); the grid is drawn in the mapping's pixels\n"
     "\n"
-    "ok is 1 when the conversion succeeded and 0 when it was refused. The values are\n"
-    "printed as the conversion left them either way; each line starts from 0 0, and a\n"
-    "refused conversion may only have shifted those by the pixel offsets.\n"
-    "Longitudes and latitudes are single-precision numbers, pixels 32-bit integers.\n"
-    "Fields are separated by blanks or tabs; blank lines are skipped. A line that does\n"
-    "not parse is reported on standard error with its line number and the run goes on.\n"
+    "fwd, fwdf and inv read the FILEs in order; \"-\" or no FILE is standard input.\n"
+    "Every input line gives exactly one output line:\n"
+    "  - ok is 1 for a converted point; a point the projection refuses prints\n"
+    "    \"* * 0\", and so does a line that does not parse, which is also reported\n"
+    "    on standard error with its line number (the run goes on);\n"
+    "  - columns after the two numbers are passed through unchanged;\n"
+    "  - empty lines and lines beginning with # are copied as they are;\n"
+    "  - a line that ends in CR LF keeps that ending.\n"
+    "Fields are separated by blanks or tabs. Longitudes and latitudes are\n"
+    "single-precision numbers (so 1e-50 is 0), pixels 32-bit integers.\n"
     "\n"
-    "Parameters (a preset, any of the others, or a preset followed by changes):\n"
+    "Parameters (a preset, a kind with its parameters, or a preset followed by\n"
+    "changes; each at most once):\n"
     "  --preset NAME        LambertMapping1K, LambertMapping4K, PolarMapping800,\n"
     "                       PolarMappingNorth or DiscMapping (any letter case)\n"
-    "  --kind K             projection kind 0..14\n"
-    "  --height H           image height in pixels\n"
-    "  --width W            image width in pixels\n"
+    "  --kind K             projection kind 0..14, by number or by name, such as\n"
+    "                       LambertConformal or lambert (any letter case; a\n"
+    "                       beginning that names one kind is enough)\n"
+    "  --height H           image height in pixels (positive)\n"
+    "  --width W            image width in pixels (positive)\n"
     "  --tile T             Van der Grinten sub-image 0..13\n"
     "  --rotation R         plane rotation in degrees (kinds 3, 4, 7, 8, 11)\n"
     "  --lon-span S         longitude extent in degrees\n"
@@ -58,6 +79,8 @@ const char* const HelpText =
     "command line: kind, height, width, tile, rotation, lon-span, lat-span,\n"
     "centre-lon, centre-lat, std-parallel1, std-parallel2, x-offset, y-offset.\n"
     "Setting the centre latitude resets both standard parallels to its absolute value.\n"
+    "\"--list kinds\" shows the kinds with the parameters each uses, \"--list presets\"\n"
+    "the presets with their values.\n"
     "\n"
     "Grid options:\n"
     "  --lon-step N               degrees between meridians (default 10)\n"
@@ -69,8 +92,206 @@ const char* const HelpText =
     "                             2 equator, 3 Tropic of Capricorn, 4 Antarctic circle\n"
     "  --no-labels                lines only\n"
     "\n"
-    "Exit status: 0 on success (also when lines were reported), 2 on a usage error,\n"
-    "1 when an image could not be read or written.\n";
+    "Options are written \"--option value\" or \"--option=value\" and may stand\n"
+    "anywhere on the line; \"--\" ends them. --help and --version answer wherever\n"
+    "they stand.\n"
+    "\n"
+    "Exit status: 0 on success (also when lines were reported or points refused),\n"
+    "1 when a file or an image could not be read or written, 2 on a usage error\n"
+    "(reported before any input is read).\n";
+
+// ---------------------------------------------------------------- kinds
+
+// The parameters a kind reads, as bits, for --list and the size checks.
+enum : unsigned
+{
+    uWidth = 1u << 0,
+    uHeight = 1u << 1,
+    uTile = 1u << 2,
+    uRotation = 1u << 3,
+    uLonSpan = 1u << 4,
+    uLatSpan = 1u << 5,
+    uCentreLon = 1u << 6,
+    uCentreLat = 1u << 7,
+    uStdParallels = 1u << 8,
+    uOffsets = 1u << 9,
+};
+
+struct TKindInfo
+{
+    const char* Name;  // the constant's name without its "pk"
+    unsigned Uses;
+};
+
+constexpr unsigned uImage = uWidth | uHeight | uOffsets;
+const TKindInfo KindInfo[TKindTraits::KindCount] = {
+    {"Unknown", 0},
+    {"CylEquiFull", uImage},
+    {"CylEquiZoomed", uImage | uLonSpan | uLatSpan | uCentreLon | uCentreLat},
+    {"AzimuthalEqui", uImage | uRotation | uCentreLon | uCentreLat},
+    {"AzimuthalEquiWide", uImage | uRotation | uLatSpan | uCentreLon | uCentreLat},
+    {"MercatorFull", uImage | uCentreLon},
+    {"MercatorZoomed", uImage | uLonSpan | uLatSpan | uCentreLon | uCentreLat},
+    {"Orthographic", uImage | uRotation | uLatSpan | uCentreLon | uCentreLat},
+    {"LinearOrthographic", uImage | uRotation | uLatSpan | uCentreLon | uCentreLat},
+    {"PolarStereographic", uImage | uLatSpan | uCentreLon | uCentreLat},
+    {"LambertConformal", uImage | uCentreLon | uCentreLat | uStdParallels},
+    {"Gnomonic", uImage | uRotation | uLatSpan | uCentreLon | uCentreLat},
+    {"VanDerGrinten", uImage | uTile | uCentreLon},
+    {"GreatCircle", uImage | uLatSpan | uCentreLon | uCentreLat},
+    {"LinearBased", uImage | uLonSpan | uLatSpan | uCentreLon | uCentreLat},
+};
+
+bool SameIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+    {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------- numbers
+
+bool ParseInt(std::string_view text, int32_t& value)
+{
+    if (text.size() > 1 && text.front() == '+' && text[1] != '-')
+        text.remove_prefix(1);
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    return result.ec == std::errc() && result.ptr == text.data() + text.size() && !text.empty();
+}
+
+// Decimal exponent of the first significant digit of "123.45" (2) or "0.0012" (-3).
+long long LeadingExponent(std::string_view digits)
+{
+    const size_t point = std::min(digits.find('.'), digits.size());
+    for (size_t i = 0; i < digits.size(); ++i)
+        if (digits[i] >= '1' && digits[i] <= '9')
+            return i < point ? static_cast<long long>(point - i) - 1 : -static_cast<long long>(i - point);
+    return 0;
+}
+
+// A decimal number as a double. One beyond the double range is still a number:
+// a magnitude too small gives zero and one too large infinity, with its sign.
+bool ParseReal(std::string_view text, double& value)
+{
+    if (text.size() > 1 && text.front() == '+' && text[1] != '-')
+        text.remove_prefix(1);
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    if (text.empty() || result.ptr != end)
+        return false;
+    if (result.ec == std::errc())
+        return true;
+    if (result.ec != std::errc::result_out_of_range)
+        return false;
+    const bool negative = text.front() == '-';
+    std::string_view digits = negative ? text.substr(1) : text;
+    long long exponent = 0;
+    const size_t e = digits.find_first_of("eE");
+    if (e != std::string_view::npos)
+    {
+        std::string_view power = digits.substr(e + 1);
+        const bool negativePower = !power.empty() && power.front() == '-';
+        if (!power.empty() && (power.front() == '-' || power.front() == '+'))
+            power.remove_prefix(1);
+        if (std::from_chars(power.data(), power.data() + power.size(), exponent).ec != std::errc())
+            exponent = std::numeric_limits<int>::max();  // only a huge exponent gets here
+        if (negativePower)
+            exponent = -exponent;
+        digits = digits.substr(0, e);
+    }
+    const double magnitude = LeadingExponent(digits) + exponent < 0 ? 0.0 : std::numeric_limits<double>::infinity();
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
+
+// A decimal number as single precision, rounded once from the text where it can
+// be; beyond the single range as a float store would give it.
+bool ParseFloat(std::string_view text, float& value)
+{
+    std::string_view digits = text;
+    if (digits.size() > 1 && digits.front() == '+' && digits[1] != '-')
+        digits.remove_prefix(1);
+    const char* end = digits.data() + digits.size();
+    const auto result = std::from_chars(digits.data(), end, value);
+    if (!digits.empty() && result.ptr == end && result.ec == std::errc())
+        return true;
+    double wide = 0;
+    if (!ParseReal(text, wide))
+        return false;
+    if (std::fabs(wide) > std::numeric_limits<float>::max())
+        value = wide < 0 ? -std::numeric_limits<float>::infinity() : std::numeric_limits<float>::infinity();
+    else
+        value = static_cast<float>(wide);
+    return true;
+}
+
+// ---------------------------------------------------------------- command line
+
+enum class TOption
+{
+    Preset,
+    Kind,
+    Height,
+    Width,
+    Tile,
+    Rotation,
+    LonSpan,
+    LatSpan,
+    CentreLon,
+    CentreLat,
+    StdParallel1,
+    StdParallel2,
+    XOffset,
+    YOffset,
+    LonStep,
+    LatStep,
+    LineColour,
+    TextColour,
+    HaloColour,
+    SpecialParallels,
+    NoLabels,
+    List,
+};
+
+struct TOptionName
+{
+    const char* Name;
+    TOption Option;
+};
+
+const TOptionName OptionNames[] = {
+    {"--preset", TOption::Preset},
+    {"--kind", TOption::Kind},
+    {"--height", TOption::Height},
+    {"--width", TOption::Width},
+    {"--tile", TOption::Tile},
+    {"--rotation", TOption::Rotation},
+    {"--lon-span", TOption::LonSpan},
+    {"--lat-span", TOption::LatSpan},
+    {"--centre-lon", TOption::CentreLon},
+    {"--centre-lat", TOption::CentreLat},
+    {"--std-parallel1", TOption::StdParallel1},
+    {"--std-parallel2", TOption::StdParallel2},
+    {"--x-offset", TOption::XOffset},
+    {"--y-offset", TOption::YOffset},
+    {"--lon-step", TOption::LonStep},
+    {"--lat-step", TOption::LatStep},
+    {"--line-colour", TOption::LineColour},
+    {"--text-colour", TOption::TextColour},
+    {"--halo-colour", TOption::HaloColour},
+    {"--special-parallels", TOption::SpecialParallels},
+    {"--no-labels", TOption::NoLabels},
+    {"--list", TOption::List},
+};
+
+bool IsMappingOption(TOption o) { return o <= TOption::YOffset; }
+bool IsGridOption(TOption o) { return o >= TOption::LonStep && o <= TOption::NoLabels; }
 
 struct TParameters
 {
@@ -79,18 +300,244 @@ struct TParameters
     std::optional<float> Rotation, LonSpan, LatSpan, CentreLon, CentreLat, StdParallel1, StdParallel2;
 };
 
-bool ParseInt(std::string_view text, int32_t& value)
+struct TGridOptions
 {
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    return result.ec == std::errc() && result.ptr == text.data() + text.size() && !text.empty();
+    int32_t LonStep = 10, LatStep = 10;
+    TColor LineColour = 0x00FFFF, TextColour = 0xFFFFFF, HaloColour = 0;
+    uint8_t Special = 0;
+    bool NoLabels = false;
+};
+
+struct TCommandLine
+{
+    TParameters Mapping;
+    TGridOptions Grid;
+    std::optional<std::string> List;
+    std::string Command;
+    std::vector<std::string> Operands;
+    std::vector<TOption> Given;  // in the order given
+    bool Has(TOption o) const { return std::find(Given.begin(), Given.end(), o) != Given.end(); }
+};
+
+std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+// A kind by number (0..14) or by name: the whole name, or a beginning that
+// only one name has, in any letter case.
+bool ParseKind(std::string_view text, int32_t& kind, std::string& error)
+{
+    if (ParseInt(text, kind))
+    {
+        if (kind >= 0 && kind <= pkLinearBased)
+            return true;
+        error = "kind " + std::string(text) + " does not exist (0..14; see --list kinds)";
+        return false;
+    }
+    std::vector<int> matches;
+    for (int k = 0; k < TKindTraits::KindCount; ++k)
+    {
+        const std::string_view name = KindInfo[k].Name;
+        if (SameIgnoringCase(name, text))
+        {
+            kind = k;
+            return true;
+        }
+        if (!text.empty() && text.size() < name.size() && SameIgnoringCase(name.substr(0, text.size()), text))
+            matches.push_back(k);
+    }
+    if (matches.size() == 1)
+    {
+        kind = matches.front();
+        return true;
+    }
+    if (matches.empty())
+        error = "unknown kind " + Quoted(text) + " (a number 0..14 or a name; see --list kinds)";
+    else
+    {
+        error = "kind " + Quoted(text) + " could be";
+        for (size_t i = 0; i < matches.size(); ++i)
+            error += std::string(i == 0 ? " " : i + 1 == matches.size() ? " or " : ", ") + KindInfo[matches[i]].Name;
+    }
+    return false;
 }
 
-bool ParseFloat(std::string_view text, float& value)
+bool ParseColour(std::string_view text, TColor& colour)
 {
-    if (!text.empty() && text.front() == '+')
+    if (!text.empty() && text.front() == '#')
         text.remove_prefix(1);
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    return result.ec == std::errc() && result.ptr == text.data() + text.size() && !text.empty();
+    if (text.size() != 6)
+        return false;
+    uint32_t rgb = 0;
+    const auto r = std::from_chars(text.data(), text.data() + 6, rgb, 16);
+    if (r.ec != std::errc() || r.ptr != text.data() + 6)
+        return false;
+    // RRGGBB on the command line, 0x00BBGGRR inside.
+    colour = ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+    return true;
+}
+
+bool ParseSpecialParallels(std::string_view value, uint8_t& special)
+{
+    size_t start = 0;
+    for (;;)
+    {
+        const size_t comma = std::min(value.find(',', start), value.size());
+        int32_t element = 0;
+        if (!ParseInt(value.substr(start, comma - start), element) || element < 0 || element > 4)
+            return false;
+        special |= static_cast<uint8_t>(1u << element);
+        if (comma == value.size())
+            return true;
+        start = comma + 1;
+    }
+}
+
+// Stores one option's value; false with a message when it cannot be right.
+bool TakeValue(TCommandLine& cl, TOption option, const std::string& name, const std::string& value,
+               std::string& error)
+{
+    TParameters& p = cl.Mapping;
+    int32_t iv = 0;
+    float fv = 0;
+    auto bad = [&](const std::string& why) {
+        error = "bad value " + Quoted(value) + " for " + name + (why.empty() ? "" : ": " + why);
+        return false;
+    };
+    auto integer = [&](std::optional<int32_t>& target) {
+        if (!ParseInt(value, iv))
+            return bad("not a whole number in 32 bits");
+        target = iv;
+        return true;
+    };
+    auto real = [&](std::optional<float>& target) {
+        if (!ParseFloat(value, fv))
+            return bad("not a number");
+        if (!std::isfinite(fv))
+            return bad("not a finite single-precision number");
+        target = fv;
+        return true;
+    };
+    auto step = [&](int32_t& target) {
+        if (!ParseInt(value, target) || target < 1)
+            return bad("a positive whole number of degrees is needed");
+        return true;
+    };
+    auto colour = [&](TColor& target) { return ParseColour(value, target) || bad("RRGGBB in hexadecimal is needed"); };
+    switch (option)
+    {
+    case TOption::Preset:
+    {
+        TPresetMapping preset{};
+        if (!FindPresetMapping(QString::fromStdString(value), preset))
+        {
+            error = "unknown preset " + Quoted(value) + " (see --list presets)";
+            return false;
+        }
+        p.Preset = preset;
+        return true;
+    }
+    case TOption::Kind:
+        if (!ParseKind(value, iv, error))
+            return false;
+        p.Kind = iv;
+        return true;
+    case TOption::Height: return integer(p.Height);
+    case TOption::Width: return integer(p.Width);
+    case TOption::Tile:
+        if (!integer(p.Tile))
+            return false;
+        if (*p.Tile < 0 || *p.Tile > 13)
+        {
+            error = "tile " + value + " does not exist (0..13)";
+            return false;
+        }
+        return true;
+    case TOption::Rotation: return real(p.Rotation);
+    case TOption::LonSpan: return real(p.LonSpan);
+    case TOption::LatSpan: return real(p.LatSpan);
+    case TOption::CentreLon: return real(p.CentreLon);
+    case TOption::CentreLat: return real(p.CentreLat);
+    case TOption::StdParallel1: return real(p.StdParallel1);
+    case TOption::StdParallel2: return real(p.StdParallel2);
+    case TOption::XOffset: return integer(p.XOffset);
+    case TOption::YOffset: return integer(p.YOffset);
+    case TOption::LonStep: return step(cl.Grid.LonStep);
+    case TOption::LatStep: return step(cl.Grid.LatStep);
+    case TOption::LineColour: return colour(cl.Grid.LineColour);
+    case TOption::TextColour: return colour(cl.Grid.TextColour);
+    case TOption::HaloColour: return colour(cl.Grid.HaloColour);
+    case TOption::SpecialParallels:
+        return ParseSpecialParallels(value, cl.Grid.Special) || bad("a comma list of 0..4 is needed");
+    case TOption::List:
+        if (value != "kinds" && value != "presets")
+            return bad("kinds or presets");
+        cl.List = value;
+        return true;
+    case TOption::NoLabels: break;
+    }
+    return true;
+}
+
+bool ParseCommandLine(int argc, char** argv, TCommandLine& cl, std::string& error)
+{
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i)
+    {
+        const std::string arg = argv[i];
+        const bool positional = optionsEnded || arg == "-" || arg.empty() || arg.front() != '-';
+        if (positional)
+        {
+            if (cl.Command.empty())
+                cl.Command = arg;
+            else
+                cl.Operands.push_back(arg);
+            continue;
+        }
+        if (arg == "--")
+        {
+            optionsEnded = true;
+            continue;
+        }
+        const size_t equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        const TOptionName* found = nullptr;
+        for (const TOptionName& o : OptionNames)
+            if (name == o.Name)
+                found = &o;
+        if (!found || name.rfind("--", 0) != 0)
+        {
+            error = "unknown option " + name;
+            return false;
+        }
+        if (cl.Has(found->Option))
+        {
+            error = name + " is given twice";
+            return false;
+        }
+        cl.Given.push_back(found->Option);
+        if (found->Option == TOption::NoLabels)
+        {
+            if (equals != std::string::npos)
+            {
+                error = name + " takes no value";
+                return false;
+            }
+            cl.Grid.NoLabels = true;
+            continue;
+        }
+        std::string value;
+        if (equals != std::string::npos)
+            value = arg.substr(equals + 1);
+        else if (i + 1 < argc)
+            value = argv[++i];
+        else
+        {
+            error = "missing value after " + name;
+            return false;
+        }
+        if (!TakeValue(cl, found->Option, name, value, error))
+            return false;
+    }
+    return true;
 }
 
 void ApplyParameters(const TParameters& p, TMapping& mapping)
@@ -114,19 +561,109 @@ void ApplyParameters(const TParameters& p, TMapping& mapping)
     if (p.YOffset) mapping.SetYOffset(*p.YOffset);
 }
 
-// Buffered output without stdio's per-call formatting.
+int UsageError(const std::string& message)
+{
+    const bool pointed = message.find("(see ") != std::string::npos;
+    std::fprintf(stderr, "lagwatch-map: %s%s\n", message.c_str(), pointed ? "" : " (see --help)");
+    return 2;
+}
+
+// ---------------------------------------------------------------- lists
+
+std::string FloatText(float v)
+{
+    char buffer[64];
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, v);
+    return std::string(buffer, r.ptr);
+}
+
+// The options that set the parameters a kind uses, in the order they apply.
+std::string KindParameters(int kind, const TMapping* values)
+{
+    const unsigned uses = KindInfo[kind].Uses;
+    std::string out;
+    auto add = [&](unsigned bit, const char* name, const std::string& value) {
+        if (!(uses & bit))
+            return;
+        out += out.empty() ? "" : " ";
+        out += name;
+        if (values)
+            out += " " + value;
+    };
+    const TMapping none;
+    const TMapping& m = values ? *values : none;
+    add(uHeight, "--height", std::to_string(m.Height));
+    add(uWidth, "--width", std::to_string(m.Width));
+    add(uTile, "--tile", std::to_string(m.Tile));
+    add(uRotation, "--rotation", FloatText(m.Rotation));
+    add(uLonSpan, "--lon-span", FloatText(m.LonSpan));
+    add(uLatSpan, "--lat-span", FloatText(m.LatSpan));
+    add(uCentreLon, "--centre-lon", FloatText(m.CentreLon));
+    add(uCentreLat, "--centre-lat", FloatText(m.CentreLat));
+    add(uStdParallels, "--std-parallel1", FloatText(m.StdParallel1));
+    add(uStdParallels, "--std-parallel2", FloatText(m.StdParallel2));
+    add(uOffsets, "--x-offset", std::to_string(m.GetXOffset()));
+    add(uOffsets, "--y-offset", std::to_string(m.GetYOffset()));
+    return out;
+}
+
+int PrintList(const std::string& what)
+{
+    if (what == "kinds")
+    {
+        for (int k = 0; k < TKindTraits::KindCount; ++k)
+        {
+            const std::string uses = KindParameters(k, nullptr);
+            std::printf("%2d  %-20s%s%s\n    %s\n", k, KindInfo[k].Name, ProjectionNames[k],
+                        k == pkLinearOrthographic ? " (no inverse)" : "",
+                        uses.empty() ? "no parameters: converts nothing" : uses.c_str());
+        }
+        return 0;
+    }
+    // Each preset as the options that give the same mapping.
+    for (int i = 0; i < PresetMappingCount; ++i)
+    {
+        const auto preset = static_cast<TPresetMapping>(i);
+        TMapping m;
+        BuildPresetMapping(preset, m);
+        std::printf("%-18s  %s\n    --kind %s %s\n", PresetMappingName(preset).toUtf8().constData(),
+                    ProjectionNames[m.Kind], KindInfo[m.Kind].Name, KindParameters(m.Kind, &m).c_str());
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------- conversions
+
+// Buffered standard output without stdio's per-call formatting.
 class TOutput
 {
 public:
     ~TOutput() { Flush(); }
-    void Reserve(size_t n)
+    // Room for n more bytes at Cursor(); n must not exceed the buffer.
+    char* Room(size_t n)
     {
         if (FBuffer.size() - FUsed < n)
             Flush();
+        return FBuffer.data() + FUsed;
     }
-    char* Cursor() { return FBuffer.data() + FUsed; }
     char* End() { return FBuffer.data() + FBuffer.size(); }
     void Advance(char* to) { FUsed = static_cast<size_t>(to - FBuffer.data()); }
+    void Append(std::string_view text)
+    {
+        if (text.empty())
+            return;
+        if (text.size() > FBuffer.size() - FUsed)
+        {
+            Flush();
+            if (text.size() > FBuffer.size())
+            {
+                std::fwrite(text.data(), 1, text.size(), stdout);
+                return;
+            }
+        }
+        std::memcpy(FBuffer.data() + FUsed, text.data(), text.size());
+        FUsed += text.size();
+    }
     void Flush()
     {
         if (FUsed)
@@ -150,103 +687,135 @@ char* PutValue(char* at, char* end, T value, int decimals)
     return r.ptr;
 }
 
-// One output line: "first second ok".
+// "first second 1" for a converted point.
 template <typename T>
-char* PutResult(char* at, char* end, T first, T second, int decimals, bool ok)
+char* PutResult(char* at, char* end, T first, T second, int decimals)
 {
     at = PutValue(at, end, first, decimals);
     *at++ = ' ';
     at = PutValue(at, end, second, decimals);
     *at++ = ' ';
-    *at++ = ok ? '1' : '0';
-    *at++ = '\n';
+    *at++ = '1';
     return at;
 }
 
-// Splits a line into exactly two blank-separated fields.
-bool SplitTwo(std::string_view line, std::string_view& a, std::string_view& b)
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+enum class TCommand { Forward, ForwardF, Inverse };
+
+class TConverter
 {
+public:
+    TConverter(const TMapping& Mapping, TCommand Command) : FMapping(Mapping), FCommand(Command) {}
+
+    // Converts one opened input to the end; false when reading failed.
+    bool Run(std::FILE* In, const std::string& Name);
+
+private:
+    const TMapping& FMapping;
+    TCommand FCommand;
+    TOutput FOut;
+    std::string FName;
+    long long FLineNumber = 0;
+
+    void Line(std::string_view Text);
+    // The converted values, or false when the two fields are no numbers.
+    bool Convert(std::string_view A, std::string_view B, bool& Ok, char*& At, char* End) const;
+};
+
+bool TConverter::Convert(std::string_view A, std::string_view B, bool& Ok, char*& At, char* End) const
+{
+    if (FCommand == TCommand::Inverse)
+    {
+        int32_t x = 0, y = 0;
+        if (!ParseInt(A, x) || !ParseInt(B, y))
+            return false;
+        float lon = 0, lat = 0;
+        Ok = FMapping.XYToLonLat(x, y, lon, lat);
+        if (Ok)
+            At = PutResult(At, End, lon, lat, 6);
+        return true;
+    }
+    float lon = 0, lat = 0;
+    if (!ParseFloat(A, lon) || !ParseFloat(B, lat))
+        return false;
+    if (FCommand == TCommand::Forward)
+    {
+        int32_t x = 0, y = 0;
+        Ok = FMapping.LonLatToXY(lon, lat, x, y);
+        if (Ok)
+            At = PutResult(At, End, x, y, 0);
+    }
+    else
+    {
+        float x = 0, y = 0;
+        Ok = FMapping.LonLatToXYF(lon, lat, x, y);
+        if (Ok)
+            At = PutResult(At, End, x, y, 3);
+    }
+    return true;
+}
+
+void TConverter::Line(std::string_view Text)
+{
+    ++FLineNumber;
+    const bool crlf = !Text.empty() && Text.back() == '\r';
+    if (crlf)
+        Text.remove_suffix(1);
+    const std::string_view eol = crlf ? "\r\n" : "\n";
     auto skip = [&](size_t i) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+        while (i < Text.size() && IsBlank(Text[i]))
             ++i;
         return i;
     };
     auto word = [&](size_t i) {
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
+        while (i < Text.size() && !IsBlank(Text[i]))
             ++i;
         return i;
     };
-    size_t i = skip(0), j = word(i);
-    a = line.substr(i, j - i);
-    i = skip(j);
-    j = word(i);
-    b = line.substr(i, j - i);
-    return !a.empty() && !b.empty() && skip(j) == line.size();
+    const size_t a = skip(0);
+    if (a == Text.size() || Text[a] == '#')
+    {
+        FOut.Append(Text);
+        FOut.Append(eol);
+        return;
+    }
+    const size_t aEnd = word(a), b = skip(aEnd), bEnd = word(b);
+    std::string_view rest = Text.substr(bEnd);
+    if (skip(bEnd) == Text.size())
+        rest = {};
+    // 160 bytes hold two single-precision values with 6 decimals and the flag.
+    char* at = FOut.Room(160);
+    bool ok = false;
+    const bool parsed = b < Text.size() && Convert(Text.substr(a, aEnd - a), Text.substr(b, bEnd - b), ok, at, FOut.End());
+    if (!ok)
+    {
+        std::memcpy(at, "* * 0", 5);
+        at += 5;
+    }
+    FOut.Advance(at);
+    if (parsed)
+        FOut.Append(rest);
+    FOut.Append(eol);
+    if (!parsed)
+    {
+        FOut.Flush();
+        std::fflush(stdout);
+        std::fprintf(stderr, "lagwatch-map: %sline %lld: cannot parse \"%.*s\"\n",
+                     FName.empty() ? "" : (FName + ": ").c_str(), FLineNumber,
+                     static_cast<int>(std::min<size_t>(Text.size(), 200)), Text.data());
+    }
 }
 
-enum class TCommand { Forward, ForwardF, Inverse };
-
-int RunConversions(const TMapping& mapping, TCommand command)
+bool TConverter::Run(std::FILE* In, const std::string& Name)
 {
-    TOutput out;
+    FName = Name;
+    FLineNumber = 0;
     std::vector<char> buffer(1 << 20);
     std::string carry;
-    long long lineNumber = 0;
-    auto handleLine = [&](std::string_view line) {
-        ++lineNumber;
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
-            line.remove_suffix(1);
-        size_t first = 0;
-        while (first < line.size() && (line[first] == ' ' || line[first] == '\t'))
-            ++first;
-        if (first == line.size())
-            return;
-        std::string_view a, b;
-        bool parsed = SplitTwo(line, a, b);
-        out.Reserve(160);
-        char* at = out.Cursor();
-        char* end = out.End();
-        if (parsed && command == TCommand::Inverse)
-        {
-            int32_t x = 0, y = 0;
-            parsed = ParseInt(a, x) && ParseInt(b, y);
-            if (parsed)
-            {
-                float lon = 0, lat = 0;
-                const bool ok = mapping.XYToLonLat(x, y, lon, lat);
-                at = PutResult(at, end, lon, lat, 6, ok);
-            }
-        }
-        else if (parsed)
-        {
-            float lon = 0, lat = 0;
-            parsed = ParseFloat(a, lon) && ParseFloat(b, lat);
-            if (parsed && command == TCommand::Forward)
-            {
-                int32_t x = 0, y = 0;
-                const bool ok = mapping.LonLatToXY(lon, lat, x, y);
-                at = PutResult(at, end, x, y, 0, ok);
-            }
-            else if (parsed)
-            {
-                float x = 0, y = 0;
-                const bool ok = mapping.LonLatToXYF(lon, lat, x, y);
-                at = PutResult(at, end, x, y, 3, ok);
-            }
-        }
-        if (!parsed)
-        {
-            out.Flush();
-            std::fflush(stdout);
-            std::fprintf(stderr, "lagwatch-map: line %lld: cannot parse \"%.*s\"\n", lineNumber,
-                         static_cast<int>(std::min<size_t>(line.size(), 200)), line.data());
-            return;
-        }
-        out.Advance(at);
-    };
     for (;;)
     {
-        const size_t n = std::fread(buffer.data(), 1, buffer.size(), stdin);
+        const size_t n = std::fread(buffer.data(), 1, buffer.size(), In);
         if (n == 0)
             break;
         std::string_view chunk(buffer.data(), n);
@@ -262,221 +831,248 @@ int RunConversions(const TMapping& mapping, TCommand command)
             if (!carry.empty())
             {
                 carry.append(chunk.substr(start, nl - start));
-                handleLine(carry);
+                Line(carry);
                 carry.clear();
             }
             else
-                handleLine(chunk.substr(start, nl - start));
+                Line(chunk.substr(start, nl - start));
             start = nl + 1;
         }
     }
     if (!carry.empty())
-        handleLine(carry);
-    return 0;
+        Line(carry);
+    FOut.Flush();
+    return !std::ferror(In);
 }
 
-int UsageError(const std::string& message)
+int RunConversions(const TMapping& mapping, TCommand command, const std::vector<std::string>& files)
 {
-    std::fprintf(stderr, "lagwatch-map: %s (see --help)\n", message.c_str());
-    return 2;
-}
-
-}  // namespace
-
-int RunGridCommand(const TMapping& mapping, const std::vector<std::string>& args, int argc, char** argv);
-
-int main(int argc, char** argv)
-{
-    InitDegreeSign();
-    TParameters p;
-    std::string command;
-    std::vector<std::string> rest;
-    for (int i = 1; i < argc; ++i)
+    TConverter converter(mapping, command);
+    int status = 0;
+    const std::vector<std::string> inputs = files.empty() ? std::vector<std::string>{"-"} : files;
+    for (const std::string& file : inputs)
     {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h")
+        if (file == "-")
         {
-            std::fputs(HelpText, stdout);
-            return 0;
-        }
-        if (!command.empty())
-        {
-            rest.push_back(arg);
+            if (!converter.Run(stdin, std::string()))
+            {
+                std::fprintf(stderr, "lagwatch-map: cannot read standard input: %s\n", std::strerror(errno));
+                status = 1;
+            }
             continue;
         }
-        if (arg.rfind("--", 0) != 0)
+        std::FILE* in = std::fopen(file.c_str(), "rb");
+        if (!in)
         {
-            command = arg;
+            std::fflush(stdout);
+            std::fprintf(stderr, "lagwatch-map: cannot open %s: %s\n", file.c_str(), std::strerror(errno));
+            status = 1;
             continue;
         }
-        if (i + 1 >= argc)
-            return UsageError("missing value after " + arg);
-        const std::string value = argv[++i];
-        int32_t iv = 0;
-        float fv = 0;
-        auto needInt = [&](std::optional<int32_t>& target) {
-            if (!ParseInt(value, iv))
-                return false;
-            target = iv;
-            return true;
-        };
-        auto needFloat = [&](std::optional<float>& target) {
-            if (!ParseFloat(value, fv))
-                return false;
-            target = fv;
-            return true;
-        };
-        bool ok = true;
-        if (arg == "--preset")
+        if (!converter.Run(in, file))
         {
-            TPresetMapping preset{};
-            ok = FindPresetMapping(QString::fromStdString(value), preset);
-            if (ok)
-                p.Preset = preset;
+            std::fflush(stdout);
+            std::fprintf(stderr, "lagwatch-map: cannot read %s: %s\n", file.c_str(), std::strerror(errno));
+            status = 1;
         }
-        else if (arg == "--kind") ok = needInt(p.Kind) && iv >= 0 && iv <= 255;
-        else if (arg == "--height") ok = needInt(p.Height);
-        else if (arg == "--width") ok = needInt(p.Width);
-        else if (arg == "--tile") ok = needInt(p.Tile) && iv >= 0 && iv <= 255;
-        else if (arg == "--rotation") ok = needFloat(p.Rotation);
-        else if (arg == "--lon-span") ok = needFloat(p.LonSpan);
-        else if (arg == "--lat-span") ok = needFloat(p.LatSpan);
-        else if (arg == "--centre-lon") ok = needFloat(p.CentreLon);
-        else if (arg == "--centre-lat") ok = needFloat(p.CentreLat);
-        else if (arg == "--std-parallel1") ok = needFloat(p.StdParallel1);
-        else if (arg == "--std-parallel2") ok = needFloat(p.StdParallel2);
-        else if (arg == "--x-offset") ok = needInt(p.XOffset);
-        else if (arg == "--y-offset") ok = needInt(p.YOffset);
-        else
-            return UsageError("unknown option " + arg);
-        if (!ok)
-            return UsageError("bad value \"" + value + "\" for " + arg);
+        std::fclose(in);
     }
-    TMapping mapping;
-    ApplyParameters(p, mapping);
-    // A new mapping's centre has sine and cosine 0 until its latitude is set,
-    // which flattens every projection centred on it.
-    const bool centred =
-        p.Kind && (*p.Kind == pkAzimuthalEqui || *p.Kind == pkAzimuthalEquiWide || *p.Kind == pkOrthographic ||
-                   *p.Kind == pkLinearOrthographic || *p.Kind == pkPolarStereographic ||
-                   *p.Kind == pkLambertConformal || *p.Kind == pkGnomonic || *p.Kind == pkGreatCircle);
-    if (centred && !p.Preset && !p.CentreLat)
-        std::fprintf(stderr, "lagwatch-map: note: no --centre-lat given; kind %d needs it (use --centre-lat 0 for the equator)\n",
-                     static_cast<int>(*p.Kind));
-    if (command == "fwd" || command == "fwdf" || command == "inv")
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
     {
-        if (!rest.empty())
-            return UsageError("unexpected argument " + rest.front());
-        return RunConversions(mapping, command == "fwd" ? TCommand::Forward
-                                       : command == "fwdf" ? TCommand::ForwardF
-                                                           : TCommand::Inverse);
+        std::fprintf(stderr, "lagwatch-map: cannot write standard output: %s\n", std::strerror(errno));
+        status = 1;
     }
-    if (command == "grid")
-        return RunGridCommand(mapping, rest, argc, argv);
-    if (command.empty())
-        return UsageError("no command given");
-    return UsageError("unknown command " + command);
+    return status;
 }
 
-namespace {
+// ---------------------------------------------------------------- grid
 
-bool ParseColour(const std::string& text, TColor& colour)
+// A blank image, and the largest image read, may take this much memory.
+constexpr int64_t ImageByteLimit = int64_t(1) << 30;
+
+// Writes Image in the format that Path's extension names, through a temporary
+// file and a rename; false with a message when no image writer knows the
+// extension or the file cannot be written.
+bool SaveImageFile(const QImage& Image, const QString& Path, QString& Error)
 {
-    if (text.size() != 6)
+    const QByteArray suffix = QFileInfo(Path).suffix().toLower().toLatin1();
+    const QList<QByteArray> formats = QImageWriter::supportedImageFormats();
+    if (suffix.isEmpty() || !formats.contains(suffix))
+    {
+        QStringList known;
+        for (const QByteArray& f : formats)
+            known << QString::fromLatin1(f);
+        Error = QStringLiteral("cannot write %1: %2 (image formats: %3)")
+                    .arg(Path,
+                         suffix.isEmpty() ? QStringLiteral("the name has no extension to tell the image format")
+                                          : QStringLiteral("no image format is called \"%1\"").arg(QString::fromLatin1(suffix)),
+                         known.join(QStringLiteral(", ")));
         return false;
-    uint32_t rgb = 0;
-    const auto r = std::from_chars(text.data(), text.data() + 6, rgb, 16);
-    if (r.ec != std::errc() || r.ptr != text.data() + 6)
+    }
+    QSaveFile file(Path);
+    if (!file.open(QIODevice::WriteOnly))
+    {
+        Error = QStringLiteral("cannot write %1: %2").arg(Path, file.errorString());
         return false;
-    // RRGGBB on the command line, 0x00BBGGRR inside.
-    colour = ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+    }
+    QImageWriter writer(&file, suffix);
+    if (!writer.write(Image))
+    {
+        Error = QStringLiteral("cannot write %1: %2").arg(Path, writer.errorString());
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit())
+    {
+        Error = QStringLiteral("cannot write %1: %2").arg(Path, file.errorString());
+        return false;
+    }
     return true;
 }
 
-}  // namespace
-
-int RunGridCommand(const TMapping& source, const std::vector<std::string>& args, int argc, char** argv)
+int RunGridCommand(const TMapping& source, const std::string& input, const std::string& output,
+                   const TGridOptions& options, const char* program)
 {
-    if (args.size() < 2)
-        return UsageError("grid needs IN.png and OUT.png");
-    const std::string input = args[0], output = args[1];
-    int32_t lonStep = 10, latStep = 10;
-    TColor lineColour = 0x00FFFF, textColour = 0xFFFFFF, haloColour = 0;
-    uint8_t special = 0;
-    bool noLabels = false;
-    for (size_t i = 2; i < args.size(); ++i)
-    {
-        const std::string& arg = args[i];
-        if (arg == "--no-labels")
-        {
-            noLabels = true;
-            continue;
-        }
-        if (i + 1 >= args.size())
-            return UsageError("missing value after " + arg);
-        const std::string& value = args[++i];
-        bool ok = true;
-        if (arg == "--lon-step") ok = ParseInt(value, lonStep);
-        else if (arg == "--lat-step") ok = ParseInt(value, latStep);
-        else if (arg == "--line-colour") ok = ParseColour(value, lineColour);
-        else if (arg == "--text-colour") ok = ParseColour(value, textColour);
-        else if (arg == "--halo-colour") ok = ParseColour(value, haloColour);
-        else if (arg == "--special-parallels")
-        {
-            size_t start = 0;
-            while (ok && start <= value.size())
-            {
-                size_t comma = value.find(',', start);
-                if (comma == std::string::npos)
-                    comma = value.size();
-                int32_t element = 0;
-                ok = ParseInt(std::string_view(value).substr(start, comma - start), element) && element >= 0 &&
-                     element <= 4;
-                if (ok)
-                    special |= static_cast<uint8_t>(1u << element);
-                start = comma + 1;
-            }
-        }
-        else
-            return UsageError("unknown grid option " + arg);
-        if (!ok)
-            return UsageError("bad value \"" + value + "\" for " + arg);
-    }
     // Painting needs a GUI application; without a display use the off-screen platform.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     InstallQuietMessageHandler();
-    QGuiApplication app(argc, argv);
+    // Our arguments are not Qt's: a file called "-platform" stays a file.
+    int qtArgc = 1;
+    char* qtArgv[] = {const_cast<char*>(program), nullptr};
+    QGuiApplication app(qtArgc, qtArgv);
     QImage image;
     if (input == "-")
     {
-        if (source.Width <= 0 || source.Height <= 0 || source.Width > 30000 || source.Height > 30000)
+        image = QImage(source.Width, source.Height, QImage::Format_RGB32);
+        if (image.isNull())
         {
-            std::fprintf(stderr, "lagwatch-map: the mapping's size %dx%d is no image size\n", source.Width,
-                         source.Height);
+            std::fprintf(stderr, "lagwatch-map: no memory for a %dx%d image\n", source.Width, source.Height);
             return 1;
         }
-        image = QImage(source.Width, source.Height, QImage::Format_RGB32);
         image.fill(Qt::black);
     }
-    else if (!image.load(QString::fromStdString(input)))
-    {
-        std::fprintf(stderr, "lagwatch-map: cannot read %s\n", input.c_str());
-        return 1;
-    }
     else
+    {
+        const QString path = QFile::decodeName(QByteArray::fromStdString(input));
+        QImageReader::setAllocationLimit(static_cast<int>(ImageByteLimit >> 20));
+        QImageReader reader(path);
+        if (!reader.read(&image))
+        {
+            std::fprintf(stderr, "lagwatch-map: cannot read %s: %s\n", input.c_str(),
+                         reader.errorString().toLocal8Bit().constData());
+            return 1;
+        }
         image = image.convertToFormat(QImage::Format_ARGB32);
+        if (image.width() != source.Width || image.height() != source.Height)
+            std::fprintf(stderr,
+                         "lagwatch-map: warning: %s is %dx%d, the mapping %dx%d; the grid is drawn in the "
+                         "mapping's pixels\n",
+                         input.c_str(), image.width(), image.height(), source.Width, source.Height);
+    }
     TMapping mapping = source;  // an exact copy, derived constants included
     {
         TImageGridBitmap bitmap(image);
-        mapping.DrawGridOnBitmap(&bitmap, lonStep, latStep, textColour, lineColour, 0, 0, noLabels, special,
-                                 haloColour);
+        mapping.DrawGridOnBitmap(&bitmap, options.LonStep, options.LatStep, options.TextColour, options.LineColour, 0,
+                                 0, options.NoLabels, options.Special, options.HaloColour);
     }
-    if (!image.save(QString::fromStdString(output), "PNG"))
+    QString error;
+    if (!SaveImageFile(image, QFile::decodeName(QByteArray::fromStdString(output)), error))
     {
-        std::fprintf(stderr, "lagwatch-map: cannot write %s\n", output.c_str());
+        std::fprintf(stderr, "lagwatch-map: %s\n", error.toLocal8Bit().constData());
         return 1;
     }
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    InitDegreeSign();
+    for (int i = 1; i < argc; ++i)
+    {
+        const std::string_view arg = argv[i];
+        if (arg == "--")
+            break;
+        if (arg == "--help" || arg == "-h")
+        {
+            std::fputs(HelpText, stdout);
+            return 0;
+        }
+        if (arg == "--version")
+        {
+            std::printf("lagwatch-map (Lagwatch) %s\n", LAGWATCH_VERSION);
+            return 0;
+        }
+    }
+    TCommandLine cl;
+    std::string error;
+    if (!ParseCommandLine(argc, argv, cl, error))
+        return UsageError(error);
+    if (cl.List)
+    {
+        if (!cl.Command.empty())
+            return UsageError("--list stands alone, without a command");
+        return PrintList(*cl.List);
+    }
+    const std::string& command = cl.Command;
+    const bool grid = command == "grid";
+    if (command.empty())
+        return UsageError("no command given (fwd, fwdf, inv or grid)");
+    if (!grid && command != "fwd" && command != "fwdf" && command != "inv")
+        return UsageError("unknown command " + Quoted(command) + " (fwd, fwdf, inv or grid)");
+    for (TOption o : cl.Given)
+        if (IsGridOption(o) && !grid)
+            for (const TOptionName& n : OptionNames)
+                if (n.Option == o)
+                    return UsageError(std::string(n.Name) + " is an option of grid, not of " + command);
+    if (std::none_of(cl.Given.begin(), cl.Given.end(), IsMappingOption))
+        return UsageError("no parameters given: name a --preset, or a --kind with its parameters "
+                          "(see --list presets and --list kinds)");
+    const TParameters& p = cl.Mapping;
+    if (!p.Preset && !p.Kind)
+        return UsageError("no --kind or --preset given");
+    if (grid && cl.Operands.size() < 2)
+        return UsageError("grid needs IN and OUT");
+    if (grid && cl.Operands.size() > 2)
+        return UsageError("unexpected argument " + Quoted(cl.Operands[2]));
+
+    TMapping mapping;
+    ApplyParameters(p, mapping);
+    const int kind = mapping.Kind;
+    const unsigned uses = KindInfo[kind].Uses;
+    const std::string kindName = std::to_string(kind) + " (" + KindInfo[kind].Name + ")";
+    if ((uses & uWidth) && mapping.Width <= 0)
+        return UsageError("kind " + kindName + " needs a positive --width, not " + std::to_string(mapping.Width));
+    if ((uses & uHeight) && mapping.Height <= 0)
+        return UsageError("kind " + kindName + " needs a positive --height, not " + std::to_string(mapping.Height));
+    if (grid && cl.Operands[0] == "-")
+    {
+        if (mapping.Width <= 0 || mapping.Height <= 0)
+            return UsageError("the mapping's size " + std::to_string(mapping.Width) + "x" +
+                              std::to_string(mapping.Height) + " is no image size for \"-\"");
+        const int64_t bytes = int64_t(mapping.Width) * mapping.Height * 4;
+        if (bytes > ImageByteLimit)
+            return UsageError("a blank image of " + std::to_string(mapping.Width) + "x" +
+                              std::to_string(mapping.Height) + " pixels would take " +
+                              std::to_string(bytes >> 20) + " MiB, more than the 1 GiB allowed");
+    }
+    // A new mapping's centre has sine and cosine 0 until its latitude is set,
+    // which flattens every projection centred on it.
+    const bool centred = kind == pkAzimuthalEqui || kind == pkAzimuthalEquiWide || kind == pkOrthographic ||
+                         kind == pkLinearOrthographic || kind == pkPolarStereographic || kind == pkLambertConformal ||
+                         kind == pkGnomonic || kind == pkGreatCircle;
+    if (centred && !p.Preset && !p.CentreLat)
+        std::fprintf(stderr, "lagwatch-map: note: no --centre-lat given; kind %d needs it (use --centre-lat 0 for the equator)\n",
+                     kind);
+    if (command == "inv" && kind == pkLinearOrthographic)
+        std::fprintf(stderr, "lagwatch-map: note: kind 8 (LinearOrthographic) has no inverse; every point is refused\n");
+    if (grid)
+        return RunGridCommand(mapping, cl.Operands[0], cl.Operands[1], cl.Grid, argv[0]);
+    return RunConversions(mapping, command == "fwd" ? TCommand::Forward
+                                   : command == "fwdf" ? TCommand::ForwardF
+                                                       : TCommand::Inverse,
+                          cl.Operands);
 }

@@ -6,6 +6,8 @@
 
 namespace {
 
+TDelaySummary Summarise(const QStringList& lines) { return SummariseLedgerEntries(ParseLedgerLines(lines)); }
+
 TEST(DelaySummary, ColoursByLateness)
 {
     struct Case { int seconds; TColor colour; float height; };
@@ -15,7 +17,7 @@ TEST(DelaySummary, ColoursByLateness)
         {-600, ColourInTime, -10.0f}, {0, ColourInTime, 0.0f},
     };
     for (const Case& c : cases) {
-        const TDelaySummary s = SummariseLedgerLines({"202106231200-crm.grb=" + QString::number(c.seconds)});
+        const TDelaySummary s = Summarise({"202106231200-crm.grb=" + QString::number(c.seconds)});
         ASSERT_EQ(s.Points.size(), 1u) << c.seconds;
         EXPECT_EQ(s.Points[0].Colour, c.colour) << c.seconds;
         EXPECT_FLOAT_EQ(s.Points[0].Minutes, c.height) << c.seconds;
@@ -33,13 +35,13 @@ TEST(DelaySummary, LeftAxisMaximum)
         QStringList lines;
         for (int s : c.seconds)
             lines.append("202106231200-crm.grb=" + QString::number(s));
-        EXPECT_DOUBLE_EQ(LeftAxisMaximum(SummariseLedgerLines(lines).Maximum), c.maximum);
+        EXPECT_DOUBLE_EQ(LeftAxisMaximum(Summarise(lines).Maximum), c.maximum);
     }
 }
 
 TEST(DelaySummary, SkipsLinesWithoutADateOrAValue)
 {
-    const TDelaySummary s = SummariseLedgerLines({
+    const TDelaySummary s = Summarise({
         "no separator",
         "notes=5",                   // not a product time: no point, no date
         "202106221200-crm.grb=abc",  // sets the dates, adds nothing
@@ -60,7 +62,7 @@ TEST(DelaySummary, PlotsOnlyTheNewest46Lines)
     const QStringList newest = NewestLedgerLines(ledger);
     ASSERT_EQ(newest.size(), 46);
     EXPECT_EQ(newest.first(), ledger.Get(54));
-    const TDelaySummary s = SummariseLedgerLines(newest);
+    const TDelaySummary s = Summarise(newest);
     EXPECT_EQ(s.Points.size(), 46u);
     EXPECT_EQ(SummaryHint(s.TextLines).count('\r'), 5);
     EXPECT_TRUE(SummaryHint(s.TextLines).startsWith("Lagwatch:\r  2021-Apr-16  => 99.0 minutes\r"));

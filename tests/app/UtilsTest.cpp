@@ -1,7 +1,9 @@
 #include "app/Ledger.h"
+#include "app/ProductFile.h"
 #include "app/RegistryVariables.h"
 #include "app/Utils.h"
 
+#include "tests/common/ScopedEnvironment.h"
 #include "tests/common/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -39,6 +41,55 @@ TEST(FileNameToDateTime, ConvertsProductNames)
         EXPECT_EQ(FileNameToDateTime(c.name), c.expected) << c.name;
 }
 
+TEST(ParseLedgerLine, ReadsNameTimeAndDelay)
+{
+    const QString zeros99 = QString(98, '0') + '7';
+    struct Case { QString line; bool parses; QString name; TDateTime nominal; std::optional<int32_t> seconds; };
+    const Case cases[] = {
+        {"202106231315-crm.grb=413", true, "202106231315-crm.grb", At(2021, 6, 23, 13, 15), 413},
+        {"202106231315-crm.grb=-60", true, "202106231315-crm.grb", At(2021, 6, 23, 13, 15), -60},
+        {"202106231315-crm.grb=abc", true, "202106231315-crm.grb", At(2021, 6, 23, 13, 15), std::nullopt},
+        {"202106231315-crm.grb=", true, "202106231315-crm.grb", At(2021, 6, 23, 13, 15), std::nullopt},
+        {"notes=5", true, "notes", 0.0, 5},
+        {"=5", true, "", 0.0, 5},
+        {"a=b=5", true, "a", 0.0, std::nullopt},  // the first "=" ends the name
+        {"202106231315-crm.grb=" + zeros99, true, "202106231315-crm.grb", At(2021, 6, 23, 13, 15), 7},
+        {"202106231315-crm.grb=" + zeros99 + "1", true, "202106231315-crm.grb", At(2021, 6, 23, 13, 15), 7},
+        {"no separator", false, "", 0.0, std::nullopt},
+        {"", false, "", 0.0, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const std::optional<TLedgerEntry> entry = ParseLedgerLine(c.line);
+        ASSERT_EQ(entry.has_value(), c.parses) << c.line.toStdString();
+        if (!entry)
+            continue;
+        EXPECT_EQ(entry->Name, c.name) << c.line.toStdString();
+        EXPECT_EQ(entry->Nominal, c.nominal) << c.line.toStdString();
+        EXPECT_EQ(entry->Seconds, c.seconds) << c.line.toStdString();
+    }
+}
+
+TEST(ProductNameOf, LowerCasesAndRefusesWhatTheLedgerCannotHold)
+{
+    using P = TProductName::TProblem;
+    struct Case { QByteArray raw; QString name; P problem; };
+    const Case cases[] = {
+        {"202106231200-CRM.GRB", "202106231200-crm.grb", P::None},
+        {"2\xC3\x89-CRM", QString::fromUtf8("2\xC3\x89-crm"), P::None},  // only ASCII letters change
+        {"2021\xE4-crm.grb", "", P::NotUtf8},
+        {"a=5-crm.grb", "", P::NotRecordable},
+        {QByteArray("a\rb", 3), "", P::NotRecordable},
+        {"", "", P::NotRecordable},
+    };
+    for (const Case& c : cases) {
+        const TProductName product = ProductNameOf(c.raw);
+        EXPECT_EQ(product.Problem, c.problem) << c.raw.toStdString();
+        EXPECT_EQ(product.Name, c.name) << c.raw.toStdString();
+    }
+    EXPECT_EQ(LedgerLine("202106231200-crm.grb", {1'624'450'000'500, 1'624'450'000'000, true}), "202106231200-crm.grb=0");
+    EXPECT_EQ(LedgerLine("202106231200-crm.grb", {1'624'450'001'500, 1'624'450'000'000, true}), "202106231200-crm.grb=2");
+}
+
 TEST(DayOfYearUTC, CountsFromTheFirstOfJanuary)
 {
     EXPECT_EQ(DayOfYearUTC(At(2021, 1, 1, 12)), 1);
@@ -53,14 +104,10 @@ class SettingsTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        FOld = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(FDir.Path()));
         CompanyKey = "Ashgrove";
     }
-    void TearDown() override { qputenv("XDG_CONFIG_HOME", FOld); }
-
     TempDir FDir;
-    QByteArray FOld;
+    TScopedEnvironment FConfigHome{"XDG_CONFIG_HOME", QFile::encodeName(FDir.Path())};
 };
 
 TEST_F(SettingsTest, ReadsTheImagesPathOfTheCompanyKey)
