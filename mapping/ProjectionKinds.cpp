@@ -31,7 +31,24 @@ constexpr bool EveryEntryAtItsKind()
     return true;
 }
 
+// A kind that converts reads the image it converts to; one projected about the
+// centre latitude reads it.
+constexpr bool EveryKindReadsWhatItNeeds()
+{
+    for (int kind = 0; kind < TKindTraits::KindCount; ++kind)
+    {
+        const TKindTraits& t = TKindTraits::Of(static_cast<TProjectionKind>(kind));
+        const uint16_t image = kpWidth | kpHeight | kpOffsets;
+        if ((t.Forward != nullptr) != ((t.Reads & image) == image))
+            return false;
+        if (t.NeedsCentreLat() && !(t.Reads & kpCentreLat))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 static_assert(EveryEntryAtItsKind(), "the table lists the kinds in their order");
+static_assert(EveryKindReadsWhatItNeeds(), "the parameters each kind reads");
 static_assert(std::extent_v<decltype(ProjectionNames)> == TKindTraits::KindCount, "one name per kind");

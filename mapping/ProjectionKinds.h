@@ -1,9 +1,9 @@
 #pragma once
 // The projection kinds, one entry each in one constant table: what a kind is
-// (its family, its forward and inverse conversions, the set-up of its derived
-// constants, the defaults SetKind gives it and the rules of its grid) is read
-// from there and decided nowhere else. A kind above pkLinearBased reads as
-// pkUnknown.
+// (its name, the parameters it reads, its family, its forward and inverse
+// conversions, the set-up of its derived constants, the defaults SetKind gives
+// it and the rules of its grid) is read from there and decided nowhere else. A
+// kind above pkLinearBased reads as pkUnknown.
 #include "mapping/ormMapping.h"
 
 #include <cstdint>
@@ -56,6 +56,21 @@ enum class TParallelLabels : uint8_t
     CentreMeridian,  // at its point on the grid meridian nearest the centre
 };
 
+// The parameters of a TMapping that a kind reads, as bits.
+enum TKindParameter : uint16_t
+{
+    kpWidth = 1u << 0,
+    kpHeight = 1u << 1,
+    kpTile = 1u << 2,
+    kpRotation = 1u << 3,
+    kpLonSpan = 1u << 4,
+    kpLatSpan = 1u << 5,
+    kpCentreLon = 1u << 6,
+    kpCentreLat = 1u << 7,
+    kpStdParallels = 1u << 8,  // both standard parallels
+    kpOffsets = 1u << 9,       // both pixel offsets
+};
+
 struct TGridRules
 {
     // Each line drawn straight between the points of its two ends.
@@ -75,6 +90,10 @@ struct TKindTraits
     using TSetUp = void (TMapping::*)();
 
     TProjectionKind Kind = pkUnknown;
+    // The constant's name without its "pk", as a user names the kind.
+    const char* Name = "";
+    // The parameters the conversions read (TKindParameter bits).
+    uint16_t Reads = 0;
     TProjectionFamily Family = TProjectionFamily::None;
     // What HasProjection answers.
     bool HasProjection = false;
@@ -91,11 +110,25 @@ struct TKindTraits
     TInverse Inverse = nullptr;
     TGridRules Grid;
 
+    // Centred on a point at the centre latitude, which a user gives: most of
+    // these read its sine and cosine, 0 until the latitude is set, which
+    // flattens the whole projection.
+    constexpr bool NeedsCentreLat() const
+    {
+        return Family == F::Azimuthal || Family == F::Polar || Family == F::Conic || Family == F::GreatCircle;
+    }
+    constexpr bool HasInverse() const { return Inverse != nullptr; }
+
     static constexpr int KindCount = pkLinearBased + 1;
     static constexpr const TKindTraits& Of(TProjectionKind Kind) { return Table[Kind < KindCount ? Kind : pkUnknown]; }
 
 private:
     using F = TProjectionFamily;
+    // Every kind that converts reads the image's size and offsets.
+    static constexpr uint16_t ReadsImage = kpWidth | kpHeight | kpOffsets;
+    static constexpr uint16_t ReadsZoomed = ReadsImage | kpLonSpan | kpLatSpan | kpCentreLon | kpCentreLat;
+    static constexpr uint16_t ReadsAzimuthal = ReadsImage | kpRotation | kpCentreLon | kpCentreLat;
+    static constexpr uint16_t ReadsCentred = ReadsImage | kpCentreLon | kpCentreLat;
     // The grid's rules shared by several kinds.
     static constexpr TGridRules StraightGrid = {.StraightLines = true, .ParallelLabels = TParallelLabels::LeftEdge};
     static constexpr TGridRules AzimuthalGrid = {.Range = TGridRange::FromAntimeridian,
@@ -106,59 +139,73 @@ private:
 
 inline constexpr TKindTraits TKindTraits::Table[TKindTraits::KindCount] = {
     // No family and no conversions: every point and pixel refused, no grid line drawn.
-    {.Kind = pkUnknown, .Grid = {}},
-    {.Kind = pkCylEquiFull, .Family = F::Cylindrical, .HasProjection = true,
+    {.Kind = pkUnknown, .Name = "Unknown", .Grid = {}},
+    {.Kind = pkCylEquiFull, .Name = "CylEquiFull", .Reads = ReadsImage,
+     .Family = F::Cylindrical, .HasProjection = true,
      .Forward = &TMapping::ForwardCylEquiFull, .Inverse = &TMapping::InverseCylEquiFull,
      .Grid = StraightGrid},
-    {.Kind = pkCylEquiZoomed, .Family = F::Cylindrical, .HasProjection = true, .GreenwichCentre = true,
+    {.Kind = pkCylEquiZoomed, .Name = "CylEquiZoomed", .Reads = ReadsZoomed,
+     .Family = F::Cylindrical, .HasProjection = true, .GreenwichCentre = true,
      .Forward = &TMapping::ForwardCylEquiZoomed, .Inverse = &TMapping::InverseCylEquiZoomed,
      .Grid = {.StraightLines = true, .Range = TGridRange::Spans, .ParallelLabels = TParallelLabels::LeftEdge}},
-    {.Kind = pkAzimuthalEqui, .Family = F::Azimuthal, .HasProjection = true, .DefaultScale = 0.75f,
+    {.Kind = pkAzimuthalEqui, .Name = "AzimuthalEqui", .Reads = ReadsAzimuthal,
+     .Family = F::Azimuthal, .HasProjection = true, .DefaultScale = 0.75f,
      .Forward = &TMapping::ForwardAzimuthalEqui, .Inverse = &TMapping::InverseAzimuthalEqui,
      .Grid = {.Range = TGridRange::FromAntimeridian, .Steps = TGridSteps::Coarse,
               .MeridianLabels = TMeridianLabels::CentreOrEquator, .ParallelLabels = TParallelLabels::CentreMeridian}},
-    {.Kind = pkAzimuthalEquiWide, .Family = F::Azimuthal, .HasProjection = true, .DefaultScale = 0.4f,
+    {.Kind = pkAzimuthalEquiWide, .Name = "AzimuthalEquiWide", .Reads = ReadsAzimuthal | kpLatSpan,
+     .Family = F::Azimuthal, .HasProjection = true, .DefaultScale = 0.4f,
      .SetUp = &TMapping::SetUpAzimuthalSpan, .Forward = &TMapping::ForwardAzimuthalEqui,
      .Inverse = &TMapping::InverseAzimuthalEqui,
      .Grid = {.Range = TGridRange::FromAntimeridian, .Steps = TGridSteps::CoarseWithoutSpan,
               .MeridianLabels = TMeridianLabels::CentreOrEquator, .ParallelLabels = TParallelLabels::CentreMeridian}},
-    {.Kind = pkMercatorFull, .Family = F::Mercator, .HasProjection = true, .GreenwichCentre = true,
+    {.Kind = pkMercatorFull, .Name = "MercatorFull", .Reads = ReadsImage | kpCentreLon,
+     .Family = F::Mercator, .HasProjection = true, .GreenwichCentre = true,
      .DefaultLonSpan = 360, .Forward = &TMapping::ForwardMercatorFull, .Inverse = &TMapping::InverseMercatorFull,
      .Grid = StraightGrid},
-    {.Kind = pkMercatorZoomed, .Family = F::Mercator, .HasProjection = true,
+    {.Kind = pkMercatorZoomed, .Name = "MercatorZoomed", .Reads = ReadsZoomed,
+     .Family = F::Mercator, .HasProjection = true,
      .SetUp = &TMapping::SetUpMercatorZoomed, .Forward = &TMapping::ForwardMercatorZoomed,
      .Inverse = &TMapping::InverseMercatorZoomed,
      .Grid = {.StraightLines = true, .LabelsOffImage = true, .Range = TGridRange::Spans,
               .Steps = TGridSteps::FineForFifteen, .ParallelLabels = TParallelLabels::LeftEdge}},
-    {.Kind = pkOrthographic, .Family = F::Azimuthal, .HasProjection = true, .DefaultScale = 0.8f,
+    {.Kind = pkOrthographic, .Name = "Orthographic", .Reads = ReadsAzimuthal | kpLatSpan,
+     .Family = F::Azimuthal, .HasProjection = true, .DefaultScale = 0.8f,
      .SetUp = &TMapping::SetUpAzimuthalSpan, .Forward = &TMapping::ForwardOrthographic,
      .Inverse = &TMapping::InverseOrthographic,
      .Grid = AzimuthalGrid},
     // Forward only.
-    {.Kind = pkLinearOrthographic, .Family = F::Azimuthal, .DefaultScale = 0.8f,
+    {.Kind = pkLinearOrthographic, .Name = "LinearOrthographic", .Reads = ReadsAzimuthal | kpLatSpan,
+     .Family = F::Azimuthal, .DefaultScale = 0.8f,
      .SetUp = &TMapping::SetUpAzimuthalSpan, .Forward = &TMapping::ForwardLinearOrthographic,
      .Grid = AzimuthalGrid},
-    {.Kind = pkPolarStereographic, .Family = F::Polar, .HasProjection = true, .DefaultScale = 1.7f,
+    {.Kind = pkPolarStereographic, .Name = "PolarStereographic", .Reads = ReadsCentred | kpLatSpan,
+     .Family = F::Polar, .HasProjection = true, .DefaultScale = 1.7f,
      .SetUp = &TMapping::SetUpPolar, .Forward = &TMapping::ForwardPolar, .Inverse = &TMapping::InversePolar,
      .Grid = {.MeridianLabels = TMeridianLabels::CentreParallel, .ParallelLabels = TParallelLabels::CentreMeridian}},
     // SetUpCone runs for every kind, from Recalculate.
-    {.Kind = pkLambertConformal, .Family = F::Conic, .HasProjection = true,
+    {.Kind = pkLambertConformal, .Name = "LambertConformal", .Reads = ReadsCentred | kpStdParallels,
+     .Family = F::Conic, .HasProjection = true,
      .Forward = &TMapping::ForwardConic, .Inverse = &TMapping::InverseConic,
      .Grid = {.MeridianLabels = TMeridianLabels::ConeBottom, .ParallelLabels = TParallelLabels::ConeLeftEdge}},
-    {.Kind = pkGnomonic, .Family = F::Azimuthal, .HasProjection = true, .DefaultScale = 0.4f,
+    {.Kind = pkGnomonic, .Name = "Gnomonic", .Reads = ReadsAzimuthal | kpLatSpan,
+     .Family = F::Azimuthal, .HasProjection = true, .DefaultScale = 0.4f,
      .SetUp = &TMapping::SetUpAzimuthalSpan, .Forward = &TMapping::ForwardGnomonic,
      .Inverse = &TMapping::InverseGnomonic,
      .Grid = AzimuthalGrid},
-    {.Kind = pkVanDerGrinten, .Family = F::VanDerGrinten, .HasProjection = true, .DefaultScale = 0.155f,
+    {.Kind = pkVanDerGrinten, .Name = "VanDerGrinten", .Reads = ReadsImage | kpTile | kpCentreLon,
+     .Family = F::VanDerGrinten, .HasProjection = true, .DefaultScale = 0.155f,
      .SetUp = &TMapping::SetUpVanDerGrinten, .Forward = &TMapping::ForwardVanDerGrinten,
      .Inverse = &TMapping::InverseVanDerGrinten,
      .Grid = {.Range = TGridRange::AroundCentre, .MeridianLabels = TMeridianLabels::SouthOfEquator}},
-    {.Kind = pkGreatCircle, .Family = F::GreatCircle, .HasProjection = true, .DefaultScale = 0.2f,
+    {.Kind = pkGreatCircle, .Name = "GreatCircle", .Reads = ReadsCentred | kpLatSpan,
+     .Family = F::GreatCircle, .HasProjection = true, .DefaultScale = 0.2f,
      .SetUp = &TMapping::SetUpGreatCircle, .Forward = &TMapping::ForwardGreatCircle,
      .Inverse = &TMapping::InverseGreatCircle,
      .Grid = {.MeridianLabels = TMeridianLabels::CentreOrEquator, .ParallelLabels = TParallelLabels::CentreMeridian}},
     // The zoomed cylindrical plane without its own defaults.
-    {.Kind = pkLinearBased, .Family = F::Cylindrical,
+    {.Kind = pkLinearBased, .Name = "LinearBased", .Reads = ReadsZoomed,
+     .Family = F::Cylindrical,
      .Forward = &TMapping::ForwardCylEquiZoomed, .Inverse = &TMapping::InverseCylEquiZoomed,
      .Grid = {.Range = TGridRange::NorthernHemisphere, .MeridianLabels = TMeridianLabels::CentreOrEquator}},
 };

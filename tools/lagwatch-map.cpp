@@ -31,7 +31,12 @@
 
 namespace {
 
-const char* const HelpText =
+std::string KindsReading(uint16_t Parameter);
+
+// The --help text; what it says of kinds comes from their table.
+std::string HelpText()
+{
+    return
     "Usage: lagwatch-map [PARAMETERS] fwd|fwdf|inv [FILE...]\n"
     "       lagwatch-map [PARAMETERS] grid IN OUT [GRID OPTIONS]\n"
     "       lagwatch-map --list kinds|presets\n"
@@ -60,13 +65,13 @@ const char* const HelpText =
     "changes; each at most once):\n"
     "  --preset NAME        LambertMapping1K, LambertMapping4K, PolarMapping800,\n"
     "                       PolarMappingNorth or DiscMapping (any letter case)\n"
-    "  --kind K             projection kind 0..14, by number or by name, such as\n"
+    "  --kind K             projection kind 0.." + std::to_string(pkLinearBased) + ", by number or by name, such as\n"
     "                       LambertConformal or lambert (any letter case; a\n"
     "                       beginning that names one kind is enough)\n"
     "  --height H           image height in pixels (positive)\n"
     "  --width W            image width in pixels (positive)\n"
     "  --tile T             Van der Grinten sub-image 0..13\n"
-    "  --rotation R         plane rotation in degrees (kinds 3, 4, 7, 8, 11)\n"
+    "  --rotation R         plane rotation in degrees (kinds " + KindsReading(kpRotation) + ")\n"
     "  --lon-span S         longitude extent in degrees\n"
     "  --lat-span S         latitude extent in degrees\n"
     "  --centre-lon L       centre longitude in degrees\n"
@@ -99,48 +104,21 @@ const char* const HelpText =
     "Exit status: 0 on success (also when lines were reported or points refused),\n"
     "1 when a file or an image could not be read or written, 2 on a usage error\n"
     "(reported before any input is read).\n";
+}
 
 // ---------------------------------------------------------------- kinds
 
-// The parameters a kind reads, as bits, for --list and the size checks.
-enum : unsigned
-{
-    uWidth = 1u << 0,
-    uHeight = 1u << 1,
-    uTile = 1u << 2,
-    uRotation = 1u << 3,
-    uLonSpan = 1u << 4,
-    uLatSpan = 1u << 5,
-    uCentreLon = 1u << 6,
-    uCentreLat = 1u << 7,
-    uStdParallels = 1u << 8,
-    uOffsets = 1u << 9,
-};
+const TKindTraits& Traits(int Kind) { return TKindTraits::Of(static_cast<TProjectionKind>(Kind)); }
 
-struct TKindInfo
+// The kinds that read Parameter, as "3, 4, 7".
+std::string KindsReading(uint16_t Parameter)
 {
-    const char* Name;  // the constant's name without its "pk"
-    unsigned Uses;
-};
-
-constexpr unsigned uImage = uWidth | uHeight | uOffsets;
-const TKindInfo KindInfo[TKindTraits::KindCount] = {
-    {"Unknown", 0},
-    {"CylEquiFull", uImage},
-    {"CylEquiZoomed", uImage | uLonSpan | uLatSpan | uCentreLon | uCentreLat},
-    {"AzimuthalEqui", uImage | uRotation | uCentreLon | uCentreLat},
-    {"AzimuthalEquiWide", uImage | uRotation | uLatSpan | uCentreLon | uCentreLat},
-    {"MercatorFull", uImage | uCentreLon},
-    {"MercatorZoomed", uImage | uLonSpan | uLatSpan | uCentreLon | uCentreLat},
-    {"Orthographic", uImage | uRotation | uLatSpan | uCentreLon | uCentreLat},
-    {"LinearOrthographic", uImage | uRotation | uLatSpan | uCentreLon | uCentreLat},
-    {"PolarStereographic", uImage | uLatSpan | uCentreLon | uCentreLat},
-    {"LambertConformal", uImage | uCentreLon | uCentreLat | uStdParallels},
-    {"Gnomonic", uImage | uRotation | uLatSpan | uCentreLon | uCentreLat},
-    {"VanDerGrinten", uImage | uTile | uCentreLon},
-    {"GreatCircle", uImage | uLatSpan | uCentreLon | uCentreLat},
-    {"LinearBased", uImage | uLonSpan | uLatSpan | uCentreLon | uCentreLat},
-};
+    std::string out;
+    for (int k = 0; k < TKindTraits::KindCount; ++k)
+        if (Traits(k).Reads & Parameter)
+            out += (out.empty() ? "" : ", ") + std::to_string(k);
+    return out;
+}
 
 bool SameIgnoringCase(std::string_view a, std::string_view b)
 {
@@ -335,7 +313,7 @@ bool ParseKind(std::string_view text, int32_t& kind, std::string& error)
     std::vector<int> matches;
     for (int k = 0; k < TKindTraits::KindCount; ++k)
     {
-        const std::string_view name = KindInfo[k].Name;
+        const std::string_view name = Traits(k).Name;
         if (SameIgnoringCase(name, text))
         {
             kind = k;
@@ -355,7 +333,7 @@ bool ParseKind(std::string_view text, int32_t& kind, std::string& error)
     {
         error = "kind " + Quoted(text) + " could be";
         for (size_t i = 0; i < matches.size(); ++i)
-            error += std::string(i == 0 ? " " : i + 1 == matches.size() ? " or " : ", ") + KindInfo[matches[i]].Name;
+            error += std::string(i == 0 ? " " : i + 1 == matches.size() ? " or " : ", ") + Traits(matches[i]).Name;
     }
     return false;
 }
@@ -580,9 +558,9 @@ std::string FloatText(float v)
 // The options that set the parameters a kind uses, in the order they apply.
 std::string KindParameters(int kind, const TMapping* values)
 {
-    const unsigned uses = KindInfo[kind].Uses;
+    const uint16_t uses = Traits(kind).Reads;
     std::string out;
-    auto add = [&](unsigned bit, const char* name, const std::string& value) {
+    auto add = [&](uint16_t bit, const char* name, const std::string& value) {
         if (!(uses & bit))
             return;
         out += out.empty() ? "" : " ";
@@ -592,18 +570,18 @@ std::string KindParameters(int kind, const TMapping* values)
     };
     const TMapping none;
     const TMapping& m = values ? *values : none;
-    add(uHeight, "--height", std::to_string(m.Height));
-    add(uWidth, "--width", std::to_string(m.Width));
-    add(uTile, "--tile", std::to_string(m.Tile));
-    add(uRotation, "--rotation", FloatText(m.Rotation));
-    add(uLonSpan, "--lon-span", FloatText(m.LonSpan));
-    add(uLatSpan, "--lat-span", FloatText(m.LatSpan));
-    add(uCentreLon, "--centre-lon", FloatText(m.CentreLon));
-    add(uCentreLat, "--centre-lat", FloatText(m.CentreLat));
-    add(uStdParallels, "--std-parallel1", FloatText(m.StdParallel1));
-    add(uStdParallels, "--std-parallel2", FloatText(m.StdParallel2));
-    add(uOffsets, "--x-offset", std::to_string(m.GetXOffset()));
-    add(uOffsets, "--y-offset", std::to_string(m.GetYOffset()));
+    add(kpHeight, "--height", std::to_string(m.Height));
+    add(kpWidth, "--width", std::to_string(m.Width));
+    add(kpTile, "--tile", std::to_string(m.Tile));
+    add(kpRotation, "--rotation", FloatText(m.Rotation));
+    add(kpLonSpan, "--lon-span", FloatText(m.LonSpan));
+    add(kpLatSpan, "--lat-span", FloatText(m.LatSpan));
+    add(kpCentreLon, "--centre-lon", FloatText(m.CentreLon));
+    add(kpCentreLat, "--centre-lat", FloatText(m.CentreLat));
+    add(kpStdParallels, "--std-parallel1", FloatText(m.StdParallel1));
+    add(kpStdParallels, "--std-parallel2", FloatText(m.StdParallel2));
+    add(kpOffsets, "--x-offset", std::to_string(m.GetXOffset()));
+    add(kpOffsets, "--y-offset", std::to_string(m.GetYOffset()));
     return out;
 }
 
@@ -614,8 +592,9 @@ int PrintList(const std::string& what)
         for (int k = 0; k < TKindTraits::KindCount; ++k)
         {
             const std::string uses = KindParameters(k, nullptr);
-            std::printf("%2d  %-20s%s%s\n    %s\n", k, KindInfo[k].Name, ProjectionNames[k],
-                        k == pkLinearOrthographic ? " (no inverse)" : "",
+            const TKindTraits& t = Traits(k);
+            std::printf("%2d  %-20s%s%s\n    %s\n", k, t.Name, ProjectionNames[k],
+                        t.Forward && !t.HasInverse() ? " (no inverse)" : "",
                         uses.empty() ? "no parameters: converts nothing" : uses.c_str());
         }
         return 0;
@@ -627,7 +606,7 @@ int PrintList(const std::string& what)
         TMapping m;
         BuildPresetMapping(preset, m);
         std::printf("%-18s  %s\n    --kind %s %s\n", PresetMappingName(preset).toUtf8().constData(),
-                    ProjectionNames[m.Kind], KindInfo[m.Kind].Name, KindParameters(m.Kind, &m).c_str());
+                    ProjectionNames[m.Kind], Traits(m.Kind).Name, KindParameters(m.Kind, &m).c_str());
     }
     return 0;
 }
@@ -998,7 +977,7 @@ int main(int argc, char** argv)
             break;
         if (arg == "--help" || arg == "-h")
         {
-            std::fputs(HelpText, stdout);
+            std::fputs(HelpText().c_str(), stdout);
             return 0;
         }
         if (arg == "--version")
@@ -1042,11 +1021,12 @@ int main(int argc, char** argv)
     TMapping mapping;
     ApplyParameters(p, mapping);
     const int kind = mapping.Kind;
-    const unsigned uses = KindInfo[kind].Uses;
-    const std::string kindName = std::to_string(kind) + " (" + KindInfo[kind].Name + ")";
-    if ((uses & uWidth) && mapping.Width <= 0)
+    const TKindTraits& traits = Traits(kind);
+    const uint16_t uses = traits.Reads;
+    const std::string kindName = std::to_string(kind) + " (" + traits.Name + ")";
+    if ((uses & kpWidth) && mapping.Width <= 0)
         return UsageError("kind " + kindName + " needs a positive --width, not " + std::to_string(mapping.Width));
-    if ((uses & uHeight) && mapping.Height <= 0)
+    if ((uses & kpHeight) && mapping.Height <= 0)
         return UsageError("kind " + kindName + " needs a positive --height, not " + std::to_string(mapping.Height));
     if (grid && cl.Operands[0] == "-")
     {
@@ -1061,14 +1041,11 @@ int main(int argc, char** argv)
     }
     // A new mapping's centre has sine and cosine 0 until its latitude is set,
     // which flattens every projection centred on it.
-    const bool centred = kind == pkAzimuthalEqui || kind == pkAzimuthalEquiWide || kind == pkOrthographic ||
-                         kind == pkLinearOrthographic || kind == pkPolarStereographic || kind == pkLambertConformal ||
-                         kind == pkGnomonic || kind == pkGreatCircle;
-    if (centred && !p.Preset && !p.CentreLat)
+    if (traits.NeedsCentreLat() && !p.Preset && !p.CentreLat)
         std::fprintf(stderr, "lagwatch-map: note: no --centre-lat given; kind %d needs it (use --centre-lat 0 for the equator)\n",
                      kind);
-    if (command == "inv" && kind == pkLinearOrthographic)
-        std::fprintf(stderr, "lagwatch-map: note: kind 8 (LinearOrthographic) has no inverse; every point is refused\n");
+    if (command == "inv" && traits.Forward && !traits.HasInverse())
+        std::fprintf(stderr, "lagwatch-map: note: kind %s has no inverse; every point is refused\n", kindName.c_str());
     if (grid)
         return RunGridCommand(mapping, cl.Operands[0], cl.Operands[1], cl.Grid, argv[0]);
     return RunConversions(mapping, command == "fwd" ? TCommand::Forward
