@@ -261,7 +261,7 @@ TEST(MapTool, GridWarnsOfAnotherImageSizeAndWritesTheFormatItsNameSays)
     for (const QString name : {"out.txt", "out"}) {
         const TRun refused = RunMap(Plate + QStringList{"grid", "-", dir.FilePath(name)});
         EXPECT_EQ(refused.ExitCode, 1) << name.toStdString();
-        EXPECT_TRUE(refused.Err.contains("cannot write " + dir.FilePath(name))) << refused.Err.toStdString();
+        EXPECT_TRUE(refused.Err.contains("cannot write the image " + dir.FilePath(name))) << refused.Err.toStdString();
         EXPECT_FALSE(QFile::exists(dir.FilePath(name))) << name.toStdString();
     }
     // An unreadable input image is named.

@@ -1,7 +1,8 @@
 #include "GridCommand.h"
 
-#include "SaveImageFile.h"
 #include "mapping/ImageGridCanvas.h"
+#include "platform/ImageFile.h"
+#include "platform/PathBytes.h"
 #include "platform/QuietMessages.h"
 
 #include <QFile>
@@ -9,7 +10,11 @@
 #include <QImage>
 #include <QImageReader>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace MapTool {
 
@@ -38,9 +43,18 @@ int RunGridCommand(const TMapping& source, const std::string& input, const std::
     }
     else
     {
-        const QString path = QFile::decodeName(QByteArray::fromStdString(input));
+        // Opened by its bytes: a name that is not valid UTF-8 is still found.
+        QFile file;
+        const int fd = ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        {
+            std::fprintf(stderr, "lagwatch-map: cannot read %s: %s\n", input.c_str(), std::strerror(errno));
+            if (fd >= 0)
+                ::close(fd);
+            return 1;
+        }
         QImageReader::setAllocationLimit(static_cast<int>(ImageByteLimit >> 20));
-        QImageReader reader(path);
+        QImageReader reader(&file);
         if (!reader.read(&image))
         {
             std::fprintf(stderr, "lagwatch-map: cannot read %s: %s\n", input.c_str(),
@@ -61,7 +75,7 @@ int RunGridCommand(const TMapping& source, const std::string& input, const std::
                                  0, options.NoLabels, options.Special, options.HaloColour);
     }
     QString error;
-    if (!SaveImageFile(image, QFile::decodeName(QByteArray::fromStdString(output)), error))
+    if (!SaveImageFile(image, DecodePath(QByteArray::fromStdString(output)), error))
     {
         std::fprintf(stderr, "lagwatch-map: %s\n", error.toLocal8Bit().constData());
         return 1;
