@@ -110,8 +110,39 @@ void TBarSeries::CalcVerticalMargins(int& top, int& bottom)
     top = bottom = 0;
 }
 
+void TBarSeries::Fresh() const
+{
+    if (TChart* chart = ParentChart())
+        chart->UpdateLayout();
+}
+
+int TBarSeries::MaxPoints() const
+{
+    Fresh();
+    return FMaxPoints;
+}
+
+int TBarSeries::NumBars() const
+{
+    Fresh();
+    return FNumBars;
+}
+
+int TBarSeries::BarOrder() const
+{
+    Fresh();
+    return FOrder;
+}
+
+int TBarSeries::BarWidth() const
+{
+    Fresh();
+    return FBarWidth;
+}
+
 TBarRect TBarSeries::PointRect(int i) const
 {
+    Fresh();
     TChartAxis* h = HorizAxis();
     TChartAxis* v = VertAxis();
     const int x = h->ValueToPixel(XValues()->Value(i));

@@ -61,11 +61,11 @@ public:
     void SetBarBrushStyle(TBrushStyle v) { Set(FBarBrushStyle, v); }
     TBarShadow* Shadow() { return &FShadow; }
 
-    // Worked out by the chart's layout.
-    int MaxPoints() const { return FMaxPoints; }
-    int NumBars() const { return FNumBars; }
-    int BarOrder() const { return FOrder; }
-    int BarWidth() const { return FBarWidth; }
+    // Worked out by the chart's layout, which each reader brings up to date first.
+    int MaxPoints() const;
+    int NumBars() const;
+    int BarOrder() const;
+    int BarWidth() const;
     TBarRect PointRect(int i) const;
 
     double MinYValue() const override;
@@ -76,6 +76,7 @@ public:
     void DrawValues(TCanvas3D* canvas) override;
 
 private:
+    void Fresh() const;
     void CalcBarWidth();
 
     int FBarWidthPercent = 70;

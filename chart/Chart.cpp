@@ -39,7 +39,7 @@ TChart::TChart(QWidget* parent) : QWidget(parent)
     for (TChartNotifier* part : std::initializer_list<TChartNotifier*>{
              &FTitle, FTitle.Font(), FTitle.Frame(), &FBackWall, FBackWall.Pen(), &FLegend, &FBorder})
         part->SetOnChange(invalidate);
-    LayOut();
+    FTitle.FChart = this;
 }
 
 TChart::~TChart()
@@ -80,8 +80,6 @@ void TChart::Invalidate()
     FBufferValid = false;
     FLayoutValid = false;
     update();
-    if (!IsLoading())
-        LayOut();
 }
 
 void TChart::InvalidateLayout()
@@ -90,19 +88,17 @@ void TChart::InvalidateLayout()
         FLayoutValid = false;
 }
 
-void TChart::UpdateLayout()
-{
-    if (FLayingOut || (FLayoutValid && FLayoutSize == QSize(std::max(0, width()), std::max(0, height()))))
-        return;
-    LayOut();
-}
-
 void TChart::EndLoading()
 {
     if (FLoading > 0)
         --FLoading;
-    if (FLoading == 0)
-        UpdateLayout();
+}
+
+TChartRect TChartTitle::TitleRect() const
+{
+    if (FChart)
+        FChart->UpdateLayout();
+    return FTitleRect;
 }
 
 int TChart::FrameWidth() const
@@ -275,8 +271,8 @@ void TChart::PaintBuffer()
         FCanvas.End();
         FPainting = wasPainting;
     });
-    FPainting = true;
     UpdateLayout();
+    FPainting = true;
     const int w = FBounds.Width(), h = FBounds.Height();
     if (FBuffer.size() != QSize(w, h) || FBuffer.devicePixelRatio() != 1.0) {
         FBuffer = w > 0 && h > 0 ? QImage(w, h, QImage::Format_RGB32) : QImage();
@@ -354,11 +350,10 @@ void TChart::paintEvent(QPaintEvent*)
 void TChart::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    // A resize delivered late (on show) to a buffer of that size changes nothing.
+    // A resize delivered late (on show) to a buffer of that size changes
+    // nothing; the layout compares its size itself when next read.
     if (event->size() != FBuffer.size())
         Invalidate();
-    else if (!IsLoading())
-        UpdateLayout();
 }
 
 bool TChart::event(QEvent* event)

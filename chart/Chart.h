@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -19,6 +20,8 @@ enum class TMarginUnits { Percent, Pixels };
 
 class TChartTitle : public TChartNotifier
 {
+    friend class TChart;
+
 public:
     QStringList Text() const { return FText; }
     void SetText(const QStringList& v) { Set(FText, v); }
@@ -38,11 +41,13 @@ public:
     bool Shown() const { return FVisible && !FText.isEmpty(); }
     // Width of the frame pen where it is drawn, else 0.
     int FrameWidth() const { return FFrame.Visible() && FFrame.Color() != clDefault ? FFrame.Width() : 0; }
-    // Where the title goes, as the last layout with the title shown found it.
-    TChartRect TitleRect() const { return FTitleRect; }
+    // Where the title goes, as the layout with the title shown found it
+    // (brought up to date first).
+    TChartRect TitleRect() const;
     void SetTitleRect(const TChartRect& r) { FTitleRect = r; }
 
 private:
+    TChart* FChart = nullptr;
     QStringList FText;
     bool FVisible = true, FAdjustFrame = true, FTransparent = true;
     int FVertMargin = 5;
@@ -83,9 +88,11 @@ private:
     bool FTransparent = true, FVisible = true;
 };
 
-// Every change of a setting lays the chart out anew (the plotting rectangle,
-// the axes' extents and ticks, the bars' width) and marks the picture stale;
-// a paint only draws what the layout placed.
+// Every change of a setting marks the layout (the plotting rectangle, the
+// axes' extents and ticks, the bars' width) and the picture stale. The layout
+// is worked out when something needs it: the next paint, or a caller asking
+// for a position, extent or pixel it decides. A paint only draws what the
+// layout placed.
 class TChart : public QWidget, private TChartNotifier
 {
     Q_OBJECT
@@ -150,8 +157,8 @@ public:
     void SetOnBeforeDrawAxes(TNotifyEvent f) { FOnBeforeDrawAxes = std::move(f); }
     void SetOnBeforeDrawSeries(TNotifyEvent f) { FOnBeforeDrawSeries = std::move(f); }
 
-    // Lays the chart out anew (not while design data is loaded), marks the
-    // picture stale and asks for a repaint; ignored while painting.
+    // Marks the layout and the picture stale and asks for a repaint; ignored
+    // while painting or laying out.
     void Invalidate();
     bool BufferValid() const { return FBufferValid; }
     bool Painting() const { return FPainting; }
@@ -159,12 +166,20 @@ public:
     // Marks the layout stale without a repaint: points added in a batch.
     void InvalidateLayout();
     // Lays the chart out when the layout is stale or was made for another
-    // size (a hidden control learns of its resize only when shown).
-    void UpdateLayout();
+    // size (a hidden control learns of its resize only when shown); nothing
+    // while the layout runs or a paint shows it. Every reader of the layout
+    // calls this first.
+    void UpdateLayout()
+    {
+        if (!FLayingOut && !FPainting
+            && !(FLayoutValid && FLayoutSize.width() == std::max(0, width())
+                 && FLayoutSize.height() == std::max(0, height())))
+            LayOut();
+    }
+    // Whether the layout is up to date, without bringing it there.
     bool LayoutValid() const { return FLayoutValid; }
 
-    // Design data is applied between these: the axis setters skip their
-    // checks, and the chart is laid out once the outermost bracket closes.
+    // Design data is applied between these: the axis setters skip their checks.
     void BeginLoading() { ++FLoading; }
     void EndLoading();
     bool IsLoading() const { return FLoading > 0; }
@@ -173,9 +188,17 @@ public:
     // size at device pixel ratio 1, for saving without a display.
     QImage RenderToImage();
 
-    // The current layout.
-    TChartRect ChartRect() const { return FPlot; }
-    TChartRect ChartBounds() const { return FBounds; }
+    // The layout, brought up to date first.
+    TChartRect ChartRect() const
+    {
+        Self()->UpdateLayout();
+        return FPlot;
+    }
+    TChartRect ChartBounds() const
+    {
+        Self()->UpdateLayout();
+        return FBounds;
+    }
     int FrameWidth() const;
 
 protected:
@@ -184,6 +207,8 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    // The chart is never a constant object; its readers lay it out on demand.
+    TChart* Self() const { return const_cast<TChart*>(this); }
     // The layout step: where everything goes.
     void LayOut();
     void LayOutTitle();

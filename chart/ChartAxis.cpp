@@ -64,6 +64,12 @@ TChartAxis::TChartAxis(TChart* chart, bool horizontal, bool otherSide)
 
 bool TChartAxis::Loading() const { return FChart && FChart->IsLoading(); }
 
+void TChartAxis::Fresh() const
+{
+    if (FChart)
+        FChart->UpdateLayout();
+}
+
 void TChartAxis::SetAutomatic(bool v)
 {
     Set(FAutomatic, v);
@@ -224,6 +230,7 @@ void TChartAxis::ApplyMargins()
 
 int TChartAxis::ValueToPixel(double value) const
 {
+    Fresh();
     if (FRange == 0)
         return FCenter;
     const double d = (value - FMinAxis) * FPixelsPerUnit;
@@ -244,6 +251,7 @@ int TChartAxis::ValueToPixel(double value) const
 
 double TChartAxis::PixelToValue(int pixel) const
 {
+    Fresh();
     if (FSize < 1)
         return 0;
     const double a = (FInverted ? double(FEnd) - pixel : double(pixel) - FStart) * FRange / FSize;
@@ -254,6 +262,7 @@ double TChartAxis::PixelToValue(int pixel) const
 
 QString TChartAxis::LabelText(double value) const
 {
+    Fresh();
     if (FIsDateTime) {
         if (!(value >= 0))
             return {};
@@ -276,6 +285,7 @@ int TChartAxis::LabelSize(double value) const
 
 int TChartAxis::LabelsThatFit(double increment) const
 {
+    Fresh();
     double hi = FMaxAxis, lo = FMinAxis;
     if (FRoundFirstLabel && increment != 0) {
         hi = std::trunc(FMaxAxis / increment) * increment;
@@ -297,6 +307,7 @@ int TChartAxis::LabelsThatFit(double increment) const
 
 double TChartAxis::LabelStepFor(double increment) const
 {
+    Fresh();
     const int n = LabelsThatFit(increment);
     if (FIsDateTime)
         return DateTimeLabelStep(n, increment, FRange);
@@ -312,6 +323,7 @@ double TChartAxis::LabelStepFor(double increment) const
 
 double TChartAxis::FinalLabelStep() const
 {
+    Fresh();
     const double step = LabelStepFor(FIncrement);
     // A step found without a wanted increment is tried again from 1, so that
     // automatic labels land on whole numbers.
@@ -322,6 +334,7 @@ double TChartAxis::FinalLabelStep() const
 
 std::vector<double> TChartAxis::LabelValues(double inc, int* kOut) const
 {
+    Fresh();
     std::vector<double> values;
     int k = -1;
     if (FIsDateTime && FExactDateTime && FIncrement != 0) {

@@ -109,24 +109,84 @@ public:
     TChartAxisTitle* Title() { return &FTitle; }
     TChartFont* LabelsFont() { return &FLabelsFont; }
 
-    // Run-time state of the current layout.
-    double MinAxisValue() const { return FMinAxis; }
-    double MaxAxisValue() const { return FMaxAxis; }
-    double Range() const { return FRange; }
-    int IStartPos() const { return FStart; }
-    int IEndPos() const { return FEnd; }
-    int IAxisSize() const { return FSize; }
-    int ICenterPos() const { return FCenter; }
-    int PosAxis() const { return FPosAxis; }
-    int PosLabels() const { return FPosLabels; }
-    int PosTitle() const { return FPosTitle; }
-    bool IsDateTime() const { return FIsDateTime; }
-    const std::vector<int>& TickPositions() const { return FTickList; }
-    double LastStep() const { return FLastStep; }
+    // Run-time state of the layout; each reader brings the layout up to date first.
+    double MinAxisValue() const
+    {
+        Fresh();
+        return FMinAxis;
+    }
+    double MaxAxisValue() const
+    {
+        Fresh();
+        return FMaxAxis;
+    }
+    double Range() const
+    {
+        Fresh();
+        return FRange;
+    }
+    int IStartPos() const
+    {
+        Fresh();
+        return FStart;
+    }
+    int IEndPos() const
+    {
+        Fresh();
+        return FEnd;
+    }
+    int IAxisSize() const
+    {
+        Fresh();
+        return FSize;
+    }
+    int ICenterPos() const
+    {
+        Fresh();
+        return FCenter;
+    }
+    int PosAxis() const
+    {
+        Fresh();
+        return FPosAxis;
+    }
+    int PosLabels() const
+    {
+        Fresh();
+        return FPosLabels;
+    }
+    int PosTitle() const
+    {
+        Fresh();
+        return FPosTitle;
+    }
+    bool IsDateTime() const
+    {
+        Fresh();
+        return FIsDateTime;
+    }
+    const std::vector<int>& TickPositions() const
+    {
+        Fresh();
+        return FTickList;
+    }
+    double LastStep() const
+    {
+        Fresh();
+        return FLastStep;
+    }
     // The limits the layout used: those found in the data where automatic,
     // else the settings.
-    double LimitMinimum() const { return FLimitMin; }
-    double LimitMaximum() const { return FLimitMax; }
+    double LimitMinimum() const
+    {
+        Fresh();
+        return FLimitMin;
+    }
+    double LimitMaximum() const
+    {
+        Fresh();
+        return FLimitMax;
+    }
 
     int ValueToPixel(double value) const;
     double PixelToValue(int pixel) const;
@@ -160,6 +220,8 @@ private:
     };
 
     bool Loading() const;
+    // Brings the chart's layout up to date (nothing while it runs or paints).
+    void Fresh() const;
     int LabelSize(double value) const;
     int WidestLabel(double step) const;
     void SetWorkingRange(double lo, double hi);

@@ -2,11 +2,14 @@
 // the axes take, and the bar geometry that follows from them; all of it known
 // before the chart paints.
 #include "ChartFixture.h"
+#include "NamedCases.h"
 #include "chart/DateTimeSteps.h"
 
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
+
+#include <functional>
 
 namespace {
 
@@ -130,3 +133,68 @@ TEST(ChartLayout, ValuesMapToPixelsBeforeAnyRender)
     EXPECT_TRUE(c->LayoutValid());
     EXPECT_LT(bottom->ValueToPixel(d.LastDate), 706 - 10) << "the axis reaches the new day";
 }
+
+namespace {
+
+struct ChangeCase
+{
+    const char* Name;
+    std::function<void(DelayChart&)> Change;
+};
+
+// What the picture places: the reference line's height, the ends of the date
+// range, the bar width and the first and last bars' edges.
+std::vector<int> Placed(DelayChart& d)
+{
+    TChartAxis* bottom = d.Chart->BottomAxis();
+    const int n = d.Series->Count();
+    return {d.Chart->LeftAxis()->ValueToPixel(45), bottom->ValueToPixel(d.FirstDate),
+            bottom->ValueToPixel(d.LastDate), d.Series->BarWidth(), d.Series->PointRect(0).Left,
+            d.Series->PointRect(n - 1).Top, d.Chart->ChartRect().Right};
+}
+
+} // namespace
+
+class ChartLayoutChangeTest : public ::testing::TestWithParam<ChangeCase> {};
+
+TEST_P(ChartLayoutChangeTest, ValueToPixelFollowsAChangeWithoutARender)
+{
+    // A chart read once (its layout current), then changed and read again at
+    // once, gives what a chart with the same change computes when it renders.
+    const ChangeCase& c = GetParam();
+    DelayChart d;
+    const std::vector<int> before = Placed(d);
+    c.Change(d);
+    const std::vector<int> after = Placed(d);
+    EXPECT_EQ(d.AfterDrawCount, 0) << "no render in between";
+
+    DelayChart rendered;
+    c.Change(rendered);
+    rendered.Chart->RenderToImage();
+    ASSERT_EQ(rendered.AfterDrawCount, 1);
+    EXPECT_EQ(after, Placed(rendered));
+    EXPECT_NE(after, before) << "the change moves something";
+}
+
+INSTANTIATE_TEST_SUITE_P(ChartLayout, ChartLayoutChangeTest, ::testing::Values(
+    // A hidden chart gets no resize event: the layout learns of the size when read.
+    ChangeCase{"Resized", [](DelayChart& d) { d.Chart->resize(500, 200); }},
+    ChangeCase{"ResizedTaller", [](DelayChart& d) { d.Chart->resize(728, 400); }},
+    ChangeCase{"LeftMaximum", [](DelayChart& d) { d.Chart->LeftAxis()->SetMaximum(98); }},
+    ChangeCase{"BottomRange", [](DelayChart& d) {
+        TChartAxis* bottom = d.Chart->BottomAxis();
+        bottom->SetAutomatic(false);
+        bottom->SetMaximum(d.LastDate + 10);
+        bottom->SetMinimum(d.FirstDate - 10);
+    }},
+    ChangeCase{"PointAppended", [](DelayChart& d) {
+        d.Series->AppendPoint(d.LastDate + 5, 30, QString(), 0x46C846);
+    }},
+    ChangeCase{"TallPointAppendedInBatch", [](DelayChart& d) {
+        d.Chart->LeftAxis()->SetAutomaticMaximum(true);
+        d.Series->BeginUpdate();
+        d.Series->AppendPoint(d.LastDate + 1, 120, QString(), 0x5050FF);
+        d.Series->EndUpdate();
+    }},
+    ChangeCase{"TitleLines", [](DelayChart& d) { d.Chart->Title()->SetText({"one", "two", "three"}); }}),
+    CaseName());
