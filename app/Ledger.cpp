@@ -1,12 +1,13 @@
 #include "app/Ledger.h"
 
 #include "platform/AtomicFile.h"
-#include "platform/TextFile.h"
+#include "platform/TextLines.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
+#include <vector>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -88,12 +89,40 @@ private:
 
 void MergeDiskLines(TSortedStringList& list, const QByteArray& bytes)
 {
-    for (const QString& line : DecodeTextLines(bytes)) {
-        const int eq = line.indexOf(QLatin1Char('='));
-        if (eq >= 0 && list.ContainsName(line.left(eq)))
-            continue;
-        list.Add(line);
+    // Nearly every line on disk is one the list holds already, in the same
+    // order: one walk through both passes over those without a search each.
+    // A second walk judges the others in their order, as before; between the
+    // walks one bit per line is all that is kept.
+    std::vector<bool> held;
+    int cursor = 0;
+    ForEachTextLineUtf8(bytes, [&](QByteArrayView line) { held.push_back(list.HoldsInOrder(line, cursor)); });
+    size_t number = 0;
+    ForEachTextLineUtf8(bytes, [&](QByteArrayView line) {
+        if (held[number++])
+            return;
+        const qsizetype eq = line.indexOf('=');
+        if (eq >= 0 && list.ContainsNameUtf8(line.first(eq)))
+            return;
+        list.AddUtf8(line);
+    });
+}
+
+// EncodeTextLines(list.ToStringList()), byte for byte, without a QString per line.
+QByteArray EncodeLedger(const TSortedStringList& list)
+{
+    qsizetype total = 0;
+    for (int i = 0; i < list.Count(); ++i)
+        total += list.GetUtf8(i).size() + 2;
+    QByteArray out(total, Qt::Uninitialized);
+    char* p = out.data();
+    for (int i = 0; i < list.Count(); ++i) {
+        const QByteArrayView line = list.GetUtf8(i);
+        std::memcpy(p, line.data(), static_cast<size_t>(line.size()));
+        p += line.size();
+        *p++ = '\r';
+        *p++ = '\n';
     }
+    return out;
 }
 
 bool RewriteInPlace(const QByteArray& target, const QByteArray& bytes, int& code)
@@ -125,7 +154,7 @@ TLoadResult LoadLedger(TSortedStringList& list, const QString& path, QString& er
         error = SystemError(QStringLiteral("cannot read the ledger"), path, code);
         return TLoadResult::Failed;
     }
-    list.Assign(DecodeTextLines(bytes));
+    AssignTextLines(list, std::move(bytes));
     return TLoadResult::Loaded;
 }
 
@@ -149,7 +178,7 @@ bool SaveLedger(TSortedStringList& list, const QString& path, QString& error)
         MergeDiskLines(list, disk);
     }
 
-    const QByteArray bytes = EncodeTextLines(list.ToStringList());
+    const QByteArray bytes = EncodeLedger(list);
     int code = 0;
     if (ReplaceThroughTemporary(target, bytes, exists ? &st : nullptr, code))
         return true;
