@@ -1,5 +1,6 @@
 #include "platform/Collation.h"
 
+#include "platform/Utf8Text.h"
 #include <QCollator>
 #include <QLocale>
 #include <algorithm>
@@ -127,8 +128,8 @@ int CompareUtf8Locale(QByteArrayView a, QByteArrayView b, bool exact)
     if (TAsciiCollation::IsEligible(a.data(), aLength) && TAsciiCollation::IsEligible(b.data(), bLength))
         if (const TAsciiCollation* table = TAsciiCollation::Current())
             return table->Compare(a.data(), aLength, b.data(), bLength, exact);
-    const QString aText = QString::fromUtf8(a);
-    const QString bText = QString::fromUtf8(b);
+    const QString aText = Utf8ToString(a);
+    const QString bText = Utf8ToString(b);
     return exact ? CompareTextLocaleExact(aText, bText) : CompareTextLocale(aText, bText);
 }
 

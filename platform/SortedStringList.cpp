@@ -1,5 +1,6 @@
 #include "platform/SortedStringList.h"
 
+#include "platform/Utf8Text.h"
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -33,7 +34,7 @@ public:
     {
         const qsizetype n = name.size();
         if (!IsAsciiBytes(name.data(), n)) {
-            FHeap = QString::fromUtf8(name).toCaseFolded().toUtf8();
+            FHeap = Utf8ToString(name).toCaseFolded().toUtf8();
             FView = FHeap;
             return;
         }
@@ -184,7 +185,7 @@ uint32_t TSortedStringList::IdAt(int index) const
 QString TSortedStringList::Get(int index) const
 {
     const TView view = View(IdAt(index));
-    return QString::fromUtf8(view.Data, view.Length);
+    return Utf8ToString(QByteArrayView(view.Data, view.Length));
 }
 
 QByteArrayView TSortedStringList::GetUtf8(int index) const
@@ -206,7 +207,7 @@ QStringList TSortedStringList::ToStringList() const
     out.reserve(Count());
     for (const uint32_t id : FOrder) {
         const TView view = View(id);
-        out.append(QString::fromUtf8(view.Data, view.Length));
+        out.append(Utf8ToString(QByteArrayView(view.Data, view.Length)));
     }
     return out;
 }
@@ -530,5 +531,5 @@ QString TSortedStringList::Values(const QString& name) const
     const uint32_t id = SlotId(FNames[at]);
     const TView view = View(id);
     const qsizetype skip = NameLength(FLines[id]) + 1;
-    return QString::fromUtf8(view.Data + skip, view.Length - skip);
+    return Utf8ToString(QByteArrayView(view.Data + skip, view.Length - skip));
 }

@@ -14,9 +14,14 @@ bool HasByteOrderMark(const QByteArray& bytes)
            (n >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF)));
 }
 
-// Valid UTF-8, with a quick pass for the pure ASCII that ledgers are.
+// A line that can stay in place: valid UTF-8 (with a quick pass for the
+// pure ASCII that ledgers are), and not starting with a byte-order mark,
+// which DecodeTextLines drops from a line.
 bool IsUtf8Line(const char* data, qsizetype size)
 {
+    if (size >= 3 && static_cast<unsigned char>(data[0]) == 0xEF && static_cast<unsigned char>(data[1]) == 0xBB &&
+        static_cast<unsigned char>(data[2]) == 0xBF)
+        return false;
     qsizetype i = 0;
     for (; i + 8 <= size; i += 8) {
         uint64_t word;
@@ -55,6 +60,13 @@ void SplitPlain(const QByteArray& bytes, OnLine onLine)
 }
 
 // The number of lines, near enough to reserve room (lone CRs are not counted).
+// A line that cannot stay in place, as DecodeTextLines reads it: UTF-8 when
+// valid (a byte-order mark at its start dropped), Latin-1 otherwise.
+QByteArray ConvertedLine(const char* data, qsizetype size)
+{
+    return (IsValidUtf8(data, size) ? QString::fromUtf8(data, size) : QString::fromLatin1(data, size)).toUtf8();
+}
+
 qsizetype CountLineFeeds(const QByteArray& bytes)
 {
     qsizetype count = 1;
@@ -86,7 +98,7 @@ void ForEachTextLineUtf8(const QByteArray& bytes, const std::function<void(QByte
         if (IsUtf8Line(data + at, n))
             onLine(QByteArrayView(data + at, n));
         else
-            onLine(QString::fromLatin1(data + at, n).toUtf8());
+            onLine(ConvertedLine(data + at, n));
     });
 }
 
@@ -103,7 +115,7 @@ void AssignTextLines(TSortedStringList& list, QByteArray bytes)
         if (IsUtf8Line(data + at, n))
             list.AppendStored(at, n);
         else
-            list.AppendUtf8(QString::fromLatin1(data + at, n).toUtf8());
+            list.AppendUtf8(ConvertedLine(data + at, n));
     });
     list.EndAssign();
 }
