@@ -117,7 +117,8 @@ QByteArray EncodeLedger(const TSortedStringList& list)
     char* p = out.data();
     for (int i = 0; i < list.Count(); ++i) {
         const QByteArrayView line = list.GetUtf8(i);
-        std::memcpy(p, line.data(), static_cast<size_t>(line.size()));
+        if (!line.isEmpty())
+            std::memcpy(p, line.data(), static_cast<size_t>(line.size()));
         p += line.size();
         *p++ = '\r';
         *p++ = '\n';

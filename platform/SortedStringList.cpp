@@ -128,7 +128,8 @@ uint32_t TSortedStringList::Push(uint64_t where, QByteArrayView line, int64_t ta
     if (FLines.size() >= static_cast<size_t>(INT32_MAX))
         throw std::length_error("Too many lines for the list");
     uint32_t info = view.Ascii ? 1u : 0u;
-    if (const void* eq = std::memchr(line.data(), '=', static_cast<size_t>(line.size())))
+    const void* eq = line.isEmpty() ? nullptr : std::memchr(line.data(), '=', static_cast<size_t>(line.size()));
+    if (eq)
         info |= static_cast<uint32_t>(static_cast<const char*>(eq) - line.data() + 1) << 1;
     FLines.push_back(TLine{where, view.Length, info});
     if (tag != 0 && FTags.empty())
@@ -150,7 +151,8 @@ uint32_t TSortedStringList::Store(QByteArrayView line, int64_t tag)
     }
     QByteArray& block = FBlocks.back();
     const uint64_t where = InBlocks | (static_cast<uint64_t>(FBlocks.size() - 1) << 32) | static_cast<uint64_t>(block.size());
-    block.append(line.data(), line.size());
+    if (!line.isEmpty())
+        block.append(line.data(), line.size());
     return Push(where, QByteArrayView(block.constData() + (block.size() - line.size()), line.size()), tag);
 }
 
@@ -487,7 +489,7 @@ bool TSortedStringList::HoldsInOrder(QByteArrayView line, int& cursor) const
     const TView probe = ViewOf(line);
     while (cursor >= 0 && static_cast<size_t>(cursor) < FOrder.size()) {
         const TView own = View(FOrder[static_cast<size_t>(cursor)]);
-        if (own.Length == probe.Length && std::memcmp(own.Data, probe.Data, probe.Length) == 0) {
+        if (own.Length == probe.Length && (probe.Length == 0 || std::memcmp(own.Data, probe.Data, probe.Length) == 0)) {
             ++cursor;
             return true;
         }

@@ -70,9 +70,11 @@ QByteArray ConvertedLine(const char* data, qsizetype size)
 qsizetype CountLineFeeds(const QByteArray& bytes)
 {
     qsizetype count = 1;
+    if (bytes.isEmpty())
+        return count;
     const char* p = bytes.constData();
     const char* end = p + bytes.size();
-    while ((p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p))))) {
+    while (p < end && (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p))))) {
         ++count;
         ++p;
     }
@@ -83,7 +85,8 @@ qsizetype CountLineFeeds(const QByteArray& bytes)
 
 bool IsPlainText(const QByteArray& bytes)
 {
-    return !HasByteOrderMark(bytes) && std::memchr(bytes.constData(), 0, static_cast<size_t>(bytes.size())) == nullptr;
+    return !HasByteOrderMark(bytes) &&
+           (bytes.isEmpty() || std::memchr(bytes.constData(), 0, static_cast<size_t>(bytes.size())) == nullptr);
 }
 
 void ForEachTextLineUtf8(const QByteArray& bytes, const std::function<void(QByteArrayView line)>& onLine)
