@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   findutils ccache
   prometheus python3  # promtool and a CSV reader for the monitoring tests
+  time  # /usr/bin/time -v: peak memory in bench/compare_peers.sh
   # The install and package checks: the package tools and the linters.
   git dpkg-dev file lintian desktop-file-utils mandoc man-db systemd bash-completion
 )

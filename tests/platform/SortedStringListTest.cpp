@@ -151,6 +151,8 @@ TEST(SortedStringList, AgreesWithAPlainSortedVectorThroughManyAdditions)
             const QString line = RandomLine(random);
             ASSERT_EQ(list.Add(line), plain.Add(line)) << step << " " << line.toStdString();
             ASSERT_EQ(list.Count(), plain.Lines.size());
+            if (step % 3 != 0)
+                continue;
             const QString probe = RandomLine(random);
             const int at = list.IndexOf(probe);
             if (at < 0) {
