@@ -254,19 +254,22 @@ void TFormLagwatchPlot::SaveChartImage(const QString& file)
 
 void TFormLagwatchPlot::TreeScannerFileFound(TTreeScanner* sender)
 {
+    // Only a regular file (or a link to one) is a product: a FIFO, socket or
+    // device has no delay to measure. The scanner's one status call gave the
+    // kind and the times.
+    const TFileStatus& status = sender->FileStatus();
+    if (status.Kind != TFileStatus::TKind::Regular)
+        return;
     const QByteArray& path = sender->FileFoundBytes();
-    const TProductName product = ProductNameOf(path.mid(path.lastIndexOf('/') + 1));
+    const QByteArrayView rawName = QByteArrayView(path).sliced(path.lastIndexOf('/') + 1);
+    qsizetype nameLength = 0;
+    const TProductName::TProblem problem = ProductLineUtf8(rawName, status.Times, FLineBuffer, nameLength);
     // The ledger cannot hold such a name exactly.
-    if (product.Problem == TProductName::TProblem::NotUtf8)
+    if (problem == TProductName::TProblem::NotUtf8)
         ReportFailure(QStringLiteral("not recorded, the file name is not valid UTF-8: %1").arg(sender->FileFound()));
-    if (product.Problem != TProductName::TProblem::None || FReceivedList->ContainsName(product.Name))
+    if (problem != TProductName::TProblem::None || FReceivedList->ContainsNameUtf8(QByteArrayView(FLineBuffer).first(nameLength)))
         return;
-    // Measured at the path the scanner reported: on a case-sensitive file
-    // system the lower-case name may not exist.
-    const std::optional<TFileTimes> times = ReadFileTimes(path);
-    if (!times)
-        return;
-    if (FReceivedList->Add(LedgerLine(product.Name, *times)) >= 0)
+    if (FReceivedList->AddUtf8(FLineBuffer) >= 0)
         ++FProductsRecorded;
 }
 

@@ -89,6 +89,7 @@ private:
     bool FOutputsWritten = true;
     QString FDataFolderProblem;
     int FProductsRecorded = 0;
+    QByteArray FLineBuffer;  // the ledger line of the file being recorded, its room reused
     double FPassSeconds = 0;
     bool FPassRunning = false;
     bool FStopRequested = false;

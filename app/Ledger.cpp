@@ -2,12 +2,13 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/InPlaceRewrite.h"
-#include "platform/IntegerText.h"
 #include "platform/PathBytes.h"
 #include "platform/TextFile.h"
+#include "platform/TextLines.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <vector>
 #include <cstring>
 #include <fcntl.h>
 #include <new>
@@ -174,18 +175,17 @@ TLedgerOpen OpenAndLockLedger(const QByteArray& native, bool followLinks, int op
     return TLedgerOpen::Failed;
 }
 
-// Checks the bytes of a ledger and decodes them: a rewrite in place cut
-// short is resolved, a file that is no text is refused, and memory running
-// out is a read failure.
-TReadProblem DecodeLedger(const QByteArray& physical, QStringList& lines)
+// Checks the bytes of a ledger: a rewrite in place cut short is resolved, a
+// file that is no text is refused, and memory running out is a read failure.
+// content: the ledger's text as it stands.
+TReadProblem CheckLedger(const QByteArray& physical, QByteArray& content)
 {
     try {
-        const QByteArray content = ResolveRewrite(physical).Content;
+        content = ResolveRewrite(physical).Content;
         if (DetectTextEncoding(content) == TTextEncoding::Binary)
             return TReadProblem::Binary;
-        lines = DecodeTextLines(content);
     } catch (const std::bad_alloc&) {
-        lines = QStringList();
+        content = QByteArray();
         return TReadProblem::Memory;
     }
     return TReadProblem::None;
@@ -200,14 +200,43 @@ void MakeFolders(const QByteArray& folder)
     ::mkdir(folder.constData(), 0777);
 }
 
-void MergeDiskLines(TSortedStringList& list, const QStringList& lines)
+void MergeDiskLines(TSortedStringList& list, const QByteArray& bytes)
 {
-    for (const QString& line : lines) {
-        const int eq = line.indexOf(QLatin1Char('='));
-        if (eq >= 0 && list.ContainsName(line.left(eq)))
-            continue;
-        list.Add(line);
+    // Nearly every line on disk is one the list holds already, in the same
+    // order: one walk through both passes over those without a search each.
+    // A second walk judges the others in their order, as before; between the
+    // walks one bit per line is all that is kept.
+    std::vector<bool> held;
+    int cursor = 0;
+    ForEachTextLineUtf8(bytes, [&](QByteArrayView line) { held.push_back(list.HoldsInOrder(line, cursor)); });
+    size_t number = 0;
+    ForEachTextLineUtf8(bytes, [&](QByteArrayView line) {
+        if (held[number++])
+            return;
+        const qsizetype eq = line.indexOf('=');
+        if (eq >= 0 && list.ContainsNameUtf8(line.first(eq)))
+            return;
+        list.AddUtf8(line);
+    });
+}
+
+// EncodeTextLines(list.ToStringList()), byte for byte, without a QString per line.
+QByteArray EncodeLedger(const TSortedStringList& list)
+{
+    qsizetype total = 0;
+    for (int i = 0; i < list.Count(); ++i)
+        total += list.GetUtf8(i).size() + 2;
+    QByteArray out(total, Qt::Uninitialized);
+    char* p = out.data();
+    for (int i = 0; i < list.Count(); ++i) {
+        const QByteArrayView line = list.GetUtf8(i);
+        if (!line.isEmpty())
+            std::memcpy(p, line.data(), static_cast<size_t>(line.size()));
+        p += line.size();
+        *p++ = '\r';
+        *p++ = '\n';
     }
+    return out;
 }
 
 TLockWait AnnouncedWait(const TLedgerWait& wait, const QString& path)
@@ -247,16 +276,15 @@ TLoadResult LoadLedger(TSortedStringList& list, const QString& path, QString& er
     case TLedgerOpen::Unlocked:
         break;
     }
-    QByteArray bytes;
+    QByteArray bytes, content;
     TReadOutcome read = ReadFd(ledger.Fd.Get(), bytes);
     ledger.Fd.Reset();
-    QStringList lines;
     if (read.Problem == TReadProblem::None)
-        read.Problem = DecodeLedger(bytes, lines);
+        read.Problem = CheckLedger(bytes, content);
     bytes = QByteArray();
     if (read.Problem == TReadProblem::None) {
         try {
-            list.Assign(lines);
+            AssignTextLines(list, std::move(content));
             return TLoadResult::Loaded;
         } catch (const std::bad_alloc&) {
             list.Clear();
@@ -332,12 +360,12 @@ bool SaveLedger(TSortedStringList& list, const QString& path, QString& error, co
     QByteArray physical;
     if (exists) {
         TReadOutcome read = ReadFd(ledger.Fd.Get(), physical);
-        QStringList lines;
+        QByteArray content;
         if (read.Problem == TReadProblem::None)
-            read.Problem = DecodeLedger(physical, lines);
+            read.Problem = CheckLedger(physical, content);
         if (read.Problem == TReadProblem::None) {
             try {
-                MergeDiskLines(list, lines);
+                MergeDiskLines(list, content);
             } catch (const std::bad_alloc&) {
                 read.Problem = TReadProblem::Memory;
             }
@@ -351,7 +379,7 @@ bool SaveLedger(TSortedStringList& list, const QString& path, QString& error, co
 
     QByteArray bytes;
     try {
-        bytes = EncodeTextLines(list.ToStringList());
+        bytes = EncodeLedger(list);
     } catch (const std::bad_alloc&) {
         return fail(Reason(ENOMEM));
     }

@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+#include <charconv>
+
 QString LowerCaseAscii(const QString& text)
 {
     QString out = text;
@@ -49,6 +51,32 @@ TProductName ProductNameOf(const QByteArray& rawFileName)
 QString LedgerLine(const QString& name, const TFileTimes& times)
 {
     return name + QLatin1Char('=') + QString::number(DelaySeconds(times));
+}
+
+TProductName::TProblem ProductLineUtf8(QByteArrayView rawFileName, const TFileTimes& times, QByteArray& line,
+                                       qsizetype& nameLength)
+{
+    const qsizetype n = rawFileName.size();
+    if (!IsValidUtf8(rawFileName.data(), n))
+        return TProductName::TProblem::NotUtf8;
+    if (n == 0)
+        return TProductName::TProblem::NotRecordable;
+    // In UTF-8 these characters are single bytes that no longer character
+    // contains, and lowering the ASCII letters touches nothing else.
+    char digits[24];
+    const auto [end, error] = std::to_chars(digits, digits + sizeof digits, DelaySeconds(times));
+    line.resize(n + 1 + (end - digits));
+    char* out = line.data();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = rawFileName[i];
+        if (c == '=' || c == '\r' || c == '\n' || c == '\0')
+            return TProductName::TProblem::NotRecordable;
+        out[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    }
+    out[n] = '=';
+    std::copy(digits, end, out + n + 1);
+    nameLength = n;
+    return TProductName::TProblem::None;
 }
 
 TDateTime FileNameToDateTime(const QString& text)

@@ -5,6 +5,7 @@
 #include "platform/FileTimes.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -36,6 +37,13 @@ TProductName ProductNameOf(const QByteArray& rawFileName);
 
 // "name=seconds" for a product and the file times measured for it.
 QString LedgerLine(const QString& name, const TFileTimes& times);
+
+// ProductNameOf and LedgerLine in one, on bytes, for the scan's every file:
+// writes "name=seconds" as UTF-8 into `line`, whose room is reused, so no
+// allocation is needed once it has grown, and sets nameLength to the length
+// of its name. The problem is ProductNameOf's; `line` is set only without one.
+TProductName::TProblem ProductLineUtf8(QByteArrayView rawFileName, const TFileTimes& times, QByteArray& line,
+                                       qsizetype& nameLength);
 
 // The product time a name begins with (yyyymmddhhnn, 2400 meaning the next
 // day's midnight), or 0 when it begins with none.

@@ -1,8 +1,12 @@
 #include "platform/Collation.h"
 
+#include "platform/Utf8Text.h"
 #include <QCollator>
 #include <QLocale>
+#include <algorithm>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -41,7 +45,64 @@ int CompareFolds(const QString& a, const QString& b)
     return Sign(QString::compare(a, b, Qt::CaseInsensitive));
 }
 
+// Languages whose CLDR collation has no rule for a printable ASCII character:
+// their tailorings (if any) concern other letters only, or reorder whole
+// scripts, which leaves ASCII text in root order. Not here, for example:
+// Czech, Slovak, Hungarian, Croatian, Welsh, Breton, Albanian (contractions
+// such as "ch", "cs", "dzs", "c'h"), Lithuanian and Estonian (y and z moved),
+// Danish (case first, "th"), Turkish (i and I are different letters).
+bool LanguageLeavesAsciiAlone(QLocale::Language language)
+{
+    switch (language) {
+    case QLocale::English:
+    case QLocale::German:
+    case QLocale::French:
+    case QLocale::Italian:
+    case QLocale::Dutch:
+    case QLocale::Portuguese:
+    case QLocale::Spanish:
+    case QLocale::Swedish:
+    case QLocale::Finnish:
+    case QLocale::NorwegianBokmal:
+    case QLocale::Polish:
+    case QLocale::Russian:
+    case QLocale::Ukrainian:
+    case QLocale::Greek:
+        return true;
+    default:
+        return false;
+    }
+}
+
+enum class TTableState { Unknown, None, Ready };
+
+struct TTableSlot
+{
+    TTableState State = TTableState::Unknown;
+    std::unique_ptr<TAsciiCollation> Table;
+};
+
+TTableSlot& TableSlot()
+{
+    static TTableSlot slot;
+    return slot;
+}
+
+inline unsigned char FoldAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+
 } // namespace
+
+// Lets the slot above construct the table (its constructor is private).
+struct TAsciiCollationAccess
+{
+    static std::unique_ptr<TAsciiCollation> Make()
+    {
+        std::unique_ptr<TAsciiCollation> table(new TAsciiCollation);
+        if (!table->Build())
+            table.reset();
+        return table;
+    }
+};
 
 int CompareTextLocale(const QString& a, const QString& b)
 {
@@ -60,6 +121,18 @@ bool SameTextLocale(const QString& a, const QString& b)
     return CompareTextLocale(a, b) == 0;
 }
 
+int CompareUtf8Locale(QByteArrayView a, QByteArrayView b, bool exact)
+{
+    const auto aLength = static_cast<size_t>(a.size());
+    const auto bLength = static_cast<size_t>(b.size());
+    if (TAsciiCollation::IsEligible(a.data(), aLength) && TAsciiCollation::IsEligible(b.data(), bLength))
+        if (const TAsciiCollation* table = TAsciiCollation::Current())
+            return table->Compare(a.data(), aLength, b.data(), bLength, exact);
+    const QString aText = Utf8ToString(a);
+    const QString bText = Utf8ToString(b);
+    return exact ? CompareTextLocaleExact(aText, bText) : CompareTextLocale(aText, bText);
+}
+
 TCollationKey::TCollationKey(const QString& text) : FKey(Collator().sortKey(text)) {}
 
 int TCollationKey::Compare(const QString& ownText, const TCollationKey& other, const QString& otherText,
@@ -73,4 +146,140 @@ int TCollationKey::Compare(const QString& ownText, const TCollationKey& other, c
     return c;
 }
 
-void ResetCollation() { CollatorSlot().reset(); }
+const TAsciiCollation* TAsciiCollation::Current()
+{
+    TTableSlot& slot = TableSlot();
+    if (slot.State == TTableState::Unknown) {
+        if (LanguageLeavesAsciiAlone(CollationLocale().language()))
+            slot.Table = TAsciiCollationAccess::Make();
+        slot.State = slot.Table ? TTableState::Ready : TTableState::None;
+    }
+    return slot.Table.get();
+}
+
+bool TAsciiCollation::IsEligible(const char* text, size_t length)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    size_t i = 0;
+    // Eight bytes at a time: a byte below 0x20 borrows into its top bit, one
+    // above 0x7E carries into it (or has it already).
+    constexpr uint64_t Ones = 0x0101010101010101ull;
+    constexpr uint64_t Tops = 0x8080808080808080ull;
+    for (; i + 8 <= length; i += 8) {
+        uint64_t x;
+        std::memcpy(&x, p + i, 8);
+        const uint64_t below = (x - Ones * 0x20) & ~x & Tops;
+        const uint64_t above = ((x + Ones * (0x7F - 0x7E)) | x) & Tops;
+        if (below | above)
+            return false;
+    }
+    // (c - 0x20) wraps below 0x20, so one test covers both ends.
+    for (; i < length; ++i)
+        if (static_cast<unsigned char>(p[i] - 0x20) > 0x5E)
+            return false;
+    return true;
+}
+
+int TAsciiCollation::Compare(const char* a, size_t aLength, const char* b, size_t bLength, bool exact) const
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(a);
+    const auto* q = reinterpret_cast<const unsigned char*>(b);
+    const size_t n = std::min(aLength, bLength);
+    int fold = 0;
+    int raw = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char x = p[i];
+        const unsigned char y = q[i];
+        if (x == y)
+            continue;
+        const uint8_t rx = FRank[x];
+        const uint8_t ry = FRank[y];
+        if (rx != ry)
+            return rx < ry ? -1 : 1;
+        if (fold == 0) {
+            const unsigned char fx = FoldAscii(x);
+            const unsigned char fy = FoldAscii(y);
+            if (fx != fy)
+                fold = fx < fy ? -1 : 1;
+        }
+        if (raw == 0)
+            raw = x < y ? -1 : 1;
+    }
+    if (aLength != bLength)
+        return aLength < bLength ? -1 : 1;
+    if (fold != 0)
+        return fold;
+    return exact ? raw : 0;
+}
+
+uint64_t TAsciiCollation::PrefixKey(const char* text, size_t length, size_t from) const
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    uint64_t key = 0;
+    for (size_t i = 0; i < 8; ++i) {
+        key <<= 8;
+        if (from + i < length)
+            key |= FRank[p[from + i]];
+    }
+    return key;
+}
+
+bool TAsciiCollation::Build()
+{
+    QCollator& collator = Collator();
+    // The ranks: the 95 characters in the collator's order, equal ones sharing a rank.
+    std::vector<char> chars;
+    for (char c = 0x20; c <= 0x7E; ++c)
+        chars.push_back(c);
+    auto single = [](char c) { return QString(QChar(c)); };
+    std::stable_sort(chars.begin(), chars.end(),
+                     [&](char x, char y) { return collator.compare(single(x), single(y)) < 0; });
+    uint8_t rank = 1;
+    FRank[static_cast<unsigned char>(chars[0])] = rank;
+    for (size_t i = 1; i < chars.size(); ++i) {
+        const int c = Sign(collator.compare(single(chars[i - 1]), single(chars[i])));
+        if (c > 0)
+            return false;
+        if (c < 0)
+            ++rank;
+        FRank[static_cast<unsigned char>(chars[i])] = rank;
+    }
+
+    // The check: every text of up to two characters, in the order the ranks
+    // give, must stand in that order for the collator too, adjacent texts
+    // equal exactly where their ranks are. As the collator's order is
+    // transitive, this covers every pair of those texts.
+    std::vector<QByteArray> texts;
+    texts.reserve(1 + 95 + 95 * 95);
+    texts.emplace_back();
+    for (char x = 0x20; x <= 0x7E; ++x) {
+        texts.emplace_back(1, x);
+        for (char y = 0x20; y <= 0x7E; ++y)
+            texts.push_back(QByteArray(1, x) + y);
+    }
+    auto primary = [this](const QByteArray& a, const QByteArray& b) {
+        const qsizetype n = std::min(a.size(), b.size());
+        for (qsizetype i = 0; i < n; ++i) {
+            const uint8_t ra = FRank[static_cast<unsigned char>(a[i])];
+            const uint8_t rb = FRank[static_cast<unsigned char>(b[i])];
+            if (ra != rb)
+                return ra < rb ? -1 : 1;
+        }
+        return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+    };
+    std::sort(texts.begin(), texts.end(), [&](const QByteArray& a, const QByteArray& b) { return primary(a, b) < 0; });
+    QString previous;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        QString current = QString::fromLatin1(texts[i]);
+        if (i > 0 && Sign(collator.compare(previous, current)) != primary(texts[i - 1], texts[i]))
+            return false;
+        previous = std::move(current);
+    }
+    return true;
+}
+
+void ResetCollation()
+{
+    CollatorSlot().reset();
+    TableSlot() = TTableSlot{};
+}

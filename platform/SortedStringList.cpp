@@ -1,138 +1,537 @@
 #include "platform/SortedStringList.h"
 
+#include "platform/Utf8Text.h"
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <numeric>
 #include <stdexcept>
 
+namespace {
+
+constexpr uint64_t InBlocks = uint64_t(1) << 63;
+// A line's length and the place of its '=' must fit the bookkeeping.
+constexpr qsizetype LongestLine = (qsizetype(1) << 31) - 2;
+constexpr qsizetype FirstBlockSize = 4096;
+constexpr qsizetype LargestBlockSize = qsizetype(1) << 20;
+
+bool IsAsciiBytes(const char* p, qsizetype n)
+{
+    for (qsizetype i = 0; i < n; ++i)
+        if (static_cast<unsigned char>(p[i]) >= 0x80)
+            return false;
+    return true;
+}
+
+inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+// A name's simple case fold as UTF-8: what QString::toCaseFolded gives, which
+// for ASCII is its letters in lower case. Short ASCII names need no allocation.
+class TFolded
+{
+public:
+    explicit TFolded(QByteArrayView name)
+    {
+        const qsizetype n = name.size();
+        if (!IsAsciiBytes(name.data(), n)) {
+            FHeap = Utf8ToString(name).toCaseFolded().toUtf8();
+            FView = FHeap;
+            return;
+        }
+        char* out = FLocal;
+        if (n > static_cast<qsizetype>(sizeof FLocal)) {
+            FHeap.resize(n);
+            out = FHeap.data();
+        }
+        for (qsizetype i = 0; i < n; ++i)
+            out[i] = LowerAscii(name[i]);
+        FView = QByteArrayView(out, n);
+    }
+    TFolded(const TFolded&) = delete;
+    TFolded& operator=(const TFolded&) = delete;
+    QByteArrayView View() const { return FView; }
+
+private:
+    char FLocal[256];
+    QByteArray FHeap;
+    QByteArrayView FView;
+};
+
+uint64_t HashBytes(QByteArrayView bytes)
+{
+    uint64_t h = 0xcbf29ce484222325ull;
+    for (const char c : bytes) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 0x100000001b3ull;
+    }
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdull;
+    h ^= h >> 33;
+    return h;
+}
+
+// How many lines may wait beside the main order before they are merged in:
+// few enough that adding one moves little, many enough that merges are rare.
+size_t PendingLimit(size_t ordered)
+{
+    return std::max<size_t>(64, static_cast<size_t>(std::sqrt(static_cast<double>(ordered))));
+}
+
+} // namespace
+
 TSortedStringList::TSortedStringList(TDuplicates duplicates) : FDuplicates(duplicates) {}
 
-const QString& TSortedStringList::Get(int index) const
+TSortedStringList::TView TSortedStringList::View(uint32_t id) const
 {
-    if (index < 0 || index >= Count())
-        throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
-    return FEntries[static_cast<size_t>(index)].Text;
+    const TLine& line = FLines[id];
+    const char* data = (line.Where & InBlocks)
+                           ? FBlocks[static_cast<size_t>((line.Where >> 32) & 0x7FFFFFFF)].constData() +
+                                 static_cast<uint32_t>(line.Where)
+                           : FStore.constData() + line.Where;
+    return TView{data, line.Length, (line.Info & 1) != 0};
 }
 
-int64_t TSortedStringList::Tag(int index) const
+TSortedStringList::TView TSortedStringList::ViewOf(QByteArrayView line)
 {
-    if (index < 0 || index >= Count())
-        throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
-    return FEntries[static_cast<size_t>(index)].Tag;
+    if (line.size() > LongestLine)
+        throw std::length_error("Line too long for the list");
+    return TView{line.data(), static_cast<uint32_t>(line.size()),
+                 TAsciiCollation::IsEligible(line.data(), static_cast<size_t>(line.size()))};
 }
 
-QStringList TSortedStringList::ToStringList() const
+int TSortedStringList::Compare(const TView& a, const TView& b, const TAsciiCollation* table) const
 {
-    QStringList out;
-    out.reserve(Count());
-    for (const TEntry& e : FEntries)
-        out.append(e.Text);
-    return out;
+    const bool exact = FDuplicates == TDuplicates::ExactOnly;
+    if (table && a.Ascii && b.Ascii)
+        return table->Compare(a.Data, a.Length, b.Data, b.Length, exact);
+    return CompareUtf8Locale(QByteArrayView(a.Data, a.Length), QByteArrayView(b.Data, b.Length), exact);
 }
 
-int TSortedStringList::Compare(const TEntry& a, const TEntry& b) const
+size_t TSortedStringList::LowerBound(const std::vector<uint32_t>& order, const TView& probe,
+                                     const TAsciiCollation* table, bool& found) const
 {
-    return a.Key.Compare(a.Text, b.Key, b.Text, FDuplicates == TDuplicates::ExactOnly);
-}
-
-size_t TSortedStringList::LowerBound(const TEntry& probe, bool& found) const
-{
-    size_t lo = 0, hi = FEntries.size();
+    size_t lo = 0, hi = order.size();
     while (lo < hi) {
         const size_t mid = lo + (hi - lo) / 2;
-        if (Compare(FEntries[mid], probe) < 0)
+        if (Compare(View(order[mid]), probe, table) < 0)
             lo = mid + 1;
         else
             hi = mid;
     }
-    found = lo < FEntries.size() && Compare(FEntries[lo], probe) == 0;
+    found = lo < order.size() && Compare(View(order[lo]), probe, table) == 0;
     return lo;
 }
 
-int TSortedStringList::Add(const QString& text, int64_t tag)
+uint32_t TSortedStringList::Push(uint64_t where, QByteArrayView line, int64_t tag)
 {
-    TEntry entry{text, TCollationKey(text), tag};
+    const TView view = ViewOf(line);
+    if (FLines.size() >= static_cast<size_t>(INT32_MAX))
+        throw std::length_error("Too many lines for the list");
+    uint32_t info = view.Ascii ? 1u : 0u;
+    const void* eq = line.isEmpty() ? nullptr : std::memchr(line.data(), '=', static_cast<size_t>(line.size()));
+    if (eq)
+        info |= static_cast<uint32_t>(static_cast<const char*>(eq) - line.data() + 1) << 1;
+    FLines.push_back(TLine{where, view.Length, info});
+    if (tag != 0 && FTags.empty())
+        FTags.resize(FLines.size() - 1, 0);
+    if (!FTags.empty())
+        FTags.push_back(tag);
+    return static_cast<uint32_t>(FLines.size() - 1);
+}
+
+uint32_t TSortedStringList::Store(QByteArrayView line, int64_t tag)
+{
+    if (line.size() > LongestLine)
+        throw std::length_error("Line too long for the list");
+    if (FBlocks.empty() || FBlocks.back().capacity() - FBlocks.back().size() < line.size()) {
+        const qsizetype previous = FBlocks.empty() ? FirstBlockSize / 2 : FBlocks.back().capacity();
+        QByteArray block;
+        block.reserve(std::max(line.size(), std::min(previous * 2, LargestBlockSize)));
+        FBlocks.push_back(std::move(block));
+    }
+    QByteArray& block = FBlocks.back();
+    const uint64_t where = InBlocks | (static_cast<uint64_t>(FBlocks.size() - 1) << 32) | static_cast<uint64_t>(block.size());
+    if (!line.isEmpty())
+        block.append(line.data(), line.size());
+    return Push(where, QByteArrayView(block.constData() + (block.size() - line.size()), line.size()), tag);
+}
+
+void TSortedStringList::Flush() const
+{
+    if (FPending.empty())
+        return;
+    // Each waiting line knows its place in the main order, so merging is
+    // moving the blocks between those places, from the back, once.
+    const size_t n = FOrder.size();
+    const size_t k = FPending.size();
+    FOrder.resize(n + k);
+    size_t end = n;
+    for (size_t j = k; j-- > 0;) {
+        const size_t at = FPendingAt[j];
+        std::memmove(FOrder.data() + at + j + 1, FOrder.data() + at, (end - at) * sizeof(uint32_t));
+        FOrder[at + j] = FPending[j];
+        end = at;
+    }
+    FPending.clear();
+    FPendingAt.clear();
+}
+
+uint32_t TSortedStringList::IdAt(int index) const
+{
+    if (index < 0 || index >= Count())
+        throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+    Flush();
+    return FOrder[static_cast<size_t>(index)];
+}
+
+QString TSortedStringList::Get(int index) const
+{
+    const TView view = View(IdAt(index));
+    return Utf8ToString(QByteArrayView(view.Data, view.Length));
+}
+
+QByteArrayView TSortedStringList::GetUtf8(int index) const
+{
+    const TView view = View(IdAt(index));
+    return QByteArrayView(view.Data, view.Length);
+}
+
+int64_t TSortedStringList::Tag(int index) const
+{
+    const uint32_t id = IdAt(index);
+    return FTags.empty() ? 0 : FTags[id];
+}
+
+QStringList TSortedStringList::ToStringList() const
+{
+    Flush();
+    QStringList out;
+    out.reserve(Count());
+    for (const uint32_t id : FOrder) {
+        const TView view = View(id);
+        out.append(Utf8ToString(QByteArrayView(view.Data, view.Length)));
+    }
+    return out;
+}
+
+int TSortedStringList::Add(const QString& text, int64_t tag) { return AddUtf8(text.toUtf8(), tag); }
+
+int TSortedStringList::AddUtf8(QByteArrayView line, int64_t tag)
+{
+    const TAsciiCollation* table = TAsciiCollation::Current();
+    const TView probe = ViewOf(line);
     bool found = false;
-    const size_t at = LowerBound(entry, found);
+    const size_t at = LowerBound(FOrder, probe, table, found);
     if (found)
         return -1;
-    FEntries.insert(FEntries.begin() + static_cast<std::ptrdiff_t>(at), std::move(entry));
-    IndexName(text);
-    return static_cast<int>(at);
+    const size_t atPending = LowerBound(FPending, probe, table, found);
+    if (found)
+        return -1;
+    const uint32_t id = Store(line, tag);
+    FPending.insert(FPending.begin() + static_cast<std::ptrdiff_t>(atPending), id);
+    FPendingAt.insert(FPendingAt.begin() + static_cast<std::ptrdiff_t>(atPending), static_cast<uint32_t>(at));
+    IndexName(id);
+    const int index = static_cast<int>(at + atPending);
+    if (FPending.size() > PendingLimit(FOrder.size()))
+        Flush();
+    return index;
 }
 
 void TSortedStringList::Assign(const QStringList& texts)
 {
-    Clear();
-    std::vector<TEntry> entries;
-    entries.reserve(static_cast<size_t>(texts.size()));
+    BeginAssign(QByteArray(), texts.size());
     for (const QString& t : texts)
-        entries.push_back(TEntry{t, TCollationKey(t), 0});
-    // A stable sort keeps equal strings in their original order, so dropping all
-    // but the first of each run is the same as adding them one by one.
-    std::vector<size_t> order(entries.size());
-    std::iota(order.begin(), order.end(), size_t{0});
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return Compare(entries[a], entries[b]) < 0; });
-    FEntries.reserve(entries.size());
-    for (size_t i : order) {
-        if (!FEntries.empty() && Compare(FEntries.back(), entries[i]) == 0)
-            continue;
-        FEntries.push_back(std::move(entries[i]));
+        AppendUtf8(t.toUtf8());
+    EndAssign();
+}
+
+void TSortedStringList::BeginAssign(QByteArray store, qsizetype expectedLines)
+{
+    Clear();
+    FStore = std::move(store);
+    if (expectedLines > 0)
+        FLines.reserve(static_cast<size_t>(expectedLines));
+}
+
+void TSortedStringList::AppendStored(qsizetype offset, qsizetype length)
+{
+    if (offset < 0 || length < 0 || offset + length > FStore.size())
+        throw std::out_of_range("Line outside the stored text");
+    Push(static_cast<uint64_t>(offset), QByteArrayView(FStore.constData() + offset, length), 0);
+}
+
+void TSortedStringList::AppendUtf8(QByteArrayView line) { Store(line, 0); }
+
+void TSortedStringList::EndAssign()
+{
+    const TAsciiCollation* table = TAsciiCollation::Current();
+    const size_t n = FLines.size();
+    FOrder.clear();
+    // A ledger is saved in order, so it usually loads in order: one pass
+    // tells, and nothing needs sorting.
+    bool ordered = true;
+    std::vector<bool> kept;
+    for (size_t i = 1; i < n && ordered; ++i)
+        ordered = Compare(View(static_cast<uint32_t>(i - 1)), View(static_cast<uint32_t>(i)), table) < 0;
+    if (ordered) {
+        FOrder.resize(n);
+        std::iota(FOrder.begin(), FOrder.end(), 0u);
+    } else {
+        // The ranks of the first 12 characters settle most comparisons of
+        // ASCII lines without reading the lines; the line ids break ties, so
+        // equal lines keep the order they came in and the first one stays.
+        struct TItem
+        {
+            uint64_t Key0;   // ranks of characters 0 to 7
+            uint32_t Key1;   // ranks of characters 8 to 11
+            uint32_t Entry;  // line id; the top bit set when the keys hold
+            uint32_t Id() const { return Entry & 0x7FFFFFFF; }
+            bool Keyed() const { return (Entry >> 31) != 0; }
+        };
+        std::vector<TItem> items(n);
+        for (size_t i = 0; i < n; ++i) {
+            const TView view = View(static_cast<uint32_t>(i));
+            TItem& item = items[i];
+            const bool keyed = table && view.Ascii;
+            item.Entry = static_cast<uint32_t>(i) | (keyed ? 0x80000000u : 0u);
+            item.Key0 = keyed ? table->PrefixKey(view.Data, view.Length, 0) : 0;
+            item.Key1 = keyed ? static_cast<uint32_t>(table->PrefixKey(view.Data, view.Length, 8) >> 32) : 0;
+        }
+        std::sort(items.begin(), items.end(), [&](const TItem& a, const TItem& b) {
+            if (a.Keyed() && b.Keyed()) {
+                if (a.Key0 != b.Key0)
+                    return a.Key0 < b.Key0;
+                if (a.Key1 != b.Key1)
+                    return a.Key1 < b.Key1;
+            }
+            const int c = Compare(View(a.Id()), View(b.Id()), table);
+            return c != 0 ? c < 0 : a.Id() < b.Id();
+        });
+        FOrder.reserve(n);
+        kept.assign(n, false);
+        const TItem* previous = nullptr;
+        for (const TItem& item : items) {
+            // Lines whose keys differ are not equal; others are compared.
+            const bool keysDiffer = previous && previous->Keyed() && item.Keyed() &&
+                                    (previous->Key0 != item.Key0 || previous->Key1 != item.Key1);
+            if (previous && !keysDiffer && Compare(View(FOrder.back()), View(item.Id()), table) == 0)
+                continue;
+            FOrder.push_back(item.Id());
+            kept[item.Id()] = true;
+            previous = &item;
+        }
     }
-    for (const TEntry& e : FEntries)
-        IndexName(e.Text);
+    // The index is made in the order the lines are stored, the order of their bytes.
+    std::vector<uint32_t> ids;
+    ids.reserve(FOrder.size());
+    for (size_t id = 0; id < n; ++id)
+        if (ordered || kept[id])
+            ids.push_back(static_cast<uint32_t>(id));
+    RebuildNameIndex(ids);
 }
 
 void TSortedStringList::Clear()
 {
-    FEntries.clear();
-    FFirstLineOfName.clear();
+    FStore = QByteArray();
+    FBlocks.clear();
+    FLines.clear();
+    FTags.clear();
+    FOrder.clear();
+    FPending.clear();
+    FPendingAt.clear();
+    FNames.clear();
+    FNameCount = 0;
+    FNameIdBits = 32;
+    FNameIdMask = 0xFFFFFFFF;
 }
 
 int TSortedStringList::IndexOf(const QString& text) const
 {
-    const TEntry probe{text, TCollationKey(text), 0};
+    const TAsciiCollation* table = TAsciiCollation::Current();
+    const QByteArray utf8 = text.toUtf8();
+    const TView probe = ViewOf(utf8);
     bool found = false;
-    const size_t at = LowerBound(probe, found);
-    return found ? static_cast<int>(at) : -1;
+    const size_t at = LowerBound(FOrder, probe, table, found);
+    bool foundPending = false;
+    const size_t atPending = LowerBound(FPending, probe, table, foundPending);
+    return found || foundPending ? static_cast<int>(at + atPending) : -1;
 }
 
-QString TSortedStringList::NameKey(const QString& name) { return name.toCaseFolded(); }
-
-void TSortedStringList::IndexName(const QString& text)
+bool TSortedStringList::SameName(uint32_t a, uint32_t b) const
 {
-    const int eq = text.indexOf(QLatin1Char('='));
-    if (eq < 0)
+    const qsizetype n = NameLength(FLines[a]);
+    const char* x = View(a).Data;
+    if (IsAsciiBytes(x, n)) {
+        if (n != NameLength(FLines[b]))
+            return NameEquals(b, TFolded(QByteArrayView(x, n)).View());
+        const char* y = View(b).Data;
+        for (qsizetype i = 0; i < n; ++i)
+            if (LowerAscii(x[i]) != LowerAscii(y[i]))
+                return NameEquals(b, TFolded(QByteArrayView(x, n)).View());
+        return true;
+    }
+    return NameEquals(b, TFolded(QByteArrayView(x, n)).View());
+}
+
+bool TSortedStringList::NameEquals(uint32_t id, QByteArrayView folded) const
+{
+    const TView view = View(id);
+    const qsizetype n = NameLength(FLines[id]);
+    if (IsAsciiBytes(view.Data, n)) {
+        if (n != folded.size())
+            return false;
+        for (qsizetype i = 0; i < n; ++i)
+            if (LowerAscii(view.Data[i]) != folded[i])
+                return false;
+        return true;
+    }
+    const TFolded own(QByteArrayView(view.Data, n));
+    return own.View() == folded;
+}
+
+uint64_t TSortedStringList::NameHashOf(uint32_t id) const
+{
+    const TFolded folded(QByteArrayView(View(id).Data, NameLength(FLines[id])));
+    return HashBytes(folded.View());
+}
+
+size_t TSortedStringList::FindName(QByteArrayView folded, uint64_t hash) const
+{
+    if (FNames.empty())
+        return SIZE_MAX;
+    const size_t mask = FNames.size() - 1;
+    const uint32_t tag = TagOf(hash);
+    size_t at = static_cast<size_t>(hash) & mask;
+    while (FNames[at] != 0 && (SlotTag(FNames[at]) != tag || !NameEquals(SlotId(FNames[at]), folded)))
+        at = (at + 1) & mask;
+    return at;
+}
+
+
+void TSortedStringList::InsertName(uint32_t id, uint64_t hash)
+{
+    const size_t mask = FNames.size() - 1;
+    const uint32_t tag = TagOf(hash);
+    size_t at = static_cast<size_t>(hash) & mask;
+    for (; FNames[at] != 0; at = (at + 1) & mask) {
+        if (SlotTag(FNames[at]) != tag)
+            continue;
+        const uint32_t other = SlotId(FNames[at]);
+        if (SameName(id, other)) {
+            // The first line in list order stands for the name.
+            if (Compare(View(id), View(other), TAsciiCollation::Current()) < 0)
+                FNames[at] = (FNames[at] & ~FNameIdMask) | (id + 1);
+            return;
+        }
+    }
+    FNames[at] = (FNameIdBits >= 32 ? 0 : tag << FNameIdBits) | (id + 1);
+    ++FNameCount;
+}
+
+void TSortedStringList::IndexName(uint32_t id)
+{
+    if (NameLength(FLines[id]) < 0)
         return;
-    const QString key = NameKey(text.left(eq));
-    auto it = FFirstLineOfName.find(key);
-    if (it == FFirstLineOfName.end()) {
-        FFirstLineOfName.insert(key, text);
+    if ((FNameCount + 1) * 2 > FNames.size() || id + 1 > FNameIdMask) {
+        std::vector<uint32_t> ids;
+        ids.reserve(FNameCount + 1);
+        for (const uint32_t slot : FNames)
+            if (slot != 0)
+                ids.push_back(SlotId(slot));
+        std::sort(ids.begin(), ids.end());
+        ids.push_back(id);
+        RebuildNameIndex(ids);
         return;
     }
-    const TEntry a{text, TCollationKey(text), 0};
-    const TEntry b{it.value(), TCollationKey(it.value()), 0};
-    if (Compare(a, b) < 0)
-        it.value() = text;
+    InsertName(id, NameHashOf(id));
+}
+
+void TSortedStringList::RebuildNameIndex(const std::vector<uint32_t>& ids)
+{
+    size_t size = 16;
+    while (size < 2 * (ids.size() + 1))
+        size *= 2;
+    FNames.assign(size, 0);
+    FNameCount = 0;
+    // Room for twice the lines there are before the ids outgrow their bits.
+    FNameIdBits = 16;
+    while (FNameIdBits < 32 && (uint64_t(1) << FNameIdBits) <= 2 * (uint64_t(FLines.size()) + 1))
+        ++FNameIdBits;
+    FNameIdMask = FNameIdBits >= 32 ? 0xFFFFFFFF : (uint32_t(1) << FNameIdBits) - 1;
+    // In batches whose slots are fetched ahead: the index of a long list is
+    // built at the speed of memory, not of one cache miss per line.
+    constexpr size_t Batch = 16;
+    uint32_t batchIds[Batch];
+    uint64_t hashes[Batch];
+    size_t waiting = 0;
+    const size_t mask = size - 1;
+    auto insertWaiting = [&] {
+        for (size_t k = 0; k < waiting; ++k)
+            InsertName(batchIds[k], hashes[k]);
+        waiting = 0;
+    };
+    for (const uint32_t id : ids) {
+        if (NameLength(FLines[id]) < 0)
+            continue;
+        batchIds[waiting] = id;
+        hashes[waiting] = NameHashOf(id);
+        __builtin_prefetch(FNames.data() + (static_cast<size_t>(hashes[waiting]) & mask));
+        if (++waiting == Batch)
+            insertWaiting();
+    }
+    insertWaiting();
+}
+
+bool TSortedStringList::HoldsInOrder(QByteArrayView line, int& cursor) const
+{
+    Flush();
+    const TAsciiCollation* table = TAsciiCollation::Current();
+    const TView probe = ViewOf(line);
+    while (cursor >= 0 && static_cast<size_t>(cursor) < FOrder.size()) {
+        const TView own = View(FOrder[static_cast<size_t>(cursor)]);
+        if (own.Length == probe.Length && (probe.Length == 0 || std::memcmp(own.Data, probe.Data, probe.Length) == 0)) {
+            ++cursor;
+            return true;
+        }
+        if (Compare(own, probe, table) >= 0)
+            return false;
+        ++cursor;
+    }
+    return false;
 }
 
 int TSortedStringList::IndexOfName(const QString& name) const
 {
-    const auto it = FFirstLineOfName.constFind(NameKey(name));
-    if (it == FFirstLineOfName.constEnd())
+    const TFolded folded(name.toUtf8());
+    const size_t at = FindName(folded.View(), HashBytes(folded.View()));
+    if (at == SIZE_MAX || FNames[at] == 0)
         return -1;
-    return IndexOf(it.value());
+    const TAsciiCollation* table = TAsciiCollation::Current();
+    const TView probe = View(SlotId(FNames[at]));
+    bool found = false;
+    const size_t inOrder = LowerBound(FOrder, probe, table, found);
+    bool foundPending = false;
+    const size_t inPending = LowerBound(FPending, probe, table, foundPending);
+    return static_cast<int>(inOrder + inPending);
 }
 
-bool TSortedStringList::ContainsName(const QString& name) const
+bool TSortedStringList::ContainsName(const QString& name) const { return ContainsNameUtf8(name.toUtf8()); }
+
+bool TSortedStringList::ContainsNameUtf8(QByteArrayView name) const
 {
-    return FFirstLineOfName.contains(NameKey(name));
+    const TFolded folded(name);
+    const size_t at = FindName(folded.View(), HashBytes(folded.View()));
+    return at != SIZE_MAX && FNames[at] != 0;
 }
 
 QString TSortedStringList::Values(const QString& name) const
 {
-    const int index = IndexOfName(name);
-    if (index < 0)
+    const TFolded folded(name.toUtf8());
+    const size_t at = FindName(folded.View(), HashBytes(folded.View()));
+    if (at == SIZE_MAX || FNames[at] == 0)
         return {};
-    return FEntries[static_cast<size_t>(index)].Text.mid(name.size() + 1);
+    const uint32_t id = SlotId(FNames[at]);
+    const TView view = View(id);
+    const qsizetype skip = NameLength(FLines[id]) + 1;
+    return Utf8ToString(QByteArrayView(view.Data + skip, view.Length - skip));
 }

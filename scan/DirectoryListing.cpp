@@ -1,5 +1,7 @@
 #include "scan/DirectoryListing.h"
 
+#include "platform/PathDelim.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -28,13 +30,27 @@ bool MatchesAny(const std::vector<TWildcard>& masks, const char* name, size_t le
     return false;
 }
 
+TListedEntry Store(QByteArray& names, const char* name, size_t length, bool folder)
+{
+    TListedEntry entry;
+    entry.NameAt = static_cast<uint32_t>(names.size());
+    names.append(name, static_cast<qsizetype>(length));
+    if (folder) {
+        names.append(PathDelim);
+        ++length;
+        entry.Status.Kind = TFileStatus::TKind::Folder;
+    }
+    entry.NameLength = static_cast<uint32_t>(length);
+    return entry;
+}
+
 } // namespace
 
-void ListFolder(const QByteArray& folder, const TListingRequest& request, std::vector<TListedEntry>& folders,
-                std::vector<TListedEntry>& files)
+void ListFolder(const QByteArray& folder, const TListingRequest& request, TFolderListing& listing)
 {
-    folders.clear();
-    files.clear();
+    listing.Names.clear();
+    listing.Folders.clear();
+    listing.Files.clear();
     const bool wantFiles = request.Files && request.Masks && !request.Masks->empty();
     if (!request.Folders && !wantFiles)
         return;
@@ -43,6 +59,7 @@ void ListFolder(const QByteArray& folder, const TListingRequest& request, std::v
         return;
     TDirCloser closer(dir);
     const int fd = dirfd(dir);
+    listing.Names.reserve(4096);
     while (const dirent* entry = readdir(dir)) {
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
@@ -53,30 +70,29 @@ void ListFolder(const QByteArray& folder, const TListingRequest& request, std::v
         if (!folderWanted && !fileWanted)
             continue;
         const unsigned char type = entry->d_type;
-        // The entry type saves a stat for plain files and folders; links and
-        // file systems without types need one to learn what the name leads to.
+        // The entry type saves a status call for plain files and folders;
+        // links and file systems without types need one to learn what the
+        // name leads to.
+        const size_t length = strlen(name);
         if (type == DT_DIR) {
             if (folderWanted)
-                folders.push_back({QByteArray(name), 0});
+                listing.Folders.push_back(Store(listing.Names, name, length, true));
             continue;
         }
-        const size_t length = strlen(name);
         const bool matches = fileWanted && MatchesAny(*request.Masks, name, length);
         const bool knownFile = type != DT_LNK && type != DT_UNKNOWN;
         if (!matches && (knownFile || !folderWanted))
             continue;
-        struct stat st;
-        if (fstatat(fd, name, &st, 0) != 0) {
-            // A dangling link is a file without contents; a vanished entry is gone.
-            if (fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-                continue;
-            st.st_size = 0;
-        }
-        if (S_ISDIR(st.st_mode)) {
+        TFileStatus status;
+        if (!ReadFileStatus(fd, name, status))
+            continue;
+        if (status.Kind == TFileStatus::TKind::Folder) {
             if (folderWanted)
-                folders.push_back({QByteArray(name, static_cast<qsizetype>(length)), 0});
+                listing.Folders.push_back(Store(listing.Names, name, length, true));
         } else if (matches) {
-            files.push_back({QByteArray(name, static_cast<qsizetype>(length)), static_cast<int64_t>(st.st_size)});
+            TListedEntry file = Store(listing.Names, name, length, false);
+            file.Status = status;
+            listing.Files.push_back(file);
         }
     }
 }

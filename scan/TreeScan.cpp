@@ -107,38 +107,50 @@ QByteArray CurrentFolderBytes()
 // Orders entries by the locale comparison of their decoded names (folders with
 // the delimiter, as recorded), ties by exact text and then by bytes, and drops
 // only identical names: Data/ and data/ are two folders on this platform.
-void SortEntries(std::vector<TListedEntry>& entries, bool folderNames)
+// Names of printable ASCII compare through the collation's table, without
+// decoding; the others are decoded once, when first compared.
+void SortEntries(const TFolderListing& listing, std::vector<TListedEntry>& entries)
 {
     if (entries.size() < 2)
         return;
-    struct TItem
-    {
-        QString Text;
-        TCollationKey Key;
-        size_t Index;
+    const TAsciiCollation* table = TAsciiCollation::Current();
+    std::vector<QString> decoded;
+    std::vector<bool> isDecoded;
+    auto text = [&](size_t i) -> const QString& {
+        if (decoded.empty()) {
+            decoded.resize(entries.size());
+            isDecoded.resize(entries.size(), false);
+        }
+        if (!isDecoded[i]) {
+            const QByteArrayView name = listing.Name(entries[i]);
+            decoded[i] = QFile::decodeName(QByteArray(name.data(), name.size()));
+            isDecoded[i] = true;
+        }
+        return decoded[i];
     };
-    std::vector<TItem> items;
-    items.reserve(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i) {
-        QString text = QFile::decodeName(entries[i].Name);
-        if (folderNames)
-            text += QLatin1Char(PathDelim);
-        TCollationKey key(text);
-        items.push_back(TItem{std::move(text), std::move(key), i});
-    }
-    std::stable_sort(items.begin(), items.end(), [&](const TItem& a, const TItem& b) {
-        const int c = a.Key.Compare(a.Text, b.Key, b.Text, true);
+    std::vector<size_t> order(entries.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        const QByteArrayView x = listing.Name(entries[a]);
+        const QByteArrayView y = listing.Name(entries[b]);
+        int c;
+        if (table && TAsciiCollation::IsEligible(x.data(), static_cast<size_t>(x.size())) &&
+            TAsciiCollation::IsEligible(y.data(), static_cast<size_t>(y.size())))
+            c = table->Compare(x.data(), static_cast<size_t>(x.size()), y.data(), static_cast<size_t>(y.size()), true);
+        else
+            c = CompareTextLocaleExact(text(a), text(b));
         if (c != 0)
             return c < 0;
-        return entries[a.Index].Name < entries[b.Index].Name;
+        return x.compare(y) < 0;
     });
     std::vector<TListedEntry> sorted;
     sorted.reserve(entries.size());
-    for (const TItem& item : items) {
+    for (const size_t i : order) {
         // The first listing of a name wins, with its size.
-        if (!sorted.empty() && sorted.back().Name == entries[item.Index].Name)
+        if (!sorted.empty() && listing.Name(sorted.back()) == listing.Name(entries[i]))
             continue;
-        sorted.push_back(std::move(entries[item.Index]));
+        sorted.push_back(entries[i]);
     }
     entries.swap(sorted);
 }
@@ -182,7 +194,27 @@ void TTreeScanner::CompileMasks()
 void TTreeScanner::SetFound(const QByteArray& path)
 {
     FFileFoundBytes = path;
-    FFileFound = DecodePath(path);
+    FFileFoundDecoded = false;
+    FFileStatus = TFileStatus{};
+    FFileStatus.Kind = TFileStatus::TKind::Folder;
+}
+
+void TTreeScanner::SetFound(const QByteArray& folder, QByteArrayView name)
+{
+    // The buffer keeps its room from file to file: no allocation per file.
+    FFileFoundBytes.resize(0);
+    FFileFoundBytes.append(folder);
+    FFileFoundBytes.append(name);
+    FFileFoundDecoded = false;
+}
+
+const QString& TTreeScanner::FileFound() const
+{
+    if (!FFileFoundDecoded) {
+        FFileFound = DecodePath(FFileFoundBytes);
+        FFileFoundDecoded = true;
+    }
+    return FFileFound;
 }
 
 void TTreeScanner::Fire(const TNotifyEvent& event)
@@ -203,8 +235,10 @@ void TTreeScanner::Search()
     FSearchInProgress = true;
     try {
         FFileFound.clear();
+        FFileFoundDecoded = true;
         FFileFoundBytes.clear();
         FFileSize = 0;
+        FFileStatus = TFileStatus{};
         QByteArray root;
         if (FInitialDirectory.isEmpty()) {
             root = CurrentFolderBytes();
@@ -291,24 +325,25 @@ void TTreeScanner::EnterFolder(const QByteArray& folder, std::vector<TFrame>& pa
     request.Files = !FSkipFiles;
     request.HiddenFiles = FFindHiddenFiles;
     request.Masks = &FCompiledMasks;
-    std::vector<TListedEntry> folders;
-    std::vector<TListedEntry> files;
-    ListFolder(folder, request, folders, files);
+    TFolderListing listing;
+    ListFolder(folder, request, listing);
 
-    SortEntries(folders, true);
-    frame.SubFolders.reserve(folders.size());
-    for (const TListedEntry& sub : folders)
-        frame.SubFolders.push_back(folder + sub.Name + PathDelim);
-    folders.clear();
+    SortEntries(listing, listing.Folders);
+    frame.SubFolders.reserve(listing.Folders.size());
+    for (const TListedEntry& sub : listing.Folders)
+        frame.SubFolders.push_back(QByteArray(folder).append(listing.Name(sub)));
 
     if (request.Files) {
-        SortEntries(files, false);
-        for (const TListedEntry& file : files) {
-            SetFound(folder + file.Name);
-            FFileSize = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(file.Size)));
+        SortEntries(listing, listing.Files);
+        for (const TListedEntry& file : listing.Files) {
+            SetFound(folder, listing.Name(file));
+            FFileStatus = file.Status;
+            FFileSize = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(file.Status.Size)));
             Fire(FOnFileFound);
         }
     }
     FFileSize = 0;
+    FFileStatus = TFileStatus{};
+    FFileStatus.Kind = TFileStatus::TKind::Folder;
     path.push_back(std::move(frame));
 }

@@ -14,6 +14,12 @@
 // are not valid UTF-8 are walked too; FileFound() gives the decoded path (see
 // PathBytes.h: it encodes back to the same bytes) and FileFoundBytes() the
 // exact bytes.
+//
+// A matching file costs one status call (statx), made while listing its
+// folder, which gives its kind, size and times (FileStatus()); a file that
+// does not match costs nothing beyond the folder listing. FileFound() is
+// decoded only when asked for, so a handler that reads the bytes makes the
+// walk allocate nothing per file.
 #include "platform/SortedStringList.h"
 #include "scan/DirectoryListing.h"
 #include "platform/PathDelim.h"
@@ -49,11 +55,15 @@ public:
     const TNotifyEvent& OnFileFound() const { return FOnFileFound; }
 
     // The path the current event is about (folders end with PathDelim).
-    const QString& FileFound() const { return FFileFound; }
+    const QString& FileFound() const;
     // The same path as the file system's bytes, exactly as walked.
     const QByteArray& FileFoundBytes() const { return FFileFoundBytes; }
     // Size of the file of the current OnFileFound: the low 32 bits, signed.
     int32_t FileSize() const { return FFileSize; }
+    // Kind, full size and times of the file of the current OnFileFound, links
+    // followed; a FIFO, socket or device that matches a mask is reported too,
+    // with its kind. For folder events: Folder, size 0.
+    const TFileStatus& FileStatus() const { return FFileStatus; }
     bool SearchInProgress() const { return FSearchInProgress; }
 
     // Empty means the process's current folder; Search stores the value with a
@@ -103,6 +113,7 @@ private:
     // success D goes onto the path with its sub-folder list.
     void EnterFolder(const QByteArray& folder, std::vector<TFrame>& path);
     void SetFound(const QByteArray& path);
+    void SetFound(const QByteArray& folder, QByteArrayView name);
     void Fire(const TNotifyEvent& event);
     void CompileMasks();
 
@@ -110,9 +121,11 @@ private:
     TNotifyEvent FOnDirectoryDone;
     TNotifyEvent FOnSearchDone;
     TNotifyEvent FOnFileFound;
-    QString FFileFound;
+    mutable QString FFileFound;
+    mutable bool FFileFoundDecoded = true;
     QByteArray FFileFoundBytes;
     int32_t FFileSize = 0;
+    TFileStatus FFileStatus;
     bool FSearchInProgress = false;
     QString FInitialDirectory;
     TSortedStringList FMasks{TSortedStringList::TDuplicates::IgnoreCase};

@@ -10,6 +10,12 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 namespace {
 
 TDateTime At(int y, int m, int d, double hours)
@@ -93,6 +99,31 @@ TEST_F(ScanPassTest, ReachesBack88DaysBeforeNoonAnd89From)
     EXPECT_EQ(RunPass(At(2021, 6, 23, 11 + 59 / 60.0)).size(), 1);
     FLedger = FDir.Write("ledger.txt", "");
     EXPECT_EQ(RunPass(At(2021, 6, 23, 12)).size(), 2);
+}
+
+TEST_F(ScanPassTest, OnlyRegularFilesAreProducts)
+{
+    // A FIFO, a socket or a device named like a product has no delay to
+    // measure; a link to a regular product file is a product.
+    WriteProduct(FDir, "data/2021/06/23/202106231200-crm.grb", 60000);
+    WriteProduct(FDir, "elsewhere/real.grb", 7000);
+    const QByteArray day = QFile::encodeName(FDir.Path() + "data/2021/06/23/");
+    ASSERT_EQ(mkfifo((day + "202106230000-crm.grb").constData(), 0644), 0);
+    const int socketFd = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(socketFd, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    const QByteArray socketPath = day + "202106230015-crm.grb";
+    ASSERT_LT(static_cast<size_t>(socketPath.size()), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socketPath.constData(), static_cast<size_t>(socketPath.size()));
+    ASSERT_EQ(bind(socketFd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(symlink("/dev/null", (day + "202106230030-crm.grb").constData()), 0);
+    ASSERT_EQ(symlink("nowhere", (day + "202106230045-crm.grb").constData()), 0);
+    ASSERT_EQ(symlink(QFile::encodeName(FDir.Path() + "elsewhere/real.grb").constData(),
+                      (day + "202106230100-crm.grb").constData()), 0);
+    const QStringList lines = RunPass(At(2021, 6, 23, 12.5));
+    close(socketFd);
+    EXPECT_EQ(lines, QStringList({"202106230100-crm.grb=7", "202106231200-crm.grb=60"}));
 }
 
 } // namespace

@@ -8,9 +8,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QMap>
+#include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -413,6 +417,74 @@ TEST(TreeScannerSizes, LowThirtyTwoBitsReadSigned)
     scanner.Search();
     for (const TCase& c : cases)
         EXPECT_EQ(sizes.value(c.Name, 12345), c.Expected) << c.Name;
+}
+
+// A socket bound at a path; the descriptor stays open until the test ends.
+int BindSocket(const QByteArray& path)
+{
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    if (fd < 0 || static_cast<size_t>(path.size()) >= sizeof address.sun_path)
+        return -1;
+    std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
+    if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+TEST(TreeScannerKinds, EveryMatchingEntryComesWithItsKindSizeAndTimes)
+{
+    TempDir dir;
+    const QByteArray root = QFile::encodeName(dir.Path());
+    dir.Write("regular.grb", "12345");
+    dir.Write("elsewhere/target.bin", "1234567");
+    ASSERT_EQ(mkfifo((root + "fifo.grb").constData(), 0644), 0);
+    const int socketFd = BindSocket(root + "socket.grb");
+    ASSERT_GE(socketFd, 0);
+    ASSERT_EQ(symlink("elsewhere/target.bin", (root + "link.grb").constData()), 0);
+    ASSERT_EQ(symlink("nowhere", (root + "dangling.grb").constData()), 0);
+    ASSERT_EQ(symlink("/dev/null", (root + "device.grb").constData()), 0);
+    dir.MakeDir("folder.grb");
+
+    TTreeScanner scanner;
+    scanner.SetFileMask("*.grb");
+    scanner.SetRecursive(false);
+    scanner.SetInitialDirectory(dir.Path());
+    QMap<QString, TFileStatus> seen;
+    QMap<QString, int32_t> sizes;
+    scanner.SetOnFileFound([&](TTreeScanner* s) {
+        const QString name = s->FileFound().mid(dir.Path().size());
+        seen[name] = s->FileStatus();
+        sizes[name] = s->FileSize();
+    });
+    scanner.Search();
+    close(socketFd);
+
+    using K = TFileStatus::TKind;
+    ASSERT_EQ(seen.keys(), (QStringList{"dangling.grb", "device.grb", "fifo.grb", "link.grb", "regular.grb", "socket.grb"}));
+    EXPECT_EQ(seen["regular.grb"].Kind, K::Regular);
+    EXPECT_EQ(seen["regular.grb"].Size, 5);
+    EXPECT_EQ(sizes["regular.grb"], 5);
+    EXPECT_EQ(seen["link.grb"].Kind, K::Regular);  // a link to a regular file counts
+    EXPECT_EQ(seen["link.grb"].Size, 7);
+    EXPECT_EQ(seen["fifo.grb"].Kind, K::Other);
+    EXPECT_EQ(seen["socket.grb"].Kind, K::Other);
+    EXPECT_EQ(seen["device.grb"].Kind, K::Other);
+    EXPECT_EQ(seen["dangling.grb"].Kind, K::Other);
+    EXPECT_EQ(seen["dangling.grb"].Size, 0);
+    // The times are those of the file itself, from the same call.
+    const auto times = ReadFileTimes(root + "regular.grb");
+    ASSERT_TRUE(times.has_value());
+    EXPECT_EQ(seen["regular.grb"].Times.LastWriteMs, times->LastWriteMs);
+    EXPECT_EQ(seen["regular.grb"].Times.CreationMs, times->CreationMs);
+    const auto linkTimes = ReadFileTimes(root + "elsewhere/target.bin");
+    ASSERT_TRUE(linkTimes.has_value());
+    EXPECT_EQ(seen["link.grb"].Times.LastWriteMs, linkTimes->LastWriteMs);
+    // Between files, the status is a folder's.
+    EXPECT_EQ(scanner.FileStatus().Kind, K::Folder);
 }
 
 TEST(TreeScannerLimits, DeepTreeAndLargeFolder)
