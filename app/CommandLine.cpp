@@ -98,7 +98,12 @@ private:
         const qsizetype eq = body.indexOf(QLatin1Char('='));
         const QStringView name = eq < 0 ? body : body.left(eq);
         const QString value = eq < 0 ? QString() : body.mid(eq + 1).toString();
-        struct TValueSwitch { QLatin1String Name; std::optional<QString>* File; double* Number; };
+        struct TValueSwitch
+        {
+            QLatin1String Name;
+            std::optional<QString>* File;
+            double* Number;
+        };
         const TValueSwitch valueSwitches[] = {
             {QLatin1String("png"), &line.PngFile, nullptr},
             {QLatin1String("metrics"), &line.MetricsFile, nullptr},
@@ -111,9 +116,9 @@ private:
             if (!SameName(name, s.Name))
                 continue;
             const QString spelled = whole.left(1) + s.Name;
-            const QString unit = s.File ? QStringLiteral("FILE")
-                                        : (s.Number == &line.MaxAgeHours ? QStringLiteral("HOURS")
-                                                                         : QStringLiteral("MIN"));
+            const QString unit =
+                s.File ? QStringLiteral("FILE")
+                       : (s.Number == &line.MaxAgeHours ? QStringLiteral("HOURS") : QStringLiteral("MIN"));
             if (eq < 0 || value.isEmpty()) {
                 Fail(QStringLiteral("option '%1' needs a value: %1=%2").arg(spelled, unit));
             } else if (s.File) {
@@ -133,7 +138,7 @@ private:
     TParsedCommandLine FResult;
 };
 
-} // namespace
+}  // namespace
 
 TParsedCommandLine ParseCommandLine(const QStringList& arguments) { return TParser().Parse(arguments); }
 
@@ -148,54 +153,53 @@ QString UsageHint() { return QStringLiteral("Try 'lagwatch --help' for more info
 
 QString UsageText()
 {
-    return QStringLiteral(
-        "Usage: lagwatch [OPTIONS] [DATA-FOLDER [LEDGER-FILE]]\n"
-        "\n"
-        "Measures how late each CRM product file (2*crm.grb) reached the station's\n"
-        "day folders DATA-FOLDER/yyyy/mm/dd/ (or DATA-FOLDER/MPEF/yyyy/mm/dd/),\n"
-        "records the delays in the ledger and shows the newest as a bar chart.\n"
-        "\n"
-        "  DATA-FOLDER   the station's data folder. Without it, the value ImagesPath\n"
-        "                of $XDG_CONFIG_HOME/<company>/Datawarden.conf is used\n"
-        "                (default ~/.config; company Ashgrove, or Fernleigh for an\n"
-        "                executable named quillan).\n"
-        "  LEDGER-FILE   the ledger, used when that file exists. Otherwise\n"
-        "                CRM-received.txt beside the executable, or\n"
-        "                $XDG_DATA_HOME/lagwatch/CRM-received.txt (default\n"
-        "                ~/.local/share) for an installed program or when the\n"
-        "                executable's folder is not writable.\n"
-        "\n"
-        "Options (anywhere on the line; -name=VALUE may also be written /name=VALUE):\n"
-        "  -close        (or /close, any letter case) exit after the scan, print the\n"
-        "                summary on standard output and save the ledger.\n"
-        "  -png=FILE     also save the chart as an image, in the format the extension\n"
-        "                names (PNG without one).\n"
-        "  -check        health check for a monitoring server (implies -close): one\n"
-        "                line 'LAGWATCH OK|WARNING|CRITICAL|UNKNOWN - text | data'\n"
-        "                and exit status 0, 1, 2 or 3.\n"
-        "  -warning=MIN  WARNING when the newest product is more than MIN minutes\n"
-        "                late (default 35, the chart's orange band).\n"
-        "  -critical=MIN CRITICAL when it is more than MIN minutes late (default 45,\n"
-        "                the red band).\n"
-        "  -max-age=HOURS  CRITICAL when no product is newer than HOURS (default 26).\n"
-        "  -metrics=FILE write metrics in the Prometheus text format to FILE.\n"
-        "  -csv=FILE     write the whole ledger as CSV to FILE ('-': standard output,\n"
-        "                then without the summary).\n"
-        "  --            end of options: later arguments are folders or files.\n"
-        "  --help        show this text;  --version  show the version.\n"
-        "\n"
-        "A lock on the ledger that another process holds is waited for at most 60 s\n"
-        "(LAGWATCH_LOCK_WAIT seconds when set); then the save fails.\n"
-        "\n"
-        "Without a display the program draws off-screen and ends after the scan, as\n"
-        "with -close. SIGTERM, SIGINT and SIGHUP stop the walk, save what was\n"
-        "recorded and end the run.\n"
-        "\n"
-        "Exit status:\n"
-        "  0    the pass ran and everything was written\n"
-        "  1    a failure: ledger not saved, an output file not written, or the\n"
-        "       data folder missing or unreadable\n"
-        "  2    a usage error (an unknown option, a bad threshold)\n"
-        "  128+n  ended by signal n (143 for SIGTERM)\n"
-        "  With -check: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN.\n");
+    return QStringLiteral("Usage: lagwatch [OPTIONS] [DATA-FOLDER [LEDGER-FILE]]\n"
+                          "\n"
+                          "Measures how late each CRM product file (2*crm.grb) reached the station's\n"
+                          "day folders DATA-FOLDER/yyyy/mm/dd/ (or DATA-FOLDER/MPEF/yyyy/mm/dd/),\n"
+                          "records the delays in the ledger and shows the newest as a bar chart.\n"
+                          "\n"
+                          "  DATA-FOLDER   the station's data folder. Without it, the value ImagesPath\n"
+                          "                of $XDG_CONFIG_HOME/<company>/Datawarden.conf is used\n"
+                          "                (default ~/.config; company Ashgrove, or Fernleigh for an\n"
+                          "                executable named quillan).\n"
+                          "  LEDGER-FILE   the ledger, used when that file exists. Otherwise\n"
+                          "                CRM-received.txt beside the executable, or\n"
+                          "                $XDG_DATA_HOME/lagwatch/CRM-received.txt (default\n"
+                          "                ~/.local/share) for an installed program or when the\n"
+                          "                executable's folder is not writable.\n"
+                          "\n"
+                          "Options (anywhere on the line; -name=VALUE may also be written /name=VALUE):\n"
+                          "  -close        (or /close, any letter case) exit after the scan, print the\n"
+                          "                summary on standard output and save the ledger.\n"
+                          "  -png=FILE     also save the chart as an image, in the format the extension\n"
+                          "                names (PNG without one).\n"
+                          "  -check        health check for a monitoring server (implies -close): one\n"
+                          "                line 'LAGWATCH OK|WARNING|CRITICAL|UNKNOWN - text | data'\n"
+                          "                and exit status 0, 1, 2 or 3.\n"
+                          "  -warning=MIN  WARNING when the newest product is more than MIN minutes\n"
+                          "                late (default 35, the chart's orange band).\n"
+                          "  -critical=MIN CRITICAL when it is more than MIN minutes late (default 45,\n"
+                          "                the red band).\n"
+                          "  -max-age=HOURS  CRITICAL when no product is newer than HOURS (default 26).\n"
+                          "  -metrics=FILE write metrics in the Prometheus text format to FILE.\n"
+                          "  -csv=FILE     write the whole ledger as CSV to FILE ('-': standard output,\n"
+                          "                then without the summary).\n"
+                          "  --            end of options: later arguments are folders or files.\n"
+                          "  --help        show this text;  --version  show the version.\n"
+                          "\n"
+                          "A lock on the ledger that another process holds is waited for at most 60 s\n"
+                          "(LAGWATCH_LOCK_WAIT seconds when set); then the save fails.\n"
+                          "\n"
+                          "Without a display the program draws off-screen and ends after the scan, as\n"
+                          "with -close. SIGTERM, SIGINT and SIGHUP stop the walk, save what was\n"
+                          "recorded and end the run.\n"
+                          "\n"
+                          "Exit status:\n"
+                          "  0    the pass ran and everything was written\n"
+                          "  1    a failure: ledger not saved, an output file not written, or the\n"
+                          "       data folder missing or unreadable\n"
+                          "  2    a usage error (an unknown option, a bad threshold)\n"
+                          "  128+n  ended by signal n (143 for SIGTERM)\n"
+                          "  With -check: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN.\n");
 }

@@ -60,10 +60,7 @@ void TDelayChart::Plot(const std::vector<TDelayPoint>& points, TDateTime firstDa
     FChart->BottomAxis()->SetMinorTickCount(2);
 }
 
-void TDelayChart::Plot(const TDelaySummary& summary)
-{
-    Plot(summary.Points, summary.FirstDate, summary.LastDate);
-}
+void TDelayChart::Plot(const TDelaySummary& summary) { Plot(summary.Points, summary.FirstDate, summary.LastDate); }
 
 void TDelayChart::DrawReferenceLine(TChart* sender) const
 {

@@ -69,8 +69,8 @@ QString SummaryCaption(const QString& baseCaption, TDateTime lastDay, TDateTime 
     if (lastDay != 0)
         return baseCaption + QStringLiteral(" - latest data was from ") + FormatDateTime(dayPattern, lastDay) +
                QStringLiteral(", day ") + FormatPadded(DayOfYearUTC(lastDay), 3);
-    return baseCaption + QStringLiteral(" - today is ") + FormatDateTime(dayPattern, nowUTC) + QStringLiteral(", day ") +
-           FormatPadded(DayOfYearUTC(nowUTC), 3);
+    return baseCaption + QStringLiteral(" - today is ") + FormatDateTime(dayPattern, nowUTC) +
+           QStringLiteral(", day ") + FormatPadded(DayOfYearUTC(nowUTC), 3);
 }
 
 QString SummaryHint(const QStringList& textLines)

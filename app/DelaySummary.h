@@ -11,11 +11,10 @@
 #include <cstdint>
 #include <vector>
 
-
 constexpr int PlottedLineCount = 46;
-constexpr TColor ColourLate = 0x5050FF;       // more than 45 minutes
-constexpr TColor ColourNearlyLate = 0x5096FF; // more than 35, up to 45
-constexpr TColor ColourInTime = 0x46C846;     // 35 minutes or less
+constexpr TColor ColourLate = 0x5050FF;        // more than 45 minutes
+constexpr TColor ColourNearlyLate = 0x5096FF;  // more than 35, up to 45
+constexpr TColor ColourInTime = 0x46C846;      // 35 minutes or less
 constexpr TColor ColourOwnSeries = 0x20000000;
 constexpr TColor ColourReferenceLine = 0x200080;
 

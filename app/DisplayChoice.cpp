@@ -6,7 +6,7 @@ namespace {
 
 const QByteArray Offscreen = QByteArrayLiteral("offscreen");
 
-} // namespace
+}  // namespace
 
 TDisplayChoice ChooseDisplayPlatform(const QByteArray& userPlatforms, const QByteArray& display,
                                      const QByteArray& waylandDisplay, const QByteArray& sessionType)

@@ -35,7 +35,7 @@ QString Printable(QString text)
     return text;
 }
 
-} // namespace
+}  // namespace
 
 const char* CheckStateName(TCheckState state)
 {
@@ -62,10 +62,11 @@ TCheckResult CheckStation(const TStationStatus& status, const TMonitoringThresho
                                .arg(plotted, warning)
                                .arg(status.PlottedOverCritical)
                                .arg(critical);
-    const QString countData =
-        Performance(QStringLiteral("over_warning"), QString::number(status.PlottedOverWarning), {{}, {}, "0", plotted}) +
-        QLatin1Char(' ') +
-        Performance(QStringLiteral("over_critical"), QString::number(status.PlottedOverCritical), {{}, {}, "0", plotted});
+    const QString countData = Performance(QStringLiteral("over_warning"), QString::number(status.PlottedOverWarning),
+                                          {{}, {}, "0", plotted}) +
+                              QLatin1Char(' ') +
+                              Performance(QStringLiteral("over_critical"), QString::number(status.PlottedOverCritical),
+                                          {{}, {}, "0", plotted});
     if (!status.Newest)
         return {TCheckState::Critical, Line(TCheckState::Critical, QStringLiteral("no product recorded"), countData)};
 
@@ -103,8 +104,9 @@ TCheckResult CheckStation(const TStationStatus& status, const TMonitoringThresho
     parts.append(counts);
 
     const QString performance =
-        Performance(QStringLiteral("newest_delay"), delayData,
-                    {FormatPlainNumber(thresholds.WarningMinutes * 60), FormatPlainNumber(thresholds.CriticalMinutes * 60)}) +
+        Performance(
+            QStringLiteral("newest_delay"), delayData,
+            {FormatPlainNumber(thresholds.WarningMinutes * 60), FormatPlainNumber(thresholds.CriticalMinutes * 60)}) +
         QLatin1Char(' ') +
         Performance(QStringLiteral("newest_age"), FormatPlainNumber(status.NewestAgeSeconds) + QLatin1Char('s'),
                     {{}, FormatPlainNumber(maxAgeSeconds)}) +

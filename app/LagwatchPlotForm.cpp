@@ -47,7 +47,7 @@ TLedgerWait LedgerWait()
     return wait;
 }
 
-} // namespace
+}  // namespace
 
 TFormLagwatchPlot::TFormLagwatchPlot(const TCommandLine& commandLine, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -132,7 +132,8 @@ void TFormLagwatchPlot::FormCreate()
     FBaseCaption = windowTitle();
 
     QString settingsError;
-    const QString settingsValue = ReadRegistryString(QStringLiteral("Datawarden"), QStringLiteral("ImagesPath"), &settingsError);
+    const QString settingsValue =
+        ReadRegistryString(QStringLiteral("Datawarden"), QStringLiteral("ImagesPath"), &settingsError);
     if (!settingsError.isEmpty())
         ReportFailure(settingsError);
     FDataFolder = ComposeDataFolder(settingsValue, FCommandLine.Positional);
@@ -145,8 +146,7 @@ void TFormLagwatchPlot::FormCreate()
     FReceivedList = std::make_unique<TSortedStringList>();
     FCloseAfterScan = FCommandLine.EndsAfterPass();
 
-    const TLedgerLocation ledger =
-        ChooseLedger(FCommandLine.Positional, ExecutableFolder(), UserDataHome());
+    const TLedgerLocation ledger = ChooseLedger(FCommandLine.Positional, ExecutableFolder(), UserDataHome());
     FReceivedFileName = ledger.Path;
     FLoadFileName = ledger.LoadPath;
     QString loadError;
@@ -170,7 +170,7 @@ double ElapsedMs(std::chrono::steady_clock::time_point since)
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - since).count();
 }
 
-} // namespace
+}  // namespace
 
 void TFormLagwatchPlot::TimerOnStartTimer()
 {
@@ -267,7 +267,8 @@ void TFormLagwatchPlot::TreeScannerFileFound(TTreeScanner* sender)
     // The ledger cannot hold such a name exactly.
     if (problem == TProductName::TProblem::NotUtf8)
         ReportFailure(QStringLiteral("not recorded, the file name is not valid UTF-8: %1").arg(sender->FileFound()));
-    if (problem != TProductName::TProblem::None || FReceivedList->ContainsNameUtf8(QByteArrayView(FLineBuffer).first(nameLength)))
+    if (problem != TProductName::TProblem::None ||
+        FReceivedList->ContainsNameUtf8(QByteArrayView(FLineBuffer).first(nameLength)))
         return;
     if (FReceivedList->AddUtf8(FLineBuffer) >= 0)
         ++FProductsRecorded;
@@ -291,10 +292,7 @@ void TFormLagwatchPlot::ForceForeground()
     activateWindow();
 }
 
-void TFormLagwatchPlot::PopupCopyClick()
-{
-    QGuiApplication::clipboard()->setText(ClipboardText(FHint));
-}
+void TFormLagwatchPlot::PopupCopyClick() { QGuiApplication::clipboard()->setText(ClipboardText(FHint)); }
 
 bool TFormLagwatchPlot::FormDestroy()
 {

@@ -71,11 +71,11 @@ private:
     void BuildControls();
     void SetHint(const QString& hint);
     void ForceForeground();
+
 public:
     void PopupCopyClick();
 
 private:
-
     QString FBaseCaption;
     bool FCloseAfterScan = false;
     std::unique_ptr<TSortedStringList> FReceivedList;

@@ -90,7 +90,8 @@ TReadOutcome ReadFd(int fd, QByteArray& bytes)
 {
     TReadOutcome outcome;
     bytes.clear();
-    struct stat st {};
+    struct stat st
+    {};
     if (::fstat(fd, &st) != 0)
         return {TReadProblem::System, errno, 0};
     outcome.Size = st.st_size;
@@ -132,7 +133,8 @@ TReadOutcome ReadFd(int fd, QByteArray& bytes)
 struct TOpenedLedger
 {
     TFd Fd;
-    struct stat Stat {};
+    struct stat Stat
+    {};
     bool Writable = false;
 };
 
@@ -166,7 +168,8 @@ TLedgerOpen OpenAndLockLedger(const QByteArray& native, bool followLinks, int op
             return TLedgerOpen::Unlocked;  // a file system without locks: nobody can hold one
         // Another saver may have replaced the file while this one waited:
         // then the lock is on the old one, and the new one is locked instead.
-        struct stat now {};
+        struct stat now
+        {};
         const int found = followLinks ? ::stat(native.constData(), &now) : ::lstat(native.constData(), &now);
         if (found == 0 && now.st_dev == ledger.Stat.st_dev && now.st_ino == ledger.Stat.st_ino)
             return TLedgerOpen::Locked;
@@ -254,7 +257,7 @@ TLockWait AnnouncedWait(const TLedgerWait& wait, const QString& path)
     return lockWait;
 }
 
-} // namespace
+}  // namespace
 
 TLoadResult LoadLedger(TSortedStringList& list, const QString& path, QString& error, const TLedgerWait& wait)
 {
@@ -310,15 +313,16 @@ bool SaveLedger(TSortedStringList& list, const QString& path, QString& error, co
 
     // The lock file first.
     const QByteArray lockPath = target + ".lock";
-    struct stat before {};
+    struct stat before
+    {};
     const bool existedBefore = ::stat(target.constData(), &before) == 0 && S_ISREG(before.st_mode);
     TFd lockFile;
     int lockCode = 0;
     switch (OpenLockFile(lockPath, existedBefore ? &before : nullptr, lockFile.Ref(), lockCode)) {
     case TLockFileOpen::Refused:
         return fail(QStringLiteral("the lock file %1 is %2; refusing it")
-                        .arg(DecodePath(lockPath),
-                             lockCode == ELOOP ? QStringLiteral("a symbolic link") : QStringLiteral("not a regular file")));
+                        .arg(DecodePath(lockPath), lockCode == ELOOP ? QStringLiteral("a symbolic link")
+                                                                     : QStringLiteral("not a regular file")));
     case TLockFileOpen::Unusable:
         break;  // the lock on the ledger itself has to do
     case TLockFileOpen::Opened:
@@ -344,7 +348,8 @@ bool SaveLedger(TSortedStringList& list, const QString& path, QString& error, co
     case TLedgerOpen::Missing:
         // A new ledger: only the lock file can serialise its creation.
         if (!lockFile.Valid())
-            return fail(QStringLiteral("cannot lock it: the lock file %1: %2").arg(DecodePath(lockPath), Reason(lockCode)));
+            return fail(
+                QStringLiteral("cannot lock it: the lock file %1: %2").arg(DecodePath(lockPath), Reason(lockCode)));
         exists = false;
         break;
     case TLedgerOpen::TimedOut:

@@ -49,6 +49,4 @@ TLoadResult LoadLedger(TSortedStringList& list, const QString& path, QString& er
 // killed saves left beside the ledger are removed. When no temporary file can
 // be made beside the ledger (a read-only folder) but the ledger itself is
 // writable, it is rewritten in place through a journal (InPlaceRewrite.h).
-bool SaveLedger(TSortedStringList& list, const QString& path, QString& error,
-                const TLedgerWait& wait = TLedgerWait());
-
+bool SaveLedger(TSortedStringList& list, const QString& path, QString& error, const TLedgerWait& wait = TLedgerWait());

@@ -9,8 +9,7 @@ class TExposition
 public:
     explicit TExposition(const QString& folder)
         : FLabels(QStringLiteral("{folder=\"%1\"}").arg(EscapeLabelValue(folder)))
-    {
-    }
+    {}
 
     void Gauge(const char* name, const char* help, double value)
     {
@@ -27,7 +26,7 @@ private:
 
 double UnixSeconds(TDateTime value) { return static_cast<double>(DateTimeToUnixMs(value)) / 1000.0; }
 
-} // namespace
+}  // namespace
 
 QString EscapeLabelValue(const QString& value)
 {
@@ -51,8 +50,8 @@ QByteArray MetricsText(const TRunMetrics& run, const TStationStatus& status, con
     TExposition out(run.DataFolder);
     out.Gauge("lagwatch_last_run_timestamp_seconds", "Time the last run of the checker ended, in seconds since 1970.",
               UnixSeconds(run.RunTime));
-    out.Gauge("lagwatch_last_run_success", "1 when the last run scanned, saved the ledger and wrote its outputs, else 0.",
-              run.Success ? 1 : 0);
+    out.Gauge("lagwatch_last_run_success",
+              "1 when the last run scanned, saved the ledger and wrote its outputs, else 0.", run.Success ? 1 : 0);
     out.Gauge("lagwatch_pass_duration_seconds", "Duration of the last run's scan pass.", run.PassSeconds);
     out.Gauge("lagwatch_products_recorded", "Products the last run added to the ledger.", run.ProductsRecorded);
     out.Gauge("lagwatch_ledger_entries", "Lines in the ledger after the last run.", status.LedgerEntries);
@@ -63,8 +62,8 @@ QByteArray MetricsText(const TRunMetrics& run, const TStationStatus& status, con
         out.Gauge("lagwatch_newest_product_delay_seconds", "Delay of the newest product in the ledger.",
                   *status.Newest->DelaySeconds);
     out.Gauge("lagwatch_plotted_products", "Products shown on the chart (the newest ledger lines).", status.Plotted);
-    out.Gauge("lagwatch_plotted_products_over_warning", "Products on the chart whose delay is over the warning threshold.",
-              status.PlottedOverWarning);
+    out.Gauge("lagwatch_plotted_products_over_warning",
+              "Products on the chart whose delay is over the warning threshold.", status.PlottedOverWarning);
     out.Gauge("lagwatch_plotted_products_over_critical",
               "Products on the chart whose delay is over the critical threshold.", status.PlottedOverCritical);
     out.Gauge("lagwatch_warning_threshold_seconds", "The delay over which a product is nearly late.",

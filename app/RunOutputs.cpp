@@ -26,11 +26,12 @@ bool PrintChecked(std::FILE* stream, const QByteArray& bytes, QString& error)
     Print(stream, bytes);
     if (!std::ferror(stream))
         return true;
-    error = QStringLiteral("cannot write the CSV to standard output: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+    error =
+        QStringLiteral("cannot write the CSV to standard output: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
     return false;
 }
 
-} // namespace
+}  // namespace
 
 TRunRecord RecordOfRun(const TFormLagwatchPlot& form, bool ledgerSaved, int stopSignal)
 {
@@ -70,8 +71,9 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
     if (line.CsvFile) {
         const QByteArray csv = LedgerCsv(ledger);
         QString error;
-        if (*line.CsvFile == QLatin1String("-") ? !PrintChecked(out, csv, error)
-                                                : !WriteFileAtomically(*line.CsvFile, csv, QStringLiteral("the CSV"), error))
+        if (*line.CsvFile == QLatin1String("-")
+                ? !PrintChecked(out, csv, error)
+                : !WriteFileAtomically(*line.CsvFile, csv, QStringLiteral("the CSV"), error))
             report(error);
     }
 
@@ -80,8 +82,8 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
     if (line.MetricsFile) {
         const TRunMetrics metrics{run.DataFolder, run.Now, run.PassSeconds, run.ProductsRecorded, failures.isEmpty()};
         QString error;
-        if (!WriteFileAtomically(*line.MetricsFile, MetricsText(metrics, status, thresholds), QStringLiteral("the metrics"),
-                                 error))
+        if (!WriteFileAtomically(*line.MetricsFile, MetricsText(metrics, status, thresholds),
+                                 QStringLiteral("the metrics"), error))
             report(error);
     }
 

@@ -35,17 +35,14 @@ bool PathExists(const QString& path)
     return !path.isEmpty() && ::stat(EncodePath(path).constData(), &info) == 0;
 }
 
-} // namespace
+}  // namespace
 
 bool RunsFromInstallLocation(const QString& executableFolder)
 {
     return IsFolderPath(IncludeTrailingPathDelimiter(executableFolder) + QStringLiteral(LAGWATCH_DATA_FROM_BIN));
 }
 
-QString IncludeTrailingPathDelimiter(const QString& path)
-{
-    return path.endsWith(PathDelim) ? path : path + PathDelim;
-}
+QString IncludeTrailingPathDelimiter(const QString& path) { return path.endsWith(PathDelim) ? path : path + PathDelim; }
 
 QString ComposeDataFolder(const QString& settingsValue, const QStringList& arguments)
 {
@@ -66,12 +63,14 @@ QString DataFolderProblem(const QString& folder)
     struct stat info;
     if (::stat(native.constData(), &info) != 0)
         return errno == ENOENT ? QStringLiteral("the data folder %1 does not exist").arg(folder)
-                               : QStringLiteral("cannot reach the data folder %1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+                               : QStringLiteral("cannot reach the data folder %1: %2")
+                                     .arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
     if (!S_ISDIR(info.st_mode))
         return QStringLiteral("the data folder %1 is not a folder").arg(folder);
     DIR* listing = ::opendir(native.constData());
     if (!listing)
-        return QStringLiteral("cannot read the data folder %1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+        return QStringLiteral("cannot read the data folder %1: %2")
+            .arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
     ::closedir(listing);
     return {};
 }

@@ -19,7 +19,8 @@ QString FormatIsoUtc(TDateTime value)
     if (!TryDecodeDate(value, d) || !TryDecodeTime(value, t))
         return {};
     char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", d.Year, d.Month, d.Day, t.Hour, t.Minute, t.Second);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", d.Year, d.Month, d.Day, t.Hour, t.Minute,
+                  t.Second);
     return QString::fromLatin1(text);
 }
 
@@ -52,7 +53,8 @@ TStationStatus AssessStation(const TSortedStringList& ledger, TDateTime now, con
     }
     for (const TDelayPoint& point : SummariseLedgerEntries(NewestLedgerEntries(ledger)).Points) {
         ++status.Plotted;
-        const TDelayBand band = DelayBandOf(DelayMinutes(point.Seconds), thresholds.WarningMinutes, thresholds.CriticalMinutes);
+        const TDelayBand band =
+            DelayBandOf(DelayMinutes(point.Seconds), thresholds.WarningMinutes, thresholds.CriticalMinutes);
         status.PlottedOverWarning += band != TDelayBand::InTime;
         status.PlottedOverCritical += band == TDelayBand::Late;
     }

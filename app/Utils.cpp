@@ -18,7 +18,7 @@ QString SettingsFile(const QString& programKey)
     return UserConfigHome() + QLatin1Char('/') + CompanyKey + QLatin1Char('/') + programKey + QStringLiteral(".conf");
 }
 
-} // namespace
+}  // namespace
 
 QString ReadRegistryString(const QString& programKey, const QString& valueName, QString* error)
 {

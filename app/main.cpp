@@ -37,7 +37,7 @@ int RefuseUsage(const TCommandLine& line, const QString& error)
     return 2;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -96,7 +96,7 @@ void BM_ChartSetter(benchmark::State& state)
 }
 BENCHMARK(BM_ChartSetter)->Unit(benchmark::kMicrosecond);
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

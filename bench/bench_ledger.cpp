@@ -162,7 +162,7 @@ void BM_LedgerCsv(benchmark::State& state)
 }
 BENCHMARK(BM_LedgerCsv)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

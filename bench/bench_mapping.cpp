@@ -18,8 +18,7 @@ TMapping MappingForKind(int kind)
     m.SetLatSpan(kind == pkOrthographic || kind == pkLinearOrthographic ? 180 : 80);
     m.SetCentreLon(20);
     m.SetCentreLat(kind == pkPolarStereographic ? 60 : 30);
-    if (kind == pkLambertConformal)
-    {
+    if (kind == pkLambertConformal) {
         m.SetStdParallel1(25);
         m.SetStdParallel2(45);
     }
@@ -36,8 +35,7 @@ void BM_Forward(benchmark::State& state)
         for (float lat = -10; lat < 70; lat += 2.9f)
             points.emplace_back(lon, lat);
     for (auto _ : state)
-        for (const auto& [lon, lat] : points)
-        {
+        for (const auto& [lon, lat] : points) {
             int x = 0, y = 0;
             benchmark::DoNotOptimize(m.LonLatToXY(lon, lat, x, y));
             benchmark::DoNotOptimize(x);
@@ -54,8 +52,7 @@ void BM_Inverse(benchmark::State& state)
         for (int y = 0; y < 800; y += 29)
             pixels.emplace_back(x, y);
     for (auto _ : state)
-        for (const auto& [x, y] : pixels)
-        {
+        for (const auto& [x, y] : pixels) {
             float lon = 0, lat = 0;
             benchmark::DoNotOptimize(m.XYToLonLat(x, y, lon, lat));
             benchmark::DoNotOptimize(lon);

@@ -90,11 +90,11 @@ public:
     std::map<std::string, double> RealMs;
 };
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv); // the walk dispatches events per folder, as in the program
+    QCoreApplication app(argc, argv);  // the walk dispatches events per folder, as in the program
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     benchmark::Initialize(&argc, argv);
     QTemporaryDir dir(QDir::tempPath() + "/lagwatch-bench-XXXXXX");

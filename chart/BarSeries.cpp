@@ -16,8 +16,7 @@ int BarWidthFromSlot(int barWidthPercent, int axisPixelsPerPoint, int bars)
     return width;
 }
 
-TBarRect BarGeometry(int x, int top, int bottom, int barWidth, int order, int bars, int offsetPercent,
-                     bool penVisible)
+TBarRect BarGeometry(int x, int top, int bottom, int barWidth, int order, int bars, int offsetPercent, bool penVisible)
 {
     TBarRect r;
     r.Left = x + RoundToInt((order - bars / 2.0 - 1) * barWidth);
@@ -174,8 +173,8 @@ void TBarSeries::DrawValues(TCanvas3D* canvas)
             canvas->Pen()->SetStyle(TPenStyle::Clear);
             canvas->Brush()->SetStyle(TBrushStyle::Solid);
             canvas->Brush()->SetColor(FShadow.Color());
-            canvas->Rectangle(r.Left + FShadow.HorizSize(), r.Top + FShadow.VertSize(),
-                              r.Right + FShadow.HorizSize(), r.Bottom + FShadow.VertSize());
+            canvas->Rectangle(r.Left + FShadow.HorizSize(), r.Top + FShadow.VertSize(), r.Right + FShadow.HorizSize(),
+                              r.Bottom + FShadow.VertSize());
         }
         canvas->Pen()->Assign(FBarPen);
         canvas->Brush()->SetStyle(FBarBrushStyle);
@@ -189,8 +188,8 @@ void TBarSeries::DrawValues(TCanvas3D* canvas)
             canvas->Line(r.Left, r.Top, r.Right, r.Bottom);
             continue;
         }
-        if (solid && (std::abs(r.Right - r.Left) < canvas->Pen()->Width()
-                      || std::abs(r.Bottom - r.Top) < canvas->Pen()->Width())) {
+        if (solid && (std::abs(r.Right - r.Left) < canvas->Pen()->Width() ||
+                      std::abs(r.Bottom - r.Top) < canvas->Pen()->Width())) {
             canvas->Pen()->SetColor(color);
             if (canvas->Pen()->Style() == TPenStyle::Clear)
                 canvas->Pen()->SetStyle(TPenStyle::Solid);

@@ -13,8 +13,7 @@ int BarWidthFromSlot(int barWidthPercent, int axisPixelsPerPoint, int bars);
 
 // The rectangle of one bar: x the pixel of the point's x, top the pixel of its
 // value, bottom the pixel of the origin.
-TBarRect BarGeometry(int x, int top, int bottom, int barWidth, int order, int bars, int offsetPercent,
-                     bool penVisible);
+TBarRect BarGeometry(int x, int top, int bottom, int barWidth, int order, int bars, int offsetPercent, bool penVisible);
 
 class TBarShadow : public TChartNotifier
 {

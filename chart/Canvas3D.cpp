@@ -35,10 +35,7 @@ QFont MakeQFont(const QString& name, int points, bool bold)
     return font;
 }
 
-QFont MakeQFont(const TChartFont& font)
-{
-    return MakeQFont(font.Name(), font.Size(), font.Bold());
-}
+QFont MakeQFont(const TChartFont& font) { return MakeQFont(font.Name(), font.Size(), font.Bold()); }
 
 void TCanvasPen::Assign(const TChartPen& pen)
 {
@@ -120,11 +117,20 @@ bool TCanvas3D::ApplyPen()
     const TColor c = FPen.Color() == clDefault ? clBlack : FPen.Color();
     Qt::PenStyle style = Qt::SolidLine;
     switch (FPen.Style()) {
-    case TPenStyle::Dash: style = Qt::DashLine; break;
-    case TPenStyle::Dot: style = Qt::DotLine; break;
-    case TPenStyle::DashDot: style = Qt::DashDotLine; break;
-    case TPenStyle::DashDotDot: style = Qt::DashDotDotLine; break;
-    default: break;
+    case TPenStyle::Dash:
+        style = Qt::DashLine;
+        break;
+    case TPenStyle::Dot:
+        style = Qt::DotLine;
+        break;
+    case TPenStyle::DashDot:
+        style = Qt::DashDotLine;
+        break;
+    case TPenStyle::DashDotDot:
+        style = Qt::DashDotDotLine;
+        break;
+    default:
+        break;
     }
     QPen pen(TColorToQColor(c), std::max(1, FPen.Width()), style, Qt::FlatCap, Qt::MiterJoin);
     FPainter->setPen(pen);
@@ -174,7 +180,7 @@ bool ClipSegment(double& x0, double& y0, double& x1, double& y1, double l, doubl
     return true;
 }
 
-} // namespace
+}  // namespace
 
 void TCanvas3D::Line(int x0, int y0, int x1, int y1)
 {
@@ -205,9 +211,11 @@ void TCanvas3D::Line(int x0, int y0, int x1, int y1)
         if (hi < lo)
             return;
         if (horizontal)
-            FPainter->drawLine(QPointF(forward ? lo : hi + 1, y0 + across), QPointF(forward ? hi + 1 : lo, y0 + across));
+            FPainter->drawLine(QPointF(forward ? lo : hi + 1, y0 + across),
+                               QPointF(forward ? hi + 1 : lo, y0 + across));
         else
-            FPainter->drawLine(QPointF(x0 + across, forward ? lo : hi + 1), QPointF(x0 + across, forward ? hi + 1 : lo));
+            FPainter->drawLine(QPointF(x0 + across, forward ? lo : hi + 1),
+                               QPointF(x0 + across, forward ? hi + 1 : lo));
         return;
     }
     FPainter->drawLine(QPointF(ax + across, ay + across), QPointF(bx + across, by + across));
@@ -233,13 +241,26 @@ void TCanvas3D::FillRect(int left, int top, int right, int bottom)
         return;
     Qt::BrushStyle style = Qt::SolidPattern;
     switch (FBrush.Style()) {
-    case TBrushStyle::Horizontal: style = Qt::HorPattern; break;
-    case TBrushStyle::Vertical: style = Qt::VerPattern; break;
-    case TBrushStyle::FDiagonal: style = Qt::FDiagPattern; break;
-    case TBrushStyle::BDiagonal: style = Qt::BDiagPattern; break;
-    case TBrushStyle::Cross: style = Qt::CrossPattern; break;
-    case TBrushStyle::DiagCross: style = Qt::DiagCrossPattern; break;
-    default: break;
+    case TBrushStyle::Horizontal:
+        style = Qt::HorPattern;
+        break;
+    case TBrushStyle::Vertical:
+        style = Qt::VerPattern;
+        break;
+    case TBrushStyle::FDiagonal:
+        style = Qt::FDiagPattern;
+        break;
+    case TBrushStyle::BDiagonal:
+        style = Qt::BDiagPattern;
+        break;
+    case TBrushStyle::Cross:
+        style = Qt::CrossPattern;
+        break;
+    case TBrushStyle::DiagCross:
+        style = Qt::DiagCrossPattern;
+        break;
+    default:
+        break;
     }
     FPainter->fillRect(QRect(left, top, right - left, bottom - top), QBrush(fill, style));
 }
@@ -261,7 +282,10 @@ void TCanvas3D::Rectangle(int left, int top, int right, int bottom)
         const QColor c = FPainter->pen().color();
         const int w = FImage->width(), h = FImage->height();
         auto fill = [&](int l, int t, int rr, int bb) {  // inclusive, clipped
-            l = std::max(l, 0); t = std::max(t, 0); rr = std::min(rr, w - 1); bb = std::min(bb, h - 1);
+            l = std::max(l, 0);
+            t = std::max(t, 0);
+            rr = std::min(rr, w - 1);
+            bb = std::min(bb, h - 1);
             if (l <= rr && t <= bb)
                 FPainter->fillRect(QRect(l, t, rr - l + 1, bb - t + 1), c);
         };

@@ -98,7 +98,11 @@ public:
     void SetBackTransparent(bool v) { FBackTransparent = v; }
     TColor BackColor() const { return FBackColor; }
     void SetBackColor(TColor v) { FBackColor = v; }
-    void SetTextAlign(THorzTextAlign h, TVertTextAlign v) { FHorzAlign = h; FVertAlign = v; }
+    void SetTextAlign(THorzTextAlign h, TVertTextAlign v)
+    {
+        FHorzAlign = h;
+        FVertAlign = v;
+    }
 
     // Pen black 1 pixel solid, brush white solid, Arial 8 black, transparent
     // white text background, text aligned left and top.

@@ -27,7 +27,7 @@ private:
     F FAction;
 };
 
-} // namespace
+}  // namespace
 
 TChart::TChart(QWidget* parent) : QWidget(parent)
 {
@@ -36,8 +36,8 @@ TChart::TChart(QWidget* parent) : QWidget(parent)
     resize(400, 250);
     const auto invalidate = [this] { Invalidate(); };
     SetOnChange(invalidate);
-    for (TChartNotifier* part : std::initializer_list<TChartNotifier*>{
-             &FTitle, FTitle.Font(), FTitle.Frame(), &FBackWall, FBackWall.Pen(), &FLegend, &FBorder})
+    for (TChartNotifier* part : std::initializer_list<TChartNotifier*>{&FTitle, FTitle.Font(), FTitle.Frame(),
+                                                                       &FBackWall, FBackWall.Pen(), &FLegend, &FBorder})
         part->SetOnChange(invalidate);
     FTitle.FChart = this;
 }
@@ -337,8 +337,7 @@ void TChart::paintEvent(QPaintEvent*)
             PaintBuffer();
         } catch (const std::exception& e) {
             std::fprintf(stderr, "chart paint failed: %s\n", e.what());
-        } catch (...) {
-        }
+        } catch (...) {}
         FBufferValid = true;
     }
     if (FBuffer.isNull())

@@ -171,9 +171,9 @@ public:
     // calls this first.
     void UpdateLayout()
     {
-        if (!FLayingOut && !FPainting
-            && !(FLayoutValid && FLayoutSize.width() == std::max(0, width())
-                 && FLayoutSize.height() == std::max(0, height())))
+        if (!FLayingOut && !FPainting &&
+            !(FLayoutValid && FLayoutSize.width() == std::max(0, width()) &&
+              FLayoutSize.height() == std::max(0, height())))
             LayOut();
     }
     // Whether the layout is up to date, without bringing it there.

@@ -30,8 +30,8 @@ QString LocalePattern(bool date)
             out += QLatin1Char('h');
         else if (!date && c == QLatin1Char('m'))
             out += QLatin1Char('n');
-        else if (c == QLatin1Char('A') || c == QLatin1Char('a') || c == QLatin1Char('P') || c == QLatin1Char('p')
-                 || c == QLatin1Char('t'))
+        else if (c == QLatin1Char('A') || c == QLatin1Char('a') || c == QLatin1Char('P') || c == QLatin1Char('p') ||
+                 c == QLatin1Char('t'))
             continue;
         else
             out += c;
@@ -39,12 +39,9 @@ QString LocalePattern(bool date)
     return out.trimmed();
 }
 
-QString PrintG15(double v)
-{
-    return QString::number(v, 'g', 15);
-}
+QString PrintG15(double v) { return QString::number(v, 'g', 15); }
 
-} // namespace
+}  // namespace
 
 TChartAxis::TChartAxis(TChart* chart, bool horizontal, bool otherSide)
     : FChart(chart), FHorizontal(horizontal), FOtherSide(otherSide)

@@ -8,7 +8,6 @@
 
 #include <QString>
 
-
 constexpr TColor clBlack = 0x000000;
 constexpr TColor clWhite = 0xFFFFFF;
 constexpr TColor clRed = 0x0000FF;
@@ -80,7 +79,8 @@ class TChartPen : public TChartNotifier
 {
 public:
     TChartPen(TColor color = clBlack, int width = 1, TPenStyle style = TPenStyle::Solid, bool visible = true)
-        : FColor(color), FWidth(width), FStyle(style), FVisible(visible) {}
+        : FColor(color), FWidth(width), FStyle(style), FVisible(visible)
+    {}
 
     TColor Color() const { return FColor; }
     int Width() const { return FWidth; }

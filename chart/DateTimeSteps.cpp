@@ -3,14 +3,33 @@
 #include <cfloat>
 #include <cmath>
 
-const double DateTimeStepTable[DateTimeStepCount] = {
-    OneMicroSecond,        1.0 / 86400e3,        OneSecond,          5 * OneSecond,
-    10 * OneSecond,        15 * OneSecond,       30 * OneSecond,     1.0 / 1440,
-    5.0 / 1440,            10.0 / 1440,          15.0 / 1440,        30.0 / 1440,
-    1.0 / 24,              2.0 / 24,             6.0 / 24,           12.0 / 24,
-    1,                     2,                    3,                  7,
-    15,                    30,                   60,                 90,
-    120,                   182,                  365};
+const double DateTimeStepTable[DateTimeStepCount] = {OneMicroSecond,
+                                                     1.0 / 86400e3,
+                                                     OneSecond,
+                                                     5 * OneSecond,
+                                                     10 * OneSecond,
+                                                     15 * OneSecond,
+                                                     30 * OneSecond,
+                                                     1.0 / 1440,
+                                                     5.0 / 1440,
+                                                     10.0 / 1440,
+                                                     15.0 / 1440,
+                                                     30.0 / 1440,
+                                                     1.0 / 24,
+                                                     2.0 / 24,
+                                                     6.0 / 24,
+                                                     12.0 / 24,
+                                                     1,
+                                                     2,
+                                                     3,
+                                                     7,
+                                                     15,
+                                                     30,
+                                                     60,
+                                                     90,
+                                                     120,
+                                                     182,
+                                                     365};
 
 int FindDateTimeStep(double value)
 {

@@ -130,8 +130,7 @@ TMapping::TOutcome TMapping::ForwardAzimuthalEqui(float Lon, float Lat, double& 
     double X = 0, Y = 0;
     const double p = cosPhi * cosDelta;
     const double gamma = SinLat0 * sinPhi + CosLat0 * p;
-    if (std::fabs(gamma) < 1)
-    {
+    if (std::fabs(gamma) < 1) {
         // The angle is stored in single precision, its sine is not.
         const double d = static_cast<float>(std::acos(gamma));
         const double k = Scale * d / std::sin(d);
@@ -200,8 +199,7 @@ TMapping::TOutcome TMapping::ForwardGnomonic(float Lon, float Lat, double& PX, d
     // gamma is 1 at the centre itself (a hair above with rounding), which is accepted.
     if (gamma < 1e-6)
         outcome = TOutcome::RefusedAt;  // the image centre is still handed back
-    else
-    {
+    else {
         const double k = Scale / gamma;
         X = k * cosPhi * sinDelta;
         Y = k * (CosLat0 * sinPhi - SinLat0 * p);

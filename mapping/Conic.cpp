@@ -46,8 +46,7 @@ void TMapping::SetUpCone()
     if (phi1 == phi2 || std::fabs(static_cast<double>(StdParallel1)) <= 0.1 ||
         std::fabs(static_cast<double>(StdParallel2)) <= 0.1)
         n = std::sin(static_cast<double>(phi1));
-    else
-    {
+    else {
         if (!(m1 > 0 && m2 > 0 && t1 > 0 && t2 > 0))
             return;
         n = (std::log(m1) - std::log(m2)) / (std::log(t1) - std::log(t2));
@@ -85,8 +84,7 @@ TMapping::TOutcome TMapping::ForwardConic(float Lon, float Lat, double& PX, doub
     const double es = Ecc * std::sin(phi);
     const double T = std::tan(Pi / 4 - phi / 2);
     double rho = 0;
-    if (!(std::fabs(T) < 1e-5))
-    {
+    if (!(std::fabs(T) < 1e-5)) {
         const double base = T / std::pow((1 - es) / (1 + es), static_cast<double>(HalfEcc));
         rho = ConeScale * std::pow(base, static_cast<double>(ConeN));
     }
@@ -121,8 +119,7 @@ bool TMapping::InverseConic(int32_t X, int32_t Y, double& Lon, double& Lat) cons
     double phi = Pi / 2 - 2 * std::atan(t);
     double phiNew = phi;
     double change = 1;
-    for (int count = 0; count < 100 && change > 1e-5; ++count)
-    {
+    for (int count = 0; count < 100 && change > 1e-5; ++count) {
         const double es = Ecc * std::sin(phi);
         phiNew = Pi / 2 - 2 * std::atan(t * std::pow((1 - es) / (1 + es), static_cast<double>(HalfEcc)));
         if (!Finite(phiNew))

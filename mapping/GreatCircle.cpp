@@ -39,8 +39,7 @@ TMapping::TOutcome TMapping::ForwardGreatCircle(float Lon, float Lat, double& PX
         return TOutcome::Refused;
     double d = 2 * std::asin(std::sqrt(h));
     double theta = 0;
-    if (!(d < 1e-10))
-    {
+    if (!(d < 1e-10)) {
         const double p = std::sin(lambda0 - lambda) * std::cos(phi);
         const double q = std::cos(phi0) * std::sin(phi) - std::sin(phi0) * std::cos(phi) * std::cos(lambda0 - lambda);
         if (std::fabs(q) < 1e-10)
@@ -76,17 +75,16 @@ bool TMapping::InverseGreatCircle(int32_t X, int32_t Y, double& Lon, double& Lat
     const double phi = std::asin(s);
     Lat = phi * RadToDeg;
     double lambda = lambda0;
-    if (std::cos(phi) != 0)
-    {
-        if (std::fabs(std::cos(phi0)) < 1e-5)
-        {
+    if (std::cos(phi) != 0) {
+        if (std::fabs(std::cos(phi0)) < 1e-5) {
             // At a pole the bearing is the longitude itself, measured from the
             // centre meridian's far side in the north and its near side in the south.
             lambda = phi0 > 0 ? lambda0 + theta : lambda0 - theta + Pi;
-        }
-        else
-            lambda = lambda0 - std::atan2(std::sin(theta) * std::sin(d) * std::cos(phi0),
-                                          std::cos(d) - std::sin(phi0) * std::sin(phi)) + Pi;
+        } else
+            lambda = lambda0 -
+                     std::atan2(std::sin(theta) * std::sin(d) * std::cos(phi0),
+                                std::cos(d) - std::sin(phi0) * std::sin(phi)) +
+                     Pi;
         if (!Finite(lambda))
             return false;
         lambda = std::fmod(lambda, 2 * Pi);

@@ -18,10 +18,7 @@ namespace {
 // Special parallels by set element: polar circles, tropics, equator.
 const float SpecialLatitudes[5] = {66.56083f, 23.43917f, 0.0f, -23.43917f, -66.56083f};
 
-int32_t ClampToInt(int64_t v)
-{
-    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-}
+int32_t ClampToInt(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 QString MeridianLabel(int n)
 {
@@ -158,8 +155,7 @@ void TGridPainter::DrawLabel(int64_t X, int64_t Y, const QString& Text)
 
 void TGridPainter::DrawMeridians(int32_t LonFrom, int32_t LonTo, int32_t LatFrom, int32_t LatTo)
 {
-    for (int32_t k = LonFrom / FLonStep; k <= LonTo / FLonStep; ++k)
-    {
+    for (int32_t k = LonFrom / FLonStep; k <= LonTo / FLonStep; ++k) {
         int32_t n = k * FLonStep;
         while (n > 180)
             n -= 360;
@@ -167,15 +163,12 @@ void TGridPainter::DrawMeridians(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
             n += 360;
         const QString label = MeridianLabel(n);
         const int th = C.TextHeight(label);
-        if (FRules.StraightLines)
-        {
+        if (FRules.StraightLines) {
             Project(n, LatFrom);
             const int64_t x1 = FX;
             Project(n, LatTo);
             StraightLine(x1, static_cast<int64_t>(M.Height) - th, FX, FY);
-        }
-        else
-        {
+        } else {
             for (int32_t lat = LatTo; lat >= LatFrom; --lat)
                 AddToRun(n, lat);
             FlushRun();
@@ -183,8 +176,7 @@ void TGridPainter::DrawMeridians(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
         if (FNoLabels)
             continue;
         const int64_t bottomY = static_cast<int64_t>(M.Height) - (3 * th) / 4;
-        switch (FRules.MeridianLabels)
-        {
+        switch (FRules.MeridianLabels) {
         case TMeridianLabels::SouthOfEquator:
             if (Project(n, -3) && Inside(FX, FY))
                 DrawLabel(FX, FY, label);
@@ -193,26 +185,20 @@ void TGridPainter::DrawMeridians(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
             if (Project(n, M.CentreLat) && Inside(FX, FY))
                 DrawLabel(FX, FY, label);
             break;
-        case TMeridianLabels::ConeBottom:
-        {
+        case TMeridianLabels::ConeBottom: {
             // The first latitude whose point lies above the label row.
             bool found = false;
-            if (M.SouthernHemisphere)
-            {
+            if (M.SouthernHemisphere) {
                 int lat = -90;
-                do
-                {
+                do {
                     ++lat;
                     found = Project(n, lat) && M.Height > static_cast<int64_t>(FY) + th;
                 } while (!found && lat <= 0);
                 if (found && lat < 0 && Inside(FX, FY))
                     DrawLabel(FX, bottomY, label);
-            }
-            else
-            {
+            } else {
                 int lat = 0;
-                do
-                {
+                do {
                     ++lat;
                     found = Project(n, lat) && M.Height > static_cast<int64_t>(FY) + th;
                 } while (!found && lat <= 87);
@@ -221,8 +207,7 @@ void TGridPainter::DrawMeridians(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
             }
             break;
         }
-        case TMeridianLabels::CentreOrEquator:
-        {
+        case TMeridianLabels::CentreOrEquator: {
             const float lat = std::fabs(M.CentreLat) < 10 ? 0.0f : M.CentreLat;
             if (Project(n, lat) && Inside(FX, FY))
                 DrawLabel(FX, FY, label);
@@ -238,8 +223,7 @@ void TGridPainter::DrawMeridians(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
 
 void TGridPainter::ParallelLine(float Lat, int32_t LonFrom, int32_t LonTo, int64_t StartX)
 {
-    if (FRules.StraightLines)
-    {
+    if (FRules.StraightLines) {
         Project(LonFrom, Lat);
         StraightLine(StartX, FY, static_cast<int64_t>(M.Width) - 2, FY);
         return;
@@ -251,45 +235,40 @@ void TGridPainter::ParallelLine(float Lat, int32_t LonFrom, int32_t LonTo, int64
 
 void TGridPainter::DrawParallels(int32_t LonFrom, int32_t LonTo, int32_t LatFrom, int32_t LatTo)
 {
-    for (int32_t k = LatFrom / FLatStep; k <= LatTo / FLatStep; ++k)
-    {
+    for (int32_t k = LatFrom / FLatStep; k <= LatTo / FLatStep; ++k) {
         const int32_t h = k * FLatStep;
         const QString label = ParallelLabel(h);
         const int tw = C.TextWidth(label);
         ParallelLine(h, LonFrom, LonTo, static_cast<int64_t>(tw) + 4);
         if (FNoLabels)
             continue;
-        switch (FRules.ParallelLabels)
-        {
+        switch (FRules.ParallelLabels) {
         case TParallelLabels::LeftEdge:
             if (Usable(Project(LonFrom, h)) && Inside(tw / 2 + 2, FY))
                 DrawLabel(tw / 2 + 2, FY, label);
             break;
-        case TParallelLabels::ConeLeftEdge:
-        {
+        case TParallelLabels::ConeLeftEdge: {
             // The first longitude from the west whose point lies near the left edge.
             int lon = -180;
             bool found = false;
-            do
-            {
+            do {
                 ++lon;
-                found = Project(lon, h) && FX > 0 && FX < 2 * static_cast<int64_t>(tw) && FY > 10 &&
-                        FY < M.GetHeight();
+                found = Project(lon, h) && FX > 0 && FX < 2 * static_cast<int64_t>(tw) && FY > 10 && FY < M.GetHeight();
             } while (!found && lon < 178);
             if (found && lon < 178 && Inside(FX, FY))
                 DrawLabel(tw / 2 + 2, FY, label);
             break;
         }
-        case TParallelLabels::CentreMeridian:
-        {
+        case TParallelLabels::CentreMeridian: {
             // On the grid meridian nearest the centre.
-            const int64_t lon = static_cast<int64_t>(FLonStep) *
-                                RangeBound(static_cast<double>(M.CentreLon) / FLonStep, false);
+            const int64_t lon =
+                static_cast<int64_t>(FLonStep) * RangeBound(static_cast<double>(M.CentreLon) / FLonStep, false);
             if (Project(static_cast<float>(lon), h) && Inside(FX, FY))
                 DrawLabel(static_cast<int64_t>(FX) - (4 * tw) / 5, FY, label);
             break;
         }
-        case TParallelLabels::None: break;
+        case TParallelLabels::None:
+            break;
         }
     }
 }
@@ -298,15 +277,13 @@ void TGridPainter::Draw(uint8_t SpecialParallels)
 {
     int32_t lonFrom = -179, lonTo = 179, latFrom = -89, latTo = 89;
     std::optional<std::pair<int32_t, int32_t>> second;
-    switch (FRules.Steps)
-    {
+    switch (FRules.Steps) {
     case TGridSteps::Coarse:
         FLonStep = 30;
         FLatStep = 15;
         break;
     case TGridSteps::CoarseWithoutSpan:
-        if (M.LatSpan == 0)
-        {
+        if (M.LatSpan == 0) {
             FLonStep = 30;
             FLatStep = 30;
         }
@@ -317,32 +294,30 @@ void TGridPainter::Draw(uint8_t SpecialParallels)
         if (FLatStep == 15)
             FLatStep = 5;
         break;
-    case TGridSteps::AsGiven: break;
+    case TGridSteps::AsGiven:
+        break;
     }
-    switch (FRules.Range)
-    {
-    case TGridRange::FromAntimeridian: lonFrom = -180; break;
-    case TGridRange::AroundCentre:
-    {
+    switch (FRules.Range) {
+    case TGridRange::FromAntimeridian:
+        lonFrom = -180;
+        break;
+    case TGridRange::AroundCentre: {
         const int32_t r = RangeBound(M.CentreLon, false);
         lonFrom = r - 179;
         lonTo = r + 179;
         break;
     }
-    case TGridRange::Spans:
-    {
+    case TGridRange::Spans: {
         const double lonSpan = M.LonSpan, latSpan = M.LatSpan;
         lonFrom = RangeBound(M.CentreLon - lonSpan / 2, true) - 1;
         lonTo = RangeBound(M.CentreLon + lonSpan / 2, false) + 1;
         latFrom = RangeBound(M.CentreLat - latSpan / 2, true) - 1;
         latTo = RangeBound(M.CentreLat + latSpan / 2, false) + 1;
-        if (lonFrom < -179)
-        {
+        if (lonFrom < -179) {
             second = std::make_pair(lonFrom + 360, 180);
             lonFrom = -179;
         }
-        if (lonTo > 179)
-        {
+        if (lonTo > 179) {
             second = std::make_pair(-180, lonTo - 360);
             lonTo = 179;
         }
@@ -350,8 +325,11 @@ void TGridPainter::Draw(uint8_t SpecialParallels)
         latTo = std::min(latTo, 89);
         break;
     }
-    case TGridRange::NorthernHemisphere: latFrom = 0; break;
-    case TGridRange::World: break;
+    case TGridRange::NorthernHemisphere:
+        latFrom = 0;
+        break;
+    case TGridRange::World:
+        break;
     }
     // Never more than one turn of meridians per range.
     lonFrom = std::max(lonFrom, lonTo - 360);
@@ -392,7 +370,7 @@ void TMapping::DrawGridOnBitmap(TGridBitmap* Bitmap, int32_t LonStep, int32_t La
 {
     if (!Bitmap || Kind == pkUnknown)
         return;
-    DrawGrid(Bitmap->Canvas(), LonStep, LatStep, TextColour, LineColour, OffsetX, OffsetY, NoLabels,
-             SpecialParallels, HaloColour);
+    DrawGrid(Bitmap->Canvas(), LonStep, LatStep, TextColour, LineColour, OffsetX, OffsetY, NoLabels, SpecialParallels,
+             HaloColour);
     Bitmap->Modified();
 }

@@ -8,9 +8,7 @@
 
 #include <cstdint>
 
-
-enum class TGridPenStyle
-{
+enum class TGridPenStyle {
     Solid,
     Dash,
     Dot,

@@ -30,12 +30,19 @@ void TImageGridCanvas::ApplyPen()
     pen.setWidth(1);
     // A flat cap leaves the end point unset, as the line drawing of the desktop does.
     pen.setCapStyle(Qt::FlatCap);
-    switch (FPenStyle)
-    {
-    case TGridPenStyle::Solid: pen.setStyle(Qt::SolidLine); break;
-    case TGridPenStyle::Dash: pen.setStyle(Qt::DashLine); break;
-    case TGridPenStyle::Dot: pen.setStyle(Qt::DotLine); break;
-    case TGridPenStyle::Clear: pen.setStyle(Qt::NoPen); break;
+    switch (FPenStyle) {
+    case TGridPenStyle::Solid:
+        pen.setStyle(Qt::SolidLine);
+        break;
+    case TGridPenStyle::Dash:
+        pen.setStyle(Qt::DashLine);
+        break;
+    case TGridPenStyle::Dot:
+        pen.setStyle(Qt::DotLine);
+        break;
+    case TGridPenStyle::Clear:
+        pen.setStyle(Qt::NoPen);
+        break;
     }
     FPainter.setPen(pen);
 }

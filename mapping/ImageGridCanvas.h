@@ -65,4 +65,3 @@ private:
     std::unique_ptr<TImageGridCanvas> FCanvas;
     std::function<void(TImageGridBitmap*)> FOnModified;
 };
-

@@ -25,13 +25,11 @@ double MercatorLat(float Y)
         return Y;
     const double k = 114.59155902616464175;
     // exp overflows only where the latitude is the pole to every digit.
-    if (Y > 0)
-    {
+    if (Y > 0) {
         const double e = std::exp(Y * Pi / 180);
         return std::isfinite(e) ? (std::atan(e) - Pi / 4) * k : 90.0;
     }
-    if (Y < 0)
-    {
+    if (Y < 0) {
         const double e = std::exp(-Y * Pi / 180);
         return std::isfinite(e) ? (Pi / 4 - std::atan(e)) * k : -90.0;
     }

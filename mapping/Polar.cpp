@@ -11,31 +11,25 @@ using namespace Projection;
 void TMapping::SetUpPolar()
 {
     bool done = false;
-    if (LatSpan != 0)
-    {
+    if (LatSpan != 0) {
         double a = 0, b = 0;
         SpanEdges(a, b);
         double ta, tb;
-        if (SouthernHemisphere)
-        {
+        if (SouthernHemisphere) {
             ta = std::tan((Pi / 2 + a) / 2);
             tb = std::tan((Pi / 2 + b) / 2);
-        }
-        else
-        {
+        } else {
             ta = std::tan((Pi / 2 - a) / 2);
             tb = std::tan((Pi / 2 - b) / 2);
         }
         const double d = std::fabs(tb - ta);
-        if (Finite(ta, tb) && d != 0 && StoreSingle(Scale, 1.0 / d))
-        {
+        if (Finite(ta, tb) && d != 0 && StoreSingle(Scale, 1.0 / d)) {
             done = true;
             if (!StoreSingle(PolarOffset, (tb + ta) * Scale / 2))
                 PolarOffset = 0;
         }
     }
-    if (!done)
-    {
+    if (!done) {
         Scale = TKindTraits::Of(Kind).DefaultScale;
         if (!StoreSingle(PolarOffset, static_cast<double>(CosLat0) * CosLat0 * Scale))
             PolarOffset = 0;
@@ -65,8 +59,7 @@ bool TMapping::InversePolar(int32_t X, int32_t Y, double& Lon, double& Lat) cons
     const double xh = (X - (0.5 * Width + XOffset)) * InvHeight;
     double yh = 0.5 - (Y + static_cast<double>(YOffset)) * InvHeight;
     yh = SouthernHemisphere ? yh + PolarOffset : yh - PolarOffset;
-    if (xh == 0 && yh == 0)
-    {
+    if (xh == 0 && yh == 0) {
         Lon = CentreLon;
         Lat = CentreLat;
         return true;
@@ -74,13 +67,10 @@ bool TMapping::InversePolar(int32_t X, int32_t Y, double& Lon, double& Lat) cons
     const double delta = 2 * std::atan(std::hypot(xh, yh) * InvScale);
     if (!Finite(delta))
         return false;
-    if (SouthernHemisphere)
-    {
+    if (SouthernHemisphere) {
         Lon = CentreLon + std::atan2(xh, yh) * RadToDeg;
         Lat = std::asin(-std::cos(delta)) * RadToDeg;
-    }
-    else
-    {
+    } else {
         Lon = CentreLon + std::atan2(xh, -yh) * RadToDeg;
         Lat = std::asin(std::cos(delta)) * RadToDeg;
     }

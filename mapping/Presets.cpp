@@ -2,24 +2,26 @@
 
 QString PresetMappingName(TPresetMapping Preset)
 {
-    switch (Preset)
-    {
-    case TPresetMapping::Lambert1K: return QStringLiteral("LambertMapping1K");
-    case TPresetMapping::Lambert4K: return QStringLiteral("LambertMapping4K");
-    case TPresetMapping::Polar800: return QStringLiteral("PolarMapping800");
-    case TPresetMapping::PolarNorth: return QStringLiteral("PolarMappingNorth");
-    case TPresetMapping::Disc: return QStringLiteral("DiscMapping");
+    switch (Preset) {
+    case TPresetMapping::Lambert1K:
+        return QStringLiteral("LambertMapping1K");
+    case TPresetMapping::Lambert4K:
+        return QStringLiteral("LambertMapping4K");
+    case TPresetMapping::Polar800:
+        return QStringLiteral("PolarMapping800");
+    case TPresetMapping::PolarNorth:
+        return QStringLiteral("PolarMappingNorth");
+    case TPresetMapping::Disc:
+        return QStringLiteral("DiscMapping");
     }
     return QString();
 }
 
 bool FindPresetMapping(const QString& Name, TPresetMapping& Preset)
 {
-    for (int i = 0; i < PresetMappingCount; ++i)
-    {
+    for (int i = 0; i < PresetMappingCount; ++i) {
         const auto candidate = static_cast<TPresetMapping>(i);
-        if (Name.compare(PresetMappingName(candidate), Qt::CaseInsensitive) == 0)
-        {
+        if (Name.compare(PresetMappingName(candidate), Qt::CaseInsensitive) == 0) {
             Preset = candidate;
             return true;
         }
@@ -29,11 +31,9 @@ bool FindPresetMapping(const QString& Name, TPresetMapping& Preset)
 
 void BuildPresetMapping(TPresetMapping Preset, TMapping& Mapping)
 {
-    switch (Preset)
-    {
+    switch (Preset) {
     case TPresetMapping::Lambert1K:
-    case TPresetMapping::Lambert4K:
-    {
+    case TPresetMapping::Lambert4K: {
         const bool large = Preset == TPresetMapping::Lambert4K;
         Mapping.SetKind(pkLambertConformal);
         Mapping.SetHeight(large ? 4096 : 1024);

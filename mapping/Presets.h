@@ -6,8 +6,7 @@
 
 #include <QString>
 
-enum class TPresetMapping
-{
+enum class TPresetMapping {
     Lambert1K,
     Lambert4K,
     Polar800,

@@ -35,8 +35,7 @@ constexpr bool EveryEntryAtItsKind()
 // centre latitude reads it.
 constexpr bool EveryKindReadsWhatItNeeds()
 {
-    for (int kind = 0; kind < TKindTraits::KindCount; ++kind)
-    {
+    for (int kind = 0; kind < TKindTraits::KindCount; ++kind) {
         const TKindTraits& t = TKindTraits::Of(static_cast<TProjectionKind>(kind));
         const uint16_t image = kpWidth | kpHeight | kpOffsets;
         if ((t.Forward != nullptr) != ((t.Reads & image) == image))

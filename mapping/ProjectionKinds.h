@@ -9,8 +9,7 @@
 #include <cstdint>
 
 // The families, each in its own file: set-up, forward and inverse side by side.
-enum class TProjectionFamily : uint8_t
-{
+enum class TProjectionFamily : uint8_t {
     None,
     Cylindrical,    // Cylindrical.cpp
     Mercator,       // Mercator.cpp
@@ -22,8 +21,7 @@ enum class TProjectionFamily : uint8_t
 };
 
 // The rules of a kind's latitude/longitude grid (Grid.cpp).
-enum class TGridRange : uint8_t
-{
+enum class TGridRange : uint8_t {
     World,               // meridians -179..179, parallels -89..89
     FromAntimeridian,    // the same, the meridians from -180
     AroundCentre,        // meridians within 179 degrees of the centre longitude
@@ -31,16 +29,14 @@ enum class TGridRange : uint8_t
     NorthernHemisphere,  // parallels 0..89
 };
 
-enum class TGridSteps : uint8_t
-{
+enum class TGridSteps : uint8_t {
     AsGiven,
     Coarse,             // meridians every 30 degrees, parallels every 15
     CoarseWithoutSpan,  // both every 30 degrees while the latitude span is 0
     FineForFifteen,     // a step of 15 degrees becomes 5
 };
 
-enum class TMeridianLabels : uint8_t
-{
+enum class TMeridianLabels : uint8_t {
     BottomEdge,       // on the bottom edge, below the meridian's point on the equator
     SouthOfEquator,   // at the meridian's point at 3S
     CentreParallel,   // at its point on the centre latitude
@@ -48,8 +44,7 @@ enum class TMeridianLabels : uint8_t
     CentreOrEquator,  // at its point on the centre latitude, or on the equator when that is within 10 degrees
 };
 
-enum class TParallelLabels : uint8_t
-{
+enum class TParallelLabels : uint8_t {
     None,
     LeftEdge,        // on the left edge
     ConeLeftEdge,    // on the left edge, at the parallel's first point from the west near it
@@ -57,8 +52,7 @@ enum class TParallelLabels : uint8_t
 };
 
 // The parameters of a TMapping that a kind reads, as bits.
-enum TKindParameter : uint16_t
-{
+enum TKindParameter : uint16_t {
     kpWidth = 1u << 0,
     kpHeight = 1u << 1,
     kpTile = 1u << 2,
@@ -140,72 +134,145 @@ private:
 inline constexpr TKindTraits TKindTraits::Table[TKindTraits::KindCount] = {
     // No family and no conversions: every point and pixel refused, no grid line drawn.
     {.Kind = pkUnknown, .Name = "Unknown", .Grid = {}},
-    {.Kind = pkCylEquiFull, .Name = "CylEquiFull", .Reads = ReadsImage,
-     .Family = F::Cylindrical, .HasProjection = true,
-     .Forward = &TMapping::ForwardCylEquiFull, .Inverse = &TMapping::InverseCylEquiFull,
+    {.Kind = pkCylEquiFull,
+     .Name = "CylEquiFull",
+     .Reads = ReadsImage,
+     .Family = F::Cylindrical,
+     .HasProjection = true,
+     .Forward = &TMapping::ForwardCylEquiFull,
+     .Inverse = &TMapping::InverseCylEquiFull,
      .Grid = StraightGrid},
-    {.Kind = pkCylEquiZoomed, .Name = "CylEquiZoomed", .Reads = ReadsZoomed,
-     .Family = F::Cylindrical, .HasProjection = true, .GreenwichCentre = true,
-     .Forward = &TMapping::ForwardCylEquiZoomed, .Inverse = &TMapping::InverseCylEquiZoomed,
+    {.Kind = pkCylEquiZoomed,
+     .Name = "CylEquiZoomed",
+     .Reads = ReadsZoomed,
+     .Family = F::Cylindrical,
+     .HasProjection = true,
+     .GreenwichCentre = true,
+     .Forward = &TMapping::ForwardCylEquiZoomed,
+     .Inverse = &TMapping::InverseCylEquiZoomed,
      .Grid = {.StraightLines = true, .Range = TGridRange::Spans, .ParallelLabels = TParallelLabels::LeftEdge}},
-    {.Kind = pkAzimuthalEqui, .Name = "AzimuthalEqui", .Reads = ReadsAzimuthal,
-     .Family = F::Azimuthal, .HasProjection = true, .DefaultScale = 0.75f,
-     .Forward = &TMapping::ForwardAzimuthalEqui, .Inverse = &TMapping::InverseAzimuthalEqui,
-     .Grid = {.Range = TGridRange::FromAntimeridian, .Steps = TGridSteps::Coarse,
-              .MeridianLabels = TMeridianLabels::CentreOrEquator, .ParallelLabels = TParallelLabels::CentreMeridian}},
-    {.Kind = pkAzimuthalEquiWide, .Name = "AzimuthalEquiWide", .Reads = ReadsAzimuthal | kpLatSpan,
-     .Family = F::Azimuthal, .HasProjection = true, .DefaultScale = 0.4f,
-     .SetUp = &TMapping::SetUpAzimuthalSpan, .Forward = &TMapping::ForwardAzimuthalEqui,
+    {.Kind = pkAzimuthalEqui,
+     .Name = "AzimuthalEqui",
+     .Reads = ReadsAzimuthal,
+     .Family = F::Azimuthal,
+     .HasProjection = true,
+     .DefaultScale = 0.75f,
+     .Forward = &TMapping::ForwardAzimuthalEqui,
      .Inverse = &TMapping::InverseAzimuthalEqui,
-     .Grid = {.Range = TGridRange::FromAntimeridian, .Steps = TGridSteps::CoarseWithoutSpan,
-              .MeridianLabels = TMeridianLabels::CentreOrEquator, .ParallelLabels = TParallelLabels::CentreMeridian}},
-    {.Kind = pkMercatorFull, .Name = "MercatorFull", .Reads = ReadsImage | kpCentreLon,
-     .Family = F::Mercator, .HasProjection = true, .GreenwichCentre = true,
-     .DefaultLonSpan = 360, .Forward = &TMapping::ForwardMercatorFull, .Inverse = &TMapping::InverseMercatorFull,
+     .Grid = {.Range = TGridRange::FromAntimeridian,
+              .Steps = TGridSteps::Coarse,
+              .MeridianLabels = TMeridianLabels::CentreOrEquator,
+              .ParallelLabels = TParallelLabels::CentreMeridian}},
+    {.Kind = pkAzimuthalEquiWide,
+     .Name = "AzimuthalEquiWide",
+     .Reads = ReadsAzimuthal | kpLatSpan,
+     .Family = F::Azimuthal,
+     .HasProjection = true,
+     .DefaultScale = 0.4f,
+     .SetUp = &TMapping::SetUpAzimuthalSpan,
+     .Forward = &TMapping::ForwardAzimuthalEqui,
+     .Inverse = &TMapping::InverseAzimuthalEqui,
+     .Grid = {.Range = TGridRange::FromAntimeridian,
+              .Steps = TGridSteps::CoarseWithoutSpan,
+              .MeridianLabels = TMeridianLabels::CentreOrEquator,
+              .ParallelLabels = TParallelLabels::CentreMeridian}},
+    {.Kind = pkMercatorFull,
+     .Name = "MercatorFull",
+     .Reads = ReadsImage | kpCentreLon,
+     .Family = F::Mercator,
+     .HasProjection = true,
+     .GreenwichCentre = true,
+     .DefaultLonSpan = 360,
+     .Forward = &TMapping::ForwardMercatorFull,
+     .Inverse = &TMapping::InverseMercatorFull,
      .Grid = StraightGrid},
-    {.Kind = pkMercatorZoomed, .Name = "MercatorZoomed", .Reads = ReadsZoomed,
-     .Family = F::Mercator, .HasProjection = true,
-     .SetUp = &TMapping::SetUpMercatorZoomed, .Forward = &TMapping::ForwardMercatorZoomed,
+    {.Kind = pkMercatorZoomed,
+     .Name = "MercatorZoomed",
+     .Reads = ReadsZoomed,
+     .Family = F::Mercator,
+     .HasProjection = true,
+     .SetUp = &TMapping::SetUpMercatorZoomed,
+     .Forward = &TMapping::ForwardMercatorZoomed,
      .Inverse = &TMapping::InverseMercatorZoomed,
-     .Grid = {.StraightLines = true, .LabelsOffImage = true, .Range = TGridRange::Spans,
-              .Steps = TGridSteps::FineForFifteen, .ParallelLabels = TParallelLabels::LeftEdge}},
-    {.Kind = pkOrthographic, .Name = "Orthographic", .Reads = ReadsAzimuthal | kpLatSpan,
-     .Family = F::Azimuthal, .HasProjection = true, .DefaultScale = 0.8f,
-     .SetUp = &TMapping::SetUpAzimuthalSpan, .Forward = &TMapping::ForwardOrthographic,
+     .Grid = {.StraightLines = true,
+              .LabelsOffImage = true,
+              .Range = TGridRange::Spans,
+              .Steps = TGridSteps::FineForFifteen,
+              .ParallelLabels = TParallelLabels::LeftEdge}},
+    {.Kind = pkOrthographic,
+     .Name = "Orthographic",
+     .Reads = ReadsAzimuthal | kpLatSpan,
+     .Family = F::Azimuthal,
+     .HasProjection = true,
+     .DefaultScale = 0.8f,
+     .SetUp = &TMapping::SetUpAzimuthalSpan,
+     .Forward = &TMapping::ForwardOrthographic,
      .Inverse = &TMapping::InverseOrthographic,
      .Grid = AzimuthalGrid},
     // Forward only.
-    {.Kind = pkLinearOrthographic, .Name = "LinearOrthographic", .Reads = ReadsAzimuthal | kpLatSpan,
-     .Family = F::Azimuthal, .DefaultScale = 0.8f,
-     .SetUp = &TMapping::SetUpAzimuthalSpan, .Forward = &TMapping::ForwardLinearOrthographic,
+    {.Kind = pkLinearOrthographic,
+     .Name = "LinearOrthographic",
+     .Reads = ReadsAzimuthal | kpLatSpan,
+     .Family = F::Azimuthal,
+     .DefaultScale = 0.8f,
+     .SetUp = &TMapping::SetUpAzimuthalSpan,
+     .Forward = &TMapping::ForwardLinearOrthographic,
      .Grid = AzimuthalGrid},
-    {.Kind = pkPolarStereographic, .Name = "PolarStereographic", .Reads = ReadsCentred | kpLatSpan,
-     .Family = F::Polar, .HasProjection = true, .DefaultScale = 1.7f,
-     .SetUp = &TMapping::SetUpPolar, .Forward = &TMapping::ForwardPolar, .Inverse = &TMapping::InversePolar,
+    {.Kind = pkPolarStereographic,
+     .Name = "PolarStereographic",
+     .Reads = ReadsCentred | kpLatSpan,
+     .Family = F::Polar,
+     .HasProjection = true,
+     .DefaultScale = 1.7f,
+     .SetUp = &TMapping::SetUpPolar,
+     .Forward = &TMapping::ForwardPolar,
+     .Inverse = &TMapping::InversePolar,
      .Grid = {.MeridianLabels = TMeridianLabels::CentreParallel, .ParallelLabels = TParallelLabels::CentreMeridian}},
     // SetUpCone runs for every kind, from Recalculate.
-    {.Kind = pkLambertConformal, .Name = "LambertConformal", .Reads = ReadsCentred | kpStdParallels,
-     .Family = F::Conic, .HasProjection = true,
-     .Forward = &TMapping::ForwardConic, .Inverse = &TMapping::InverseConic,
+    {.Kind = pkLambertConformal,
+     .Name = "LambertConformal",
+     .Reads = ReadsCentred | kpStdParallels,
+     .Family = F::Conic,
+     .HasProjection = true,
+     .Forward = &TMapping::ForwardConic,
+     .Inverse = &TMapping::InverseConic,
      .Grid = {.MeridianLabels = TMeridianLabels::ConeBottom, .ParallelLabels = TParallelLabels::ConeLeftEdge}},
-    {.Kind = pkGnomonic, .Name = "Gnomonic", .Reads = ReadsAzimuthal | kpLatSpan,
-     .Family = F::Azimuthal, .HasProjection = true, .DefaultScale = 0.4f,
-     .SetUp = &TMapping::SetUpAzimuthalSpan, .Forward = &TMapping::ForwardGnomonic,
+    {.Kind = pkGnomonic,
+     .Name = "Gnomonic",
+     .Reads = ReadsAzimuthal | kpLatSpan,
+     .Family = F::Azimuthal,
+     .HasProjection = true,
+     .DefaultScale = 0.4f,
+     .SetUp = &TMapping::SetUpAzimuthalSpan,
+     .Forward = &TMapping::ForwardGnomonic,
      .Inverse = &TMapping::InverseGnomonic,
      .Grid = AzimuthalGrid},
-    {.Kind = pkVanDerGrinten, .Name = "VanDerGrinten", .Reads = ReadsImage | kpTile | kpCentreLon,
-     .Family = F::VanDerGrinten, .HasProjection = true, .DefaultScale = 0.155f,
-     .SetUp = &TMapping::SetUpVanDerGrinten, .Forward = &TMapping::ForwardVanDerGrinten,
+    {.Kind = pkVanDerGrinten,
+     .Name = "VanDerGrinten",
+     .Reads = ReadsImage | kpTile | kpCentreLon,
+     .Family = F::VanDerGrinten,
+     .HasProjection = true,
+     .DefaultScale = 0.155f,
+     .SetUp = &TMapping::SetUpVanDerGrinten,
+     .Forward = &TMapping::ForwardVanDerGrinten,
      .Inverse = &TMapping::InverseVanDerGrinten,
      .Grid = {.Range = TGridRange::AroundCentre, .MeridianLabels = TMeridianLabels::SouthOfEquator}},
-    {.Kind = pkGreatCircle, .Name = "GreatCircle", .Reads = ReadsCentred | kpLatSpan,
-     .Family = F::GreatCircle, .HasProjection = true, .DefaultScale = 0.2f,
-     .SetUp = &TMapping::SetUpGreatCircle, .Forward = &TMapping::ForwardGreatCircle,
+    {.Kind = pkGreatCircle,
+     .Name = "GreatCircle",
+     .Reads = ReadsCentred | kpLatSpan,
+     .Family = F::GreatCircle,
+     .HasProjection = true,
+     .DefaultScale = 0.2f,
+     .SetUp = &TMapping::SetUpGreatCircle,
+     .Forward = &TMapping::ForwardGreatCircle,
      .Inverse = &TMapping::InverseGreatCircle,
      .Grid = {.MeridianLabels = TMeridianLabels::CentreOrEquator, .ParallelLabels = TParallelLabels::CentreMeridian}},
     // The zoomed cylindrical plane without its own defaults.
-    {.Kind = pkLinearBased, .Name = "LinearBased", .Reads = ReadsZoomed,
+    {.Kind = pkLinearBased,
+     .Name = "LinearBased",
+     .Reads = ReadsZoomed,
      .Family = F::Cylindrical,
-     .Forward = &TMapping::ForwardCylEquiZoomed, .Inverse = &TMapping::InverseCylEquiZoomed,
+     .Forward = &TMapping::ForwardCylEquiZoomed,
+     .Inverse = &TMapping::InverseCylEquiZoomed,
      .Grid = {.Range = TGridRange::NorthernHemisphere, .MeridianLabels = TMeridianLabels::CentreOrEquator}},
 };

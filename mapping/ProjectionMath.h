@@ -69,8 +69,7 @@ inline bool WrapDelta(double d, double& out)
 {
     if (!std::isfinite(d))
         return false;
-    if (d < -180.0 || d > 180.0)
-    {
+    if (d < -180.0 || d > 180.0) {
         d = std::fmod(d, 360.0);
         if (d > 180.0)
             d -= 360.0;
@@ -86,8 +85,7 @@ inline bool WrapLon(double d, double& out)
 {
     if (!std::isfinite(d))
         return false;
-    if (d < -180.0 || d >= 180.0)
-    {
+    if (d < -180.0 || d >= 180.0) {
         d = std::fmod(d, 360.0);
         if (d >= 180.0)
             d -= 360.0;

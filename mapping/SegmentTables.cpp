@@ -22,8 +22,7 @@ void InitSegmentTables()
     // Grid labels need the degree sign before any mapping exists.
     if (DegreeSign.isEmpty())
         InitDegreeSign();
-    for (int i = 0; i < PresetMappingCount; ++i)
-    {
+    for (int i = 0; i < PresetMappingCount; ++i) {
         if (*PresetSlots[i])
             continue;
         auto* mapping = new TMapping;
@@ -35,8 +34,7 @@ void InitSegmentTables()
 void FinalizeSegmentTables()
 {
     // Same order as creation, not the reverse.
-    for (TMapping** slot : PresetSlots)
-    {
+    for (TMapping** slot : PresetSlots) {
         delete *slot;
         *slot = nullptr;
     }

@@ -21,22 +21,39 @@ void TMapping::TileToImage(float& X, float& Y) const
 {
     const double r = static_cast<double>(Height) / Width;
     const double x = X, y = Y;
-    switch (Tile)
-    {
-    case 1: X = static_cast<float>(2 * x + 0.5); Y = static_cast<float>(2 * y - 0.5 * r); break;
-    case 2: X = static_cast<float>(2 * x - 0.5); Y = static_cast<float>(2 * y - 0.5 * r); break;
-    case 3: X = static_cast<float>(2 * x + 0.5); Y = static_cast<float>(2 * y + 0.5 * r); break;
-    case 4: X = static_cast<float>(2 * x - 0.5); Y = static_cast<float>(2 * y + 0.5 * r); break;
-    case 5: case 6: case 7:
-    case 8: case 9: case 10:
-    case 11: case 12: case 13:
-    {
+    switch (Tile) {
+    case 1:
+        X = static_cast<float>(2 * x + 0.5);
+        Y = static_cast<float>(2 * y - 0.5 * r);
+        break;
+    case 2:
+        X = static_cast<float>(2 * x - 0.5);
+        Y = static_cast<float>(2 * y - 0.5 * r);
+        break;
+    case 3:
+        X = static_cast<float>(2 * x + 0.5);
+        Y = static_cast<float>(2 * y + 0.5 * r);
+        break;
+    case 4:
+        X = static_cast<float>(2 * x - 0.5);
+        Y = static_cast<float>(2 * y + 0.5 * r);
+        break;
+    case 5:
+    case 6:
+    case 7:
+    case 8:
+    case 9:
+    case 10:
+    case 11:
+    case 12:
+    case 13: {
         const int column = (Tile - 5) % 3, row = (Tile - 5) / 3;
         X = static_cast<float>(3 * x + 1 - column);
         Y = static_cast<float>(3 * y + (row - 1) * r);
         break;
     }
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -44,22 +61,39 @@ void TMapping::ImageToTile(float& X, float& Y) const
 {
     const double r = static_cast<double>(Height) / Width;
     const double x = X, y = Y;
-    switch (Tile)
-    {
-    case 1: X = static_cast<float>((x - 0.5) / 2); Y = static_cast<float>((y + 0.5 * r) / 2); break;
-    case 2: X = static_cast<float>((x + 0.5) / 2); Y = static_cast<float>((y + 0.5 * r) / 2); break;
-    case 3: X = static_cast<float>((x - 0.5) / 2); Y = static_cast<float>((y - 0.5 * r) / 2); break;
-    case 4: X = static_cast<float>((x + 0.5) / 2); Y = static_cast<float>((y - 0.5 * r) / 2); break;
-    case 5: case 6: case 7:
-    case 8: case 9: case 10:
-    case 11: case 12: case 13:
-    {
+    switch (Tile) {
+    case 1:
+        X = static_cast<float>((x - 0.5) / 2);
+        Y = static_cast<float>((y + 0.5 * r) / 2);
+        break;
+    case 2:
+        X = static_cast<float>((x + 0.5) / 2);
+        Y = static_cast<float>((y + 0.5 * r) / 2);
+        break;
+    case 3:
+        X = static_cast<float>((x - 0.5) / 2);
+        Y = static_cast<float>((y - 0.5 * r) / 2);
+        break;
+    case 4:
+        X = static_cast<float>((x + 0.5) / 2);
+        Y = static_cast<float>((y - 0.5 * r) / 2);
+        break;
+    case 5:
+    case 6:
+    case 7:
+    case 8:
+    case 9:
+    case 10:
+    case 11:
+    case 12:
+    case 13: {
         const int column = (Tile - 5) % 3, row = (Tile - 5) / 3;
         X = static_cast<float>((x - 1 + column) / 3);
         Y = static_cast<float>((y - (row - 1) * r) / 3);
         break;
     }
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -74,15 +108,12 @@ TMapping::TOutcome TMapping::ForwardVanDerGrinten(float Lon, float Lat, double& 
     double X = 0, Y = 0;
     if (A > 89.999)
         Y = sLat * Pi * std::fabs(Scale);
-    else if (std::fabs(delta) < 1e-4)
-    {
+    else if (std::fabs(delta) < 1e-4) {
         const double theta = std::asin(2 * A / 180);
         Y = sLat * std::fabs(Scale) * Pi * std::tan(theta / 2);
-    }
-    else if (A < 1e-4)
+    } else if (A < 1e-4)
         X = delta * Pi / 180 * Scale;
-    else
-    {
+    else {
         const double theta = std::asin(2 * A / 180);
         const double a = 0.5 * std::fabs(180 / delta - delta / 180);
         const double G = std::cos(theta) / (std::sin(theta) + std::cos(theta) - 1);
@@ -116,8 +147,7 @@ bool TMapping::InverseVanDerGrinten(int32_t X, int32_t Y, double& Lon, double& L
     const double y = InvVdgRadius * static_cast<double>(yw);
     if (!Finite(x, y))
         return false;
-    if (x == 0 && y == 0)
-    {
+    if (x == 0 && y == 0) {
         // The formula is 0/0 at the very centre of the map.
         Lon = CentreLon;
         Lat = 0;
@@ -145,8 +175,7 @@ bool TMapping::InverseVanDerGrinten(int32_t X, int32_t Y, double& Lon, double& L
     const double v = -m1 * std::cos(theta1 + Pi / 3) - c2 / (3 * c3);
     Lat = y >= 0 ? 180 * v : -180 * v;
     double lon = CentreLon;
-    if (x != 0)
-    {
+    if (x != 0) {
         const double r = 1 + 2 * (x * x - y * y) + S * S;
         if (!(r >= 0))
             return false;

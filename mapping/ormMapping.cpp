@@ -171,8 +171,7 @@ bool GreatCircleDistance(float& Km, float Lon1, float Lat1, float Lon2, float La
 bool TMapping::BeyondDistance(float Lon, float Lat, double LimitKm) const
 {
     float km = 0;
-    if (!GreatCircleDistance(km, CentreLon, CentreLat, Lon, Lat))
-    {
+    if (!GreatCircleDistance(km, CentreLon, CentreLat, Lon, Lat)) {
         // Only rounding next to the centre or its antipode gets here: take the
         // distance the clamped cosine gives, and refuse anything not finite.
         const double c = CosCentralAngle(CentreLon, CentreLat, Lon, Lat);
@@ -200,8 +199,7 @@ TMapping::TRadius TMapping::CentreRadius(double XW, double YW, double& Rho, doub
     Rho = std::hypot(XW, YW);
     if (!Finite(Rho))
         return TRadius::Refused;
-    if (Rho < 1e-5)
-    {
+    if (Rho < 1e-5) {
         Lon = CentreLon;
         Lat = CentreLat;
         return TRadius::AtCentre;
@@ -246,12 +244,10 @@ bool TMapping::LonLatToXY(float Lon, float Lat, int32_t& X, int32_t& Y) const
     bool accepted = written && outcome != TOutcome::RefusedAt;
     if (written && outcome == TOutcome::InsideImage)
         accepted = ix >= 0 && ix < Width && iy >= 0 && iy < Height;
-    if (written)
-    {
+    if (written) {
         const int64_t fx = static_cast<int64_t>(ix) + xOffset;
         const int64_t fy = static_cast<int64_t>(iy) - yOffset;
-        if (fx >= INT32_MIN && fx <= INT32_MAX && fy >= INT32_MIN && fy <= INT32_MAX)
-        {
+        if (fx >= INT32_MIN && fx <= INT32_MAX && fy >= INT32_MIN && fy <= INT32_MAX) {
             X = static_cast<int32_t>(fx);
             Y = static_cast<int32_t>(fy);
             return accepted;
@@ -269,14 +265,12 @@ bool TMapping::LonLatToXYF(float Lon, float Lat, float& X, float& Y) const
     double px = 0, py = 0;
     const TOutcome outcome = ProjectToPixel(Lon, Lat, px, py);
     float fx = 0, fy = 0;
-    if (outcome != TOutcome::Refused && StoreSingle(fx, px) && StoreSingle(fy, py))
-    {
+    if (outcome != TOutcome::Refused && StoreSingle(fx, px) && StoreSingle(fy, py)) {
         bool accepted = outcome != TOutcome::RefusedAt;
         if (outcome == TOutcome::InsideImage)
             accepted = fx >= 0 && fx < Width && fy >= 0 && fy < Height;
         float ox = 0, oy = 0;
-        if (StoreSingle(ox, fx + xOffset) && StoreSingle(oy, fy - yOffset))
-        {
+        if (StoreSingle(ox, fx + xOffset) && StoreSingle(oy, fy - yOffset)) {
             X = ox;
             Y = oy;
             return accepted;

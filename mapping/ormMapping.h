@@ -98,9 +98,8 @@ public:
     virtual void DrawGridOnBitmap(TGridBitmap* Bitmap, int32_t LonStep, int32_t LatStep, TColor TextColour,
                                   TColor LineColour, int32_t OffsetX, int32_t OffsetY, bool NoLabels,
                                   uint8_t SpecialParallels, TColor HaloColour);
-    virtual void DrawGrid(TGridCanvas* Canvas, int32_t LonStep, int32_t LatStep, TColor TextColour,
-                          TColor LineColour, int32_t OffsetX, int32_t OffsetY, bool NoLabels,
-                          uint8_t SpecialParallels, TColor HaloColour);
+    virtual void DrawGrid(TGridCanvas* Canvas, int32_t LonStep, int32_t LatStep, TColor TextColour, TColor LineColour,
+                          int32_t OffsetX, int32_t OffsetY, bool NoLabels, uint8_t SpecialParallels, TColor HaloColour);
     virtual bool HasProjection() const;
     // X and Y are in/out: a refusal leaves the caller's values shifted by the
     // offsets only (pkMercatorZoomed and pkGnomonic still write the position
@@ -133,12 +132,11 @@ public:
     bool ConeConstantsValid() const { return FConeValid; }
 
     // Outcome of projecting one point to unrounded pixel coordinates (before offsets).
-    enum class TOutcome
-    {
-        Accepted,       // position valid
-        InsideImage,    // position valid, accepted only when it lies inside the image (pkMercatorZoomed)
-        RefusedAt,      // refused, but the position is still handed back (pkGnomonic)
-        Refused         // refused, no position
+    enum class TOutcome {
+        Accepted,     // position valid
+        InsideImage,  // position valid, accepted only when it lies inside the image (pkMercatorZoomed)
+        RefusedAt,    // refused, but the position is still handed back (pkGnomonic)
+        Refused       // refused, no position
     };
     TOutcome ProjectToPixel(float Lon, float Lat, double& PX, double& PY) const;
 

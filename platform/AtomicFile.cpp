@@ -55,7 +55,7 @@ bool WriteIntoSpecialFile(const QByteArray& target, const QByteArray& bytes, int
     return ok;
 }
 
-} // namespace
+}  // namespace
 
 int RemoveLeftoverTemporaries(const QByteArray& target)
 {
@@ -74,7 +74,8 @@ int RemoveLeftoverTemporaries(const QByteArray& target)
     int removed = 0;
     for (const QByteArray& name : found) {
         const QByteArray path = folder + "/" + name;
-        struct stat st {};
+        struct stat st
+        {};
         if (::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(path.constData()) == 0)
             ++removed;
     }
@@ -169,7 +170,8 @@ bool ReplaceThroughTemporary(const QByteArray& target, const QByteArray& bytes, 
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes, const QString& what, QString& error)
 {
     const QByteArray target = SaveTarget(EncodePath(path));
-    struct stat st {};
+    struct stat st
+    {};
     const bool exists = ::stat(target.constData(), &st) == 0;
     int code = 0;
     if (exists && S_ISDIR(st.st_mode))

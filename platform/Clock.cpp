@@ -10,7 +10,7 @@ std::function<TDateTime()>& Override()
     return clock;
 }
 
-} // namespace
+}  // namespace
 
 TDateTime SystemNowUTC()
 {

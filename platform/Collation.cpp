@@ -40,10 +40,7 @@ QCollator& Collator()
 
 int Sign(int v) { return (v > 0) - (v < 0); }
 
-int CompareFolds(const QString& a, const QString& b)
-{
-    return Sign(QString::compare(a, b, Qt::CaseInsensitive));
-}
+int CompareFolds(const QString& a, const QString& b) { return Sign(QString::compare(a, b, Qt::CaseInsensitive)); }
 
 // Languages whose CLDR collation has no rule for a printable ASCII character:
 // their tailorings (if any) concern other letters only, or reorder whole
@@ -90,7 +87,7 @@ TTableSlot& TableSlot()
 
 inline unsigned char FoldAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
 
-} // namespace
+}  // namespace
 
 // Lets the slot above construct the table (its constructor is private).
 struct TAsciiCollationAccess
@@ -116,10 +113,7 @@ int CompareTextLocaleExact(const QString& a, const QString& b)
     return c != 0 ? c : Sign(QString::compare(a, b, Qt::CaseSensitive));
 }
 
-bool SameTextLocale(const QString& a, const QString& b)
-{
-    return CompareTextLocale(a, b) == 0;
-}
+bool SameTextLocale(const QString& a, const QString& b) { return CompareTextLocale(a, b) == 0; }
 
 int CompareUtf8Locale(QByteArrayView a, QByteArrayView b, bool exact)
 {

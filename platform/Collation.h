@@ -32,8 +32,7 @@ class TCollationKey
 {
 public:
     explicit TCollationKey(const QString& text);
-    int Compare(const QString& ownText, const TCollationKey& other, const QString& otherText,
-                bool exactTieBreak) const;
+    int Compare(const QString& ownText, const TCollationKey& other, const QString& otherText, bool exactTieBreak) const;
 
 private:
     QCollatorSortKey FKey;

@@ -13,7 +13,7 @@ int RunLength(const QString& pattern, int at, int maxLength)
 
 QString TwoDigits(int v) { return QString::number(v).rightJustified(2, QLatin1Char('0')); }
 
-} // namespace
+}  // namespace
 
 QString FormatDateTime(const QString& pattern, TDateTime value, const QLocale& locale)
 {
@@ -23,7 +23,7 @@ QString FormatDateTime(const QString& pattern, TDateTime value, const QLocale& l
         return {};
     // Day of the week: 1899-12-30 was a Saturday.
     const long long whole = static_cast<long long>(value);
-    const int dayOfWeek = static_cast<int>(((whole % 7) + 7 + 5) % 7) + 1; // 1 = Monday
+    const int dayOfWeek = static_cast<int>(((whole % 7) + 7 + 5) % 7) + 1;  // 1 = Monday
 
     QString out;
     out.reserve(pattern.size() + 8);

@@ -12,12 +12,9 @@ constexpr int DaysBeforeMonth[2][13] = {
 // Days from 0001-01-01 (day 0) to 1899-12-30.
 constexpr int64_t DateDelta = 693593;
 
-} // namespace
+}  // namespace
 
-bool IsLeapYear(int year)
-{
-    return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-}
+bool IsLeapYear(int year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
 
 int DaysInMonth(int year, int month)
 {
@@ -29,8 +26,7 @@ int DaysInMonth(int year, int month)
 
 bool IsValidDate(int year, int month, int day)
 {
-    return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
-           day <= DaysInMonth(year, month);
+    return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month);
 }
 
 bool TryEncodeDate(int year, int month, int day, TDateTime& result)
@@ -38,16 +34,16 @@ bool TryEncodeDate(int year, int month, int day, TDateTime& result)
     if (!IsValidDate(year, month, day))
         return false;
     const int64_t y = year - 1;
-    const int64_t days = y * 365 + y / 4 - y / 100 + y / 400 +
-                         DaysBeforeMonth[IsLeapYear(year) ? 1 : 0][month] + day - 1;
+    const int64_t days =
+        y * 365 + y / 4 - y / 100 + y / 400 + DaysBeforeMonth[IsLeapYear(year) ? 1 : 0][month] + day - 1;
     result = static_cast<double>(days - DateDelta);
     return true;
 }
 
 bool TryEncodeTime(int hour, int minute, int second, int milliSecond, TDateTime& result)
 {
-    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 ||
-        milliSecond < 0 || milliSecond > 999)
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 || milliSecond < 0 ||
+        milliSecond > 999)
         return false;
     const int64_t ms = ((int64_t(hour) * 60 + minute) * 60 + second) * 1000 + milliSecond;
     result = static_cast<double>(ms) / MSecsPerDay;
@@ -72,7 +68,7 @@ bool SplitDateTime(TDateTime value, int64_t& days, int64_t& ms)
     return days >= 0 && days <= 3652058;
 }
 
-} // namespace
+}  // namespace
 
 bool TryDecodeDate(TDateTime value, TDateParts& result)
 {

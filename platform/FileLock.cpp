@@ -18,7 +18,7 @@ mode_t CreationMode()
     return 0666 & ~mask;
 }
 
-} // namespace
+}  // namespace
 
 TLockWait DefaultLockWait()
 {
@@ -92,7 +92,8 @@ TLockFileOpen OpenLockFile(const QByteArray& path, const struct stat* guarded, i
             // O_NOFOLLOW answers ELOOP for a link.
             return code == ELOOP ? TLockFileOpen::Refused : TLockFileOpen::Unusable;
         }
-        struct stat st {};
+        struct stat st
+        {};
         if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
             code = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
             ::close(fd);
@@ -111,13 +112,15 @@ int LockOpenFile(int& fd, const QByteArray& path, int operation, TLockDeadline& 
     if (code != EBADF)
         return code;
     // NFS takes an exclusive flock only on a file open for writing.
-    struct stat before {};
+    struct stat before
+    {};
     if (::fstat(fd, &before) != 0)
         return errno;
     const int again = ::open(path.constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (again < 0)
         return EBADF;
-    struct stat after {};
+    struct stat after
+    {};
     if (::fstat(again, &after) != 0 || after.st_dev != before.st_dev || after.st_ino != before.st_ino) {
         ::close(again);
         return EBADF;

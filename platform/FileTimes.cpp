@@ -21,11 +21,12 @@ TFileTimes TimesOf(const struct statx& sx)
     return times;
 }
 
-} // namespace
+}  // namespace
 
 std::optional<TFileTimes> ReadFileTimes(const QByteArray& path)
 {
-    struct statx sx {};
+    struct statx sx
+    {};
     if (statx(AT_FDCWD, path.constData(), AT_STATX_SYNC_AS_STAT, TimesMask, &sx) != 0)
         return std::nullopt;
     return TimesOf(sx);
@@ -33,7 +34,8 @@ std::optional<TFileTimes> ReadFileTimes(const QByteArray& path)
 
 bool ReadFileStatus(int folderFd, const char* name, TFileStatus& status)
 {
-    struct statx sx {};
+    struct statx sx
+    {};
     if (statx(folderFd, name, AT_STATX_SYNC_AS_STAT, STATX_TYPE | STATX_SIZE | TimesMask, &sx) != 0) {
         // A dangling link is a file without contents; a vanished entry is gone.
         if (statx(folderFd, name, AT_STATX_SYNC_AS_STAT | AT_SYMLINK_NOFOLLOW, STATX_TYPE, &sx) != 0)

@@ -18,7 +18,7 @@ QByteArray ExtensionOf(const QString& path)
     return name.mid(dot + 1).toLower().toUtf8();
 }
 
-} // namespace
+}  // namespace
 
 bool SaveImageFile(const QImage& image, const QString& path, QString& error, const char* defaultFormat)
 {

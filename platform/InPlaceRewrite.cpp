@@ -122,7 +122,7 @@ bool IsUtf16(const QByteArray& bytes)
     }
 }
 
-} // namespace
+}  // namespace
 
 QByteArray RewriteJournal(qsizetype oldSize, const QByteArray& content)
 {

@@ -50,4 +50,5 @@ QByteArray RewriteJournal(qsizetype oldSize, const QByteArray& content);
 // value in code; the file then still reads (ResolveRewrite) as its old
 // content, or as the new one when only the copy to the front failed
 // (committed is then true).
-bool RewriteInPlace(int fd, const QByteArray& physical, const QByteArray& content, int& code, bool* committed = nullptr);
+bool RewriteInPlace(int fd, const QByteArray& physical, const QByteArray& content, int& code,
+                    bool* committed = nullptr);

@@ -14,7 +14,8 @@ QString FormatFixed(double value, int decimals, const QLocale& locale)
     char buffer[400];
     std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
     QString text = QString::fromLatin1(buffer);
-    if (text == QLatin1String("-0") || (text.startsWith(QLatin1String("-0.")) && text.count(QLatin1Char('0')) == text.size() - 2))
+    if (text == QLatin1String("-0") ||
+        (text.startsWith(QLatin1String("-0.")) && text.count(QLatin1Char('0')) == text.size() - 2))
         text.remove(0, 1);
     const QString point = locale.decimalPoint();
     if (point != QLatin1String("."))
@@ -24,8 +25,8 @@ QString FormatFixed(double value, int decimals, const QLocale& locale)
 
 QString FormatPadded(long long value, int digits)
 {
-    const QString magnitude = QString::number(value < 0 ? -static_cast<unsigned long long>(value)
-                                                        : static_cast<unsigned long long>(value))
-                                  .rightJustified(digits, QLatin1Char('0'));
+    const QString magnitude =
+        QString::number(value < 0 ? -static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value))
+            .rightJustified(digits, QLatin1Char('0'));
     return value < 0 ? QLatin1Char('-') + magnitude : magnitude;
 }

@@ -12,8 +12,11 @@ const char16_t EscapeBase = 0xDC00;
 qsizetype ValidSequenceLength(const char* p, qsizetype i, qsizetype size)
 {
     const auto lead = static_cast<unsigned char>(p[i]);
-    const qsizetype length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3
-                                                : (lead & 0xF8) == 0xF0 ? 4 : 0;
+    const qsizetype length = lead < 0x80             ? 1
+                             : (lead & 0xE0) == 0xC0 ? 2
+                             : (lead & 0xF0) == 0xE0 ? 3
+                             : (lead & 0xF8) == 0xF0 ? 4
+                                                     : 0;
     if (length == 0 || i + length > size || !IsValidUtf8(p + i, length))
         return 0;
     return length;
@@ -21,7 +24,7 @@ qsizetype ValidSequenceLength(const char* p, qsizetype i, qsizetype size)
 
 bool IsEscapedByte(char16_t u) { return u >= EscapeBase + 0x80 && u <= EscapeBase + 0xFF; }
 
-} // namespace
+}  // namespace
 
 QString DecodePath(const QByteArray& bytes)
 {

@@ -12,6 +12,6 @@ void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
         std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 }
 
-} // namespace
+}  // namespace
 
 void InstallQuietMessageHandler() { qInstallMessageHandler(QuietMessages); }

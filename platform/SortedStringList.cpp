@@ -77,7 +77,7 @@ size_t PendingLimit(size_t ordered)
     return std::max<size_t>(64, static_cast<size_t>(std::sqrt(static_cast<double>(ordered))));
 }
 
-} // namespace
+}  // namespace
 
 TSortedStringList::TSortedStringList(TDuplicates duplicates) : FDuplicates(duplicates) {}
 
@@ -150,7 +150,8 @@ uint32_t TSortedStringList::Store(QByteArrayView line, int64_t tag)
         FBlocks.push_back(std::move(block));
     }
     QByteArray& block = FBlocks.back();
-    const uint64_t where = InBlocks | (static_cast<uint64_t>(FBlocks.size() - 1) << 32) | static_cast<uint64_t>(block.size());
+    const uint64_t where =
+        InBlocks | (static_cast<uint64_t>(FBlocks.size() - 1) << 32) | static_cast<uint64_t>(block.size());
     if (!line.isEmpty())
         block.append(line.data(), line.size());
     return Push(where, QByteArrayView(block.constData() + (block.size() - line.size()), line.size()), tag);
@@ -406,7 +407,6 @@ size_t TSortedStringList::FindName(QByteArrayView folded, uint64_t hash) const
         at = (at + 1) & mask;
     return at;
 }
-
 
 void TSortedStringList::InsertName(uint32_t id, uint64_t hash)
 {

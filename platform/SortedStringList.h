@@ -128,13 +128,13 @@ private:
     uint64_t NameHashOf(uint32_t id) const;
 
     TDuplicates FDuplicates;
-    QByteArray FStore;               // the bytes given to BeginAssign
-    std::vector<QByteArray> FBlocks; // text of the lines added otherwise
-    std::vector<TLine> FLines;       // by id, in the order they were stored
-    std::vector<int64_t> FTags;      // by id; empty while every tag is 0
-    mutable std::vector<uint32_t> FOrder;    // ids in list order
-    mutable std::vector<uint32_t> FPending;  // ids added since, in list order
-    mutable std::vector<uint32_t> FPendingAt; // for each, its place in FOrder
+    QByteArray FStore;                         // the bytes given to BeginAssign
+    std::vector<QByteArray> FBlocks;           // text of the lines added otherwise
+    std::vector<TLine> FLines;                 // by id, in the order they were stored
+    std::vector<int64_t> FTags;                // by id; empty while every tag is 0
+    mutable std::vector<uint32_t> FOrder;      // ids in list order
+    mutable std::vector<uint32_t> FPending;    // ids added since, in list order
+    mutable std::vector<uint32_t> FPendingAt;  // for each, its place in FOrder
     std::vector<uint32_t> FNames;
     size_t FNameCount = 0;
     uint32_t FNameIdBits = 32;

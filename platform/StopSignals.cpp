@@ -23,7 +23,7 @@ extern "C" void OnStopSignal(int number)
     errno = savedErrno;
 }
 
-} // namespace
+}  // namespace
 
 TStopSignals::TStopSignals(QObject* parent) : QObject(parent)
 {

@@ -85,7 +85,8 @@ QStringList SplitUtf16(const QString& text)
 {
     QStringList lines;
     const QChar* data = text.constData();
-    struct View {
+    struct View
+    {
         const QChar* d;
         char16_t operator[](qsizetype i) const { return d[i].unicode(); }
     } view{data};
@@ -93,7 +94,7 @@ QStringList SplitUtf16(const QString& text)
     return lines;
 }
 
-} // namespace
+}  // namespace
 
 bool IsValidUtf8(const char* data, qsizetype size)
 {
@@ -108,10 +109,20 @@ bool IsValidUtf8(const char* data, qsizetype size)
         int extra;
         unsigned minimum;
         unsigned code;
-        if ((c & 0xE0) == 0xC0) { extra = 1; minimum = 0x80; code = c & 0x1F; }
-        else if ((c & 0xF0) == 0xE0) { extra = 2; minimum = 0x800; code = c & 0x0F; }
-        else if ((c & 0xF8) == 0xF0) { extra = 3; minimum = 0x10000; code = c & 0x07; }
-        else return false;
+        if ((c & 0xE0) == 0xC0) {
+            extra = 1;
+            minimum = 0x80;
+            code = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            extra = 2;
+            minimum = 0x800;
+            code = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            extra = 3;
+            minimum = 0x10000;
+            code = c & 0x07;
+        } else
+            return false;
         if (i + extra >= size)
             return false;
         for (int k = 1; k <= extra; ++k) {

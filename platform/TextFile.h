@@ -27,10 +27,10 @@ enum class TTextEncoding {
     Utf8Mark,     // UTF-8 with its byte-order mark
     Utf16LeMark,  // UTF-16 with a mark
     Utf16BeMark,
-    Utf16Le,      // UTF-16 recognised without a mark
+    Utf16Le,  // UTF-16 recognised without a mark
     Utf16Be,
-    Plain,        // UTF-8 line by line, Latin-1 where a line is not UTF-8
-    Binary,       // not a text (see above)
+    Plain,   // UTF-8 line by line, Latin-1 where a line is not UTF-8
+    Binary,  // not a text (see above)
 };
 
 TTextEncoding DetectTextEncoding(const QByteArray& bytes);

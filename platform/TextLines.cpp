@@ -48,7 +48,8 @@ void SplitPlain(const QByteArray& bytes, OnLine onLine)
         // whichever comes first.
         const auto* lf = static_cast<const char*>(std::memchr(data + start, '\n', static_cast<size_t>(size - start)));
         const qsizetype lineFeed = lf ? lf - data : size;
-        const auto* cr = static_cast<const char*>(std::memchr(data + start, '\r', static_cast<size_t>(lineFeed - start)));
+        const auto* cr =
+            static_cast<const char*>(std::memchr(data + start, '\r', static_cast<size_t>(lineFeed - start)));
         const qsizetype end = cr ? cr - data : lineFeed;
         onLine(start, end - start);
         if (end >= size)
@@ -81,7 +82,7 @@ qsizetype CountLineFeeds(const QByteArray& bytes)
     return count;
 }
 
-} // namespace
+}  // namespace
 
 bool IsPlainText(const QByteArray& bytes)
 {

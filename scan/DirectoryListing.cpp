@@ -14,7 +14,11 @@ class TDirCloser
 {
 public:
     explicit TDirCloser(DIR* dir) : FDir(dir) {}
-    ~TDirCloser() { if (FDir) closedir(FDir); }
+    ~TDirCloser()
+    {
+        if (FDir)
+            closedir(FDir);
+    }
     TDirCloser(const TDirCloser&) = delete;
     TDirCloser& operator=(const TDirCloser&) = delete;
 
@@ -44,7 +48,7 @@ TListedEntry Store(QByteArray& names, const char* name, size_t length, bool fold
     return entry;
 }
 
-} // namespace
+}  // namespace
 
 void ListFolder(const QByteArray& folder, const TListingRequest& request, TFolderListing& listing)
 {

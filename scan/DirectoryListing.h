@@ -39,10 +39,10 @@ struct TFolderListing
 
 struct TListingRequest
 {
-    bool Folders = false;       // gather the sub-folders
-    bool HiddenFolders = false; // ... also those whose name starts with '.'
-    bool Files = false;         // gather the files matching one of Masks
-    bool HiddenFiles = false;   // ... also those whose name starts with '.'
+    bool Folders = false;        // gather the sub-folders
+    bool HiddenFolders = false;  // ... also those whose name starts with '.'
+    bool Files = false;          // gather the files matching one of Masks
+    bool HiddenFiles = false;    // ... also those whose name starts with '.'
     const std::vector<TWildcard>* Masks = nullptr;
 };
 

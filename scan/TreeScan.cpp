@@ -155,7 +155,7 @@ void SortEntries(const TFolderListing& listing, std::vector<TListedEntry>& entri
     entries.swap(sorted);
 }
 
-} // namespace
+}  // namespace
 
 TTreeScanner::TTreeScanner(QObject* owner) : QObject(owner) {}
 

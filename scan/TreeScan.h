@@ -102,7 +102,7 @@ private:
     struct TFrame
     {
         QByteArray Folder;
-        std::vector<QByteArray> SubFolders; // full paths ending with PathDelim
+        std::vector<QByteArray> SubFolders;  // full paths ending with PathDelim
         size_t Next = 0;
         TFolderId Id;
         bool HasId = false;

@@ -23,11 +23,17 @@ char32_t DecodeUtf8(const unsigned char* s, size_t length, size_t& i)
     char32_t c = 0;
     char32_t minimum = 0;
     if ((b0 & 0xE0) == 0xC0) {
-        extra = 1; c = b0 & 0x1F; minimum = 0x80;
+        extra = 1;
+        c = b0 & 0x1F;
+        minimum = 0x80;
     } else if ((b0 & 0xF0) == 0xE0) {
-        extra = 2; c = b0 & 0x0F; minimum = 0x800;
+        extra = 2;
+        c = b0 & 0x0F;
+        minimum = 0x800;
     } else if ((b0 & 0xF8) == 0xF0) {
-        extra = 3; c = b0 & 0x07; minimum = 0x10000;
+        extra = 3;
+        c = b0 & 0x07;
+        minimum = 0x10000;
     } else {
         ++i;
         return InvalidByteBase + b0;
@@ -79,7 +85,7 @@ bool MatchPattern(const std::vector<char32_t>& pattern, const TNameChar* name, s
     return pi == pn;
 }
 
-} // namespace
+}  // namespace
 
 char32_t FoldWildcardChar(char32_t c)
 {
@@ -96,10 +102,7 @@ TWildcard::TWildcard(const QString& mask)
         FPattern.push_back(FoldWildcardChar(c));
 }
 
-bool TWildcard::MatchFolded(const char32_t* name, size_t length) const
-{
-    return MatchPattern(FPattern, name, length);
-}
+bool TWildcard::MatchFolded(const char32_t* name, size_t length) const { return MatchPattern(FPattern, name, length); }
 
 bool TWildcard::Matches(const char* name, size_t length) const
 {

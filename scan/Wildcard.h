@@ -24,7 +24,7 @@ public:
 private:
     bool MatchFolded(const char32_t* name, size_t length) const;
 
-    std::vector<char32_t> FPattern; // case-folded code points
+    std::vector<char32_t> FPattern;  // case-folded code points
 };
 
 // Folds one character for case-blind comparison.

@@ -96,12 +96,9 @@ bool MakePath(const QByteArray& folder)
     return ::stat(folder.constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-void PrintPath(const char* format, const QString& path)
-{
-    std::fprintf(stderr, format, EncodePath(path).constData());
-}
+void PrintPath(const char* format, const QString& path) { std::fprintf(stderr, format, EncodePath(path).constData()); }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

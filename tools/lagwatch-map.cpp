@@ -19,18 +19,15 @@ using namespace MapTool;
 int main(int argc, char** argv)
 {
     InitDegreeSign();
-    for (int i = 1; i < argc; ++i)
-    {
+    for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--")
             break;
-        if (arg == "--help" || arg == "-h")
-        {
+        if (arg == "--help" || arg == "-h") {
             std::fputs(HelpText().c_str(), stdout);
             return 0;
         }
-        if (arg == "--version")
-        {
+        if (arg == "--version") {
             std::printf("lagwatch-map (Lagwatch) %s\n", LAGWATCH_VERSION);
             return 0;
         }
@@ -39,8 +36,7 @@ int main(int argc, char** argv)
     std::string error;
     if (!ParseCommandLine(argc, argv, cl, error))
         return UsageError(error);
-    if (cl.List)
-    {
+    if (cl.List) {
         if (!cl.Command.empty())
             return UsageError("--list stands alone, without a command");
         return PrintList(*cl.List);
@@ -75,28 +71,29 @@ int main(int argc, char** argv)
         return UsageError("kind " + kindName + " needs a positive --width, not " + std::to_string(mapping.Width));
     if ((uses & kpHeight) && mapping.Height <= 0)
         return UsageError("kind " + kindName + " needs a positive --height, not " + std::to_string(mapping.Height));
-    if (grid && cl.Operands[0] == "-")
-    {
+    if (grid && cl.Operands[0] == "-") {
         if (mapping.Width <= 0 || mapping.Height <= 0)
             return UsageError("the mapping's size " + std::to_string(mapping.Width) + "x" +
                               std::to_string(mapping.Height) + " is no image size for \"-\"");
         const int64_t bytes = int64_t(mapping.Width) * mapping.Height * 4;
         if (bytes > ImageByteLimit)
             return UsageError("a blank image of " + std::to_string(mapping.Width) + "x" +
-                              std::to_string(mapping.Height) + " pixels would take " +
-                              std::to_string(bytes >> 20) + " MiB, more than the 1 GiB allowed");
+                              std::to_string(mapping.Height) + " pixels would take " + std::to_string(bytes >> 20) +
+                              " MiB, more than the 1 GiB allowed");
     }
     // A new mapping's centre has sine and cosine 0 until its latitude is set,
     // which flattens every projection centred on it.
     if (traits.NeedsCentreLat() && !p.Preset && !p.CentreLat)
-        std::fprintf(stderr, "lagwatch-map: note: no --centre-lat given; kind %d needs it (use --centre-lat 0 for the equator)\n",
-                     kind);
+        std::fprintf(
+            stderr,
+            "lagwatch-map: note: no --centre-lat given; kind %d needs it (use --centre-lat 0 for the equator)\n", kind);
     if (command == "inv" && traits.Forward && !traits.HasInverse())
         std::fprintf(stderr, "lagwatch-map: note: kind %s has no inverse; every point is refused\n", kindName.c_str());
     if (grid)
         return RunGridCommand(mapping, cl.Operands[0], cl.Operands[1], cl.Grid, argv[0]);
-    return RunConversions(mapping, command == "fwd" ? TCommand::Forward
-                                   : command == "fwdf" ? TCommand::ForwardF
-                                                       : TCommand::Inverse,
+    return RunConversions(mapping,
+                          command == "fwd"    ? TCommand::Forward
+                          : command == "fwdf" ? TCommand::ForwardF
+                                              : TCommand::Inverse,
                           cl.Operands);
 }

@@ -10,11 +10,15 @@ namespace {
 
 TEST(CommandLine, RecognisesTheCloseSwitch)
 {
-    struct Case { const char* argument; bool isSwitch; };
+    struct Case
+    {
+        const char* argument;
+        bool isSwitch;
+    };
     const Case cases[] = {
-        {"/close", true}, {"-close", true}, {"/CLOSE", true}, {"-Close", true},
+        {"/close", true}, {"-close", true},   {"/CLOSE", true},   {"-Close", true},
         {"close", false}, {"/closed", false}, {"--close", false}, {"-clos", false},
-        {"", false}, {"/", false}, {"\\close", false},
+        {"", false},      {"/", false},       {"\\close", false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(IsCloseSwitch(c.argument), c.isSwitch) << c.argument;
@@ -24,21 +28,32 @@ QString Describe(const TCommandLine& l)
 {
     QStringList parts;
     parts << "pos=" + l.Positional.join('|');
-    if (l.Close) parts << "close";
-    if (l.Check) parts << "check";
-    if (l.PngFile) parts << "png=" + *l.PngFile;
-    if (l.MetricsFile) parts << "metrics=" + *l.MetricsFile;
-    if (l.CsvFile) parts << "csv=" + *l.CsvFile;
+    if (l.Close)
+        parts << "close";
+    if (l.Check)
+        parts << "check";
+    if (l.PngFile)
+        parts << "png=" + *l.PngFile;
+    if (l.MetricsFile)
+        parts << "metrics=" + *l.MetricsFile;
+    if (l.CsvFile)
+        parts << "csv=" + *l.CsvFile;
     if (l.WarningMinutes != 35 || l.CriticalMinutes != 45 || l.MaxAgeHours != 26)
         parts << QString("thresholds=%1/%2/%3").arg(l.WarningMinutes).arg(l.CriticalMinutes).arg(l.MaxAgeHours);
-    if (l.Info == TInfoRequest::Help) parts << "help";
-    if (l.Info == TInfoRequest::Version) parts << "version";
+    if (l.Info == TInfoRequest::Help)
+        parts << "help";
+    if (l.Info == TInfoRequest::Version)
+        parts << "version";
     return parts.join(' ');
 }
 
 TEST(CommandLine, SwitchesStandAnywhereAndPositionalsAreTheRest)
 {
-    struct Case { QStringList args; const char* parsed; };
+    struct Case
+    {
+        QStringList args;
+        const char* parsed;
+    };
     const Case cases[] = {
         // The configured station's scheduled run: no folder on the line.
         {{"-close"}, "pos= close"},
@@ -74,7 +89,12 @@ TEST(CommandLine, SwitchesStandAnywhereAndPositionalsAreTheRest)
 
 TEST(CommandLine, RefusesWhatItDoesNotKnow)
 {
-    struct Case { QStringList args; const char* error; bool check; };
+    struct Case
+    {
+        QStringList args;
+        const char* error;
+        bool check;
+    };
     const Case cases[] = {
         {{"-clsoe"}, "unknown option '-clsoe'", false},
         {{"/data", "--close"}, "unknown option '--close'", false},
@@ -83,7 +103,9 @@ TEST(CommandLine, RefusesWhatItDoesNotKnow)
         {{"-png"}, "option '-png' needs a value: -png=FILE", false},
         {{"/png="}, "option '/png' needs a value: /png=FILE", false},
         {{"-metrics="}, "option '-metrics' needs a value: -metrics=FILE", false},
-        {{"/data", "/ledger", "/extra"}, "unexpected argument '/extra' (a data folder and a ledger are already given)", false},
+        {{"/data", "/ledger", "/extra"},
+         "unexpected argument '/extra' (a data folder and a ledger are already given)",
+         false},
         {{"-check", "-warning=abc"}, "option '-warning' needs a number, not 'abc'", true},
         {{"-warning=1e3"}, "option '-warning' needs a number, not '1e3'", false},
         {{"-warning=3,5"}, "option '-warning' needs a number, not '3,5'", false},
@@ -109,11 +131,19 @@ TEST(CommandLine, UsageNamesEveryOptionAndTheExitStatuses)
 
 TEST(CompanyKey, FollowsTheExecutableName)
 {
-    struct Case { const char* path; const char* key; };
+    struct Case
+    {
+        const char* path;
+        const char* key;
+    };
     const Case cases[] = {
-        {"/usr/bin/lagwatch", "Ashgrove"}, {"/opt/x/QUILLAN.EXE", "Fernleigh"},
-        {"/opt/x/quillan.exe", "Fernleigh"}, {"/opt/x/Quillan", "Fernleigh"},
-        {"quillan", "Fernleigh"}, {"/opt/x/quillan2", "Ashgrove"}, {"/opt/quillan/lagwatch", "Ashgrove"},
+        {"/usr/bin/lagwatch", "Ashgrove"},
+        {"/opt/x/QUILLAN.EXE", "Fernleigh"},
+        {"/opt/x/quillan.exe", "Fernleigh"},
+        {"/opt/x/Quillan", "Fernleigh"},
+        {"quillan", "Fernleigh"},
+        {"/opt/x/quillan2", "Ashgrove"},
+        {"/opt/quillan/lagwatch", "Ashgrove"},
         {"", "Ashgrove"},
     };
     for (const Case& c : cases)
@@ -127,7 +157,12 @@ TEST(DataFolder, AddsTheDelimiterAndFindsMpef)
     const QString withMpef = dir.MakeDir("station");
     dir.MakeDir("station/MPEF");
     const QString base = dir.Path();
-    struct Case { QString settings; QStringList args; QString expected; };
+    struct Case
+    {
+        QString settings;
+        QStringList args;
+        QString expected;
+    };
     const Case cases[] = {
         {base + "plain/", {}, base + "plain/"},
         {base + "plain", {}, base + "plain/"},  // no longer composes ".../plain2021/06/23/"
@@ -166,4 +201,4 @@ TEST(LedgerLocation, PrefersArgumentTwoThenTheExecutableFolderThenTheDataHome)
     chmod(QFile::encodeName(locked).constData(), 0755);
 }
 
-} // namespace
+}  // namespace

@@ -69,12 +69,18 @@ TEST(DayWalk, EmptyLedgerSearches89DaysBeforeNoonAnd90From)
 
 TEST(DayWalk, StopsAtTheNewestRecordedDayAfterSearchingItOnce)
 {
-    struct Case { const char* label; std::set<QString> recorded; QStringList searched; };
+    struct Case
+    {
+        const char* label;
+        std::set<QString> recorded;
+        QStringList searched;
+    };
     const Case cases[] = {
         // Today's 12:00 recorded: today is searched once more for its 13:15.
         {"today recorded", {"202106231200-crm.grb"}, {"/data/2021/06/23/"}},
         {"yesterday's 13:15 recorded", {"202106221315-crm.grb"}, {"/data/2021/06/23/", "/data/2021/06/22/"}},
-        {"three days back", {"202106201200-crm.grb", "202106191200-crm.grb"},
+        {"three days back",
+         {"202106201200-crm.grb", "202106191200-crm.grb"},
          {"/data/2021/06/23/", "/data/2021/06/22/", "/data/2021/06/21/", "/data/2021/06/20/"}},
     };
     for (const Case& c : cases) {
@@ -98,11 +104,13 @@ TEST(DayWalk, MissingFoldersAreSkippedButStillCountAsDays)
 
 TEST(ProductFile, DelayRoundsHalvesToEven)
 {
-    struct Case { int64_t creation, write, seconds; };
+    struct Case
+    {
+        int64_t creation, write, seconds;
+    };
     const Case cases[] = {
-        {413000, 0, 413}, {1500, 0, 2}, {2500, 0, 2}, {2501, 0, 3}, {2499, 0, 2},
-        {0, 1500, -2}, {0, 2500, -2}, {0, 2501, -3}, {0, 499, 0}, {0, 500, 0}, {0, 1499, -1},
-        {1200000, 793000, 407},
+        {413000, 0, 413}, {1500, 0, 2},  {2500, 0, 2}, {2501, 0, 3}, {2499, 0, 2},  {0, 1500, -2},
+        {0, 2500, -2},    {0, 2501, -3}, {0, 499, 0},  {0, 500, 0},  {0, 1499, -1}, {1200000, 793000, 407},
     };
     for (const Case& c : cases)
         EXPECT_EQ(DelaySeconds({c.creation, c.write, true}), c.seconds) << c.creation << " - " << c.write;
@@ -114,11 +122,11 @@ TEST(ProductFile, NamesTheLedgerCanHold)
     EXPECT_EQ(LowerCaseAscii(QString::fromUtf8("2\xC3\x89-CRM")), QString::fromUtf8("2\xC3\x89-crm"));
     EXPECT_TRUE(IsRecordableName("202106231200-crm.grb"));
     for (const QString& bad : {QString("2=9crm.grb"), QString("2\r9crm.grb"), QString("2\n9crm.grb"),
-                              QString(QChar(0)) + "2crm.grb", QString()})
+                               QString(QChar(0)) + "2crm.grb", QString()})
         EXPECT_FALSE(IsRecordableName(bad));
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -149,4 +157,4 @@ TEST(DayWalk, EndsAtAStopRequestAndAtADayThatCannotBeAFolder)
     EXPECT_EQ(lastWritable.Searched.first(), "/data/9999/12/31/");
 }
 
-} // namespace
+}  // namespace

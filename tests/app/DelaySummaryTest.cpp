@@ -10,11 +10,17 @@ TDelaySummary Summarise(const QStringList& lines) { return SummariseLedgerEntrie
 
 TEST(DelaySummary, ColoursByLateness)
 {
-    struct Case { int seconds; TColor colour; float height; };
+    struct Case
+    {
+        int seconds;
+        TColor colour;
+        float height;
+    };
     const Case cases[] = {
-        {2100, ColourInTime, 35.0f}, {2101, ColourNearlyLate, 2101 / 60.0f}, {2700, ColourNearlyLate, 45.0f},
-        {2701, ColourLate, 2701 / 60.0f}, {86400, ColourLate, 1440.0f}, {86460, ColourOwnSeries, 0.0f},
-        {-600, ColourInTime, -10.0f}, {0, ColourInTime, 0.0f},
+        {2100, ColourInTime, 35.0f},     {2101, ColourNearlyLate, 2101 / 60.0f},
+        {2700, ColourNearlyLate, 45.0f}, {2701, ColourLate, 2701 / 60.0f},
+        {86400, ColourLate, 1440.0f},    {86460, ColourOwnSeries, 0.0f},
+        {-600, ColourInTime, -10.0f},    {0, ColourInTime, 0.0f},
     };
     for (const Case& c : cases) {
         const TDelaySummary s = Summarise({"202106231200-crm.grb=" + QString::number(c.seconds)});
@@ -27,7 +33,11 @@ TEST(DelaySummary, ColoursByLateness)
 
 TEST(DelaySummary, LeftAxisMaximum)
 {
-    struct Case { std::vector<int> seconds; double maximum; };
+    struct Case
+    {
+        std::vector<int> seconds;
+        double maximum;
+    };
     const Case cases[] = {
         {{}, 47}, {{2694}, 47}, {{2700}, 47}, {{3600}, 62}, {{86400}, 1442}, {{86460, 600}, 47}, {{-6000}, 47},
     };
@@ -88,10 +98,16 @@ TEST(DelaySummary, CaptionForms)
 
 TEST(NumberFormat, FixedDecimalsAndTies)
 {
-    struct Case { double value; int decimals; const char* text; };
+    struct Case
+    {
+        double value;
+        int decimals;
+        const char* text;
+    };
     const Case cases[] = {
-        {413 / 60.0f, 1, "6.9"}, {0.25, 1, "0.3"}, {0.75, 1, "0.8"}, {-0.25, 1, "-0.3"}, {15 / 60.0f, 1, "0.3"},
-        {1440, 1, "1440.0"}, {-0.04, 1, "0.0"}, {12.3456, 3, "12.346"}, {1234567.0, 1, "1234567.0"},
+        {413 / 60.0f, 1, "6.9"}, {0.25, 1, "0.3"},       {0.75, 1, "0.8"},
+        {-0.25, 1, "-0.3"},      {15 / 60.0f, 1, "0.3"}, {1440, 1, "1440.0"},
+        {-0.04, 1, "0.0"},       {12.3456, 3, "12.346"}, {1234567.0, 1, "1234567.0"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(FormatFixed(c.value, c.decimals), QString(c.text)) << c.value;
@@ -101,4 +117,4 @@ TEST(NumberFormat, FixedDecimalsAndTies)
     EXPECT_EQ(FormatPadded(1234, 3), "1234");
 }
 
-} // namespace
+}  // namespace

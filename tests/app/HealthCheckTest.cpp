@@ -24,7 +24,12 @@ TCheckResult Check(const QStringList& lines, const TMonitoringThresholds& thresh
 
 TEST(HealthCheck, VerdictsAtTheBandEdges)
 {
-    struct Case { QStringList lines; TCheckState state; const char* text; };
+    struct Case
+    {
+        QStringList lines;
+        TCheckState state;
+        const char* text;
+    };
     const Case cases[] = {
         // The newest delay against 35 and 45 minutes, "more than" as the chart's bands.
         {{"202106231200-crm.grb=2100"}, TCheckState::Ok, "35.0 minutes late, 2.0 hours old"},
@@ -35,20 +40,30 @@ TEST(HealthCheck, VerdictsAtTheBandEdges)
         {{"202106231200-crm.grb=-600"}, TCheckState::Ok, "-10.0 minutes late"},
         {{"202106231200-crm.grb=0"}, TCheckState::Ok, "0.0 minutes late"},
         // Only the newest product decides; older late ones are only counted.
-        {{"202106221200-crm.grb=9000", "202106231200-crm.grb=60"}, TCheckState::Ok, "1 of 2 plotted over 35 minutes, 1 over 45"},
-        {{"202106231200-crm.grb=60", "202106231300-crm.grb=2400"}, TCheckState::Warning, "newest product 202106231300-crm.grb"},
+        {{"202106221200-crm.grb=9000", "202106231200-crm.grb=60"},
+         TCheckState::Ok,
+         "1 of 2 plotted over 35 minutes, 1 over 45"},
+        {{"202106231200-crm.grb=60", "202106231300-crm.grb=2400"},
+         TCheckState::Warning,
+         "newest product 202106231300-crm.grb"},
         // The age of the newest product against 26 hours.
         {{"202106221200-crm.grb=60"}, TCheckState::Ok, "26.0 hours old"},
-        {{"202106221159-crm.grb=60"}, TCheckState::Critical, "no product since 2021-06-22T11:59:00Z (26.0 hours, more than 26)"},
+        {{"202106221159-crm.grb=60"},
+         TCheckState::Critical,
+         "no product since 2021-06-22T11:59:00Z (26.0 hours, more than 26)"},
         {{"202001010000-crm.grb=3000"}, TCheckState::Critical, "no product since 2020-01-01T00:00:00Z"},
         {{"202106240000-crm.grb=60"}, TCheckState::Ok, "-10.0 hours old"},
         // No product at all is no sign of health.
         {{}, TCheckState::Critical, "no product recorded"},
         {{"notes=5", "no separator", "2021062312=5"}, TCheckState::Critical, "no product recorded"},
         // Lines after the newest product that name none are passed over.
-        {{"202106231200-crm.grb=2701", "zz-notes=1", "zz no separator"}, TCheckState::Critical, "newest product 202106231200-crm.grb"},
+        {{"202106231200-crm.grb=2701", "zz-notes=1", "zz no separator"},
+         TCheckState::Critical,
+         "newest product 202106231200-crm.grb"},
         // A value that is no integer leaves the delay out of the verdict.
-        {{"202106231200-crm.grb=9000", "202106231300-crm.grb=late"}, TCheckState::Ok, "delay not recorded, 1.0 hours old"},
+        {{"202106231200-crm.grb=9000", "202106231300-crm.grb=late"},
+         TCheckState::Ok,
+         "delay not recorded, 1.0 hours old"},
         {{"202106231300-crm.grb= 9000"}, TCheckState::Ok, "delay not recorded"},
         // Hour 24 is midnight at the end of the day.
         {{"202106222400-crm.grb=60"}, TCheckState::Ok, "14.0 hours old"},
@@ -56,14 +71,21 @@ TEST(HealthCheck, VerdictsAtTheBandEdges)
     for (const Case& c : cases) {
         const TCheckResult r = Check(c.lines);
         EXPECT_EQ(r.State, c.state) << r.Line.toStdString();
-        EXPECT_TRUE(r.Line.startsWith(QStringLiteral("LAGWATCH %1 - ").arg(CheckStateName(c.state)))) << r.Line.toStdString();
+        EXPECT_TRUE(r.Line.startsWith(QStringLiteral("LAGWATCH %1 - ").arg(CheckStateName(c.state))))
+            << r.Line.toStdString();
         EXPECT_TRUE(r.Line.contains(QLatin1String(c.text))) << r.Line.toStdString() << "\n  wanted: " << c.text;
     }
 }
 
 TEST(HealthCheck, ThresholdsFromTheCommandLine)
 {
-    struct Case { double warning, critical, maxAge; int seconds; int ageMinutes; TCheckState state; };
+    struct Case
+    {
+        double warning, critical, maxAge;
+        int seconds;
+        int ageMinutes;
+        TCheckState state;
+    };
     const Case cases[] = {
         {10, 20, 26, 600, 60, TCheckState::Ok},         {10, 20, 26, 601, 60, TCheckState::Warning},
         {10, 20, 26, 1201, 60, TCheckState::Critical},  {35.5, 45, 26, 2130, 60, TCheckState::Ok},
@@ -77,7 +99,8 @@ TEST(HealthCheck, ThresholdsFromTheCommandLine)
         TTimeParts t;
         TryDecodeDate(nominal, d);
         TryDecodeTime(nominal + 0.5 / 86400.0, t);
-        const QString name = QString::asprintf("%04d%02d%02d%02d%02d-crm.grb", d.Year, d.Month, d.Day, t.Hour, t.Minute);
+        const QString name =
+            QString::asprintf("%04d%02d%02d%02d%02d-crm.grb", d.Year, d.Month, d.Day, t.Hour, t.Minute);
         const TCheckResult r = Check({name + "=" + QString::number(c.seconds)}, {c.warning, c.critical, c.maxAge});
         EXPECT_EQ(r.State, c.state) << r.Line.toStdString();
     }
@@ -85,11 +108,18 @@ TEST(HealthCheck, ThresholdsFromTheCommandLine)
 
 TEST(HealthCheck, PerformanceDataInThePluginFormat)
 {
-    struct Case { QStringList lines; TMonitoringThresholds thresholds; const char* performance; };
+    struct Case
+    {
+        QStringList lines;
+        TMonitoringThresholds thresholds;
+        const char* performance;
+    };
     const Case cases[] = {
-        {{"202106221200-crm.grb=3000", "202106231200-crm.grb=2101"}, {},
+        {{"202106221200-crm.grb=3000", "202106231200-crm.grb=2101"},
+         {},
          "newest_delay=2101s;2100;2700 newest_age=7200s;;93600 over_warning=2;;;0;2 over_critical=1;;;0;2"},
-        {{"202106231300-crm.grb=x"}, {35.5, 45.25, 1.5},
+        {{"202106231300-crm.grb=x"},
+         {35.5, 45.25, 1.5},
          "newest_delay=U;2130;2715 newest_age=3600s;;5400 over_warning=0;;;0;0 over_critical=0;;;0;0"},
         {{}, {}, "over_warning=0;;;0;0 over_critical=0;;;0;0"},
     };
@@ -131,7 +161,8 @@ TEST(StationStatus, CountsThePlottedBarsOverEachThreshold)
     // draws a bar of height 0 but is late all the same.
     QStringList lines;
     for (int i = 0; i < 50; ++i)
-        lines.append(QString::asprintf("202106%02d%02d00-crm.grb=%d", 1 + i / 4, i % 4 * 6, i < 4 ? 9999 : 2000 + i * 10));
+        lines.append(
+            QString::asprintf("202106%02d%02d00-crm.grb=%d", 1 + i / 4, i % 4 * 6, i < 4 ? 9999 : 2000 + i * 10));
     lines.append("202106301200-crm.grb=90000");
     lines.append("notes=late");
     TSortedStringList ledger;
@@ -148,4 +179,4 @@ TEST(StationStatus, CountsThePlottedBarsOverEachThreshold)
     EXPECT_DOUBLE_EQ(s.NewestAgeSeconds, -(6 * 86400 + 22 * 3600));
 }
 
-} // namespace
+}  // namespace

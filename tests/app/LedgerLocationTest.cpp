@@ -82,4 +82,4 @@ TEST(LedgerLocation, InstallLayoutIsTheSharedDataFolderBesideBin)
     EXPECT_TRUE(RunsFromInstallLocation(bin + "/"));
 }
 
-} // namespace
+}  // namespace

@@ -92,14 +92,16 @@ QStringList Entries(const QString& folder)
 
 mode_t ModeOf(const QString& path)
 {
-    struct stat st {};
+    struct stat st
+    {};
     ::lstat(EncodePath(path).constData(), &st);
     return st.st_mode & 07777;
 }
 
 uid_t OwnerOf(const QString& path)
 {
-    struct stat st {};
+    struct stat st
+    {};
     ::lstat(EncodePath(path).constData(), &st);
     return st.st_uid;
 }
@@ -114,13 +116,13 @@ TLedgerWait ShortWait(int limitMs, QStringList* announced = nullptr)
     return wait;
 }
 
-#define REQUIRE_ROOT(why)                                                                                             \
-    do {                                                                                                              \
-        if (!IsRoot()) {                                                                                              \
-            if (MaySkipWithoutRoot())                                                                                 \
-                GTEST_SKIP() << why;                                                                                  \
-            FAIL() << why;                                                                                            \
-        }                                                                                                             \
+#define REQUIRE_ROOT(why)                                                                                              \
+    do {                                                                                                               \
+        if (!IsRoot()) {                                                                                               \
+            if (MaySkipWithoutRoot())                                                                                  \
+                GTEST_SKIP() << why;                                                                                   \
+            FAIL() << why;                                                                                             \
+        }                                                                                                              \
     } while (false)
 
 // A folder that the user nobody can read but not write (as root: owned by
@@ -239,9 +241,8 @@ TEST(LedgerLock, APlantedLinkOrPipeIsRefused)
     ::chmod(EncodePath(folder).constData(), 01777);
     const QString ledger = dir.Write("public/ledger.txt", "a=1\r\n");
     const QString victim = dir.FilePath("victim");
-    const int planted = RunAsNobody([&] {
-        return ::symlink(EncodePath(victim).constData(), EncodePath(ledger + ".lock").constData()) == 0;
-    });
+    const int planted = RunAsNobody(
+        [&] { return ::symlink(EncodePath(victim).constData(), EncodePath(ledger + ".lock").constData()) == 0; });
     ASSERT_EQ(planted, 0);
     QString error;
     EXPECT_FALSE(AddAndSave(ledger, {"b=2"}, &error));
@@ -267,8 +268,8 @@ public:
         // flock(1) locks the shell's descriptor, which sleep then holds: killing
         // this one process releases the lock (flock FILE COMMAND would leave
         // the lock with an orphaned command).
-        FProcess.start("/bin/bash", {"-c", QString("exec 9<\"$1\" && flock %1 9 && exec sleep 300").arg(mode),
-                                     "holder", file});
+        FProcess.start("/bin/bash",
+                       {"-c", QString("exec 9<\"$1\" && flock %1 9 && exec sleep 300").arg(mode), "holder", file});
         FProcess.waitForStarted();
         // Held once a non-blocking try from here fails.
         QElapsedTimer waited;
@@ -300,7 +301,13 @@ TEST(LedgerLock, AHeldLockFailsTheSaveAfterABoundedWait)
     TempDir dir;
     const QString ledger = dir.Write("ledger.txt", "a=1\r\n");
     ASSERT_TRUE(AddAndSave(ledger, {}));  // the lock file exists
-    struct Case { const char* what; QString file; const char* mode; bool loadFails; };
+    struct Case
+    {
+        const char* what;
+        QString file;
+        const char* mode;
+        bool loadFails;
+    };
     const Case cases[] = {
         {"a shared lock on the lock file", ledger + ".lock", "-s", false},
         {"a shared lock on the ledger", ledger, "-s", false},
@@ -318,7 +325,8 @@ TEST(LedgerLock, AHeldLockFailsTheSaveAfterABoundedWait)
         const TLoadResult loaded = LoadLedger(list, ledger, error, wait);
         EXPECT_EQ(loaded, c.loadFails ? TLoadResult::Failed : TLoadResult::Loaded);
         if (c.loadFails) {
-            EXPECT_EQ(error, "cannot read the ledger " + ledger + ": another process holds its lock; gave up after 1.5 s");
+            EXPECT_EQ(error,
+                      "cannot read the ledger " + ledger + ": another process holds its lock; gave up after 1.5 s");
         }
         list.Add("b=2");
         took.restart();
@@ -360,7 +368,7 @@ TEST(LedgerTemporaries, LeftoversOfKilledSavesAreRemovedUnderTheLock)
     const QString ledger = dir.Write("ledger.txt", "a=1\r\n");
     const QStringList ours = {".ledger.txt.AbC123", ".ledger.txt.zzzzzz", ".ledger.txt.000000"};
     const QStringList others = {".ledger.txt.AbC12", ".ledger.txt.AbC1234", ".ledger.txt.AbC-12", ".other.txt.AbC123",
-                                "ledger.txt.AbC123", ".ledger.txt.lock", ".ledger.txt.Dir123"};
+                                "ledger.txt.AbC123", ".ledger.txt.lock",    ".ledger.txt.Dir123"};
     for (const QString& name : ours + others)
         if (name != ".ledger.txt.Dir123")
             dir.Write(name, "leftover");
@@ -378,19 +386,21 @@ TEST(LedgerTemporaries, LeftoversOfKilledSavesAreRemovedUnderTheLock)
 // microseconds the save took.
 TReportingChild StartSave(const QString& ledger, const QStringList& added, bool asNobody)
 {
-    return StartReportingChild([=](int report) {
-        TSortedStringList list;
-        QString error;
-        if (LoadLedger(list, ledger, error) == TLoadResult::Failed)
-            return false;
-        for (const QString& line : added)
-            list.Add(line);
-        Report(report, 0);
-        const qint64 start = NowUs();
-        const bool saved = SaveLedger(list, ledger, error);
-        Report(report, NowUs() - start);
-        return saved;
-    }, asNobody);
+    return StartReportingChild(
+        [=](int report) {
+            TSortedStringList list;
+            QString error;
+            if (LoadLedger(list, ledger, error) == TLoadResult::Failed)
+                return false;
+            for (const QString& line : added)
+                list.Add(line);
+            Report(report, 0);
+            const qint64 start = NowUs();
+            const bool saved = SaveLedger(list, ledger, error);
+            Report(report, NowUs() - start);
+            return saved;
+        },
+        asNobody);
 }
 
 // Kills saves at random moments between their start and the time the
@@ -531,19 +541,21 @@ TEST(LedgerInPlace, TwoSaversAndAReaderOnTheRewriteInPlaceLoseNothing)
     // A reader that loads all the time: every load is a whole ledger, and no
     // ledger has fewer lines than one before it.
     const QRegularExpression line("^(2020\\d{8}-crm\\.grb=\\d+|[ab]\\d{3}-\\d+=\\d+)$");
-    const pid_t reader = StartChild([&] {
-        qsizetype last = 0;
-        for (int i = 0; i < 150; ++i) {
-            const QStringList lines = Loaded(ro.Ledger);
-            if (lines.size() < last)
-                return false;
-            last = lines.size();
-            for (const QString& l : lines)
-                if (!line.match(l).hasMatch())
+    const pid_t reader = StartChild(
+        [&] {
+            qsizetype last = 0;
+            for (int i = 0; i < 150; ++i) {
+                const QStringList lines = Loaded(ro.Ledger);
+                if (lines.size() < last)
                     return false;
-        }
-        return true;
-    }, true);
+                last = lines.size();
+                for (const QString& l : lines)
+                    if (!line.match(l).hasMatch())
+                        return false;
+            }
+            return true;
+        },
+        true);
     const pid_t a = StartChild(saver("a"), true);
     const pid_t b = StartChild(saver("b"), true);
     EXPECT_EQ(WaitChild(a), 0);
@@ -657,7 +669,9 @@ TEST(LedgerEncoding, AFileThatIsNoTextIsReportedAndLeftUntouched)
     for (qsizetype i = 0; i < random.size(); ++i)
         random[i] = char(generator() % 256);
     const QByteArray cases[] = {QByteArray(65536, '\0'), random,
-                                QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0\x3e\0", 20)};
+                                QByteArray("\x7f"
+                                           "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0\x3e\0",
+                                           20)};
     for (const QByteArray& bytes : cases) {
         const QString ledger = dir.Write("ledger.txt", bytes);
         QString error;
@@ -691,7 +705,8 @@ TEST(LedgerMemory, AHugeSparseLedgerIsAReadFailureAndLeftUntouched)
     TSortedStringList list;
     list.Add("a=1");
     EXPECT_FALSE(SaveLedger(list, ledger, error));
-    EXPECT_EQ(error, "ledger left untouched, cannot read " + ledger + ": not enough memory to read its 68719476736 bytes");
+    EXPECT_EQ(error,
+              "ledger left untouched, cannot read " + ledger + ": not enough memory to read its 68719476736 bytes");
     EXPECT_EQ(QFileInfo(ledger).size(), size);
 }
 
@@ -714,31 +729,33 @@ TEST(LedgerMemory, RunningOutOfMemoryWhileReadingIsAReadFailure)
     TempDir dir;
     const QByteArray text = LedgerText("2020", 2000000);
     const QString ledger = dir.Write("ledger.txt", text);
-    const int status = WaitChild(StartChild([&] {
-        long pages = 0;
-        if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
-            if (std::fscanf(f, "%ld", &pages) != 1)
-                pages = 0;
-            std::fclose(f);
-        }
-        const rlim_t used = rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE));
-        const rlimit limit{used + (100 << 20), used + (100 << 20)};
-        if (pages == 0 || ::setrlimit(RLIMIT_AS, &limit) != 0)
-            return false;
-        TSortedStringList list;
-        QString error;
-        if (LoadLedger(list, ledger, error) != TLoadResult::Failed || list.Count() != 0)
-            return false;
-        if (!error.startsWith("cannot read the ledger " + ledger + ": not enough memory"))
-            return false;
-        list.Add("a=1");
-        if (SaveLedger(list, ledger, error))
-            return false;
-        return error.startsWith("ledger left untouched, cannot read " + ledger + ": not enough memory");
-    }, false));
+    const int status = WaitChild(StartChild(
+        [&] {
+            long pages = 0;
+            if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
+                if (std::fscanf(f, "%ld", &pages) != 1)
+                    pages = 0;
+                std::fclose(f);
+            }
+            const rlim_t used = rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE));
+            const rlimit limit{used + (100 << 20), used + (100 << 20)};
+            if (pages == 0 || ::setrlimit(RLIMIT_AS, &limit) != 0)
+                return false;
+            TSortedStringList list;
+            QString error;
+            if (LoadLedger(list, ledger, error) != TLoadResult::Failed || list.Count() != 0)
+                return false;
+            if (!error.startsWith("cannot read the ledger " + ledger + ": not enough memory"))
+                return false;
+            list.Add("a=1");
+            if (SaveLedger(list, ledger, error))
+                return false;
+            return error.startsWith("ledger left untouched, cannot read " + ledger + ": not enough memory");
+        },
+        false));
     EXPECT_EQ(status, 0);
     EXPECT_EQ(ReadBytes(ledger), text);
 #endif
 }
 
-} // namespace
+}  // namespace

@@ -30,9 +30,23 @@ QStringList Loaded(const QString& path)
 TEST(Ledger, LoadsEveryLineEndAndEncoding)
 {
     TempDir dir;
-    struct Case { const char* label; QByteArray bytes; QStringList lines; };
-    const QByteArray utf16le("\xFF\xFE" "b\0=\0" "1\0\r\0\n\0" "a\0=\0" "2\0", 18);
-    const QByteArray utf16be("\xFE\xFF" "\0b\0=\0" "1\0\r\0a\0=\0" "2", 16);
+    struct Case
+    {
+        const char* label;
+        QByteArray bytes;
+        QStringList lines;
+    };
+    const QByteArray utf16le("\xFF\xFE"
+                             "b\0=\0"
+                             "1\0\r\0\n\0"
+                             "a\0=\0"
+                             "2\0",
+                             18);
+    const QByteArray utf16be("\xFE\xFF"
+                             "\0b\0=\0"
+                             "1\0\r\0a\0=\0"
+                             "2",
+                             16);
     const Case cases[] = {
         {"CR LF", "b=1\r\na=2\r\n", {"a=2", "b=1"}},
         {"LF", "b=1\na=2\n", {"a=2", "b=1"}},
@@ -40,7 +54,10 @@ TEST(Ledger, LoadsEveryLineEndAndEncoding)
         {"no final break", "b=1\r\na=2", {"a=2", "b=1"}},
         {"mixed", "b=1\ra=2\nc=3\r\n", {"a=2", "b=1", "c=3"}},
         {"empty lines kept once", "b=1\r\n\r\n\r\na=2", {"", "a=2", "b=1"}},
-        {"UTF-8 mark", "\xEF\xBB\xBF" "b=1\r\na=\xC3\xA9\r\n", {"a=\u00e9", "b=1"}},
+        {"UTF-8 mark",
+         "\xEF\xBB\xBF"
+         "b=1\r\na=\xC3\xA9\r\n",
+         {"a=\u00e9", "b=1"}},
         {"UTF-16 LE", utf16le, {"a=2", "b=1"}},
         {"UTF-16 BE", utf16be, {"a=2", "b=1"}},
         {"Latin-1 line", "a=\xE9t\xE9\r\nb=\xC3\xA9\r\n", {"a=\u00e9t\u00e9", "b=\u00e9"}},
@@ -56,7 +73,8 @@ TEST(Ledger, LoadsEveryLineEndAndEncoding)
 TEST(Ledger, KeepsTheFirstOfEqualLinesAndSavesSortedWithCrLf)
 {
     TempDir dir;
-    const QString path = dir.Write("ledger.txt", "202106231315-crm.grb=90\n202106231200-CRM.GRB=5\n202106231200-crm.grb=5\n");
+    const QString path =
+        dir.Write("ledger.txt", "202106231315-crm.grb=90\n202106231200-CRM.GRB=5\n202106231200-crm.grb=5\n");
     TSortedStringList list;
     QString error;
     ASSERT_EQ(LoadLedger(list, path, error), TLoadResult::Loaded);
@@ -175,7 +193,8 @@ TEST(Ledger, ReplacesTheTargetOfALinkAndKeepsItsPermissions)
     ASSERT_TRUE(SaveLedger(list, link, error));
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_EQ(ReadBytes(target), "a=1\r\nb=2\r\n");
-    struct stat st {};
+    struct stat st
+    {};
     stat(QFile::encodeName(target).constData(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
@@ -237,4 +256,4 @@ TEST(Ledger, ASaveKilledHalfWayLeavesTheOldOrTheNewLedgerWhole)
     }
 }
 
-} // namespace
+}  // namespace

@@ -27,8 +27,8 @@ QString GoldenPath(const char* name) { return QFileInfo(__FILE__).dir().filePath
 
 // The golden files live in the source tree, which the ordinary user of the
 // permission runs may not reach; the runs as the tree's owner compare them.
-#define REQUIRE_GOLDEN_FILES()                                                                      \
-    if (::access(QFile::encodeName(GoldenPath("check.txt")).constData(), R_OK) != 0 && ::geteuid() != 0) \
+#define REQUIRE_GOLDEN_FILES()                                                                                         \
+    if (::access(QFile::encodeName(GoldenPath("check.txt")).constData(), R_OK) != 0 && ::geteuid() != 0)               \
         GTEST_SKIP() << "the golden files cannot be read by this user";
 
 // A captured standard stream.
@@ -138,12 +138,39 @@ TEST(MonitoringOutputs, FailuresAndTheExitStatus)
         {"neither can", false, false, false, true, true, {}, 0, 1, nullptr, 2},
         {"ledger not saved", false, true, true, false, true, {}, 0, 1, nullptr, 0},
         {"check: late product", true, true, true, true, true, {}, 0, 2, "LAGWATCH CRITICAL - newest product", 0},
-        {"check: metrics not written", true, false, true, true, true, {}, 0, 3,
-         "LAGWATCH UNKNOWN - cannot write the metrics ", 1},
-        {"check: ledger not saved", true, true, true, false, true, {}, 0, 3,
-         "LAGWATCH UNKNOWN - the ledger /srv/ledger.txt was not saved", 0},
-        {"check: chart not written", true, true, true, true, false, {}, 0, 3,
-         "LAGWATCH UNKNOWN - the chart image /x/chart.png was not written", 0},
+        {"check: metrics not written",
+         true,
+         false,
+         true,
+         true,
+         true,
+         {},
+         0,
+         3,
+         "LAGWATCH UNKNOWN - cannot write the metrics ",
+         1},
+        {"check: ledger not saved",
+         true,
+         true,
+         true,
+         false,
+         true,
+         {},
+         0,
+         3,
+         "LAGWATCH UNKNOWN - the ledger /srv/ledger.txt was not saved",
+         0},
+        {"check: chart not written",
+         true,
+         true,
+         true,
+         true,
+         false,
+         {},
+         0,
+         3,
+         "LAGWATCH UNKNOWN - the chart image /x/chart.png was not written",
+         0},
         {"check: data folder", true, true, true, true, true, "the data folder /x/ does not exist", 0, 3,
          "LAGWATCH UNKNOWN - the data folder /x/ does not exist", 0},
         {"check: stopped", true, true, true, true, true, {}, 15, 3, "LAGWATCH UNKNOWN - stopped by signal 15", 0},
@@ -176,9 +203,10 @@ TEST(MonitoringOutputs, FailuresAndTheExitStatus)
         EXPECT_EQ(QFileInfo(dir.FilePath("l.csv")).isFile(), c.csvWritable);
         if (c.metricsWritable) {
             const bool success = c.csvWritable && c.saved && c.chart && c.folderProblem.isEmpty() && !c.signal;
-            EXPECT_TRUE(ReadFile(dir.FilePath("m.prom"))
-                            .contains(QByteArray("lagwatch_last_run_success{folder=\"/srv/st\\\"ation\\\\data\\n/\"} ") +
-                                      (success ? "1" : "0")));
+            EXPECT_TRUE(
+                ReadFile(dir.FilePath("m.prom"))
+                    .contains(QByteArray("lagwatch_last_run_success{folder=\"/srv/st\\\"ation\\\\data\\n/\"} ") +
+                              (success ? "1" : "0")));
         }
     }
 }
@@ -196,7 +224,11 @@ TEST(MonitoringOutputs, CsvToStandardOutput)
 
 TEST(MonitoringOutputs, CsvFieldsAreQuotedWhereNeeded)
 {
-    struct Case { const char* text; const char* field; };
+    struct Case
+    {
+        const char* text;
+        const char* field;
+    };
     const Case cases[] = {
         {"202106231200-crm.grb", "202106231200-crm.grb"},
         {"", ""},
@@ -216,7 +248,11 @@ TEST(MonitoringOutputs, CsvFieldsAreQuotedWhereNeeded)
 
 TEST(MonitoringOutputs, LabelValuesAreEscaped)
 {
-    struct Case { const char* value; const char* escaped; };
+    struct Case
+    {
+        const char* value;
+        const char* escaped;
+    };
     const Case cases[] = {
         {"/srv/data/", "/srv/data/"},
         {"C:\\data\\", "C:\\\\data\\\\"},
@@ -238,4 +274,4 @@ TEST(MonitoringOutputs, NoProductMeansTimestampZeroAndNoDelay)
     EXPECT_TRUE(text.contains("lagwatch_last_run_timestamp_seconds{folder=\"/d/\"} 1624449600\n"));
 }
 
-} // namespace
+}  // namespace

@@ -7,9 +7,18 @@ namespace {
 
 TEST(ProductLine, BytesGiveTheLineOfTheNameRules)
 {
-    const QByteArray names[] = {"202106231200-CRM.GRB", "202106231200-crm.grb", "2=9crm.grb", "a\rb", "a\nb",
-                                QByteArray("a\0b", 3), "", "caf\xC3\xA9-CRM.grb", "bad\xFF.grb", "\xC3\x89T\xC3\xA9.GRB",
-                                "x", QByteArray(255, 'Q')};
+    const QByteArray names[] = {"202106231200-CRM.GRB",
+                                "202106231200-crm.grb",
+                                "2=9crm.grb",
+                                "a\rb",
+                                "a\nb",
+                                QByteArray("a\0b", 3),
+                                "",
+                                "caf\xC3\xA9-CRM.grb",
+                                "bad\xFF.grb",
+                                "\xC3\x89T\xC3\xA9.GRB",
+                                "x",
+                                QByteArray(255, 'Q')};
     const TFileTimes times[] = {{1000, 0, true}, {0, 1500, true}, {-7200500, 0, false}, {123456789, 123, true}};
     QByteArray line("stale text");
     for (const QByteArray& raw : names) {
@@ -26,4 +35,4 @@ TEST(ProductLine, BytesGiveTheLineOfTheNameRules)
     }
 }
 
-} // namespace
+}  // namespace

@@ -43,10 +43,7 @@ protected:
         FLedger = FDir.Write("ledger.txt", "");
         FData = FDir.MakeDir("data");
     }
-    void TearDown() override
-    {
-        SetClockForTesting({});
-    }
+    void TearDown() override { SetClockForTesting({}); }
 
     QStringList RunPass(TDateTime now)
     {
@@ -77,7 +74,8 @@ TEST_F(ScanPassTest, RecordsEveryMatchingFileWithItsExactDelay)
     EXPECT_EQ(lines, QStringList({"202106221200-crm.grb=7", "202106230000-crm.grb=2", "202106231200-crm.grb=413",
                                   "202106231315-crm.grb=-60"}));
     EXPECT_TRUE(FLabelVisible);
-    EXPECT_TRUE(QRegularExpression("^\\d+\\.\\d{3} milliseconds$").match(FLabelHint).hasMatch()) << FLabelHint.toStdString();
+    EXPECT_TRUE(QRegularExpression("^\\d+\\.\\d{3} milliseconds$").match(FLabelHint).hasMatch())
+        << FLabelHint.toStdString();
 }
 
 TEST_F(ScanPassTest, SearchesTheNewestRecordedDayOnceMoreAndStopsThere)
@@ -111,7 +109,7 @@ TEST_F(ScanPassTest, OnlyRegularFilesAreProducts)
     ASSERT_EQ(mkfifo((day + "202106230000-crm.grb").constData(), 0644), 0);
     const int socketFd = socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_GE(socketFd, 0);
-    sockaddr_un address {};
+    sockaddr_un address{};
     address.sun_family = AF_UNIX;
     const QByteArray socketPath = day + "202106230015-crm.grb";
     ASSERT_LT(static_cast<size_t>(socketPath.size()), sizeof address.sun_path);
@@ -120,10 +118,11 @@ TEST_F(ScanPassTest, OnlyRegularFilesAreProducts)
     ASSERT_EQ(symlink("/dev/null", (day + "202106230030-crm.grb").constData()), 0);
     ASSERT_EQ(symlink("nowhere", (day + "202106230045-crm.grb").constData()), 0);
     ASSERT_EQ(symlink(QFile::encodeName(FDir.Path() + "elsewhere/real.grb").constData(),
-                      (day + "202106230100-crm.grb").constData()), 0);
+                      (day + "202106230100-crm.grb").constData()),
+              0);
     const QStringList lines = RunPass(At(2021, 6, 23, 12.5));
     close(socketFd);
     EXPECT_EQ(lines, QStringList({"202106230100-crm.grb=7", "202106231200-crm.grb=60"}));
 }
 
-} // namespace
+}  // namespace

@@ -35,10 +35,7 @@ protected:
         TryEncodeDate(2021, 1, 5, jan5);
         SetClockForTesting([jan5] { return jan5 + 0.25; });
     }
-    void TearDown() override
-    {
-        SetClockForTesting({});
-    }
+    void TearDown() override { SetClockForTesting({}); }
 
     std::unique_ptr<TFormLagwatchPlot> RunWith(const QByteArray& ledger)
     {
@@ -83,8 +80,8 @@ TEST_F(SummaryWindowTest, TwoDaysGetBarsCaptionHintAndTheReferenceLine)
 
     const QImage image = form->Chart()->RenderToImage();
     EXPECT_GT(CountColour(image, ReferenceLine), 50);
-    EXPECT_GT(CountColour(image, qRgb(255, 80, 80)), 0);   // the hour-late bar
-    EXPECT_GT(CountColour(image, qRgb(70, 200, 70)), 0);   // the 6.9-minute bar
+    EXPECT_GT(CountColour(image, qRgb(255, 80, 80)), 0);  // the hour-late bar
+    EXPECT_GT(CountColour(image, qRgb(70, 200, 70)), 0);  // the 6.9-minute bar
     // The dashed line runs from the first day - 0.7 to the last day + 0.7 at 45 minutes.
     TChartAxis* bottom = form->Chart()->BottomAxis();
     const int y = form->Chart()->LeftAxis()->ValueToPixel(45);
@@ -102,4 +99,4 @@ TEST_F(SummaryWindowTest, OneDayDrawsNoReferenceLine)
     EXPECT_EQ(CountColour(form->Chart()->RenderToImage(), ReferenceLine), 0);
 }
 
-} // namespace
+}  // namespace

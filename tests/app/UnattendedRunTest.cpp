@@ -14,8 +14,17 @@ namespace {
 
 TEST(DisplayChoice, WindowSystemFirstWithOffscreenBehindIt)
 {
-    struct Case { const char* user; const char* display; const char* wayland; const char* session;
-                  const char* platforms; bool noDisplay; bool offscreenFirst; const char* named; };
+    struct Case
+    {
+        const char* user;
+        const char* display;
+        const char* wayland;
+        const char* session;
+        const char* platforms;
+        bool noDisplay;
+        bool offscreenFirst;
+        const char* named;
+    };
     const Case cases[] = {
         {"", "", "", "", "offscreen", true, true, ""},
         {"", ":0", "", "x11", "xcb;offscreen", false, false, ":0"},
@@ -45,7 +54,11 @@ TEST(DataFolderProblem, MissingNotAFolderAndUnreadableAreNamed)
     const QString file = dir.Write("file.txt", "x");
     const QString oddName = DecodePath(QFile::encodeName(dir.Path()) + "bad\xff/");
     ASSERT_EQ(mkdir(EncodePath(oddName).constData(), 0755), 0);
-    struct Case { QString folder; QString problem; };
+    struct Case
+    {
+        QString folder;
+        QString problem;
+    };
     const Case cases[] = {
         {"", ""},  // the current folder
         {folder, ""},
@@ -68,12 +81,18 @@ TEST(DataFolderProblem, MissingNotAFolderAndUnreadableAreNamed)
 TEST(PathBytes, EveryByteSequenceRoundTrips)
 {
     const QByteArray cases[] = {
-        "", "/data/images/", "/data/caf\xc3\xa9/", "/data/bad\xff/", "\xfe\xff", "\xc3", "a\xc3(b",
-        "\xed\xa0\x80",          // an encoded surrogate is not UTF-8
-        "\xc0\xaf",              // an overlong slash
-        "\xf0\x9f\x9b\xb0/x",    // a character outside the basic plane
-        "\xf0\x9f\x9b",          // the same, cut short
-        "\xed\xb3\xbf",          // what a kept byte would look like if encoded plainly
+        "",
+        "/data/images/",
+        "/data/caf\xc3\xa9/",
+        "/data/bad\xff/",
+        "\xfe\xff",
+        "\xc3",
+        "a\xc3(b",
+        "\xed\xa0\x80",        // an encoded surrogate is not UTF-8
+        "\xc0\xaf",            // an overlong slash
+        "\xf0\x9f\x9b\xb0/x",  // a character outside the basic plane
+        "\xf0\x9f\x9b",        // the same, cut short
+        "\xed\xb3\xbf",        // what a kept byte would look like if encoded plainly
     };
     for (const QByteArray& bytes : cases) {
         const QString decoded = DecodePath(bytes);
@@ -83,4 +102,4 @@ TEST(PathBytes, EveryByteSequenceRoundTrips)
     EXPECT_NE(DecodePath("bad\xff"), DecodePath("bad\xfe"));
 }
 
-} // namespace
+}  // namespace

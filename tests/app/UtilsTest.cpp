@@ -20,19 +20,23 @@ TDateTime At(int y, int m, int d, int h = 0, int mi = 0)
 
 TEST(FileNameToDateTime, ConvertsProductNames)
 {
-    struct Case { const char* name; TDateTime expected; };
+    struct Case
+    {
+        const char* name;
+        TDateTime expected;
+    };
     const Case cases[] = {
         {"202106231315-crm.grb", At(2021, 6, 23, 13, 15)},
         {"202106232400-crm.grb", At(2021, 6, 24)},
         {"202112312400", At(2022, 1, 1)},
         {"202106231200", At(2021, 6, 23, 12)},
-        {"202106231260-crm.grb", 0.0},   // minute 60
-        {"202106232401-crm.grb", 0.0},   // hour 24 with minutes
+        {"202106231260-crm.grb", 0.0},  // minute 60
+        {"202106232401-crm.grb", 0.0},  // hour 24 with minutes
         {"202106232500-crm.grb", 0.0},
-        {"2021062312", 0.0},             // ten characters
+        {"2021062312", 0.0},  // ten characters
         {"abcd06231200-crm.grb", 0.0},
-        {"202102291200-crm.grb", 0.0},   // no 29 February in 2021
-        {"2021 6231200-crm.grb", 0.0},   // a blank is not a digit
+        {"202102291200-crm.grb", 0.0},  // no 29 February in 2021
+        {"2021 6231200-crm.grb", 0.0},  // a blank is not a digit
         {"202113011200-crm.grb", 0.0},
         {"", 0.0},
         {"notes=5", 0.0},
@@ -44,7 +48,14 @@ TEST(FileNameToDateTime, ConvertsProductNames)
 TEST(ParseLedgerLine, ReadsNameTimeAndDelay)
 {
     const QString zeros99 = QString(98, '0') + '7';
-    struct Case { QString line; bool parses; QString name; TDateTime nominal; std::optional<int32_t> seconds; };
+    struct Case
+    {
+        QString line;
+        bool parses;
+        QString name;
+        TDateTime nominal;
+        std::optional<int32_t> seconds;
+    };
     const Case cases[] = {
         {"202106231315-crm.grb=413", true, "202106231315-crm.grb", At(2021, 6, 23, 13, 15), 413},
         {"202106231315-crm.grb=-60", true, "202106231315-crm.grb", At(2021, 6, 23, 13, 15), -60},
@@ -72,7 +83,12 @@ TEST(ParseLedgerLine, ReadsNameTimeAndDelay)
 TEST(ProductNameOf, LowerCasesAndRefusesWhatTheLedgerCannotHold)
 {
     using P = TProductName::TProblem;
-    struct Case { QByteArray raw; QString name; P problem; };
+    struct Case
+    {
+        QByteArray raw;
+        QString name;
+        P problem;
+    };
     const Case cases[] = {
         {"202106231200-CRM.GRB", "202106231200-crm.grb", P::None},
         {"2\xC3\x89-CRM", QString::fromUtf8("2\xC3\x89-crm"), P::None},  // only ASCII letters change
@@ -86,8 +102,10 @@ TEST(ProductNameOf, LowerCasesAndRefusesWhatTheLedgerCannotHold)
         EXPECT_EQ(product.Problem, c.problem) << c.raw.toStdString();
         EXPECT_EQ(product.Name, c.name) << c.raw.toStdString();
     }
-    EXPECT_EQ(LedgerLine("202106231200-crm.grb", {1'624'450'000'500, 1'624'450'000'000, true}), "202106231200-crm.grb=0");
-    EXPECT_EQ(LedgerLine("202106231200-crm.grb", {1'624'450'001'500, 1'624'450'000'000, true}), "202106231200-crm.grb=2");
+    EXPECT_EQ(LedgerLine("202106231200-crm.grb", {1'624'450'000'500, 1'624'450'000'000, true}),
+              "202106231200-crm.grb=0");
+    EXPECT_EQ(LedgerLine("202106231200-crm.grb", {1'624'450'001'500, 1'624'450'000'000, true}),
+              "202106231200-crm.grb=2");
 }
 
 TEST(DayOfYearUTC, CountsFromTheFirstOfJanuary)
@@ -102,10 +120,7 @@ TEST(DayOfYearUTC, CountsFromTheFirstOfJanuary)
 class SettingsTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        CompanyKey = "Ashgrove";
-    }
+    void SetUp() override { CompanyKey = "Ashgrove"; }
     TempDir FDir;
     TScopedEnvironment FConfigHome{"XDG_CONFIG_HOME", QFile::encodeName(FDir.Path())};
 };
@@ -119,7 +134,8 @@ TEST_F(SettingsTest, ReadsTheImagesPathOfTheCompanyKey)
     EXPECT_TRUE(error.isEmpty());
     CompanyKey = "Fernleigh";
     EXPECT_EQ(ReadRegistryString("Datawarden", "ImagesPath"), "");
-    FDir.Write("Fernleigh/Datawarden.conf", "[General]\nImagesPath=/other/\nCount=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)\n");
+    FDir.Write("Fernleigh/Datawarden.conf",
+               "[General]\nImagesPath=/other/\nCount=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)\n");
     EXPECT_EQ(ReadRegistryString("Datawarden", "ImagesPath"), "/other/");
     EXPECT_EQ(ReadRegistryString("Datawarden", "Count"), "");  // not a string
     EXPECT_EQ(ReadRegistryString("Datawarden", "Missing"), "");
@@ -129,7 +145,12 @@ TEST_F(SettingsTest, AValueThatIsNotAStringIsAFailureAMissingOneIsNot)
 {
     FDir.Write("Ashgrove/Datawarden.conf",
                "[General]\nImagesPath=/data/\nCount=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)\nList=a, b\n");
-    struct Case { const char* name; const char* value; bool failure; };
+    struct Case
+    {
+        const char* name;
+        const char* value;
+        bool failure;
+    };
     const Case cases[] = {
         {"ImagesPath", "/data/", false},
         {"Missing", "", false},
@@ -143,4 +164,4 @@ TEST_F(SettingsTest, AValueThatIsNotAStringIsAFailureAMissingOneIsNot)
     }
 }
 
-} // namespace
+}  // namespace

@@ -24,7 +24,7 @@ std::vector<double> Ys(const TChartSeries& s)
     return out;
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -36,9 +36,10 @@ struct AppendCase
     std::vector<double> X, Y;
 };
 
-} // namespace
+}  // namespace
 
-class BarSeriesAppendTest : public ::testing::TestWithParam<AppendCase> {};
+class BarSeriesAppendTest : public ::testing::TestWithParam<AppendCase>
+{};
 
 TEST_P(BarSeriesAppendTest, AppendPointKeepsXOrderEqualValuesAfter)
 {
@@ -55,16 +56,25 @@ TEST_P(BarSeriesAppendTest, AppendPointKeepsXOrderEqualValuesAfter)
     EXPECT_EQ(Ys(s), c.Y);
 }
 
-INSTANTIATE_TEST_SUITE_P(BarSeries, BarSeriesAppendTest, ::testing::Values(
-    AppendCase{"AscendingAppends", {{1, 10}, {2, 20}, {3, 30}}, {0, 1, 2}, {1, 2, 3}, {10, 20, 30}},
-    AppendCase{"EarlierDayGoesBeforeLaterOnes", {{1, 10}, {3, 30}, {2, 20}}, {0, 1, 1}, {1, 2, 3}, {10, 20, 30}},
-    AppendCase{"SameDayTwiceSecondAfterFirst", {{1, 10}, {2, 20}, {2, 21}, {1, 11}}, {0, 1, 2, 1}, {1, 1, 2, 2},
-               {10, 11, 20, 21}},
-    AppendCase{"Descending", {{5, 1}, {4, 2}, {3, 3}, {4, 4}}, {0, 0, 0, 2}, {3, 4, 4, 5}, {3, 2, 4, 1}},
-    // Nothing is below NaN: the next point appends, and the search stays in range.
-    AppendCase{"NaNLast", {{2, 1}, {std::nan(""), 2}, {1, 3}}, {0, 1, 2}, {2, std::nan(""), 1}, {1, 2, 3}},
-    AppendCase{"NaNInside", {{2, 1}, {std::nan(""), 2}, {5, 3}, {3, 4}}, {0, 1, 2, 2}, {2, std::nan(""), 3, 5},
-               {1, 2, 4, 3}}), CaseName());
+INSTANTIATE_TEST_SUITE_P(
+    BarSeries, BarSeriesAppendTest,
+    ::testing::Values(
+        AppendCase{"AscendingAppends", {{1, 10}, {2, 20}, {3, 30}}, {0, 1, 2}, {1, 2, 3}, {10, 20, 30}},
+        AppendCase{"EarlierDayGoesBeforeLaterOnes", {{1, 10}, {3, 30}, {2, 20}}, {0, 1, 1}, {1, 2, 3}, {10, 20, 30}},
+        AppendCase{"SameDayTwiceSecondAfterFirst",
+                   {{1, 10}, {2, 20}, {2, 21}, {1, 11}},
+                   {0, 1, 2, 1},
+                   {1, 1, 2, 2},
+                   {10, 11, 20, 21}},
+        AppendCase{"Descending", {{5, 1}, {4, 2}, {3, 3}, {4, 4}}, {0, 0, 0, 2}, {3, 4, 4, 5}, {3, 2, 4, 1}},
+        // Nothing is below NaN: the next point appends, and the search stays in range.
+        AppendCase{"NaNLast", {{2, 1}, {std::nan(""), 2}, {1, 3}}, {0, 1, 2}, {2, std::nan(""), 1}, {1, 2, 3}},
+        AppendCase{"NaNInside",
+                   {{2, 1}, {std::nan(""), 2}, {5, 3}, {3, 4}},
+                   {0, 1, 2, 2},
+                   {2, std::nan(""), 3, 5},
+                   {1, 2, 4, 3}}),
+    CaseName());
 
 TEST(BarSeries, AppendPointWithoutOrderAppends)
 {
@@ -147,9 +157,10 @@ struct WidthCase
     int Percent, Slot, Bars, Expected;
 };
 
-} // namespace
+}  // namespace
 
-class BarWidthTest : public ::testing::TestWithParam<WidthCase> {};
+class BarWidthTest : public ::testing::TestWithParam<WidthCase>
+{};
 
 TEST_P(BarWidthTest, FromSlot)
 {
@@ -157,10 +168,13 @@ TEST_P(BarWidthTest, FromSlot)
     EXPECT_EQ(BarWidthFromSlot(w.Percent, w.Slot, w.Bars), w.Expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(BarSeries, BarWidthTest, ::testing::Values(
-    WidthCase{"SeventyPercentOf13", 70, 13, 1, 10}, WidthCase{"SeventyPercentOf10", 70, 10, 1, 8},
-    WidthCase{"SeventyPercentOf14", 70, 14, 1, 10}, WidthCase{"WholeSlot", 100, 13, 1, 14},
-    WidthCase{"NoSlot", 70, 0, 1, 0}, WidthCase{"TwoBarsShareTheSlot", 70, 13, 2, 4}), CaseName());
+INSTANTIATE_TEST_SUITE_P(BarSeries, BarWidthTest,
+                         ::testing::Values(WidthCase{"SeventyPercentOf13", 70, 13, 1, 10},
+                                           WidthCase{"SeventyPercentOf10", 70, 10, 1, 8},
+                                           WidthCase{"SeventyPercentOf14", 70, 14, 1, 10},
+                                           WidthCase{"WholeSlot", 100, 13, 1, 14}, WidthCase{"NoSlot", 70, 0, 1, 0},
+                                           WidthCase{"TwoBarsShareTheSlot", 70, 13, 2, 4}),
+                         CaseName());
 
 namespace {
 
@@ -172,9 +186,10 @@ struct GeometryCase
     TBarRect Expected;
 };
 
-} // namespace
+}  // namespace
 
-class BarGeometryTest : public ::testing::TestWithParam<GeometryCase> {};
+class BarGeometryTest : public ::testing::TestWithParam<GeometryCase>
+{};
 
 TEST_P(BarGeometryTest, Rectangle)
 {
@@ -184,12 +199,14 @@ TEST_P(BarGeometryTest, Rectangle)
               std::tie(g.Expected.Left, g.Expected.Top, g.Expected.Right, g.Expected.Bottom));
 }
 
-INSTANTIATE_TEST_SUITE_P(BarSeries, BarGeometryTest, ::testing::Values(
-    GeometryCase{"Standing", 100, 50, 246, 10, true, {95, 50, 106, 246}},
-    GeometryCase{"HeightZero", 100, 246, 246, 10, true, {95, 246, 106, 246}},
-    GeometryCase{"NegativeHangsBelowTheOrigin", 100, 280, 246, 10, true, {95, 280, 106, 246}},
-    GeometryCase{"StandingWithoutPen", 100, 50, 246, 10, false, {95, 50, 107, 247}},
-    GeometryCase{"HangingWithoutPen", 100, 280, 246, 10, false, {95, 281, 107, 246}}), CaseName());
+INSTANTIATE_TEST_SUITE_P(
+    BarSeries, BarGeometryTest,
+    ::testing::Values(GeometryCase{"Standing", 100, 50, 246, 10, true, {95, 50, 106, 246}},
+                      GeometryCase{"HeightZero", 100, 246, 246, 10, true, {95, 246, 106, 246}},
+                      GeometryCase{"NegativeHangsBelowTheOrigin", 100, 280, 246, 10, true, {95, 280, 106, 246}},
+                      GeometryCase{"StandingWithoutPen", 100, 50, 246, 10, false, {95, 50, 107, 247}},
+                      GeometryCase{"HangingWithoutPen", 100, 280, 246, 10, false, {95, 281, 107, 246}}),
+    CaseName());
 
 TEST(BarSeries, SecondOfTwoBarsWithOffset)
 {
@@ -223,9 +240,10 @@ struct ValueListCase
     std::function<void(TBarSeries*)> Same, Change;
 };
 
-} // namespace
+}  // namespace
 
-class ValueListSettingsTest : public ::testing::TestWithParam<ValueListCase> {};
+class ValueListSettingsTest : public ::testing::TestWithParam<ValueListCase>
+{};
 
 TEST_P(ValueListSettingsTest, RepaintOnlyOnChange)
 {
@@ -237,12 +255,14 @@ TEST_P(ValueListSettingsTest, RepaintOnlyOnChange)
     EXPECT_FALSE(d.Chart->BufferValid()) << "new value";
 }
 
-INSTANTIATE_TEST_SUITE_P(BarSeries, ValueListSettingsTest, ::testing::Values(
-    ValueListCase{"XDateTime", [](TBarSeries* s) { s->XValues()->SetDateTime(true); },
-                  [](TBarSeries* s) { s->XValues()->SetDateTime(false); }},
-    ValueListCase{"XOrder", [](TBarSeries* s) { s->XValues()->SetOrder(TValueListOrder::Ascending); },
-                  [](TBarSeries* s) { s->XValues()->SetOrder(TValueListOrder::None); }},
-    ValueListCase{"YOrder", [](TBarSeries* s) { s->YValues()->SetOrder(TValueListOrder::None); },
-                  [](TBarSeries* s) { s->YValues()->SetOrder(TValueListOrder::Descending); }},
-    ValueListCase{"YName", [](TBarSeries* s) { s->YValues()->SetName(QStringLiteral("Bar")); },
-                  [](TBarSeries* s) { s->YValues()->SetName(QStringLiteral("Height")); }}), CaseName());
+INSTANTIATE_TEST_SUITE_P(
+    BarSeries, ValueListSettingsTest,
+    ::testing::Values(ValueListCase{"XDateTime", [](TBarSeries* s) { s->XValues()->SetDateTime(true); },
+                                    [](TBarSeries* s) { s->XValues()->SetDateTime(false); }},
+                      ValueListCase{"XOrder", [](TBarSeries* s) { s->XValues()->SetOrder(TValueListOrder::Ascending); },
+                                    [](TBarSeries* s) { s->XValues()->SetOrder(TValueListOrder::None); }},
+                      ValueListCase{"YOrder", [](TBarSeries* s) { s->YValues()->SetOrder(TValueListOrder::None); },
+                                    [](TBarSeries* s) { s->YValues()->SetOrder(TValueListOrder::Descending); }},
+                      ValueListCase{"YName", [](TBarSeries* s) { s->YValues()->SetName(QStringLiteral("Bar")); },
+                                    [](TBarSeries* s) { s->YValues()->SetName(QStringLiteral("Height")); }}),
+    CaseName());

@@ -49,7 +49,7 @@ Pixels Span(int x0, int y0, int x1, int y1)  // inclusive block
     return p;
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -60,9 +60,10 @@ struct LineCase
     Pixels Expected;
 };
 
-} // namespace
+}  // namespace
 
-class CanvasLineTest : public ::testing::TestWithParam<LineCase> {};
+class CanvasLineTest : public ::testing::TestWithParam<LineCase>
+{};
 
 TEST_P(CanvasLineTest, LeavesItsEndPointUnset)
 {
@@ -72,10 +73,13 @@ TEST_P(CanvasLineTest, LeavesItsEndPointUnset)
     EXPECT_EQ(s.Set(), c.Expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Canvas3D, CanvasLineTest, ::testing::Values(
-    LineCase{"Rightwards", 2, 5, 8, 5, Span(2, 5, 7, 5)}, LineCase{"Leftwards", 8, 5, 2, 5, Span(3, 5, 8, 5)},
-    LineCase{"Downwards", 4, 1, 4, 6, Span(4, 1, 4, 5)}, LineCase{"Upwards", 4, 6, 4, 1, Span(4, 2, 4, 6)},
-    LineCase{"ZeroLength", 4, 4, 4, 4, {}}), CaseName());
+INSTANTIATE_TEST_SUITE_P(Canvas3D, CanvasLineTest,
+                         ::testing::Values(LineCase{"Rightwards", 2, 5, 8, 5, Span(2, 5, 7, 5)},
+                                           LineCase{"Leftwards", 8, 5, 2, 5, Span(3, 5, 8, 5)},
+                                           LineCase{"Downwards", 4, 1, 4, 6, Span(4, 1, 4, 5)},
+                                           LineCase{"Upwards", 4, 6, 4, 1, Span(4, 2, 4, 6)},
+                                           LineCase{"ZeroLength", 4, 4, 4, 4, {}}),
+                         CaseName());
 
 TEST(Canvas3D, RectangleEdgesAreExclusive)
 {
@@ -192,8 +196,10 @@ TEST(Canvas3D, RotatedTextReadsBottomToTopInsideItsBand)
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             if ((image.pixel(x, y) | 0xFF000000) != Bg) {
-                minX = std::min(minX, x); maxX = std::max(maxX, x);
-                minY = std::min(minY, y); maxY = std::max(maxY, y);
+                minX = std::min(minX, x);
+                maxX = std::max(maxX, x);
+                minY = std::min(minY, y);
+                maxY = std::max(maxY, y);
             }
     EXPECT_GE(minX, 10);
     EXPECT_LT(maxX, 10 + h);

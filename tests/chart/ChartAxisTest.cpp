@@ -33,7 +33,7 @@ struct SetterCase
     double Maximum, Minimum, Increment;
 };
 
-} // namespace
+}  // namespace
 
 TEST(ChartAxis, AutomaticFollowsTheMaximumFlag)
 {
@@ -46,7 +46,8 @@ TEST(ChartAxis, AutomaticFollowsTheMaximumFlag)
     EXPECT_TRUE(a->Automatic());
 }
 
-class ChartAxisSetterTest : public ::testing::TestWithParam<SetterCase> {};
+class ChartAxisSetterTest : public ::testing::TestWithParam<SetterCase>
+{};
 
 TEST_P(ChartAxisSetterTest, RulesAndMessages)
 {
@@ -62,17 +63,20 @@ TEST_P(ChartAxisSetterTest, RulesAndMessages)
     EXPECT_EQ(a->Increment(), c.Increment);
 }
 
-INSTANTIATE_TEST_SUITE_P(ChartAxis, ChartAxisSetterTest, ::testing::Values(
-    SetterCase{"Maximum47OverMinimum0", [](TChartAxis* a) { a->SetMaximum(47); }, "(none)", 47, 0, 3},
-    SetterCase{"MaximumBelowMinimum", [](TChartAxis* a) { a->SetMaximum(-1); }, "Axis Maximum Value must be >= Minimum",
-               47, 0, 3},
-    SetterCase{"MinimumAboveMaximum", [](TChartAxis* a) { a->SetMinimum(48); }, "Axis Minimum Value must be <= Maximum",
-               47, 0, 3},
-    SetterCase{"NegativeIncrement", [](TChartAxis* a) { a->SetIncrement(-3); }, "Axis increment must be >= 0", 47, 0, 3},
-    SetterCase{"TinyNegativeIncrement", [](TChartAxis* a) { a->SetIncrement(-1e-300); }, "Axis increment must be >= 0",
-               47, 0, 3},
-    SetterCase{"Increment3", [](TChartAxis* a) { a->SetIncrement(3); }, "(none)", 47, 0, 3},
-    SetterCase{"Increment7", [](TChartAxis* a) { a->SetIncrement(7); }, "(none)", 47, 0, 7}), CaseName());
+INSTANTIATE_TEST_SUITE_P(
+    ChartAxis, ChartAxisSetterTest,
+    ::testing::Values(SetterCase{"Maximum47OverMinimum0", [](TChartAxis* a) { a->SetMaximum(47); }, "(none)", 47, 0, 3},
+                      SetterCase{"MaximumBelowMinimum", [](TChartAxis* a) { a->SetMaximum(-1); },
+                                 "Axis Maximum Value must be >= Minimum", 47, 0, 3},
+                      SetterCase{"MinimumAboveMaximum", [](TChartAxis* a) { a->SetMinimum(48); },
+                                 "Axis Minimum Value must be <= Maximum", 47, 0, 3},
+                      SetterCase{"NegativeIncrement", [](TChartAxis* a) { a->SetIncrement(-3); },
+                                 "Axis increment must be >= 0", 47, 0, 3},
+                      SetterCase{"TinyNegativeIncrement", [](TChartAxis* a) { a->SetIncrement(-1e-300); },
+                                 "Axis increment must be >= 0", 47, 0, 3},
+                      SetterCase{"Increment3", [](TChartAxis* a) { a->SetIncrement(3); }, "(none)", 47, 0, 3},
+                      SetterCase{"Increment7", [](TChartAxis* a) { a->SetIncrement(7); }, "(none)", 47, 0, 7}),
+    CaseName());
 
 TEST(ChartAxis, DesignDataSkipsTheChecks)
 {
@@ -109,9 +113,10 @@ struct InvalidateCase
     std::function<void(DelayChart&)> Same, Change;
 };
 
-} // namespace
+}  // namespace
 
-class ChartAxisInvalidateTest : public ::testing::TestWithParam<InvalidateCase> {};
+class ChartAxisInvalidateTest : public ::testing::TestWithParam<InvalidateCase>
+{};
 
 TEST_P(ChartAxisInvalidateTest, SettersInvalidateOnlyOnChange)
 {
@@ -124,25 +129,30 @@ TEST_P(ChartAxisInvalidateTest, SettersInvalidateOnlyOnChange)
     EXPECT_FALSE(d.Chart->BufferValid()) << "new value";
 }
 
-INSTANTIATE_TEST_SUITE_P(ChartAxis, ChartAxisInvalidateTest, ::testing::Values(
-    InvalidateCase{"Increment", [](DelayChart& d) { d.Chart->BottomAxis()->SetIncrement(3); },
-                   [](DelayChart& d) { d.Chart->BottomAxis()->SetIncrement(7); }},
-    InvalidateCase{"DateTimeFormat", [](DelayChart& d) { d.Chart->BottomAxis()->SetDateTimeFormat("mmm dd"); },
-                   [](DelayChart& d) { d.Chart->BottomAxis()->SetDateTimeFormat("dd"); }},
-    InvalidateCase{"MinorTickCount", [](DelayChart& d) { d.Chart->BottomAxis()->SetMinorTickCount(2); },
-                   [](DelayChart& d) { d.Chart->BottomAxis()->SetMinorTickCount(4); }},
-    InvalidateCase{"AutomaticMaximum", [](DelayChart& d) { d.Chart->LeftAxis()->SetAutomaticMaximum(false); },
-                   [](DelayChart& d) { d.Chart->LeftAxis()->SetAutomaticMaximum(true); }},
-    InvalidateCase{"Maximum", [](DelayChart& d) { d.Chart->LeftAxis()->SetMaximum(d.Chart->LeftAxis()->Maximum()); },
-                   [](DelayChart& d) { d.Chart->LeftAxis()->SetMaximum(60); }},
-    InvalidateCase{"GridPen", [](DelayChart& d) { d.Chart->BottomAxis()->Grid()->SetStyle(TPenStyle::Dot); },
-                   [](DelayChart& d) { d.Chart->BottomAxis()->Grid()->SetStyle(TPenStyle::Solid); }},
-    InvalidateCase{"Title", [](DelayChart& d) { d.Chart->Title()->SetText({"Delay of CRM data in  /some/folder/"}); },
-                   [](DelayChart& d) { d.Chart->Title()->SetText({"other"}); }},
-    InvalidateCase{"View3D", [](DelayChart& d) { d.Chart->SetView3D(false); },
-                   [](DelayChart& d) { d.Chart->SetView3D(true); }},
-    InvalidateCase{"SeriesColour", [](DelayChart& d) { d.Series->SetSeriesColor(d.Series->SeriesColor()); },
-                   [](DelayChart& d) { d.Series->SetSeriesColor(0x00FF00); }}), CaseName());
+INSTANTIATE_TEST_SUITE_P(
+    ChartAxis, ChartAxisInvalidateTest,
+    ::testing::Values(
+        InvalidateCase{"Increment", [](DelayChart& d) { d.Chart->BottomAxis()->SetIncrement(3); },
+                       [](DelayChart& d) { d.Chart->BottomAxis()->SetIncrement(7); }},
+        InvalidateCase{"DateTimeFormat", [](DelayChart& d) { d.Chart->BottomAxis()->SetDateTimeFormat("mmm dd"); },
+                       [](DelayChart& d) { d.Chart->BottomAxis()->SetDateTimeFormat("dd"); }},
+        InvalidateCase{"MinorTickCount", [](DelayChart& d) { d.Chart->BottomAxis()->SetMinorTickCount(2); },
+                       [](DelayChart& d) { d.Chart->BottomAxis()->SetMinorTickCount(4); }},
+        InvalidateCase{"AutomaticMaximum", [](DelayChart& d) { d.Chart->LeftAxis()->SetAutomaticMaximum(false); },
+                       [](DelayChart& d) { d.Chart->LeftAxis()->SetAutomaticMaximum(true); }},
+        InvalidateCase{"Maximum",
+                       [](DelayChart& d) { d.Chart->LeftAxis()->SetMaximum(d.Chart->LeftAxis()->Maximum()); },
+                       [](DelayChart& d) { d.Chart->LeftAxis()->SetMaximum(60); }},
+        InvalidateCase{"GridPen", [](DelayChart& d) { d.Chart->BottomAxis()->Grid()->SetStyle(TPenStyle::Dot); },
+                       [](DelayChart& d) { d.Chart->BottomAxis()->Grid()->SetStyle(TPenStyle::Solid); }},
+        InvalidateCase{"Title",
+                       [](DelayChart& d) { d.Chart->Title()->SetText({"Delay of CRM data in  /some/folder/"}); },
+                       [](DelayChart& d) { d.Chart->Title()->SetText({"other"}); }},
+        InvalidateCase{"View3D", [](DelayChart& d) { d.Chart->SetView3D(false); },
+                       [](DelayChart& d) { d.Chart->SetView3D(true); }},
+        InvalidateCase{"SeriesColour", [](DelayChart& d) { d.Series->SetSeriesColor(d.Series->SeriesColor()); },
+                       [](DelayChart& d) { d.Series->SetSeriesColor(0x00FF00); }}),
+    CaseName());
 
 namespace {
 
@@ -157,9 +167,10 @@ struct PixelCase
     int Pixel;
 };
 
-} // namespace
+}  // namespace
 
-class ChartAxisPixelTest : public ::testing::TestWithParam<PixelCase> {};
+class ChartAxisPixelTest : public ::testing::TestWithParam<PixelCase>
+{};
 
 TEST_P(ChartAxisPixelTest, ValueToPixel)
 {
@@ -170,13 +181,18 @@ TEST_P(ChartAxisPixelTest, ValueToPixel)
     EXPECT_EQ(axis->ValueToPixel(c.Value), c.Pixel == Centre ? axis->ICenterPos() : c.Pixel);
 }
 
-INSTANTIATE_TEST_SUITE_P(ChartAxis, ChartAxisPixelTest, ::testing::Values(
-    PixelCase{"ZeroMinutes", true, 0, 246}, PixelCase{"MaximumMinutes", true, 49, 32},
-    PixelCase{"FarAboveClamped", true, 1e12, -MaxAxisPixel}, PixelCase{"FarBelowClamped", true, -1e12, MaxAxisPixel},
-    PixelCase{"FarLaterClamped", false, 1e300, MaxAxisPixel}, PixelCase{"FarEarlierClamped", false, -1e300, -MaxAxisPixel},
-    // Values with no place on the axis map to its centre.
-    PixelCase{"NaNMinutes", true, std::numeric_limits<double>::quiet_NaN(), Centre},
-    PixelCase{"InfiniteMinutes", true, Inf, Centre}, PixelCase{"MinusInfiniteDay", false, -Inf, Centre}), CaseName());
+INSTANTIATE_TEST_SUITE_P(
+    ChartAxis, ChartAxisPixelTest,
+    ::testing::Values(PixelCase{"ZeroMinutes", true, 0, 246}, PixelCase{"MaximumMinutes", true, 49, 32},
+                      PixelCase{"FarAboveClamped", true, 1e12, -MaxAxisPixel},
+                      PixelCase{"FarBelowClamped", true, -1e12, MaxAxisPixel},
+                      PixelCase{"FarLaterClamped", false, 1e300, MaxAxisPixel},
+                      PixelCase{"FarEarlierClamped", false, -1e300, -MaxAxisPixel},
+                      // Values with no place on the axis map to its centre.
+                      PixelCase{"NaNMinutes", true, std::numeric_limits<double>::quiet_NaN(), Centre},
+                      PixelCase{"InfiniteMinutes", true, Inf, Centre},
+                      PixelCase{"MinusInfiniteDay", false, -Inf, Centre}),
+    CaseName());
 
 TEST(ChartAxis, PixelToValueAndBack)
 {
@@ -251,8 +267,7 @@ TEST(ChartAxis, NarrowDateAxisWidensTheThreeDayStep)
             EXPECT_LE(v, b->MaxAxisValue());
         }
     }
-    EXPECT_TRUE(seen.count(3) && seen.count(7) && seen.count(15) && seen.count(30))
-        << "steps seen: " << seen.size();
+    EXPECT_TRUE(seen.count(3) && seen.count(7) && seen.count(15) && seen.count(30)) << "steps seen: " << seen.size();
 }
 
 TEST(ChartAxis, ValueLabelsOfTheMinutesAxis)
@@ -277,23 +292,27 @@ struct FormatCase
     const char* Text;
 };
 
-} // namespace
+}  // namespace
 
-class ValueFormatTest : public ::testing::TestWithParam<FormatCase> {};
+class ValueFormatTest : public ::testing::TestWithParam<FormatCase>
+{};
 
 TEST_P(ValueFormatTest, ThousandsAndThreeDecimals)
 {
     EXPECT_EQ(FormatAxisValue(GetParam().Value), QString::fromLatin1(GetParam().Text));
 }
 
-INSTANTIATE_TEST_SUITE_P(ValueFormat, ValueFormatTest, ::testing::Values(
-    FormatCase{"Zero", 0, "0"}, FormatCase{"Five", 5, "5"}, FormatCase{"MinusFive", -5, "-5"},
-    FormatCase{"Millions", 1234567, "1,234,567"}, FormatCase{"ThousandsWithDecimal", 1234.5, "1,234.5"},
-    FormatCase{"ThreeDecimals", 0.1234, "0.123"}, FormatCase{"RoundedUpDecimal", 0.0005, "0.001"},
-    FormatCase{"NegativeRoundedToZero", -0.0001, "0"}, FormatCase{"RoundedToAThousand", 999.9996, "1,000"},
-    FormatCase{"Hundreds", 123, "123"}, FormatCase{"Thousand", 1000, "1,000"},
-    FormatCase{"Huge", 1e20, "100,000,000,000,000,000,000"},
-    FormatCase{"NaN", std::numeric_limits<double>::quiet_NaN(), ""}), CaseName());
+INSTANTIATE_TEST_SUITE_P(
+    ValueFormat, ValueFormatTest,
+    ::testing::Values(FormatCase{"Zero", 0, "0"}, FormatCase{"Five", 5, "5"}, FormatCase{"MinusFive", -5, "-5"},
+                      FormatCase{"Millions", 1234567, "1,234,567"},
+                      FormatCase{"ThousandsWithDecimal", 1234.5, "1,234.5"},
+                      FormatCase{"ThreeDecimals", 0.1234, "0.123"}, FormatCase{"RoundedUpDecimal", 0.0005, "0.001"},
+                      FormatCase{"NegativeRoundedToZero", -0.0001, "0"},
+                      FormatCase{"RoundedToAThousand", 999.9996, "1,000"}, FormatCase{"Hundreds", 123, "123"},
+                      FormatCase{"Thousand", 1000, "1,000"}, FormatCase{"Huge", 1e20, "100,000,000,000,000,000,000"},
+                      FormatCase{"NaN", std::numeric_limits<double>::quiet_NaN(), ""}),
+    CaseName());
 
 TEST(ValueFormat, LocaleSeparatorsAndHugeValues)
 {
@@ -314,9 +333,10 @@ struct AutomaticCase
     bool Invalidates;
 };
 
-} // namespace
+}  // namespace
 
-class ChartAxisAutomaticTest : public ::testing::TestWithParam<AutomaticCase> {};
+class ChartAxisAutomaticTest : public ::testing::TestWithParam<AutomaticCase>
+{};
 
 TEST_P(ChartAxisAutomaticTest, FollowsTheLimitFlagsEvenWhenTheyHoldTheirValue)
 {
@@ -335,10 +355,16 @@ TEST_P(ChartAxisAutomaticTest, FollowsTheLimitFlagsEvenWhenTheyHoldTheirValue)
     EXPECT_EQ(!d.Chart->BufferValid(), c.Invalidates);
 }
 
-INSTANTIATE_TEST_SUITE_P(ChartAxis, ChartAxisAutomaticTest, ::testing::Values(
-    AutomaticCase{"MaximumOnMinimumOn", false, true, [](TChartAxis* a) { a->SetAutomaticMaximum(true); }, true, true},
-    AutomaticCase{"MinimumOnMaximumOn", false, true, [](TChartAxis* a) { a->SetAutomaticMinimum(true); }, true, true},
-    AutomaticCase{"MaximumOffAgain", true, false, [](TChartAxis* a) { a->SetAutomaticMaximum(false); }, false, true},
-    AutomaticCase{"MinimumOnMaximumOff", true, false, [](TChartAxis* a) { a->SetAutomaticMinimum(true); }, true, false},
-    AutomaticCase{"NothingToChange", true, true, [](TChartAxis* a) { a->SetAutomaticMaximum(true); }, true, false}),
+INSTANTIATE_TEST_SUITE_P(
+    ChartAxis, ChartAxisAutomaticTest,
+    ::testing::Values(AutomaticCase{"MaximumOnMinimumOn", false, true,
+                                    [](TChartAxis* a) { a->SetAutomaticMaximum(true); }, true, true},
+                      AutomaticCase{"MinimumOnMaximumOn", false, true,
+                                    [](TChartAxis* a) { a->SetAutomaticMinimum(true); }, true, true},
+                      AutomaticCase{"MaximumOffAgain", true, false,
+                                    [](TChartAxis* a) { a->SetAutomaticMaximum(false); }, false, true},
+                      AutomaticCase{"MinimumOnMaximumOff", true, false,
+                                    [](TChartAxis* a) { a->SetAutomaticMinimum(true); }, true, false},
+                      AutomaticCase{"NothingToChange", true, true, [](TChartAxis* a) { a->SetAutomaticMaximum(true); },
+                                    true, false}),
     CaseName());

@@ -29,7 +29,7 @@ struct Metrics
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST(ChartLayout, DelayChartRectangles)
 {
@@ -148,14 +148,19 @@ std::vector<int> Placed(DelayChart& d)
 {
     TChartAxis* bottom = d.Chart->BottomAxis();
     const int n = d.Series->Count();
-    return {d.Chart->LeftAxis()->ValueToPixel(45), bottom->ValueToPixel(d.FirstDate),
-            bottom->ValueToPixel(d.LastDate), d.Series->BarWidth(), d.Series->PointRect(0).Left,
-            d.Series->PointRect(n - 1).Top, d.Chart->ChartRect().Right};
+    return {d.Chart->LeftAxis()->ValueToPixel(45),
+            bottom->ValueToPixel(d.FirstDate),
+            bottom->ValueToPixel(d.LastDate),
+            d.Series->BarWidth(),
+            d.Series->PointRect(0).Left,
+            d.Series->PointRect(n - 1).Top,
+            d.Chart->ChartRect().Right};
 }
 
-} // namespace
+}  // namespace
 
-class ChartLayoutChangeTest : public ::testing::TestWithParam<ChangeCase> {};
+class ChartLayoutChangeTest : public ::testing::TestWithParam<ChangeCase>
+{};
 
 TEST_P(ChartLayoutChangeTest, ValueToPixelFollowsAChangeWithoutARender)
 {
@@ -176,25 +181,31 @@ TEST_P(ChartLayoutChangeTest, ValueToPixelFollowsAChangeWithoutARender)
     EXPECT_NE(after, before) << "the change moves something";
 }
 
-INSTANTIATE_TEST_SUITE_P(ChartLayout, ChartLayoutChangeTest, ::testing::Values(
-    // A hidden chart gets no resize event: the layout learns of the size when read.
-    ChangeCase{"Resized", [](DelayChart& d) { d.Chart->resize(500, 200); }},
-    ChangeCase{"ResizedTaller", [](DelayChart& d) { d.Chart->resize(728, 400); }},
-    ChangeCase{"LeftMaximum", [](DelayChart& d) { d.Chart->LeftAxis()->SetMaximum(98); }},
-    ChangeCase{"BottomRange", [](DelayChart& d) {
-        TChartAxis* bottom = d.Chart->BottomAxis();
-        bottom->SetAutomatic(false);
-        bottom->SetMaximum(d.LastDate + 10);
-        bottom->SetMinimum(d.FirstDate - 10);
-    }},
-    ChangeCase{"PointAppended", [](DelayChart& d) {
-        d.Series->AppendPoint(d.LastDate + 5, 30, QString(), 0x46C846);
-    }},
-    ChangeCase{"TallPointAppendedInBatch", [](DelayChart& d) {
-        d.Chart->LeftAxis()->SetAutomaticMaximum(true);
-        d.Series->BeginUpdate();
-        d.Series->AppendPoint(d.LastDate + 1, 120, QString(), 0x5050FF);
-        d.Series->EndUpdate();
-    }},
-    ChangeCase{"TitleLines", [](DelayChart& d) { d.Chart->Title()->SetText({"one", "two", "three"}); }}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(ChartLayout, ChartLayoutChangeTest,
+                         ::testing::Values(
+                             // A hidden chart gets no resize event: the layout learns of the size when read.
+                             ChangeCase{"Resized", [](DelayChart& d) { d.Chart->resize(500, 200); }},
+                             ChangeCase{"ResizedTaller", [](DelayChart& d) { d.Chart->resize(728, 400); }},
+                             ChangeCase{"LeftMaximum", [](DelayChart& d) { d.Chart->LeftAxis()->SetMaximum(98); }},
+                             ChangeCase{"BottomRange",
+                                        [](DelayChart& d) {
+                                            TChartAxis* bottom = d.Chart->BottomAxis();
+                                            bottom->SetAutomatic(false);
+                                            bottom->SetMaximum(d.LastDate + 10);
+                                            bottom->SetMinimum(d.FirstDate - 10);
+                                        }},
+                             ChangeCase{
+                                 "PointAppended",
+                                 [](DelayChart& d) { d.Series->AppendPoint(d.LastDate + 5, 30, QString(), 0x46C846); }},
+                             ChangeCase{"TallPointAppendedInBatch",
+                                        [](DelayChart& d) {
+                                            d.Chart->LeftAxis()->SetAutomaticMaximum(true);
+                                            d.Series->BeginUpdate();
+                                            d.Series->AppendPoint(d.LastDate + 1, 120, QString(), 0x5050FF);
+                                            d.Series->EndUpdate();
+                                        }},
+                             ChangeCase{"TitleLines",
+                                        [](DelayChart& d) {
+                                            d.Chart->Title()->SetText({"one", "two", "three"});
+                                        }}),
+                         CaseName());

@@ -12,7 +12,7 @@ namespace {
 QRgb Rgb(TColor c) { return qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
 QRgb At(const QImage& image, int x, int y) { return image.pixel(x, y) | 0xFF000000; }
 
-} // namespace
+}  // namespace
 
 TEST(ChartPaint, BarsFramesAndTheirOutlines)
 {
@@ -99,7 +99,8 @@ TEST(ChartPaint, GridDotsTitleAndReferenceLine)
     for (int y = block.Top; y < block.Bottom; ++y)
         blue += countRow(y, Rgb(clBlue), block.Left, block.Right);
     EXPECT_GT(blue, 50);
-    EXPECT_EQ(countRow(block.Top + 6, Rgb(clBlue), 0, block.Left) + countRow(block.Top + 6, Rgb(clBlue), block.Right, 728),
+    EXPECT_EQ(countRow(block.Top + 6, Rgb(clBlue), 0, block.Left) +
+                  countRow(block.Top + 6, Rgb(clBlue), block.Right, 728),
               0);
 }
 
@@ -199,9 +200,10 @@ struct OnTopCase
     TColor OnTop;
 };
 
-} // namespace
+}  // namespace
 
-class ChartPaintOnTopTest : public ::testing::TestWithParam<OnTopCase> {};
+class ChartPaintOnTopTest : public ::testing::TestWithParam<OnTopCase>
+{};
 
 TEST_P(ChartPaintOnTopTest, LaterPointOnTopUnlessTheDateAxisIsInverted)
 {
@@ -214,5 +216,7 @@ TEST_P(ChartPaintOnTopTest, LaterPointOnTopUnlessTheDateAxisIsInverted)
     EXPECT_EQ(At(image, (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2), Rgb(GetParam().OnTop));
 }
 
-INSTANTIATE_TEST_SUITE_P(ChartPaint, ChartPaintOnTopTest, ::testing::Values(
-    OnTopCase{"DateAxisAscending", false, 0x5050FF}, OnTopCase{"DateAxisInverted", true, 0x46C846}), CaseName());
+INSTANTIATE_TEST_SUITE_P(ChartPaint, ChartPaintOnTopTest,
+                         ::testing::Values(OnTopCase{"DateAxisAscending", false, 0x5050FF},
+                                           OnTopCase{"DateAxisInverted", true, 0x46C846}),
+                         CaseName());

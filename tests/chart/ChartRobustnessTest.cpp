@@ -30,9 +30,10 @@ struct OddCase
 
 const auto None = [](TChart*) {};
 
-} // namespace
+}  // namespace
 
-class ChartRobustnessTest : public ::testing::TestWithParam<OddCase> {};
+class ChartRobustnessTest : public ::testing::TestWithParam<OddCase>
+{};
 
 TEST_P(ChartRobustnessTest, OddDataAndSettingsPaintAndReturn)
 {
@@ -113,7 +114,7 @@ struct MinorTickRow
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST(ChartRobustness, MinorTicksBelowOneAndCapped)
 {

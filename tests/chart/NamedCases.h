@@ -20,12 +20,12 @@ struct CaseName
 namespace {
 
 template <class C>
-    requires requires(const C& c) {
-        { c.Name } -> std::convertible_to<const char*>;
-    }
-std::ostream& operator<<(std::ostream& os, const C& c)
+requires requires(const C& c)
 {
-    return os << c.Name;
+    {
+        c.Name
+        } -> std::convertible_to<const char*>;
 }
+std::ostream& operator<<(std::ostream& os, const C& c) { return os << c.Name; }
 
-} // namespace
+}  // namespace

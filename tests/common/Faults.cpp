@@ -17,10 +17,7 @@
 
 bool IsRoot() { return ::geteuid() == 0; }
 
-bool MaySkipWithoutRoot()
-{
-    return qgetenv("CI") != "true" || qgetenv("LAGWATCH_TESTS_AS_USER") == "1";
-}
+bool MaySkipWithoutRoot() { return qgetenv("CI") != "true" || qgetenv("LAGWATCH_TESTS_AS_USER") == "1"; }
 
 TTmpfs::TTmpfs(const QString& parent, qint64 bytes)
 {
@@ -42,7 +39,8 @@ TTmpfs::~TTmpfs()
 
 qint64 FreeBytes(const QString& folder)
 {
-    struct statvfs info {};
+    struct statvfs info
+    {};
     if (::statvfs(EncodePath(folder).constData(), &info) != 0)
         return -1;
     return qint64(info.f_bavail) * qint64(info.f_frsize);
@@ -56,16 +54,15 @@ qint64 FillFileSystem(const QString& folder, qint64 leaveFree)
         return FreeBytes(folder);
     const qint64 take = FreeBytes(folder) - leaveFree;
     if (take > 0) {
-        struct stat st {};
+        struct stat st
+        {};
         ::fstat(fd, &st);
         ::fallocate(fd, 0, st.st_size, take & ~qint64(4095));
     }
     if (leaveFree == 0) {
         const QByteArray block(4096, 'f');
-        while (::write(fd, block.constData(), static_cast<size_t>(block.size())) > 0) {
-        }
-        while (::write(fd, "f", 1) > 0) {
-        }
+        while (::write(fd, block.constData(), static_cast<size_t>(block.size())) > 0) {}
+        while (::write(fd, "f", 1) > 0) {}
     }
     ::close(fd);
     return FreeBytes(folder);
@@ -94,8 +91,7 @@ pid_t StartChild(const std::function<bool()>& fn, bool asNobody)
 int WaitChild(pid_t child)
 {
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
     if (WIFSIGNALED(status))
         return -WTERMSIG(status);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -107,19 +103,18 @@ TReportingChild StartReportingChild(const std::function<bool(int report)>& fn, b
     if (::pipe2(fds, O_CLOEXEC) != 0)
         return {};
     TReportingChild child;
-    child.Pid = StartChild([&] {
-        ::close(fds[0]);
-        return fn(fds[1]);
-    }, asNobody);
+    child.Pid = StartChild(
+        [&] {
+            ::close(fds[0]);
+            return fn(fds[1]);
+        },
+        asNobody);
     ::close(fds[1]);
     child.Read = fds[0];
     return child;
 }
 
-void Report(int fd, qint64 value)
-{
-    [[maybe_unused]] const ssize_t written = ::write(fd, &value, sizeof value);
-}
+void Report(int fd, qint64 value) { [[maybe_unused]] const ssize_t written = ::write(fd, &value, sizeof value); }
 
 bool ReadReport(int fd, qint64& value)
 {
@@ -138,7 +133,7 @@ bool ReadReport(int fd, qint64& value)
 
 qint64 NowUs()
 {
-    timespec now {};
+    timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC, &now);
     return qint64(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
 }
@@ -150,7 +145,8 @@ void OpenToEveryone(const QString& folder)
     QByteArray path = EncodePath(folder);
     while (path.size() > 1 && path.endsWith('/'))
         path.chop(1);
-    struct stat st {};
+    struct stat st
+    {};
     if (::stat(path.constData(), &st) == 0)
         ::chmod(path.constData(), (st.st_mode & 07777) | 0755);
     // The parents need to be searchable too (a temporary folder is 0700).

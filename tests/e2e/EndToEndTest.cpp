@@ -68,7 +68,8 @@ TEST(EndToEnd, ScheduledRunRecordsPrintsAndDrawsTheKnownDelays)
     TempDir dir;
     const QString data = dir.FilePath("data"), manifest = dir.FilePath("manifest.txt");
     const QString ledger = dir.Write("CRM-received.txt", ""), png = dir.FilePath("chart.png");
-    const TRun demo = RunProgram("/usr/bin/env", AtPinnedTime(DEMO_DATA_BIN, {"--days", "40", "--seed", "5", "--manifest", manifest, data}));
+    const TRun demo = RunProgram(
+        "/usr/bin/env", AtPinnedTime(DEMO_DATA_BIN, {"--days", "40", "--seed", "5", "--manifest", manifest, data}));
     ASSERT_EQ(demo.ExitCode, 0) << demo.Err.toStdString();
     ASSERT_TRUE(QFileInfo::exists(data + "/2021/06/24/202106241315-crm.grb"));
 
@@ -86,11 +87,11 @@ TEST(EndToEnd, ScheduledRunRecordsPrintsAndDrawsTheKnownDelays)
     // The summary on standard output: the caption, then the hint's lines.
     EXPECT_EQ(run.Out.toStdString(), "Lagwatch - latest data was from 2021-Jun-24, day 175\n"
                                      "Lagwatch:\n"
-                                     "  2021-Jun-24  => 28.8 minutes\n"   // 202106241315-crm.grb=1725
-                                     "  2021-Jun-24  => 18.7 minutes\n"   // 202106241200-crm.grb=1121
-                                     "  2021-Jun-23  => 24.0 minutes\n"   // 202106231315-crm.grb=1437
-                                     "  2021-Jun-23  => 4.4 minutes\n"    // 202106231200-crm.grb=263
-                                     "  2021-Jun-22  => 13.9 minutes\n"); // 202106221315-crm.grb=832
+                                     "  2021-Jun-24  => 28.8 minutes\n"    // 202106241315-crm.grb=1725
+                                     "  2021-Jun-24  => 18.7 minutes\n"    // 202106241200-crm.grb=1121
+                                     "  2021-Jun-23  => 24.0 minutes\n"    // 202106231315-crm.grb=1437
+                                     "  2021-Jun-23  => 4.4 minutes\n"     // 202106231200-crm.grb=263
+                                     "  2021-Jun-22  => 13.9 minutes\n");  // 202106221315-crm.grb=832
 
     std::vector<std::pair<QString, int>> newest(expected.begin(), expected.end());
     newest.erase(newest.begin(), newest.end() - 46);
@@ -139,4 +140,4 @@ TEST(EndToEnd, AReaderThatWentAwayDoesNotCostTheLedger)
     EXPECT_EQ(ReadLines(ledger).size(), 6u);
 }
 
-} // namespace
+}  // namespace

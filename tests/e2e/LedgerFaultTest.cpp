@@ -45,7 +45,8 @@ QByteArray ReadBytes(const QString& path) { return ReadBytes(EncodePath(path)); 
 
 bool Exists(const QByteArray& path)
 {
-    struct stat st {};
+    struct stat st
+    {};
     return ::lstat(path.constData(), &st) == 0;
 }
 
@@ -65,13 +66,13 @@ TRun Bash(const QString& script, const QProcessEnvironment& env, int timeoutMs =
     return RunProgram("/bin/bash", {"-c", script}, env, timeoutMs);
 }
 
-#define REQUIRE_ROOT(why)                                                                                             \
-    do {                                                                                                              \
-        if (!IsRoot()) {                                                                                              \
-            if (MaySkipWithoutRoot())                                                                                 \
-                GTEST_SKIP() << why;                                                                                  \
-            FAIL() << why;                                                                                            \
-        }                                                                                                             \
+#define REQUIRE_ROOT(why)                                                                                              \
+    do {                                                                                                               \
+        if (!IsRoot()) {                                                                                               \
+            if (MaySkipWithoutRoot())                                                                                  \
+                GTEST_SKIP() << why;                                                                                   \
+            FAIL() << why;                                                                                             \
+        }                                                                                                              \
     } while (false)
 
 class LedgerFaults : public ::testing::Test
@@ -110,7 +111,8 @@ protected:
         QProcessEnvironment e = env;
         e.insert("HOME", "/tmp");
         process.setProcessEnvironment(e);
-        process.start("setpriv", QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", FProgram} + arguments);
+        process.start("setpriv",
+                      QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", FProgram} + arguments);
         return Finish(process, 120000);
     }
 
@@ -133,8 +135,8 @@ public:
         // flock(1) locks the shell's descriptor, which sleep then holds: killing
         // this one process releases the lock (flock FILE COMMAND would leave
         // the lock with an orphaned command).
-        FProcess.start("/bin/bash", {"-c", QString("exec 9<\"$1\" && flock %1 9 && exec sleep 300").arg(mode),
-                                     "holder", file});
+        FProcess.start("/bin/bash",
+                       {"-c", QString("exec 9<\"$1\" && flock %1 9 && exec sleep 300").arg(mode), "holder", file});
         FProcess.waitForStarted();
         QElapsedTimer waited;
         waited.start();
@@ -163,9 +165,10 @@ TEST_F(LedgerFaults, PathsThatAreNotUtf8ReachTheFileSystemByteForByte)
 {
     // The reproduction, with the output files named so too.
     const QString script =
-        QString("cd %1 && %2 --days 3 $'lat\\xe4' >/dev/null && printf '200101010000-crm.grb=5\\r\\n' > $'led\\xe4.txt' && "
-                "exec %3 $'lat\\xe4' $'led\\xe4.txt' -close $'-csv=out\\xe4.csv' $'-metrics=m\\xe4.prom' "
-                "$'-png=chart\\xe4.png'")
+        QString(
+            "cd %1 && %2 --days 3 $'lat\\xe4' >/dev/null && printf '200101010000-crm.grb=5\\r\\n' > $'led\\xe4.txt' && "
+            "exec %3 $'lat\\xe4' $'led\\xe4.txt' -close $'-csv=out\\xe4.csv' $'-metrics=m\\xe4.prom' "
+            "$'-png=chart\\xe4.png'")
             .arg(Quoted(FDir.Path()), Quoted(DEMO_DATA_BIN), Quoted(FProgram));
     const TRun run = Bash(script, Env());
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
@@ -183,9 +186,9 @@ TEST_F(LedgerFaults, PathsThatAreNotUtf8ReachTheFileSystemByteForByte)
     EXPECT_TRUE(ReadBytes(base + "chart\xe4.png").startsWith("\x89PNG"));
 
     // A data folder of that kind that does not exist is named with its own bytes.
-    const TRun missing = Bash(QString("cd %1 && exec %2 $'gone\\xe4' $'led\\xe4.txt' -close")
-                                  .arg(Quoted(FDir.Path()), Quoted(FProgram)),
-                              Env());
+    const TRun missing =
+        Bash(QString("cd %1 && exec %2 $'gone\\xe4' $'led\\xe4.txt' -close").arg(Quoted(FDir.Path()), Quoted(FProgram)),
+             Env());
     EXPECT_EQ(missing.ExitCode, 1);
 }
 
@@ -208,8 +211,8 @@ TEST_F(LedgerFaults, AHeldLockFailsTheRunAfterTheWaitAndTheNextRunRecords)
         EXPECT_LT(took.elapsed(), 60000);
         EXPECT_EQ(run.Err, "lagwatch: waiting for the lock of the ledger " + ledger +
                                ", which another process holds; giving up after 4 s\n"
-                               "lagwatch: cannot save the ledger " + ledger +
-                               ": another process holds its lock; gave up after 4 s\n");
+                               "lagwatch: cannot save the ledger " +
+                               ledger + ": another process holds its lock; gave up after 4 s\n");
         EXPECT_EQ(ReadBytes(ledger), "200101010000-crm.grb=5\r\n");
     }
     const TRun next = Run({FData, ledger, "-close"}, env);
@@ -228,7 +231,8 @@ TEST_F(LedgerFaults, ADesktopUserWaitsForTheLockOfRootsTimer)
     ::chmod(EncodePath(folder).constData(), 0777);
     const QString ledger = FDir.Write("shared/ledger.txt", "200101010000-crm.grb=5\r\n");
     ASSERT_EQ(Run({FData, ledger, "-close"}).ExitCode, 0);
-    struct stat lock {};
+    struct stat lock
+    {};
     ASSERT_EQ(::stat(EncodePath(ledger + ".lock").constData(), &lock), 0);
     EXPECT_EQ(lock.st_mode & 0777, 0644u);
     EXPECT_EQ(lock.st_uid, 0u);
@@ -264,7 +268,8 @@ TEST_F(LedgerFaults, ALockLinkPlantedByAnotherUserIsRefused)
     const QString ledger = FDir.Write("public/ledger.txt", "200101010000-crm.grb=5\r\n");
     const QString victim = FDir.FilePath("victim");
     QProcess plant;
-    plant.start("setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "ln", "-s", victim, ledger + ".lock"});
+    plant.start("setpriv",
+                {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "ln", "-s", victim, ledger + ".lock"});
     ASSERT_EQ(Finish(plant, 30000).ExitCode, 0);
     const TRun run = Run({FData, ledger, "-close"});
     EXPECT_EQ(run.ExitCode, 1);
@@ -288,12 +293,16 @@ TEST_F(LedgerFaults, ForeignBinaryAndHugeLedgers)
 
     // A file that is no text: reported, left untouched, the run goes on.
     QByteArray binary(5000, '\0');
-    binary.replace(0, 4, "\x7f" "ELF");
+    binary.replace(0, 4,
+                   "\x7f"
+                   "ELF");
     FDir.Write("ledger.txt", binary);
     run = Run({FData, ledger, "-close"});
     EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(run.Err, "lagwatch: cannot read the ledger " + ledger + ": it is not a text file\n"
-                       "lagwatch: ledger left untouched, cannot read " + ledger + ": it is not a text file\n");
+    EXPECT_EQ(run.Err, "lagwatch: cannot read the ledger " + ledger +
+                           ": it is not a text file\n"
+                           "lagwatch: ledger left untouched, cannot read " +
+                           ledger + ": it is not a text file\n");
     EXPECT_TRUE(run.Out.startsWith("Lagwatch - ")) << run.Out.toStdString();
     EXPECT_EQ(ReadBytes(ledger), binary);
 
@@ -303,9 +312,10 @@ TEST_F(LedgerFaults, ForeignBinaryAndHugeLedgers)
         GTEST_SKIP() << "no 64 GiB sparse file here";
     run = Run({FData, ledger, "-close"});
     EXPECT_EQ(run.ExitCode, 1) << run.Err.toStdString();
-    EXPECT_EQ(run.Err, "lagwatch: cannot read the ledger " + ledger + ": not enough memory to read its 68719476736 bytes\n"
-                       "lagwatch: ledger left untouched, cannot read " + ledger +
-                           ": not enough memory to read its 68719476736 bytes\n");
+    EXPECT_EQ(run.Err, "lagwatch: cannot read the ledger " + ledger +
+                           ": not enough memory to read its 68719476736 bytes\n"
+                           "lagwatch: ledger left untouched, cannot read " +
+                           ledger + ": not enough memory to read its 68719476736 bytes\n");
     EXPECT_EQ(QFileInfo(ledger).size(), qint64(64) << 30);
 }
 
@@ -432,13 +442,15 @@ TEST_F(LedgerFaults, KilledDuringTheSaveTheLedgerStaysWhole)
         old += "19" + QByteArray::number(1000000000 + i) + "-crm.grb=" + QByteArray::number(i % 5000) + "\r\n";
     const QString ledger = FDir.Write("ledger.txt", old);
     const QProcessEnvironment env = Env();
-    KillRuns([&] {
-        auto* p = new QProcess;
-        p->setProcessEnvironment(env);
-        p->start(FProgram, {FData, ledger, "-close"});
-        p->waitForStarted();
-        return p;
-    }, ledger, old, KillRounds(10), "normal save");
+    KillRuns(
+        [&] {
+            auto* p = new QProcess;
+            p->setProcessEnvironment(env);
+            p->start(FProgram, {FData, ledger, "-close"});
+            p->waitForStarted();
+            return p;
+        },
+        ledger, old, KillRounds(10), "normal save");
     ASSERT_EQ(Run({FData, ledger, "-close"}).ExitCode, 0);
     EXPECT_EQ(QDir(FDir.Path()).entryList(QStringList{".ledger.txt.*"}, QDir::Files | QDir::Hidden), QStringList());
 
@@ -452,19 +464,23 @@ TEST_F(LedgerFaults, KilledDuringTheSaveTheLedgerStaysWhole)
     ::chmod(EncodePath(folder).constData(), 0555);
     QProcessEnvironment user = env;
     user.insert("HOME", "/tmp");
-    KillRuns([&] {
-        auto* p = new QProcess;
-        p->setProcessEnvironment(user);
-        p->start("setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups", FProgram, FData, inPlace, "-close"});
-        p->waitForStarted();
-        return p;
-    }, inPlace, old, KillRounds(10), "rewrite in place");
+    KillRuns(
+        [&] {
+            auto* p = new QProcess;
+            p->setProcessEnvironment(user);
+            p->start("setpriv",
+                     {"--reuid=nobody", "--regid=nogroup", "--clear-groups", FProgram, FData, inPlace, "-close"});
+            p->waitForStarted();
+            return p;
+        },
+        inPlace, old, KillRounds(10), "rewrite in place");
     const TRun last = RunAsNobody({FData, inPlace, "-close"}, user);
     EXPECT_EQ(last.ExitCode, 0) << last.Err.toStdString();
-    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"ledger.txt"});
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"ledger.txt"});
     EXPECT_TRUE(ReadBytes(inPlace).endsWith("-crm.grb=4999\r\n") || ReadBytes(inPlace).endsWith("\r\n"));
     EXPECT_EQ(ReadBytes(inPlace).count('\0'), 0);  // no journal left
     ::chmod(EncodePath(folder).constData(), 0755);
 }
 
-} // namespace
+}  // namespace

@@ -37,15 +37,14 @@ QString Number(double v) { return QString::number(v, 'g', 17); }
 struct TComparison
 {
     const char* Name;
-    QStringList Parameters;  // lagwatch-map's
-    QString Proj;            // proj's definition of the same image
+    QStringList Parameters;                     // lagwatch-map's
+    QString Proj;                               // proj's definition of the same image
     double Lon, Lat, LonReach, LatReach, Step;  // the points: a grid about a centre
 };
 
 // The polar stereographic kind: a sphere of radius Height * Scale / 2 about the
 // pole, its scale and pole offset from the latitude span.
-QString PolarProj(int height, int width, double centreLon, double centreLat, double latSpan, int xOffset,
-                  int yOffset)
+QString PolarProj(int height, int width, double centreLon, double centreLat, double latSpan, int xOffset, int yOffset)
 {
     const double a = Radians(centreLat - latSpan / 2), b = Radians(centreLat + latSpan / 2);
     const double ta = std::tan((Pi / 2 - a) / 2), tb = std::tan((Pi / 2 - b) / 2);
@@ -64,46 +63,117 @@ std::vector<TComparison> Comparisons()
     const QString zoomedMercator =
         QString("+proj=pipeline +step +proj=merc +R=1 +lon_0=10 +step +proj=affine +xoff=300 +s11=%1 +yoff=%2 +s22=%3")
             .arg(Number(20 * DegreesPerRadian), Number(300 + mercRows * mercator(40)), Number(-mercRows));
-    const QStringList zoomed = {"--width", "800", "--height", "400", "--centre-lon", "10", "--centre-lat", "45",
-                                "--lon-span", "40", "--lat-span", "20"};
+    const QStringList zoomed = {"--width",      "800", "--height",   "400", "--centre-lon", "10",
+                                "--centre-lat", "45",  "--lon-span", "40",  "--lat-span",   "20"};
     return {
-        {"1 CylEquiFull", {"--kind", "1", "--width", "720", "--height", "360"},
-         Pixels("+proj=eqc +R=" + Number(2 * DegreesPerRadian), 360, 180), 0, 0, 170, 80, 10},
+        {"1 CylEquiFull",
+         {"--kind", "1", "--width", "720", "--height", "360"},
+         Pixels("+proj=eqc +R=" + Number(2 * DegreesPerRadian), 360, 180),
+         0,
+         0,
+         170,
+         80,
+         10},
         {"2 CylEquiZoomed", QStringList{"--kind", "2"} + zoomed,
          Pixels("+proj=eqc +lon_0=10 +R=" + Number(20 * DegreesPerRadian), 400, 1100), 10, 45, 20, 10, 2.5},
-        {"3 AzimuthalEqui", {"--kind", "3", "--width", "800", "--height", "600", "--centre-lon", "20", "--centre-lat", "40"},
-         Pixels("+proj=aeqd +R=600 +lon_0=20 +lat_0=40", 400, 300), 20, 40, 60, 45, 7.5},
-        {"4 AzimuthalEquiWide", {"--kind", "4", "--width", "800", "--height", "600", "--centre-lon", "20",
-                                 "--centre-lat", "40", "--lat-span", "90"},
-         Pixels("+proj=aeqd +lon_0=20 +lat_0=40 +R=" + Number(spanRadius(600, 90)), 400, 300), 20, 40, 60, 45, 7.5},
-        {"5 MercatorFull", {"--kind", "5", "--width", "720", "--height", "720", "--centre-lon", "30"},
-         Pixels("+proj=merc +lon_0=30 +R=" + Number(2 * DegreesPerRadian), 360, 360), 30, 0, 170, 80, 10},
-        {"6 MercatorZoomed", {"--kind", "6", "--width", "600", "--height", "600", "--centre-lon", "10",
-                              "--centre-lat", "40", "--lon-span", "30", "--lat-span", "30"},
-         zoomedMercator, 10, 40, 14, 12, 2},
-        {"7 Orthographic (DiscMapping)", {"--preset", "DiscMapping"},
-         Pixels("+proj=ortho +R=797.5 +lon_0=140.5 +lat_0=0", 797.5 + 58, 797 + 52), 140.5, 0, 40, 40, 5},
-        {"9 PolarStereographic (PolarMapping800)", {"--preset", "PolarMapping800"},
-         PolarProj(800, 800, 135, 35.45, 46.6, 137, 0), 135, 35, 40, 30, 5},
-        {"9 PolarStereographic (PolarMappingNorth)", {"--preset", "PolarMappingNorth"},
-         PolarProj(877, 1078, -45, 90, 101.68, -36, 306), 0, 60, 180, 25, 10},
+        {"3 AzimuthalEqui",
+         {"--kind", "3", "--width", "800", "--height", "600", "--centre-lon", "20", "--centre-lat", "40"},
+         Pixels("+proj=aeqd +R=600 +lon_0=20 +lat_0=40", 400, 300),
+         20,
+         40,
+         60,
+         45,
+         7.5},
+        {"4 AzimuthalEquiWide",
+         {"--kind", "4", "--width", "800", "--height", "600", "--centre-lon", "20", "--centre-lat", "40", "--lat-span",
+          "90"},
+         Pixels("+proj=aeqd +lon_0=20 +lat_0=40 +R=" + Number(spanRadius(600, 90)), 400, 300),
+         20,
+         40,
+         60,
+         45,
+         7.5},
+        {"5 MercatorFull",
+         {"--kind", "5", "--width", "720", "--height", "720", "--centre-lon", "30"},
+         Pixels("+proj=merc +lon_0=30 +R=" + Number(2 * DegreesPerRadian), 360, 360),
+         30,
+         0,
+         170,
+         80,
+         10},
+        {"6 MercatorZoomed",
+         {"--kind", "6", "--width", "600", "--height", "600", "--centre-lon", "10", "--centre-lat", "40", "--lon-span",
+          "30", "--lat-span", "30"},
+         zoomedMercator,
+         10,
+         40,
+         14,
+         12,
+         2},
+        {"7 Orthographic (DiscMapping)",
+         {"--preset", "DiscMapping"},
+         Pixels("+proj=ortho +R=797.5 +lon_0=140.5 +lat_0=0", 797.5 + 58, 797 + 52),
+         140.5,
+         0,
+         40,
+         40,
+         5},
+        {"9 PolarStereographic (PolarMapping800)",
+         {"--preset", "PolarMapping800"},
+         PolarProj(800, 800, 135, 35.45, 46.6, 137, 0),
+         135,
+         35,
+         40,
+         30,
+         5},
+        {"9 PolarStereographic (PolarMappingNorth)",
+         {"--preset", "PolarMappingNorth"},
+         PolarProj(877, 1078, -45, 90, 101.68, -36, 306),
+         0,
+         60,
+         180,
+         25,
+         10},
         // The standard parallels enter as 90 degrees minus the stored values, the
         // radius is 1.095 widths, the ellipsoid's e squared is 0.006694318.
-        {"10 LambertConformal (LambertMapping1K)", {"--preset", "LambertMapping1K"},
+        {"10 LambertConformal (LambertMapping1K)",
+         {"--preset", "LambertMapping1K"},
          Pixels("+proj=lcc +lat_1=45.5 +lat_2=46 +lat_0=25.7 +lon_0=128.5 +a=" + Number(1.095 * 1024) +
                     " +es=0.006694318",
                 512 + 171, 512),
-         128.5, 25, 25, 20, 5},
-        {"11 Gnomonic", {"--kind", "11", "--width", "800", "--height", "800", "--centre-lon", "10", "--centre-lat",
-                         "50", "--lat-span", "60"},
-         Pixels("+proj=gnom +lon_0=10 +lat_0=50 +R=" + Number(spanRadius(800, 60)), 400, 400), 10, 50, 30, 30, 5},
+         128.5,
+         25,
+         25,
+         20,
+         5},
+        {"11 Gnomonic",
+         {"--kind", "11", "--width", "800", "--height", "800", "--centre-lon", "10", "--centre-lat", "50", "--lat-span",
+          "60"},
+         Pixels("+proj=gnom +lon_0=10 +lat_0=50 +R=" + Number(spanRadius(800, 60)), 400, 400),
+         10,
+         50,
+         30,
+         30,
+         5},
         // Van der Grinten's radius is 0.155 widths.
-        {"12 VanDerGrinten", {"--kind", "12", "--width", "800", "--height", "400", "--centre-lon", "30"},
-         Pixels("+proj=vandg +R=124 +lon_0=30", 400, 200), 30, 0, 170, 80, 10},
+        {"12 VanDerGrinten",
+         {"--kind", "12", "--width", "800", "--height", "400", "--centre-lon", "30"},
+         Pixels("+proj=vandg +R=124 +lon_0=30", 400, 200),
+         30,
+         0,
+         170,
+         80,
+         10},
         // Great circle: azimuthal equidistant, the latitude span filling the height.
-        {"13 GreatCircle", {"--kind", "13", "--width", "800", "--height", "600", "--centre-lon", "20", "--centre-lat",
-                            "30", "--lat-span", "120"},
-         Pixels("+proj=aeqd +lon_0=20 +lat_0=30 +R=" + Number(600 / Radians(120)), 400, 300), 20, 30, 90, 55, 10},
+        {"13 GreatCircle",
+         {"--kind", "13", "--width", "800", "--height", "600", "--centre-lon", "20", "--centre-lat", "30", "--lat-span",
+          "120"},
+         Pixels("+proj=aeqd +lon_0=20 +lat_0=30 +R=" + Number(600 / Radians(120)), 400, 300),
+         20,
+         30,
+         90,
+         55,
+         10},
         {"14 LinearBased", QStringList{"--kind", "14"} + zoomed,
          Pixels("+proj=eqc +lon_0=10 +R=" + Number(20 * DegreesPerRadian), 400, 1100), 10, 45, 20, 10, 2.5},
     };
@@ -160,9 +230,8 @@ TEST(MapToolBesideProj, ForwardPixelsAgreeLineByLine)
             for (int axis = 0; axis < 2; ++axis) {
                 const double difference = std::fabs(o[axis].toDouble() - t[axis].toDouble());
                 worst = std::max(worst, difference);
-                EXPECT_LE(difference, 0.5 + 2e-3)
-                    << c.Name << ": " << inputLines[i].toStdString() << " gives " << ours[i].toStdString()
-                    << ", proj " << theirs[i].toStdString();
+                EXPECT_LE(difference, 0.5 + 2e-3) << c.Name << ": " << inputLines[i].toStdString() << " gives "
+                                                  << ours[i].toStdString() << ", proj " << theirs[i].toStdString();
             }
         }
         EXPECT_GT(count, 50) << c.Name;

@@ -20,7 +20,12 @@ const QStringList Plate = {"--kind", "1", "--width", "360", "--height", "180"};
 
 TEST(MapTool, ConvertsForwardAndBackWithThePresets)
 {
-    struct Case { QStringList args; QByteArray input; QString output; };
+    struct Case
+    {
+        QStringList args;
+        QByteArray input;
+        QString output;
+    };
     const Case cases[] = {
         {{"--preset", "LambertMapping1K", "fwd"}, "128.5 35\n138.5 30\n", "683 324 1\n858 413 1\n"},
         {{"--preset", "discmapping", "fwd"}, "140.5 0\n", "856 849 1\n"},
@@ -28,15 +33,20 @@ TEST(MapTool, ConvertsForwardAndBackWithThePresets)
         {{"--preset", "PolarMappingNorth", "fwd"}, "0 90\n", "503 132 1\n"},
         {{"--preset", "LambertMapping1K", "fwdf"}, "128.5 35\n", "683.000 324.381 1\n"},
         // Kind 1 on a 360 x 180 image; the single-precision 1/360 leaves a trace.
-        {{"--kind", "1", "--width", "360", "--height", "180", "inv"}, "180 90\n360 0\n",
+        {{"--kind", "1", "--width", "360", "--height", "180", "inv"},
+         "180 90\n360 0\n",
          "0.000004 -0.000002 1\n-179.999985 90.000000 1\n"},
         // Kind 0 refuses everything: a refused point is stars, whatever the offsets.
         {{"--kind", "0", "--x-offset", "7", "--y-offset", "3", "fwd"}, "10 10\n", "* * 0\n"},
         // The gnomonic kind accepts its own centre, and its inverse gives it back.
         {{"--kind", "gnomonic", "--width", "800", "--height", "600", "--centre-lon", "12", "--centre-lat", "34",
-          "--lat-span", "90", "fwd"}, "12 34\n", "400 300 1\n"},
+          "--lat-span", "90", "fwd"},
+         "12 34\n",
+         "400 300 1\n"},
         {{"--kind", "gnomonic", "--width", "800", "--height", "600", "--centre-lon", "12", "--centre-lat", "34",
-          "--lat-span", "90", "inv"}, "400 300\n", "12.000000 34.000000 1\n"},
+          "--lat-span", "90", "inv"},
+         "400 300\n",
+         "12.000000 34.000000 1\n"},
     };
     for (const Case& c : cases) {
         const TRun run = RunMap(c.args, c.input);
@@ -49,12 +59,29 @@ TEST(MapTool, AppliesParametersInTheSetterOrderWhateverTheirOrder)
 {
     // The centre latitude overwrites the standard parallels, so they must be applied after it.
     const QByteArray input = "128.5 35\n138.5 30\n";
-    const QStringList ordered = {"--kind", "10", "--height", "1024", "--width", "1024", "--centre-lon", "128.5",
-                                 "--centre-lat", "25.7", "--std-parallel1", "44.5", "--std-parallel2", "44",
-                                 "--lat-span", "46.6", "--x-offset", "171", "fwd"};
-    const QStringList shuffled = {"--std-parallel2", "44", "--x-offset", "171", "--std-parallel1", "44.5",
-                                  "--centre-lat", "25.7", "--lat-span", "46.6", "--width", "1024",
-                                  "--centre-lon", "128.5", "--height", "1024", "--kind", "10", "fwd"};
+    const QStringList ordered = {"--kind",
+                                 "10",
+                                 "--height",
+                                 "1024",
+                                 "--width",
+                                 "1024",
+                                 "--centre-lon",
+                                 "128.5",
+                                 "--centre-lat",
+                                 "25.7",
+                                 "--std-parallel1",
+                                 "44.5",
+                                 "--std-parallel2",
+                                 "44",
+                                 "--lat-span",
+                                 "46.6",
+                                 "--x-offset",
+                                 "171",
+                                 "fwd"};
+    const QStringList shuffled = {
+        "--std-parallel2", "44",   "--x-offset", "171",  "--std-parallel1", "44.5",  "--centre-lat", "25.7",
+        "--lat-span",      "46.6", "--width",    "1024", "--centre-lon",    "128.5", "--height",     "1024",
+        "--kind",          "10",   "fwd"};
     EXPECT_EQ(RunMap(ordered, input).Out, "683 324 1\n858 413 1\n");
     EXPECT_EQ(RunMap(shuffled, input).Out, "683 324 1\n858 413 1\n");
 }
@@ -62,7 +89,14 @@ TEST(MapTool, AppliesParametersInTheSetterOrderWhateverTheirOrder)
 // One output line per input line, whatever the line holds.
 TEST(MapTool, KeepsItsPlaceLineByLine)
 {
-    struct Case { const char* name; QStringList args; QByteArray input; QString output; QString err; };
+    struct Case
+    {
+        const char* name;
+        QStringList args;
+        QByteArray input;
+        QString output;
+        QString err;
+    };
     const Case cases[] = {
         {"refused points are stars", Lambert + QStringList{"fwd"}, "128.5 35\n-40 10\n138.5 30\n",
          "683 324 1\n* * 0\n858 413 1\n", ""},
@@ -121,7 +155,11 @@ TEST(MapTool, ReadsFilesInOrderWithStandardInputForDash)
 // Nonsense is refused with status 2, before any input is read and with nothing on standard output.
 TEST(MapTool, RefusesWhatCannotBeRight)
 {
-    struct Case { QStringList args; QString err; };
+    struct Case
+    {
+        QStringList args;
+        QString err;
+    };
     const Case cases[] = {
         {{}, "no command given"},
         {{"fwd"}, "no parameters given"},
@@ -168,16 +206,17 @@ TEST(MapTool, RefusesWhatCannotBeRight)
 
 TEST(MapTool, NamesKindsAnyWayAndTakesOptionValuesAfterAnEqualsSign)
 {
-    const QStringList rest = {"--width", "1024", "--height=1024", "--centre-lon", "128.5", "--centre-lat=25.7",
-                              "--std-parallel1", "44.5", "--std-parallel2=44", "--x-offset=171", "fwd"};
+    const QStringList rest = {
+        "--width",         "1024", "--height=1024",      "--centre-lon",   "128.5", "--centre-lat=25.7",
+        "--std-parallel1", "44.5", "--std-parallel2=44", "--x-offset=171", "fwd"};
     for (const char* kind : {"10", "LambertConformal", "lambertconformal", "LAMBERT", "lam"}) {
         const TRun run = RunMap(QStringList{"--kind", kind} + rest, "128.5 35\n");
         EXPECT_EQ(run.Out, "683 324 1\n") << kind << ": " << run.Err.toStdString();
         EXPECT_EQ(RunMap(QStringList{QString("--kind=") + kind} + rest, "128.5 35\n").Out, "683 324 1\n") << kind;
     }
     // An exact name wins over a longer one that begins with it.
-    const TRun exact = RunMap({"--kind", "azimuthalequi", "--width", "800", "--height", "800", "--centre-lat",
-                                   "0", "fwd"}, "100 0\n");
+    const TRun exact =
+        RunMap({"--kind", "azimuthalequi", "--width", "800", "--height", "800", "--centre-lat", "0", "fwd"}, "100 0\n");
     EXPECT_EQ(exact.Out, "1447 400 1\n");
     // 1e-50 is a number as a parameter too.
     EXPECT_EQ(RunMap(Plate + QStringList{"--centre-lon", "1e-50", "fwd"}, "0 0\n").Out, "180 90 1\n");
@@ -277,10 +316,29 @@ TEST(MapTool, GridWithExtremeOffsetsRunsWithoutOverflow)
     TempDir dir;
     for (const char* kind : {"4", "8"})
         for (const char* offset : {"-2147483648", "2147483647"}) {
-            const TRun run = RunMap({"--kind", kind, "--width", "300", "--height", "300", "--lon-span", "60",
-                                         "--lat-span", "40", "--centre-lat", "30", "--y-offset", offset, "--x-offset",
-                                         offset, "grid", "-", dir.FilePath("g.png"), "--lon-step", "5", "--lat-step",
-                                         "5"});
+            const TRun run = RunMap({"--kind",
+                                     kind,
+                                     "--width",
+                                     "300",
+                                     "--height",
+                                     "300",
+                                     "--lon-span",
+                                     "60",
+                                     "--lat-span",
+                                     "40",
+                                     "--centre-lat",
+                                     "30",
+                                     "--y-offset",
+                                     offset,
+                                     "--x-offset",
+                                     offset,
+                                     "grid",
+                                     "-",
+                                     dir.FilePath("g.png"),
+                                     "--lon-step",
+                                     "5",
+                                     "--lat-step",
+                                     "5"});
             EXPECT_EQ(run.ExitCode, 0) << kind << " " << offset << ": " << run.Err.toStdString();
         }
 }

@@ -41,12 +41,12 @@ QByteArray ReadFile(const QString& path)
 }
 
 // A tool a test needs: skipped on a developer's machine without it, a failure in CI.
-#define REQUIRE_TOOL(variable, name)                                                              \
-    const QString variable = QStandardPaths::findExecutable(name);                                \
-    if (variable.isEmpty()) {                                                                     \
-        if (!MaySkipWithoutTool())                                                                \
-            FAIL() << name << " is not installed (scripts/install-deps.sh installs it)";         \
-        GTEST_SKIP() << name << " is not installed";                                              \
+#define REQUIRE_TOOL(variable, name)                                                                                   \
+    const QString variable = QStandardPaths::findExecutable(name);                                                     \
+    if (variable.isEmpty()) {                                                                                          \
+        if (!MaySkipWithoutTool())                                                                                     \
+            FAIL() << name << " is not installed (scripts/install-deps.sh installs it)";                               \
+        GTEST_SKIP() << name << " is not installed";                                                                   \
     }
 
 // A product name whose nominal time lies the given minutes before now.
@@ -76,12 +76,23 @@ TEST(Monitoring, CheckAsAMonitoringServerRunsIt)
         {"in time", 60, 600, {}, 0, "LAGWATCH OK - newest product ", ", 10.0 minutes late, 1.0 hours old; "},
         {"nearly late", 60, 2400, {}, 1, "LAGWATCH WARNING - newest product ", "40.0 minutes late (more than 35)"},
         {"late", 60, 3000, {}, 2, "LAGWATCH CRITICAL - newest product ", "50.0 minutes late (more than 45)"},
-        {"own thresholds", 60, 3000, {"/warning=50", "-CRITICAL=60.5"}, 0, "LAGWATCH OK - ", "newest_delay=3000s;3000;3630 "},
+        {"own thresholds",
+         60,
+         3000,
+         {"/warning=50", "-CRITICAL=60.5"},
+         0,
+         "LAGWATCH OK - ",
+         "newest_delay=3000s;3000;3630 "},
         {"silent station", 30 * 60, 600, {}, 2, "LAGWATCH CRITICAL - no product since ", "(30.0 hours, more than 26)"},
         {"own maximum age", 30 * 60, 600, {"-max-age=48"}, 0, "LAGWATCH OK - ", "30.0 hours old"},
         {"nothing recorded", -1, 0, {}, 2, "LAGWATCH CRITICAL - no product recorded"},
         {"missing data folder", 60, 600, {"missing-folder"}, 3, "LAGWATCH UNKNOWN - the data folder "},
-        {"metrics not written", 60, 600, {"-metrics=/proc/lagwatch.prom"}, 3, "LAGWATCH UNKNOWN - cannot write the metrics "},
+        {"metrics not written",
+         60,
+         600,
+         {"-metrics=/proc/lagwatch.prom"},
+         3,
+         "LAGWATCH UNKNOWN - cannot write the metrics "},
         {"bad threshold", 60, 600, {"-warning=thirty"}, 3, "LAGWATCH UNKNOWN - option '-warning' needs a number"},
         {"warning above critical", 60, 600, {"-warning=50"}, 3, "LAGWATCH UNKNOWN - the warning threshold"},
         {"CSV on standard output", 60, 600, {"-csv=-"}, 3, "LAGWATCH UNKNOWN - -csv=- cannot share standard output"},
@@ -91,10 +102,11 @@ TEST(Monitoring, CheckAsAMonitoringServerRunsIt)
             SCOPED_TRACE(std::string(c.what) + " in " + locale);
             TempDir dir;
             dir.MakeDir("data");
-            const QByteArray lines = c.minutesAgo < 0 ? QByteArray()
-                                                      : "202001010000-crm.grb=9999\r\n" +
-                                                            (ProductMinutesAgo(c.minutesAgo) + "=" +
-                                                             QString::number(c.delaySeconds) + "\r\n").toUtf8();
+            const QByteArray lines =
+                c.minutesAgo < 0
+                    ? QByteArray()
+                    : "202001010000-crm.grb=9999\r\n" +
+                          (ProductMinutesAgo(c.minutesAgo) + "=" + QString::number(c.delaySeconds) + "\r\n").toUtf8();
             const QString ledger = dir.Write("ledger.txt", lines);
             QStringList arguments{"-check"};
             const bool ownFolder = c.options.contains("missing-folder");
@@ -135,16 +147,16 @@ TEST(Monitoring, MetricsOfARealRunPassPromtool)
         const TRun check = CheckMetrics(promtool, metrics);
         EXPECT_EQ(check.ExitCode, 0) << check.Out.toStdString() << check.Err.toStdString();
         EXPECT_EQ(check.Out + check.Err, "") << text.toStdString();
-        EXPECT_TRUE(text.contains("lagwatch_last_run_success{folder=\"" + QFile::encodeName(data).replace("\"", "\\\"") +
-                                  "/\"} 1\n"))
+        EXPECT_TRUE(text.contains("lagwatch_last_run_success{folder=\"" +
+                                  QFile::encodeName(data).replace("\"", "\\\"") + "/\"} 1\n"))
             << text.toStdString();
         EXPECT_TRUE(text.contains("lagwatch_ledger_entries{")) << text.toStdString();
     }
     // A failed run still leaves its metrics, saying it failed.
     const TRun failed = RunOffscreen(LAGWATCH_BIN, {dir.FilePath("missing"), ledger, "-close", "-metrics=" + metrics});
     EXPECT_EQ(failed.ExitCode, 1);
-    EXPECT_TRUE(ReadFile(metrics).contains("lagwatch_last_run_success{folder=\"" + QFile::encodeName(dir.FilePath("missing")) +
-                                           "/\"} 0\n"));
+    EXPECT_TRUE(ReadFile(metrics).contains("lagwatch_last_run_success{folder=\"" +
+                                           QFile::encodeName(dir.FilePath("missing")) + "/\"} 0\n"));
     // The golden file of the unit tests, whose folder label needs every escape.
     const TRun golden = CheckMetrics(promtool, LAGWATCH_SOURCE_DIR "/tests/app/golden/lagwatch.prom");
     EXPECT_EQ(golden.ExitCode, 0) << golden.Out.toStdString() << golden.Err.toStdString();
@@ -153,10 +165,12 @@ TEST(Monitoring, MetricsOfARealRunPassPromtool)
 TEST(Monitoring, ExampleAlertRulesPassPromtool)
 {
     REQUIRE_TOOL(promtool, "promtool");
-    const TRun check = RunOffscreen(promtool, {"check", "rules", LAGWATCH_SOURCE_DIR "/docs/monitoring/lagwatch-alerts.yml"});
+    const TRun check =
+        RunOffscreen(promtool, {"check", "rules", LAGWATCH_SOURCE_DIR "/docs/monitoring/lagwatch-alerts.yml"});
     EXPECT_EQ(check.ExitCode, 0) << check.Out.toStdString() << check.Err.toStdString();
     EXPECT_TRUE(check.Out.contains("SUCCESS: 4 rules found")) << check.Out.toStdString();
-    const TRun test = RunOffscreen(promtool, {"test", "rules", LAGWATCH_SOURCE_DIR "/tests/e2e/lagwatch-alerts-test.yml"});
+    const TRun test =
+        RunOffscreen(promtool, {"test", "rules", LAGWATCH_SOURCE_DIR "/tests/e2e/lagwatch-alerts-test.yml"});
     EXPECT_EQ(test.ExitCode, 0) << test.Out.toStdString() << test.Err.toStdString();
 }
 
@@ -209,8 +223,8 @@ TEST(Monitoring, AnOutputThatCannotBeWrittenCostsNeitherTheLedgerNorTheOtherOutp
     ASSERT_EQ(RunOffscreen(DEMO_DATA_BIN, {"--days", "3", data}).ExitCode, 0);
     const QString ledger = dir.Write("ledger.txt", "");
     const QString metrics = dir.FilePath("lagwatch.prom");
-    const TRun run = RunOffscreen(LAGWATCH_BIN, {data, ledger, "-close", "-csv=" + dir.FilePath("no/such/folder.csv"),
-                                            "-metrics=" + metrics});
+    const TRun run = RunOffscreen(
+        LAGWATCH_BIN, {data, ledger, "-close", "-csv=" + dir.FilePath("no/such/folder.csv"), "-metrics=" + metrics});
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_EQ(run.Err.count('\n'), 1) << run.Err.toStdString();
     EXPECT_TRUE(run.Err.startsWith("lagwatch: cannot write the CSV ")) << run.Err.toStdString();
@@ -218,4 +232,4 @@ TEST(Monitoring, AnOutputThatCannotBeWrittenCostsNeitherTheLedgerNorTheOtherOutp
     EXPECT_TRUE(ReadFile(metrics).contains("lagwatch_ledger_entries{folder=\"" + QFile::encodeName(data) + "/\"} 6\n"));
 }
 
-} // namespace
+}  // namespace

@@ -54,8 +54,6 @@ void WriteProduct(const TempDir& dir, const QString& dataFolder, TDateTime day, 
     SetLastWriteMs(dir.FilePath(relative), QDateTime::currentMSecsSinceEpoch() - 600000);
 }
 
-
-
 class ScheduledRun : public ::testing::Test
 {
 protected:
@@ -101,12 +99,19 @@ TEST_F(ScheduledRun, ATypoEndsAtOnceAndTouchesNothing)
     QFile::remove(FLedger);
     FDir.Write("ledger.txt", before);
     const QString hint = "Try 'lagwatch --help' for more information.\n";
-    struct Case { QStringList args; int status; QString err; QString out; };
+    struct Case
+    {
+        QStringList args;
+        int status;
+        QString err;
+        QString out;
+    };
     const Case cases[] = {
         {{"-clsoe"}, 2, "lagwatch: unknown option '-clsoe'\n" + hint, ""},
         {{FData, FLedger, "--close"}, 2, "lagwatch: unknown option '--close'\n" + hint, ""},
         {{FData, FLedger, "-close", "--png", "x.png"}, 2, "lagwatch: unknown option '--png'\n" + hint, ""},
-        {{FData, FLedger, "-check", "-critical=soon"}, 3,
+        {{FData, FLedger, "-check", "-critical=soon"},
+         3,
          "lagwatch: option '-critical' needs a number, not 'soon'\n" + hint,
          "LAGWATCH UNKNOWN - option '-critical' needs a number, not 'soon'\n"},
     };
@@ -154,8 +159,8 @@ TEST_F(ScheduledRun, ADeadDisplayFallsBackToDrawingOffScreen)
         FDir.Write("ledger.txt", "");
         const TRun run = RunProgram(LAGWATCH_BIN, {FData, FLedger}, env, 60000);
         ASSERT_EQ(run.ExitCode, 0) << variable << ": " << run.Err.toStdString();  // -2 would be an abort
-        EXPECT_EQ(run.Err, "lagwatch: cannot open the display " + named +
-                               "; drawing off-screen, the run ends after the scan\n");
+        EXPECT_EQ(run.Err,
+                  "lagwatch: cannot open the display " + named + "; drawing off-screen, the run ends after the scan\n");
         EXPECT_EQ(LedgerNames(FLedger).size(), 2u) << variable;
     }
 }
@@ -227,7 +232,8 @@ TEST_F(ScheduledRun, AMissingDataFolderIsAFailureButTheLedgerIsSaved)
     // A folder whose name is not valid UTF-8 is walked all the same.
     const QByteArray odd = QFile::encodeName(FDir.Path()) + "st\xff";
     ASSERT_EQ(::rename(QFile::encodeName(FData).constData(), odd.constData()), 0);
-    const QString script = QString("exec '%1' \"$(printf '%2st\\377')\" '%3' -close").arg(LAGWATCH_BIN, FDir.Path(), FLedger);
+    const QString script =
+        QString("exec '%1' \"$(printf '%2st\\377')\" '%3' -close").arg(LAGWATCH_BIN, FDir.Path(), FLedger);
     const TRun run = RunProgram("/bin/bash", {"-c", script}, Env(), 60000);
     EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     EXPECT_EQ(LedgerNames(FLedger).size(), 2u);
@@ -299,8 +305,7 @@ TEST_F(ScheduledRun, SigtermMidWalkKeepsEveryProductRecordedSoFar)
     for (int attempt = 0; attempt < 5 && caughtMidWalk == 0; ++attempt) {
         FDir.Write("ledger.txt", "");
         QProcess process;
-        const bool signalled =
-            StartAndWaitFor(process, [&] { return IsReadingOneOf(process.processId(), middle); });
+        const bool signalled = StartAndWaitFor(process, [&] { return IsReadingOneOf(process.processId(), middle); });
         if (signalled) {
             // Frozen where it was seen, so the signal arrives mid-walk.
             ::kill(static_cast<pid_t>(process.processId()), SIGSTOP);
@@ -347,4 +352,4 @@ TEST_F(ScheduledRun, SignalsDuringTheSaveDoNotInterruptIt)
     EXPECT_TRUE(saved.endsWith("\r\n"));
 }
 
-} // namespace
+}  // namespace

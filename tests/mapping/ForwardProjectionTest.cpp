@@ -21,8 +21,8 @@ const TMappingParams Plate360 = {.Kind = 1, .Height = 180, .Width = 360};
 const TMappingParams Zoomed = {.Kind = 2, .Height = 200, .Width = 400, .CentreLon = 10, .LonSpan = 40, .LatSpan = 20};
 const TMappingParams Ortho = {.Kind = 7, .Height = 800, .Width = 800, .LatSpan = 180};
 const TMappingParams Gnomonic = {.Kind = 11, .Height = 800, .Width = 800, .LatSpan = 90};
-const TMappingParams GreatCircle = {.Kind = 13, .Height = 500, .Width = 801, .CentreLon = 20, .CentreLat = 30,
-                                    .XOffset = 3, .YOffset = 4};
+const TMappingParams GreatCircle = {
+    .Kind = 13, .Height = 500, .Width = 801, .CentreLon = 20, .CentreLat = 30, .XOffset = 3, .YOffset = 4};
 const TMappingParams Vdg = {.Kind = 12, .Height = 400, .Width = 800, .CentreLon = 30};
 const TMappingParams HugeAzimuthal = {.Kind = 3, .Height = 4000000, .Width = 4000000, .CentreLon = 10, .CentreLat = 40};
 
@@ -37,13 +37,31 @@ const ForwardCase ForwardCases[] = {
     // Zoomed plate carree and linear-based.
     {"zoomed west edge", Zoomed, -10, 10, true, 0, 0},
     {"zoomed east edge", Zoomed, 30, -10, true, 400, 200},
-    {"linear-based like zoomed", {.Kind = 14, .Height = 200, .Width = 400, .CentreLon = 10, .LonSpan = 40, .LatSpan = 20}, 30, 0, true, 400, 100},
+    {"linear-based like zoomed",
+     {.Kind = 14, .Height = 200, .Width = 400, .CentreLon = 10, .LonSpan = 40, .LatSpan = 20},
+     30,
+     0,
+     true,
+     400,
+     100},
     {"zoomed zero lon span", {.Kind = 2, .Height = 200, .Width = 400, .LatSpan = 20}, 5, 0, false, 0, 0},
     // Mercator.
     {"mercator full centre", {.Kind = 5, .Height = 360, .Width = 360}, 0, 0, true, 180, 180},
     {"mercator full 45N", {.Kind = 5, .Height = 360, .Width = 360}, 90, 45, true, 270, 130},
-    {"mercator zoomed west of image", {.Kind = 6, .Height = 300, .Width = 300, .CentreLon = 10, .LonSpan = 30, .LatSpan = 30}, -20, 0, false, -150, 150},
-    {"mercator zoomed inside", {.Kind = 6, .Height = 300, .Width = 300, .CentreLon = 10, .LonSpan = 30, .LatSpan = 30}, 10, 0, true, 150, 150},
+    {"mercator zoomed west of image",
+     {.Kind = 6, .Height = 300, .Width = 300, .CentreLon = 10, .LonSpan = 30, .LatSpan = 30},
+     -20,
+     0,
+     false,
+     -150,
+     150},
+    {"mercator zoomed inside",
+     {.Kind = 6, .Height = 300, .Width = 300, .CentreLon = 10, .LonSpan = 30, .LatSpan = 30},
+     10,
+     0,
+     true,
+     150,
+     150},
     // Azimuthal family: cut-off distances.
     {"azimuthal centre", {.Kind = 3, .Height = 800, .Width = 800}, 0, 0, true, 400, 400},
     {"azimuthal 100 deg east", {.Kind = 3, .Height = 800, .Width = 800}, 100, 0, true, 1447, 400},
@@ -65,9 +83,34 @@ const ForwardCase ForwardCases[] = {
     {"gnomonic at 90 deg", Gnomonic, 90, 0, false, 400, 400},
     // The centre itself (gamma 1) is accepted, as its inverse gives the centre back.
     {"gnomonic centre itself", Gnomonic, 0, 0, true, 400, 400},
-    {"gnomonic off-centre centre", {.Kind = 11, .Height = 600, .Width = 800, .CentreLon = 12, .CentreLat = 34, .LatSpan = 90}, 12, 34, true, 400, 300},
-    {"polar 800 centre", {.Kind = 9, .Height = 800, .Width = 800, .CentreLon = 135, .CentreLat = 35.45f, .LatSpan = 46.6f, .XOffset = 137}, 135, 35.45f, true, 537, 357},
-    {"polar north pole", {.Kind = 9, .Height = 877, .Width = 1078, .CentreLon = -45, .CentreLat = 90, .LatSpan = 101.68f, .XOffset = -36, .YOffset = 306}, 0, 90, true, 503, 132},
+    {"gnomonic off-centre centre",
+     {.Kind = 11, .Height = 600, .Width = 800, .CentreLon = 12, .CentreLat = 34, .LatSpan = 90},
+     12,
+     34,
+     true,
+     400,
+     300},
+    {"polar 800 centre",
+     {.Kind = 9, .Height = 800, .Width = 800, .CentreLon = 135, .CentreLat = 35.45f, .LatSpan = 46.6f, .XOffset = 137},
+     135,
+     35.45f,
+     true,
+     537,
+     357},
+    {"polar north pole",
+     {.Kind = 9,
+      .Height = 877,
+      .Width = 1078,
+      .CentreLon = -45,
+      .CentreLat = 90,
+      .LatSpan = 101.68f,
+      .XOffset = -36,
+      .YOffset = 306},
+     0,
+     90,
+     true,
+     503,
+     132},
     // Van der Grinten: poles on the central column, at +-pi*Scale.
     {"vdg north pole", Vdg, 100, 90, true, 400, -190},
     {"vdg south pole", Vdg, -100, -90, true, 400, 590},
@@ -88,8 +131,7 @@ const ForwardCase ForwardCases[] = {
 }  // namespace
 
 class ForwardCheckpoint : public ::testing::TestWithParam<ForwardCase>
-{
-};
+{};
 
 TEST_P(ForwardCheckpoint, GivesItsPixel)
 {
@@ -106,17 +148,18 @@ INSTANTIATE_TEST_SUITE_P(ForwardProjection, ForwardCheckpoint, ::testing::Values
 
 TEST(ForwardProjection, PresetCheckpoints)
 {
-    struct Case { TPresetMapping Preset; float Lon, Lat; int X, Y; };
-    const Case cases[] = {
-        {TPresetMapping::Lambert1K, 128.5f, 35, 683, 324},
-        {TPresetMapping::Lambert1K, 138.5f, 30, 858, 413},
-        {TPresetMapping::Disc, 140.5f, 0, 856, 849},
-        {TPresetMapping::Polar800, 135, 35.45f, 537, 357},
-        {TPresetMapping::PolarNorth, 0, 90, 503, 132},
-        {TPresetMapping::PolarNorth, 123, 90, 503, 132},
-    };
-    for (const Case& c : cases)
+    struct Case
     {
+        TPresetMapping Preset;
+        float Lon, Lat;
+        int X, Y;
+    };
+    const Case cases[] = {
+        {TPresetMapping::Lambert1K, 128.5f, 35, 683, 324}, {TPresetMapping::Lambert1K, 138.5f, 30, 858, 413},
+        {TPresetMapping::Disc, 140.5f, 0, 856, 849},       {TPresetMapping::Polar800, 135, 35.45f, 537, 357},
+        {TPresetMapping::PolarNorth, 0, 90, 503, 132},     {TPresetMapping::PolarNorth, 123, 90, 503, 132},
+    };
+    for (const Case& c : cases) {
         TMapping m;
         BuildPresetMapping(c.Preset, m);
         int x = 0, y = 0;
@@ -129,16 +172,14 @@ TEST(ForwardProjection, PresetCheckpoints)
 TEST(ForwardProjection, OffsetsShiftEveryKindAndEveryExit)
 {
     const float points[][2] = {{0, 0}, {20, 10}, {-70, -40}, {150, 80}, {179, -5}, {100, 0}};
-    for (int kind = 0; kind <= 15; ++kind)
-    {
-        TMappingParams p = {.Kind = kind, .Height = 600, .Width = 800, .CentreLon = 10, .CentreLat = 20,
-                            .LonSpan = 120, .LatSpan = 80};
+    for (int kind = 0; kind <= 15; ++kind) {
+        TMappingParams p = {
+            .Kind = kind, .Height = 600, .Width = 800, .CentreLon = 10, .CentreLat = 20, .LonSpan = 120, .LatSpan = 80};
         const TMapping plain = MakeMapping(p);
         p.XOffset = 171;
         p.YOffset = 306;
         const TMapping shifted = MakeMapping(p);
-        for (const auto& pt : points)
-        {
+        for (const auto& pt : points) {
             int x0 = 5, y0 = 6, x1 = 5, y1 = 6;
             const bool ok0 = plain.LonLatToXY(pt[0], pt[1], x0, y0);
             const bool ok1 = shifted.LonLatToXY(pt[0], pt[1], x1, y1);
@@ -156,23 +197,26 @@ TEST(ForwardProjection, OffsetsShiftEveryKindAndEveryExit)
 
 TEST(ForwardProjection, RealValuedPixelsRoundToTheWholeOnes)
 {
-    for (int kind = 1; kind <= 14; ++kind)
-    {
-        const TMapping m = MakeMapping({.Kind = kind, .Height = 500, .Width = 700, .CentreLon = -20, .CentreLat = 40,
-                                        .LonSpan = 90, .LatSpan = 60, .XOffset = -9, .YOffset = 12});
+    for (int kind = 1; kind <= 14; ++kind) {
+        const TMapping m = MakeMapping({.Kind = kind,
+                                        .Height = 500,
+                                        .Width = 700,
+                                        .CentreLon = -20,
+                                        .CentreLat = 40,
+                                        .LonSpan = 90,
+                                        .LatSpan = 60,
+                                        .XOffset = -9,
+                                        .YOffset = 12});
         for (float lon = -60; lon <= 20; lon += 7.3f)
-            for (float lat = 15; lat <= 65; lat += 6.1f)
-            {
+            for (float lat = 15; lat <= 65; lat += 6.1f) {
                 int x = 0, y = 0;
                 float fx = 0, fy = 0;
                 const bool ok = m.LonLatToXY(lon, lat, x, y);
                 const bool okF = m.LonLatToXYF(lon, lat, fx, fy);
-                if (kind != 6)
-                {
+                if (kind != 6) {
                     EXPECT_EQ(ok, okF) << kind << " " << lon << " " << lat;
                 }
-                if (ok && okF)
-                {
+                if (ok && okF) {
                     EXPECT_NEAR(x, fx, 0.5 + 1e-3) << kind << " " << lon << " " << lat;
                     EXPECT_NEAR(y, fy, 0.5 + 1e-3) << kind << " " << lon << " " << lat;
                 }
@@ -182,23 +226,30 @@ TEST(ForwardProjection, RealValuedPixelsRoundToTheWholeOnes)
 
 TEST(ForwardProjection, DistanceCutOffByKind)
 {
-    struct Case { int Kind; double LimitKm; };
+    struct Case
+    {
+        int Kind;
+        double LimitKm;
+    };
     const Case cases[] = {{3, 12000}, {4, 12000}, {11, 12000}, {7, 6300}, {8, 6300}, {10, 10000}};
     const double kmPerDegree = 6378.135 * M_PI / 180;
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         // Along the central meridian, northward from a centre at 10S.
-        const TMapping m = MakeMapping({.Kind = c.Kind, .Height = 800, .Width = 800, .CentreLat = -10,
-                                        .LatSpan = 60, .StdParallel1 = 20, .StdParallel2 = 30});
+        const TMapping m = MakeMapping({.Kind = c.Kind,
+                                        .Height = 800,
+                                        .Width = 800,
+                                        .CentreLat = -10,
+                                        .LatSpan = 60,
+                                        .StdParallel1 = 20,
+                                        .StdParallel2 = 30});
         const float inside = static_cast<float>(-10 + c.LimitKm / kmPerDegree - 0.05);
         const float outside = static_cast<float>(-10 + c.LimitKm / kmPerDegree + 0.05);
         int x = 0, y = 0;
-        if (c.Kind != 11 && c.Kind != 10)
-        {
+        if (c.Kind != 11 && c.Kind != 10) {
             EXPECT_TRUE(m.LonLatToXY(0, inside, x, y)) << c.Kind;
         }
         EXPECT_FALSE(m.LonLatToXY(0, outside, x, y)) << c.Kind;
-}
+    }
 }
 
 TEST(ForwardProjection, GreatCircleDistance)
@@ -254,13 +305,11 @@ TEST(ForwardProjection, HugeLongitudesWrapWithoutLooping)
 
 TEST(ForwardProjection, ZeroSizesAndSpansAreRefusedNotFatal)
 {
-    for (int kind = 1; kind <= 14; ++kind)
-    {
+    for (int kind = 1; kind <= 14; ++kind) {
         const TMapping m = MakeMapping({.Kind = kind});
         int x = 3, y = 4;
         const bool ok = m.LonLatToXY(10, 10, x, y);
-        if (ok)
-        {
+        if (ok) {
             EXPECT_EQ(x, 0) << kind;  // a zero-size image has every point at its origin
         }
         float lon = 0, lat = 0;

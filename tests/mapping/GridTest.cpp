@@ -19,8 +19,17 @@ namespace {
 class TRecordingCanvas : public TGridCanvas
 {
 public:
-    struct TText { int X, Y; QString Text; TColor Colour; };
-    struct TLine { std::vector<QPoint> Points; TGridPenStyle Style; };
+    struct TText
+    {
+        int X, Y;
+        QString Text;
+        TColor Colour;
+    };
+    struct TLine
+    {
+        std::vector<QPoint> Points;
+        TGridPenStyle Style;
+    };
 
     QStringList Measured;  // every text measured, in order
     std::vector<TText> Texts;
@@ -31,19 +40,64 @@ public:
     QString FontName = "Caller";
     int FontSize = 12;
 
-    int TextWidth(const QString& t) override { ++Calls; Measured << t; return 6 * static_cast<int>(t.size()); }
-    int TextHeight(const QString& t) override { ++Calls; Measured << t; return 10; }
-    void TextOut(int x, int y, const QString& t) override { ++Calls; Texts.push_back({x, y, t, FFontColour}); }
-    void Polyline(const QPoint* p, int n) override { ++Calls; Lines.push_back({std::vector<QPoint>(p, p + n), Style}); }
+    int TextWidth(const QString& t) override
+    {
+        ++Calls;
+        Measured << t;
+        return 6 * static_cast<int>(t.size());
+    }
+    int TextHeight(const QString& t) override
+    {
+        ++Calls;
+        Measured << t;
+        return 10;
+    }
+    void TextOut(int x, int y, const QString& t) override
+    {
+        ++Calls;
+        Texts.push_back({x, y, t, FFontColour});
+    }
+    void Polyline(const QPoint* p, int n) override
+    {
+        ++Calls;
+        Lines.push_back({std::vector<QPoint>(p, p + n), Style});
+    }
     void SetBrushClear() override { ++Calls; }
     void SetPenColour(TColor) override { ++Calls; }
     TGridPenStyle PenStyle() const override { return Style; }
-    void SetPenStyle(TGridPenStyle s) override { ++Calls; Style = s; }
-    void SetFontName(const QString& n) override { ++Calls; FontName = n; }
-    void SetFontSize(int s) override { ++Calls; FontSize = s; }
-    void SetFontColour(TColor c) override { ++Calls; FFontColour = c; }
-    void SaveFont() override { ++Calls; ++Saves; FSaved = {FontName, FontSize}; }
-    void RestoreFont() override { ++Calls; ++Restores; FontName = FSaved.first; FontSize = FSaved.second; }
+    void SetPenStyle(TGridPenStyle s) override
+    {
+        ++Calls;
+        Style = s;
+    }
+    void SetFontName(const QString& n) override
+    {
+        ++Calls;
+        FontName = n;
+    }
+    void SetFontSize(int s) override
+    {
+        ++Calls;
+        FontSize = s;
+    }
+    void SetFontColour(TColor c) override
+    {
+        ++Calls;
+        FFontColour = c;
+    }
+    void SaveFont() override
+    {
+        ++Calls;
+        ++Saves;
+        FSaved = {FontName, FontSize};
+    }
+    void RestoreFont() override
+    {
+        ++Calls;
+        ++Restores;
+        FontName = FSaved.first;
+        FontSize = FSaved.second;
+    }
 
     QStringList DrawnTexts() const
     {
@@ -89,8 +143,7 @@ protected:
 TEST_F(GridTest, ZeroStepsOrNoCanvasDrawNothing)
 {
     TMapping m = MakeMapping({.Kind = 1, .Height = 180, .Width = 360});
-    for (const auto& steps : {std::pair{0, 10}, std::pair{10, 0}})
-    {
+    for (const auto& steps : {std::pair{0, 10}, std::pair{10, 0}}) {
         TRecordingCanvas c;
         Draw(m, c, steps.first, steps.second);
         EXPECT_EQ(c.Calls, 0);
@@ -126,29 +179,62 @@ TEST_F(GridTest, FontIsSavedSetAndRestored)
 
 TEST_F(GridTest, RangesAndStepsByKind)
 {
-    struct Case { const char* Name; TMappingParams P; int LonStep, LatStep; const char* Meridians; const char* Parallels; };
+    struct Case
+    {
+        const char* Name;
+        TMappingParams P;
+        int LonStep, LatStep;
+        const char* Meridians;
+        const char* Parallels;
+    };
     const Case cases[] = {
         // Kind 3 draws every 30 and 15 degrees whatever the caller asks.
-        {"azimuthal", {.Kind = 3, .Height = 400, .Width = 400}, 10, 10,
+        {"azimuthal",
+         {.Kind = 3, .Height = 400, .Width = 400},
+         10,
+         10,
          "180d 150dW 120dW 90dW 60dW 30dW 0d 30dE 60dE 90dE 120dE 150dE",
          "75dS 60dS 45dS 30dS 15dS 0d 15dN 30dN 45dN 60dN 75dN"},
-        {"wide azimuthal without span", {.Kind = 4, .Height = 400, .Width = 400}, 10, 10,
-         "180d 150dW 120dW 90dW 60dW 30dW 0d 30dE 60dE 90dE 120dE 150dE", "60dS 30dS 0d 30dN 60dN"},
+        {"wide azimuthal without span",
+         {.Kind = 4, .Height = 400, .Width = 400},
+         10,
+         10,
+         "180d 150dW 120dW 90dW 60dW 30dW 0d 30dE 60dE 90dE 120dE 150dE",
+         "60dS 30dS 0d 30dN 60dN"},
         // Kind 6 turns steps of 15 into 5.
-        {"mercator zoomed 15", {.Kind = 6, .Height = 300, .Width = 300, .CentreLon = 10, .CentreLat = 20, .LonSpan = 20, .LatSpan = 20}, 15, 15,
-         "0d 5dE 10dE 15dE 20dE", "5dN 10dN 15dN 20dN 25dN 30dN"},
-        {"mercator zoomed 10", {.Kind = 6, .Height = 300, .Width = 300, .CentreLon = 10, .CentreLat = 20, .LonSpan = 20, .LatSpan = 20}, 10, 10,
-         "0d 10dE 20dE", "0d 10dN 20dN 30dN"},
+        {"mercator zoomed 15",
+         {.Kind = 6, .Height = 300, .Width = 300, .CentreLon = 10, .CentreLat = 20, .LonSpan = 20, .LatSpan = 20},
+         15,
+         15,
+         "0d 5dE 10dE 15dE 20dE",
+         "5dN 10dN 15dN 20dN 25dN 30dN"},
+        {"mercator zoomed 10",
+         {.Kind = 6, .Height = 300, .Width = 300, .CentreLon = 10, .CentreLat = 20, .LonSpan = 20, .LatSpan = 20},
+         10,
+         10,
+         "0d 10dE 20dE",
+         "0d 10dN 20dN 30dN"},
         // Across the antimeridian: 149..179, then -180..-169.
-        {"zoomed across 180", {.Kind = 2, .Height = 300, .Width = 300, .CentreLon = 170, .LonSpan = 40, .LatSpan = 10}, 1, 5,
-         nullptr, "5dS 0d 5dN"},
-        {"linear-based", {.Kind = 14, .Height = 300, .Width = 300, .CentreLon = 170, .LonSpan = 40, .LatSpan = 10}, 60, 30,
-         "120dW 60dW 0d 60dE 120dE", "0d 30dN 60dN"},
-        {"van der grinten", {.Kind = 12, .Height = 400, .Width = 800, .CentreLon = 100}, 90, 45,
-         "0d 90dE 180d 90dW", "45dS 0d 45dN"},
+        {"zoomed across 180",
+         {.Kind = 2, .Height = 300, .Width = 300, .CentreLon = 170, .LonSpan = 40, .LatSpan = 10},
+         1,
+         5,
+         nullptr,
+         "5dS 0d 5dN"},
+        {"linear-based",
+         {.Kind = 14, .Height = 300, .Width = 300, .CentreLon = 170, .LonSpan = 40, .LatSpan = 10},
+         60,
+         30,
+         "120dW 60dW 0d 60dE 120dE",
+         "0d 30dN 60dN"},
+        {"van der grinten",
+         {.Kind = 12, .Height = 400, .Width = 800, .CentreLon = 100},
+         90,
+         45,
+         "0d 90dE 180d 90dW",
+         "45dS 0d 45dN"},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         TMapping m = MakeMapping(c.P);
         TRecordingCanvas canvas;
         Draw(m, canvas, c.LonStep, c.LatStep, true);
@@ -177,8 +263,7 @@ TEST_F(GridTest, ZoomedMapAcrossTheAntimeridianDrawsBothSides)
     EXPECT_EQ(c.Measured.mid(0, expected.size()), expected);
     // 31 + 12 straight meridians, then 3 straight parallels across the full width.
     ASSERT_EQ(c.Lines.size(), 46u);
-    for (size_t i = 43; i < 46; ++i)
-    {
+    for (size_t i = 43; i < 46; ++i) {
         EXPECT_EQ(c.Lines[i].Points.size(), 2u);
         EXPECT_EQ(c.Lines[i].Points[1].x(), 300 - 2);
     }
@@ -204,16 +289,14 @@ TEST_F(GridTest, LabelTextsAndPlacement)
             zero.push_back(t);
     ASSERT_EQ(zero.size(), 5u);
     const int expected[5][2] = {{173, 167}, {173, 169}, {175, 167}, {175, 169}, {174, 168}};
-    for (int i = 0; i < 5; ++i)
-    {
+    for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(zero[i].X, 1000 + expected[i][0]) << i;
         EXPECT_EQ(zero[i].Y, 2000 + expected[i][1]) << i;
         EXPECT_EQ(zero[i].Colour, i < 4 ? TRecordingCanvas::HaloColour : TRecordingCanvas::TextColour) << i;
     }
     // The parallel labels sit against the left edge: x = tw/2 + 2 - tw/2.
     for (const auto& t : c.Texts)
-        if (t.Text == Deg("45dS") && t.Colour == TRecordingCanvas::TextColour)
-        {
+        if (t.Text == Deg("45dS") && t.Colour == TRecordingCanvas::TextColour) {
             EXPECT_EQ(t.X, 1000 + 12 + 2 - 12);
             EXPECT_EQ(t.Y, 2000 + 135 - 5);
         }
@@ -267,8 +350,7 @@ TEST_F(GridTest, SpecialParallelsAreCurvedRunsForOtherKinds)
     Draw(m, c, 30, 30, true, spArcticCircle | spTropicOfCapricorn);
     int dotted = 0;
     for (const auto& l : c.Lines)
-        if (l.Style == TGridPenStyle::Dot)
-        {
+        if (l.Style == TGridPenStyle::Dot) {
             ++dotted;
             EXPECT_EQ(l.Points.size(), 359u);
         }
@@ -289,7 +371,8 @@ TEST_F(GridTest, RefusedPointsGetNoLabel)
     EXPECT_FALSE(drawn.contains(Deg("120dW")));
     EXPECT_FALSE(drawn.contains(Deg("180d")));
     // Zoomed Mercator refuses points outside the image but still places them.
-    TMapping merc = MakeMapping({.Kind = 6, .Height = 300, .Width = 300, .CentreLon = 10, .CentreLat = 40, .LonSpan = 20, .LatSpan = 20});
+    TMapping merc = MakeMapping(
+        {.Kind = 6, .Height = 300, .Width = 300, .CentreLon = 10, .CentreLat = 40, .LonSpan = 20, .LatSpan = 20});
     TRecordingCanvas c2;
     Draw(merc, c2, 10, 10);
     EXPECT_TRUE(c2.DrawnTexts().contains(Deg("10dE")));  // its equator point lies below the image
@@ -297,15 +380,19 @@ TEST_F(GridTest, RefusedPointsGetNoLabel)
 
 TEST_F(GridTest, EveryDrawnPointLiesNearTheImage)
 {
-    for (int kind = 1; kind <= 14; ++kind)
-    {
-        TMapping m = MakeMapping({.Kind = kind, .Height = 300, .Width = 400, .CentreLon = 30, .CentreLat = 50,
-                                  .LonSpan = 30, .LatSpan = 20, .YOffset = 40});
+    for (int kind = 1; kind <= 14; ++kind) {
+        TMapping m = MakeMapping({.Kind = kind,
+                                  .Height = 300,
+                                  .Width = 400,
+                                  .CentreLon = 30,
+                                  .CentreLat = 50,
+                                  .LonSpan = 30,
+                                  .LatSpan = 20,
+                                  .YOffset = 40});
         TRecordingCanvas c;
         Draw(m, c, 10, 10, false, 0x1F, 3, 4);
         for (const auto& l : c.Lines)
-            for (const QPoint& p : l.Points)
-            {
+            for (const QPoint& p : l.Points) {
                 EXPECT_GE(p.x(), 3 - 100) << kind;
                 EXPECT_LE(p.x(), 3 + 400 + 100) << kind;
                 EXPECT_GE(p.y(), 4 - 100) << kind;
@@ -316,10 +403,10 @@ TEST_F(GridTest, EveryDrawnPointLiesNearTheImage)
 
 TEST_F(GridTest, HugeOrNonFiniteSpansStayBounded)
 {
-    const float spans[] = {1e30f, -1e30f, std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN()};
+    const float spans[] = {1e30f, -1e30f, std::numeric_limits<float>::infinity(),
+                           std::numeric_limits<float>::quiet_NaN()};
     for (int kind : {2, 6})
-        for (float span : spans)
-        {
+        for (float span : spans) {
             TMapping m;
             m.SetKind(static_cast<uint8_t>(kind));
             m.SetHeight(300);
@@ -357,7 +444,11 @@ TEST_F(GridTest, ImageCanvasDrawsLinesAndLabels)
 namespace {
 
 // The label texts drawn in the text colour, with their centres.
-struct TPlacedLabel { QString Text; int X, Y; };
+struct TPlacedLabel
+{
+    QString Text;
+    int X, Y;
+};
 std::vector<TPlacedLabel> PlacedLabels(const TRecordingCanvas& c)
 {
     std::vector<TPlacedLabel> out;
@@ -391,8 +482,7 @@ TEST_F(GridTest, LambertLabelsOnlyWhereTheirMeridianIs)
     EXPECT_FALSE(drawn.contains(Deg("40dW"))) << drawn.join(' ').toStdString();
     EXPECT_FALSE(drawn.contains(Deg("50dW"))) << drawn.join(' ').toStdString();
     EXPECT_EQ(drawn, Deg("110dE 120dE 130dE 140dE 0d 10dN 20dN 30dN 40dN").split(' '));
-    for (const TPlacedLabel& label : PlacedLabels(c))
-    {
+    for (const TPlacedLabel& label : PlacedLabels(c)) {
         float lon = 0, lat = 0;
         ASSERT_TRUE(m.XYToLonLat(label.X, label.Y, lon, lat)) << label.Text.toStdString();
         const bool meridian = label.Text.endsWith('E') || label.Text.endsWith('W');
@@ -409,7 +499,13 @@ TEST_F(GridTest, LambertLabelsOnlyWhereTheirMeridianIs)
 // The same test on every kind: a label's line point inside the picture keeps it.
 TEST_F(GridTest, LabelsWhoseLinesAreInsideAreAllKept)
 {
-    struct Case { const char* Name; TMapping M; int LonStep, LatStep; const char* Labels; };
+    struct Case
+    {
+        const char* Name;
+        TMapping M;
+        int LonStep, LatStep;
+        const char* Labels;
+    };
     TMapping disc;
     BuildPresetMapping(TPresetMapping::Disc, disc);
     const Case cases[] = {
@@ -421,14 +517,12 @@ TEST_F(GridTest, LabelsWhoseLinesAreInsideAreAllKept)
         // The disc: every meridian and parallel that the orthographic kind does not refuse.
         {"disc", disc, 30, 30, "180d 90dE 120dE 150dE 30dS 0d 30dN"},
     };
-    for (const Case& k : cases)
-    {
+    for (const Case& k : cases) {
         TMapping m = k.M;
         TRecordingCanvas c;
         Draw(m, c, k.LonStep, k.LatStep);
         EXPECT_EQ(c.DrawnTexts(), Deg(k.Labels).split(' ')) << k.Name << ": " << c.DrawnTexts().join(' ').toStdString();
-        for (const TPlacedLabel& label : PlacedLabels(c))
-        {
+        for (const TPlacedLabel& label : PlacedLabels(c)) {
             EXPECT_TRUE(label.X >= 0 && label.X < m.Width && label.Y >= 0 && label.Y < m.Height)
                 << k.Name << " " << label.Text.toStdString();
         }
@@ -441,10 +535,9 @@ TEST_F(GridTest, ExtremeOffsetsDrawWithoutOverflow)
 {
     for (int kind = 0; kind <= 14; ++kind)
         for (int32_t yOffset : {INT32_MIN, INT32_MAX, 0})
-            for (int32_t xOffset : {INT32_MIN, INT32_MAX, 0})
-            {
-                TMapping m = MakeMapping({.Kind = kind, .Height = 300, .Width = 300, .CentreLat = 30, .LonSpan = 60,
-                                          .LatSpan = 40});
+            for (int32_t xOffset : {INT32_MIN, INT32_MAX, 0}) {
+                TMapping m = MakeMapping(
+                    {.Kind = kind, .Height = 300, .Width = 300, .CentreLat = 30, .LonSpan = 60, .LatSpan = 40});
                 m.SetXOffset(xOffset);
                 m.SetYOffset(yOffset);
                 QImage image(300, 300, QImage::Format_RGB32);
@@ -455,8 +548,7 @@ TEST_F(GridTest, ExtremeOffsetsDrawWithoutOverflow)
     // The grid's own offsets at the ends of the range reach the canvas clamped: its text
     // placement must not overflow either.
     for (int kind : {1, 4, 7})
-        for (int32_t offset : {INT32_MIN, INT32_MAX})
-        {
+        for (int32_t offset : {INT32_MIN, INT32_MAX}) {
             TMapping m = MakeMapping({.Kind = kind, .Height = 300, .Width = 300, .CentreLat = 30, .LatSpan = 40});
             QImage image(300, 300, QImage::Format_RGB32);
             image.fill(Qt::black);
@@ -469,16 +561,18 @@ TEST(SegmentTables, PresetsAreCreatedAndFreedInOrder)
 {
     InitSegmentTables();
     EXPECT_EQ(DegreeSign, QString(QChar(0x00B0)));
-    struct Case { TMapping** Slot; float Lon, Lat; int X, Y; };
+    struct Case
+    {
+        TMapping** Slot;
+        float Lon, Lat;
+        int X, Y;
+    };
     const Case cases[] = {
-        {&LambertMapping1K, 128.5f, 35, 683, 324},
-        {&LambertMapping1K, 138.5f, 30, 858, 413},
-        {&DiscMapping, 140.5f, 0, 856, 849},
-        {&PolarMapping800, 135, 35.45f, 537, 357},
+        {&LambertMapping1K, 128.5f, 35, 683, 324}, {&LambertMapping1K, 138.5f, 30, 858, 413},
+        {&DiscMapping, 140.5f, 0, 856, 849},       {&PolarMapping800, 135, 35.45f, 537, 357},
         {&PolarMappingNorth, 0, 90, 503, 132},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         ASSERT_NE(*c.Slot, nullptr);
         int x = 0, y = 0;
         EXPECT_TRUE((*c.Slot)->LonLatToXY(c.Lon, c.Lat, x, y));

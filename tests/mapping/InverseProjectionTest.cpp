@@ -28,14 +28,50 @@ const InverseCase InverseCases[] = {
     {"plate right edge wraps", Plate360, 360, 0, true, -180, 90},
     {"zoomed west edge", Zoomed, 0, 0, true, -10, 10},
     {"zoomed east edge", Zoomed, 400, 200, true, 30, -10},
-    {"linear-based like zoomed", {.Kind = 14, .Height = 200, .Width = 400, .CentreLon = 10, .LonSpan = 40, .LatSpan = 20}, 400, 100, true, 30, 0},
+    {"linear-based like zoomed",
+     {.Kind = 14, .Height = 200, .Width = 400, .CentreLon = 10, .LonSpan = 40, .LatSpan = 20},
+     400,
+     100,
+     true,
+     30,
+     0},
     {"mercator full centre", {.Kind = 5, .Height = 360, .Width = 360, .CentreLon = 10}, 180, 180, true, 10, 0},
     // Centre pixels come back exactly.
-    {"azimuthal centre", {.Kind = 3, .Height = 600, .Width = 800, .CentreLon = 12, .CentreLat = 34}, 400, 300, true, 12, 34},
-    {"wide azimuthal centre", {.Kind = 4, .Height = 600, .Width = 800, .CentreLon = 12, .CentreLat = 34, .LatSpan = 90}, 400, 300, true, 12, 34},
-    {"orthographic centre", {.Kind = 7, .Height = 600, .Width = 800, .CentreLon = 12, .CentreLat = 34, .LatSpan = 90}, 400, 300, true, 12, 34},
-    {"gnomonic centre", {.Kind = 11, .Height = 600, .Width = 800, .CentreLon = 12, .CentreLat = 34, .LatSpan = 90}, 400, 300, true, 12, 34},
-    {"great circle centre", {.Kind = 13, .Height = 600, .Width = 800, .CentreLon = 12, .CentreLat = 34}, 400, 300, true, 12, 34},
+    {"azimuthal centre",
+     {.Kind = 3, .Height = 600, .Width = 800, .CentreLon = 12, .CentreLat = 34},
+     400,
+     300,
+     true,
+     12,
+     34},
+    {"wide azimuthal centre",
+     {.Kind = 4, .Height = 600, .Width = 800, .CentreLon = 12, .CentreLat = 34, .LatSpan = 90},
+     400,
+     300,
+     true,
+     12,
+     34},
+    {"orthographic centre",
+     {.Kind = 7, .Height = 600, .Width = 800, .CentreLon = 12, .CentreLat = 34, .LatSpan = 90},
+     400,
+     300,
+     true,
+     12,
+     34},
+    {"gnomonic centre",
+     {.Kind = 11, .Height = 600, .Width = 800, .CentreLon = 12, .CentreLat = 34, .LatSpan = 90},
+     400,
+     300,
+     true,
+     12,
+     34},
+    {"great circle centre",
+     {.Kind = 13, .Height = 600, .Width = 800, .CentreLon = 12, .CentreLat = 34},
+     400,
+     300,
+     true,
+     12,
+     34},
     // Van der Grinten: the centre pixel is the centre of the map.
     {"vdg centre", {.Kind = 12, .Height = 400, .Width = 800, .CentreLon = 30}, 400, 200, true, 30, 0},
     // Refusals.
@@ -52,8 +88,7 @@ const InverseCase InverseCases[] = {
 }  // namespace
 
 class InverseCheckpoint : public ::testing::TestWithParam<InverseCase>
-{
-};
+{};
 
 TEST_P(InverseCheckpoint, GivesItsPoint)
 {
@@ -115,11 +150,9 @@ TEST(InverseProjection, VanDerGrintenEquatorRow)
 {
     const TMapping m = MakeMapping({.Kind = 12, .Height = 400, .Width = 800, .CentreLon = 30});
     int refused = 0;
-    for (int x = 12; x <= 788; ++x)
-    {
+    for (int x = 12; x <= 788; ++x) {
         float lon = 0, lat = 99;
-        if (!m.XYToLonLat(x, 200, lon, lat))
-        {
+        if (!m.XYToLonLat(x, 200, lon, lat)) {
             ++refused;
             continue;
         }
@@ -136,11 +169,9 @@ TEST(InverseProjection, KindTenIterationEnds)
     TMapping m;
     BuildPresetMapping(TPresetMapping::Lambert1K, m);
     const int pixels[][2] = {{-2000000000, -2000000000}, {2000000000, 5}, {171 + 512, 2000000000}, {0, 0}};
-    for (const auto& p : pixels)
-    {
+    for (const auto& p : pixels) {
         float lon = 0, lat = 0;
-        if (m.XYToLonLat(p[0], p[1], lon, lat))
-        {
+        if (m.XYToLonLat(p[0], p[1], lon, lat)) {
             EXPECT_TRUE(std::isfinite(lon) && std::isfinite(lat));
             EXPECT_LE(std::fabs(lat), 90.0f);
         }
@@ -159,21 +190,94 @@ struct RoundTripCase
 // 1, 3, 4, 11, 12, 13 the horizontal one, 5 and 6 none). Rotation stays 0.
 const RoundTripCase RoundTripCases[] = {
     {"plate carree", {.Kind = 1, .Height = 360, .Width = 720, .XOffset = 5}},
-    {"zoomed", {.Kind = 2, .Height = 400, .Width = 600, .CentreLon = 20, .CentreLat = 15, .LonSpan = 120, .LatSpan = 80, .XOffset = 7, .YOffset = -9}},
-    {"zoomed across the antimeridian", {.Kind = 2, .Height = 400, .Width = 600, .CentreLon = 170, .CentreLat = -15, .LonSpan = 60, .LatSpan = 40, .XOffset = 7, .YOffset = 9}},
-    {"linear-based", {.Kind = 14, .Height = 400, .Width = 600, .CentreLon = -20, .CentreLat = 15, .LonSpan = 120, .LatSpan = 80, .XOffset = 7, .YOffset = -9}},
+    {"zoomed",
+     {.Kind = 2,
+      .Height = 400,
+      .Width = 600,
+      .CentreLon = 20,
+      .CentreLat = 15,
+      .LonSpan = 120,
+      .LatSpan = 80,
+      .XOffset = 7,
+      .YOffset = -9}},
+    {"zoomed across the antimeridian",
+     {.Kind = 2,
+      .Height = 400,
+      .Width = 600,
+      .CentreLon = 170,
+      .CentreLat = -15,
+      .LonSpan = 60,
+      .LatSpan = 40,
+      .XOffset = 7,
+      .YOffset = 9}},
+    {"linear-based",
+     {.Kind = 14,
+      .Height = 400,
+      .Width = 600,
+      .CentreLon = -20,
+      .CentreLat = 15,
+      .LonSpan = 120,
+      .LatSpan = 80,
+      .XOffset = 7,
+      .YOffset = -9}},
     {"azimuthal", {.Kind = 3, .Height = 800, .Width = 800, .CentreLon = -40, .CentreLat = 30, .XOffset = 11}},
     {"azimuthal at the north pole", {.Kind = 3, .Height = 800, .Width = 800, .CentreLat = 90}},
     {"azimuthal at the south pole", {.Kind = 3, .Height = 800, .Width = 800, .CentreLon = 60, .CentreLat = -90}},
     {"wide azimuthal", {.Kind = 4, .Height = 600, .Width = 800, .CentreLat = -20, .LatSpan = 100, .XOffset = -5}},
     {"mercator full", {.Kind = 5, .Height = 720, .Width = 720, .CentreLon = 30}},
-    {"mercator zoomed", {.Kind = 6, .Height = 500, .Width = 600, .CentreLon = 10, .CentreLat = 40, .LonSpan = 60, .LatSpan = 40}},
-    {"orthographic", {.Kind = 7, .Height = 800, .Width = 800, .CentreLon = 100, .CentreLat = 35, .LatSpan = 180, .XOffset = 13, .YOffset = -17}},
-    {"polar north", {.Kind = 9, .Height = 800, .Width = 800, .CentreLon = 135, .CentreLat = 35.45f, .LatSpan = 46.6f, .XOffset = 137, .YOffset = 21}},
-    {"polar south", {.Kind = 9, .Height = 600, .Width = 700, .CentreLon = -60, .CentreLat = -60, .LatSpan = 50, .XOffset = -8, .YOffset = 12}},
-    {"lambert", {.Kind = 10, .Height = 1024, .Width = 1024, .CentreLon = 128.5f, .CentreLat = 25.7f, .LatSpan = 46.6f, .XOffset = 171, .YOffset = 15, .StdParallel1 = 44.5f, .StdParallel2 = 44}},
-    {"lambert south", {.Kind = 10, .Height = 800, .Width = 900, .CentreLon = 20, .CentreLat = -30, .LatSpan = 40, .XOffset = -20, .YOffset = 10, .StdParallel1 = 20, .StdParallel2 = 40}},
-    {"gnomonic", {.Kind = 11, .Height = 800, .Width = 800, .CentreLon = 5, .CentreLat = 50, .LatSpan = 90, .XOffset = 3}},
+    {"mercator zoomed",
+     {.Kind = 6, .Height = 500, .Width = 600, .CentreLon = 10, .CentreLat = 40, .LonSpan = 60, .LatSpan = 40}},
+    {"orthographic",
+     {.Kind = 7,
+      .Height = 800,
+      .Width = 800,
+      .CentreLon = 100,
+      .CentreLat = 35,
+      .LatSpan = 180,
+      .XOffset = 13,
+      .YOffset = -17}},
+    {"polar north",
+     {.Kind = 9,
+      .Height = 800,
+      .Width = 800,
+      .CentreLon = 135,
+      .CentreLat = 35.45f,
+      .LatSpan = 46.6f,
+      .XOffset = 137,
+      .YOffset = 21}},
+    {"polar south",
+     {.Kind = 9,
+      .Height = 600,
+      .Width = 700,
+      .CentreLon = -60,
+      .CentreLat = -60,
+      .LatSpan = 50,
+      .XOffset = -8,
+      .YOffset = 12}},
+    {"lambert",
+     {.Kind = 10,
+      .Height = 1024,
+      .Width = 1024,
+      .CentreLon = 128.5f,
+      .CentreLat = 25.7f,
+      .LatSpan = 46.6f,
+      .XOffset = 171,
+      .YOffset = 15,
+      .StdParallel1 = 44.5f,
+      .StdParallel2 = 44}},
+    {"lambert south",
+     {.Kind = 10,
+      .Height = 800,
+      .Width = 900,
+      .CentreLon = 20,
+      .CentreLat = -30,
+      .LatSpan = 40,
+      .XOffset = -20,
+      .YOffset = 10,
+      .StdParallel1 = 20,
+      .StdParallel2 = 40}},
+    {"gnomonic",
+     {.Kind = 11, .Height = 800, .Width = 800, .CentreLon = 5, .CentreLat = 50, .LatSpan = 90, .XOffset = 3}},
     {"van der grinten", {.Kind = 12, .Height = 400, .Width = 800, .CentreLon = 30, .XOffset = 4}},
     {"van der grinten tile", {.Kind = 12, .Height = 400, .Width = 800, .CentreLon = -10, .Tile = 6}},
     {"great circle", {.Kind = 13, .Height = 500, .Width = 801, .CentreLon = 20, .CentreLat = 30, .XOffset = 3}},
@@ -190,8 +294,7 @@ double LonDifference(double a, double b)
 }  // namespace
 
 class RoundTrip : public ::testing::TestWithParam<RoundTripCase>
-{
-};
+{};
 
 TEST_P(RoundTrip, ForwardThenInverseReturnsEveryVisiblePoint)
 {
@@ -199,8 +302,7 @@ TEST_P(RoundTrip, ForwardThenInverseReturnsEveryVisiblePoint)
     const TMapping m = MakeMapping(c.P);
     int visible = 0;
     for (double dl = -179.3; dl < 180; dl += 7.7)
-        for (double lat = -88.7; lat < 89; lat += 5.3)
-        {
+        for (double lat = -88.7; lat < 89; lat += 5.3) {
             const float lon = static_cast<float>(c.P.CentreLon + dl);
             int x = 0, y = 0;
             if (!m.LonLatToXY(lon, static_cast<float>(lat), x, y))
@@ -216,27 +318,30 @@ TEST_P(RoundTrip, ForwardThenInverseReturnsEveryVisiblePoint)
             EXPECT_LE(std::fabs(fx - x), 1.0) << c.Name << " " << lon << " " << lat;
             EXPECT_LE(std::fabs(fy - y), 1.0) << c.Name << " " << lon << " " << lat;
             EXPECT_NEAR(lat2, lat, 2.0) << c.Name << " " << lon << " " << lat;
-            if (std::fabs(lat) < 80)
-            {
+            if (std::fabs(lat) < 80) {
                 EXPECT_LE(LonDifference(lon2, lon), 2.0) << c.Name << " " << lon << " " << lat << " -> " << lon2;
             }
         }
     EXPECT_GT(visible, 20) << c.Name;
 }
 
-INSTANTIATE_TEST_SUITE_P(InverseProjection, RoundTrip, ::testing::ValuesIn(RoundTripCases), CaseTestName<RoundTripCase>);
+INSTANTIATE_TEST_SUITE_P(InverseProjection, RoundTrip, ::testing::ValuesIn(RoundTripCases),
+                         CaseTestName<RoundTripCase>);
 
 TEST(InverseProjection, PresetRoundTrips)
 {
-    struct Case { TPresetMapping Preset; float Lon, Lat; };
+    struct Case
+    {
+        TPresetMapping Preset;
+        float Lon, Lat;
+    };
     const Case cases[] = {
         {TPresetMapping::Lambert1K, 128.5f, 35}, {TPresetMapping::Lambert1K, 138.5f, 30},
         {TPresetMapping::Lambert4K, 120, 20},    {TPresetMapping::Polar800, 135, 35.45f},
         {TPresetMapping::PolarNorth, 10, 60},    {TPresetMapping::Disc, 140.5f, 0},
         {TPresetMapping::Disc, 100, -30},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         TMapping m;
         BuildPresetMapping(c.Preset, m);
         int x = 0, y = 0;

@@ -18,15 +18,13 @@ std::vector<float> Conversions(const TMapping& m)
 {
     std::vector<float> out;
     for (int lon = -180; lon <= 180; lon += 15)
-        for (int lat = -85; lat <= 85; lat += 10)
-        {
+        for (int lat = -85; lat <= 85; lat += 10) {
             float x = 0, y = 0;
             const bool ok = m.LonLatToXYF(static_cast<float>(lon), static_cast<float>(lat), x, y);
             out.insert(out.end(), {ok ? 1.0f : 0.0f, ok ? x : 0, ok ? y : 0});
         }
     for (int x = -40; x <= 840; x += 40)
-        for (int y = -40; y <= 640; y += 40)
-        {
+        for (int y = -40; y <= 640; y += 40) {
             float lon = 0, lat = 0;
             const bool ok = m.XYToLonLat(x, y, lon, lat);
             out.insert(out.end(), {ok ? 1.0f : 0.0f, ok ? lon : 0, ok ? lat : 0});
@@ -98,12 +96,10 @@ bool IsUnlisted(int Kind, uint16_t Parameter)
 // does not list changes none.
 TEST(KindTraits, EachKindReadsExactlyTheParametersItLists)
 {
-    for (int kind = 0; kind < TKindTraits::KindCount; ++kind)
-    {
+    for (int kind = 0; kind < TKindTraits::KindCount; ++kind) {
         const TKindTraits& traits = TKindTraits::Of(static_cast<TProjectionKind>(kind));
         const std::vector<float> base = Conversions(MakeMapping(Base(kind)));
-        for (const TChange& change : Changes)
-        {
+        for (const TChange& change : Changes) {
             TMappingParams p = Base(kind);
             change.Apply(p);
             const std::vector<float> changed = Conversions(MakeMapping(p));
@@ -120,8 +116,7 @@ TEST(KindTraits, EachKindReadsExactlyTheParametersItLists)
 // without a centre convert alike.
 TEST(KindTraits, KindsThatNeedTheCentreLatitudeDependOnItsBeingSet)
 {
-    for (int kind = 0; kind < TKindTraits::KindCount; ++kind)
-    {
+    for (int kind = 0; kind < TKindTraits::KindCount; ++kind) {
         const TKindTraits& traits = TKindTraits::Of(static_cast<TProjectionKind>(kind));
         TMapping unset;
         unset.SetKind(static_cast<uint8_t>(kind));
@@ -140,14 +135,12 @@ TEST(KindTraits, KindsThatNeedTheCentreLatitudeDependOnItsBeingSet)
 // refuses them all.
 TEST(KindTraits, KindsWithAnInverseTakePixelsBack)
 {
-    for (int kind = 0; kind < TKindTraits::KindCount; ++kind)
-    {
+    for (int kind = 0; kind < TKindTraits::KindCount; ++kind) {
         const TKindTraits& traits = TKindTraits::Of(static_cast<TProjectionKind>(kind));
         const TMapping m = MakeMapping(Base(kind));
         bool any = false;
         for (int x = 0; x < 800 && !any; x += 50)
-            for (int y = 0; y < 600 && !any; y += 50)
-            {
+            for (int y = 0; y < 600 && !any; y += 50) {
                 float lon = 0, lat = 0;
                 any = m.XYToLonLat(x, y, lon, lat);
             }
@@ -164,8 +157,7 @@ TEST(KindTraits, NamesAreDistinctInAnyLetterCase)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         return name;
     };
-    for (int a = 0; a < TKindTraits::KindCount; ++a)
-    {
+    for (int a = 0; a < TKindTraits::KindCount; ++a) {
         EXPECT_FALSE(lower(a).empty()) << a;
         for (int b = a + 1; b < TKindTraits::KindCount; ++b)
             EXPECT_NE(lower(a), lower(b)) << a << " " << b;

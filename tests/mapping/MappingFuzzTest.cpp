@@ -21,37 +21,49 @@ public:
 
     float Angle(float range)
     {
-        switch (Pick(12))
-        {
-        case 0: return std::numeric_limits<float>::infinity();
-        case 1: return -std::numeric_limits<float>::infinity();
-        case 2: return std::numeric_limits<float>::quiet_NaN();
-        case 3: return std::ldexp(static_cast<float>(Pick(2) ? 1 : -1), Pick(120));
-        case 4: return static_cast<float>(Pick(5) * 45 - 90);  // poles, equator, exact multiples
-        case 5: return 0;
-        default: return std::uniform_real_distribution<float>(-range, range)(FEngine);
+        switch (Pick(12)) {
+        case 0:
+            return std::numeric_limits<float>::infinity();
+        case 1:
+            return -std::numeric_limits<float>::infinity();
+        case 2:
+            return std::numeric_limits<float>::quiet_NaN();
+        case 3:
+            return std::ldexp(static_cast<float>(Pick(2) ? 1 : -1), Pick(120));
+        case 4:
+            return static_cast<float>(Pick(5) * 45 - 90);  // poles, equator, exact multiples
+        case 5:
+            return 0;
+        default:
+            return std::uniform_real_distribution<float>(-range, range)(FEngine);
         }
     }
 
     int32_t Size()
     {
-        switch (Pick(8))
-        {
-        case 0: return 0;
-        case 1: return 1;
-        case 2: return std::numeric_limits<int32_t>::max();
-        case 3: return -Pick(1000);
-        default: return 1 + Pick(5000);
+        switch (Pick(8)) {
+        case 0:
+            return 0;
+        case 1:
+            return 1;
+        case 2:
+            return std::numeric_limits<int32_t>::max();
+        case 3:
+            return -Pick(1000);
+        default:
+            return 1 + Pick(5000);
         }
     }
 
     int32_t Pixel()
     {
-        switch (Pick(6))
-        {
-        case 0: return std::numeric_limits<int32_t>::min();
-        case 1: return std::numeric_limits<int32_t>::max();
-        default: return Pick(6000) - 1000;
+        switch (Pick(6)) {
+        case 0:
+            return std::numeric_limits<int32_t>::min();
+        case 1:
+            return std::numeric_limits<int32_t>::max();
+        default:
+            return Pick(6000) - 1000;
         }
     }
 
@@ -64,8 +76,7 @@ private:
 TEST(MappingFuzz, RandomParametersAndPointsStayFinite)
 {
     TRandomValues r(20240611u);
-    for (int round = 0; round < 3000; ++round)
-    {
+    for (int round = 0; round < 3000; ++round) {
         TMapping m;
         m.SetKind(static_cast<uint8_t>(r.Pick(6) == 0 ? r.Pick(256) : r.Pick(16)));
         m.SetHeight(r.Size());
@@ -76,26 +87,22 @@ TEST(MappingFuzz, RandomParametersAndPointsStayFinite)
         m.SetLatSpan(r.Angle(200));
         m.SetCentreLon(r.Angle(360));
         m.SetCentreLat(r.Angle(100));
-        if (r.Pick(2))
-        {
+        if (r.Pick(2)) {
             m.SetStdParallel1(r.Angle(95));
             m.SetStdParallel2(r.Angle(95));
         }
         m.SetXOffset(r.Pixel());
         m.SetYOffset(r.Pixel());
-        for (int i = 0; i < 300; ++i)
-        {
+        for (int i = 0; i < 300; ++i) {
             const float lon = r.Angle(400), lat = r.Angle(100);
             int x = r.Pixel(), y = r.Pixel();
             m.LonLatToXY(lon, lat, x, y);
             float fx = 0, fy = 0;
-            if (m.LonLatToXYF(lon, lat, fx, fy))
-            {
+            if (m.LonLatToXYF(lon, lat, fx, fy)) {
                 ASSERT_TRUE(std::isfinite(fx) && std::isfinite(fy)) << round << " " << lon << " " << lat;
             }
             float lon2 = 0, lat2 = 0;
-            if (m.XYToLonLat(r.Pixel(), r.Pixel(), lon2, lat2))
-            {
+            if (m.XYToLonLat(r.Pixel(), r.Pixel(), lon2, lat2)) {
                 ASSERT_TRUE(std::isfinite(lon2) && std::isfinite(lat2)) << round;
             }
         }
@@ -119,16 +126,17 @@ TEST(MappingFuzz, GridParametersDrawOnARealImage)
         return v > 0 ? v : 1 + r.Pick(5000);
     };
     auto offset = [&]() {
-        switch (r.Pick(5))
-        {
-        case 0: return std::numeric_limits<int32_t>::min() + r.Pick(3);
-        case 1: return std::numeric_limits<int32_t>::max() - r.Pick(3);
-        default: return r.Pixel();
+        switch (r.Pick(5)) {
+        case 0:
+            return std::numeric_limits<int32_t>::min() + r.Pick(3);
+        case 1:
+            return std::numeric_limits<int32_t>::max() - r.Pick(3);
+        default:
+            return r.Pixel();
         }
     };
     auto step = [&]() { return r.Pick(8) == 0 ? std::numeric_limits<int32_t>::max() - r.Pick(3) : 3 + r.Pick(60); };
-    for (int round = 0; round < 400; ++round)
-    {
+    for (int round = 0; round < 400; ++round) {
         TMapping m;
         m.SetKind(static_cast<uint8_t>(r.Pick(15)));
         m.SetHeight(size());
@@ -139,8 +147,7 @@ TEST(MappingFuzz, GridParametersDrawOnARealImage)
         m.SetLatSpan(finite(200));
         m.SetCentreLon(finite(360));
         m.SetCentreLat(finite(100));
-        if (r.Pick(2))
-        {
+        if (r.Pick(2)) {
             m.SetStdParallel1(finite(95));
             m.SetStdParallel2(finite(95));
         }

@@ -25,8 +25,7 @@ TEST(MappingParameters, ProjectionNamesAndHasProjectionByKind)
     EXPECT_STREQ(ProjectionNames[0], "Unknown");
     EXPECT_STREQ(ProjectionNames[8], "Linearised Orthographic");
     EXPECT_STREQ(ProjectionNames[14], "Linear-based");
-    for (int kind = 0; kind < 256; ++kind)
-    {
+    for (int kind = 0; kind < 256; ++kind) {
         TMapping m;
         m.SetKind(static_cast<uint8_t>(kind));
         const bool expected = (kind >= 1 && kind <= 7) || (kind >= 9 && kind <= 13);
@@ -36,16 +35,20 @@ TEST(MappingParameters, ProjectionNamesAndHasProjectionByKind)
 
 TEST(MappingParameters, SetKindAppliesOnlyItsDefaults)
 {
-    struct Case { int Kind; float Scale; float CentreLon; float LonSpan; };
+    struct Case
+    {
+        int Kind;
+        float Scale;
+        float CentreLon;
+        float LonSpan;
+    };
     // Start from a mapping with non-default values; kinds without defaults keep them.
     const Case cases[] = {
-        {2, 9.0f, 0, 50},    {3, 0.75f, 33, 50}, {4, 0.4f, 33, 50},  {5, 9.0f, 0, 360},
-        {7, 0.8f, 33, 50},   {8, 0.8f, 33, 50},  {9, 1.7f, 33, 50},  {11, 0.4f, 33, 50},
-        {1, 9.0f, 33, 50},  {6, 9.0f, 33, 50},  {10, 9.0f, 33, 50},
-        {14, 9.0f, 33, 50},  {200, 9.0f, 33, 50},
+        {2, 9.0f, 0, 50},   {3, 0.75f, 33, 50}, {4, 0.4f, 33, 50},   {5, 9.0f, 0, 360}, {7, 0.8f, 33, 50},
+        {8, 0.8f, 33, 50},  {9, 1.7f, 33, 50},  {11, 0.4f, 33, 50},  {1, 9.0f, 33, 50}, {6, 9.0f, 33, 50},
+        {10, 9.0f, 33, 50}, {14, 9.0f, 33, 50}, {200, 9.0f, 33, 50},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         TMapping m;
         m.Scale = 9.0f;
         m.SetCentreLon(33);
@@ -85,14 +88,23 @@ TEST(MappingParameters, CentreLatitudeOverwritesStandardParallels)
 
 TEST(MappingParameters, CentreLatitudeNearZeroForPolarAndConic)
 {
-    struct Case { int Kind; float Value; float Stored; bool South; };
+    struct Case
+    {
+        int Kind;
+        float Value;
+        float Stored;
+        bool South;
+    };
     const Case cases[] = {
-        {10, 0, -0.001f, true},      {9, 0, -0.001f, true},      {10, 0.0005f, 0.001f, false},
-        {9, -0.0002f, -0.001f, true}, {2, 0, 0, false},          {10, 0.002f, 0.002f, false},
+        {10, 0, -0.001f, true},
+        {9, 0, -0.001f, true},
+        {10, 0.0005f, 0.001f, false},
+        {9, -0.0002f, -0.001f, true},
+        {2, 0, 0, false},
+        {10, 0.002f, 0.002f, false},
         {7, -5, -5, true},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         TMapping m;
         m.SetKind(static_cast<uint8_t>(c.Kind));
         m.SetCentreLat(c.Value);
@@ -119,7 +131,11 @@ TEST(MappingParameters, LatitudeSpanIsClampedExceptForGreatCircle)
 // rounding of the stored Scale shows it (one or two units in the last place).
 TEST(MappingParameters, SpanScaleUsesFullPrecisionSines)
 {
-    struct Case { TMappingParams P; float Scale; };
+    struct Case
+    {
+        TMappingParams P;
+        float Scale;
+    };
     const Case cases[] = {
         {{.Kind = 4, .Height = 821, .Width = 1777, .CentreLat = -48, .LatSpan = 73}, 0.388363242f},
         {{.Kind = 7, .Height = 307, .Width = 1283, .CentreLat = -30, .LatSpan = 50}, 0.283095837f},
@@ -134,20 +150,28 @@ TEST(MappingParameters, SpanScaleUsesFullPrecisionSines)
 // the cone constant comes from the two parallels, not from the first alone.
 TEST(MappingParameters, ConeConstantLimitOfTheStandardParallels)
 {
-    struct Case { float StdParallel1; double ConeN; };
+    struct Case
+    {
+        float StdParallel1;
+        double ConeN;
+    };
     const Case cases[] = {
         {0.05f, 0.9999996},  // at or below 0.1: n = sin(phi1)
         {0.1f, 0.9879019},   // just above: the logarithmic formula
         {0.2f, 0.9862361},
     };
-    for (const Case& c : cases)
-    {
-        const TMapping m = MakeMapping({.Kind = 10, .CentreLat = 30, .StdParallel1 = c.StdParallel1, .StdParallel2 = 30});
+    for (const Case& c : cases) {
+        const TMapping m =
+            MakeMapping({.Kind = 10, .CentreLat = 30, .StdParallel1 = c.StdParallel1, .StdParallel2 = 30});
         EXPECT_TRUE(m.ConeConstantsValid());
         EXPECT_NEAR(m.ConeN, c.ConeN, 1e-6) << c.StdParallel1;
     }
     // Equal parallels: n is the sine of the single-precision angle, rounded once.
-    struct TangentCase { float CentreLat; float ConeN; };
+    struct TangentCase
+    {
+        float CentreLat;
+        float ConeN;
+    };
     const TangentCase tangents[] = {{27.5f, 0.887010872f}, {47.5f, 0.675590158f}, {67.3f, 0.385905981f}};
     for (const TangentCase& c : tangents)
         EXPECT_EQ(MakeMapping({.Kind = 10, .CentreLat = c.CentreLat}).ConeN, c.ConeN) << c.CentreLat;
@@ -155,7 +179,13 @@ TEST(MappingParameters, ConeConstantLimitOfTheStandardParallels)
 
 TEST(MappingParameters, KindScales)
 {
-    struct Case { const char* Name; TMappingParams P; float Scale; float Tolerance; };
+    struct Case
+    {
+        const char* Name;
+        TMappingParams P;
+        float Scale;
+        float Tolerance;
+    };
     const Case cases[] = {
         {"orthographic disc", {.Kind = 7, .Height = 1595, .Width = 1595, .LatSpan = 180}, 0.5f, 1e-6f},
         {"great circle wide", {.Kind = 13, .Height = 400, .Width = 800}, 0.0795775f, 1e-6f},
@@ -166,8 +196,7 @@ TEST(MappingParameters, KindScales)
         {"gnomonic without span", {.Kind = 11, .Height = 400, .Width = 800}, 0.4f, 0},
         {"polar without span", {.Kind = 9, .Height = 400, .Width = 400, .CentreLat = 60}, 1.7f, 0},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         const TMapping m = MakeMapping(c.P);
         EXPECT_NEAR(m.Scale, c.Scale, c.Tolerance) << c.Name;
     }
@@ -178,7 +207,11 @@ TEST(MappingParameters, KindScales)
 
 TEST(MappingParameters, PresetDerivedConstants)
 {
-    struct Case { TPresetMapping Preset; double ConeN, ConeScale, Rho0, Scale, PolarOffset; };
+    struct Case
+    {
+        TPresetMapping Preset;
+        double ConeN, ConeScale, Rho0, Scale, PolarOffset;
+    };
     const double skip = NAN;
     const Case cases[] = {
         {TPresetMapping::Lambert1K, 0.7163, 2.0290, 1.4578, 0, skip},
@@ -187,21 +220,18 @@ TEST(MappingParameters, PresetDerivedConstants)
         {TPresetMapping::PolarNorth, skip, skip, skip, 1.0520, 0},
         {TPresetMapping::Disc, skip, skip, skip, 0.5, skip},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         TMapping m;
         BuildPresetMapping(c.Preset, m);
         const std::string name = PresetMappingName(c.Preset).toStdString();
-        if (!std::isnan(c.ConeN))
-        {
+        if (!std::isnan(c.ConeN)) {
             EXPECT_NEAR(m.ConeN, c.ConeN, 5e-5) << name;
             EXPECT_NEAR(m.ConeScale, c.ConeScale, 5e-5) << name;
             EXPECT_NEAR(m.ConeScale / 1.095, 1.8529, 5e-5) << name;
             EXPECT_NEAR(m.Rho0, c.Rho0, 5e-5) << name;
         }
         EXPECT_NEAR(m.Scale, c.Scale, 5e-5) << name;
-        if (!std::isnan(c.PolarOffset))
-        {
+        if (!std::isnan(c.PolarOffset)) {
             EXPECT_NEAR(m.PolarOffset, c.PolarOffset, 5e-5) << name;
         }
         EXPECT_FALSE(m.SouthernHemisphere) << name;
@@ -217,10 +247,13 @@ TEST(MappingParameters, PresetDerivedConstants)
 // which is nothing until the centre latitude has been set.
 TEST(MappingParameters, SpanScaleFallsBackBeforeTheCentreIsSet)
 {
-    struct Case { int Kind; float Default; };
-    const Case cases[] = {{4, 0.4f}, {7, 0.8f}, {8, 0.8f}, {11, 0.4f}};
-    for (const Case& c : cases)
+    struct Case
     {
+        int Kind;
+        float Default;
+    };
+    const Case cases[] = {{4, 0.4f}, {7, 0.8f}, {8, 0.8f}, {11, 0.4f}};
+    for (const Case& c : cases) {
         TMapping m;
         m.SetKind(static_cast<uint8_t>(c.Kind));
         m.SetHeight(600);
@@ -235,8 +268,7 @@ TEST(MappingParameters, SpanScaleFallsBackBeforeTheCentreIsSet)
 
 TEST(MappingParameters, AssignFromCopiesThroughTheSetters)
 {
-    for (int i = 0; i < PresetMappingCount; ++i)
-    {
+    for (int i = 0; i < PresetMappingCount; ++i) {
         TMapping source;
         BuildPresetMapping(static_cast<TPresetMapping>(i), source);
         source.Tile = 3;

@@ -18,7 +18,8 @@ QByteArray ReadFile(const QString& path)
 
 mode_t ModeOf(const QString& path)
 {
-    struct stat st {};
+    struct stat st
+    {};
     ::stat(QFile::encodeName(path).constData(), &st);
     return st.st_mode & 07777;
 }
@@ -26,12 +27,19 @@ mode_t ModeOf(const QString& path)
 // Only the files the test made: no temporary file is ever left behind.
 QStringList Entries(const TempDir& dir)
 {
-    return QDir(dir.Path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(dir.Path())
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 TEST(AtomicFile, ReplacesWholeAndKeepsWhatTheFileWas)
 {
-    struct Case { const char* what; const char* before; mode_t mode; bool link; };
+    struct Case
+    {
+        const char* what;
+        const char* before;
+        mode_t mode;
+        bool link;
+    };
     const Case cases[] = {
         {"new file", nullptr, 0, false},
         {"replaced, permissions kept", "old content that is longer", 0640, false},
@@ -63,7 +71,12 @@ TEST(AtomicFile, ReplacesWholeAndKeepsWhatTheFileWas)
 
 TEST(AtomicFile, FailuresNameTheFileAndLeaveNothingBehind)
 {
-    struct Case { const char* what; const char* target; const char* reason; };
+    struct Case
+    {
+        const char* what;
+        const char* target;
+        const char* reason;
+    };
     const Case cases[] = {
         {"missing folder", "missing/out.csv", "No such file or directory"},
         {"a folder", "folder", "Is a directory"},
@@ -79,4 +92,4 @@ TEST(AtomicFile, FailuresNameTheFileAndLeaveNothingBehind)
     }
 }
 
-} // namespace
+}  // namespace

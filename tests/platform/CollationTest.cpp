@@ -42,8 +42,8 @@ public:
 
     QString Realistic()
     {
-        QString name = QString::asprintf("%04d%02d%02d%02d%02d", 1990 + Pick(40), 1 + Pick(12), 1 + Pick(28),
-                                         Pick(25), Pick(4) * 15);
+        QString name = QString::asprintf("%04d%02d%02d%02d%02d", 1990 + Pick(40), 1 + Pick(12), 1 + Pick(28), Pick(25),
+                                         Pick(4) * 15);
         const char* const tails[] = {"-crm.grb", "-CRM.GRB", "-Crm.grb", "-crm.grb.tmp", "-abc.grb", "_crm.grb", ""};
         name += QLatin1String(tails[Pick(7)]);
         if (Pick(5) == 0)
@@ -142,8 +142,10 @@ void CheckAgainstCollator(const char* label, unsigned seed, int pairs)
         const QByteArray y = b.toUtf8();
         const int expected = CompareTextLocale(a, b);
         const int expectedExact = CompareTextLocaleExact(a, b);
-        ASSERT_EQ(CompareUtf8Locale(x, y, false), expected) << label << ": [" << x.toStdString() << "] [" << y.toStdString() << "]";
-        ASSERT_EQ(CompareUtf8Locale(x, y, true), expectedExact) << label << ": [" << x.toStdString() << "] [" << y.toStdString() << "]";
+        ASSERT_EQ(CompareUtf8Locale(x, y, false), expected)
+            << label << ": [" << x.toStdString() << "] [" << y.toStdString() << "]";
+        ASSERT_EQ(CompareUtf8Locale(x, y, true), expectedExact)
+            << label << ": [" << x.toStdString() << "] [" << y.toStdString() << "]";
         if (!table)
             continue;
         ASSERT_EQ(table->Compare(x.data(), x.size(), y.data(), y.size(), false), expected)
@@ -154,7 +156,8 @@ void CheckAgainstCollator(const char* label, unsigned seed, int pairs)
             const uint64_t kx = table->PrefixKey(x.data(), x.size(), from);
             const uint64_t ky = table->PrefixKey(y.data(), y.size(), from);
             if (from == 0 && kx != ky) {
-                ASSERT_EQ(kx < ky ? -1 : 1, expected) << label << ": keys of [" << x.toStdString() << "] [" << y.toStdString() << "]";
+                ASSERT_EQ(kx < ky ? -1 : 1, expected)
+                    << label << ": keys of [" << x.toStdString() << "] [" << y.toStdString() << "]";
             }
         }
         ++checked;
@@ -171,24 +174,15 @@ struct TLocaleCase
 };
 
 const TLocaleCase Cases[] = {
-    {QLocale(QLocale::English, QLocale::UnitedStates), true},
-    {QLocale(QLocale::English, QLocale::UnitedKingdom), true},
-    {QLocale(QLocale::German, QLocale::Germany), true},
-    {QLocale(QLocale::French, QLocale::Canada), true},
-    {QLocale(QLocale::Spanish, QLocale::Spain), true},
-    {QLocale(QLocale::Swedish, QLocale::Sweden), true},
-    {QLocale(QLocale::Polish, QLocale::Poland), true},
-    {QLocale(QLocale::Russian, QLocale::Russia), true},
-    {QLocale(QLocale::Greek, QLocale::Greece), true},
-    {QLocale(QLocale::Czech, QLocale::CzechRepublic), false},
-    {QLocale(QLocale::Hungarian, QLocale::Hungary), false},
-    {QLocale(QLocale::Danish, QLocale::Denmark), false},
-    {QLocale(QLocale::Turkish, QLocale::Turkey), false},
-    {QLocale(QLocale::Lithuanian, QLocale::Lithuania), false},
-    {QLocale(QLocale::Welsh, QLocale::UnitedKingdom), false},
-    {QLocale(QLocale::Breton, QLocale::France), false},
-    {QLocale(QLocale::Croatian, QLocale::Croatia), false},
-    {QLocale(QLocale::Japanese, QLocale::Japan), false},
+    {QLocale(QLocale::English, QLocale::UnitedStates), true}, {QLocale(QLocale::English, QLocale::UnitedKingdom), true},
+    {QLocale(QLocale::German, QLocale::Germany), true},       {QLocale(QLocale::French, QLocale::Canada), true},
+    {QLocale(QLocale::Spanish, QLocale::Spain), true},        {QLocale(QLocale::Swedish, QLocale::Sweden), true},
+    {QLocale(QLocale::Polish, QLocale::Poland), true},        {QLocale(QLocale::Russian, QLocale::Russia), true},
+    {QLocale(QLocale::Greek, QLocale::Greece), true},         {QLocale(QLocale::Czech, QLocale::CzechRepublic), false},
+    {QLocale(QLocale::Hungarian, QLocale::Hungary), false},   {QLocale(QLocale::Danish, QLocale::Denmark), false},
+    {QLocale(QLocale::Turkish, QLocale::Turkey), false},      {QLocale(QLocale::Lithuanian, QLocale::Lithuania), false},
+    {QLocale(QLocale::Welsh, QLocale::UnitedKingdom), false}, {QLocale(QLocale::Breton, QLocale::France), false},
+    {QLocale(QLocale::Croatian, QLocale::Croatia), false},    {QLocale(QLocale::Japanese, QLocale::Japan), false},
 };
 
 TEST(AsciiCollation, TheProcessLocaleAgreesWithTheCollator)
@@ -215,13 +209,18 @@ TEST(AsciiCollation, LocalesWithAsciiRulesKeepThem)
 {
     // The reasons some languages get no table: their collation orders ASCII
     // otherwise, and that order must survive.
-    struct TOrder { QLocale Locale; const char* Before; const char* After; };
+    struct TOrder
+    {
+        QLocale Locale;
+        const char* Before;
+        const char* After;
+    };
     const TOrder orders[] = {
-        {QLocale(QLocale::Czech, QLocale::CzechRepublic), "hz", "ch"},    // ch after h
-        {QLocale(QLocale::Lithuanian, QLocale::Lithuania), "y", "j"},     // y beside i
-        {QLocale(QLocale::Hungarian, QLocale::Hungary), "cz", "cs"},      // cs after c
-        {QLocale(QLocale::Welsh, QLocale::UnitedKingdom), "cz", "ch"},    // ch after c
-        {QLocale(QLocale::English, QLocale::UnitedStates), "ch", "cz"},   // and in English not
+        {QLocale(QLocale::Czech, QLocale::CzechRepublic), "hz", "ch"},   // ch after h
+        {QLocale(QLocale::Lithuanian, QLocale::Lithuania), "y", "j"},    // y beside i
+        {QLocale(QLocale::Hungarian, QLocale::Hungary), "cz", "cs"},     // cs after c
+        {QLocale(QLocale::Welsh, QLocale::UnitedKingdom), "cz", "ch"},   // ch after c
+        {QLocale(QLocale::English, QLocale::UnitedStates), "ch", "cz"},  // and in English not
     };
     for (const TOrder& o : orders) {
         const TLocaleScope scope(o.Locale);
@@ -249,19 +248,23 @@ TEST(AsciiCollation, ListOrderIsTheCollatorsWithAnyLines)
             if (QString::fromUtf8(line.toUtf8()) == line)
                 lines.append(line);
         }
-        for (const auto duplicates : {TSortedStringList::TDuplicates::IgnoreCase, TSortedStringList::TDuplicates::ExactOnly}) {
+        for (const auto duplicates :
+             {TSortedStringList::TDuplicates::IgnoreCase, TSortedStringList::TDuplicates::ExactOnly}) {
             const bool exact = duplicates == TSortedStringList::TDuplicates::ExactOnly;
             TSortedStringList list(duplicates);
             list.Assign(lines);
             const QStringList sorted = list.ToStringList();
             for (qsizetype i = 1; i < sorted.size(); ++i)
-                ASSERT_LT(exact ? CompareTextLocaleExact(sorted[i - 1], sorted[i]) : CompareTextLocale(sorted[i - 1], sorted[i]), 0)
+                ASSERT_LT(exact ? CompareTextLocaleExact(sorted[i - 1], sorted[i])
+                                : CompareTextLocale(sorted[i - 1], sorted[i]),
+                          0)
                     << label << " at " << i;
             // Every line is there, or one equal to it that came first.
             for (const QString& line : lines) {
                 const int at = list.IndexOf(line);
                 ASSERT_GE(at, 0) << label;
-                ASSERT_EQ(exact ? CompareTextLocaleExact(list.Get(at), line) : CompareTextLocale(list.Get(at), line), 0) << label;
+                ASSERT_EQ(exact ? CompareTextLocaleExact(list.Get(at), line) : CompareTextLocale(list.Get(at), line), 0)
+                    << label;
             }
         }
     }
@@ -274,16 +277,18 @@ TEST(AsciiCollation, EligibleMeansPrintableAsciiOnly)
         for (int length : {1, 9, 17}) {
             QByteArray text(length, 'a');
             text[length - 1] = ch;
-            EXPECT_EQ(TAsciiCollation::IsEligible(text.data(), text.size()), c >= 0x20 && c <= 0x7E) << c << " " << length;
+            EXPECT_EQ(TAsciiCollation::IsEligible(text.data(), text.size()), c >= 0x20 && c <= 0x7E)
+                << c << " " << length;
             if (length == 1)
                 continue;
             text[0] = ch;
             text[length - 1] = 'a';
-            EXPECT_EQ(TAsciiCollation::IsEligible(text.data(), text.size()), c >= 0x20 && c <= 0x7E) << c << " " << length;
+            EXPECT_EQ(TAsciiCollation::IsEligible(text.data(), text.size()), c >= 0x20 && c <= 0x7E)
+                << c << " " << length;
         }
     }
     EXPECT_TRUE(TAsciiCollation::IsEligible("", 0));
     EXPECT_TRUE(IsPrintableAscii(QStringLiteral(" ~")));
 }
 
-} // namespace
+}  // namespace

@@ -14,9 +14,13 @@ TDateTime Date(int y, int m, int d)
 
 TEST(DateTime, EncodesKnownDays)
 {
-    struct Case { int y, m, d; double expected; };
+    struct Case
+    {
+        int y, m, d;
+        double expected;
+    };
     const Case cases[] = {
-        {1899, 12, 30, 0}, {1899, 12, 31, 1}, {1900, 1, 1, 2}, {1970, 1, 1, 25569},
+        {1899, 12, 30, 0},    {1899, 12, 31, 1},  {1900, 1, 1, 2},         {1970, 1, 1, 25569},
         {2021, 6, 23, 44370}, {1, 1, 1, -693593}, {9999, 12, 31, 2958465},
     };
     for (const Case& c : cases) {
@@ -41,7 +45,10 @@ TEST(DateTime, RoundTripsEveryDayOfFourCenturies)
         ASSERT_EQ(p.Year * 10000 + p.Month * 100 + p.Day, y * 10000 + m * 100 + d);
         if (++d > DaysInMonth(y, m)) {
             d = 1;
-            if (++m > 12) { m = 1; ++y; }
+            if (++m > 12) {
+                m = 1;
+                ++y;
+            }
         }
     }
 }
@@ -89,7 +96,11 @@ TEST(DateFormat, FormatsThePatternsOfTheProgram)
 {
     const TDateTime day = Date(2021, 6, 23) + 0.5;
     const QLocale en(QLocale::English, QLocale::UnitedStates);
-    struct Case { const char* pattern; const char* expected; };
+    struct Case
+    {
+        const char* pattern;
+        const char* expected;
+    };
     const Case cases[] = {
         {"yyyy-mmm-dd", "2021-Jun-23"},
         {"mmm dd", "Jun 23"},
@@ -106,4 +117,4 @@ TEST(DateFormat, FormatsThePatternsOfTheProgram)
     EXPECT_EQ(FormatDateTime("yyyy", MaxDateTime + 5, en), "");
 }
 
-} // namespace
+}  // namespace

@@ -49,12 +49,14 @@ bool Rewrite(const QString& path, const QByteArray& content, int& code)
 TEST(InPlaceRewrite, RewritesAndLeavesAPlainFile)
 {
     TempDir dir;
-    struct Case { const char* what; QByteArray before, after; };
+    struct Case
+    {
+        const char* what;
+        QByteArray before, after;
+    };
     const Case cases[] = {
-        {"grows", "a=1\r\n", Lines("b", 300)},
-        {"shrinks", Lines("b", 300), "a=1\r\n"},
-        {"same size", "a=1\r\n", "b=2\r\n"},
-        {"from empty", "", "a=1\r\n"},
+        {"grows", "a=1\r\n", Lines("b", 300)}, {"shrinks", Lines("b", 300), "a=1\r\n"},
+        {"same size", "a=1\r\n", "b=2\r\n"},   {"from empty", "", "a=1\r\n"},
         {"to empty", "a=1\r\n", ""},
     };
     for (const Case& c : cases) {
@@ -69,9 +71,9 @@ TEST(InPlaceRewrite, RewritesAndLeavesAPlainFile)
 
 TEST(InPlaceRewrite, EveryCutShortStateReadsAsTheOldOrTheNewContent)
 {
-    for (const auto& [old, neu] : {std::pair{Lines("a", 50), Lines("a", 50) + Lines("b", 70)},
-                                   std::pair{Lines("a", 120), Lines("a", 3)}, std::pair{QByteArray(), Lines("b", 5)},
-                                   std::pair{Lines("a", 5), QByteArray()}}) {
+    for (const auto& [old, neu] :
+         {std::pair{Lines("a", 50), Lines("a", 50) + Lines("b", 70)}, std::pair{Lines("a", 120), Lines("a", 3)},
+          std::pair{QByteArray(), Lines("b", 5)}, std::pair{Lines("a", 5), QByteArray()}}) {
         SCOPED_TRACE(old.size());
         SCOPED_TRACE(neu.size());
         const QByteArray full = old + RewriteJournal(old.size(), neu);
@@ -115,7 +117,9 @@ TEST(InPlaceRewrite, EveryCutShortStateReadsAsTheOldOrTheNewContent)
 TEST(InPlaceRewrite, UnrelatedFilesReadAsThemselves)
 {
     // UTF-16 text ends with a NUL byte of its own; it is no cut-short journal.
-    const QByteArray utf16("b\0=\0" "1\0", 6);
+    const QByteArray utf16("b\0=\0"
+                           "1\0",
+                           6);
     EXPECT_EQ(ResolveRewrite(utf16).Content, utf16);
     EXPECT_EQ(ResolveRewrite(utf16).State, TRewriteState::Plain);
     const QByteArray text = "a=1\r\n";
@@ -137,13 +141,15 @@ TEST(InPlaceRewrite, AFileSizeLimitCuttingTheJournalLeavesTheOldContent)
     for (int round = 0; round < 12; ++round) {
         dir.Write("ledger.txt", old);
         const qint64 limit = old.size() + qint64(random() % (2 * neu.size() + 200));
-        const int status = WaitChild(StartChild([&] {
-            std::signal(SIGXFSZ, SIG_IGN);
-            const rlimit r{rlim_t(limit), rlim_t(limit)};
-            ::setrlimit(RLIMIT_FSIZE, &r);
-            int code = 0;
-            return Rewrite(path, neu, code);
-        }, false));
+        const int status = WaitChild(StartChild(
+            [&] {
+                std::signal(SIGXFSZ, SIG_IGN);
+                const rlimit r{rlim_t(limit), rlim_t(limit)};
+                ::setrlimit(RLIMIT_FSIZE, &r);
+                int code = 0;
+                return Rewrite(path, neu, code);
+            },
+            false));
         const QByteArray now = ReadFile(path);
         if (status == 0) {
             EXPECT_EQ(now, neu) << "limit " << limit;
@@ -198,14 +204,16 @@ TEST(InPlaceRewrite, KilledAtRandomMomentsReadsAsTheOldOrTheNewContent)
     const QString path = dir.Write("ledger.txt", old);
     // A rewrite in a child that reports as it begins and how long it took.
     auto start = [&] {
-        return StartReportingChild([&](int report) {
-            Report(report, 0);
-            const qint64 begun = NowUs();
-            int code = 0;
-            const bool ok = Rewrite(path, neu, code);
-            Report(report, NowUs() - begun);
-            return ok;
-        }, false);
+        return StartReportingChild(
+            [&](int report) {
+                Report(report, 0);
+                const qint64 begun = NowUs();
+                int code = 0;
+                const bool ok = Rewrite(path, neu, code);
+                Report(report, NowUs() - begun);
+                return ok;
+            },
+            false);
     };
     // The fastest of three, timed inside the rewriting process.
     qint64 took = std::numeric_limits<qint64>::max();
@@ -244,4 +252,4 @@ TEST(InPlaceRewrite, KilledAtRandomMomentsReadsAsTheOldOrTheNewContent)
                 rounds, static_cast<long long>(took), sawOld, sawNew, sawJournal);
 }
 
-} // namespace
+}  // namespace

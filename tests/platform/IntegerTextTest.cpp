@@ -16,8 +16,7 @@ struct IntegerCase
 };
 
 class IntegerTextTest : public ::testing::TestWithParam<IntegerCase>
-{
-};
+{};
 
 TEST_P(IntegerTextTest, ReadsASignedDecimalOrNothing)
 {

@@ -25,7 +25,8 @@ TEST(SortedStringList, KeepsAscendingOrderAndDropsEqualLinesIgnoringCase)
 TEST(SortedStringList, KeepsLinesThatDifferOnlyInControlCharacters)
 {
     TSortedStringList list;
-    list.Add("a\x01" "b=1");
+    list.Add("a\x01"
+             "b=1");
     list.Add("ab=1");
     EXPECT_EQ(list.Count(), 2);
 }
@@ -68,8 +69,7 @@ TEST(SortedStringList, IndexOfNameMatchesALinearScan)
     const QStringList lines = {"b=2", "B=1", "a", "a=", "a=0", "c==", "=x", "ab=1", "a-b=3", "A=9"};
     for (const QString& l : lines)
         list.Add(l);
-    for (const QString name : {"a", "A", "b", "c", "", "ab", "a-b", "zz", "c="})
-    {
+    for (const QString name : {"a", "A", "b", "c", "", "ab", "a-b", "zz", "c="}) {
         EXPECT_EQ(list.IndexOfName(name), LinearIndexOfName(list, name)) << name.toStdString();
         EXPECT_EQ(list.ContainsName(name), LinearIndexOfName(list, name) >= 0) << name.toStdString();
     }
@@ -78,7 +78,6 @@ TEST(SortedStringList, IndexOfNameMatchesALinearScan)
     EXPECT_EQ(list.Values("b"), "1");
     EXPECT_EQ(list.Values("missing"), "");
 }
-
 
 // The list against the plainest implementation of its promises: a vector
 // kept sorted by CompareTextLocale(Exact), searched from the first line.
@@ -119,7 +118,7 @@ struct TList
     }
 };
 
-} // namespace reference
+}  // namespace reference
 
 QString RandomLine(std::mt19937& random)
 {
@@ -134,7 +133,8 @@ QString RandomLine(std::mt19937& random)
 
 TEST(SortedStringList, AgreesWithAPlainSortedVectorThroughManyAdditions)
 {
-    for (const auto duplicates : {TSortedStringList::TDuplicates::IgnoreCase, TSortedStringList::TDuplicates::ExactOnly}) {
+    for (const auto duplicates :
+         {TSortedStringList::TDuplicates::IgnoreCase, TSortedStringList::TDuplicates::ExactOnly}) {
         std::mt19937 random(duplicates == TSortedStringList::TDuplicates::ExactOnly ? 2 : 1);
         TSortedStringList list(duplicates);
         reference::TList plain;
@@ -234,8 +234,8 @@ TEST(SortedStringList, HoldsInOrderFindsSavedLinesInOneWalk)
     int cursor = 0;
     EXPECT_TRUE(list.HoldsInOrder("a=1", cursor));
     EXPECT_FALSE(list.HoldsInOrder("B=2", cursor));  // equal ignoring case is not the same bytes
-    EXPECT_TRUE(list.HoldsInOrder("c=3", cursor));    // b=2 passed over
-    EXPECT_FALSE(list.HoldsInOrder("a=1", cursor));   // out of order: merely not found
+    EXPECT_TRUE(list.HoldsInOrder("c=3", cursor));   // b=2 passed over
+    EXPECT_FALSE(list.HoldsInOrder("a=1", cursor));  // out of order: merely not found
     EXPECT_TRUE(list.HoldsInOrder("e=5", cursor));
     EXPECT_FALSE(list.HoldsInOrder("f=6", cursor));
     EXPECT_EQ(cursor, 5);
@@ -251,4 +251,4 @@ TEST(SortedStringList, ALineWithoutUtf8FormIsKeptAsItIsSaved)
     EXPECT_EQ(list.Get(0), QString::fromUtf8(odd.toUtf8()));
 }
 
-} // namespace
+}  // namespace

@@ -10,7 +10,12 @@ namespace {
 
 TEST(UserFolders, FollowTheBaseDirectoryRules)
 {
-    struct Case { const char* value; QString config; QString data; };
+    struct Case
+    {
+        const char* value;
+        QString config;
+        QString data;
+    };
     const QString home = QDir::homePath();
     const Case cases[] = {
         {"/srv/station", "/srv/station", "/srv/station"},

@@ -7,7 +7,7 @@ namespace {
 struct TWriteCase
 {
     QString Text;
-    QStringList Expected; // the list in its sorted order
+    QStringList Expected;  // the list in its sorted order
 };
 
 TEST(MaskCommaText, WriteTable)
@@ -54,7 +54,7 @@ TEST(MaskCommaText, WriteTable)
 
 struct TReadCase
 {
-    bool ThroughFileMask; // else through the comma text
+    bool ThroughFileMask;  // else through the comma text
     QString Written;
     QString Expected;
 };
@@ -107,4 +107,4 @@ TEST(TreeScannerProperties, InitialValues)
     EXPECT_FALSE(scanner->SkipFiles());
 }
 
-} // namespace
+}  // namespace

@@ -73,13 +73,14 @@ struct TOrderCase
 
 TEST(TreeScannerEvents, OrderTable)
 {
-    const QStringList fullWalk = {
-        "DF <root>", "FF a.txt 3", "FF B.txt 1",
-        "DF sub1/", "FF sub1/x.txt 5", "DF sub1/deep/", "FF sub1/deep/y.txt 6", "DD sub1/deep/", "DD sub1/",
-        "DF Sub2/", "FF Sub2/z.txt 7", "DD Sub2/", "DD <root>", "SD <root>"};
+    const QStringList fullWalk = {"DF <root>",       "FF a.txt 3",    "FF B.txt 1",           "DF sub1/",
+                                  "FF sub1/x.txt 5", "DF sub1/deep/", "FF sub1/deep/y.txt 6", "DD sub1/deep/",
+                                  "DD sub1/",        "DF Sub2/",      "FF Sub2/z.txt 7",      "DD Sub2/",
+                                  "DD <root>",       "SD <root>"};
     const TOrderCase cases[] = {
         {"recursive", [](TTreeScanner&, TEventLog&, const QString&) {}, fullWalk},
-        {"not recursive", [](TTreeScanner& s, TEventLog&, const QString&) { s.SetRecursive(false); },
+        {"not recursive",
+         [](TTreeScanner& s, TEventLog&, const QString&) { s.SetRecursive(false); },
          {"DF <root>", "FF a.txt 3", "FF B.txt 1", "DD <root>", "SD <root>"}},
         {"hidden folders listed, then announced only",
          [](TTreeScanner& s, TEventLog&, const QString&) {
@@ -95,8 +96,8 @@ TEST(TreeScannerEvents, OrderTable)
              s.SetFindHiddenFolders(true);
              s.SetFileMask("h*");
          },
-         {"DF <root>", "DF .hidden/", "FF .hidden/h.txt 8", "DD .hidden/", "DF sub1/", "DF sub1/deep/",
-          "DD sub1/deep/", "DD sub1/", "DF Sub2/", "DD Sub2/", "DD <root>", "SD <root>"}},
+         {"DF <root>", "DF .hidden/", "FF .hidden/h.txt 8", "DD .hidden/", "DF sub1/", "DF sub1/deep/", "DD sub1/deep/",
+          "DD sub1/", "DF Sub2/", "DD Sub2/", "DD <root>", "SD <root>"}},
         {"several masks list a file once",
          [](TTreeScanner& s, TEventLog&, const QString&) {
              s.SetRecursive(false);
@@ -117,7 +118,8 @@ TEST(TreeScannerEvents, OrderTable)
          [](TTreeScanner& s, TEventLog& log, const QString&) {
              s.SetOnDirectoryFound([&log](TTreeScanner* t) {
                  log.Add("DF", t);
-                 QMetaObject::invokeMethod(qApp, [t] { t->SetContinueSearch(false); }, Qt::QueuedConnection);
+                 QMetaObject::invokeMethod(
+                     qApp, [t] { t->SetContinueSearch(false); }, Qt::QueuedConnection);
              });
          },
          {"DF <root>", "FF a.txt 3", "FF B.txt 1", "DD <root>", "SD <root>"}},
@@ -129,8 +131,8 @@ TEST(TreeScannerEvents, OrderTable)
                      t->SetSkipFiles(true);
              });
          },
-         {"DF <root>", "FF a.txt 3", "FF B.txt 1", "DF sub1/", "DF sub1/deep/", "FF sub1/deep/y.txt 6",
-          "DD sub1/deep/", "DD sub1/", "DF Sub2/", "FF Sub2/z.txt 7", "DD Sub2/", "DD <root>", "SD <root>"}},
+         {"DF <root>", "FF a.txt 3", "FF B.txt 1", "DF sub1/", "DF sub1/deep/", "FF sub1/deep/y.txt 6", "DD sub1/deep/",
+          "DD sub1/", "DF Sub2/", "FF Sub2/z.txt 7", "DD Sub2/", "DD <root>", "SD <root>"}},
         {"Recursive switched off inside a handler",
          [](TTreeScanner& s, TEventLog& log, const QString&) {
              s.SetOnFileFound([&log](TTreeScanner* t) {
@@ -150,10 +152,9 @@ TEST(TreeScannerEvents, OrderTable)
                  }
              });
          },
-         {"DF <root>", "FF a.txt 3", "FF B.txt 1", "DF sub1/", "FF sub1/x.txt 5",
-          "DF Sub2/", "FF Sub2/z.txt 7", "DD Sub2/", "SD Sub2/", "not in progress",
-          "DF sub1/deep/", "FF sub1/deep/y.txt 6", "DD sub1/deep/", "DD sub1/",
-          "DF Sub2/", "FF Sub2/z.txt 7", "DD Sub2/", "DD <root>", "SD <root>"}},
+         {"DF <root>", "FF a.txt 3", "FF B.txt 1", "DF sub1/", "FF sub1/x.txt 5", "DF Sub2/", "FF Sub2/z.txt 7",
+          "DD Sub2/", "SD Sub2/", "not in progress", "DF sub1/deep/", "FF sub1/deep/y.txt 6", "DD sub1/deep/",
+          "DD sub1/", "DF Sub2/", "FF Sub2/z.txt 7", "DD Sub2/", "DD <root>", "SD <root>"}},
     };
     TempDir dir;
     MakeStandardTree(dir);
@@ -174,7 +175,7 @@ TEST(TreeScannerEvents, InitialDirectoryForms)
 {
     TempDir dir;
     dir.Write("sub1/x.txt", "x");
-    const QString root = dir.Path(); // ends with '/'
+    const QString root = dir.Path();  // ends with '/'
     struct TCase
     {
         QString Written;
@@ -226,7 +227,8 @@ TEST(TreeScannerEvents, StopBeforeTheRootLeavesFileFoundEmpty)
     scanner.SetFileMask("*");
     scanner.SetInitialDirectory(dir.Path());
     // Dispatched at the start of the root folder, after Search set the flag.
-    QMetaObject::invokeMethod(qApp, [&] { scanner.SetContinueSearch(false); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [&] { scanner.SetContinueSearch(false); }, Qt::QueuedConnection);
     scanner.Search();
     EXPECT_EQ(log.Lines, QStringList{"SD"});
     EXPECT_TRUE(scanner.FileFound().isEmpty());
@@ -308,11 +310,10 @@ TEST(TreeScannerFaults, FolderLinkBackToAnAncestorIsAnnouncedNotEntered)
     scanner.SetFileMask("*.txt");
     scanner.SetInitialDirectory(dir.Path());
     scanner.Search();
-    const QStringList expected = {
-        "DF <root>", "DF a/", "FF a/f.txt 1", "DF a/loop/", "DD a/",
-        // a link to a folder elsewhere is a folder and is walked
-        "DF b/", "DF b/toc/", "FF b/toc/g.txt 1", "DD b/toc/", "DD b/",
-        "DF c/", "FF c/g.txt 1", "DD c/", "DD <root>", "SD <root>"};
+    const QStringList expected = {"DF <root>", "DF a/", "FF a/f.txt 1", "DF a/loop/", "DD a/",
+                                  // a link to a folder elsewhere is a folder and is walked
+                                  "DF b/", "DF b/toc/", "FF b/toc/g.txt 1", "DD b/toc/", "DD b/", "DF c/",
+                                  "FF c/g.txt 1", "DD c/", "DD <root>", "SD <root>"};
     EXPECT_EQ(log.Lines, expected) << log.Lines.join(" | ").toStdString();
 }
 
@@ -328,10 +329,9 @@ TEST(TreeScannerFaults, NamesDifferingOnlyInCaseAreAllWalked)
     scanner.SetFileMask("*.grb");
     scanner.SetInitialDirectory(dir.Path());
     scanner.Search();
-    const QStringList expected = {
-        "DF <root>", "FF A.GRB 4", "FF a.grb 3",
-        "DF Data/", "FF Data/1.grb 1", "DD Data/", "DF data/", "FF data/2.grb 2", "DD data/",
-        "DD <root>", "SD <root>"};
+    const QStringList expected = {"DF <root>",       "FF A.GRB 4", "FF a.grb 3", "DF Data/",
+                                  "FF Data/1.grb 1", "DD Data/",   "DF data/",   "FF data/2.grb 2",
+                                  "DD data/",        "DD <root>",  "SD <root>"};
     EXPECT_EQ(log.Lines, expected) << log.Lines.join(" | ").toStdString();
 }
 
@@ -423,7 +423,7 @@ TEST(TreeScannerSizes, LowThirtyTwoBitsReadSigned)
 int BindSocket(const QByteArray& path)
 {
     const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address {};
+    sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (fd < 0 || static_cast<size_t>(path.size()) >= sizeof address.sun_path)
         return -1;
@@ -464,7 +464,8 @@ TEST(TreeScannerKinds, EveryMatchingEntryComesWithItsKindSizeAndTimes)
     close(socketFd);
 
     using K = TFileStatus::TKind;
-    ASSERT_EQ(seen.keys(), (QStringList{"dangling.grb", "device.grb", "fifo.grb", "link.grb", "regular.grb", "socket.grb"}));
+    ASSERT_EQ(seen.keys(),
+              (QStringList{"dangling.grb", "device.grb", "fifo.grb", "link.grb", "regular.grb", "socket.grb"}));
     EXPECT_EQ(seen["regular.grb"].Kind, K::Regular);
     EXPECT_EQ(seen["regular.grb"].Size, 5);
     EXPECT_EQ(sizes["regular.grb"], 5);
@@ -537,4 +538,4 @@ TEST(TreeScannerLimits, DeepTreeAndLargeFolder)
     EXPECT_TRUE(sorted);
 }
 
-} // namespace
+}  // namespace

@@ -39,7 +39,11 @@ TEST(Wildcard, MatchTable)
         {"a\\b", "a\\b", true},
         {"", "a", false},
         // letters beyond ASCII are case-blind too
-        {"\xc3\x84" "B*", "\xc3\xa4" "bc", true},
+        {"\xc3\x84"
+         "B*",
+         "\xc3\xa4"
+         "bc",
+         true},
         {"\xc3\xa4", "a", false},
         // bytes of invalid UTF-8 are characters no mask character equals
         {"*", "bad\xff", true},
@@ -59,4 +63,4 @@ TEST(Wildcard, MatchTable)
     }
 }
 
-} // namespace
+}  // namespace

@@ -61,8 +61,7 @@ bool ParseColour(std::string_view text, TColor& colour)
 bool ParseSpecialParallels(std::string_view value, uint8_t& special)
 {
     size_t start = 0;
-    for (;;)
-    {
+    for (;;) {
         const size_t comma = std::min(value.find(',', start), value.size());
         int32_t element = 0;
         if (!ParseInt(value.substr(start, comma - start), element) || element < 0 || element > 4)
@@ -75,8 +74,7 @@ bool ParseSpecialParallels(std::string_view value, uint8_t& special)
 }
 
 // Stores one option's value; false with a message when it cannot be right.
-bool TakeValue(TCommandLine& cl, TOption option, const std::string& name, const std::string& value,
-               std::string& error)
+bool TakeValue(TCommandLine& cl, TOption option, const std::string& name, const std::string& value, std::string& error)
 {
     TParameters& p = cl.Mapping;
     int32_t iv = 0;
@@ -105,13 +103,10 @@ bool TakeValue(TCommandLine& cl, TOption option, const std::string& name, const 
         return true;
     };
     auto colour = [&](TColor& target) { return ParseColour(value, target) || bad("RRGGBB in hexadecimal is needed"); };
-    switch (option)
-    {
-    case TOption::Preset:
-    {
+    switch (option) {
+    case TOption::Preset: {
         TPresetMapping preset{};
-        if (!FindPresetMapping(QString::fromStdString(value), preset))
-        {
+        if (!FindPresetMapping(QString::fromStdString(value), preset)) {
             error = "unknown preset " + Quoted(value) + " (see --list presets)";
             return false;
         }
@@ -123,31 +118,46 @@ bool TakeValue(TCommandLine& cl, TOption option, const std::string& name, const 
             return false;
         p.Kind = iv;
         return true;
-    case TOption::Height: return integer(p.Height);
-    case TOption::Width: return integer(p.Width);
+    case TOption::Height:
+        return integer(p.Height);
+    case TOption::Width:
+        return integer(p.Width);
     case TOption::Tile:
         if (!integer(p.Tile))
             return false;
-        if (*p.Tile < 0 || *p.Tile > 13)
-        {
+        if (*p.Tile < 0 || *p.Tile > 13) {
             error = "tile " + value + " does not exist (0..13)";
             return false;
         }
         return true;
-    case TOption::Rotation: return real(p.Rotation);
-    case TOption::LonSpan: return real(p.LonSpan);
-    case TOption::LatSpan: return real(p.LatSpan);
-    case TOption::CentreLon: return real(p.CentreLon);
-    case TOption::CentreLat: return real(p.CentreLat);
-    case TOption::StdParallel1: return real(p.StdParallel1);
-    case TOption::StdParallel2: return real(p.StdParallel2);
-    case TOption::XOffset: return integer(p.XOffset);
-    case TOption::YOffset: return integer(p.YOffset);
-    case TOption::LonStep: return step(cl.Grid.LonStep);
-    case TOption::LatStep: return step(cl.Grid.LatStep);
-    case TOption::LineColour: return colour(cl.Grid.LineColour);
-    case TOption::TextColour: return colour(cl.Grid.TextColour);
-    case TOption::HaloColour: return colour(cl.Grid.HaloColour);
+    case TOption::Rotation:
+        return real(p.Rotation);
+    case TOption::LonSpan:
+        return real(p.LonSpan);
+    case TOption::LatSpan:
+        return real(p.LatSpan);
+    case TOption::CentreLon:
+        return real(p.CentreLon);
+    case TOption::CentreLat:
+        return real(p.CentreLat);
+    case TOption::StdParallel1:
+        return real(p.StdParallel1);
+    case TOption::StdParallel2:
+        return real(p.StdParallel2);
+    case TOption::XOffset:
+        return integer(p.XOffset);
+    case TOption::YOffset:
+        return integer(p.YOffset);
+    case TOption::LonStep:
+        return step(cl.Grid.LonStep);
+    case TOption::LatStep:
+        return step(cl.Grid.LatStep);
+    case TOption::LineColour:
+        return colour(cl.Grid.LineColour);
+    case TOption::TextColour:
+        return colour(cl.Grid.TextColour);
+    case TOption::HaloColour:
+        return colour(cl.Grid.HaloColour);
     case TOption::SpecialParallels:
         return ParseSpecialParallels(value, cl.Grid.Special) || bad("a comma list of 0..4 is needed");
     case TOption::List:
@@ -155,7 +165,8 @@ bool TakeValue(TCommandLine& cl, TOption option, const std::string& name, const 
             return bad("kinds or presets");
         cl.List = value;
         return true;
-    case TOption::NoLabels: break;
+    case TOption::NoLabels:
+        break;
     }
     return true;
 }
@@ -173,20 +184,17 @@ const char* OptionName(TOption o)
 bool ParseCommandLine(int argc, char** argv, TCommandLine& cl, std::string& error)
 {
     bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i)
-    {
+    for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool positional = optionsEnded || arg == "-" || arg.empty() || arg.front() != '-';
-        if (positional)
-        {
+        if (positional) {
             if (cl.Command.empty())
                 cl.Command = arg;
             else
                 cl.Operands.push_back(arg);
             continue;
         }
-        if (arg == "--")
-        {
+        if (arg == "--") {
             optionsEnded = true;
             continue;
         }
@@ -196,21 +204,17 @@ bool ParseCommandLine(int argc, char** argv, TCommandLine& cl, std::string& erro
         for (const TOptionName& o : OptionNames)
             if (name == o.Name)
                 found = &o;
-        if (!found || name.rfind("--", 0) != 0)
-        {
+        if (!found || name.rfind("--", 0) != 0) {
             error = "unknown option " + name;
             return false;
         }
-        if (cl.Has(found->Option))
-        {
+        if (cl.Has(found->Option)) {
             error = name + " is given twice";
             return false;
         }
         cl.Given.push_back(found->Option);
-        if (found->Option == TOption::NoLabels)
-        {
-            if (equals != std::string::npos)
-            {
+        if (found->Option == TOption::NoLabels) {
+            if (equals != std::string::npos) {
                 error = name + " takes no value";
                 return false;
             }
@@ -222,8 +226,7 @@ bool ParseCommandLine(int argc, char** argv, TCommandLine& cl, std::string& erro
             value = arg.substr(equals + 1);
         else if (i + 1 < argc)
             value = argv[++i];
-        else
-        {
+        else {
             error = "missing value after " + name;
             return false;
         }
@@ -239,19 +242,32 @@ void ApplyParameters(const TParameters& p, TMapping& mapping)
         BuildPresetMapping(*p.Preset, mapping);
     // The order of AssignFrom, so a mapping described on the command line gets
     // the same derived constants as one copied in a program.
-    if (p.Kind) mapping.SetKind(static_cast<uint8_t>(*p.Kind));
-    if (p.Height) mapping.SetHeight(*p.Height);
-    if (p.Width) mapping.SetWidth(*p.Width);
-    if (p.Tile) mapping.Tile = static_cast<uint8_t>(*p.Tile);
-    if (p.Rotation) mapping.Rotation = *p.Rotation;
-    if (p.LonSpan) mapping.SetLonSpan(*p.LonSpan);
-    if (p.LatSpan) mapping.SetLatSpan(*p.LatSpan);
-    if (p.CentreLon) mapping.SetCentreLon(*p.CentreLon);
-    if (p.CentreLat) mapping.SetCentreLat(*p.CentreLat);
-    if (p.StdParallel1) mapping.SetStdParallel1(*p.StdParallel1);
-    if (p.StdParallel2) mapping.SetStdParallel2(*p.StdParallel2);
-    if (p.XOffset) mapping.SetXOffset(*p.XOffset);
-    if (p.YOffset) mapping.SetYOffset(*p.YOffset);
+    if (p.Kind)
+        mapping.SetKind(static_cast<uint8_t>(*p.Kind));
+    if (p.Height)
+        mapping.SetHeight(*p.Height);
+    if (p.Width)
+        mapping.SetWidth(*p.Width);
+    if (p.Tile)
+        mapping.Tile = static_cast<uint8_t>(*p.Tile);
+    if (p.Rotation)
+        mapping.Rotation = *p.Rotation;
+    if (p.LonSpan)
+        mapping.SetLonSpan(*p.LonSpan);
+    if (p.LatSpan)
+        mapping.SetLatSpan(*p.LatSpan);
+    if (p.CentreLon)
+        mapping.SetCentreLon(*p.CentreLon);
+    if (p.CentreLat)
+        mapping.SetCentreLat(*p.CentreLat);
+    if (p.StdParallel1)
+        mapping.SetStdParallel1(*p.StdParallel1);
+    if (p.StdParallel2)
+        mapping.SetStdParallel2(*p.StdParallel2);
+    if (p.XOffset)
+        mapping.SetXOffset(*p.XOffset);
+    if (p.YOffset)
+        mapping.SetYOffset(*p.YOffset);
 }
 
 int UsageError(const std::string& message)

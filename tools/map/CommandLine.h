@@ -13,8 +13,7 @@
 
 namespace MapTool {
 
-enum class TOption
-{
+enum class TOption {
     Preset,
     Kind,
     Height,

@@ -32,11 +32,9 @@ public:
     {
         if (text.empty())
             return;
-        if (text.size() > FBuffer.size() - FUsed)
-        {
+        if (text.size() > FBuffer.size() - FUsed) {
             Flush();
-            if (text.size() > FBuffer.size())
-            {
+            if (text.size() > FBuffer.size()) {
                 std::fwrite(text.data(), 1, text.size(), stdout);
                 return;
             }
@@ -103,8 +101,7 @@ private:
 
 bool TConverter::Convert(std::string_view A, std::string_view B, bool& Ok, char*& At, char* End) const
 {
-    if (FCommand == TCommand::Inverse)
-    {
+    if (FCommand == TCommand::Inverse) {
         int32_t x = 0, y = 0;
         if (!ParseInt(A, x) || !ParseInt(B, y))
             return false;
@@ -117,15 +114,12 @@ bool TConverter::Convert(std::string_view A, std::string_view B, bool& Ok, char*
     float lon = 0, lat = 0;
     if (!ParseFloat(A, lon) || !ParseFloat(B, lat))
         return false;
-    if (FCommand == TCommand::Forward)
-    {
+    if (FCommand == TCommand::Forward) {
         int32_t x = 0, y = 0;
         Ok = FMapping.LonLatToXY(lon, lat, x, y);
         if (Ok)
             At = PutResult(At, End, x, y, 0);
-    }
-    else
-    {
+    } else {
         float x = 0, y = 0;
         Ok = FMapping.LonLatToXYF(lon, lat, x, y);
         if (Ok)
@@ -152,8 +146,7 @@ void TConverter::Line(std::string_view Text)
         return i;
     };
     const size_t a = skip(0);
-    if (a == Text.size() || Text[a] == '#')
-    {
+    if (a == Text.size() || Text[a] == '#') {
         FOut.Append(Text);
         FOut.Append(eol);
         return;
@@ -165,9 +158,9 @@ void TConverter::Line(std::string_view Text)
     // 160 bytes hold two single-precision values with 6 decimals and the flag.
     char* at = FOut.Room(160);
     bool ok = false;
-    const bool parsed = b < Text.size() && Convert(Text.substr(a, aEnd - a), Text.substr(b, bEnd - b), ok, at, FOut.End());
-    if (!ok)
-    {
+    const bool parsed =
+        b < Text.size() && Convert(Text.substr(a, aEnd - a), Text.substr(b, bEnd - b), ok, at, FOut.End());
+    if (!ok) {
         std::memcpy(at, "* * 0", 5);
         at += 5;
     }
@@ -175,8 +168,7 @@ void TConverter::Line(std::string_view Text)
     if (parsed)
         FOut.Append(rest);
     FOut.Append(eol);
-    if (!parsed)
-    {
+    if (!parsed) {
         FOut.Flush();
         std::fflush(stdout);
         std::fprintf(stderr, "lagwatch-map: %sline %lld: cannot parse \"%.*s\"\n",
@@ -191,28 +183,23 @@ bool TConverter::Run(std::FILE* In, const std::string& Name)
     FLineNumber = 0;
     std::vector<char> buffer(1 << 20);
     std::string carry;
-    for (;;)
-    {
+    for (;;) {
         const size_t n = std::fread(buffer.data(), 1, buffer.size(), In);
         if (n == 0)
             break;
         std::string_view chunk(buffer.data(), n);
         size_t start = 0;
-        for (;;)
-        {
+        for (;;) {
             const size_t nl = chunk.find('\n', start);
-            if (nl == std::string_view::npos)
-            {
+            if (nl == std::string_view::npos) {
                 carry.append(chunk.substr(start));
                 break;
             }
-            if (!carry.empty())
-            {
+            if (!carry.empty()) {
                 carry.append(chunk.substr(start, nl - start));
                 Line(carry);
                 carry.clear();
-            }
-            else
+            } else
                 Line(chunk.substr(start, nl - start));
             start = nl + 1;
         }
@@ -230,35 +217,29 @@ int RunConversions(const TMapping& mapping, TCommand command, const std::vector<
     TConverter converter(mapping, command);
     int status = 0;
     const std::vector<std::string> inputs = files.empty() ? std::vector<std::string>{"-"} : files;
-    for (const std::string& file : inputs)
-    {
-        if (file == "-")
-        {
-            if (!converter.Run(stdin, std::string()))
-            {
+    for (const std::string& file : inputs) {
+        if (file == "-") {
+            if (!converter.Run(stdin, std::string())) {
                 std::fprintf(stderr, "lagwatch-map: cannot read standard input: %s\n", std::strerror(errno));
                 status = 1;
             }
             continue;
         }
         std::FILE* in = std::fopen(file.c_str(), "rb");
-        if (!in)
-        {
+        if (!in) {
             std::fflush(stdout);
             std::fprintf(stderr, "lagwatch-map: cannot open %s: %s\n", file.c_str(), std::strerror(errno));
             status = 1;
             continue;
         }
-        if (!converter.Run(in, file))
-        {
+        if (!converter.Run(in, file)) {
             std::fflush(stdout);
             std::fprintf(stderr, "lagwatch-map: cannot read %s: %s\n", file.c_str(), std::strerror(errno));
             status = 1;
         }
         std::fclose(in);
     }
-    if (std::fflush(stdout) != 0 || std::ferror(stdout))
-    {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "lagwatch-map: cannot write standard output: %s\n", std::strerror(errno));
         status = 1;
     }

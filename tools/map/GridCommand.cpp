@@ -31,23 +31,18 @@ int RunGridCommand(const TMapping& source, const std::string& input, const std::
     char* qtArgv[] = {const_cast<char*>(program), nullptr};
     QGuiApplication app(qtArgc, qtArgv);
     QImage image;
-    if (input == "-")
-    {
+    if (input == "-") {
         image = QImage(source.Width, source.Height, QImage::Format_RGB32);
-        if (image.isNull())
-        {
+        if (image.isNull()) {
             std::fprintf(stderr, "lagwatch-map: no memory for a %dx%d image\n", source.Width, source.Height);
             return 1;
         }
         image.fill(Qt::black);
-    }
-    else
-    {
+    } else {
         // Opened by its bytes: a name that is not valid UTF-8 is still found.
         QFile file;
         const int fd = ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        {
+        if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
             std::fprintf(stderr, "lagwatch-map: cannot read %s: %s\n", input.c_str(), std::strerror(errno));
             if (fd >= 0)
                 ::close(fd);
@@ -55,8 +50,7 @@ int RunGridCommand(const TMapping& source, const std::string& input, const std::
         }
         QImageReader::setAllocationLimit(static_cast<int>(ImageByteLimit >> 20));
         QImageReader reader(&file);
-        if (!reader.read(&image))
-        {
+        if (!reader.read(&image)) {
             std::fprintf(stderr, "lagwatch-map: cannot read %s: %s\n", input.c_str(),
                          reader.errorString().toLocal8Bit().constData());
             return 1;
@@ -75,8 +69,7 @@ int RunGridCommand(const TMapping& source, const std::string& input, const std::
                                  0, options.NoLabels, options.Special, options.HaloColour);
     }
     QString error;
-    if (!SaveImageFile(image, DecodePath(QByteArray::fromStdString(output)), error))
-    {
+    if (!SaveImageFile(image, DecodePath(QByteArray::fromStdString(output)), error)) {
         std::fprintf(stderr, "lagwatch-map: %s\n", error.toLocal8Bit().constData());
         return 1;
     }

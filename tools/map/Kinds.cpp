@@ -22,8 +22,7 @@ std::string KindsReading(uint16_t Parameter)
 
 bool ParseKind(std::string_view text, int32_t& kind, std::string& error)
 {
-    if (ParseInt(text, kind))
-    {
+    if (ParseInt(text, kind)) {
         if (kind >= 0 && kind <= pkLinearBased)
             return true;
         error = "kind " + std::string(text) + " does not exist (0.." + std::to_string(pkLinearBased) +
@@ -31,27 +30,23 @@ bool ParseKind(std::string_view text, int32_t& kind, std::string& error)
         return false;
     }
     std::vector<int> matches;
-    for (int k = 0; k < TKindTraits::KindCount; ++k)
-    {
+    for (int k = 0; k < TKindTraits::KindCount; ++k) {
         const std::string_view name = Traits(k).Name;
-        if (SameIgnoringCase(name, text))
-        {
+        if (SameIgnoringCase(name, text)) {
             kind = k;
             return true;
         }
         if (!text.empty() && text.size() < name.size() && SameIgnoringCase(name.substr(0, text.size()), text))
             matches.push_back(k);
     }
-    if (matches.size() == 1)
-    {
+    if (matches.size() == 1) {
         kind = matches.front();
         return true;
     }
     if (matches.empty())
         error = "unknown kind " + Quoted(text) + " (a number 0.." + std::to_string(pkLinearBased) +
                 " or a name; see --list kinds)";
-    else
-    {
+    else {
         error = "kind " + Quoted(text) + " could be";
         for (size_t i = 0; i < matches.size(); ++i)
             error += std::string(i == 0 ? " " : i + 1 == matches.size() ? " or " : ", ") + Traits(matches[i]).Name;
@@ -102,10 +97,8 @@ std::string KindParameters(int kind, const TMapping* values)
 
 int PrintList(const std::string& what)
 {
-    if (what == "kinds")
-    {
-        for (int k = 0; k < TKindTraits::KindCount; ++k)
-        {
+    if (what == "kinds") {
+        for (int k = 0; k < TKindTraits::KindCount; ++k) {
             const std::string uses = KindParameters(k, nullptr);
             const TKindTraits& t = Traits(k);
             std::printf("%2d  %-20s%s%s\n    %s\n", k, t.Name, ProjectionNames[k],
@@ -115,8 +108,7 @@ int PrintList(const std::string& what)
         return 0;
     }
     // Each preset as the options that give the same mapping.
-    for (int i = 0; i < PresetMappingCount; ++i)
-    {
+    for (int i = 0; i < PresetMappingCount; ++i) {
         const auto preset = static_cast<TPresetMapping>(i);
         TMapping m;
         BuildPresetMapping(preset, m);

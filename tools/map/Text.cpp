@@ -48,8 +48,7 @@ bool ParseReal(std::string_view text, double& value)
     std::string_view digits = negative ? text.substr(1) : text;
     long long exponent = 0;
     const size_t e = digits.find_first_of("eE");
-    if (e != std::string_view::npos)
-    {
+    if (e != std::string_view::npos) {
         std::string_view power = digits.substr(e + 1);
         const bool negativePower = !power.empty() && power.front() == '-';
         if (!power.empty() && (power.front() == '-' || power.front() == '+'))
@@ -90,8 +89,7 @@ bool SameIgnoringCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
         return false;
-    for (size_t i = 0; i < a.size(); ++i)
-    {
+    for (size_t i = 0; i < a.size(); ++i) {
         const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
         if (lower(a[i]) != lower(b[i]))
             return false;

@@ -88,8 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
     m.SetLatSpan(in.FiniteAngle(360));
     m.SetCentreLon(in.FiniteAngle(540));
     m.SetCentreLat(in.FiniteAngle(180));
-    if (in.Take<uint8_t>() < 128)
-    {
+    if (in.Take<uint8_t>() < 128) {
         m.SetStdParallel1(in.FiniteAngle(180));
         m.SetStdParallel2(in.FiniteAngle(180));
     }

@@ -79,8 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
     m.SetLatSpan(in.Angle(360));
     m.SetCentreLon(in.Angle(540));
     m.SetCentreLat(in.Angle(180));
-    if (in.Take<uint8_t>() < 128)
-    {
+    if (in.Take<uint8_t>() < 128) {
         m.SetStdParallel1(in.Angle(180));
         m.SetStdParallel2(in.Angle(180));
     }
@@ -88,8 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
     m.SetYOffset(in.Take<int16_t>());
 
     const uint8_t what = in.Take<uint8_t>();
-    if (what < 16)
-    {
+    if (what < 16) {
         // The grid projects a few thousand points: only now and then.
         TCheckingCanvas canvas;
         const int32_t lonStep = in.Take<int8_t>(), latStep = in.Take<int8_t>();
@@ -97,8 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
                    in.Take<uint8_t>(), 0);
         Check(canvas.PenStyle() == TGridPenStyle::Solid);
     }
-    for (int i = 0; i < 8 && !in.Empty(); ++i)
-    {
+    for (int i = 0; i < 8 && !in.Empty(); ++i) {
         const float lon = in.Angle(720), lat = in.Angle(200);
         int32_t x = 0, y = 0;
         (void)m.LonLatToXY(lon, lat, x, y);

@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (text.size() < 12)
         std::abort();
     for (int i = 0; i < 12; ++i)
-        if (text[i] != QLatin1Char('+') && text[i] != QLatin1Char('-') && !(text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9')))
+        if (text[i] != QLatin1Char('+') && text[i] != QLatin1Char('-') &&
+            !(text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9')))
             std::abort();
     const int year = text.mid(0, 4).toInt(), month = text.mid(4, 2).toInt(), day = text.mid(6, 2).toInt();
     const int hour = text.mid(8, 2).toInt(), minute = text.mid(10, 2).toInt();
@@ -25,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!TryEncodeDate(year, month, day, date))
         std::abort();
     const double expected = hour == 24 && minute == 0 ? date + 1 : date + (hour * 60 + minute) / 1440.0;
-    if (hour < 0 || minute < 0 || minute > 59 || hour > 24 || (hour == 24 && minute != 0) || std::fabs(value - expected) > 1e-9)
+    if (hour < 0 || minute < 0 || minute > 59 || hour > 24 || (hour == 24 && minute != 0) ||
+        std::fabs(value - expected) > 1e-9)
         std::abort();
     return 0;
 }

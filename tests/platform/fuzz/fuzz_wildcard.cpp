@@ -33,7 +33,7 @@ std::vector<char32_t> Folded(const QString& s)
     return out;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
