@@ -259,41 +259,6 @@ TEST(LedgerLock, APlantedLinkOrPipeIsRefused)
     EXPECT_EQ(ReadBytes(ledger), "a=1\r\n");
 }
 
-// Another process that holds a lock with flock(1) until it is killed.
-class THolder
-{
-public:
-    THolder(const QString& file, const char* mode)
-    {
-        // flock(1) locks the shell's descriptor, which sleep then holds: killing
-        // this one process releases the lock (flock FILE COMMAND would leave
-        // the lock with an orphaned command).
-        FProcess.start("/bin/bash",
-                       {"-c", QString("exec 9<\"$1\" && flock %1 9 && exec sleep 300").arg(mode), "holder", file});
-        FProcess.waitForStarted();
-        // Held once a non-blocking try from here fails.
-        QElapsedTimer waited;
-        waited.start();
-        while (waited.elapsed() < 10000) {
-            const int fd = ::open(EncodePath(file).constData(), O_RDONLY | O_CLOEXEC);
-            const bool held = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0;
-            if (fd >= 0)
-                ::close(fd);
-            if (held)
-                return;
-            QThread::msleep(10);
-        }
-    }
-    ~THolder()
-    {
-        FProcess.kill();
-        FProcess.waitForFinished(5000);
-    }
-
-private:
-    QProcess FProcess;
-};
-
 TEST(LedgerLock, AHeldLockFailsTheSaveAfterABoundedWait)
 {
     if (QStandardPaths::findExecutable("flock").isEmpty())
@@ -315,7 +280,7 @@ TEST(LedgerLock, AHeldLockFailsTheSaveAfterABoundedWait)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        THolder holder(c.file, c.mode);
+        TLockHolder holder(c.file, c.mode);
         QStringList announced;
         const TLedgerWait wait = ShortWait(1500, &announced);
         TSortedStringList list;
@@ -351,7 +316,7 @@ TEST(LedgerLock, AWaitingSaverGoesOnWhenTheLockIsReleased)
     TempDir dir;
     const QString ledger = dir.Write("ledger.txt", "a=1\r\n");
     ASSERT_TRUE(AddAndSave(ledger, {}));
-    auto holder = std::make_unique<THolder>(ledger + ".lock", "-x");
+    auto holder = std::make_unique<TLockHolder>(ledger + ".lock", "-x");
     const pid_t child = StartChild([&] { return AddAndSave(ledger, {"b=2"}, nullptr, ShortWait(20000)); }, false);
     QThread::msleep(700);
     EXPECT_EQ(ReadBytes(ledger), "a=1\r\n");  // still waiting

@@ -3,11 +3,14 @@
 #include "platform/PathBytes.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
 
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -162,4 +165,32 @@ int KillRounds(int fallback)
     bool ok = false;
     const int rounds = qEnvironmentVariableIntValue("LAGWATCH_TEST_KILLS", &ok);
     return ok && rounds > 0 ? rounds : fallback;
+}
+
+TLockHolder::TLockHolder(const QString& file, const char* mode)
+{
+    // flock(1) locks the shell's descriptor, which sleep then holds: killing
+    // this one process releases the lock (flock FILE COMMAND would leave the
+    // lock with an orphaned command).
+    FProcess.start("/bin/bash",
+                   {"-c", QString("exec 9<\"$1\" && flock %1 9 && exec sleep 300").arg(mode), "holder", file});
+    FProcess.waitForStarted();
+    // Held once a non-blocking try from here fails.
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 10000) {
+        const int fd = ::open(EncodePath(file).constData(), O_RDONLY | O_CLOEXEC);
+        const bool held = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+        if (fd >= 0)
+            ::close(fd);
+        if (held)
+            return;
+        QThread::msleep(10);
+    }
+}
+
+void TLockHolder::Stop()
+{
+    FProcess.kill();
+    FProcess.waitForFinished(5000);
 }

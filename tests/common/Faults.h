@@ -2,6 +2,7 @@
 // Real faults for tests: a small file system that fills up, a second user,
 // processes killed at random moments.
 #include <QByteArray>
+#include <QProcess>
 #include <QString>
 
 #include <functional>
@@ -76,3 +77,18 @@ void OpenToEveryone(const QString& folder);
 // A number of repetitions: fallback, or LAGWATCH_TEST_KILLS when set (for
 // longer runs by hand).
 int KillRounds(int fallback);
+
+// Another process that holds a lock with flock(1) ("-s" or "-x") on the file
+// until Stop() or the end of the object; constructed once the lock is held.
+class TLockHolder
+{
+public:
+    TLockHolder(const QString& file, const char* mode);
+    ~TLockHolder() { Stop(); }
+    TLockHolder(const TLockHolder&) = delete;
+    TLockHolder& operator=(const TLockHolder&) = delete;
+    void Stop();
+
+private:
+    QProcess FProcess;
+};

@@ -126,41 +126,6 @@ protected:
     QString FProgram, FData;
 };
 
-// Another process that holds a lock with flock(1) until it is stopped.
-class THolder
-{
-public:
-    THolder(const QString& file, const char* mode)
-    {
-        // flock(1) locks the shell's descriptor, which sleep then holds: killing
-        // this one process releases the lock (flock FILE COMMAND would leave
-        // the lock with an orphaned command).
-        FProcess.start("/bin/bash",
-                       {"-c", QString("exec 9<\"$1\" && flock %1 9 && exec sleep 300").arg(mode), "holder", file});
-        FProcess.waitForStarted();
-        QElapsedTimer waited;
-        waited.start();
-        while (waited.elapsed() < 10000) {
-            const int fd = ::open(EncodePath(file).constData(), O_RDONLY | O_CLOEXEC);
-            const bool held = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0;
-            if (fd >= 0)
-                ::close(fd);
-            if (held)
-                return;
-            QThread::msleep(10);
-        }
-    }
-    ~THolder() { Stop(); }
-    void Stop()
-    {
-        FProcess.kill();
-        FProcess.waitForFinished(5000);
-    }
-
-private:
-    QProcess FProcess;
-};
-
 TEST_F(LedgerFaults, PathsThatAreNotUtf8ReachTheFileSystemByteForByte)
 {
     // The reproduction, with the output files named so too.
@@ -202,7 +167,7 @@ TEST_F(LedgerFaults, AHeldLockFailsTheRunAfterTheWaitAndTheNextRunRecords)
     env.insert("LAGWATCH_LOCK_WAIT", "4");
     {
         // Anyone who can read the lock file can hold it shared.
-        THolder holder(ledger + ".lock", "-s");
+        TLockHolder holder(ledger + ".lock", "-s");
         QElapsedTimer took;
         took.start();
         const TRun run = Run({FData, ledger, "-close"}, env);
@@ -239,7 +204,7 @@ TEST_F(LedgerFaults, ADesktopUserWaitsForTheLockOfRootsTimer)
     FDir.Write("shared/ledger.txt", "200101010000-crm.grb=5\r\n");  // the products are new again
 
     // While root's run holds the lock, the user's run waits, then saves.
-    THolder holder(ledger + ".lock", "-x");
+    TLockHolder holder(ledger + ".lock", "-x");
     QProcess user;
     QProcessEnvironment env = Env();
     env.insert("HOME", "/tmp");
