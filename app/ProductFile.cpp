@@ -1,5 +1,6 @@
 #include "app/ProductFile.h"
 
+#include "platform/AsciiCase.h"
 #include "platform/IntegerText.h"
 #include "platform/TextFile.h"
 
@@ -11,8 +12,7 @@ QString LowerCaseAscii(const QString& text)
 {
     QString out = text;
     for (QChar& c : out)
-        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
-            c = QChar(c.unicode() + 32);
+        c = QChar(LowerAscii(c.unicode()));
     return out;
 }
 
@@ -71,7 +71,7 @@ TProductName::TProblem ProductLineUtf8(QByteArrayView rawFileName, const TFileTi
         const char c = rawFileName[i];
         if (c == '=' || c == '\r' || c == '\n' || c == '\0')
             return TProductName::TProblem::NotRecordable;
-        out[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+        out[i] = LowerAscii(c);
     }
     out[n] = '=';
     std::copy(digits, end, out + n + 1);

@@ -1,5 +1,6 @@
 #include "platform/Collation.h"
 
+#include "platform/AsciiCase.h"
 #include "platform/Utf8Text.h"
 #include <QCollator>
 #include <QLocale>
@@ -84,8 +85,6 @@ TTableSlot& TableSlot()
     static TTableSlot slot;
     return slot;
 }
-
-inline unsigned char FoldAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
 
 }  // namespace
 
@@ -191,8 +190,8 @@ int TAsciiCollation::Compare(const char* a, size_t aLength, const char* b, size_
         if (rx != ry)
             return rx < ry ? -1 : 1;
         if (fold == 0) {
-            const unsigned char fx = FoldAscii(x);
-            const unsigned char fy = FoldAscii(y);
+            const unsigned char fx = LowerAscii(x);
+            const unsigned char fy = LowerAscii(y);
             if (fx != fy)
                 fold = fx < fy ? -1 : 1;
         }

@@ -1,5 +1,6 @@
 #include "platform/SortedStringList.h"
 
+#include "platform/AsciiCase.h"
 #include "platform/Utf8Text.h"
 #include <algorithm>
 #include <cmath>
@@ -22,8 +23,6 @@ bool IsAsciiBytes(const char* p, qsizetype n)
             return false;
     return true;
 }
-
-inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 // A name's simple case fold as UTF-8: what QString::toCaseFolded gives, which
 // for ASCII is its letters in lower case. Short ASCII names need no allocation.

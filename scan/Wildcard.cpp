@@ -1,5 +1,7 @@
 #include "scan/Wildcard.h"
 
+#include "platform/AsciiCase.h"
+
 #include <QChar>
 #include <QList>
 #include <array>
@@ -90,7 +92,7 @@ bool MatchPattern(const std::vector<char32_t>& pattern, const TNameChar* name, s
 char32_t FoldWildcardChar(char32_t c)
 {
     if (c < 0x80)
-        return (c >= U'A' && c <= U'Z') ? c + 32 : c;
+        return LowerAscii(c);
     if (c > 0x10FFFF)
         return c;
     return QChar::toCaseFolded(c);
@@ -120,7 +122,7 @@ bool TWildcard::Matches(const char* name, size_t length) const
     for (size_t i = 0; i < length;) {
         if (bytes[i] < 0x80) {
             const unsigned char b = bytes[i++];
-            folded[count++] = (b >= 'A' && b <= 'Z') ? b + 32 : b;
+            folded[count++] = LowerAscii(b);
         } else {
             folded[count++] = FoldWildcardChar(DecodeUtf8(bytes, length, i));
         }

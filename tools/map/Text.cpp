@@ -1,5 +1,7 @@
 #include "Text.h"
 
+#include "platform/AsciiCase.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -90,8 +92,7 @@ bool SameIgnoringCase(std::string_view a, std::string_view b)
     if (a.size() != b.size())
         return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
             return false;
     }
     return true;
