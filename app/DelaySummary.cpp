@@ -61,7 +61,7 @@ TDelaySummary SummariseLedgerEntries(const std::vector<TLedgerEntry>& newest)
     return s;
 }
 
-double LeftAxisMaximum(float maximum) { return maximum >= 45 ? static_cast<double>(maximum) + 2 : 47.0; }
+double LeftAxisMaximum(double maximum) { return maximum >= 45 ? maximum + 2 : 47.0; }
 
 QString SummaryCaption(const QString& baseCaption, TDateTime lastDay, TDateTime nowUTC)
 {

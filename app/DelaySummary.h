@@ -2,6 +2,7 @@
 // Turns the newest ledger lines into the chart's bars and the summary texts.
 #include "app/DelayBands.h"
 #include "app/ProductFile.h"
+#include "platform/Color.h"
 #include "platform/DateTime.h"
 #include "platform/SortedStringList.h"
 
@@ -10,7 +11,6 @@
 #include <cstdint>
 #include <vector>
 
-using TColor = uint32_t;
 
 constexpr int PlottedLineCount = 46;
 constexpr TColor ColourLate = 0x5050FF;       // more than 45 minutes
@@ -22,7 +22,7 @@ constexpr TColor ColourReferenceLine = 0x200080;
 struct TDelayPoint
 {
     TDateTime Day = 0;
-    float Minutes = 0;
+    double Minutes = 0;  // the bar's height; from a ledger line, a Single's value (DelayMinutes)
     TColor Colour = ColourOwnSeries;
     int32_t Seconds = 0;  // the delay itself, also for the bars drawn at height 0
 };
@@ -52,7 +52,7 @@ QStringList NewestLedgerLines(const TSortedStringList& ledger);
 std::vector<TLedgerEntry> NewestLedgerEntries(const TSortedStringList& ledger);
 
 // 47, or the maximum + 2 once it reaches 45 minutes.
-double LeftAxisMaximum(float maximum);
+double LeftAxisMaximum(double maximum);
 
 // "Lagwatch - latest data was from 2021-Jun-23, day 174", or with no data
 // "Lagwatch - today is <today>, day <n>".

@@ -2,22 +2,23 @@
 
 #include "app/CommandLine.h"
 #include "app/DayWalk.h"
+#include "app/DelayChart.h"
 #include "app/DelaySummary.h"
 #include "app/Ledger.h"
 #include "app/ProductFile.h"
 #include "app/StartupConfig.h"
 #include "app/Utils.h"
-#include "chart/BarSeries.h"
 #include "chart/Chart.h"
+#include "platform/ImageFile.h"
 #include "platform/NumberFormat.h"
 #include "platform/PathBytes.h"
+#include "platform/UserFolders.h"
 #include "scan/TreeScan.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -30,10 +31,20 @@
 
 namespace {
 
+// One line on standard error; a path that is not valid UTF-8 is shown with
+// its own bytes.
 void ReportFailure(const QString& message)
 {
-    std::fprintf(stderr, "lagwatch: %s\n", message.toLocal8Bit().constData());
+    const QByteArray line = "lagwatch: " + EncodePath(message) + "\n";
+    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
     std::fflush(stderr);
+}
+
+TLedgerWait LedgerWait()
+{
+    TLedgerWait wait;
+    wait.Announce = ReportFailure;
+    return wait;
 }
 
 } // namespace
@@ -58,6 +69,10 @@ TFormLagwatchPlot::TFormLagwatchPlot(const TCommandLine& commandLine, QWidget* p
 }
 
 TFormLagwatchPlot::~TFormLagwatchPlot() { FormDestroy(); }
+
+TBarSeries* TFormLagwatchPlot::Series1() const { return FDelayChart->Series(); }
+TDateTime TFormLagwatchPlot::FirstDate() const { return FDelayChart->FirstDate(); }
+TDateTime TFormLagwatchPlot::LastDate() const { return FDelayChart->LastDate(); }
 
 void TFormLagwatchPlot::BuildControls()
 {
@@ -106,27 +121,9 @@ void TFormLagwatchPlot::BuildChart()
 {
     FChart = new TChart(this);
     FChart->setObjectName(QStringLiteral("Chart"));
-    // Design values go in inside the loading bracket, as a stored form is read.
-    FChart->BeginLoading();
-    FChart->setGeometry(8, 8, 728, 289);
+    FChart->move(8, 8);
     FChart->hide();
-    FChart->SetView3D(false);
-    FChart->SetLegendVisible(false);
-    FChart->Title()->SetText({QStringLiteral("Delay of CRM data")});
-    FChart->BottomAxis()->Title()->SetCaption(QStringLiteral("Date"));
-    FChart->LeftAxis()->Title()->SetCaption(QStringLiteral("Minutes"));
-    FChart->BackWall()->SetColor(clWhite);
-    FChart->BackWall()->SetBrushStyle(TBrushStyle::Clear);
-    FChart->SetOnAfterDraw([this](TChart* sender) { ChartAfterDraw(sender); });
-
-    FSeries1 = new TBarSeries;
-    FSeries1->SetMarksVisible(false);
-    FSeries1->Shadow()->SetColor(0x848484);
-    FSeries1->XValues()->SetDateTime(true);
-    FSeries1->XValues()->SetOrder(TValueListOrder::Ascending);
-    FSeries1->YValues()->SetOrder(TValueListOrder::None);
-    FChart->AddSeries(FSeries1);
-    FChart->EndLoading();
+    FDelayChart = std::make_unique<TDelayChart>(FChart);
 }
 
 void TFormLagwatchPlot::FormCreate()
@@ -143,18 +140,17 @@ void TFormLagwatchPlot::FormCreate()
     if (!FDataFolderProblem.isEmpty())
         ReportFailure(FDataFolderProblem);
     setWindowTitle(FBaseCaption + QStringLiteral(" for ") + FDataFolder);
-    FChartTitle = QStringLiteral("Delay of CRM data in  ") + FDataFolder;
-    FChart->Title()->SetText({FChartTitle});
+    FDelayChart->SetDataFolder(FDataFolder);
 
     FReceivedList = std::make_unique<TSortedStringList>();
     FCloseAfterScan = FCommandLine.EndsAfterPass();
 
     const TLedgerLocation ledger =
-        ChooseLedger(FCommandLine.Positional, QFileInfo(QCoreApplication::applicationFilePath()).absolutePath(), UserDataHome());
+        ChooseLedger(FCommandLine.Positional, ExecutableFolder(), UserDataHome());
     FReceivedFileName = ledger.Path;
     FLoadFileName = ledger.LoadPath;
     QString loadError;
-    if (LoadLedger(*FReceivedList, FLoadFileName, loadError) == TLoadResult::Failed)
+    if (LoadLedger(*FReceivedList, FLoadFileName, loadError, LedgerWait()) == TLoadResult::Failed)
         ReportFailure(loadError);
 }
 
@@ -228,34 +224,10 @@ void TFormLagwatchPlot::ScanAndPlot(const QString& folder)
 void TFormLagwatchPlot::PlotSummary(std::chrono::steady_clock::time_point start)
 {
     const TDelaySummary summary = SummariseLedgerEntries(NewestLedgerEntries(*FReceivedList));
-    FFirstDate = summary.FirstDate;
-    FLastDate = summary.LastDate;
-    FSeries1->BeginUpdate();
-    for (const TDelayPoint& p : summary.Points)
-        FSeries1->AppendPoint(p.Day, p.Minutes, QString(), p.Colour);
+    FDelayChart->Plot(summary);
     FLabelOnOpen->setToolTip(FormatFixed(ElapsedMs(start), 3) + QStringLiteral(" milliseconds"));
-    FSeries1->EndUpdate();
-
-    FChart->LeftAxis()->SetAutomaticMaximum(false);
-    FChart->LeftAxis()->SetMaximum(LeftAxisMaximum(summary.Maximum));
-    FChart->BottomAxis()->SetDateTimeFormat(QStringLiteral("mmm dd"));
-    FChart->BottomAxis()->SetIncrement(3);
-    FChart->BottomAxis()->SetMinorTickCount(2);
-
     setWindowTitle(SummaryCaption(FBaseCaption, summary.LastDate, NowUTC()));
     SetHint(SummaryHint(summary.TextLines));
-}
-
-void TFormLagwatchPlot::ChartAfterDraw(TChart* sender)
-{
-    if (!(FLastDate > FFirstDate))
-        return;
-    const int y = sender->LeftAxis()->ValueToPixel(45.0);
-    const int x1 = sender->BottomAxis()->ValueToPixel(FFirstDate - 0.7);
-    const int x2 = sender->BottomAxis()->ValueToPixel(FLastDate + 0.7);
-    sender->Canvas()->Pen()->SetStyle(TPenStyle::Dash);
-    sender->Canvas()->Pen()->SetColor(ColourReferenceLine);
-    sender->Canvas()->DrawHorizontalLine(x1, x2, y);
 }
 
 void TFormLagwatchPlot::PrintSummary() const
@@ -272,8 +244,10 @@ void TFormLagwatchPlot::PrintSummary() const
 
 void TFormLagwatchPlot::SaveChartImage(const QString& file)
 {
-    if (!FChart->RenderToImage().save(file, "PNG")) {
-        ReportFailure(QStringLiteral("cannot write the chart image %1").arg(file));
+    // -png: a name without an extension (a device, /dev/stdout) is written as PNG.
+    QString error;
+    if (!SaveImageFile(FChart->RenderToImage(), file, error, "PNG")) {
+        ReportFailure(error);
         FOutputsWritten = false;
     }
 }
@@ -328,7 +302,7 @@ bool TFormLagwatchPlot::FormDestroy()
         return true;
     FDestroyed = true;
     QString error;
-    if (SaveLedger(*FReceivedList, FReceivedFileName, error))
+    if (SaveLedger(*FReceivedList, FReceivedFileName, error, LedgerWait()))
         return true;
     ReportFailure(error);
     return false;

@@ -19,6 +19,7 @@ class QTimer;
 class TTreeScanner;
 class TChart;
 class TBarSeries;
+class TDelayChart;
 
 class TFormLagwatchPlot : public QWidget
 {
@@ -40,9 +41,9 @@ public:
     QString Hint() const { return FHint; }
     QLabel* LabelOnOpen() const { return FLabelOnOpen; }
     TChart* Chart() const { return FChart; }
-    TBarSeries* Series1() const { return FSeries1; }
-    TDateTime FirstDate() const { return FFirstDate; }
-    TDateTime LastDate() const { return FLastDate; }
+    TBarSeries* Series1() const;
+    TDateTime FirstDate() const;
+    TDateTime LastDate() const;
     // False when a requested PNG could not be written.
     bool OutputsWritten() const { return FOutputsWritten; }
     // Why the data folder cannot be walked; empty when it can.
@@ -64,7 +65,6 @@ private:
     void TreeScannerFileFound(TTreeScanner* sender);
     void BuildChart();
     void PlotSummary(std::chrono::steady_clock::time_point start);
-    void ChartAfterDraw(TChart* sender);
     void PrintSummary() const;
     void SaveChartImage(const QString& file);
     void FormCreate();
@@ -80,12 +80,9 @@ private:
     bool FCloseAfterScan = false;
     std::unique_ptr<TSortedStringList> FReceivedList;
     QString FReceivedFileName;
-    TDateTime FLastDate = 0;
     QString FDataFolder;
-    TDateTime FFirstDate = 0;
 
     TCommandLine FCommandLine;
-    QString FChartTitle;
     QString FLoadFileName;
     QString FHint;
     bool FDestroyed = false;
@@ -104,5 +101,5 @@ private:
     QTimer* FTimerOnStart = nullptr;
     TTreeScanner* FTreeScanner = nullptr;
     TChart* FChart = nullptr;
-    TBarSeries* FSeries1 = nullptr;
+    std::unique_ptr<TDelayChart> FDelayChart;
 };

@@ -7,6 +7,7 @@
 #include "app/StationStatus.h"
 #include "app/Utils.h"
 #include "platform/AtomicFile.h"
+#include "platform/PathBytes.h"
 
 #include <cerrno>
 #include <cstring>
@@ -63,7 +64,7 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
     // The messages above were reported where they happened; these are new.
     auto report = [&](const QString& error) {
         failures.append(error);
-        Print(err, QStringLiteral("lagwatch: %1\n").arg(error).toUtf8());
+        Print(err, EncodePath(QStringLiteral("lagwatch: %1\n").arg(error)));
     };
 
     if (line.CsvFile) {

@@ -2,6 +2,7 @@
 
 #include "platform/PathBytes.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -15,16 +16,30 @@ namespace {
 
 const QString LedgerName = QStringLiteral("CRM-received.txt");
 
+// Paths here are file-system bytes (PathBytes.h): a name that is not valid
+// UTF-8 must reach the file system as it was given.
 bool IsWritableFolder(const QString& folder)
 {
-    return ::access(QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder).constData(), W_OK | X_OK) == 0;
+    return ::access(folder.isEmpty() ? "." : EncodePath(folder).constData(), W_OK | X_OK) == 0;
+}
+
+bool IsFilePath(const QString& path)
+{
+    struct stat info;
+    return !path.isEmpty() && ::stat(EncodePath(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool PathExists(const QString& path)
+{
+    struct stat info;
+    return !path.isEmpty() && ::stat(EncodePath(path).constData(), &info) == 0;
 }
 
 } // namespace
 
 bool RunsFromInstallLocation(const QString& executableFolder)
 {
-    return QFileInfo(IncludeTrailingPathDelimiter(executableFolder) + QStringLiteral(LAGWATCH_DATA_FROM_BIN)).isDir();
+    return IsFolderPath(IncludeTrailingPathDelimiter(executableFolder) + QStringLiteral(LAGWATCH_DATA_FROM_BIN));
 }
 
 QString IncludeTrailingPathDelimiter(const QString& path)
@@ -63,22 +78,26 @@ QString DataFolderProblem(const QString& folder)
 
 TLedgerLocation ChooseLedger(const QStringList& arguments, const QString& executableFolder, const QString& dataHome)
 {
-    if (arguments.size() >= 2 && QFileInfo(arguments[1]).isFile())
+    if (arguments.size() >= 2 && IsFilePath(arguments[1]))
         return {arguments[1], arguments[1]};
     const QString besideExecutable = IncludeTrailingPathDelimiter(executableFolder) + LedgerName;
     // An installed program never writes beside itself, not even as root.
     if (!RunsFromInstallLocation(executableFolder) && IsWritableFolder(executableFolder))
         return {besideExecutable, besideExecutable};
     const QString own = IncludeTrailingPathDelimiter(dataHome) + QStringLiteral("lagwatch/") + LedgerName;
-    if (!QFileInfo::exists(own) && QFileInfo(besideExecutable).isFile())
+    if (!PathExists(own) && IsFilePath(besideExecutable))
         return {own, besideExecutable};
     return {own, own};
 }
 
-QString UserDataHome()
+QString ExecutableFolder()
 {
-    const QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
-    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
-        return xdg;
-    return QDir::homePath() + QStringLiteral("/.local/share");
+    QByteArray buffer(4096, Qt::Uninitialized);
+    const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), static_cast<size_t>(buffer.size()));
+    if (n > 0 && n < buffer.size() && buffer.startsWith('/')) {
+        buffer.truncate(n);
+        const qsizetype slash = buffer.lastIndexOf('/');
+        return DecodePath(slash == 0 ? QByteArray("/") : buffer.left(slash));
+    }
+    return QFileInfo(QCoreApplication::applicationFilePath()).absolutePath();
 }

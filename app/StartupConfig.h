@@ -33,5 +33,5 @@ bool RunsFromInstallLocation(const QString& executableFolder);
 // executable while the new one does not exist yet.
 TLedgerLocation ChooseLedger(const QStringList& arguments, const QString& executableFolder, const QString& dataHome);
 
-// $XDG_DATA_HOME, or ~/.local/share.
-QString UserDataHome();
+// The folder of the running executable (as file-system bytes, PathBytes.h).
+QString ExecutableFolder();

@@ -2,6 +2,7 @@
 
 #include "app/RegistryVariables.h"
 #include "platform/Clock.h"
+#include "platform/UserFolders.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -14,10 +15,7 @@ namespace {
 // remember the configuration folder of its first use).
 QString SettingsFile(const QString& programKey)
 {
-    QString home = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (home.isEmpty() || !QDir::isAbsolutePath(home))
-        home = QDir::homePath() + QStringLiteral("/.config");
-    return home + QLatin1Char('/') + CompanyKey + QLatin1Char('/') + programKey + QStringLiteral(".conf");
+    return UserConfigHome() + QLatin1Char('/') + CompanyKey + QLatin1Char('/') + programKey + QStringLiteral(".conf");
 }
 
 } // namespace

@@ -19,9 +19,10 @@
 
 namespace {
 
+// UTF-8, with a path's bytes that are not UTF-8 given back as they were.
 void Print(std::FILE* stream, const QString& text)
 {
-    const QByteArray bytes = text.toUtf8();
+    const QByteArray bytes = EncodePath(text);
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
     std::fflush(stream);
 }

@@ -1,5 +1,6 @@
 // A complete paint of the delay chart (728 x 289, date axis, OnAfterDraw line)
-// with the 46 bars it shows and with 10,000 bars.
+// with the 46 bars it shows and with 10,000 bars; 5,000 points added one at a
+// time outside a batch, and one setter call, each followed by no paint.
 #include "chart/BarSeries.h"
 #include "chart/Chart.h"
 
@@ -61,6 +62,39 @@ void BM_ChartPaint(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ChartPaint)->Arg(46)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+// Every point reported to the chart on its own; one value query at the end
+// brings whatever the chart still owes its layout into the measure.
+void BM_ChartAppendUnbatched(benchmark::State& state)
+{
+    const int count = int(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto chart = MakeChart(0);
+        TChartSeries* series = chart->Series(0);
+        state.ResumeTiming();
+        for (int i = 0; i < count; ++i)
+            series->AppendPoint(44370 - 45 + i * (46.0 / count), 5 + (i * 37 % 43), QString(), 0x46C846);
+        benchmark::DoNotOptimize(chart->LeftAxis()->ValueToPixel(45.0));
+        state.PauseTiming();
+        chart.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ChartAppendUnbatched)->Arg(5000)->Unit(benchmark::kMillisecond);
+
+// One setting changed on a chart with the 46 bars, no paint and no query after.
+void BM_ChartSetter(benchmark::State& state)
+{
+    auto chart = MakeChart(46);
+    TChartAxis* left = chart->LeftAxis();
+    double maximum = 49;
+    for (auto _ : state) {
+        maximum = maximum == 49 ? 50 : 49;
+        left->SetMaximum(maximum);
+    }
+}
+BENCHMARK(BM_ChartSetter)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

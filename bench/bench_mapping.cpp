@@ -15,10 +15,10 @@ TMapping MappingForKind(int kind)
     m.SetHeight(800);
     m.SetWidth(1000);
     m.SetLonSpan(120);
-    m.SetLatSpan(kind == 7 || kind == 8 ? 180 : 80);
+    m.SetLatSpan(kind == pkOrthographic || kind == pkLinearOrthographic ? 180 : 80);
     m.SetCentreLon(20);
-    m.SetCentreLat(kind == 9 ? 60 : 30);
-    if (kind == 10)
+    m.SetCentreLat(kind == pkPolarStereographic ? 60 : 30);
+    if (kind == pkLambertConformal)
     {
         m.SetStdParallel1(25);
         m.SetStdParallel2(45);
@@ -66,6 +66,6 @@ void BM_Inverse(benchmark::State& state)
 
 }  // namespace
 
-BENCHMARK(BM_Forward)->DenseRange(1, 14);
-BENCHMARK(BM_Inverse)->DenseRange(1, 14);
+BENCHMARK(BM_Forward)->DenseRange(pkCylEquiFull, pkLinearBased);
+BENCHMARK(BM_Inverse)->DenseRange(pkCylEquiFull, pkLinearBased);
 BENCHMARK_MAIN();

@@ -3,20 +3,10 @@
 #include "chart/Canvas3D.h"
 #include "chart/Chart.h"
 #include "chart/ChartAxis.h"
+#include "platform/Rounding.h"
 
 #include <algorithm>
 #include <cmath>
-
-namespace {
-
-int RoundToInt(double v)
-{
-    if (!std::isfinite(v))
-        return 0;
-    return int(std::clamp(std::nearbyint(v), -2147483647.0, 2147483647.0));
-}
-
-} // namespace
 
 int BarWidthFromSlot(int barWidthPercent, int axisPixelsPerPoint, int bars)
 {
@@ -49,16 +39,6 @@ TBarSeries::TBarSeries()
     FBarPen.SetOnChange([this] { Changed(); });
     FShadow.SetOnChange([this] { Changed(); });
 }
-
-void TBarSeries::SetBarWidthPercent(int v) { if (AssignChanged(FBarWidthPercent, v)) Changed(); }
-void TBarSeries::SetSideMargins(bool v) { if (AssignChanged(FSideMargins, v)) Changed(); }
-void TBarSeries::SetUseYOrigin(bool v) { if (AssignChanged(FUseYOrigin, v)) Changed(); }
-void TBarSeries::SetYOrigin(double v) { if (AssignChanged(FYOrigin, v)) Changed(); }
-void TBarSeries::SetOffsetPercent(int v) { if (AssignChanged(FOffsetPercent, v)) Changed(); }
-void TBarSeries::SetCustomBarWidth(int v) { if (AssignChanged(FCustomBarWidth, v)) Changed(); }
-void TBarSeries::SetAutoBarSize(bool v) { if (AssignChanged(FAutoBarSize, v)) Changed(); }
-void TBarSeries::SetBarBrushColor(TColor v) { if (AssignChanged(FBarBrushColor, v)) Changed(); }
-void TBarSeries::SetBarBrushStyle(TBrushStyle v) { if (AssignChanged(FBarBrushStyle, v)) Changed(); }
 
 double TBarSeries::MinYValue() const
 {
@@ -106,13 +86,13 @@ void TBarSeries::CalcBarWidth()
         return;
     int a;
     if (FAutoBarSize)
-        a = RoundToInt(axis->IAxisSize() / (axis->Maximum() + 2 - axis->Minimum()));
+        a = RoundToInt(axis->IAxisSize() / (axis->LimitMaximum() + 2 - axis->LimitMinimum()));
     else if (axis->Automatic())
         a = axis->IAxisSize() / FMaxPoints;
     else {
         const double minX = MinXValue(), maxX = MaxXValue();
         const double far = maxX + (Count() > 0 ? (maxX - minX) / Count() : 0);
-        const double d = double(axis->CalcPosValue(far)) - axis->CalcPosValue(minX);
+        const double d = double(axis->ValueToPixel(far)) - axis->ValueToPixel(minX);
         a = RoundToInt(std::fabs(d)) / FMaxPoints;
     }
     FBarWidth = BarWidthFromSlot(FBarWidthPercent, a, FNumBars);
@@ -130,13 +110,44 @@ void TBarSeries::CalcVerticalMargins(int& top, int& bottom)
     top = bottom = 0;
 }
 
+void TBarSeries::Fresh() const
+{
+    if (TChart* chart = ParentChart())
+        chart->UpdateLayout();
+}
+
+int TBarSeries::MaxPoints() const
+{
+    Fresh();
+    return FMaxPoints;
+}
+
+int TBarSeries::NumBars() const
+{
+    Fresh();
+    return FNumBars;
+}
+
+int TBarSeries::BarOrder() const
+{
+    Fresh();
+    return FOrder;
+}
+
+int TBarSeries::BarWidth() const
+{
+    Fresh();
+    return FBarWidth;
+}
+
 TBarRect TBarSeries::PointRect(int i) const
 {
+    Fresh();
     TChartAxis* h = HorizAxis();
     TChartAxis* v = VertAxis();
-    const int x = h->CalcPosValue(XValues()->Value(i));
-    const int top = v->CalcPosValue(YValues()->Value(i));
-    const int bottom = FUseYOrigin ? v->CalcPosValue(FYOrigin) : v->IEndPos();
+    const int x = h->ValueToPixel(XValues()->Value(i));
+    const int top = v->ValueToPixel(YValues()->Value(i));
+    const int bottom = FUseYOrigin ? v->ValueToPixel(FYOrigin) : v->IEndPos();
     return BarGeometry(x, top, bottom, FBarWidth, FOrder, FNumBars, FOffsetPercent, FBarPen.Visible());
 }
 

@@ -16,25 +16,22 @@ int BarWidthFromSlot(int barWidthPercent, int axisPixelsPerPoint, int bars);
 TBarRect BarGeometry(int x, int top, int bottom, int barWidth, int order, int bars, int offsetPercent,
                      bool penVisible);
 
-class TBarShadow
+class TBarShadow : public TChartNotifier
 {
 public:
     TColor Color() const { return FColor; }
     int HorizSize() const { return FHorizSize; }
     int VertSize() const { return FVertSize; }
     bool Visible() const { return FVisible; }
-    void SetColor(TColor v) { if (AssignChanged(FColor, v)) Changed(); }
-    void SetHorizSize(int v) { if (AssignChanged(FHorizSize, v)) Changed(); }
-    void SetVertSize(int v) { if (AssignChanged(FVertSize, v)) Changed(); }
-    void SetVisible(bool v) { if (AssignChanged(FVisible, v)) Changed(); }
-    void SetOnChange(std::function<void()> f) { FOnChange = std::move(f); }
+    void SetColor(TColor v) { Set(FColor, v); }
+    void SetHorizSize(int v) { Set(FHorizSize, v); }
+    void SetVertSize(int v) { Set(FVertSize, v); }
+    void SetVisible(bool v) { Set(FVisible, v); }
 
 private:
-    void Changed() { if (FOnChange) FOnChange(); }
     TColor FColor = clGray;
     int FHorizSize = 0, FVertSize = 0;
     bool FVisible = true;
-    std::function<void()> FOnChange;
 };
 
 class TBarSeries : public TChartSeries
@@ -43,32 +40,32 @@ public:
     TBarSeries();
 
     int BarWidthPercent() const { return FBarWidthPercent; }
-    void SetBarWidthPercent(int v);
+    void SetBarWidthPercent(int v) { Set(FBarWidthPercent, v); }
     bool SideMargins() const { return FSideMargins; }
-    void SetSideMargins(bool v);
+    void SetSideMargins(bool v) { Set(FSideMargins, v); }
     bool UseYOrigin() const { return FUseYOrigin; }
-    void SetUseYOrigin(bool v);
+    void SetUseYOrigin(bool v) { Set(FUseYOrigin, v); }
     double YOrigin() const { return FYOrigin; }
-    void SetYOrigin(double v);
+    void SetYOrigin(double v) { Set(FYOrigin, v); }
     int OffsetPercent() const { return FOffsetPercent; }
-    void SetOffsetPercent(int v);
+    void SetOffsetPercent(int v) { Set(FOffsetPercent, v); }
     int CustomBarWidth() const { return FCustomBarWidth; }
-    void SetCustomBarWidth(int v);
+    void SetCustomBarWidth(int v) { Set(FCustomBarWidth, v); }
     bool AutoBarSize() const { return FAutoBarSize; }
-    void SetAutoBarSize(bool v);
+    void SetAutoBarSize(bool v) { Set(FAutoBarSize, v); }
 
     TChartPen* BarPen() { return &FBarPen; }
     TColor BarBrushColor() const { return FBarBrushColor; }
     TBrushStyle BarBrushStyle() const { return FBarBrushStyle; }
-    void SetBarBrushColor(TColor v);
-    void SetBarBrushStyle(TBrushStyle v);
+    void SetBarBrushColor(TColor v) { Set(FBarBrushColor, v); }
+    void SetBarBrushStyle(TBrushStyle v) { Set(FBarBrushStyle, v); }
     TBarShadow* Shadow() { return &FShadow; }
 
-    // Worked out at every paint.
-    int MaxPoints() const { return FMaxPoints; }
-    int NumBars() const { return FNumBars; }
-    int BarOrder() const { return FOrder; }
-    int BarWidth() const { return FBarWidth; }
+    // Worked out by the chart's layout, which each reader brings up to date first.
+    int MaxPoints() const;
+    int NumBars() const;
+    int BarOrder() const;
+    int BarWidth() const;
     TBarRect PointRect(int i) const;
 
     double MinYValue() const override;
@@ -79,6 +76,7 @@ public:
     void DrawValues(TCanvas3D* canvas) override;
 
 private:
+    void Fresh() const;
     void CalcBarWidth();
 
     int FBarWidthPercent = 70;

@@ -1,5 +1,7 @@
 #include "chart/Canvas3D.h"
 
+#include "platform/Rounding.h"
+
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -21,21 +23,21 @@ QColor TColorToQColor(TColor color)
             return palette.color(QPalette::Button);
         }
     }
-    return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
-}
-
-int FontPixelSize(int points)
-{
-    return std::max(1, int(std::lround(points * 96.0 / 72.0)));
+    return ToQColor(color);
 }
 
 QFont MakeQFont(const QString& name, int points, bool bold)
 {
     QFont font(name);
-    font.setPixelSize(FontPixelSize(points));
+    font.setPixelSize(FontPixelsAt96Dpi(points));
     font.setBold(bold);
     font.setStyleStrategy(QFont::NoAntialias);
     return font;
+}
+
+QFont MakeQFont(const TChartFont& font)
+{
+    return MakeQFont(font.Name(), font.Size(), font.Bold());
 }
 
 void TCanvasPen::Assign(const TChartPen& pen)
@@ -109,12 +111,6 @@ int TCanvas3D::TextHeight(const QString&)
 {
     UpdateFont();
     return FMetrics->height();
-}
-
-int TCanvas3D::FontAscent()
-{
-    UpdateFont();
-    return FMetrics->ascent();
 }
 
 bool TCanvas3D::ApplyPen()

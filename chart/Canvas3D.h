@@ -19,9 +19,9 @@ class QPainter;
 // clNone must be handled by the caller: they have no colour.
 QColor TColorToQColor(TColor color);
 
-// Pixel size of a font given in points on a 96-DPI desktop.
-int FontPixelSize(int points);
+// A font of the given points, sized as on a 96-DPI desktop.
 QFont MakeQFont(const QString& name, int points, bool bold = false);
+QFont MakeQFont(const TChartFont& font);
 
 class TCanvasPen
 {
@@ -107,7 +107,6 @@ public:
     // Lines never set their end point; a zero-length line draws nothing.
     void Line(int x0, int y0, int x1, int y1);
     void DrawHorizontalLine(int x0, int x1, int y) { Line(x0, y, x1, y); }
-    void VertLine(int x, int y0, int y1) { Line(x, y0, x, y1); }
     // Right and bottom edges exclusive; filled with the brush unless clear,
     // outlined with the pen unless clear.
     void Rectangle(int left, int top, int right, int bottom);
@@ -118,7 +117,6 @@ public:
     void TextOut(int x, int y, const QString& text, int angle = 0);
     int TextWidth(const QString& text);
     int TextHeight(const QString& text);  // the font's line height
-    int FontAscent();
 
     void SetClipRect(int left, int top, int right, int bottom);
     void ClearClip();

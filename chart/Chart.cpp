@@ -3,6 +3,7 @@
 #include "chart/ChartSeries.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -10,41 +11,35 @@
 #include <cstdio>
 #include <exception>
 
-// ---- title and back wall ---------------------------------------------------
+namespace {
 
-TChartTitle::TChartTitle(TChart* chart) : FChart(chart)
+// Runs its action when the scope ends, by return or by exception.
+template <class F>
+class TScopeExit
 {
-    FFont.SetOnChange([this] { FChart->Invalidate(); });
-    FFrame.SetOnChange([this] { FChart->Invalidate(); });
-}
+public:
+    explicit TScopeExit(F action) : FAction(std::move(action)) {}
+    ~TScopeExit() { FAction(); }
+    TScopeExit(const TScopeExit&) = delete;
+    TScopeExit& operator=(const TScopeExit&) = delete;
 
-void TChartTitle::SetText(const QStringList& v) { if (AssignChanged(FText, v)) FChart->Invalidate(); }
-void TChartTitle::SetVisible(bool v) { if (AssignChanged(FVisible, v)) FChart->Invalidate(); }
-void TChartTitle::SetAdjustFrame(bool v) { if (AssignChanged(FAdjustFrame, v)) FChart->Invalidate(); }
-void TChartTitle::SetVertMargin(int v) { if (AssignChanged(FVertMargin, v)) FChart->Invalidate(); }
-void TChartTitle::SetTransparent(bool v) { if (AssignChanged(FTransparent, v)) FChart->Invalidate(); }
-void TChartTitle::SetBrushColor(TColor v) { if (AssignChanged(FBrushColor, v)) FChart->Invalidate(); }
+private:
+    F FAction;
+};
 
-TChartBackWall::TChartBackWall(TChart* chart) : FChart(chart)
-{
-    FPen.SetOnChange([this] { FChart->Invalidate(); });
-}
-
-void TChartLegend::SetVisible(bool v) { if (AssignChanged(FVisible, v)) FChart->Invalidate(); }
-
-void TChartBackWall::SetColor(TColor v) { if (AssignChanged(FColor, v)) FChart->Invalidate(); }
-void TChartBackWall::SetBrushStyle(TBrushStyle v) { if (AssignChanged(FBrushStyle, v)) FChart->Invalidate(); }
-void TChartBackWall::SetTransparent(bool v) { if (AssignChanged(FTransparent, v)) FChart->Invalidate(); }
-void TChartBackWall::SetVisible(bool v) { if (AssignChanged(FVisible, v)) FChart->Invalidate(); }
-
-// ---- chart -----------------------------------------------------------------
+} // namespace
 
 TChart::TChart(QWidget* parent) : QWidget(parent)
 {
     // The buffer covers every pixel, so Qt need not clear the background first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(400, 250);
-    FBorder.SetOnChange([this] { Invalidate(); });
+    const auto invalidate = [this] { Invalidate(); };
+    SetOnChange(invalidate);
+    for (TChartNotifier* part : std::initializer_list<TChartNotifier*>{
+             &FTitle, FTitle.Font(), FTitle.Frame(), &FBackWall, FBackWall.Pen(), &FLegend, &FBorder})
+        part->SetOnChange(invalidate);
+    FTitle.FChart = this;
 }
 
 TChart::~TChart()
@@ -78,31 +73,32 @@ void TChart::RemoveSeries(TChartSeries* series)
     Invalidate();
 }
 
-#define LW_CHART_SETTER(Name, Type, Field) \
-    void TChart::Set##Name(Type v) { if (AssignChanged(Field, v)) Invalidate(); }
-LW_CHART_SETTER(View3D, bool, FView3D)
-LW_CHART_SETTER(View3DWalls, bool, FView3DWalls)
-LW_CHART_SETTER(AxisVisible, bool, FAxisVisible)
-LW_CHART_SETTER(AxisBehind, bool, FAxisBehind)
-LW_CHART_SETTER(ClipPoints, bool, FClipPoints)
-LW_CHART_SETTER(Color, TColor, FColor)
-LW_CHART_SETTER(MarginLeft, int, FMarginLeft)
-LW_CHART_SETTER(MarginTop, int, FMarginTop)
-LW_CHART_SETTER(MarginRight, int, FMarginRight)
-LW_CHART_SETTER(MarginBottom, int, FMarginBottom)
-LW_CHART_SETTER(MarginUnits, TMarginUnits, FMarginUnits)
-LW_CHART_SETTER(BevelOuter, TPanelBevel, FBevelOuter)
-LW_CHART_SETTER(BevelInner, TPanelBevel, FBevelInner)
-LW_CHART_SETTER(BevelWidth, int, FBevelWidth)
-LW_CHART_SETTER(BorderWidth, int, FBorderWidth)
-#undef LW_CHART_SETTER
-
 void TChart::Invalidate()
 {
-    if (FPainting)
+    if (FPainting || FLayingOut)
         return;
     FBufferValid = false;
+    FLayoutValid = false;
     update();
+}
+
+void TChart::InvalidateLayout()
+{
+    if (!FPainting && !FLayingOut)
+        FLayoutValid = false;
+}
+
+void TChart::EndLoading()
+{
+    if (FLoading > 0)
+        --FLoading;
+}
+
+TChartRect TChartTitle::TitleRect() const
+{
+    if (FChart)
+        FChart->UpdateLayout();
+    return FTitleRect;
 }
 
 int TChart::FrameWidth() const
@@ -164,32 +160,43 @@ void TChart::DrawBackground()
     bevel(FBevelInner);
 }
 
-void TChart::DrawTitle()
+void TChart::LayOutTitle()
 {
-    const QStringList lines = FTitle.Text();
-    if (!FTitle.Visible() || lines.isEmpty())
+    if (!FTitle.Shown())
         return;
-    TChartPen* frame = FTitle.Frame();
-    const int fw = frame->Visible() && frame->Color() != clDefault ? frame->Width() : 0;
-    FCanvas.Font()->Assign(*FTitle.Font());
-    const int h = FCanvas.TextHeight(QStringLiteral("W"));
+    const QStringList lines = FTitle.Text();
+    const int fw = FTitle.FrameWidth();
+    const QFontMetrics fm(MakeQFont(*FTitle.Font()));
+    const int h = fm.height();
     TChartRect block{FPlot.Left, FPlot.Top + fw, FPlot.Right, 0};
     block.Bottom = block.Top + int(lines.size()) * h;
     block = {block.Left - fw, block.Top - fw, block.Right + fw, block.Bottom + fw};
     if (FTitle.AdjustFrame()) {
         int widest = 0;
         for (const QString& line : lines)
-            widest = std::max(widest, FCanvas.TextWidth(line));
-        const int width = FCanvas.TextWidth(QStringLiteral("W")) + fw + widest;
+            widest = std::max(widest, fm.horizontalAdvance(line));
+        const int width = fm.horizontalAdvance(QStringLiteral("W")) + fw + widest;
         const int centre = (block.Left + block.Right) / 2;
         block.Left = centre - width / 2;
         block.Right = centre + width / 2;
     }
     FTitle.SetTitleRect(block);
+    FPlot.Top = block.Bottom + FTitle.VertMargin() + fw;
+}
+
+void TChart::DrawTitle()
+{
+    if (!FTitle.Shown())
+        return;
+    const QStringList lines = FTitle.Text();
+    const int fw = FTitle.FrameWidth();
+    const TChartRect block = FTitle.TitleRect();
+    FCanvas.Font()->Assign(*FTitle.Font());
+    const int h = FCanvas.TextHeight(QStringLiteral("W"));
     if (!FTitle.Transparent()) {
         FCanvas.Brush()->SetStyle(TBrushStyle::Solid);
         FCanvas.Brush()->SetColor(FTitle.BrushColor());
-        FCanvas.Pen()->Assign(*frame);
+        FCanvas.Pen()->Assign(*FTitle.Frame());
         FCanvas.Rectangle(block.Left, block.Top, block.Right, block.Bottom);
     }
     FCanvas.SetBackTransparent(true);
@@ -198,7 +205,6 @@ void TChart::DrawTitle()
         const int x = (block.Left + block.Right) / 2 - FCanvas.TextWidth(lines[i]) / 2;
         FCanvas.TextOut(x, block.Top + fw + i * h, lines[i]);
     }
-    FPlot.Top = block.Bottom + FTitle.VertMargin() + fw;
 }
 
 void TChart::NormalizePlot()
@@ -228,19 +234,16 @@ void TChart::CalcAxesAndSpace()
         axis->SetExtent(FPlot);
     for (TChartAxis* axis : axes)
         axis->ApplyMargins();
+    for (TChartAxis* axis : axes)
+        if (axis->IsVisibleInChart())
+            axis->CalcTicks(FPlot);
 }
 
-void TChart::PaintBuffer()
+void TChart::LayOut()
 {
-    const bool wasPainting = FPainting;
-    FPainting = true;
+    FLayingOut = true;
+    const TScopeExit done([this] { FLayingOut = false; });
     const int w = std::max(0, width()), h = std::max(0, height());
-    if (FBuffer.size() != QSize(w, h) || FBuffer.devicePixelRatio() != 1.0) {
-        FBuffer = w > 0 && h > 0 ? QImage(w, h, QImage::Format_RGB32) : QImage();
-    }
-    FCanvas.Begin(&FBuffer);
-    FCanvas.ResetState();
-
     FBounds = {0, 0, w, h};
     const int frame = FrameWidth();
     int ml = FMarginLeft, mt = FMarginTop, mr = FMarginRight, mb = FMarginBottom;
@@ -251,15 +254,38 @@ void TChart::PaintBuffer()
         mb = int(int64_t(FMarginBottom) * h / 100);
     }
     FPlot = {frame + ml, frame + mt, w - frame - mr, h - frame - mb};
-
-    DrawBackground();
-    Raise(FOnBeforeDrawChart);
     for (TChartSeries* s : FSeries)
         if (s->Active())
             s->PrepareForDraw();
-    DrawTitle();
+    LayOutTitle();
     NormalizePlot();
     CalcAxesAndSpace();
+    FLayoutSize = QSize(w, h);
+    FLayoutValid = true;
+}
+
+void TChart::PaintBuffer()
+{
+    // Whatever happens, the canvas lets go of the buffer and the flag returns.
+    const TScopeExit done([this, wasPainting = FPainting] {
+        FCanvas.End();
+        FPainting = wasPainting;
+    });
+    UpdateLayout();
+    FPainting = true;
+    const int w = FBounds.Width(), h = FBounds.Height();
+    if (FBuffer.size() != QSize(w, h) || FBuffer.devicePixelRatio() != 1.0) {
+        FBuffer = w > 0 && h > 0 ? QImage(w, h, QImage::Format_RGB32) : QImage();
+    }
+    FCanvas.Begin(&FBuffer);
+    FCanvas.ResetState();
+
+    DrawBackground();
+    Raise(FOnBeforeDrawChart);
+    TChartAxis* axes[] = {&FBottomAxis, &FTopAxis, &FLeftAxis, &FRightAxis};
+    for (TChartAxis* axis : axes)
+        axis->StoreFoundLimits();
+    DrawTitle();
 
     bool anySeriesWithAxes = false;
     for (TChartSeries* s : FSeries)
@@ -270,7 +296,6 @@ void TChart::PaintBuffer()
         FCanvas.Brush()->SetColor(FBackWall.Color());
         FCanvas.Rectangle(FPlot.Left, FPlot.Top, FPlot.Right + 1, FPlot.Bottom + 1);
     }
-    TChartAxis* axes[] = {&FBottomAxis, &FTopAxis, &FLeftAxis, &FRightAxis};
     auto drawAxes = [&] {
         for (TChartAxis* axis : axes)
             if (axis->IsVisibleInChart())
@@ -293,22 +318,13 @@ void TChart::PaintBuffer()
 
     FCanvas.ResetState();
     Raise(FOnAfterDraw);
-    FCanvas.End();
     FBufferValid = true;
-    FPainting = wasPainting;
 }
 
 QImage TChart::RenderToImage()
 {
-    if (!FPainting) {
-        try {
-            PaintBuffer();
-        } catch (...) {
-            FCanvas.End();
-            FPainting = false;
-            throw;
-        }
-    }
+    if (!FPainting)
+        PaintBuffer();
     return FBuffer;
 }
 
@@ -321,14 +337,9 @@ void TChart::paintEvent(QPaintEvent*)
             PaintBuffer();
         } catch (const std::exception& e) {
             std::fprintf(stderr, "chart paint failed: %s\n", e.what());
-            FCanvas.End();
-            FPainting = false;
-            FBufferValid = true;
         } catch (...) {
-            FCanvas.End();
-            FPainting = false;
-            FBufferValid = true;
         }
+        FBufferValid = true;
     }
     if (FBuffer.isNull())
         return;
@@ -339,7 +350,8 @@ void TChart::paintEvent(QPaintEvent*)
 void TChart::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    // A resize delivered late (on show) to a buffer of that size changes nothing.
+    // A resize delivered late (on show) to a buffer of that size changes
+    // nothing; the layout compares its size itself when next read.
     if (event->size() != FBuffer.size())
         Invalidate();
 }

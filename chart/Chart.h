@@ -9,40 +9,45 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <algorithm>
 #include <functional>
-#include <memory>
 #include <vector>
 
 class TChartSeries;
-class TChart;
 
 enum class TPanelBevel { None, Raised, Lowered };
 enum class TMarginUnits { Percent, Pixels };
 
-class TChartTitle
+class TChartTitle : public TChartNotifier
 {
+    friend class TChart;
+
 public:
-    explicit TChartTitle(TChart* chart);
     QStringList Text() const { return FText; }
-    void SetText(const QStringList& v);
+    void SetText(const QStringList& v) { Set(FText, v); }
     bool Visible() const { return FVisible; }
-    void SetVisible(bool v);
+    void SetVisible(bool v) { Set(FVisible, v); }
     bool AdjustFrame() const { return FAdjustFrame; }
-    void SetAdjustFrame(bool v);
+    void SetAdjustFrame(bool v) { Set(FAdjustFrame, v); }
     int VertMargin() const { return FVertMargin; }
-    void SetVertMargin(int v);
+    void SetVertMargin(int v) { Set(FVertMargin, v); }
     bool Transparent() const { return FTransparent; }
-    void SetTransparent(bool v);
+    void SetTransparent(bool v) { Set(FTransparent, v); }
     TColor BrushColor() const { return FBrushColor; }
-    void SetBrushColor(TColor v);
+    void SetBrushColor(TColor v) { Set(FBrushColor, v); }
     TChartFont* Font() { return &FFont; }
     TChartPen* Frame() { return &FFrame; }
-    // Where the title went at the last paint.
-    TChartRect TitleRect() const { return FTitleRect; }
+    // Visible with some text: only then does the title take room.
+    bool Shown() const { return FVisible && !FText.isEmpty(); }
+    // Width of the frame pen where it is drawn, else 0.
+    int FrameWidth() const { return FFrame.Visible() && FFrame.Color() != clDefault ? FFrame.Width() : 0; }
+    // Where the title goes, as the layout with the title shown found it
+    // (brought up to date first).
+    TChartRect TitleRect() const;
     void SetTitleRect(const TChartRect& r) { FTitleRect = r; }
 
 private:
-    TChart* FChart;
+    TChart* FChart = nullptr;
     QStringList FText;
     bool FVisible = true, FAdjustFrame = true, FTransparent = true;
     int FVertMargin = 5;
@@ -53,41 +58,42 @@ private:
 };
 
 // The legend is never shown by this program; hidden, it takes no room.
-class TChartLegend
+class TChartLegend : public TChartNotifier
 {
 public:
-    explicit TChartLegend(TChart* chart) : FChart(chart) {}
     bool Visible() const { return FVisible; }
-    void SetVisible(bool v);
+    void SetVisible(bool v) { Set(FVisible, v); }
 
 private:
-    TChart* FChart;
     bool FVisible = true;
 };
 
-class TChartBackWall
+class TChartBackWall : public TChartNotifier
 {
 public:
-    explicit TChartBackWall(TChart* chart);
     TChartPen* Pen() { return &FPen; }
     TColor Color() const { return FColor; }
-    void SetColor(TColor v);
+    void SetColor(TColor v) { Set(FColor, v); }
     TBrushStyle BrushStyle() const { return FBrushStyle; }
-    void SetBrushStyle(TBrushStyle v);
+    void SetBrushStyle(TBrushStyle v) { Set(FBrushStyle, v); }
     bool Transparent() const { return FTransparent; }
-    void SetTransparent(bool v);
+    void SetTransparent(bool v) { Set(FTransparent, v); }
     bool Visible() const { return FVisible; }
-    void SetVisible(bool v);
+    void SetVisible(bool v) { Set(FVisible, v); }
 
 private:
-    TChart* FChart;
     TChartPen FPen;
     TColor FColor = clWhite;
     TBrushStyle FBrushStyle = TBrushStyle::Solid;
     bool FTransparent = true, FVisible = true;
 };
 
-class TChart : public QWidget
+// Every change of a setting marks the layout (the plotting rectangle, the
+// axes' extents and ticks, the bars' width) and the picture stale. The layout
+// is worked out when something needs it: the next paint, or a caller asking
+// for a position, extent or pixel it decides. A paint only draws what the
+// layout placed.
+class TChart : public QWidget, private TChartNotifier
 {
     Q_OBJECT
 public:
@@ -115,35 +121,35 @@ public:
     TChartSeries* Series(int i) const { return FSeries[size_t(i)]; }
 
     bool View3D() const { return FView3D; }
-    void SetView3D(bool v);
+    void SetView3D(bool v) { Set(FView3D, v); }
     bool View3DWalls() const { return FView3DWalls; }
-    void SetView3DWalls(bool v);
+    void SetView3DWalls(bool v) { Set(FView3DWalls, v); }
     bool AxisVisible() const { return FAxisVisible; }
-    void SetAxisVisible(bool v);
+    void SetAxisVisible(bool v) { Set(FAxisVisible, v); }
     bool AxisBehind() const { return FAxisBehind; }
-    void SetAxisBehind(bool v);
+    void SetAxisBehind(bool v) { Set(FAxisBehind, v); }
     bool ClipPoints() const { return FClipPoints; }
-    void SetClipPoints(bool v);
+    void SetClipPoints(bool v) { Set(FClipPoints, v); }
     TColor Color() const { return FColor; }
-    void SetColor(TColor v);
+    void SetColor(TColor v) { Set(FColor, v); }
     int MarginLeft() const { return FMarginLeft; }
-    void SetMarginLeft(int v);
+    void SetMarginLeft(int v) { Set(FMarginLeft, v); }
     int MarginTop() const { return FMarginTop; }
-    void SetMarginTop(int v);
+    void SetMarginTop(int v) { Set(FMarginTop, v); }
     int MarginRight() const { return FMarginRight; }
-    void SetMarginRight(int v);
+    void SetMarginRight(int v) { Set(FMarginRight, v); }
     int MarginBottom() const { return FMarginBottom; }
-    void SetMarginBottom(int v);
+    void SetMarginBottom(int v) { Set(FMarginBottom, v); }
     TMarginUnits MarginUnits() const { return FMarginUnits; }
-    void SetMarginUnits(TMarginUnits v);
+    void SetMarginUnits(TMarginUnits v) { Set(FMarginUnits, v); }
     TPanelBevel BevelOuter() const { return FBevelOuter; }
-    void SetBevelOuter(TPanelBevel v);
+    void SetBevelOuter(TPanelBevel v) { Set(FBevelOuter, v); }
     TPanelBevel BevelInner() const { return FBevelInner; }
-    void SetBevelInner(TPanelBevel v);
+    void SetBevelInner(TPanelBevel v) { Set(FBevelInner, v); }
     int BevelWidth() const { return FBevelWidth; }
-    void SetBevelWidth(int v);
+    void SetBevelWidth(int v) { Set(FBevelWidth, v); }
     int BorderWidth() const { return FBorderWidth; }
-    void SetBorderWidth(int v);
+    void SetBorderWidth(int v) { Set(FBorderWidth, v); }
     TChartPen* Border() { return &FBorder; }
 
     void SetOnAfterDraw(TNotifyEvent f) { FOnAfterDraw = std::move(f); }
@@ -151,23 +157,48 @@ public:
     void SetOnBeforeDrawAxes(TNotifyEvent f) { FOnBeforeDrawAxes = std::move(f); }
     void SetOnBeforeDrawSeries(TNotifyEvent f) { FOnBeforeDrawSeries = std::move(f); }
 
-    // Marks the buffer stale and asks for a repaint; ignored while painting.
+    // Marks the layout and the picture stale and asks for a repaint; ignored
+    // while painting or laying out.
     void Invalidate();
     bool BufferValid() const { return FBufferValid; }
     bool Painting() const { return FPainting; }
 
+    // Marks the layout stale without a repaint: points added in a batch.
+    void InvalidateLayout();
+    // Lays the chart out when the layout is stale or was made for another
+    // size (a hidden control learns of its resize only when shown); nothing
+    // while the layout runs or a paint shows it. Every reader of the layout
+    // calls this first.
+    void UpdateLayout()
+    {
+        if (!FLayingOut && !FPainting
+            && !(FLayoutValid && FLayoutSize.width() == std::max(0, width())
+                 && FLayoutSize.height() == std::max(0, height())))
+            LayOut();
+    }
+    // Whether the layout is up to date, without bringing it there.
+    bool LayoutValid() const { return FLayoutValid; }
+
     // Design data is applied between these: the axis setters skip their checks.
     void BeginLoading() { ++FLoading; }
-    void EndLoading() { if (FLoading > 0) --FLoading; }
+    void EndLoading();
     bool IsLoading() const { return FLoading > 0; }
 
     // A complete paint (OnAfterDraw included) into an image of the control's
     // size at device pixel ratio 1, for saving without a display.
     QImage RenderToImage();
 
-    // Layout of the last paint.
-    TChartRect ChartRect() const { return FPlot; }
-    TChartRect ChartBounds() const { return FBounds; }
+    // The layout, brought up to date first.
+    TChartRect ChartRect() const
+    {
+        Self()->UpdateLayout();
+        return FPlot;
+    }
+    TChartRect ChartBounds() const
+    {
+        Self()->UpdateLayout();
+        return FBounds;
+    }
     int FrameWidth() const;
 
 protected:
@@ -176,11 +207,17 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    // The chart is never a constant object; its readers lay it out on demand.
+    TChart* Self() const { return const_cast<TChart*>(this); }
+    // The layout step: where everything goes.
+    void LayOut();
+    void LayOutTitle();
+    void NormalizePlot();
+    void CalcAxesAndSpace();
+    // The paint step: draws what the layout placed.
     void PaintBuffer();
     void DrawBackground();
     void DrawTitle();
-    void CalcAxesAndSpace();
-    void NormalizePlot();
     void Raise(const TNotifyEvent& f);
 
     TCanvas3D FCanvas;
@@ -188,9 +225,9 @@ private:
     TChartAxis FTopAxis{this, true, true};
     TChartAxis FLeftAxis{this, false, false};
     TChartAxis FRightAxis{this, false, true};
-    TChartTitle FTitle{this};
-    TChartBackWall FBackWall{this};
-    TChartLegend FLegend{this};
+    TChartTitle FTitle;
+    TChartBackWall FBackWall;
+    TChartLegend FLegend;
     std::vector<TChartSeries*> FSeries;
 
     bool FView3D = true, FView3DWalls = true, FAxisVisible = true;
@@ -206,6 +243,9 @@ private:
 
     QImage FBuffer;
     TChartRect FPlot, FBounds;
+    QSize FLayoutSize;
+    bool FLayoutValid = false;
+    bool FLayingOut = false;
     bool FBufferValid = false;
     bool FPainting = false;
     int FLoading = 0;

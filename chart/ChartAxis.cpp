@@ -6,6 +6,7 @@
 #include "chart/DateTimeSteps.h"
 #include "chart/ValueFormat.h"
 #include "platform/DateFormat.h"
+#include "platform/Rounding.h"
 
 #include <QFontMetrics>
 #include <QLocale>
@@ -14,13 +15,6 @@
 #include <cmath>
 
 namespace {
-
-int RoundToInt(double v)
-{
-    if (!std::isfinite(v))
-        return 0;
-    return int(std::clamp(std::nearbyint(v), -2147483647.0, 2147483647.0));
-}
 
 // The locale's Qt date or time pattern in the letters the date formatter knows.
 QString LocalePattern(bool date)
@@ -58,25 +52,27 @@ TChartAxis::TChartAxis(TChart* chart, bool horizontal, bool otherSide)
     // The chart is still being built: defaults go in before change reports are wired.
     if (!horizontal)
         FTitle.SetAngle(otherSide ? 270 : 90);
-    auto changed = [this] { Changed(); };
-    for (TChartPen* pen : {&FTicks, &FMinorTicks, &FTicksInner, &FGrid, &FMinorGrid, &FAxisPen})
-        pen->SetOnChange(changed);
-    FTitle.SetOnChange(changed);
-    FLabelsFont.SetOnChange(changed);
-}
-
-void TChartAxis::Changed()
-{
-    if (FChart)
-        FChart->Invalidate();
+    const auto changed = [this] {
+        if (FChart)
+            FChart->Invalidate();
+    };
+    SetOnChange(changed);
+    for (TChartNotifier* part : std::initializer_list<TChartNotifier*>{
+             &FTicks, &FMinorTicks, &FTicksInner, &FGrid, &FMinorGrid, &FAxisPen, &FTitle, FTitle.Font(), &FLabelsFont})
+        part->SetOnChange(changed);
 }
 
 bool TChartAxis::Loading() const { return FChart && FChart->IsLoading(); }
 
+void TChartAxis::Fresh() const
+{
+    if (FChart)
+        FChart->UpdateLayout();
+}
+
 void TChartAxis::SetAutomatic(bool v)
 {
-    if (AssignChanged(FAutomatic, v))
-        Changed();
+    Set(FAutomatic, v);
     if (!Loading()) {
         SetAutomaticMinimum(v);
         SetAutomaticMaximum(v);
@@ -107,47 +103,22 @@ void TChartAxis::SetMaximum(double v)
 {
     if (!Loading() && v < FMinimum)
         throw AxisException("Axis Maximum Value must be >= Minimum");
-    if (AssignChanged(FMaximum, v))
-        Changed();
+    Set(FMaximum, v);
 }
 
 void TChartAxis::SetMinimum(double v)
 {
     if (!Loading() && v > FMaximum)
         throw AxisException("Axis Minimum Value must be <= Maximum");
-    if (AssignChanged(FMinimum, v))
-        Changed();
+    Set(FMinimum, v);
 }
 
 void TChartAxis::SetIncrement(double v)
 {
     if (v < 0)
         throw AxisException("Axis increment must be >= 0");
-    if (AssignChanged(FIncrement, v))
-        Changed();
+    Set(FIncrement, v);
 }
-
-#define LW_AXIS_SETTER(Name, Type, Field) \
-    void TChartAxis::Set##Name(Type v) { if (AssignChanged(Field, v)) Changed(); }
-LW_AXIS_SETTER(DateTimeFormat, const QString&, FDateTimeFormat)
-LW_AXIS_SETTER(AxisValuesFormat, const QString&, FAxisValuesFormat)
-LW_AXIS_SETTER(ExactDateTime, bool, FExactDateTime)
-LW_AXIS_SETTER(RoundFirstLabel, bool, FRoundFirstLabel)
-LW_AXIS_SETTER(LabelsSeparation, int, FLabelsSeparation)
-LW_AXIS_SETTER(LabelsOnAxis, bool, FLabelsOnAxis)
-LW_AXIS_SETTER(TickOnLabelsOnly, bool, FTickOnLabelsOnly)
-LW_AXIS_SETTER(Labels, bool, FLabels)
-LW_AXIS_SETTER(TickLength, int, FTickLength)
-LW_AXIS_SETTER(TickInnerLength, int, FTickInnerLength)
-LW_AXIS_SETTER(MinorTickLength, int, FMinorTickLength)
-LW_AXIS_SETTER(MinorTickCount, int, FMinorTickCount)
-LW_AXIS_SETTER(GridDrawEvery, int, FGridDrawEvery)
-LW_AXIS_SETTER(Visible, bool, FVisible)
-LW_AXIS_SETTER(Inverted, bool, FInverted)
-LW_AXIS_SETTER(StartPosition, double, FStartPosition)
-LW_AXIS_SETTER(EndPosition, double, FEndPosition)
-LW_AXIS_SETTER(PositionPercent, double, FPositionPercent)
-#undef LW_AXIS_SETTER
 
 // ---- range and pixels ------------------------------------------------------
 
@@ -187,12 +158,18 @@ void TChartAxis::CalcMinMax()
             any = true;
         }
     }
-    // The found limits overwrite the settings without invalidating.
+    FLimitMax = FAutomatic || FAutomaticMaximum ? hi : FMaximum;
+    FLimitMin = FAutomatic || FAutomaticMinimum ? lo : FMinimum;
+    SetWorkingRange(FLimitMin, FLimitMax);
+}
+
+void TChartAxis::StoreFoundLimits()
+{
+    // Without invalidating: the picture being painted shows these limits.
     if (FAutomatic || FAutomaticMaximum)
-        FMaximum = hi;
+        FMaximum = FLimitMax;
     if (FAutomatic || FAutomaticMinimum)
-        FMinimum = lo;
-    SetWorkingRange(FMinimum, FMaximum);
+        FMinimum = FLimitMin;
 }
 
 void TChartAxis::SetWorkingRange(double lo, double hi)
@@ -253,6 +230,7 @@ void TChartAxis::ApplyMargins()
 
 int TChartAxis::ValueToPixel(double value) const
 {
+    Fresh();
     if (FRange == 0)
         return FCenter;
     const double d = (value - FMinAxis) * FPixelsPerUnit;
@@ -273,6 +251,7 @@ int TChartAxis::ValueToPixel(double value) const
 
 double TChartAxis::PixelToValue(int pixel) const
 {
+    Fresh();
     if (FSize < 1)
         return 0;
     const double a = (FInverted ? double(FEnd) - pixel : double(pixel) - FStart) * FRange / FSize;
@@ -283,6 +262,7 @@ double TChartAxis::PixelToValue(int pixel) const
 
 QString TChartAxis::LabelText(double value) const
 {
+    Fresh();
     if (FIsDateTime) {
         if (!(value >= 0))
             return {};
@@ -297,7 +277,7 @@ QString TChartAxis::LabelText(double value) const
 int TChartAxis::LabelSize(double value) const
 {
     const QString text = LabelText(value);
-    const QFontMetrics fm(MakeQFont(FLabelsFont.Name(), FLabelsFont.Size(), FLabelsFont.Bold()));
+    const QFontMetrics fm(MakeQFont(FLabelsFont));
     if (FHorizontal)
         return fm.horizontalAdvance(text);
     return fm.height() * int(text.count(QLatin1Char('\n')) + 1);
@@ -305,6 +285,7 @@ int TChartAxis::LabelSize(double value) const
 
 int TChartAxis::LabelsThatFit(double increment) const
 {
+    Fresh();
     double hi = FMaxAxis, lo = FMinAxis;
     if (FRoundFirstLabel && increment != 0) {
         hi = std::trunc(FMaxAxis / increment) * increment;
@@ -326,6 +307,7 @@ int TChartAxis::LabelsThatFit(double increment) const
 
 double TChartAxis::LabelStepFor(double increment) const
 {
+    Fresh();
     const int n = LabelsThatFit(increment);
     if (FIsDateTime)
         return DateTimeLabelStep(n, increment, FRange);
@@ -341,6 +323,7 @@ double TChartAxis::LabelStepFor(double increment) const
 
 double TChartAxis::FinalLabelStep() const
 {
+    Fresh();
     const double step = LabelStepFor(FIncrement);
     // A step found without a wanted increment is tried again from 1, so that
     // automatic labels land on whole numbers.
@@ -351,6 +334,7 @@ double TChartAxis::FinalLabelStep() const
 
 std::vector<double> TChartAxis::LabelValues(double inc, int* kOut) const
 {
+    Fresh();
     std::vector<double> values;
     int k = -1;
     if (FIsDateTime && FExactDateTime && FIncrement != 0) {
@@ -401,7 +385,7 @@ std::vector<double> TChartAxis::LabelValues(double inc, int* kOut) const
 
 int TChartAxis::WidestLabel(double step) const
 {
-    const QFontMetrics fm(MakeQFont(FLabelsFont.Name(), FLabelsFont.Size(), FLabelsFont.Bold()));
+    const QFontMetrics fm(MakeQFont(FLabelsFont));
     int widest = 0;
     auto measure = [&](double v) { widest = std::max(widest, fm.horizontalAdvance(LabelText(v))); };
     if (step == 0 || !std::isfinite(step) || !std::isfinite(FMaxAxis) || !std::isfinite(FMinAxis)) {
@@ -437,8 +421,8 @@ void TChartAxis::CalcSpace(TChartRect& plot)
             (FOtherSide ? right -= by : left += by);
         return FHorizontal ? (FOtherSide ? top : bottom) : (FOtherSide ? right : left);
     };
-    const QFontMetrics titleFm(MakeQFont(FTitle.Font()->Name(), FTitle.Font()->Size(), FTitle.Font()->Bold()));
-    const QFontMetrics labelFm(MakeQFont(FLabelsFont.Name(), FLabelsFont.Size(), FLabelsFont.Bold()));
+    const QFontMetrics titleFm(MakeQFont(*FTitle.Font()));
+    const QFontMetrics labelFm(MakeQFont(FLabelsFont));
     FTitleSize = 0;
     if (FTitle.Visible() && !FTitle.Caption().isEmpty()) {
         const int a = FTitle.Angle();
@@ -464,18 +448,34 @@ void TChartAxis::CalcSpace(TChartRect& plot)
     moveIn(g);
 }
 
-void TChartAxis::Draw(TCanvas3D* canvas, const TChartRect& plot)
+void TChartAxis::CalcTicks(const TChartRect& plot)
 {
-    const int pl = plot.Left, pt = plot.Top, pr = plot.Right, pb = plot.Bottom;
     if (FHorizontal)
-        FPosAxis = FOtherSide ? pt : pb;
+        FPosAxis = FOtherSide ? plot.Top : plot.Bottom;
     else
-        FPosAxis = FOtherSide ? pr : pl;
+        FPosAxis = FOtherSide ? plot.Right : plot.Left;
     if (FPositionPercent != 0) {
-        const int span = FHorizontal ? pb - pt : pr - pl;
+        const int span = FHorizontal ? plot.Bottom - plot.Top : plot.Right - plot.Left;
         const int shift = RoundToInt(span * FPositionPercent / 100.0);
         FPosAxis += (FHorizontal != FOtherSide) ? -shift : shift;
     }
+    FTickList.clear();
+    FLabelMarks.clear();
+    FLastStep = FinalLabelStep();
+    for (double v : LabelValues(FLastStep)) {
+        const int p = ValueToPixel(v);
+        if (!std::isfinite(v) || !(FLabelsOnAxis || (FStart < p && p < FEnd)))
+            continue;
+        if (!FTickOnLabelsOnly || FLabels)
+            FTickList.push_back(p);
+        if (FLabels)
+            FLabelMarks.push_back({p, LabelText(v)});
+    }
+}
+
+void TChartAxis::Draw(TCanvas3D* canvas, const TChartRect& plot) const
+{
+    const int pl = plot.Left, pt = plot.Top, pr = plot.Right, pb = plot.Bottom;
     // Outward is down for the bottom axis, left for the left axis.
     const int out = (FHorizontal ? !FOtherSide : FOtherSide) ? 1 : -1;
 
@@ -499,26 +499,16 @@ void TChartAxis::Draw(TCanvas3D* canvas, const TChartRect& plot)
         }
     }
 
-    FTickList.clear();
-    FLastStep = FinalLabelStep();
     canvas->Font()->Assign(FLabelsFont);
     canvas->SetBackTransparent(true);
     const int lineHeight = canvas->TextHeight(QStringLiteral("W"));
-    for (double v : LabelValues(FLastStep)) {
-        const int p = ValueToPixel(v);
-        if (!std::isfinite(v) || !(FLabelsOnAxis || (FStart < p && p < FEnd)))
-            continue;
-        if (!FTickOnLabelsOnly || FLabels)
-            FTickList.push_back(p);
-        if (!FLabels)
-            continue;
-        const QString text = LabelText(v);
+    for (const TLabelMark& label : FLabelMarks) {
         if (FHorizontal) {
             canvas->SetTextAlign(THorzTextAlign::Center, TVertTextAlign::Top);
-            canvas->TextOut(p, FOtherSide ? FPosLabels - lineHeight : FPosLabels, text);
+            canvas->TextOut(label.Pixel, FOtherSide ? FPosLabels - lineHeight : FPosLabels, label.Text);
         } else {
             canvas->SetTextAlign(FOtherSide ? THorzTextAlign::Left : THorzTextAlign::Right, TVertTextAlign::Top);
-            canvas->TextOut(FPosLabels, p - lineHeight / 2, text);
+            canvas->TextOut(FPosLabels, label.Pixel - lineHeight / 2, label.Text);
         }
     }
 

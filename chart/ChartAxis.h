@@ -21,28 +21,26 @@ public:
 // Pixel positions of a value are clamped to this, so far-away values never overflow.
 constexpr int MaxAxisPixel = 67108863;
 
-class TChartAxisTitle
+class TChartAxisTitle : public TChartNotifier
 {
 public:
     QString Caption() const { return FCaption; }
-    void SetCaption(const QString& v) { if (AssignChanged(FCaption, v)) Changed(); }
+    void SetCaption(const QString& v) { Set(FCaption, v); }
     int Angle() const { return FAngle; }
-    void SetAngle(int v) { if (AssignChanged(FAngle, v)) Changed(); }
+    void SetAngle(int v) { Set(FAngle, v); }
     bool Visible() const { return FVisible; }
-    void SetVisible(bool v) { if (AssignChanged(FVisible, v)) Changed(); }
+    void SetVisible(bool v) { Set(FVisible, v); }
     TChartFont* Font() { return &FFont; }
-    void SetOnChange(std::function<void()> f) { FOnChange = f; FFont.SetOnChange(std::move(f)); }
+    const TChartFont* Font() const { return &FFont; }
 
 private:
-    void Changed() { if (FOnChange) FOnChange(); }
     QString FCaption;
     int FAngle = 0;
     bool FVisible = true;
     TChartFont FFont;
-    std::function<void()> FOnChange;
 };
 
-class TChartAxis
+class TChartAxis : private TChartNotifier
 {
 public:
     TChartAxis(TChart* chart, bool horizontal, bool otherSide);
@@ -66,41 +64,41 @@ public:
     double Increment() const { return FIncrement; }
     void SetIncrement(double v);
     QString DateTimeFormat() const { return FDateTimeFormat; }
-    void SetDateTimeFormat(const QString& v);
+    void SetDateTimeFormat(const QString& v) { Set(FDateTimeFormat, v); }
     QString AxisValuesFormat() const { return FAxisValuesFormat; }
-    void SetAxisValuesFormat(const QString& v);
+    void SetAxisValuesFormat(const QString& v) { Set(FAxisValuesFormat, v); }
     bool ExactDateTime() const { return FExactDateTime; }
-    void SetExactDateTime(bool v);
+    void SetExactDateTime(bool v) { Set(FExactDateTime, v); }
     bool RoundFirstLabel() const { return FRoundFirstLabel; }
-    void SetRoundFirstLabel(bool v);
+    void SetRoundFirstLabel(bool v) { Set(FRoundFirstLabel, v); }
     int LabelsSeparation() const { return FLabelsSeparation; }
-    void SetLabelsSeparation(int v);
+    void SetLabelsSeparation(int v) { Set(FLabelsSeparation, v); }
     bool LabelsOnAxis() const { return FLabelsOnAxis; }
-    void SetLabelsOnAxis(bool v);
+    void SetLabelsOnAxis(bool v) { Set(FLabelsOnAxis, v); }
     bool TickOnLabelsOnly() const { return FTickOnLabelsOnly; }
-    void SetTickOnLabelsOnly(bool v);
+    void SetTickOnLabelsOnly(bool v) { Set(FTickOnLabelsOnly, v); }
     bool Labels() const { return FLabels; }
-    void SetLabels(bool v);
+    void SetLabels(bool v) { Set(FLabels, v); }
     int TickLength() const { return FTickLength; }
-    void SetTickLength(int v);
+    void SetTickLength(int v) { Set(FTickLength, v); }
     int TickInnerLength() const { return FTickInnerLength; }
-    void SetTickInnerLength(int v);
+    void SetTickInnerLength(int v) { Set(FTickInnerLength, v); }
     int MinorTickLength() const { return FMinorTickLength; }
-    void SetMinorTickLength(int v);
+    void SetMinorTickLength(int v) { Set(FMinorTickLength, v); }
     int MinorTickCount() const { return FMinorTickCount; }
-    void SetMinorTickCount(int v);
+    void SetMinorTickCount(int v) { Set(FMinorTickCount, v); }
     int GridDrawEvery() const { return FGridDrawEvery; }
-    void SetGridDrawEvery(int v);
+    void SetGridDrawEvery(int v) { Set(FGridDrawEvery, v); }
     bool Visible() const { return FVisible; }
-    void SetVisible(bool v);
+    void SetVisible(bool v) { Set(FVisible, v); }
     bool Inverted() const { return FInverted; }
-    void SetInverted(bool v);
+    void SetInverted(bool v) { Set(FInverted, v); }
     double StartPosition() const { return FStartPosition; }
-    void SetStartPosition(double v);
+    void SetStartPosition(double v) { Set(FStartPosition, v); }
     double EndPosition() const { return FEndPosition; }
-    void SetEndPosition(double v);
+    void SetEndPosition(double v) { Set(FEndPosition, v); }
     double PositionPercent() const { return FPositionPercent; }
-    void SetPositionPercent(double v);
+    void SetPositionPercent(double v) { Set(FPositionPercent, v); }
 
     TChartPen* Ticks() { return &FTicks; }
     TChartPen* MinorTicks() { return &FMinorTicks; }
@@ -111,33 +109,100 @@ public:
     TChartAxisTitle* Title() { return &FTitle; }
     TChartFont* LabelsFont() { return &FLabelsFont; }
 
-    // Run-time state of the last paint.
-    double MinAxisValue() const { return FMinAxis; }
-    double MaxAxisValue() const { return FMaxAxis; }
-    double Range() const { return FRange; }
-    int IStartPos() const { return FStart; }
-    int IEndPos() const { return FEnd; }
-    int IAxisSize() const { return FSize; }
-    int ICenterPos() const { return FCenter; }
-    int PosAxis() const { return FPosAxis; }
-    int PosLabels() const { return FPosLabels; }
-    int PosTitle() const { return FPosTitle; }
-    bool IsDateTime() const { return FIsDateTime; }
-    const std::vector<int>& TickPositions() const { return FTickList; }
-    double LastStep() const { return FLastStep; }
+    // Run-time state of the layout; each reader brings the layout up to date first.
+    double MinAxisValue() const
+    {
+        Fresh();
+        return FMinAxis;
+    }
+    double MaxAxisValue() const
+    {
+        Fresh();
+        return FMaxAxis;
+    }
+    double Range() const
+    {
+        Fresh();
+        return FRange;
+    }
+    int IStartPos() const
+    {
+        Fresh();
+        return FStart;
+    }
+    int IEndPos() const
+    {
+        Fresh();
+        return FEnd;
+    }
+    int IAxisSize() const
+    {
+        Fresh();
+        return FSize;
+    }
+    int ICenterPos() const
+    {
+        Fresh();
+        return FCenter;
+    }
+    int PosAxis() const
+    {
+        Fresh();
+        return FPosAxis;
+    }
+    int PosLabels() const
+    {
+        Fresh();
+        return FPosLabels;
+    }
+    int PosTitle() const
+    {
+        Fresh();
+        return FPosTitle;
+    }
+    bool IsDateTime() const
+    {
+        Fresh();
+        return FIsDateTime;
+    }
+    const std::vector<int>& TickPositions() const
+    {
+        Fresh();
+        return FTickList;
+    }
+    double LastStep() const
+    {
+        Fresh();
+        return FLastStep;
+    }
+    // The limits the layout used: those found in the data where automatic,
+    // else the settings.
+    double LimitMinimum() const
+    {
+        Fresh();
+        return FLimitMin;
+    }
+    double LimitMaximum() const
+    {
+        Fresh();
+        return FLimitMax;
+    }
 
     int ValueToPixel(double value) const;
-    int CalcPosValue(double value) const { return ValueToPixel(value); }
     double PixelToValue(int pixel) const;
     QString LabelText(double value) const;
 
-    // The paint cycle, in order.
+    // The layout, in order.
     bool IsVisibleInChart() const;
     void CalcMinMax();
     void CalcSpace(TChartRect& plot);
     void SetExtent(const TChartRect& plot);
     void ApplyMargins();
-    void Draw(TCanvas3D* canvas, const TChartRect& plot);
+    void CalcTicks(const TChartRect& plot);
+    // The paint: automatic limits become the settings (so that the limit
+    // setters check against what the last paint showed), then the drawing.
+    void StoreFoundLimits();
+    void Draw(TCanvas3D* canvas, const TChartRect& plot) const;
 
     // Label step decisions, open to tests.
     int LabelsThatFit(double increment) const;
@@ -148,8 +213,15 @@ public:
     std::vector<double> LabelValues(double inc, int* k = nullptr) const;
 
 private:
-    void Changed();
+    struct TLabelMark
+    {
+        int Pixel;
+        QString Text;
+    };
+
     bool Loading() const;
+    // Brings the chart's layout up to date (nothing while it runs or paints).
+    void Fresh() const;
     int LabelSize(double value) const;
     int WidestLabel(double step) const;
     void SetWorkingRange(double lo, double hi);
@@ -175,10 +247,12 @@ private:
     TChartAxisTitle FTitle;
     TChartFont FLabelsFont;
 
+    double FLimitMin = 0, FLimitMax = 0;
     double FMinAxis = 0, FMaxAxis = 0, FRange = 0, FPixelsPerUnit = 0;
     int FStart = 0, FEnd = 0, FSize = 0, FCenter = 0;
     int FPosAxis = 0, FPosLabels = 0, FPosTitle = 0, FTitleSize = 0, FLabelsSize = 0;
     bool FIsDateTime = false;
     std::vector<int> FTickList;
+    std::vector<TLabelMark> FLabelMarks;
     double FLastStep = 0;
 };

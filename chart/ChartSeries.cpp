@@ -74,6 +74,10 @@ int TChartValueList::InsertionIndex(double v) const
 
 TChartSeries::TChartSeries()
 {
+    SetOnChange([this] {
+        if (FChart)
+            FChart->Invalidate();
+    });
     FXValues.SetOnChange([this] { Changed(); });
     FYValues.SetOnChange([this] { Changed(); });
 }
@@ -102,35 +106,10 @@ void TChartSeries::SetParentChart(TChart* chart)
     FSeriesColor = chosen;
 }
 
-void TChartSeries::Changed()
-{
-    if (FChart)
-        FChart->Invalidate();
-}
-
-void TChartSeries::SetActive(bool v)
-{
-    if (AssignChanged(FActive, v))
-        Changed();
-}
-
 void TChartSeries::SetSeriesColor(TColor v)
 {
     FSeriesColorSet = true;
-    if (AssignChanged(FSeriesColor, v))
-        Changed();
-}
-
-void TChartSeries::SetColorEachPoint(bool v)
-{
-    if (AssignChanged(FColorEachPoint, v))
-        Changed();
-}
-
-void TChartSeries::SetMarksVisible(bool v)
-{
-    if (AssignChanged(FMarksVisible, v))
-        Changed();
+    Set(FSeriesColor, v);
 }
 
 QString TChartSeries::Label(int i) const
@@ -172,16 +151,21 @@ int TChartSeries::AppendPoint(double x, double y, const QString& label, TColor c
             FOnAfterAdd(index);
         if (FActive)
             Changed();
+    } else if (FActive && FChart) {
+        FChart->InvalidateLayout();
     }
     return index;
 }
 
 void TChartSeries::EndUpdate()
 {
-    // Closing a batch reports the new data to listeners (none here) but does
-    // not repaint: the caller decides when the chart shows it.
-    if (FUpdateCount > 0)
-        --FUpdateCount;
+    // Closing a batch reports the new data to listeners (none here) and lays
+    // the chart out for it, but does not repaint: the caller decides when the
+    // chart shows it.
+    if (FUpdateCount == 0)
+        return;
+    if (--FUpdateCount == 0 && FChart)
+        FChart->UpdateLayout();
 }
 
 TChartAxis* TChartSeries::HorizAxis() const { return FChart ? FChart->BottomAxis() : nullptr; }

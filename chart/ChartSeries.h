@@ -16,19 +16,17 @@ enum class TValueListOrder { None, Ascending, Descending };
 
 // Values of one coordinate of every point. A deque keeps inserts at either end
 // cheap, so points added newest-first do not cost a move of the whole list.
-class TChartValueList
+class TChartValueList : public TChartNotifier
 {
 public:
     TChartValueList(const QString& name, TValueListOrder order) : FName(name), FOrder(order) {}
 
     QString Name() const { return FName; }
-    void SetName(const QString& v) { if (AssignChanged(FName, v)) Changed(); }
+    void SetName(const QString& v) { Set(FName, v); }
     TValueListOrder Order() const { return FOrder; }
-    void SetOrder(TValueListOrder v) { if (AssignChanged(FOrder, v)) Changed(); }
+    void SetOrder(TValueListOrder v) { Set(FOrder, v); }
     bool DateTime() const { return FDateTime; }
-    void SetDateTime(bool v) { if (AssignChanged(FDateTime, v)) Changed(); }
-    // The owning series repaints its chart when a setting of the list changes.
-    void SetOnChange(std::function<void()> f) { FOnChange = std::move(f); }
+    void SetDateTime(bool v) { Set(FDateTime, v); }
 
     int Count() const { return int(FValues.size()); }
     double Value(int i) const { return FValues[size_t(i)]; }
@@ -44,8 +42,6 @@ public:
 
 private:
     void Recalc() const;
-    void Changed() { if (FOnChange) FOnChange(); }
-    std::function<void()> FOnChange;
     QString FName;
     TValueListOrder FOrder;
     bool FDateTime = false;
@@ -57,7 +53,8 @@ private:
 // The 20 colours a new series picks its colour from.
 extern const TColor DefaultChartPalette[20];
 
-class TChartSeries
+// A series reports its changes to the chart it belongs to.
+class TChartSeries : protected TChartNotifier
 {
 public:
     TChartSeries();
@@ -71,7 +68,7 @@ public:
     void SetParentChart(TChart* chart);
 
     bool Active() const { return FActive; }
-    void SetActive(bool v);
+    void SetActive(bool v) { Set(FActive, v); }
 
     TChartValueList* XValues() { return &FXValues; }
     TChartValueList* YValues() { return &FYValues; }
@@ -85,12 +82,14 @@ public:
     TColor SeriesColor() const { return FSeriesColor; }
     void SetSeriesColor(TColor v);
     bool ColorEachPoint() const { return FColorEachPoint; }
-    void SetColorEachPoint(bool v);
+    void SetColorEachPoint(bool v) { Set(FColorEachPoint, v); }
     // The colour a point is drawn in; clNone means the point is not drawn.
     TColor ValueColor(int i) const;
 
     // Adds a point in x order and returns its index, or -1 when OnBeforeAdd refused it.
     int AppendPoint(double x, double y, const QString& label = QString(), TColor color = clDefault);
+    // A batch of points: the chart is laid out anew when the batch ends, but
+    // not repainted.
     void BeginUpdate() { ++FUpdateCount; }
     void EndUpdate();
     int UpdateCount() const { return FUpdateCount; }
@@ -99,7 +98,7 @@ public:
     void SetOnAfterAdd(std::function<void(int)> f) { FOnAfterAdd = std::move(f); }
 
     bool MarksVisible() const { return FMarksVisible; }
-    void SetMarksVisible(bool v);
+    void SetMarksVisible(bool v) { Set(FMarksVisible, v); }
 
     TChartAxis* HorizAxis() const;
     TChartAxis* VertAxis() const;
@@ -115,9 +114,6 @@ public:
     virtual void CalcHorizMargins(int& left, int& right) { left = right = 0; }
     virtual void CalcVerticalMargins(int& top, int& bottom) { top = bottom = 0; }
     virtual void DrawValues(TCanvas3D* canvas) = 0;
-
-protected:
-    void Changed();
 
 private:
     TChart* FChart = nullptr;

@@ -2,10 +2,12 @@
 // Colours and small shared types of the chart component.
 #include <cstdint>
 #include <functional>
+#include <type_traits>
+
+#include "platform/Color.h"
 
 #include <QString>
 
-using TColor = uint32_t;  // 0x00BBGGRR, red in the low byte
 
 constexpr TColor clBlack = 0x000000;
 constexpr TColor clWhite = 0xFFFFFF;
@@ -47,9 +49,34 @@ bool AssignChanged(T& field, const T& value)
     return true;
 }
 
-// A pen owned by a chart element; every change notifies its owner so the chart
-// can invalidate.
-class TChartPen
+// The base of everything in the chart that has settings. Every setter goes
+// through Set: a value the setting already holds changes nothing, a new one is
+// stored and reported once through OnChange, which the owner wires to the
+// chart's Invalidate.
+class TChartNotifier
+{
+public:
+    void SetOnChange(std::function<void()> f) { FOnChange = std::move(f); }
+
+protected:
+    void Changed() const
+    {
+        if (FOnChange)
+            FOnChange();
+    }
+    template <class T>
+    void Set(T& field, const std::type_identity_t<T>& value)
+    {
+        if (AssignChanged(field, value))
+            Changed();
+    }
+
+private:
+    std::function<void()> FOnChange;
+};
+
+// A pen owned by a chart element.
+class TChartPen : public TChartNotifier
 {
 public:
     TChartPen(TColor color = clBlack, int width = 1, TPenStyle style = TPenStyle::Solid, bool visible = true)
@@ -59,40 +86,34 @@ public:
     int Width() const { return FWidth; }
     TPenStyle Style() const { return FStyle; }
     bool Visible() const { return FVisible; }
-    void SetColor(TColor v) { if (AssignChanged(FColor, v)) Changed(); }
-    void SetWidth(int v) { if (AssignChanged(FWidth, v)) Changed(); }
-    void SetStyle(TPenStyle v) { if (AssignChanged(FStyle, v)) Changed(); }
-    void SetVisible(bool v) { if (AssignChanged(FVisible, v)) Changed(); }
-    void SetOnChange(std::function<void()> f) { FOnChange = std::move(f); }
+    void SetColor(TColor v) { Set(FColor, v); }
+    void SetWidth(int v) { Set(FWidth, v); }
+    void SetStyle(TPenStyle v) { Set(FStyle, v); }
+    void SetVisible(bool v) { Set(FVisible, v); }
 
 private:
-    void Changed() { if (FOnChange) FOnChange(); }
     TColor FColor;
     int FWidth;
     TPenStyle FStyle;
     bool FVisible;
-    std::function<void()> FOnChange;
 };
 
-class TChartFont
+class TChartFont : public TChartNotifier
 {
 public:
     TChartFont(TColor color = clBlack) : FColor(color) {}
     QString Name() const { return FName; }
-    void SetName(const QString& v) { if (AssignChanged(FName, v)) Changed(); }
+    void SetName(const QString& v) { Set(FName, v); }
     int Size() const { return FSize; }
     TColor Color() const { return FColor; }
     bool Bold() const { return FBold; }
-    void SetSize(int v) { if (AssignChanged(FSize, v)) Changed(); }
-    void SetColor(TColor v) { if (AssignChanged(FColor, v)) Changed(); }
-    void SetBold(bool v) { if (AssignChanged(FBold, v)) Changed(); }
-    void SetOnChange(std::function<void()> f) { FOnChange = std::move(f); }
+    void SetSize(int v) { Set(FSize, v); }
+    void SetColor(TColor v) { Set(FColor, v); }
+    void SetBold(bool v) { Set(FBold, v); }
 
 private:
-    void Changed() { if (FOnChange) FOnChange(); }
     QString FName = QStringLiteral("Arial");
     int FSize = 8;
     TColor FColor;
     bool FBold = false;
-    std::function<void()> FOnChange;
 };

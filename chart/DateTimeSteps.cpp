@@ -133,14 +133,8 @@ TDateTime CalendarStepBack(TDateTime v, int k, double inc)
         months = back[k - DtOneMonth];
         d.Day = 1;
     }
-    int month = d.Month - months;
-    int year = d.Year;
-    while (month < 1) {
-        month += 12;
-        --year;
-    }
-    TDateTime result;
-    if (!TryEncodeDate(year, month, d.Day, result))
+    TDateTime day, result;
+    if (!TryEncodeDate(d.Year, d.Month, d.Day, day) || !TryIncMonth(day, -months, result))
         return v - inc;
     return result;
 }

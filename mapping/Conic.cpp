@@ -1,11 +1,15 @@
-// Lambert conformal conic (kind 10) on the ellipsoid, with the constants the
-// setters derive from the standard parallels and the centre latitude.
+// Lambert conformal conic (pkLambertConformal) on the ellipsoid, with the
+// constants the setters derive from the standard parallels and the centre
+// latitude.
 #include "mapping/ProjectionMath.h"
 #include "mapping/ormMapping.h"
 
 using namespace Projection;
 
 namespace {
+
+// Points this far from the centre or farther are refused.
+constexpr double ConicLimitKm = 10000.0;
 
 double ConeT(double phi, double e)
 {
@@ -23,16 +27,17 @@ double ConeM(double phi, double eSquared)
 
 // Every step may fail (a standard parallel at 90 degrees gives n = 0); the
 // fields written before the failure keep their new values, the rest stay.
-void TMapping::RecalculateCone()
+void TMapping::SetUpCone()
 {
+    Ecc = std::sqrt(EccentricitySquared);
+    HalfEcc = Ecc / 2;
     FConeValid = false;
     const double e = Ecc;
-    const double eSquared = 0.006694318f;
     // The standard parallels enter as 90 degrees minus the stored value.
     const float phi1 = static_cast<float>((90.0 - StdParallel1) * Pi / 180);
     const float phi2 = static_cast<float>((90.0 - StdParallel2) * Pi / 180);
-    const double t1 = ConeT(phi1, e), m1 = ConeM(phi1, eSquared);
-    const double t2 = ConeT(phi2, e), m2 = ConeM(phi2, eSquared);
+    const double t1 = ConeT(phi1, e), m1 = ConeM(phi1, EccentricitySquared);
+    const double t2 = ConeT(phi2, e), m2 = ConeM(phi2, EccentricitySquared);
     const double t0 = ConeT(std::fabs(static_cast<double>(CentreLat)) * Pi / 180, e);
     if (!Finite(t1, m1) || !Finite(t2, m2) || !Finite(t0))
         return;
@@ -69,7 +74,7 @@ TMapping::TOutcome TMapping::ForwardConic(float Lon, float Lat, double& PX, doub
     // Constants half-computed by a failed Recalculate must not be mixed.
     if (!FConeValid)
         return TOutcome::Refused;
-    if (BeyondDistance(Lon, Lat, 10000.0))
+    if (BeyondDistance(Lon, Lat, ConicLimitKm))
         return TOutcome::Refused;
     double delta = 0;
     if (!WrapDelta(static_cast<double>(Lon) - CentreLon, delta))

@@ -1,22 +1,37 @@
-// Cylindrical equidistant, full (kind 1) and zoomed (kinds 2 and 14): plate
-// carree images, longitude and latitude linear in x and y.
+// Cylindrical equidistant, full (pkCylEquiFull) and zoomed (pkCylEquiZoomed,
+// pkLinearBased): plate carree images, longitude and latitude linear in x and y.
 #include "mapping/ProjectionMath.h"
 #include "mapping/ormMapping.h"
 
 using namespace Projection;
 
-TMapping::TOutcome TMapping::ForwardCylindrical(float Lon, float Lat, double& PX, double& PY) const
+// ---------------------------------------------------------------- full
+
+TMapping::TOutcome TMapping::ForwardCylEquiFull(float Lon, float Lat, double& PX, double& PY) const
+{
+    // The full map ignores CentreLon: it always spans -180..180.
+    double delta = 0;
+    if (!WrapDelta(Lon, delta))
+        return TOutcome::Refused;
+    PX = Width * (delta + 180.0) / 360.0;
+    PY = (1.0 - (static_cast<double>(Lat) + 90.0) / 180.0) * Height;
+    return TOutcome::Accepted;
+}
+
+bool TMapping::InverseCylEquiFull(int32_t X, int32_t Y, double& Lon, double& Lat) const
+{
+    // The vertical offset is not taken back here.
+    if (!WrapLon((X - static_cast<double>(XOffset)) * 360.0 * InvWidth - 180.0, Lon))
+        return false;
+    Lat = (1.0 - Y * static_cast<double>(InvHeight)) * 180.0 - 90.0;
+    return Finite(Lat);
+}
+
+// ---------------------------------------------------------------- zoomed
+
+TMapping::TOutcome TMapping::ForwardCylEquiZoomed(float Lon, float Lat, double& PX, double& PY) const
 {
     double delta = 0;
-    if (Kind == pkCylEquiFull)
-    {
-        // The full map ignores CentreLon: it always spans -180..180.
-        if (!WrapDelta(Lon, delta))
-            return TOutcome::Refused;
-        PX = Width * (delta + 180.0) / 360.0;
-        PY = (1.0 - (static_cast<double>(Lat) + 90.0) / 180.0) * Height;
-        return TOutcome::Accepted;
-    }
     if (!WrapDelta(static_cast<double>(Lon) - CentreLon, delta))
         return TOutcome::Refused;
     PX = (delta - WestLon + CentreLon) * Width / LonSpan;
@@ -24,16 +39,8 @@ TMapping::TOutcome TMapping::ForwardCylindrical(float Lon, float Lat, double& PX
     return TOutcome::Accepted;
 }
 
-bool TMapping::InverseCylindrical(int32_t X, int32_t Y, double& Lon, double& Lat) const
+bool TMapping::InverseCylEquiZoomed(int32_t X, int32_t Y, double& Lon, double& Lat) const
 {
-    if (Kind == pkCylEquiFull)
-    {
-        // The vertical offset is not taken back here.
-        if (!WrapLon((X - static_cast<double>(XOffset)) * 360.0 * InvWidth - 180.0, Lon))
-            return false;
-        Lat = (1.0 - Y * static_cast<double>(InvHeight)) * 180.0 - 90.0;
-        return Finite(Lat);
-    }
     if (!WrapLon(WestLon + (X - static_cast<double>(XOffset)) * LonSpan * InvWidth, Lon))
         return false;
     Lat = SouthLat + (1.0 - (Y + static_cast<double>(YOffset)) * InvHeight) * LatSpan;

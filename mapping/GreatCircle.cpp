@@ -1,9 +1,30 @@
-// Great circle (kind 13): an azimuthal equidistant plane built from the
+// Great circle (pkGreatCircle): an azimuthal equidistant plane built from the
 // haversine distance and the initial bearing from the centre.
 #include "mapping/ProjectionMath.h"
 #include "mapping/ormMapping.h"
 
 using namespace Projection;
+
+namespace {
+
+// The scale that puts a whole turn of distance across the image width.
+constexpr double TurnsPerRadian = 1 / (2 * Pi);
+
+}  // namespace
+
+// The latitude span fills the image height; without one, a whole turn of
+// distance spans the image's shorter side.
+void TMapping::SetUpGreatCircle()
+{
+    double a = 0, b = 0;
+    SpanEdges(a, b);
+    if (FitSpanToHeight(std::fabs(a - b)))
+        return;
+    if (Height > Width)
+        Scale = static_cast<float>(TurnsPerRadian);
+    else if (!StoreSingle(Scale, Height * static_cast<double>(InvWidth) * TurnsPerRadian))
+        Scale = 1.0f;
+}
 
 TMapping::TOutcome TMapping::ForwardGreatCircle(float Lon, float Lat, double& PX, double& PY) const
 {

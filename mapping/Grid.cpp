@@ -1,6 +1,7 @@
 // Latitude/longitude grid: meridians and parallels projected point by point,
 // broken where the projection refuses a point, with haloed degree labels.
 #include "mapping/GridCanvas.h"
+#include "mapping/ProjectionKinds.h"
 #include "mapping/ProjectionMath.h"
 #include "mapping/ormMapping.h"
 #include "platform/DegreeSign.h"
@@ -42,8 +43,6 @@ QString ParallelLabel(int h)
     return QString::number(h) + DegreeSign + QStringLiteral("N");
 }
 
-bool IsStraightKind(int kind) { return kind == 1 || kind == 2 || kind == 5 || kind == 6; }
-
 // Range bounds are kept within one and a half turns, so no loop below runs long
 // and no integer overflows, whatever the spans hold.
 int32_t RangeBound(double v, bool truncate)
@@ -61,8 +60,8 @@ class TGridPainter
 public:
     TGridPainter(const TMapping& Mapping, TGridCanvas& Canvas, int32_t LonStep, int32_t LatStep, TColor TextColour,
                  int32_t OffsetX, int32_t OffsetY, bool NoLabels, TColor HaloColour)
-        : M(Mapping), C(Canvas), FLonStep(LonStep), FLatStep(LatStep), FTextColour(TextColour),
-          FOffsetX(OffsetX), FOffsetY(OffsetY), FNoLabels(NoLabels), FHaloColour(HaloColour)
+        : M(Mapping), C(Canvas), FRules(TKindTraits::Of(Mapping.Kind).Grid), FLonStep(LonStep), FLatStep(LatStep),
+          FTextColour(TextColour), FOffsetX(OffsetX), FOffsetY(OffsetY), FNoLabels(NoLabels), FHaloColour(HaloColour)
     {
         FRun.reserve(361);
     }
@@ -72,6 +71,7 @@ public:
 private:
     const TMapping& M;
     TGridCanvas& C;
+    const TGridRules& FRules;
     int32_t FLonStep, FLatStep;
     TColor FTextColour;
     int32_t FOffsetX, FOffsetY;
@@ -82,11 +82,13 @@ private:
     int32_t FX = 0, FY = 0;
 
     bool Project(float Lon, float Lat) { return M.LonLatToXY(Lon, Lat, FX, FY); }
-    // Kind 6 refuses points outside the image but still gives their position.
-    bool Usable(bool Accepted) const { return Accepted || M.Kind == pkMercatorZoomed; }
+    // Some kinds refuse points outside the image but still give their position.
+    bool Usable(bool Accepted) const { return Accepted || FRules.LabelsOffImage; }
     int64_t ClampX(int64_t x) const;
     int64_t ClampY(int64_t y) const;
     QPoint Point(int64_t x, int64_t y) const;
+    // A label stands only where its own line's point lies inside the picture.
+    bool Inside(int64_t x, int64_t y) const { return x >= 0 && x < M.Width && y >= 0 && y < M.Height; }
     void AddToRun(float Lon, float Lat);
     void FlushRun();
     void StraightLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2);
@@ -156,7 +158,6 @@ void TGridPainter::DrawLabel(int64_t X, int64_t Y, const QString& Text)
 
 void TGridPainter::DrawMeridians(int32_t LonFrom, int32_t LonTo, int32_t LatFrom, int32_t LatTo)
 {
-    const int kind = M.Kind;
     for (int32_t k = LonFrom / FLonStep; k <= LonTo / FLonStep; ++k)
     {
         int32_t n = k * FLonStep;
@@ -166,7 +167,7 @@ void TGridPainter::DrawMeridians(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
             n += 360;
         const QString label = MeridianLabel(n);
         const int th = C.TextHeight(label);
-        if (IsStraightKind(kind))
+        if (FRules.StraightLines)
         {
             Project(n, LatFrom);
             const int64_t x1 = FX;
@@ -182,17 +183,17 @@ void TGridPainter::DrawMeridians(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
         if (FNoLabels)
             continue;
         const int64_t bottomY = static_cast<int64_t>(M.Height) - (3 * th) / 4;
-        switch (kind)
+        switch (FRules.MeridianLabels)
         {
-        case pkVanDerGrinten:
-            if (Project(n, -3))
+        case TMeridianLabels::SouthOfEquator:
+            if (Project(n, -3) && Inside(FX, FY))
                 DrawLabel(FX, FY, label);
             break;
-        case pkPolarStereographic:
-            if (Project(n, M.CentreLat))
+        case TMeridianLabels::CentreParallel:
+            if (Project(n, M.CentreLat) && Inside(FX, FY))
                 DrawLabel(FX, FY, label);
             break;
-        case pkLambertConformal:
+        case TMeridianLabels::ConeBottom:
         {
             // The first latitude whose point lies above the label row.
             bool found = false;
@@ -204,7 +205,7 @@ void TGridPainter::DrawMeridians(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
                     ++lat;
                     found = Project(n, lat) && M.Height > static_cast<int64_t>(FY) + th;
                 } while (!found && lat <= 0);
-                if (found && lat < 0)
+                if (found && lat < 0 && Inside(FX, FY))
                     DrawLabel(FX, bottomY, label);
             }
             else
@@ -215,26 +216,20 @@ void TGridPainter::DrawMeridians(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
                     ++lat;
                     found = Project(n, lat) && M.Height > static_cast<int64_t>(FY) + th;
                 } while (!found && lat <= 87);
-                if (found && lat < 87)
+                if (found && lat < 87 && Inside(FX, FY))
                     DrawLabel(FX, bottomY, label);
             }
             break;
         }
-        case pkAzimuthalEqui:
-        case pkAzimuthalEquiWide:
-        case pkOrthographic:
-        case pkLinearOrthographic:
-        case pkGnomonic:
-        case pkGreatCircle:
-        case pkLinearBased:
+        case TMeridianLabels::CentreOrEquator:
         {
             const float lat = std::fabs(M.CentreLat) < 10 ? 0.0f : M.CentreLat;
-            if (Project(n, lat))
+            if (Project(n, lat) && Inside(FX, FY))
                 DrawLabel(FX, FY, label);
             break;
         }
-        default:  // 0, 1, 2, 5, 6 and above 14: along the bottom edge
-            if (Usable(Project(n, 0)))
+        case TMeridianLabels::BottomEdge:
+            if (Usable(Project(n, 0)) && Inside(FX, bottomY))
                 DrawLabel(FX, bottomY, label);
             break;
         }
@@ -243,7 +238,7 @@ void TGridPainter::DrawMeridians(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
 
 void TGridPainter::ParallelLine(float Lat, int32_t LonFrom, int32_t LonTo, int64_t StartX)
 {
-    if (IsStraightKind(M.Kind))
+    if (FRules.StraightLines)
     {
         Project(LonFrom, Lat);
         StraightLine(StartX, FY, static_cast<int64_t>(M.Width) - 2, FY);
@@ -256,7 +251,6 @@ void TGridPainter::ParallelLine(float Lat, int32_t LonFrom, int32_t LonTo, int64
 
 void TGridPainter::DrawParallels(int32_t LonFrom, int32_t LonTo, int32_t LatFrom, int32_t LatTo)
 {
-    const int kind = M.Kind;
     for (int32_t k = LatFrom / FLatStep; k <= LatTo / FLatStep; ++k)
     {
         const int32_t h = k * FLatStep;
@@ -265,16 +259,13 @@ void TGridPainter::DrawParallels(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
         ParallelLine(h, LonFrom, LonTo, static_cast<int64_t>(tw) + 4);
         if (FNoLabels)
             continue;
-        switch (kind)
+        switch (FRules.ParallelLabels)
         {
-        case pkCylEquiFull:
-        case pkCylEquiZoomed:
-        case pkMercatorFull:
-        case pkMercatorZoomed:
-            if (Usable(Project(LonFrom, h)))
+        case TParallelLabels::LeftEdge:
+            if (Usable(Project(LonFrom, h)) && Inside(tw / 2 + 2, FY))
                 DrawLabel(tw / 2 + 2, FY, label);
             break;
-        case pkLambertConformal:
+        case TParallelLabels::ConeLeftEdge:
         {
             // The first longitude from the west whose point lies near the left edge.
             int lon = -180;
@@ -285,26 +276,20 @@ void TGridPainter::DrawParallels(int32_t LonFrom, int32_t LonTo, int32_t LatFrom
                 found = Project(lon, h) && FX > 0 && FX < 2 * static_cast<int64_t>(tw) && FY > 10 &&
                         FY < M.GetHeight();
             } while (!found && lon < 178);
-            if (found && lon < 178)
+            if (found && lon < 178 && Inside(FX, FY))
                 DrawLabel(tw / 2 + 2, FY, label);
             break;
         }
-        case pkAzimuthalEqui:
-        case pkAzimuthalEquiWide:
-        case pkOrthographic:
-        case pkLinearOrthographic:
-        case pkPolarStereographic:
-        case pkGnomonic:
-        case pkGreatCircle:
+        case TParallelLabels::CentreMeridian:
         {
             // On the grid meridian nearest the centre.
             const int64_t lon = static_cast<int64_t>(FLonStep) *
                                 RangeBound(static_cast<double>(M.CentreLon) / FLonStep, false);
-            if (Project(static_cast<float>(lon), h))
+            if (Project(static_cast<float>(lon), h) && Inside(FX, FY))
                 DrawLabel(static_cast<int64_t>(FX) - (4 * tw) / 5, FY, label);
             break;
         }
-        default: break;  // 0, 12, 14 and above: no labels
+        case TParallelLabels::None: break;
         }
     }
 }
@@ -313,57 +298,44 @@ void TGridPainter::Draw(uint8_t SpecialParallels)
 {
     int32_t lonFrom = -179, lonTo = 179, latFrom = -89, latTo = 89;
     std::optional<std::pair<int32_t, int32_t>> second;
-    switch (M.Kind)
+    switch (FRules.Steps)
     {
-    case pkAzimuthalEqui:
-    case pkAzimuthalEquiWide:
-    case pkOrthographic:
-    case pkLinearOrthographic:
-    case pkGnomonic:
-        lonFrom = -180;
-        if (M.Kind == pkAzimuthalEqui)
-        {
-            FLonStep = 30;
-            FLatStep = 15;
-        }
-        else if (M.Kind == pkAzimuthalEquiWide && M.LatSpan == 0)
+    case TGridSteps::Coarse:
+        FLonStep = 30;
+        FLatStep = 15;
+        break;
+    case TGridSteps::CoarseWithoutSpan:
+        if (M.LatSpan == 0)
         {
             FLonStep = 30;
             FLatStep = 30;
         }
         break;
-    case pkVanDerGrinten:
+    case TGridSteps::FineForFifteen:
+        if (FLonStep == 15)
+            FLonStep = 5;
+        if (FLatStep == 15)
+            FLatStep = 5;
+        break;
+    case TGridSteps::AsGiven: break;
+    }
+    switch (FRules.Range)
+    {
+    case TGridRange::FromAntimeridian: lonFrom = -180; break;
+    case TGridRange::AroundCentre:
     {
         const int32_t r = RangeBound(M.CentreLon, false);
         lonFrom = r - 179;
         lonTo = r + 179;
         break;
     }
-    case pkCylEquiZoomed:
-    case pkMercatorZoomed:
-    case pkLinearBased:
-        if (M.Kind == pkMercatorZoomed)
-        {
-            if (FLonStep == 15)
-                FLonStep = 5;
-            if (FLatStep == 15)
-                FLatStep = 5;
-        }
-        if (M.Kind == pkLinearBased)
-        {
-            lonFrom = -179;
-            lonTo = 179;
-            latFrom = 0;
-            latTo = 89;
-        }
-        else
-        {
-            const double lonSpan = M.LonSpan, latSpan = M.LatSpan;
-            lonFrom = RangeBound(M.CentreLon - lonSpan / 2, true) - 1;
-            lonTo = RangeBound(M.CentreLon + lonSpan / 2, false) + 1;
-            latFrom = RangeBound(M.CentreLat - latSpan / 2, true) - 1;
-            latTo = RangeBound(M.CentreLat + latSpan / 2, false) + 1;
-        }
+    case TGridRange::Spans:
+    {
+        const double lonSpan = M.LonSpan, latSpan = M.LatSpan;
+        lonFrom = RangeBound(M.CentreLon - lonSpan / 2, true) - 1;
+        lonTo = RangeBound(M.CentreLon + lonSpan / 2, false) + 1;
+        latFrom = RangeBound(M.CentreLat - latSpan / 2, true) - 1;
+        latTo = RangeBound(M.CentreLat + latSpan / 2, false) + 1;
         if (lonFrom < -179)
         {
             second = std::make_pair(lonFrom + 360, 180);
@@ -377,7 +349,9 @@ void TGridPainter::Draw(uint8_t SpecialParallels)
         latFrom = std::max(latFrom, -89);
         latTo = std::min(latTo, 89);
         break;
-    default: break;
+    }
+    case TGridRange::NorthernHemisphere: latFrom = 0; break;
+    case TGridRange::World: break;
     }
     // Never more than one turn of meridians per range.
     lonFrom = std::max(lonFrom, lonTo - 360);

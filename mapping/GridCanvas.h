@@ -1,12 +1,13 @@
 #pragma once
 // What grid drawing needs from a drawing surface. A recording implementation
 // lets tests check exact positions; TImageGridCanvas draws on a QImage.
+#include "platform/Color.h"
+
 #include <QPoint>
 #include <QString>
 
 #include <cstdint>
 
-using TColor = uint32_t;  // 0x00BBGGRR
 
 enum class TGridPenStyle
 {

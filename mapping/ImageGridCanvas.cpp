@@ -1,15 +1,13 @@
 #include "mapping/ImageGridCanvas.h"
 
+#include "platform/Rounding.h"
+
 #include <QFontMetrics>
 #include <QPen>
 
 #include <algorithm>
 #include <cmath>
-
-QColor ColorFromTColor(TColor Colour)
-{
-    return QColor(Colour & 0xFF, (Colour >> 8) & 0xFF, (Colour >> 16) & 0xFF);
-}
+#include <cstdint>
 
 TImageGridCanvas::TImageGridCanvas(QImage& Image) : FPainter(&Image)
 {
@@ -28,7 +26,7 @@ void TImageGridCanvas::End()
 
 void TImageGridCanvas::ApplyPen()
 {
-    QPen pen(ColorFromTColor(FPenColour));
+    QPen pen(ToQColor(FPenColour));
     pen.setWidth(1);
     // A flat cap leaves the end point unset, as the line drawing of the desktop does.
     pen.setCapStyle(Qt::FlatCap);
@@ -48,7 +46,7 @@ void TImageGridCanvas::ApplyFont()
     // "Small Fonts" rarely exists here: fall back to a close small sans face.
     font.setFamilies({FFont.Name, QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     // Sized as on a 96-DPI desktop, whatever the display.
-    font.setPixelSize(std::max(1, static_cast<int>(std::nearbyint(FFont.Points * 96.0 / 72.0))));
+    font.setPixelSize(FontPixelsAt96Dpi(FFont.Points));
     // Crisp pixels in the label colour, as a bitmap face would draw them: grey
     // smoothing at this size melts into the halo and the imagery.
     font.setStyleStrategy(QFont::NoAntialias);
@@ -60,10 +58,21 @@ int TImageGridCanvas::TextHeight(const QString&) { return FPainter.fontMetrics()
 
 void TImageGridCanvas::TextOut(int X, int Y, const QString& Text)
 {
+    // Text that cannot touch the image is left out, so a position anywhere in
+    // the int range never overflows below, here or in the painter. The margin
+    // of one line height covers overhanging glyphs.
+    const QFontMetrics metrics = FPainter.fontMetrics();
+    const int64_t margin = metrics.height();
+    const QPaintDevice* device = FPainter.device();
+    if (!device || X >= static_cast<int64_t>(device->width()) + margin ||
+        Y >= static_cast<int64_t>(device->height()) + margin ||
+        static_cast<int64_t>(X) + metrics.horizontalAdvance(Text) + margin < 0 ||
+        static_cast<int64_t>(Y) + 2 * margin < 0)
+        return;
     // Text is drawn with the pen: switch to the font colour and back.
     const QPen linePen = FPainter.pen();
-    FPainter.setPen(ColorFromTColor(FFontColour));
-    FPainter.drawText(X, Y + FPainter.fontMetrics().ascent(), Text);
+    FPainter.setPen(ToQColor(FFontColour));
+    FPainter.drawText(X, Y + metrics.ascent(), Text);
     FPainter.setPen(linePen);
 }
 

@@ -66,4 +66,3 @@ private:
     std::function<void(TImageGridBitmap*)> FOnModified;
 };
 
-QColor ColorFromTColor(TColor Colour);

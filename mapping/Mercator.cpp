@@ -1,5 +1,5 @@
-// Mercator, full (kind 5) and zoomed (kind 6), and the Mercator ordinate in
-// degree units with its inverse.
+// Mercator, full (pkMercatorFull) and zoomed (pkMercatorZoomed), and the
+// Mercator ordinate in degree units with its inverse.
 #include "mapping/ProjectionMath.h"
 #include "mapping/ormMapping.h"
 
@@ -20,7 +20,8 @@ double MercatorY(float Lat)
 
 double MercatorLat(float Y)
 {
-    if (!std::isfinite(Y))
+    // Infinity saturates at the pole below like every other overflow; NaN stays NaN.
+    if (std::isnan(Y))
         return Y;
     const double k = 114.59155902616464175;
     // exp overflows only where the latitude is the pole to every digit.
@@ -37,18 +38,51 @@ double MercatorLat(float Y)
     return 0;
 }
 
-TMapping::TOutcome TMapping::ForwardMercator(float Lon, float Lat, double& PX, double& PY) const
+// ---------------------------------------------------------------- full
+
+TMapping::TOutcome TMapping::ForwardMercatorFull(float Lon, float Lat, double& PX, double& PY) const
 {
     double delta = 0;
-    if (Kind == pkMercatorFull)
-    {
-        const double m = MercatorY(Lat);
-        if (!WrapDelta(static_cast<double>(Lon) - CentreLon, delta))
-            return TOutcome::Refused;
-        PX = Width * (delta + 180.0) / 360.0;
-        PY = HalfHeight - Width * m / 360.0;
-        return TOutcome::Accepted;
-    }
+    const double m = MercatorY(Lat);
+    if (!WrapDelta(static_cast<double>(Lon) - CentreLon, delta))
+        return TOutcome::Refused;
+    PX = Width * (delta + 180.0) / 360.0;
+    PY = HalfHeight - Width * m / 360.0;
+    return TOutcome::Accepted;
+}
+
+bool TMapping::InverseMercatorFull(int32_t X, int32_t Y, double& Lon, double& Lat) const
+{
+    // Neither offset is taken back by the Mercator kinds.
+    if (!WrapLon(WestLon + X * 360.0 * InvWidth, Lon))
+        return false;
+    double y = 0;
+    float fy = 0;
+    y = (HalfHeight - static_cast<double>(Y)) * 360.0 * InvWidth;
+    if (!StoreSingle(fy, y))
+        return false;
+    Lat = MercatorLat(fy);
+    return Finite(Lat);
+}
+
+// ---------------------------------------------------------------- zoomed
+
+// The latitude span is stretched to the image height by the Mercator
+// ordinates of its edges.
+void TMapping::SetUpMercatorZoomed()
+{
+    const float s = static_cast<float>(CentreLat - LatSpan / 2.0);
+    const float n = static_cast<float>(CentreLat + LatSpan / 2.0);
+    const double quotient = (MercatorY(n) - MercatorY(s)) / (static_cast<double>(n) - s);
+    if (!StoreSingle(MercScale, quotient))
+        MercScale = 1.0f;
+    if (!StoreSingle(MercOffset, MercatorY(CentreLat) - 0.5 * MercScale * LatSpan))
+        MercOffset = 0;
+}
+
+TMapping::TOutcome TMapping::ForwardMercatorZoomed(float Lon, float Lat, double& PX, double& PY) const
+{
+    double delta = 0;
     const double m = (MercatorY(Lat) - MercOffset) / MercScale;
     if (!Finite(m) || !WrapDelta(static_cast<double>(Lon) - CentreLon, delta))
         return TOutcome::Refused;
@@ -61,21 +95,8 @@ TMapping::TOutcome TMapping::ForwardMercator(float Lon, float Lat, double& PX, d
     return TOutcome::InsideImage;
 }
 
-bool TMapping::InverseMercator(int32_t X, int32_t Y, double& Lon, double& Lat) const
+bool TMapping::InverseMercatorZoomed(int32_t X, int32_t Y, double& Lon, double& Lat) const
 {
-    // Neither offset is taken back by the Mercator kinds.
-    if (Kind == pkMercatorFull)
-    {
-        if (!WrapLon(WestLon + X * 360.0 * InvWidth, Lon))
-            return false;
-        double y = 0;
-        float fy = 0;
-        y = (HalfHeight - static_cast<double>(Y)) * 360.0 * InvWidth;
-        if (!StoreSingle(fy, y))
-            return false;
-        Lat = MercatorLat(fy);
-        return Finite(Lat);
-    }
     if (!WrapLon(WestLon + X * static_cast<double>(LonSpan) * InvWidth, Lon))
         return false;
     float fy = 0;

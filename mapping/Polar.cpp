@@ -1,9 +1,48 @@
-// Polar stereographic (kind 9): plane in units of the image height, the pole
-// PolarOffset above (north) or below (south) the image centre.
+// Polar stereographic (pkPolarStereographic): plane in units of the image
+// height, the pole PolarOffset above (north) or below (south) the image centre.
+#include "mapping/ProjectionKinds.h"
 #include "mapping/ProjectionMath.h"
 #include "mapping/ormMapping.h"
 
 using namespace Projection;
+
+// The latitude span fills the image height, centred on it; without a span the
+// kind's default scale, and the pole at the centre latitude's cosine squared.
+void TMapping::SetUpPolar()
+{
+    bool done = false;
+    if (LatSpan != 0)
+    {
+        double a = 0, b = 0;
+        SpanEdges(a, b);
+        double ta, tb;
+        if (SouthernHemisphere)
+        {
+            ta = std::tan((Pi / 2 + a) / 2);
+            tb = std::tan((Pi / 2 + b) / 2);
+        }
+        else
+        {
+            ta = std::tan((Pi / 2 - a) / 2);
+            tb = std::tan((Pi / 2 - b) / 2);
+        }
+        const double d = std::fabs(tb - ta);
+        if (Finite(ta, tb) && d != 0 && StoreSingle(Scale, 1.0 / d))
+        {
+            done = true;
+            if (!StoreSingle(PolarOffset, (tb + ta) * Scale / 2))
+                PolarOffset = 0;
+        }
+    }
+    if (!done)
+    {
+        Scale = TKindTraits::Of(Kind).DefaultScale;
+        if (!StoreSingle(PolarOffset, static_cast<double>(CosLat0) * CosLat0 * Scale))
+            PolarOffset = 0;
+    }
+    if (!StoreSingle(InvScale, 1.0 / Scale))
+        InvScale = 0;
+}
 
 TMapping::TOutcome TMapping::ForwardPolar(float Lon, float Lat, double& PX, double& PY) const
 {

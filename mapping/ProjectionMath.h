@@ -13,6 +13,12 @@ constexpr double DegToRad = 0.017453292519943295769;
 constexpr double RadToDeg = 57.295779513082320877;
 constexpr double PiOver3 = 1.0471975511965977461;
 
+// The Earth of every kind: the ellipsoid's squared eccentricity, in single
+// precision as the images were always made, and the radius of the sphere that
+// distances are measured on.
+constexpr float EccentricitySquared = 0.006694318f;
+constexpr double EarthRadiusKm = 6378.135;
+
 inline bool Finite(double v) { return std::isfinite(v); }
 inline bool Finite(double a, double b) { return std::isfinite(a) && std::isfinite(b); }
 

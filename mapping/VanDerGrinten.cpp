@@ -1,11 +1,21 @@
-// Van der Grinten (kind 12): the whole world in a circle of radius
+// Van der Grinten (pkVanDerGrinten): the whole world in a circle of radius
 // VdgRadius, optionally enlarged to one quarter or ninth of it (Tile).
+#include "mapping/ProjectionKinds.h"
 #include "mapping/ProjectionMath.h"
 #include "mapping/ormMapping.h"
 
 #include <algorithm>
 
 using namespace Projection;
+
+// The scale is fixed, whatever the spans: the world's circle has the radius
+// pi times the scale, in width units.
+void TMapping::SetUpVanDerGrinten()
+{
+    Scale = TKindTraits::Of(Kind).DefaultScale;
+    VdgRadius = static_cast<float>(Pi * Scale);
+    InvVdgRadius = static_cast<float>(1.0 / VdgRadius);
+}
 
 void TMapping::TileToImage(float& X, float& Y) const
 {

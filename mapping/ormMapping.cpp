@@ -1,5 +1,6 @@
 #include "mapping/ormMapping.h"
 
+#include "mapping/ProjectionKinds.h"
 #include "mapping/ProjectionMath.h"
 
 #include <algorithm>
@@ -7,45 +8,18 @@
 
 using namespace Projection;
 
-const char* const ProjectionNames[15] = {
-    "Unknown",
-    "Cylindrical equidistant (full)",
-    "Cylindrical equidistant (zoomed)",
-    "Azimuthal equidistant",
-    "Azimuthal equidistant (wide)",
-    "Mercator (full)",
-    "Mercator (zoomed)",
-    "Orthographic",
-    "Linearised Orthographic",
-    "Polar Stereographic",
-    "Lambert Conformal Conic",
-    "Gnomonic",
-    "Van der Grinten",
-    "Great Circle",
-    "Linear-based",
-};
-
 // ---------------------------------------------------------------- parameters
 
 void TMapping::SetKind(uint8_t Value)
 {
     Kind = Value;
-    switch (Kind)
-    {
-    case pkCylEquiZoomed: CentreLon = 0; break;
-    case pkAzimuthalEqui: Scale = 0.75f; break;
-    case pkAzimuthalEquiWide: Scale = 0.4f; break;
-    case pkMercatorFull:
+    const TKindTraits& kind = TKindTraits::Of(Kind);
+    if (kind.GreenwichCentre)
         CentreLon = 0;
-        LonSpan = 360;
-        break;
-    case pkOrthographic:
-    case pkLinearOrthographic: Scale = 0.8f; break;
-    case pkPolarStereographic: Scale = 1.7f; break;
-    case pkGnomonic: Scale = 0.4f; break;
-    case pkGreatCircle: Scale = 0.2f; break;
-    default: break;
-    }
+    if (kind.DefaultLonSpan != 0)
+        LonSpan = kind.DefaultLonSpan;
+    if (kind.DefaultScale != 0)
+        Scale = kind.DefaultScale;
     Recalculate();
 }
 
@@ -75,10 +49,7 @@ void TMapping::AssignFrom(const TMapping& Source)
 
 void TMapping::Assign(const TMapping& Source) { AssignFrom(Source); }
 
-bool TMapping::HasProjection() const
-{
-    return (Kind >= 1 && Kind <= 7) || (Kind >= 9 && Kind <= 13);
-}
+bool TMapping::HasProjection() const { return TKindTraits::Of(Kind).HasProjection; }
 
 void TMapping::SetHeight(int32_t Value)
 {
@@ -105,7 +76,9 @@ void TMapping::SetCentreLon(float Value)
 void TMapping::SetCentreLat(float Value)
 {
     CentreLat = Value;
-    if ((Kind == pkPolarStereographic || Kind == pkLambertConformal) && std::fabs(CentreLat) < 0.001f)
+    // Polar and conic images take their hemisphere from the centre's sign.
+    const TProjectionFamily family = TKindTraits::Of(Kind).Family;
+    if ((family == TProjectionFamily::Polar || family == TProjectionFamily::Conic) && std::fabs(CentreLat) < 0.001f)
         CentreLat = CentreLat > 0 ? 0.001f : -0.001f;
     // Overwrites standard parallels set earlier: callers set them afterwards.
     StdParallel1 = StdParallel2 = std::fabs(CentreLat);
@@ -148,126 +121,51 @@ int32_t TMapping::GetYOffset() const { return NearestIntClamped(YOffset); }
 
 void TMapping::Recalculate()
 {
-    if (Kind != pkGreatCircle && LatSpan > 180)
+    if (TKindTraits::Of(Kind).Family != TProjectionFamily::GreatCircle && LatSpan > 180)
         LatSpan = 180;
-    const float eSquared = 0.006694318f;
-    Ecc = std::sqrt(eSquared);
-    HalfEcc = Ecc / 2;
-    RecalculateCone();
+    // The ellipsoid's and the cone's constants for every kind, as always:
+    // they are public fields.
+    SetUpCone();
     WestLon = static_cast<float>(CentreLon - 0.5 * LonSpan);
     SouthLat = static_cast<float>(CentreLat - 0.5 * LatSpan);
     HalfHeight = Height / 2;
-    RecalculateKindScale();
+    if (const TKindTraits::TSetUp setUp = TKindTraits::Of(Kind).SetUp)
+        (this->*setUp)();
 }
 
-void TMapping::RecalculateKindScale()
+// Stored in single precision; what is computed from them is not.
+void TMapping::SpanEdges(double& South, double& North) const
 {
-    // a and b are stored in single precision; what is computed from them is not.
-    const double a = static_cast<float>((CentreLat - LatSpan / 2.0) * DegToRad);
-    const double b = static_cast<float>((CentreLat + LatSpan / 2.0) * DegToRad);
-    switch (Kind)
-    {
-    case pkAzimuthalEquiWide:
-    case pkOrthographic:
-    case pkLinearOrthographic:
-    case pkGnomonic:
-    {
-        const float fallback = (Kind == pkAzimuthalEquiWide || Kind == pkGnomonic) ? 0.4f : 0.8f;
-        bool done = false;
-        if (LatSpan != 0 && Width != 0 && Height != 0)
-        {
-            const double ya = static_cast<double>(CosLat0) * std::sin(a) - static_cast<double>(SinLat0) * std::cos(a);
-            const double yb = static_cast<double>(CosLat0) * std::sin(b) - static_cast<double>(SinLat0) * std::cos(b);
-            // Until the centre latitude is set both are 0: keep the kind's default then.
-            const double d = std::fabs(ya - yb);
-            if (d != 0)
-                done = StoreSingle(Scale, (static_cast<double>(Height) * InvWidth) / d);
-        }
-        if (!done)
-            Scale = fallback;
-        break;
-    }
-    case pkPolarStereographic:
-    {
-        bool done = false;
-        if (LatSpan != 0)
-        {
-            double ta, tb;
-            if (SouthernHemisphere)
-            {
-                ta = std::tan((Pi / 2 + a) / 2);
-                tb = std::tan((Pi / 2 + b) / 2);
-            }
-            else
-            {
-                ta = std::tan((Pi / 2 - a) / 2);
-                tb = std::tan((Pi / 2 - b) / 2);
-            }
-            const double d = std::fabs(tb - ta);
-            if (Finite(ta, tb) && d != 0 && StoreSingle(Scale, 1.0 / d))
-            {
-                done = true;
-                if (!StoreSingle(PolarOffset, (tb + ta) * Scale / 2))
-                    PolarOffset = 0;
-            }
-        }
-        if (!done)
-        {
-            Scale = 1.7f;
-            if (!StoreSingle(PolarOffset, static_cast<double>(CosLat0) * CosLat0 * Scale))
-                PolarOffset = 0;
-        }
-        if (!StoreSingle(InvScale, 1.0 / Scale))
-            InvScale = 0;
-        break;
-    }
-    case pkMercatorZoomed:
-    {
-        const float s = static_cast<float>(CentreLat - LatSpan / 2.0);
-        const float n = static_cast<float>(CentreLat + LatSpan / 2.0);
-        const double quotient = (MercatorY(n) - MercatorY(s)) / (static_cast<double>(n) - s);
-        if (!StoreSingle(MercScale, quotient))
-            MercScale = 1.0f;
-        if (!StoreSingle(MercOffset, MercatorY(CentreLat) - 0.5 * MercScale * LatSpan))
-            MercOffset = 0;
-        break;
-    }
-    case pkVanDerGrinten:
-        Scale = 0.155f;
-        VdgRadius = static_cast<float>(Pi * 0.155);
-        InvVdgRadius = static_cast<float>(1.0 / VdgRadius);
-        break;
-    case pkGreatCircle:
-    {
-        bool done = false;
-        if (LatSpan != 0 && Width != 0 && Height != 0)
-        {
-            const double d = std::fabs(a - b);
-            done = d != 0 && StoreSingle(Scale, (static_cast<double>(Height) * InvWidth) / d);
-        }
-        if (!done)
-        {
-            if (Height > Width)
-                Scale = 0.15915494f;
-            else if (!StoreSingle(Scale, Height * static_cast<double>(InvWidth) * 0.15915494309189533577))
-                Scale = 1.0f;
-        }
-        break;
-    }
-    default: break;
-    }
+    South = static_cast<float>((CentreLat - LatSpan / 2.0) * DegToRad);
+    North = static_cast<float>((CentreLat + LatSpan / 2.0) * DegToRad);
+}
+
+bool TMapping::FitSpanToHeight(double Extent)
+{
+    return LatSpan != 0 && Width != 0 && Height != 0 && Extent != 0 &&
+           StoreSingle(Scale, (static_cast<double>(Height) * InvWidth) / Extent);
 }
 
 // ---------------------------------------------------------------- forward
 
+namespace {
+
+// Cosine of the angle between two points, seen from the Earth's centre.
+double CosCentralAngle(float Lon1, float Lat1, float Lon2, float Lat2)
+{
+    return std::cos((static_cast<double>(Lon1) - Lon2) * DegToRad) * std::cos(Lat2 * DegToRad) *
+               std::cos(Lat1 * DegToRad) +
+           std::sin(Lat1 * DegToRad) * std::sin(Lat2 * DegToRad);
+}
+
+}  // namespace
+
 bool GreatCircleDistance(float& Km, float Lon1, float Lat1, float Lon2, float Lat2)
 {
-    const double c = std::cos((static_cast<double>(Lon1) - Lon2) * DegToRad) * std::cos(Lat2 * DegToRad) *
-                         std::cos(Lat1 * DegToRad) +
-                     std::sin(Lat1 * DegToRad) * std::sin(Lat2 * DegToRad);
+    const double c = CosCentralAngle(Lon1, Lat1, Lon2, Lat2);
     if (!(c >= -1.0 && c <= 1.0))
         return false;
-    return StoreSingle(Km, 6378.135 * std::acos(c));
+    return StoreSingle(Km, EarthRadiusKm * std::acos(c));
 }
 
 bool TMapping::BeyondDistance(float Lon, float Lat, double LimitKm) const
@@ -277,12 +175,10 @@ bool TMapping::BeyondDistance(float Lon, float Lat, double LimitKm) const
     {
         // Only rounding next to the centre or its antipode gets here: take the
         // distance the clamped cosine gives, and refuse anything not finite.
-        const double c = std::cos((static_cast<double>(CentreLon) - Lon) * DegToRad) * std::cos(Lat * DegToRad) *
-                             std::cos(CentreLat * DegToRad) +
-                         std::sin(CentreLat * DegToRad) * std::sin(Lat * DegToRad);
+        const double c = CosCentralAngle(CentreLon, CentreLat, Lon, Lat);
         if (!Finite(c))
             return true;
-        km = static_cast<float>(6378.135 * std::acos(std::clamp(c, -1.0, 1.0)));
+        km = static_cast<float>(EarthRadiusKm * std::acos(std::clamp(c, -1.0, 1.0)));
     }
     return km >= LimitKm;
 }
@@ -331,25 +227,10 @@ TMapping::TOutcome TMapping::ProjectToPixel(float Lon, float Lat, double& PX, do
     // longitude wrap from running forever.
     if (!std::isfinite(Lon) || !std::isfinite(Lat))
         return TOutcome::Refused;
-    TOutcome outcome = TOutcome::Refused;
-    switch (Kind)
-    {
-    case pkCylEquiFull:
-    case pkCylEquiZoomed:
-    case pkLinearBased: outcome = ForwardCylindrical(Lon, Lat, PX, PY); break;
-    case pkMercatorFull:
-    case pkMercatorZoomed: outcome = ForwardMercator(Lon, Lat, PX, PY); break;
-    case pkAzimuthalEqui:
-    case pkAzimuthalEquiWide:
-    case pkOrthographic:
-    case pkLinearOrthographic:
-    case pkGnomonic: outcome = ForwardAzimuthal(Lon, Lat, PX, PY); break;
-    case pkPolarStereographic: outcome = ForwardPolar(Lon, Lat, PX, PY); break;
-    case pkLambertConformal: outcome = ForwardConic(Lon, Lat, PX, PY); break;
-    case pkVanDerGrinten: outcome = ForwardVanDerGrinten(Lon, Lat, PX, PY); break;
-    case pkGreatCircle: outcome = ForwardGreatCircle(Lon, Lat, PX, PY); break;
-    default: return TOutcome::Refused;
-    }
+    const TKindTraits::TForward forward = TKindTraits::Of(Kind).Forward;
+    if (!forward)
+        return TOutcome::Refused;
+    const TOutcome outcome = (this->*forward)(Lon, Lat, PX, PY);
     if (outcome != TOutcome::Refused && !Finite(PX, PY))
         return TOutcome::Refused;
     return outcome;
@@ -412,25 +293,11 @@ bool TMapping::XYToLonLat(int32_t X, int32_t Y, float& Lon, float& Lat) const
 {
     if (Height == 0 || Width == 0)
         return false;
+    const TKindTraits::TInverse inverse = TKindTraits::Of(Kind).Inverse;
+    if (!inverse)
+        return false;
     double lon = 0, lat = 0;
-    bool ok = false;
-    switch (Kind)
-    {
-    case pkCylEquiFull:
-    case pkCylEquiZoomed:
-    case pkLinearBased: ok = InverseCylindrical(X, Y, lon, lat); break;
-    case pkMercatorFull:
-    case pkMercatorZoomed: ok = InverseMercator(X, Y, lon, lat); break;
-    case pkAzimuthalEqui:
-    case pkAzimuthalEquiWide:
-    case pkOrthographic:
-    case pkGnomonic: ok = InverseAzimuthal(X, Y, lon, lat); break;
-    case pkPolarStereographic: ok = InversePolar(X, Y, lon, lat); break;
-    case pkLambertConformal: ok = InverseConic(X, Y, lon, lat); break;
-    case pkVanDerGrinten: ok = InverseVanDerGrinten(X, Y, lon, lat); break;
-    case pkGreatCircle: ok = InverseGreatCircle(X, Y, lon, lat); break;
-    default: return false;  // 0, 8 (no inverse) and values above 14
-    }
+    const bool ok = (this->*inverse)(X, Y, lon, lat);
     float fLon = 0, fLat = 0;
     if (!ok || !StoreSingle(fLon, lon) || !StoreSingle(fLat, lat))
         return false;

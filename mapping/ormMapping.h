@@ -3,14 +3,17 @@
 // with forward (longitude/latitude to pixel) and inverse conversions and a
 // latitude/longitude grid. Every setter recomputes the derived constants at
 // once (Recalculate), so conversions and drawing only read fields.
+#include "platform/Color.h"
+
 #include <cstdint>
 
 class TGridCanvas;
 class TGridBitmap;
 
 using TProjectionKind = uint8_t;
-using TColor = uint32_t;
 
+// The kinds; what each of them is, is one entry of the table in
+// ProjectionKinds.h.
 constexpr TProjectionKind pkUnknown = 0;
 constexpr TProjectionKind pkCylEquiFull = 1;
 constexpr TProjectionKind pkCylEquiZoomed = 2;
@@ -100,7 +103,8 @@ public:
                           uint8_t SpecialParallels, TColor HaloColour);
     virtual bool HasProjection() const;
     // X and Y are in/out: a refusal leaves the caller's values shifted by the
-    // offsets only (kinds 6 and 11 still write the position they computed).
+    // offsets only (pkMercatorZoomed and pkGnomonic still write the position
+    // they computed).
     virtual bool LonLatToXY(float Lon, float Lat, int32_t& X, int32_t& Y) const;
     virtual bool LonLatToXYF(float Lon, float Lat, float& X, float& Y) const;
     virtual bool XYToLonLat(int32_t X, int32_t Y, float& Lon, float& Lat) const;
@@ -124,15 +128,16 @@ public:
     void ImageToTile(float& X, float& Y) const;
 
     // False while the Lambert constants could not all be computed (a standard
-    // parallel at 90 degrees); kind 10 refuses every conversion meanwhile.
+    // parallel at 90 degrees); pkLambertConformal refuses every conversion
+    // meanwhile.
     bool ConeConstantsValid() const { return FConeValid; }
 
     // Outcome of projecting one point to unrounded pixel coordinates (before offsets).
     enum class TOutcome
     {
         Accepted,       // position valid
-        InsideImage,    // position valid, accepted only when it lies inside the image (kind 6)
-        RefusedAt,      // refused, but the position is still handed back (kind 11)
+        InsideImage,    // position valid, accepted only when it lies inside the image (pkMercatorZoomed)
+        RefusedAt,      // refused, but the position is still handed back (pkGnomonic)
         Refused         // refused, no position
     };
     TOutcome ProjectToPixel(float Lon, float Lat, double& PX, double& PY) const;
@@ -140,8 +145,12 @@ public:
 private:
     bool FConeValid = false;
 
-    void RecalculateCone();
-    void RecalculateKindScale();
+    // The latitude span's edges in radians, stored in single precision.
+    void SpanEdges(double& South, double& North) const;
+    // Scale such that the plane extent of the latitude span, Extent in scale
+    // units, fills the image height; false (Scale kept) without a span, an
+    // image or an extent.
+    bool FitSpanToHeight(double Extent);
     bool BeyondDistance(float Lon, float Lat, double LimitKm) const;
     void WidthPixel(double X, double Y, double& PX, double& PY) const;
     void Rotate(double& X, double& Y) const;
@@ -153,23 +162,57 @@ private:
     enum class TRadius { Refused, AtCentre, Away };
     TRadius CentreRadius(double XW, double YW, double& Rho, double& Lon, double& Lat) const;
 
-    TOutcome ForwardCylindrical(float Lon, float Lat, double& PX, double& PY) const;
-    TOutcome ForwardMercator(float Lon, float Lat, double& PX, double& PY) const;
-    TOutcome ForwardAzimuthal(float Lon, float Lat, double& PX, double& PY) const;
-    TOutcome ForwardPolar(float Lon, float Lat, double& PX, double& PY) const;
-    TOutcome ForwardConic(float Lon, float Lat, double& PX, double& PY) const;
-    TOutcome ForwardVanDerGrinten(float Lon, float Lat, double& PX, double& PY) const;
-    TOutcome ForwardGreatCircle(float Lon, float Lat, double& PX, double& PY) const;
+    // Set-ups and conversions per family, each family in its own file; the
+    // table of kinds (ProjectionKinds.h) names them for each kind. A forward
+    // gives unrounded pixels before the offsets; an inverse gives its results
+    // in double, false on any floating-point failure.
 
-    // Inverse per family: results in double; false on any floating-point failure.
-    bool InverseCylindrical(int32_t X, int32_t Y, double& Lon, double& Lat) const;
-    bool InverseMercator(int32_t X, int32_t Y, double& Lon, double& Lat) const;
-    bool InverseAzimuthal(int32_t X, int32_t Y, double& Lon, double& Lat) const;
+    // Cylindrical.cpp
+    TOutcome ForwardCylEquiFull(float Lon, float Lat, double& PX, double& PY) const;
+    bool InverseCylEquiFull(int32_t X, int32_t Y, double& Lon, double& Lat) const;
+    TOutcome ForwardCylEquiZoomed(float Lon, float Lat, double& PX, double& PY) const;
+    bool InverseCylEquiZoomed(int32_t X, int32_t Y, double& Lon, double& Lat) const;
+    // Mercator.cpp
+    TOutcome ForwardMercatorFull(float Lon, float Lat, double& PX, double& PY) const;
+    bool InverseMercatorFull(int32_t X, int32_t Y, double& Lon, double& Lat) const;
+    void SetUpMercatorZoomed();
+    TOutcome ForwardMercatorZoomed(float Lon, float Lat, double& PX, double& PY) const;
+    bool InverseMercatorZoomed(int32_t X, int32_t Y, double& Lon, double& Lat) const;
+    // Azimuthal.cpp: the family's first and last steps of a forward, its
+    // inverse up to the longitude's wrap, and the kinds.
+    using TAzimuthalAngle = bool (*)(double RhoPerScale, double& SinDelta, double& CosDelta);
+    void SetUpAzimuthalSpan();
+    bool AzimuthalSines(float Lon, float Lat, double LimitKm, double& SinPhi, double& CosPhi, double& SinDelta,
+                        double& CosDelta) const;
+    TOutcome AzimuthalPixel(double X, double Y, TOutcome Outcome, double& PX, double& PY) const;
+    template <TAzimuthalAngle Angle>
+    TRadius InverseAzimuthal(int32_t X, int32_t Y, bool WithYOffset, double& Lon, double& Lat) const;
+    TOutcome ForwardAzimuthalEqui(float Lon, float Lat, double& PX, double& PY) const;
+    bool InverseAzimuthalEqui(int32_t X, int32_t Y, double& Lon, double& Lat) const;
+    TOutcome ForwardOrthographic(float Lon, float Lat, double& PX, double& PY) const;
+    bool InverseOrthographic(int32_t X, int32_t Y, double& Lon, double& Lat) const;
+    TOutcome ForwardLinearOrthographic(float Lon, float Lat, double& PX, double& PY) const;
+    TOutcome ForwardGnomonic(float Lon, float Lat, double& PX, double& PY) const;
+    bool InverseGnomonic(int32_t X, int32_t Y, double& Lon, double& Lat) const;
+    // Polar.cpp
+    void SetUpPolar();
+    TOutcome ForwardPolar(float Lon, float Lat, double& PX, double& PY) const;
     bool InversePolar(int32_t X, int32_t Y, double& Lon, double& Lat) const;
+    // Conic.cpp
+    void SetUpCone();
+    TOutcome ForwardConic(float Lon, float Lat, double& PX, double& PY) const;
     bool InverseConic(int32_t X, int32_t Y, double& Lon, double& Lat) const;
+    // VanDerGrinten.cpp
+    void SetUpVanDerGrinten();
+    TOutcome ForwardVanDerGrinten(float Lon, float Lat, double& PX, double& PY) const;
     bool InverseVanDerGrinten(int32_t X, int32_t Y, double& Lon, double& Lat) const;
+    // GreatCircle.cpp
+    void SetUpGreatCircle();
+    TOutcome ForwardGreatCircle(float Lon, float Lat, double& PX, double& PY) const;
     bool InverseGreatCircle(int32_t X, int32_t Y, double& Lon, double& Lat) const;
 
+    // The table of kinds (ProjectionKinds.h) names the set-ups and conversions above.
+    friend struct TKindTraits;
     // Grid drawing (Grid.cpp).
     friend class TGridPainter;
 };

@@ -1,11 +1,14 @@
 #include "platform/AtomicFile.h"
 
-#include <QFile>
+#include "platform/PathBytes.h"
+
+#include <QList>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -18,7 +21,65 @@ mode_t CreationMode()
     return 0666 & ~mask;
 }
 
+QByteArray NameOf(const QByteArray& path) { return path.mid(path.lastIndexOf('/') + 1); }
+
+QByteArray TemporaryPrefix(const QByteArray& target) { return "." + NameOf(target) + "."; }
+
+bool IsTemporaryName(const QByteArray& entry, const QByteArray& prefix)
+{
+    if (entry.size() != prefix.size() + 6 || !entry.startsWith(prefix))
+        return false;
+    for (qsizetype i = prefix.size(); i < entry.size(); ++i) {
+        const char c = entry[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
+    }
+    return true;
+}
+
+// Writes straight into an existing file that is no regular file (a device,
+// a pipe): there is nothing to replace.
+bool WriteIntoSpecialFile(const QByteArray& target, const QByteArray& bytes, int& code)
+{
+    const int fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        code = errno;
+        return false;
+    }
+    bool ok = WriteAllBytes(fd, bytes);
+    code = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        code = errno;
+    }
+    return ok;
+}
+
 } // namespace
+
+int RemoveLeftoverTemporaries(const QByteArray& target)
+{
+    const QByteArray folder = FolderOf(target);
+    const QByteArray prefix = TemporaryPrefix(target);
+    DIR* listing = ::opendir(folder.constData());
+    if (!listing)
+        return 0;
+    QList<QByteArray> found;
+    while (const dirent* entry = ::readdir(listing)) {
+        const QByteArray name(entry->d_name);
+        if (IsTemporaryName(name, prefix))
+            found.append(name);
+    }
+    ::closedir(listing);
+    int removed = 0;
+    for (const QByteArray& name : found) {
+        const QByteArray path = folder + "/" + name;
+        struct stat st {};
+        if (::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(path.constData()) == 0)
+            ++removed;
+    }
+    return removed;
+}
 
 bool WriteAllBytes(int fd, const QByteArray& bytes)
 {
@@ -66,8 +127,7 @@ QByteArray FolderOf(const QByteArray& path)
 bool ReplaceThroughTemporary(const QByteArray& target, const QByteArray& bytes, const struct stat* existing, int& code)
 {
     const QByteArray folder = FolderOf(target);
-    QByteArray name = target.mid(target.lastIndexOf('/') + 1);
-    QByteArray pattern = folder + "/." + name + ".XXXXXX";
+    QByteArray pattern = folder + "/" + TemporaryPrefix(target) + "XXXXXX";
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) {
         code = errno;
@@ -108,13 +168,16 @@ bool ReplaceThroughTemporary(const QByteArray& target, const QByteArray& bytes, 
 
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes, const QString& what, QString& error)
 {
-    const QByteArray target = SaveTarget(QFile::encodeName(path));
+    const QByteArray target = SaveTarget(EncodePath(path));
     struct stat st {};
     const bool exists = ::stat(target.constData(), &st) == 0;
     int code = 0;
     if (exists && S_ISDIR(st.st_mode))
         code = EISDIR;
-    else if (ReplaceThroughTemporary(target, bytes, exists ? &st : nullptr, code))
+    else if (exists && !S_ISREG(st.st_mode)) {
+        if (WriteIntoSpecialFile(target, bytes, code))
+            return true;
+    } else if (ReplaceThroughTemporary(target, bytes, exists ? &st : nullptr, code))
         return true;
     error = QStringLiteral("cannot write %1 %2: %3").arg(what, path, QString::fromLocal8Bit(std::strerror(code)));
     return false;

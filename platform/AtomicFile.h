@@ -16,6 +16,12 @@ QByteArray SaveTarget(const QByteArray& path);
 // The folder part of a path: "." for a bare name, "/" for a file in the root.
 QByteArray FolderOf(const QByteArray& path);
 
+// The temporary files of target are named ".<name>.XXXXXX" in its folder (six
+// letters or digits). Removes those that a killed save left behind: only
+// regular files of exactly that pattern. Call it only while every other
+// writer of target is held off (under its lock). The number removed.
+int RemoveLeftoverTemporaries(const QByteArray& target);
+
 // Replaces target by bytes through a temporary file in its folder. An
 // existing file's permissions (and owner, where allowed) are kept; a new file
 // gets 0666 less the umask. False with an errno value in code; the temporary
@@ -23,5 +29,8 @@ QByteArray FolderOf(const QByteArray& path);
 bool ReplaceThroughTemporary(const QByteArray& target, const QByteArray& bytes, const struct stat* existing, int& code);
 
 // The whole save of an output file: links followed, permissions kept, the
-// content replaced atomically. False with "cannot write <what> <path>: <reason>".
+// content replaced atomically. A path that names no regular file but a device
+// or a pipe (/dev/stdout, /dev/null) is written directly instead, never
+// replaced. The path's characters are file-system bytes (PathBytes.h). False
+// with "cannot write <what> <path>: <reason>".
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes, const QString& what, QString& error);

@@ -6,7 +6,6 @@
 using TDateTime = double;
 
 constexpr double MSecsPerDay = 86400000.0;
-constexpr double SecsPerDay = 86400.0;
 // 0001-01-01 and the last millisecond of 9999-12-31.
 constexpr TDateTime MinDateTime = -693593.0;
 constexpr TDateTime MaxDateTime = 2958465.99999999;

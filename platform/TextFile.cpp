@@ -13,6 +13,46 @@ bool StartsWith(const QByteArray& bytes, std::initializer_list<unsigned char> ma
     return true;
 }
 
+// Control characters a text file may hold: TAB, LF, VT, FF and CR.
+bool IsTextControl(unsigned c) { return c == 0x09 || c == 0x0A || c == 0x0B || c == 0x0C || c == 0x0D; }
+
+char16_t Utf16Unit(const unsigned char* p, qsizetype i, bool little)
+{
+    return little ? char16_t(p[2 * i] | (p[2 * i + 1] << 8)) : char16_t((p[2 * i] << 8) | p[2 * i + 1]);
+}
+
+QString Utf16Text(const unsigned char* p, qsizetype units, bool little)
+{
+    QString text(units, Qt::Uninitialized);
+    for (qsizetype i = 0; i < units; ++i)
+        text[i] = QChar(Utf16Unit(p, i, little));
+    return text;
+}
+
+// Surrogates in pairs, no U+0000, no control character a text does not have,
+// no non-character U+FFFE (a mark of the other byte order) or U+FFFF.
+bool IsValidUtf16Text(const unsigned char* p, qsizetype units, bool little)
+{
+    for (qsizetype i = 0; i < units; ++i) {
+        const char16_t u = Utf16Unit(p, i, little);
+        if (u < 0x20 && !IsTextControl(u))
+            return false;
+        if (u == 0xFFFE || u == 0xFFFF)
+            return false;
+        if (u >= 0xDC00 && u <= 0xDFFF)
+            return false;
+        if (u >= 0xD800 && u <= 0xDBFF) {
+            if (i + 1 >= units)
+                return false;
+            const char16_t next = Utf16Unit(p, i + 1, little);
+            if (next < 0xDC00 || next > 0xDFFF)
+                return false;
+            ++i;
+        }
+    }
+    return true;
+}
+
 QString DecodeLine(const char* data, qsizetype size)
 {
     if (IsValidUtf8(data, size))
@@ -87,21 +127,56 @@ bool IsValidUtf8(const char* data, qsizetype size)
     return true;
 }
 
-QStringList DecodeTextLines(const QByteArray& bytes)
+TTextEncoding DetectTextEncoding(const QByteArray& bytes)
 {
     if (StartsWith(bytes, {0xEF, 0xBB, 0xBF}))
+        return TTextEncoding::Utf8Mark;
+    if (StartsWith(bytes, {0xFF, 0xFE}))
+        return TTextEncoding::Utf16LeMark;
+    if (StartsWith(bytes, {0xFE, 0xFF}))
+        return TTextEncoding::Utf16BeMark;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype size = bytes.size();
+    qsizetype nulEven = 0, nulOdd = 0, foreignControls = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const unsigned char c = p[i];
+        if (c == 0)
+            ++((i & 1) ? nulOdd : nulEven);
+        else if (c < 0x20 && !IsTextControl(c))
+            ++foreignControls;
+    }
+    const qsizetype nuls = nulEven + nulOdd;
+    if (nuls == 0)
+        return TTextEncoding::Plain;
+    if (size % 2 == 0) {
+        const qsizetype units = size / 2;
+        if (nulEven == 0 && nulOdd * 2 >= units && IsValidUtf16Text(p, units, true))
+            return TTextEncoding::Utf16Le;
+        if (nulOdd == 0 && nulEven * 2 >= units && IsValidUtf16Text(p, units, false))
+            return TTextEncoding::Utf16Be;
+    }
+    if (nuls * 4 > size || foreignControls > 0)
+        return TTextEncoding::Binary;
+    return TTextEncoding::Plain;
+}
+
+QStringList DecodeTextLines(const QByteArray& bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    switch (DetectTextEncoding(bytes)) {
+    case TTextEncoding::Utf8Mark:
         return SplitUtf16(QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3));
-    if (StartsWith(bytes, {0xFF, 0xFE}) || StartsWith(bytes, {0xFE, 0xFF})) {
-        const bool little = static_cast<unsigned char>(bytes[0]) == 0xFF;
-        const qsizetype units = (bytes.size() - 2) / 2;
-        QString text(units, Qt::Uninitialized);
-        const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData()) + 2;
-        for (qsizetype i = 0; i < units; ++i) {
-            const char16_t u = little ? char16_t(p[2 * i] | (p[2 * i + 1] << 8))
-                                      : char16_t((p[2 * i] << 8) | p[2 * i + 1]);
-            text[i] = QChar(u);
-        }
-        return SplitUtf16(text);
+    case TTextEncoding::Utf16LeMark:
+        return SplitUtf16(Utf16Text(p + 2, (bytes.size() - 2) / 2, true));
+    case TTextEncoding::Utf16BeMark:
+        return SplitUtf16(Utf16Text(p + 2, (bytes.size() - 2) / 2, false));
+    case TTextEncoding::Utf16Le:
+        return SplitUtf16(Utf16Text(p, bytes.size() / 2, true));
+    case TTextEncoding::Utf16Be:
+        return SplitUtf16(Utf16Text(p, bytes.size() / 2, false));
+    case TTextEncoding::Plain:
+    case TTextEncoding::Binary:
+        break;
     }
     QStringList lines;
     const char* data = bytes.constData();

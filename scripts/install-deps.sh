@@ -11,7 +11,9 @@ packages=(
   xvfb xauth
   clang libclang-rt-14-dev
   findutils ccache
+  faketime  # the end-to-end test pins the clock of the real program
   prometheus python3  # promtool and a CSV reader for the monitoring tests
+  proj-bin  # PROJ's proj, which lagwatch-map's conversions are compared with
   time  # /usr/bin/time -v: peak memory in bench/compare_peers.sh
   # The install and package checks: the package tools and the linters.
   git dpkg-dev file lintian desktop-file-utils mandoc man-db systemd bash-completion

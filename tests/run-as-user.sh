@@ -32,4 +32,4 @@ if [ -n "${LSAN_OPTIONS:-}" ]; then
   export LSAN_OPTIONS
 fi
 cd /tmp
-setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=/tmp "$scratch/$(basename "$program")" "$@"
+setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=/tmp LAGWATCH_TESTS_AS_USER=1 "$scratch/$(basename "$program")" "$@"

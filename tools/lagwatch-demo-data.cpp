@@ -9,10 +9,10 @@
 // product, for end-to-end tests.
 #include "platform/DateFormat.h"
 #include "platform/FileTimes.h"
+#include "platform/PathBytes.h"
 
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
+#include <unistd.h>
 #include <QLocale>
 #include <QString>
 
@@ -45,14 +45,15 @@ void Usage(FILE* to)
 bool ParseOptions(int argc, char** argv, TOptions& options)
 {
     for (int i = 1; i < argc; ++i) {
-        const QString a = QString::fromLocal8Bit(argv[i]);
+        // Paths are file-system bytes: a folder name need not be valid UTF-8.
+        const QString a = DecodePath(QByteArray(argv[i]));
         const bool hasValue = i + 1 < argc;
         if (a == "--days" && hasValue)
             options.Days = QString::fromLocal8Bit(argv[++i]).toInt();
         else if (a == "--seed" && hasValue)
             options.Seed = QString::fromLocal8Bit(argv[++i]).toUInt();
         else if (a == "--manifest" && hasValue)
-            options.Manifest = QString::fromLocal8Bit(argv[++i]);
+            options.Manifest = DecodePath(QByteArray(argv[++i]));
         else if (a.startsWith('-'))
             return false;
         else
@@ -65,12 +66,14 @@ bool ParseOptions(int argc, char** argv, TOptions& options)
 // creation time the file system recorded.
 bool WriteProduct(const QString& path, int64_t delaySeconds, qsizetype size)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    const QByteArray native = EncodePath(path);
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
         return false;
-    file.write(QByteArray(size, 'G'));
-    file.close();
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray content(size, 'G');
+    const bool written = ::write(fd, content.constData(), static_cast<size_t>(size)) == size;
+    if (::close(fd) != 0 || !written)
+        return false;
     const auto times = ReadFileTimes(native);
     if (!times)
         return false;
@@ -81,6 +84,21 @@ bool WriteProduct(const QString& path, int64_t delaySeconds, qsizetype size)
     ts[1].tv_sec = static_cast<time_t>(std::floor(writeMs / 1000.0));
     ts[1].tv_nsec = static_cast<long>((writeMs - int64_t(ts[1].tv_sec) * 1000) * 1000000);
     return utimensat(AT_FDCWD, native.constData(), ts, 0) == 0;
+}
+
+// Creates the folder and the folders above it.
+bool MakePath(const QByteArray& folder)
+{
+    for (qsizetype at = folder.indexOf('/', 1); at >= 0; at = folder.indexOf('/', at + 1))
+        ::mkdir(folder.left(at).constData(), 0777);
+    ::mkdir(folder.constData(), 0777);
+    struct stat info;
+    return ::stat(folder.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+void PrintPath(const char* format, const QString& path)
+{
+    std::fprintf(stderr, format, EncodePath(path).constData());
 }
 
 } // namespace
@@ -114,9 +132,10 @@ int main(int argc, char** argv)
         if (missing.count(back))
             continue;
         const double day = today - back;
-        const QString folder = QDir(options.Folder).filePath(FormatDateTime("yyyy/mm/dd/", day, c));
-        if (!QDir().mkpath(folder)) {
-            std::fprintf(stderr, "lagwatch-demo-data: cannot create %s\n", folder.toLocal8Bit().constData());
+        const QString base = options.Folder.endsWith('/') ? options.Folder : options.Folder + '/';
+        const QString folder = base + FormatDateTime("yyyy/mm/dd/", day, c);
+        if (!MakePath(EncodePath(folder))) {
+            PrintPath("lagwatch-demo-data: cannot create %s\n", folder);
             return 1;
         }
         const QString stamp = FormatDateTime("yyyymmdd", day, c);
@@ -134,7 +153,7 @@ int main(int argc, char** argv)
                 delay = uniform(2760, 4200);
             const QString name = stamp + time + "-crm.grb";
             if (!WriteProduct(folder + name, delay, 4096 + uniform(0, 60000))) {
-                std::fprintf(stderr, "lagwatch-demo-data: cannot write %s\n", (folder + name).toLocal8Bit().constData());
+                PrintPath("lagwatch-demo-data: cannot write %s\n", folder + name);
                 return 1;
             }
             manifest[name] = delay;
@@ -148,15 +167,17 @@ int main(int argc, char** argv)
     }
 
     if (!options.Manifest.isEmpty()) {
-        QFile out(options.Manifest);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            std::fprintf(stderr, "lagwatch-demo-data: cannot write %s\n", options.Manifest.toLocal8Bit().constData());
+        QByteArray text;
+        for (const auto& [name, delay] : manifest)
+            text += (name + "=" + QString::number(delay) + "\n").toUtf8();
+        const int fd = ::open(EncodePath(options.Manifest).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        const bool written = fd >= 0 && ::write(fd, text.constData(), static_cast<size_t>(text.size())) == text.size();
+        if (fd < 0 || ::close(fd) != 0 || !written) {
+            PrintPath("lagwatch-demo-data: cannot write %s\n", options.Manifest);
             return 1;
         }
-        for (const auto& [name, delay] : manifest)
-            out.write((name + "=" + QString::number(delay) + "\n").toUtf8());
     }
     std::printf("lagwatch-demo-data: %d files in %d day folders below %s\n", files,
-                options.Days - static_cast<int>(missing.size()), options.Folder.toLocal8Bit().constData());
+                options.Days - static_cast<int>(missing.size()), EncodePath(options.Folder).constData());
     return 0;
 }

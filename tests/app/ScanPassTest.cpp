@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/FileTimes.h"
+#include "tests/common/ScopedEnvironment.h"
 #include "tests/common/TempDir.h"
 
 #include <QFile>
@@ -39,15 +40,12 @@ class ScanPassTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        FOldConfig = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(FDir.Path() + "config"));
         FLedger = FDir.Write("ledger.txt", "");
         FData = FDir.MakeDir("data");
     }
     void TearDown() override
     {
         SetClockForTesting({});
-        qputenv("XDG_CONFIG_HOME", FOldConfig);
     }
 
     QStringList RunPass(TDateTime now)
@@ -61,7 +59,7 @@ protected:
     }
 
     TempDir FDir;
-    QByteArray FOldConfig;
+    TScopedEnvironment FConfigHome{"XDG_CONFIG_HOME", QFile::encodeName(FDir.Path() + "config")};
     QString FLedger, FData;
     QString FLabelHint;
     bool FLabelVisible = false;

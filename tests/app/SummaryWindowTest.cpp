@@ -4,6 +4,7 @@
 #include "chart/BarSeries.h"
 #include "chart/Chart.h"
 #include "platform/Clock.h"
+#include "tests/common/ScopedEnvironment.h"
 #include "tests/common/TempDir.h"
 
 #include <QClipboard>
@@ -30,8 +31,6 @@ class SummaryWindowTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        FOldConfig = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(FDir.Path() + "config"));
         TDateTime jan5 = 0;
         TryEncodeDate(2021, 1, 5, jan5);
         SetClockForTesting([jan5] { return jan5 + 0.25; });
@@ -39,7 +38,6 @@ protected:
     void TearDown() override
     {
         SetClockForTesting({});
-        qputenv("XDG_CONFIG_HOME", FOldConfig);
     }
 
     std::unique_ptr<TFormLagwatchPlot> RunWith(const QByteArray& ledger)
@@ -56,7 +54,7 @@ protected:
     }
 
     TempDir FDir;
-    QByteArray FOldConfig;
+    TScopedEnvironment FConfigHome{"XDG_CONFIG_HOME", QFile::encodeName(FDir.Path() + "config")};
 };
 
 TEST_F(SummaryWindowTest, EmptyLedgerShowsTodayAndNoData)

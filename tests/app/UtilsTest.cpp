@@ -3,6 +3,7 @@
 #include "app/RegistryVariables.h"
 #include "app/Utils.h"
 
+#include "tests/common/ScopedEnvironment.h"
 #include "tests/common/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -103,14 +104,10 @@ class SettingsTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        FOld = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(FDir.Path()));
         CompanyKey = "Ashgrove";
     }
-    void TearDown() override { qputenv("XDG_CONFIG_HOME", FOld); }
-
     TempDir FDir;
-    QByteArray FOld;
+    TScopedEnvironment FConfigHome{"XDG_CONFIG_HOME", QFile::encodeName(FDir.Path())};
 };
 
 TEST_F(SettingsTest, ReadsTheImagesPathOfTheCompanyKey)

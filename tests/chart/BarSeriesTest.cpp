@@ -1,5 +1,6 @@
 // The point store (order, colour and label lists, batches) and bar geometry.
 #include "ChartFixture.h"
+#include "NamedCases.h"
 
 #include <gtest/gtest.h>
 
@@ -25,33 +26,48 @@ std::vector<double> Ys(const TChartSeries& s)
 
 } // namespace
 
-TEST(BarSeries, AppendPointKeepsXOrderEqualValuesAfter)
+namespace {
+
+struct AppendCase
 {
-    struct Case { const char* Name; std::vector<std::pair<double, double>> Points; std::vector<int> Indices;
-                  std::vector<double> X, Y; };
-    const Case cases[] = {
-        {"ascending appends", {{1, 10}, {2, 20}, {3, 30}}, {0, 1, 2}, {1, 2, 3}, {10, 20, 30}},
-        {"earlier day goes before later ones", {{1, 10}, {3, 30}, {2, 20}}, {0, 1, 1}, {1, 2, 3}, {10, 20, 30}},
-        {"same day twice: second after first", {{1, 10}, {2, 20}, {2, 21}, {1, 11}}, {0, 1, 2, 1},
-         {1, 1, 2, 2}, {10, 11, 20, 21}},
-        {"descending", {{5, 1}, {4, 2}, {3, 3}, {4, 4}}, {0, 0, 0, 2}, {3, 4, 4, 5}, {3, 2, 4, 1}},
-        // Nothing is below NaN: the next point appends, and the search stays in range.
-        {"NaN last", {{2, 1}, {std::nan(""), 2}, {1, 3}}, {0, 1, 2}, {2, std::nan(""), 1}, {1, 2, 3}},
-        {"NaN inside", {{2, 1}, {std::nan(""), 2}, {5, 3}, {3, 4}}, {0, 1, 2, 2}, {2, std::nan(""), 3, 5},
-         {1, 2, 4, 3}},
-    };
-    for (const Case& c : cases) {
-        TBarSeries s;
-        std::vector<int> indices;
-        for (auto [x, y] : c.Points)
-            indices.push_back(s.AppendPoint(x, y));
-        EXPECT_EQ(indices, c.Indices) << c.Name;
-        const std::vector<double> xs = Xs(s);
-        ASSERT_EQ(xs.size(), c.X.size()) << c.Name;
-        for (size_t i = 0; i < xs.size(); ++i)
-            EXPECT_TRUE(xs[i] == c.X[i] || (std::isnan(xs[i]) && std::isnan(c.X[i]))) << c.Name << " " << i;
-        EXPECT_EQ(Ys(s), c.Y) << c.Name;
-    }
+    const char* Name;
+    std::vector<std::pair<double, double>> Points;
+    std::vector<int> Indices;
+    std::vector<double> X, Y;
+};
+
+} // namespace
+
+class BarSeriesAppendTest : public ::testing::TestWithParam<AppendCase> {};
+
+TEST_P(BarSeriesAppendTest, AppendPointKeepsXOrderEqualValuesAfter)
+{
+    const AppendCase& c = GetParam();
+    TBarSeries s;
+    std::vector<int> indices;
+    for (auto [x, y] : c.Points)
+        indices.push_back(s.AppendPoint(x, y));
+    EXPECT_EQ(indices, c.Indices);
+    const std::vector<double> xs = Xs(s);
+    ASSERT_EQ(xs.size(), c.X.size());
+    for (size_t i = 0; i < xs.size(); ++i)
+        EXPECT_TRUE(xs[i] == c.X[i] || (std::isnan(xs[i]) && std::isnan(c.X[i]))) << i;
+    EXPECT_EQ(Ys(s), c.Y);
+}
+
+INSTANTIATE_TEST_SUITE_P(BarSeries, BarSeriesAppendTest, ::testing::Values(
+    AppendCase{"AscendingAppends", {{1, 10}, {2, 20}, {3, 30}}, {0, 1, 2}, {1, 2, 3}, {10, 20, 30}},
+    AppendCase{"EarlierDayGoesBeforeLaterOnes", {{1, 10}, {3, 30}, {2, 20}}, {0, 1, 1}, {1, 2, 3}, {10, 20, 30}},
+    AppendCase{"SameDayTwiceSecondAfterFirst", {{1, 10}, {2, 20}, {2, 21}, {1, 11}}, {0, 1, 2, 1}, {1, 1, 2, 2},
+               {10, 11, 20, 21}},
+    AppendCase{"Descending", {{5, 1}, {4, 2}, {3, 3}, {4, 4}}, {0, 0, 0, 2}, {3, 4, 4, 5}, {3, 2, 4, 1}},
+    // Nothing is below NaN: the next point appends, and the search stays in range.
+    AppendCase{"NaNLast", {{2, 1}, {std::nan(""), 2}, {1, 3}}, {0, 1, 2}, {2, std::nan(""), 1}, {1, 2, 3}},
+    AppendCase{"NaNInside", {{2, 1}, {std::nan(""), 2}, {5, 3}, {3, 4}}, {0, 1, 2, 2}, {2, std::nan(""), 3, 5},
+               {1, 2, 4, 3}}), CaseName());
+
+TEST(BarSeries, AppendPointWithoutOrderAppends)
+{
     TBarSeries none;
     none.XValues()->SetOrder(TValueListOrder::None);
     none.AppendPoint(3, 0);
@@ -123,27 +139,60 @@ TEST(BarSeries, BatchesNeverInvalidateAndBeforeAddCanRefuse)
     EXPECT_EQ(s->Count(), 47);
 }
 
-TEST(BarSeries, BarWidthAndGeometry)
-{
-    struct Width { int Percent, Slot, Bars, Expected; };
-    const Width widths[] = {{70, 13, 1, 10}, {70, 10, 1, 8}, {70, 14, 1, 10}, {100, 13, 1, 14}, {70, 0, 1, 0},
-                            {70, 13, 2, 4}};
-    for (const Width& w : widths)
-        EXPECT_EQ(BarWidthFromSlot(w.Percent, w.Slot, w.Bars), w.Expected) << w.Slot;
+namespace {
 
-    struct Geometry { int X, Top, Bottom, Width; bool Pen; TBarRect Expected; };
-    const Geometry cases[] = {
-        {100, 50, 246, 10, true, {95, 50, 106, 246}},
-        {100, 246, 246, 10, true, {95, 246, 106, 246}},
-        {100, 280, 246, 10, true, {95, 280, 106, 246}},   // negative height hangs below the origin
-        {100, 50, 246, 10, false, {95, 50, 107, 247}},
-        {100, 280, 246, 10, false, {95, 281, 107, 246}},
-    };
-    for (const Geometry& g : cases) {
-        const TBarRect r = BarGeometry(g.X, g.Top, g.Bottom, g.Width, 1, 1, 0, g.Pen);
-        EXPECT_EQ(std::tie(r.Left, r.Top, r.Right, r.Bottom),
-                  std::tie(g.Expected.Left, g.Expected.Top, g.Expected.Right, g.Expected.Bottom)) << g.Top;
-    }
+struct WidthCase
+{
+    const char* Name;
+    int Percent, Slot, Bars, Expected;
+};
+
+} // namespace
+
+class BarWidthTest : public ::testing::TestWithParam<WidthCase> {};
+
+TEST_P(BarWidthTest, FromSlot)
+{
+    const WidthCase& w = GetParam();
+    EXPECT_EQ(BarWidthFromSlot(w.Percent, w.Slot, w.Bars), w.Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(BarSeries, BarWidthTest, ::testing::Values(
+    WidthCase{"SeventyPercentOf13", 70, 13, 1, 10}, WidthCase{"SeventyPercentOf10", 70, 10, 1, 8},
+    WidthCase{"SeventyPercentOf14", 70, 14, 1, 10}, WidthCase{"WholeSlot", 100, 13, 1, 14},
+    WidthCase{"NoSlot", 70, 0, 1, 0}, WidthCase{"TwoBarsShareTheSlot", 70, 13, 2, 4}), CaseName());
+
+namespace {
+
+struct GeometryCase
+{
+    const char* Name;
+    int X, Top, Bottom, Width;
+    bool Pen;
+    TBarRect Expected;
+};
+
+} // namespace
+
+class BarGeometryTest : public ::testing::TestWithParam<GeometryCase> {};
+
+TEST_P(BarGeometryTest, Rectangle)
+{
+    const GeometryCase& g = GetParam();
+    const TBarRect r = BarGeometry(g.X, g.Top, g.Bottom, g.Width, 1, 1, 0, g.Pen);
+    EXPECT_EQ(std::tie(r.Left, r.Top, r.Right, r.Bottom),
+              std::tie(g.Expected.Left, g.Expected.Top, g.Expected.Right, g.Expected.Bottom));
+}
+
+INSTANTIATE_TEST_SUITE_P(BarSeries, BarGeometryTest, ::testing::Values(
+    GeometryCase{"Standing", 100, 50, 246, 10, true, {95, 50, 106, 246}},
+    GeometryCase{"HeightZero", 100, 246, 246, 10, true, {95, 246, 106, 246}},
+    GeometryCase{"NegativeHangsBelowTheOrigin", 100, 280, 246, 10, true, {95, 280, 106, 246}},
+    GeometryCase{"StandingWithoutPen", 100, 50, 246, 10, false, {95, 50, 107, 247}},
+    GeometryCase{"HangingWithoutPen", 100, 280, 246, 10, false, {95, 281, 107, 246}}), CaseName());
+
+TEST(BarSeries, SecondOfTwoBarsWithOffset)
+{
     const TBarRect second = BarGeometry(100, 50, 246, 4, 2, 2, 50, true);
     EXPECT_EQ(second.Left, 100 + 2);
 }
@@ -166,25 +215,34 @@ TEST(BarSeries, FortySixPointsOnTheDelayChart)
     EXPECT_EQ(s->PointRect(45).Right, b->IEndPos() - 10 + 6);
 }
 
-TEST(BarSeries, ValueListSettingsRepaintOnlyOnChange)
+namespace {
+
+struct ValueListCase
+{
+    const char* Name;
+    std::function<void(TBarSeries*)> Same, Change;
+};
+
+} // namespace
+
+class ValueListSettingsTest : public ::testing::TestWithParam<ValueListCase> {};
+
+TEST_P(ValueListSettingsTest, RepaintOnlyOnChange)
 {
     DelayChart d;
-    TBarSeries* s = d.Series;
-    struct Case { const char* Name; std::function<void()> Same, Change; };
-    const Case cases[] = {
-        {"x date-time", [&] { s->XValues()->SetDateTime(true); }, [&] { s->XValues()->SetDateTime(false); }},
-        {"x order", [&] { s->XValues()->SetOrder(TValueListOrder::Ascending); },
-         [&] { s->XValues()->SetOrder(TValueListOrder::None); }},
-        {"y order", [&] { s->YValues()->SetOrder(TValueListOrder::None); },
-         [&] { s->YValues()->SetOrder(TValueListOrder::Descending); }},
-        {"y name", [&] { s->YValues()->SetName(QStringLiteral("Bar")); },
-         [&] { s->YValues()->SetName(QStringLiteral("Height")); }},
-    };
-    for (const Case& c : cases) {
-        d.Chart->RenderToImage();
-        c.Same();
-        EXPECT_TRUE(d.Chart->BufferValid()) << c.Name << ": same value";
-        c.Change();
-        EXPECT_FALSE(d.Chart->BufferValid()) << c.Name << ": new value";
-    }
+    d.Chart->RenderToImage();
+    GetParam().Same(d.Series);
+    EXPECT_TRUE(d.Chart->BufferValid()) << "same value";
+    GetParam().Change(d.Series);
+    EXPECT_FALSE(d.Chart->BufferValid()) << "new value";
 }
+
+INSTANTIATE_TEST_SUITE_P(BarSeries, ValueListSettingsTest, ::testing::Values(
+    ValueListCase{"XDateTime", [](TBarSeries* s) { s->XValues()->SetDateTime(true); },
+                  [](TBarSeries* s) { s->XValues()->SetDateTime(false); }},
+    ValueListCase{"XOrder", [](TBarSeries* s) { s->XValues()->SetOrder(TValueListOrder::Ascending); },
+                  [](TBarSeries* s) { s->XValues()->SetOrder(TValueListOrder::None); }},
+    ValueListCase{"YOrder", [](TBarSeries* s) { s->YValues()->SetOrder(TValueListOrder::None); },
+                  [](TBarSeries* s) { s->YValues()->SetOrder(TValueListOrder::Descending); }},
+    ValueListCase{"YName", [](TBarSeries* s) { s->YValues()->SetName(QStringLiteral("Bar")); },
+                  [](TBarSeries* s) { s->YValues()->SetName(QStringLiteral("Height")); }}), CaseName());

@@ -1,6 +1,8 @@
 // The canvas decides whether layout numbers come out as pixels: end points,
 // exclusive rectangle edges, text placement and colour, dash gaps.
+#include "NamedCases.h"
 #include "chart/Canvas3D.h"
+#include "platform/Rounding.h"
 
 #include <gtest/gtest.h>
 
@@ -49,22 +51,31 @@ Pixels Span(int x0, int y0, int x1, int y1)  // inclusive block
 
 } // namespace
 
-TEST(Canvas3D, LinesLeaveTheirEndPointUnset)
+namespace {
+
+struct LineCase
 {
-    struct Case { const char* Name; int X0, Y0, X1, Y1; Pixels Expected; };
-    const Case cases[] = {
-        {"rightwards", 2, 5, 8, 5, Span(2, 5, 7, 5)},
-        {"leftwards", 8, 5, 2, 5, Span(3, 5, 8, 5)},
-        {"downwards", 4, 1, 4, 6, Span(4, 1, 4, 5)},
-        {"upwards", 4, 6, 4, 1, Span(4, 2, 4, 6)},
-        {"zero length", 4, 4, 4, 4, {}},
-    };
-    for (const Case& c : cases) {
-        Surface s;
-        s.Canvas.Line(c.X0, c.Y0, c.X1, c.Y1);
-        EXPECT_EQ(s.Set(), c.Expected) << c.Name;
-    }
+    const char* Name;
+    int X0, Y0, X1, Y1;
+    Pixels Expected;
+};
+
+} // namespace
+
+class CanvasLineTest : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(CanvasLineTest, LeavesItsEndPointUnset)
+{
+    const LineCase& c = GetParam();
+    Surface s;
+    s.Canvas.Line(c.X0, c.Y0, c.X1, c.Y1);
+    EXPECT_EQ(s.Set(), c.Expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(Canvas3D, CanvasLineTest, ::testing::Values(
+    LineCase{"Rightwards", 2, 5, 8, 5, Span(2, 5, 7, 5)}, LineCase{"Leftwards", 8, 5, 2, 5, Span(3, 5, 8, 5)},
+    LineCase{"Downwards", 4, 1, 4, 6, Span(4, 1, 4, 5)}, LineCase{"Upwards", 4, 6, 4, 1, Span(4, 2, 4, 6)},
+    LineCase{"ZeroLength", 4, 4, 4, 4, {}}), CaseName());
 
 TEST(Canvas3D, RectangleEdgesAreExclusive)
 {
@@ -158,8 +169,8 @@ TEST(Canvas3D, TextTopAlignedInFontColourNotPenColour)
 TEST(Canvas3D, ArialIsElevenPixelsAndMeasuresWithW)
 {
     TCanvas3D canvas;
-    EXPECT_EQ(FontPixelSize(8), 11);
-    EXPECT_EQ(FontPixelSize(10), 13);
+    EXPECT_EQ(FontPixelsAt96Dpi(8), 11);
+    EXPECT_EQ(FontPixelsAt96Dpi(10), 13);
     const QFontInfo info(MakeQFont(QStringLiteral("Arial"), 8));
     EXPECT_EQ(info.family(), QStringLiteral("Liberation Sans"));
     EXPECT_EQ(info.pixelSize(), 11);

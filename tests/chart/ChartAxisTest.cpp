@@ -1,12 +1,14 @@
 // Axis setters and their checks, value-to-pixel conversion, the label
 // positions of the delay chart's date axis, and value label text.
 #include "ChartFixture.h"
+#include "NamedCases.h"
 #include "chart/DateTimeSteps.h"
 #include "chart/ValueFormat.h"
 #include "platform/DateFormat.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <limits>
 #include <set>
 
@@ -22,9 +24,18 @@ std::string ExceptionText(const std::function<void()>& f)
     return "(none)";
 }
 
+struct SetterCase
+{
+    const char* Name;
+    std::function<void(TChartAxis*)> Call;
+    const char* Message;
+    // The axis afterwards: a refused value leaves it as it was.
+    double Maximum, Minimum, Increment;
+};
+
 } // namespace
 
-TEST(ChartAxis, SetterRulesAndMessages)
+TEST(ChartAxis, AutomaticFollowsTheMaximumFlag)
 {
     TChart chart;
     TChartAxis* a = chart.LeftAxis();
@@ -33,23 +44,41 @@ TEST(ChartAxis, SetterRulesAndMessages)
     EXPECT_TRUE(a->AutomaticMinimum());
     a->SetAutomaticMaximum(true);
     EXPECT_TRUE(a->Automatic());
+}
 
-    struct Case { const char* Name; std::function<void()> Call; const char* Message; };
-    const Case cases[] = {
-        {"maximum 47 over minimum 0", [&] { a->SetMaximum(47); }, "(none)"},
-        {"maximum below minimum", [&] { a->SetMaximum(-1); }, "Axis Maximum Value must be >= Minimum"},
-        {"minimum above maximum", [&] { a->SetMinimum(48); }, "Axis Minimum Value must be <= Maximum"},
-        {"negative increment", [&] { a->SetIncrement(-3); }, "Axis increment must be >= 0"},
-        {"increment 3", [&] { a->SetIncrement(3); }, "(none)"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(ExceptionText(c.Call), c.Message) << c.Name;
-    // A refused value leaves the axis as it was.
-    EXPECT_EQ(a->Maximum(), 47);
-    EXPECT_EQ(a->Minimum(), 0);
-    EXPECT_EQ(a->Increment(), 3);
+class ChartAxisSetterTest : public ::testing::TestWithParam<SetterCase> {};
 
-    // Design data is applied without the checks.
+TEST_P(ChartAxisSetterTest, RulesAndMessages)
+{
+    // From the state the accepted calls leave: maximum 47 over minimum 0, increment 3.
+    TChart chart;
+    TChartAxis* a = chart.LeftAxis();
+    a->SetMaximum(47);
+    a->SetIncrement(3);
+    const SetterCase& c = GetParam();
+    EXPECT_EQ(ExceptionText([&] { c.Call(a); }), c.Message);
+    EXPECT_EQ(a->Maximum(), c.Maximum);
+    EXPECT_EQ(a->Minimum(), c.Minimum);
+    EXPECT_EQ(a->Increment(), c.Increment);
+}
+
+INSTANTIATE_TEST_SUITE_P(ChartAxis, ChartAxisSetterTest, ::testing::Values(
+    SetterCase{"Maximum47OverMinimum0", [](TChartAxis* a) { a->SetMaximum(47); }, "(none)", 47, 0, 3},
+    SetterCase{"MaximumBelowMinimum", [](TChartAxis* a) { a->SetMaximum(-1); }, "Axis Maximum Value must be >= Minimum",
+               47, 0, 3},
+    SetterCase{"MinimumAboveMaximum", [](TChartAxis* a) { a->SetMinimum(48); }, "Axis Minimum Value must be <= Maximum",
+               47, 0, 3},
+    SetterCase{"NegativeIncrement", [](TChartAxis* a) { a->SetIncrement(-3); }, "Axis increment must be >= 0", 47, 0, 3},
+    SetterCase{"TinyNegativeIncrement", [](TChartAxis* a) { a->SetIncrement(-1e-300); }, "Axis increment must be >= 0",
+               47, 0, 3},
+    SetterCase{"Increment3", [](TChartAxis* a) { a->SetIncrement(3); }, "(none)", 47, 0, 3},
+    SetterCase{"Increment7", [](TChartAxis* a) { a->SetIncrement(7); }, "(none)", 47, 0, 7}), CaseName());
+
+TEST(ChartAxis, DesignDataSkipsTheChecks)
+{
+    TChart chart;
+    TChartAxis* a = chart.LeftAxis();
+    a->SetMaximum(47);
     chart.BeginLoading();
     EXPECT_EQ(ExceptionText([&] { a->SetMaximum(-5); }), "(none)");
     a->SetAutomatic(false);
@@ -64,7 +93,7 @@ TEST(ChartAxis, SetterRulesAndMessages)
 
 TEST(ChartAxis, MinimumFoundAtLastPaintGuardsMaximum)
 {
-    DelayChart d(std::vector<DelayPoint>{{44370, -10, 0x46C846}, {44371, 20, 0x46C846}});
+    DelayChart d(std::vector<TDelayPoint>{{44370, -10, 0x46C846}, {44371, 20, 0x46C846}});
     TChartAxis* a = d.Chart->LeftAxis();
     d.Chart->RenderToImage();
     EXPECT_EQ(a->Minimum(), -10) << "a negative height pulls the minimum below 0";
@@ -72,54 +101,89 @@ TEST(ChartAxis, MinimumFoundAtLastPaintGuardsMaximum)
     EXPECT_EQ(ExceptionText([&] { a->SetMaximum(-10); }), "(none)");
 }
 
-TEST(ChartAxis, SettersInvalidateOnlyOnChange)
+namespace {
+
+struct InvalidateCase
+{
+    const char* Name;
+    std::function<void(DelayChart&)> Same, Change;
+};
+
+} // namespace
+
+class ChartAxisInvalidateTest : public ::testing::TestWithParam<InvalidateCase> {};
+
+TEST_P(ChartAxisInvalidateTest, SettersInvalidateOnlyOnChange)
 {
     DelayChart d;
-    TChart* c = d.Chart.get();
-    TChartAxis* b = c->BottomAxis();
-    struct Case { const char* Name; std::function<void()> Same, Change; };
-    const Case cases[] = {
-        {"Increment", [&] { b->SetIncrement(3); }, [&] { b->SetIncrement(7); }},
-        {"DateTimeFormat", [&] { b->SetDateTimeFormat("mmm dd"); }, [&] { b->SetDateTimeFormat("dd"); }},
-        {"MinorTickCount", [&] { b->SetMinorTickCount(2); }, [&] { b->SetMinorTickCount(4); }},
-        {"AutomaticMaximum", [&] { c->LeftAxis()->SetAutomaticMaximum(false); },
-         [&] { c->LeftAxis()->SetAutomaticMaximum(true); }},
-        {"Maximum", [&] { c->LeftAxis()->SetMaximum(c->LeftAxis()->Maximum()); },
-         [&] { c->LeftAxis()->SetMaximum(60); }},
-        {"Grid pen", [&] { b->Grid()->SetStyle(TPenStyle::Dot); }, [&] { b->Grid()->SetStyle(TPenStyle::Solid); }},
-        {"Title", [&] { c->Title()->SetText({"Delay of CRM data in  /some/folder/"}); },
-         [&] { c->Title()->SetText({"other"}); }},
-        {"View3D", [&] { c->SetView3D(false); }, [&] { c->SetView3D(true); }},
-        {"Series colour", [&] { d.Series->SetSeriesColor(d.Series->SeriesColor()); },
-         [&] { d.Series->SetSeriesColor(0x00FF00); }},
-    };
-    for (const Case& cs : cases) {
-        c->RenderToImage();
-        ASSERT_TRUE(c->BufferValid());
-        cs.Same();
-        EXPECT_TRUE(c->BufferValid()) << cs.Name << ": same value";
-        cs.Change();
-        EXPECT_FALSE(c->BufferValid()) << cs.Name << ": new value";
-    }
+    d.Chart->RenderToImage();
+    ASSERT_TRUE(d.Chart->BufferValid());
+    GetParam().Same(d);
+    EXPECT_TRUE(d.Chart->BufferValid()) << "same value";
+    GetParam().Change(d);
+    EXPECT_FALSE(d.Chart->BufferValid()) << "new value";
 }
 
-TEST(ChartAxis, ValueToPixelAndBack)
+INSTANTIATE_TEST_SUITE_P(ChartAxis, ChartAxisInvalidateTest, ::testing::Values(
+    InvalidateCase{"Increment", [](DelayChart& d) { d.Chart->BottomAxis()->SetIncrement(3); },
+                   [](DelayChart& d) { d.Chart->BottomAxis()->SetIncrement(7); }},
+    InvalidateCase{"DateTimeFormat", [](DelayChart& d) { d.Chart->BottomAxis()->SetDateTimeFormat("mmm dd"); },
+                   [](DelayChart& d) { d.Chart->BottomAxis()->SetDateTimeFormat("dd"); }},
+    InvalidateCase{"MinorTickCount", [](DelayChart& d) { d.Chart->BottomAxis()->SetMinorTickCount(2); },
+                   [](DelayChart& d) { d.Chart->BottomAxis()->SetMinorTickCount(4); }},
+    InvalidateCase{"AutomaticMaximum", [](DelayChart& d) { d.Chart->LeftAxis()->SetAutomaticMaximum(false); },
+                   [](DelayChart& d) { d.Chart->LeftAxis()->SetAutomaticMaximum(true); }},
+    InvalidateCase{"Maximum", [](DelayChart& d) { d.Chart->LeftAxis()->SetMaximum(d.Chart->LeftAxis()->Maximum()); },
+                   [](DelayChart& d) { d.Chart->LeftAxis()->SetMaximum(60); }},
+    InvalidateCase{"GridPen", [](DelayChart& d) { d.Chart->BottomAxis()->Grid()->SetStyle(TPenStyle::Dot); },
+                   [](DelayChart& d) { d.Chart->BottomAxis()->Grid()->SetStyle(TPenStyle::Solid); }},
+    InvalidateCase{"Title", [](DelayChart& d) { d.Chart->Title()->SetText({"Delay of CRM data in  /some/folder/"}); },
+                   [](DelayChart& d) { d.Chart->Title()->SetText({"other"}); }},
+    InvalidateCase{"View3D", [](DelayChart& d) { d.Chart->SetView3D(false); },
+                   [](DelayChart& d) { d.Chart->SetView3D(true); }},
+    InvalidateCase{"SeriesColour", [](DelayChart& d) { d.Series->SetSeriesColor(d.Series->SeriesColor()); },
+                   [](DelayChart& d) { d.Series->SetSeriesColor(0x00FF00); }}), CaseName());
+
+namespace {
+
+constexpr int Centre = INT_MIN;  // the axis' centre pixel
+constexpr double Inf = std::numeric_limits<double>::infinity();
+
+struct PixelCase
+{
+    const char* Name;
+    bool Left;  // else the bottom (date) axis
+    double Value;
+    int Pixel;
+};
+
+} // namespace
+
+class ChartAxisPixelTest : public ::testing::TestWithParam<PixelCase> {};
+
+TEST_P(ChartAxisPixelTest, ValueToPixel)
+{
+    DelayChart d;
+    d.Chart->RenderToImage();
+    const PixelCase& c = GetParam();
+    TChartAxis* axis = c.Left ? d.Chart->LeftAxis() : d.Chart->BottomAxis();
+    EXPECT_EQ(axis->ValueToPixel(c.Value), c.Pixel == Centre ? axis->ICenterPos() : c.Pixel);
+}
+
+INSTANTIATE_TEST_SUITE_P(ChartAxis, ChartAxisPixelTest, ::testing::Values(
+    PixelCase{"ZeroMinutes", true, 0, 246}, PixelCase{"MaximumMinutes", true, 49, 32},
+    PixelCase{"FarAboveClamped", true, 1e12, -MaxAxisPixel}, PixelCase{"FarBelowClamped", true, -1e12, MaxAxisPixel},
+    PixelCase{"FarLaterClamped", false, 1e300, MaxAxisPixel}, PixelCase{"FarEarlierClamped", false, -1e300, -MaxAxisPixel},
+    // Values with no place on the axis map to its centre.
+    PixelCase{"NaNMinutes", true, std::numeric_limits<double>::quiet_NaN(), Centre},
+    PixelCase{"InfiniteMinutes", true, Inf, Centre}, PixelCase{"MinusInfiniteDay", false, -Inf, Centre}), CaseName());
+
+TEST(ChartAxis, PixelToValueAndBack)
 {
     DelayChart d;
     d.Chart->RenderToImage();
     TChartAxis* left = d.Chart->LeftAxis();
     TChartAxis* bottom = d.Chart->BottomAxis();
-    const double inf = std::numeric_limits<double>::infinity();
-    struct Case { TChartAxis* Axis; double Value; int Pixel; };
-    const Case cases[] = {
-        {left, 0, 246}, {left, 49, 32}, {left, 1e12, -MaxAxisPixel}, {left, -1e12, MaxAxisPixel},
-        {bottom, 1e300, MaxAxisPixel}, {bottom, -1e300, -MaxAxisPixel},
-        // Values with no place on the axis map to its centre.
-        {left, std::nan(""), left->ICenterPos()}, {left, inf, left->ICenterPos()},
-        {bottom, -inf, bottom->ICenterPos()},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(c.Axis->ValueToPixel(c.Value), c.Pixel) << c.Value;
     for (int p : {32, 100, 200, 246})
         EXPECT_EQ(left->ValueToPixel(left->PixelToValue(p)), p);
     for (int p : {56, 300, 706})
@@ -129,7 +193,7 @@ TEST(ChartAxis, ValueToPixelAndBack)
 TEST(ChartAxis, EmptyRangeMapsToCentre)
 {
     // Every point on one day: the date axis has no range, every bar stands at its centre.
-    DelayChart d(std::vector<DelayPoint>{{44370, 10, 0x46C846}, {44370, 20, 0x5096FF}});
+    DelayChart d(std::vector<TDelayPoint>{{44370, 10, 0x46C846}, {44370, 20, 0x5096FF}});
     d.Chart->RenderToImage();
     TChartAxis* b = d.Chart->BottomAxis();
     EXPECT_EQ(b->Range(), 0);
@@ -204,45 +268,77 @@ TEST(ChartAxis, ValueLabelsOfTheMinutesAxis)
     EXPECT_EQ(values.back(), 0);
 }
 
-TEST(ValueFormat, ThousandsAndThreeDecimals)
+namespace {
+
+struct FormatCase
 {
-    struct Case { double Value; const char* Text; };
-    const Case cases[] = {
-        {0, "0"}, {5, "5"}, {-5, "-5"}, {1234567, "1,234,567"}, {1234.5, "1,234.5"}, {0.1234, "0.123"},
-        {0.0005, "0.001"}, {-0.0001, "0"}, {999.9996, "1,000"}, {123, "123"}, {1000, "1,000"},
-        {1e20, "100,000,000,000,000,000,000"}, {std::nan(""), ""},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(FormatAxisValue(c.Value), QString::fromLatin1(c.Text)) << c.Value;
+    const char* Name;
+    double Value;
+    const char* Text;
+};
+
+} // namespace
+
+class ValueFormatTest : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(ValueFormatTest, ThousandsAndThreeDecimals)
+{
+    EXPECT_EQ(FormatAxisValue(GetParam().Value), QString::fromLatin1(GetParam().Text));
+}
+
+INSTANTIATE_TEST_SUITE_P(ValueFormat, ValueFormatTest, ::testing::Values(
+    FormatCase{"Zero", 0, "0"}, FormatCase{"Five", 5, "5"}, FormatCase{"MinusFive", -5, "-5"},
+    FormatCase{"Millions", 1234567, "1,234,567"}, FormatCase{"ThousandsWithDecimal", 1234.5, "1,234.5"},
+    FormatCase{"ThreeDecimals", 0.1234, "0.123"}, FormatCase{"RoundedUpDecimal", 0.0005, "0.001"},
+    FormatCase{"NegativeRoundedToZero", -0.0001, "0"}, FormatCase{"RoundedToAThousand", 999.9996, "1,000"},
+    FormatCase{"Hundreds", 123, "123"}, FormatCase{"Thousand", 1000, "1,000"},
+    FormatCase{"Huge", 1e20, "100,000,000,000,000,000,000"},
+    FormatCase{"NaN", std::numeric_limits<double>::quiet_NaN(), ""}), CaseName());
+
+TEST(ValueFormat, LocaleSeparatorsAndHugeValues)
+{
     const QLocale german(QLocale::German, QLocale::Germany);
     EXPECT_EQ(FormatAxisValue(1234.5, QStringLiteral("#,##0.###"), german), QStringLiteral("1.234,5"));
     EXPECT_EQ(FormatAxisValue(1e300).size(), 301 + 100);
 }
 
+namespace {
 
-TEST(ChartAxis, AutomaticFollowsTheLimitFlagsEvenWhenTheyHoldTheirValue)
+struct AutomaticCase
+{
+    const char* Name;
+    bool LoadedAutomatic;
+    bool MaxBefore;
+    std::function<void(TChartAxis*)> Call;
+    bool Automatic;
+    bool Invalidates;
+};
+
+} // namespace
+
+class ChartAxisAutomaticTest : public ::testing::TestWithParam<AutomaticCase> {};
+
+TEST_P(ChartAxisAutomaticTest, FollowsTheLimitFlagsEvenWhenTheyHoldTheirValue)
 {
     // Design data may set Automatic alone; a later limit setter given the value
     // its flag already holds still brings Automatic into line, and repaints.
-    struct Case { const char* Name; bool LoadedAutomatic; bool MaxBefore; std::function<void(TChartAxis*)> Call;
-                  bool Automatic; bool Invalidates; };
-    const Case cases[] = {
-        {"maximum on, minimum on", false, true, [](TChartAxis* a) { a->SetAutomaticMaximum(true); }, true, true},
-        {"minimum on, maximum on", false, true, [](TChartAxis* a) { a->SetAutomaticMinimum(true); }, true, true},
-        {"maximum off again", true, false, [](TChartAxis* a) { a->SetAutomaticMaximum(false); }, false, true},
-        {"minimum on, maximum off", true, false, [](TChartAxis* a) { a->SetAutomaticMinimum(true); }, true, false},
-        {"nothing to change", true, true, [](TChartAxis* a) { a->SetAutomaticMaximum(true); }, true, false},
-    };
-    for (const Case& c : cases) {
-        DelayChart d;
-        TChartAxis* a = d.Chart->BottomAxis();
-        a->SetAutomaticMaximum(c.MaxBefore);
-        d.Chart->BeginLoading();
-        a->SetAutomatic(c.LoadedAutomatic);
-        d.Chart->EndLoading();
-        d.Chart->RenderToImage();
-        c.Call(a);
-        EXPECT_EQ(a->Automatic(), c.Automatic) << c.Name;
-        EXPECT_EQ(!d.Chart->BufferValid(), c.Invalidates) << c.Name;
-    }
+    const AutomaticCase& c = GetParam();
+    DelayChart d;
+    TChartAxis* a = d.Chart->BottomAxis();
+    a->SetAutomaticMaximum(c.MaxBefore);
+    d.Chart->BeginLoading();
+    a->SetAutomatic(c.LoadedAutomatic);
+    d.Chart->EndLoading();
+    d.Chart->RenderToImage();
+    c.Call(a);
+    EXPECT_EQ(a->Automatic(), c.Automatic);
+    EXPECT_EQ(!d.Chart->BufferValid(), c.Invalidates);
 }
+
+INSTANTIATE_TEST_SUITE_P(ChartAxis, ChartAxisAutomaticTest, ::testing::Values(
+    AutomaticCase{"MaximumOnMinimumOn", false, true, [](TChartAxis* a) { a->SetAutomaticMaximum(true); }, true, true},
+    AutomaticCase{"MinimumOnMaximumOn", false, true, [](TChartAxis* a) { a->SetAutomaticMinimum(true); }, true, true},
+    AutomaticCase{"MaximumOffAgain", true, false, [](TChartAxis* a) { a->SetAutomaticMaximum(false); }, false, true},
+    AutomaticCase{"MinimumOnMaximumOff", true, false, [](TChartAxis* a) { a->SetAutomaticMinimum(true); }, true, false},
+    AutomaticCase{"NothingToChange", true, true, [](TChartAxis* a) { a->SetAutomaticMaximum(true); }, true, false}),
+    CaseName());

@@ -1,11 +1,15 @@
 // Layout of the 728 x 289 delay chart: margins, frame, title block, the room
-// the axes take, and the bar geometry that follows from them.
+// the axes take, and the bar geometry that follows from them; all of it known
+// before the chart paints.
 #include "ChartFixture.h"
+#include "NamedCases.h"
 #include "chart/DateTimeSteps.h"
 
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
+
+#include <functional>
 
 namespace {
 
@@ -84,3 +88,113 @@ TEST(ChartLayout, DelayChartRectangles)
     EXPECT_EQ(plot, (TChartRect{56, 32, 706, 246}));
     EXPECT_EQ(bw, 10);
 }
+
+TEST(ChartLayout, ValuesMapToPixelsBeforeAnyRender)
+{
+    // The layout follows every change: values map to the pixels the picture
+    // will show before the chart has painted once.
+    DelayChart d;
+    TChart* c = d.Chart.get();
+    TChartAxis* bottom = c->BottomAxis();
+    TChartAxis* left = c->LeftAxis();
+    EXPECT_EQ(c->ChartRect(), (TChartRect{56, 32, 706, 246}));
+    EXPECT_EQ(left->ValueToPixel(0), 246);
+    EXPECT_EQ(left->ValueToPixel(49), 32);
+    EXPECT_EQ(bottom->ValueToPixel(d.FirstDate), 56 + 10);
+    EXPECT_EQ(bottom->ValueToPixel(d.LastDate), 706 - 10);
+    EXPECT_EQ(d.Series->BarWidth(), 10);
+    EXPECT_EQ(left->LastStep(), 5);
+    EXPECT_EQ(bottom->LastStep(), 3);
+    const std::vector<int> ticks = bottom->TickPositions();
+    ASSERT_EQ(ticks.size(), 16u);
+    const int y45 = left->ValueToPixel(45);
+    const int x1 = bottom->ValueToPixel(d.FirstDate - 0.7), x2 = bottom->ValueToPixel(d.LastDate + 0.7);
+    EXPECT_EQ(d.AfterDrawCount, 0);
+
+    // The render draws the reference line where the layout put it, and leaves the layout as it was.
+    const QImage image = c->RenderToImage();
+    EXPECT_EQ(c->ChartRect(), (TChartRect{56, 32, 706, 246}));
+    EXPECT_EQ(left->ValueToPixel(45), y45);
+    EXPECT_EQ(bottom->TickPositions(), ticks);
+    const QRgb dash = qRgb(0x80, 0x00, 0x20);
+    int onLine = 0;
+    for (int x = x1; x < x2; ++x)
+        onLine += (image.pixel(x, y45) | 0xFF000000) == dash;
+    EXPECT_GT(onLine, (x2 - x1) / 3);
+
+    // A change lays the chart out anew at once; a batch of points when it ends.
+    left->SetMaximum(98);
+    EXPECT_EQ(left->ValueToPixel(98), 32);
+    EXPECT_EQ(left->ValueToPixel(49), (32 + 246) / 2);
+    d.Series->BeginUpdate();
+    d.Series->AppendPoint(d.LastDate + 46, 20, QString(), 0x46C846);
+    EXPECT_FALSE(c->LayoutValid());
+    d.Series->EndUpdate();
+    EXPECT_TRUE(c->LayoutValid());
+    EXPECT_LT(bottom->ValueToPixel(d.LastDate), 706 - 10) << "the axis reaches the new day";
+}
+
+namespace {
+
+struct ChangeCase
+{
+    const char* Name;
+    std::function<void(DelayChart&)> Change;
+};
+
+// What the picture places: the reference line's height, the ends of the date
+// range, the bar width and the first and last bars' edges.
+std::vector<int> Placed(DelayChart& d)
+{
+    TChartAxis* bottom = d.Chart->BottomAxis();
+    const int n = d.Series->Count();
+    return {d.Chart->LeftAxis()->ValueToPixel(45), bottom->ValueToPixel(d.FirstDate),
+            bottom->ValueToPixel(d.LastDate), d.Series->BarWidth(), d.Series->PointRect(0).Left,
+            d.Series->PointRect(n - 1).Top, d.Chart->ChartRect().Right};
+}
+
+} // namespace
+
+class ChartLayoutChangeTest : public ::testing::TestWithParam<ChangeCase> {};
+
+TEST_P(ChartLayoutChangeTest, ValueToPixelFollowsAChangeWithoutARender)
+{
+    // A chart read once (its layout current), then changed and read again at
+    // once, gives what a chart with the same change computes when it renders.
+    const ChangeCase& c = GetParam();
+    DelayChart d;
+    const std::vector<int> before = Placed(d);
+    c.Change(d);
+    const std::vector<int> after = Placed(d);
+    EXPECT_EQ(d.AfterDrawCount, 0) << "no render in between";
+
+    DelayChart rendered;
+    c.Change(rendered);
+    rendered.Chart->RenderToImage();
+    ASSERT_EQ(rendered.AfterDrawCount, 1);
+    EXPECT_EQ(after, Placed(rendered));
+    EXPECT_NE(after, before) << "the change moves something";
+}
+
+INSTANTIATE_TEST_SUITE_P(ChartLayout, ChartLayoutChangeTest, ::testing::Values(
+    // A hidden chart gets no resize event: the layout learns of the size when read.
+    ChangeCase{"Resized", [](DelayChart& d) { d.Chart->resize(500, 200); }},
+    ChangeCase{"ResizedTaller", [](DelayChart& d) { d.Chart->resize(728, 400); }},
+    ChangeCase{"LeftMaximum", [](DelayChart& d) { d.Chart->LeftAxis()->SetMaximum(98); }},
+    ChangeCase{"BottomRange", [](DelayChart& d) {
+        TChartAxis* bottom = d.Chart->BottomAxis();
+        bottom->SetAutomatic(false);
+        bottom->SetMaximum(d.LastDate + 10);
+        bottom->SetMinimum(d.FirstDate - 10);
+    }},
+    ChangeCase{"PointAppended", [](DelayChart& d) {
+        d.Series->AppendPoint(d.LastDate + 5, 30, QString(), 0x46C846);
+    }},
+    ChangeCase{"TallPointAppendedInBatch", [](DelayChart& d) {
+        d.Chart->LeftAxis()->SetAutomaticMaximum(true);
+        d.Series->BeginUpdate();
+        d.Series->AppendPoint(d.LastDate + 1, 120, QString(), 0x5050FF);
+        d.Series->EndUpdate();
+    }},
+    ChangeCase{"TitleLines", [](DelayChart& d) { d.Chart->Title()->SetText({"one", "two", "three"}); }}),
+    CaseName());

@@ -1,5 +1,6 @@
 // Pixels of a rendered chart and the paint cycle's events.
 #include "ChartFixture.h"
+#include "NamedCases.h"
 
 #include <gtest/gtest.h>
 
@@ -54,8 +55,8 @@ TEST(ChartPaint, BarsFramesAndTheirOutlines)
 TEST(ChartPaint, GridDotsTitleAndReferenceLine)
 {
     // Short bars leave the grid and the reference line free to look at.
-    std::vector<DelayPoint> points = DelayPoints();
-    for (DelayPoint& p : points)
+    std::vector<TDelayPoint> points = DelayPoints();
+    for (TDelayPoint& p : points)
         p.Minutes = 1;
     points[10].Minutes = 46;
     DelayChart d(points);
@@ -129,7 +130,7 @@ TEST(ChartPaint, AfterDrawOncePerCompletePaint)
 
 TEST(ChartPaint, CanvasResetBeforeAfterDrawAndEventsInOrder)
 {
-    DelayChart d(DelayPoints(), false);
+    DelayChart d;
     TChart* c = d.Chart.get();
     std::vector<std::string> order;
     c->SetOnBeforeDrawChart([&](TChart*) { order.push_back("chart"); });
@@ -159,7 +160,7 @@ TEST(ChartPaint, CanvasResetBeforeAfterDrawAndEventsInOrder)
 
 TEST(ChartPaint, EmptySeriesStillPaintsFrameAndAxes)
 {
-    DelayChart d(std::vector<DelayPoint>{});
+    DelayChart d(std::vector<TDelayPoint>{});
     const QImage image = d.Chart->RenderToImage();
     EXPECT_EQ(d.AfterDrawCount, 1);
     const TChartRect plot = d.Chart->ChartRect();
@@ -189,18 +190,29 @@ TEST(ChartPaint, ToolTipGoesToTheParent)
     EXPECT_EQ(parent.ToolTips, 1);
 }
 
-TEST(ChartPaint, LaterPointOnTopUnlessTheDateAxisIsInverted)
+namespace {
+
+struct OnTopCase
+{
+    const char* Name;
+    bool Inverted;
+    TColor OnTop;
+};
+
+} // namespace
+
+class ChartPaintOnTopTest : public ::testing::TestWithParam<OnTopCase> {};
+
+TEST_P(ChartPaintOnTopTest, LaterPointOnTopUnlessTheDateAxisIsInverted)
 {
     // Two products of one day share a place: the later is drawn over the
     // earlier, and on an inverted date axis the drawing order turns round.
-    const TColor first = 0x46C846, second = 0x5050FF;
-    struct Case { bool Inverted; TColor OnTop; };
-    const Case cases[] = {{false, second}, {true, first}};
-    for (const Case& c : cases) {
-        DelayChart d({{44370, 30, 0x46C846}, {44370, 30, 0x5050FF}, {44371, 10, 0x46C846}});
-        d.Chart->BottomAxis()->SetInverted(c.Inverted);
-        const QImage image = d.Chart->RenderToImage();
-        const TBarRect r = d.Series->PointRect(0);
-        EXPECT_EQ(At(image, (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2), Rgb(c.OnTop)) << c.Inverted;
-    }
+    DelayChart d({{44370, 30, 0x46C846}, {44370, 30, 0x5050FF}, {44371, 10, 0x46C846}});
+    d.Chart->BottomAxis()->SetInverted(GetParam().Inverted);
+    const QImage image = d.Chart->RenderToImage();
+    const TBarRect r = d.Series->PointRect(0);
+    EXPECT_EQ(At(image, (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2), Rgb(GetParam().OnTop));
 }
+
+INSTANTIATE_TEST_SUITE_P(ChartPaint, ChartPaintOnTopTest, ::testing::Values(
+    OnTopCase{"DateAxisAscending", false, 0x5050FF}, OnTopCase{"DateAxisInverted", true, 0x46C846}), CaseName());

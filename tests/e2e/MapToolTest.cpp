@@ -1,35 +1,22 @@
 // The mapping converter as a user runs it: text in, text out, a grid image.
 #include "tests/common/TempDir.h"
+#include "tests/e2e/ProgramRun.h"
 
+#include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace {
 
-struct TToolRun
+TRun RunMap(const QStringList& arguments, const QByteArray& input = {})
 {
-    int ExitCode = -1;
-    QString Out, Err;
-};
-
-TToolRun RunMap(const QStringList& arguments, const QByteArray& input = {})
-{
-    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
-    process.setProcessEnvironment(env);
-    process.start(LAGWATCH_MAP_BIN, arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    TToolRun run;
-    if (!process.waitForFinished(60000))
-        return run;
-    run.ExitCode = process.exitCode();
-    run.Out = QString::fromUtf8(process.readAllStandardOutput());
-    run.Err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return RunWithInput(LAGWATCH_MAP_BIN, arguments, input, env, 60000);
 }
+
+const QStringList Lambert = {"--preset", "LambertMapping1K"};
+const QStringList Plate = {"--kind", "1", "--width", "360", "--height", "180"};
 
 TEST(MapTool, ConvertsForwardAndBackWithThePresets)
 {
@@ -43,11 +30,16 @@ TEST(MapTool, ConvertsForwardAndBackWithThePresets)
         // Kind 1 on a 360 x 180 image; the single-precision 1/360 leaves a trace.
         {{"--kind", "1", "--width", "360", "--height", "180", "inv"}, "180 90\n360 0\n",
          "0.000004 -0.000002 1\n-179.999985 90.000000 1\n"},
-        // Kind 0 refuses; the out values start from 0 and are only shifted by the offsets.
-        {{"--x-offset", "7", "--y-offset", "3", "fwd"}, "10 10\n", "7 -3 0\n"},
+        // Kind 0 refuses everything: a refused point is stars, whatever the offsets.
+        {{"--kind", "0", "--x-offset", "7", "--y-offset", "3", "fwd"}, "10 10\n", "* * 0\n"},
+        // The gnomonic kind accepts its own centre, and its inverse gives it back.
+        {{"--kind", "gnomonic", "--width", "800", "--height", "600", "--centre-lon", "12", "--centre-lat", "34",
+          "--lat-span", "90", "fwd"}, "12 34\n", "400 300 1\n"},
+        {{"--kind", "gnomonic", "--width", "800", "--height", "600", "--centre-lon", "12", "--centre-lat", "34",
+          "--lat-span", "90", "inv"}, "400 300\n", "12.000000 34.000000 1\n"},
     };
     for (const Case& c : cases) {
-        const TToolRun run = RunMap(c.args, c.input);
+        const TRun run = RunMap(c.args, c.input);
         EXPECT_EQ(run.ExitCode, 0) << c.args.join(' ').toStdString() << run.Err.toStdString();
         EXPECT_EQ(run.Out, c.output) << c.args.join(' ').toStdString();
     }
@@ -67,18 +59,166 @@ TEST(MapTool, AppliesParametersInTheSetterOrderWhateverTheirOrder)
     EXPECT_EQ(RunMap(shuffled, input).Out, "683 324 1\n858 413 1\n");
 }
 
-TEST(MapTool, ReportsABadLineAndGoesOn)
+// One output line per input line, whatever the line holds.
+TEST(MapTool, KeepsItsPlaceLineByLine)
 {
-    const TToolRun run = RunMap({"--preset", "LambertMapping1K", "fwd"}, "128.5 35\nnot a point\n138.5 30\n");
-    EXPECT_EQ(run.Out, "683 324 1\n858 413 1\n");
-    EXPECT_TRUE(run.Err.contains("line 2")) << run.Err.toStdString();
+    struct Case { const char* name; QStringList args; QByteArray input; QString output; QString err; };
+    const Case cases[] = {
+        {"refused points are stars", Lambert + QStringList{"fwd"}, "128.5 35\n-40 10\n138.5 30\n",
+         "683 324 1\n* * 0\n858 413 1\n", ""},
+        {"refused by fwdf and inv", Lambert + QStringList{"fwdf"}, "-40 10\n", "* * 0\n", ""},
+        {"a pixel beyond the map", {"--preset", "DiscMapping", "inv"}, "0 0\n", "* * 0\n", ""},
+        {"garbage is reported, with its line", Lambert + QStringList{"fwd"},
+         "128.5 35\nnot a point\n128.5\n0x10 5\n138.5 30\n", "683 324 1\n* * 0\n* * 0\n* * 0\n858 413 1\n",
+         "line 2: cannot parse \"not a point\""},
+        {"pixels are whole numbers", Lambert + QStringList{"inv"}, "683.5 324\n", "* * 0\n", "line 1:"},
+        {"comments and empty lines are copied", Lambert + QStringList{"fwd"},
+         "# Seoul\n\n   \n  # indented\n128.5 35\n", "# Seoul\n\n   \n  # indented\n683 324 1\n", ""},
+        {"columns after the numbers pass through", Lambert + QStringList{"fwd"},
+         "128.5 35 Seoul\tKR  \n-40 10 far away\n128.5\t35\n", "683 324 1 Seoul\tKR  \n* * 0 far away\n683 324 1\n",
+         ""},
+        {"CR LF lines keep their ending", Lambert + QStringList{"fwd"}, "128.5 35\r\n# c\r\n\r\n138.5 30 x\r\n",
+         "683 324 1\r\n# c\r\n\r\n858 413 1 x\r\n", ""},
+        {"a last line without its newline", Lambert + QStringList{"fwd"}, "128.5 35", "683 324 1\n", ""},
+        {"numbers beyond single precision", Plate + QStringList{"fwdf"}, "1e-50 -1e-50\n+90 1e-400\n1e50 0\n",
+         "180.000 90.000 1\n270.000 90.000 1\n* * 0\n", ""},
+        {"infinity is a number the projection refuses", Plate + QStringList{"fwd"}, "inf 0\n", "* * 0\n", ""},
+    };
+    for (const Case& c : cases) {
+        const TRun run = RunMap(c.args, c.input);
+        EXPECT_EQ(run.ExitCode, 0) << c.name << ": " << run.Err.toStdString();
+        EXPECT_EQ(run.Out, c.output) << c.name;
+        if (c.err.isEmpty())
+            EXPECT_TRUE(run.Err.isEmpty()) << c.name << ": " << run.Err.toStdString();
+        else
+            EXPECT_TRUE(run.Err.contains(c.err)) << c.name << ": " << run.Err.toStdString();
+    }
+}
+
+TEST(MapTool, ReadsFilesInOrderWithStandardInputForDash)
+{
+    TempDir dir;
+    const QString a = dir.Write("a.txt", "128.5 35\nnonsense\n");
+    const QString b = dir.Write("b.txt", "# b\n138.5 30\n");
+    const TRun run = RunMap(Lambert + QStringList{"fwd", a, "-", b}, "-40 10\n");
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_EQ(run.Out, "683 324 1\n* * 0\n* * 0\n# b\n858 413 1\n");
+    EXPECT_TRUE(run.Err.contains(a + ": line 2: cannot parse \"nonsense\"")) << run.Err.toStdString();
+
+    // A file that cannot be opened is reported, the others are still read, and the status is 1.
+    const TRun missing = RunMap(Lambert + QStringList{"fwd", dir.FilePath("none.txt"), b});
+    EXPECT_EQ(missing.ExitCode, 1);
+    EXPECT_EQ(missing.Out, "# b\n858 413 1\n");
+    EXPECT_TRUE(missing.Err.contains("cannot open " + dir.FilePath("none.txt"))) << missing.Err.toStdString();
+
+    // Options may follow the command, and "--" ends them.
+    const QString dashed = dir.Write("--x.txt", "128.5 35\n");
+    const TRun late = RunMap({"fwd", "--preset=LambertMapping1K", "--", dashed});
+    EXPECT_EQ(late.ExitCode, 0) << late.Err.toStdString();
+    EXPECT_EQ(late.Out, "683 324 1\n");
+}
+
+// Nonsense is refused with status 2, before any input is read and with nothing on standard output.
+TEST(MapTool, RefusesWhatCannotBeRight)
+{
+    struct Case { QStringList args; QString err; };
+    const Case cases[] = {
+        {{}, "no command given"},
+        {{"fwd"}, "no parameters given"},
+        {{"--x-offset", "7", "fwd"}, "no --kind or --preset given"},
+        {{"--kind", "15", "fwd"}, "kind 15 does not exist"},
+        {{"--kind", "-1", "fwd"}, "kind -1 does not exist"},
+        {{"--kind", "mercator", "fwd"}, "could be MercatorFull or MercatorZoomed"},
+        {{"--kind", "lamberts", "fwd"}, "unknown kind \"lamberts\""},
+        {{"--kind", "lambert", "--height", "100", "fwd"}, "needs a positive --width, not 0"},
+        {{"--kind", "1", "--width", "100", "--height", "-5", "fwd"}, "needs a positive --height, not -5"},
+        {{"--preset", "DiscMapping", "--width", "0", "fwd"}, "needs a positive --width, not 0"},
+        {{"--kind", "1", "--width", "10", "--width=20", "--height", "10", "fwd"}, "--width is given twice"},
+        {{"--preset", "DiscMapping", "--preset", "DiscMapping", "fwd"}, "--preset is given twice"},
+        {{"--preset", "nowhere", "fwd"}, "unknown preset \"nowhere\""},
+        {{"--preset", "DiscMapping", "--tile", "14", "fwd"}, "tile 14 does not exist"},
+        {{"--preset", "DiscMapping", "--tile=-1", "fwd"}, "tile -1 does not exist"},
+        {{"--preset", "DiscMapping", "--centre-lat", "nan", "fwd"}, "not a finite single-precision number"},
+        {{"--preset", "DiscMapping", "--lat-span", "1e50", "fwd"}, "not a finite single-precision number"},
+        {{"--preset", "DiscMapping", "--width", "1e3", "fwd"}, "not a whole number"},
+        {{"--preset", "DiscMapping", "--frobnicate", "fwd"}, "unknown option --frobnicate"},
+        {{"--preset", "DiscMapping", "-x", "fwd"}, "unknown option -x"},
+        {{"--preset", "DiscMapping", "--centre-lat"}, "missing value after --centre-lat"},
+        {{"--preset", "DiscMapping", "fwd", "--lon-step", "5"}, "--lon-step is an option of grid"},
+        {{"--preset", "DiscMapping", "frob"}, "unknown command \"frob\""},
+        {{"--preset", "DiscMapping", "grid", "-"}, "grid needs IN and OUT"},
+        {{"--preset", "DiscMapping", "grid", "-", "a.png", "b.png"}, "unexpected argument \"b.png\""},
+        {{"--preset", "DiscMapping", "grid", "-", "a.png", "--lon-step", "0"}, "a positive whole number"},
+        {{"--preset", "DiscMapping", "grid", "-", "a.png", "--line-colour", "yellow"}, "RRGGBB"},
+        {{"--preset", "DiscMapping", "grid", "-", "a.png", "--special-parallels", "1,5"}, "a comma list of 0..4"},
+        {{"--preset", "DiscMapping", "grid", "-", "a.png", "--no-labels=1"}, "--no-labels takes no value"},
+        // 30000 x 30000 would take 3.4 GB: refused instead of allocated.
+        {{"--kind", "1", "--width", "30000", "--height", "30000", "grid", "-", "a.png"}, "more than the 1 GiB allowed"},
+        {{"--list", "things"}, "kinds or presets"},
+        {{"--list", "kinds", "fwd"}, "--list stands alone"},
+    };
+    for (const Case& c : cases) {
+        const TRun run = RunMap(c.args, "128.5 35\n");
+        EXPECT_EQ(run.ExitCode, 2) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(run.Out.isEmpty()) << c.args.join(' ').toStdString() << ": " << run.Out.toStdString();
+        EXPECT_TRUE(run.Err.contains(c.err)) << c.args.join(' ').toStdString() << ": " << run.Err.toStdString();
+        EXPECT_EQ(run.Err.count('\n'), 1) << c.args.join(' ').toStdString() << ": " << run.Err.toStdString();
+    }
+}
+
+TEST(MapTool, NamesKindsAnyWayAndTakesOptionValuesAfterAnEqualsSign)
+{
+    const QStringList rest = {"--width", "1024", "--height=1024", "--centre-lon", "128.5", "--centre-lat=25.7",
+                              "--std-parallel1", "44.5", "--std-parallel2=44", "--x-offset=171", "fwd"};
+    for (const char* kind : {"10", "LambertConformal", "lambertconformal", "LAMBERT", "lam"}) {
+        const TRun run = RunMap(QStringList{"--kind", kind} + rest, "128.5 35\n");
+        EXPECT_EQ(run.Out, "683 324 1\n") << kind << ": " << run.Err.toStdString();
+        EXPECT_EQ(RunMap(QStringList{QString("--kind=") + kind} + rest, "128.5 35\n").Out, "683 324 1\n") << kind;
+    }
+    // An exact name wins over a longer one that begins with it.
+    const TRun exact = RunMap({"--kind", "azimuthalequi", "--width", "800", "--height", "800", "--centre-lat",
+                                   "0", "fwd"}, "100 0\n");
+    EXPECT_EQ(exact.Out, "1447 400 1\n");
+    // 1e-50 is a number as a parameter too.
+    EXPECT_EQ(RunMap(Plate + QStringList{"--centre-lon", "1e-50", "fwd"}, "0 0\n").Out, "180 90 1\n");
+}
+
+TEST(MapTool, ListsKindsAndPresetsWithTheirParameters)
+{
+    const TRun kinds = RunMap({"--list", "kinds"});
+    EXPECT_EQ(kinds.ExitCode, 0);
+    const QStringList lines = kinds.Out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 30) << kinds.Out.toStdString();
+    EXPECT_TRUE(lines[20].startsWith("10  LambertConformal")) << lines[20].toStdString();
+    EXPECT_EQ(lines[21].trimmed(),
+              "--height --width --centre-lon --centre-lat --std-parallel1 --std-parallel2 --x-offset --y-offset");
+    EXPECT_TRUE(lines[24].startsWith("12  VanDerGrinten"));
+    EXPECT_TRUE(lines[25].contains("--tile"));
+
+    // Each preset is listed as the options that give the same mapping.
+    const TRun presets = RunMap({"--list=presets"});
+    EXPECT_EQ(presets.ExitCode, 0);
+    const QStringList plines = presets.Out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(plines.size(), 10) << presets.Out.toStdString();
+    const QByteArray points = "128.5 35\n138.5 30\n135 35.45\n0 90\n140.5 0\n-45 60\n";
+    for (int i = 0; i < 10; i += 2) {
+        const QString name = plines[i].section(' ', 0, 0);
+        const QStringList options = plines[i + 1].trimmed().split(' ');
+        const TRun byPreset = RunMap({"--preset", name, "fwdf"}, points);
+        const TRun byOptions = RunMap(options + QStringList{"fwdf"}, points);
+        EXPECT_EQ(byOptions.ExitCode, 0) << name.toStdString() << ": " << byOptions.Err.toStdString();
+        EXPECT_EQ(byOptions.Out, byPreset.Out) << name.toStdString();
+    }
+    EXPECT_EQ(RunMap({"--version"}).Out, QString("lagwatch-map (Lagwatch) " LAGWATCH_VERSION "\n"));
+    EXPECT_EQ(RunMap({"fwd", "--bogus", "--version"}).ExitCode, 0);
+    EXPECT_TRUE(RunMap({"--kind", "99", "--help"}).Out.contains("--list kinds"));
 }
 
 TEST(MapTool, DrawsAGridOverABlankImage)
 {
     TempDir dir;
     const QString out = dir.FilePath("grid.png");
-    const TToolRun run = RunMap({"--preset", "DiscMapping", "grid", "-", out, "--special-parallels", "2"});
+    const TRun run = RunMap({"--preset", "DiscMapping", "grid", "-", out, "--special-parallels", "2"});
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     const QImage image(out);
     ASSERT_EQ(image.size(), QSize(1595, 1595));
@@ -94,4 +234,55 @@ TEST(MapTool, DrawsAGridOverABlankImage)
     EXPECT_NE(RunMap({"--help"}).Out.indexOf("grid"), -1);
 }
 
-} // namespace
+TEST(MapTool, GridWarnsOfAnotherImageSizeAndWritesTheFormatItsNameSays)
+{
+    TempDir dir;
+    QImage small(200, 100, QImage::Format_RGB32);
+    small.fill(Qt::darkBlue);
+    const QString in = dir.FilePath("small.png");
+    ASSERT_TRUE(small.save(in));
+    const QString out = dir.FilePath("out.bmp");
+    const TRun run = RunMap(Plate + QStringList{"grid", in, out});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_TRUE(run.Err.contains("warning: " + in + " is 200x100, the mapping 360x180")) << run.Err.toStdString();
+    QFile bmp(out);
+    ASSERT_TRUE(bmp.open(QIODevice::ReadOnly));
+    EXPECT_EQ(bmp.read(2), "BM");
+    EXPECT_EQ(QImage(out).size(), QSize(200, 100));
+
+    const TRun ppm = RunMap(Plate + QStringList{"grid", "-", dir.FilePath("out.PPM")});
+    EXPECT_EQ(ppm.ExitCode, 0) << ppm.Err.toStdString();
+    EXPECT_TRUE(ppm.Err.isEmpty()) << ppm.Err.toStdString();
+    QFile ppmFile(dir.FilePath("out.PPM"));
+    ASSERT_TRUE(ppmFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(ppmFile.read(2), "P6");
+
+    // An extension no image writer knows, or none at all, is refused and nothing is written.
+    for (const QString name : {"out.txt", "out"}) {
+        const TRun refused = RunMap(Plate + QStringList{"grid", "-", dir.FilePath(name)});
+        EXPECT_EQ(refused.ExitCode, 1) << name.toStdString();
+        EXPECT_TRUE(refused.Err.contains("cannot write the image " + dir.FilePath(name))) << refused.Err.toStdString();
+        EXPECT_FALSE(QFile::exists(dir.FilePath(name))) << name.toStdString();
+    }
+    // An unreadable input image is named.
+    const TRun unreadable = RunMap(Plate + QStringList{"grid", dir.FilePath("none.png"), out});
+    EXPECT_EQ(unreadable.ExitCode, 1);
+    EXPECT_TRUE(unreadable.Err.contains("cannot read " + dir.FilePath("none.png"))) << unreadable.Err.toStdString();
+}
+
+// Offsets at the ends of the int range once overflowed in the label placement
+// (the sanitizer build of CI aborts on any overflow).
+TEST(MapTool, GridWithExtremeOffsetsRunsWithoutOverflow)
+{
+    TempDir dir;
+    for (const char* kind : {"4", "8"})
+        for (const char* offset : {"-2147483648", "2147483647"}) {
+            const TRun run = RunMap({"--kind", kind, "--width", "300", "--height", "300", "--lon-span", "60",
+                                         "--lat-span", "40", "--centre-lat", "30", "--y-offset", offset, "--x-offset",
+                                         offset, "grid", "-", dir.FilePath("g.png"), "--lon-step", "5", "--lat-step",
+                                         "5"});
+            EXPECT_EQ(run.ExitCode, 0) << kind << " " << offset << ": " << run.Err.toStdString();
+        }
+}
+
+}  // namespace

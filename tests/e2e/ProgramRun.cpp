@@ -34,6 +34,17 @@ TRun RunProgram(const QString& program, const QStringList& arguments, const QPro
     return Finish(process, timeoutMs);
 }
 
+TRun RunWithInput(const QString& program, const QStringList& arguments, const QByteArray& input,
+                  const QProcessEnvironment& environment, int timeoutMs)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    return Finish(process, timeoutMs);
+}
+
 TRun RunOnDesktop(const QString& program, const QStringList& arguments)
 {
     QProcessEnvironment env = BareEnvironment();

@@ -24,6 +24,10 @@ TRun Finish(QProcess& process, int timeoutMs);
 TRun RunProgram(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment,
                 int timeoutMs = 120000);
 
+// The same with Input written to the program's standard input, which is then closed.
+TRun RunWithInput(const QString& program, const QStringList& arguments, const QByteArray& input,
+                  const QProcessEnvironment& environment, int timeoutMs = 120000);
+
 // Under Xvfb when it is installed (as a desktop run), else off-screen.
 TRun RunOnDesktop(const QString& program, const QStringList& arguments);
 

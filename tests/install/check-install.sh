@@ -110,10 +110,12 @@ lagwatch||-warning=|
 lagwatch-map|||fwd fwdf grid inv
 lagwatch-map|--preset||DiscMapping LambertMapping1K LambertMapping4K PolarMapping800 PolarMappingNorth
 lagwatch-map|--preset DiscMapping|f|fwd fwdf
-lagwatch-map|--kind||
+lagwatch-map|--kind|Lam|LambertConformal
+lagwatch-map|--list||kinds presets
+lagwatch-map||--v|--version
 lagwatch-map|--preset DiscMapping grid||in.png station1
 lagwatch-map|grid - out.png|--no|--no-labels
-lagwatch-map|inv||
+lagwatch-map|inv||in.png ledger.txt station1
 TABLE
 cd "$scratch"
 

@@ -63,7 +63,9 @@ const ForwardCase ForwardCases[] = {
     {"gnomonic beyond 12000 km", Gnomonic, 0, 108, false, 0, 0},
     // 90 degrees from the centre: refused, but the image centre is handed back.
     {"gnomonic at 90 deg", Gnomonic, 90, 0, false, 400, 400},
-    {"gnomonic centre itself", Gnomonic, 0, 0, false, 400, 400},
+    // The centre itself (gamma 1) is accepted, as its inverse gives the centre back.
+    {"gnomonic centre itself", Gnomonic, 0, 0, true, 400, 400},
+    {"gnomonic off-centre centre", {.Kind = 11, .Height = 600, .Width = 800, .CentreLon = 12, .CentreLat = 34, .LatSpan = 90}, 12, 34, true, 400, 300},
     {"polar 800 centre", {.Kind = 9, .Height = 800, .Width = 800, .CentreLon = 135, .CentreLat = 35.45f, .LatSpan = 46.6f, .XOffset = 137}, 135, 35.45f, true, 537, 357},
     {"polar north pole", {.Kind = 9, .Height = 877, .Width = 1078, .CentreLon = -45, .CentreLat = 90, .LatSpan = 101.68f, .XOffset = -36, .YOffset = 306}, 0, 90, true, 503, 132},
     // Van der Grinten: poles on the central column, at +-pi*Scale.
@@ -85,17 +87,22 @@ const ForwardCase ForwardCases[] = {
 
 }  // namespace
 
-TEST(ForwardProjection, Checkpoints)
+class ForwardCheckpoint : public ::testing::TestWithParam<ForwardCase>
 {
-    for (const ForwardCase& c : ForwardCases)
-    {
-        const TMapping m = MakeMapping(c.P);
-        int x = 0, y = 0;
-        EXPECT_EQ(m.LonLatToXY(c.Lon, c.Lat, x, y), c.Ok) << c.Name;
-        EXPECT_EQ(x, c.X) << c.Name;
-        EXPECT_EQ(y, c.Y) << c.Name;
-    }
+};
+
+TEST_P(ForwardCheckpoint, GivesItsPixel)
+{
+    const ForwardCase& c = GetParam();
+    const TMapping m = MakeMapping(c.P);
+    int x = 0, y = 0;
+    EXPECT_EQ(m.LonLatToXY(c.Lon, c.Lat, x, y), c.Ok);
+    EXPECT_EQ(x, c.X);
+    EXPECT_EQ(y, c.Y);
 }
+
+INSTANTIATE_TEST_SUITE_P(ForwardProjection, ForwardCheckpoint, ::testing::ValuesIn(ForwardCases),
+                         CaseTestName<ForwardCase>);
 
 TEST(ForwardProjection, PresetCheckpoints)
 {

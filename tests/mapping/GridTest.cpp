@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 namespace {
@@ -351,6 +352,117 @@ TEST_F(GridTest, ImageCanvasDrawsLinesAndLabels)
         for (int x = 160; x < 200 && !white; ++x)
             white = image.pixelColor(x, y).blue() > 160;
     EXPECT_TRUE(white);
+}
+
+namespace {
+
+// The label texts drawn in the text colour, with their centres.
+struct TPlacedLabel { QString Text; int X, Y; };
+std::vector<TPlacedLabel> PlacedLabels(const TRecordingCanvas& c)
+{
+    std::vector<TPlacedLabel> out;
+    for (const auto& t : c.Texts)
+        if (t.Colour == TRecordingCanvas::TextColour)
+            out.push_back({t.Text, t.X + 3 * static_cast<int>(t.Text.size()), t.Y + 5});
+    return out;
+}
+
+// The angle a label names: east and north positive.
+int LabelAngle(const QString& text)
+{
+    const int n = text.left(text.indexOf(DegreeSign)).toInt();
+    return text.endsWith('W') || text.endsWith('S') ? -n : n;
+}
+
+}  // namespace
+
+// A meridian label of the Lambert kind stood at the bottom edge even where its
+// meridian never reaches the picture: on LambertMapping1K "40dW" and "50dW"
+// stood at the bottom left, over East Asia. Each label is now drawn only where
+// its own line's point lies inside the picture, and the longitude under every
+// meridian label is the label's own (checked with the inverse).
+TEST_F(GridTest, LambertLabelsOnlyWhereTheirMeridianIs)
+{
+    TMapping m;
+    BuildPresetMapping(TPresetMapping::Lambert1K, m);
+    TRecordingCanvas c;
+    Draw(m, c, 10, 10);
+    const QStringList drawn = c.DrawnTexts();
+    EXPECT_FALSE(drawn.contains(Deg("40dW"))) << drawn.join(' ').toStdString();
+    EXPECT_FALSE(drawn.contains(Deg("50dW"))) << drawn.join(' ').toStdString();
+    EXPECT_EQ(drawn, Deg("110dE 120dE 130dE 140dE 0d 10dN 20dN 30dN 40dN").split(' '));
+    for (const TPlacedLabel& label : PlacedLabels(c))
+    {
+        float lon = 0, lat = 0;
+        ASSERT_TRUE(m.XYToLonLat(label.X, label.Y, lon, lat)) << label.Text.toStdString();
+        const bool meridian = label.Text.endsWith('E') || label.Text.endsWith('W');
+        EXPECT_NEAR(meridian ? lon : lat, LabelAngle(label.Text), 1.5) << label.Text.toStdString();
+    }
+    // The polar kind labels parallels on the central meridian: 60dN lies above the picture.
+    TMapping polar;
+    BuildPresetMapping(TPresetMapping::Polar800, polar);
+    TRecordingCanvas c2;
+    Draw(polar, c2, 20, 20);
+    EXPECT_EQ(c2.DrawnTexts(), Deg("100dE 120dE 140dE 20dN 40dN").split(' '));
+}
+
+// The same test on every kind: a label's line point inside the picture keeps it.
+TEST_F(GridTest, LabelsWhoseLinesAreInsideAreAllKept)
+{
+    struct Case { const char* Name; TMapping M; int LonStep, LatStep; const char* Labels; };
+    TMapping disc;
+    BuildPresetMapping(TPresetMapping::Disc, disc);
+    const Case cases[] = {
+        // Every meridian of the plate carree crosses the bottom edge and every parallel the left one;
+        // 180dW alone would start left of the picture.
+        // (The equator's "0d" is the prime meridian's text too.)
+        {"plate", MakeMapping({.Kind = 1, .Height = 180, .Width = 360}), 30, 30,
+         "150dW 120dW 90dW 60dW 30dW 0d 30dE 60dE 90dE 120dE 150dE 60dS 30dS 30dN 60dN"},
+        // The disc: every meridian and parallel that the orthographic kind does not refuse.
+        {"disc", disc, 30, 30, "180d 90dE 120dE 150dE 30dS 0d 30dN"},
+    };
+    for (const Case& k : cases)
+    {
+        TMapping m = k.M;
+        TRecordingCanvas c;
+        Draw(m, c, k.LonStep, k.LatStep);
+        EXPECT_EQ(c.DrawnTexts(), Deg(k.Labels).split(' ')) << k.Name << ": " << c.DrawnTexts().join(' ').toStdString();
+        for (const TPlacedLabel& label : PlacedLabels(c))
+        {
+            EXPECT_TRUE(label.X >= 0 && label.X < m.Width && label.Y >= 0 && label.Y < m.Height)
+                << k.Name << " " << label.Text.toStdString();
+        }
+    }
+}
+
+// Offsets at the ends of the int range put label positions near the ends too:
+// nothing overflows on the way to the image, whatever the kind.
+TEST_F(GridTest, ExtremeOffsetsDrawWithoutOverflow)
+{
+    for (int kind = 0; kind <= 14; ++kind)
+        for (int32_t yOffset : {INT32_MIN, INT32_MAX, 0})
+            for (int32_t xOffset : {INT32_MIN, INT32_MAX, 0})
+            {
+                TMapping m = MakeMapping({.Kind = kind, .Height = 300, .Width = 300, .CentreLat = 30, .LonSpan = 60,
+                                          .LatSpan = 40});
+                m.SetXOffset(xOffset);
+                m.SetYOffset(yOffset);
+                QImage image(300, 300, QImage::Format_RGB32);
+                image.fill(Qt::black);
+                TImageGridBitmap bitmap(image);
+                m.DrawGridOnBitmap(&bitmap, 5, 5, 0xFFFFFF, 0x00FFFF, 0, 0, false, 0x1F, 0);
+            }
+    // The grid's own offsets at the ends of the range reach the canvas clamped: its text
+    // placement must not overflow either.
+    for (int kind : {1, 4, 7})
+        for (int32_t offset : {INT32_MIN, INT32_MAX})
+        {
+            TMapping m = MakeMapping({.Kind = kind, .Height = 300, .Width = 300, .CentreLat = 30, .LatSpan = 40});
+            QImage image(300, 300, QImage::Format_RGB32);
+            image.fill(Qt::black);
+            TImageGridBitmap bitmap(image);
+            m.DrawGridOnBitmap(&bitmap, 10, 10, 0xFFFFFF, 0x00FFFF, offset, offset, false, 0, 0);
+        }
 }
 
 TEST(SegmentTables, PresetsAreCreatedAndFreedInOrder)

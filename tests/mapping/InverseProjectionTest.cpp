@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -50,20 +51,24 @@ const InverseCase InverseCases[] = {
 
 }  // namespace
 
-TEST(InverseProjection, Checkpoints)
+class InverseCheckpoint : public ::testing::TestWithParam<InverseCase>
 {
-    for (const InverseCase& c : InverseCases)
-    {
-        const TMapping m = MakeMapping(c.P);
-        float lon = 777, lat = 888;
-        EXPECT_EQ(m.XYToLonLat(c.X, c.Y, lon, lat), c.Ok) << c.Name;
-        if (c.Ok)
-        {
-            EXPECT_NEAR(lon, c.Lon, 1e-4) << c.Name;
-            EXPECT_NEAR(lat, c.Lat, 1e-4) << c.Name;
-        }
+};
+
+TEST_P(InverseCheckpoint, GivesItsPoint)
+{
+    const InverseCase& c = GetParam();
+    const TMapping m = MakeMapping(c.P);
+    float lon = 777, lat = 888;
+    EXPECT_EQ(m.XYToLonLat(c.X, c.Y, lon, lat), c.Ok);
+    if (c.Ok) {
+        EXPECT_NEAR(lon, c.Lon, 1e-4);
+        EXPECT_NEAR(lat, c.Lat, 1e-4);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(InverseProjection, InverseCheckpoint, ::testing::ValuesIn(InverseCases),
+                         CaseTestName<InverseCase>);
 
 TEST(InverseProjection, ZeroSizeWritesNothing)
 {
@@ -91,6 +96,10 @@ TEST(InverseProjection, MercatorLatitudeSaturatesAtThePoles)
     EXPECT_EQ(MercatorLat(1e6f), 90);
     EXPECT_EQ(MercatorLat(-1e6f), -90);
     EXPECT_EQ(MercatorLat(3e38f), 90);
+    // Infinity overflows like any huge value; NaN stays NaN.
+    EXPECT_EQ(MercatorLat(std::numeric_limits<float>::infinity()), 90);
+    EXPECT_EQ(MercatorLat(-std::numeric_limits<float>::infinity()), -90);
+    EXPECT_TRUE(std::isnan(MercatorLat(std::numeric_limits<float>::quiet_NaN())));
     // A Mercator image one pixel wide puts far rows beyond any latitude.
     const TMapping m = MakeMapping({.Kind = 5, .Height = 1, .Width = 1});
     float lon = 0, lat = 0;
@@ -180,38 +189,42 @@ double LonDifference(double a, double b)
 
 }  // namespace
 
-TEST(InverseProjection, ForwardThenInverseReturnsEveryVisiblePoint)
+class RoundTrip : public ::testing::TestWithParam<RoundTripCase>
 {
-    for (const RoundTripCase& c : RoundTripCases)
-    {
-        const TMapping m = MakeMapping(c.P);
-        int visible = 0;
-        for (double dl = -179.3; dl < 180; dl += 7.7)
-            for (double lat = -88.7; lat < 89; lat += 5.3)
+};
+
+TEST_P(RoundTrip, ForwardThenInverseReturnsEveryVisiblePoint)
+{
+    const RoundTripCase& c = GetParam();
+    const TMapping m = MakeMapping(c.P);
+    int visible = 0;
+    for (double dl = -179.3; dl < 180; dl += 7.7)
+        for (double lat = -88.7; lat < 89; lat += 5.3)
+        {
+            const float lon = static_cast<float>(c.P.CentreLon + dl);
+            int x = 0, y = 0;
+            if (!m.LonLatToXY(lon, static_cast<float>(lat), x, y))
+                continue;
+            const int ix = x - m.GetXOffset(), iy = y + m.GetYOffset();
+            if (ix < 0 || ix >= m.Width || iy < 0 || iy >= m.Height)
+                continue;
+            ++visible;
+            float lon2 = 0, lat2 = 0;
+            ASSERT_TRUE(m.XYToLonLat(x, y, lon2, lat2)) << c.Name << " " << lon << " " << lat;
+            float fx = 0, fy = 0;
+            ASSERT_TRUE(m.LonLatToXYF(lon2, lat2, fx, fy)) << c.Name << " " << lon << " " << lat;
+            EXPECT_LE(std::fabs(fx - x), 1.0) << c.Name << " " << lon << " " << lat;
+            EXPECT_LE(std::fabs(fy - y), 1.0) << c.Name << " " << lon << " " << lat;
+            EXPECT_NEAR(lat2, lat, 2.0) << c.Name << " " << lon << " " << lat;
+            if (std::fabs(lat) < 80)
             {
-                const float lon = static_cast<float>(c.P.CentreLon + dl);
-                int x = 0, y = 0;
-                if (!m.LonLatToXY(lon, static_cast<float>(lat), x, y))
-                    continue;
-                const int ix = x - m.GetXOffset(), iy = y + m.GetYOffset();
-                if (ix < 0 || ix >= m.Width || iy < 0 || iy >= m.Height)
-                    continue;
-                ++visible;
-                float lon2 = 0, lat2 = 0;
-                ASSERT_TRUE(m.XYToLonLat(x, y, lon2, lat2)) << c.Name << " " << lon << " " << lat;
-                float fx = 0, fy = 0;
-                ASSERT_TRUE(m.LonLatToXYF(lon2, lat2, fx, fy)) << c.Name << " " << lon << " " << lat;
-                EXPECT_LE(std::fabs(fx - x), 1.0) << c.Name << " " << lon << " " << lat;
-                EXPECT_LE(std::fabs(fy - y), 1.0) << c.Name << " " << lon << " " << lat;
-                EXPECT_NEAR(lat2, lat, 2.0) << c.Name << " " << lon << " " << lat;
-                if (std::fabs(lat) < 80)
-                {
-                    EXPECT_LE(LonDifference(lon2, lon), 2.0) << c.Name << " " << lon << " " << lat << " -> " << lon2;
-                }
+                EXPECT_LE(LonDifference(lon2, lon), 2.0) << c.Name << " " << lon << " " << lat << " -> " << lon2;
             }
-        EXPECT_GT(visible, 20) << c.Name;
-    }
+        }
+    EXPECT_GT(visible, 20) << c.Name;
 }
+
+INSTANTIATE_TEST_SUITE_P(InverseProjection, RoundTrip, ::testing::ValuesIn(RoundTripCases), CaseTestName<RoundTripCase>);
 
 TEST(InverseProjection, PresetRoundTrips)
 {

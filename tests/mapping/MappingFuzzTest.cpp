@@ -1,6 +1,8 @@
 // Random parameters and points, seeded so that a failure can be replayed:
 // nothing may crash, hang, or return True with a value that is not finite.
+#include "mapping/ImageGridCanvas.h"
 #include "mapping/ormMapping.h"
+#include "platform/DegreeSign.h"
 
 #include <gtest/gtest.h>
 
@@ -97,5 +99,57 @@ TEST(MappingFuzz, RandomParametersAndPointsStayFinite)
                 ASSERT_TRUE(std::isfinite(lon2) && std::isfinite(lat2)) << round;
             }
         }
+    }
+}
+
+// The parameters of lagwatch-map's grid command as it accepts them (kinds
+// 0..14, tiles 0..13, finite angles, positive sizes and any offsets in 32
+// bits, steps of 1 or more), drawn through the image canvas on a real image of
+// another size: under the sanitizers nothing may overflow or crash.
+TEST(MappingFuzz, GridParametersDrawOnARealImage)
+{
+    InitDegreeSign();
+    TRandomValues r(20261207u);
+    auto finite = [&](float range) {
+        const float v = r.Angle(range);
+        return std::isfinite(v) ? v : 0.0f;
+    };
+    auto size = [&]() {
+        const int32_t v = r.Size();
+        return v > 0 ? v : 1 + r.Pick(5000);
+    };
+    auto offset = [&]() {
+        switch (r.Pick(5))
+        {
+        case 0: return std::numeric_limits<int32_t>::min() + r.Pick(3);
+        case 1: return std::numeric_limits<int32_t>::max() - r.Pick(3);
+        default: return r.Pixel();
+        }
+    };
+    auto step = [&]() { return r.Pick(8) == 0 ? std::numeric_limits<int32_t>::max() - r.Pick(3) : 3 + r.Pick(60); };
+    for (int round = 0; round < 400; ++round)
+    {
+        TMapping m;
+        m.SetKind(static_cast<uint8_t>(r.Pick(15)));
+        m.SetHeight(size());
+        m.SetWidth(size());
+        m.Tile = static_cast<uint8_t>(r.Pick(14));
+        m.Rotation = r.Pick(3) == 0 ? finite(360) : 0;
+        m.SetLonSpan(finite(400));
+        m.SetLatSpan(finite(200));
+        m.SetCentreLon(finite(360));
+        m.SetCentreLat(finite(100));
+        if (r.Pick(2))
+        {
+            m.SetStdParallel1(finite(95));
+            m.SetStdParallel2(finite(95));
+        }
+        m.SetXOffset(offset());
+        m.SetYOffset(offset());
+        QImage image(1 + r.Pick(80), 1 + r.Pick(80), QImage::Format_RGB32);
+        image.fill(Qt::black);
+        TImageGridBitmap bitmap(image);
+        m.DrawGridOnBitmap(&bitmap, step(), step(), 0xFFFFFF, 0x00FFFF, 0, 0, r.Pick(6) == 0,
+                           static_cast<uint8_t>(r.Pick(32)), 0);
     }
 }

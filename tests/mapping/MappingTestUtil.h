@@ -3,6 +3,11 @@
 // order AssignFrom uses, so that tests read like the images they describe.
 #include "mapping/ormMapping.h"
 
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+
 struct TMappingParams
 {
     int Kind = 0;
@@ -35,4 +40,15 @@ inline TMapping MakeMapping(const TMappingParams& p)
     m.SetXOffset(p.XOffset);
     m.SetYOffset(p.YOffset);
     return m;
+}
+
+// A table row's description as a test name: "plate wraps 190" becomes
+// "plate_wraps_190" (letters, digits and underscores only).
+template <typename TCase>
+std::string CaseTestName(const ::testing::TestParamInfo<TCase>& info)
+{
+    std::string name;
+    for (const char* c = info.param.Name; *c; ++c)
+        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    return name;
 }

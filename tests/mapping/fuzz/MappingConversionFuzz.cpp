@@ -4,6 +4,7 @@
 #include "mapping/GridCanvas.h"
 #include "mapping/ormMapping.h"
 #include "platform/DegreeSign.h"
+#include "tests/mapping/fuzz/FuzzInput.h"
 
 #include <cmath>
 #include <cstdint>
@@ -12,30 +13,11 @@
 
 namespace {
 
-class TInput
+class TInput : public TFuzzInput
 {
 public:
-    TInput(const uint8_t* Data, size_t Size) : FData(Data), FSize(Size) {}
+    using TFuzzInput::TFuzzInput;
 
-    template <typename T>
-    T Take()
-    {
-        T v{};
-        const size_t n = FSize - FPos < sizeof(T) ? FSize - FPos : sizeof(T);
-        std::memcpy(&v, FData + FPos, n);
-        FPos += n;
-        return v;
-    }
-    bool Empty() const { return FPos >= FSize; }
-
-    // Mostly plausible angles, sometimes any bit pattern (NaN, infinity, huge).
-    float Angle(float Range)
-    {
-        const uint8_t how = Take<uint8_t>();
-        if (how < 64)
-            return Take<float>();
-        return (static_cast<float>(Take<int16_t>()) / 32768.0f) * Range;
-    }
     int32_t Size()
     {
         const uint8_t how = Take<uint8_t>();
@@ -43,11 +25,6 @@ public:
             return Take<int32_t>();
         return Take<uint16_t>() % 5000;
     }
-
-private:
-    const uint8_t* FData;
-    size_t FSize;
-    size_t FPos = 0;
 };
 
 // Measures text as a fixed box and checks every coordinate the grid hands over.

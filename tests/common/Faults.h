@@ -1,0 +1,78 @@
+#pragma once
+// Real faults for tests: a small file system that fills up, a second user,
+// processes killed at random moments.
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <sys/types.h>
+
+// The user and group "nobody" (65534), the second user of the tests.
+constexpr uid_t NobodyUid = 65534;
+constexpr gid_t NobodyGid = 65534;
+
+bool IsRoot();
+
+// True when a test that needs root may skip as an ordinary user: outside CI,
+// or in the suites' run as an ordinary user (run-as-user.sh). In CI as root
+// such a test never skips.
+bool MaySkipWithoutRoot();
+
+// A tmpfs of the given size mounted on a new folder below parent (root
+// only); unmounted again with the object. Path() ends with '/'.
+class TTmpfs
+{
+public:
+    TTmpfs(const QString& parent, qint64 bytes);
+    ~TTmpfs();
+    TTmpfs(const TTmpfs&) = delete;
+    TTmpfs& operator=(const TTmpfs&) = delete;
+    bool Mounted() const { return FMounted; }
+    QString Path() const { return FPath; }
+    QString Error() const { return FError; }
+
+private:
+    QString FPath;
+    QString FError;
+    bool FMounted = false;
+};
+
+// Fills the file system holding folder with a file named filler there until
+// at most leaveFree bytes are free (rounded to its blocks). The bytes free
+// afterwards.
+qint64 FillFileSystem(const QString& folder, qint64 leaveFree);
+qint64 FreeBytes(const QString& folder);
+
+// Runs fn in a child process: as the user nobody when the test runs as root,
+// as the same user otherwise. The child's status: 0 when fn returned true, 1
+// when false, -signal when it was killed.
+int RunAsNobody(const std::function<bool()>& fn);
+
+// Starts fn in a child process (as nobody when asNobody and root) and
+// returns its process id without waiting.
+pid_t StartChild(const std::function<bool()>& fn, bool asNobody);
+// Waits for a child: 0, 1 or -signal as RunAsNobody.
+int WaitChild(pid_t child);
+
+// A child (as StartChild) that reports numbers to its parent through a pipe:
+// fn gets the pipe's writing end and calls Report; the parent reads them
+// with ReadReport from Read, which it closes when done.
+struct TReportingChild
+{
+    pid_t Pid = -1;
+    int Read = -1;
+};
+TReportingChild StartReportingChild(const std::function<bool(int report)>& fn, bool asNobody);
+void Report(int fd, qint64 value);
+// The next number, waiting for it; false when the child ended first.
+bool ReadReport(int fd, qint64& value);
+
+// Microseconds since an arbitrary start, for timing inside a child.
+qint64 NowUs();
+
+// Makes a folder and the folders of its path reachable by another user.
+void OpenToEveryone(const QString& folder);
+
+// A number of repetitions: fallback, or LAGWATCH_TEST_KILLS when set (for
+// longer runs by hand).
+int KillRounds(int fallback);

@@ -1,0 +1,470 @@
+// The real program against the faults that used to cost ledgers: paths that
+// are not UTF-8, a lock held by another process, a second user through
+// setpriv, a planted lock link, foreign and binary ledgers, a 64 GiB sparse
+// ledger, image writes to a full disk, and SIGKILL during the save.
+#include "app/Ledger.h"
+#include "platform/PathBytes.h"
+#include "tests/common/Faults.h"
+#include "tests/common/TempDir.h"
+#include "tests/e2e/ProgramRun.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QStandardPaths>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <csignal>
+#include <fcntl.h>
+#include <random>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray ReadBytes(const QByteArray& path)
+{
+    QByteArray bytes;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return bytes;
+    char buffer[65536];
+    ssize_t n;
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+        bytes.append(buffer, n);
+    ::close(fd);
+    return bytes;
+}
+
+QByteArray ReadBytes(const QString& path) { return ReadBytes(EncodePath(path)); }
+
+bool Exists(const QByteArray& path)
+{
+    struct stat st {};
+    return ::lstat(path.constData(), &st) == 0;
+}
+
+QStringList Loaded(const QString& path)
+{
+    TSortedStringList list;
+    QString error;
+    LoadLedger(list, path, error);
+    return list.ToStringList();
+}
+
+// Single quotes for the shell.
+QString Quoted(const QString& text) { return "'" + QString(text).replace("'", "'\\''") + "'"; }
+
+TRun Bash(const QString& script, const QProcessEnvironment& env, int timeoutMs = 120000)
+{
+    return RunProgram("/bin/bash", {"-c", script}, env, timeoutMs);
+}
+
+#define REQUIRE_ROOT(why)                                                                                             \
+    do {                                                                                                              \
+        if (!IsRoot()) {                                                                                              \
+            if (MaySkipWithoutRoot())                                                                                 \
+                GTEST_SKIP() << why;                                                                                  \
+            FAIL() << why;                                                                                            \
+        }                                                                                                             \
+    } while (false)
+
+class LedgerFaults : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        OpenToEveryone(FDir.Path());
+        // A copy of the program that every user can run; a default ledger
+        // would land beside it, where the tests look for one.
+        FProgram = FDir.MakeDir("bin") + "/lagwatch";
+        ASSERT_TRUE(QFile::copy(LAGWATCH_BIN, FProgram));
+        ::chmod(EncodePath(FDir.FilePath("bin")).constData(), 0755);
+        ::chmod(EncodePath(FProgram).constData(), 0755);
+        FData = FDir.FilePath("data");
+        ASSERT_EQ(RunProgram(DEMO_DATA_BIN, {"--days", "3", FData}, BareEnvironment()).ExitCode, 0);
+    }
+
+    QProcessEnvironment Env() const
+    {
+        QProcessEnvironment env = BareEnvironment();
+        env.insert("XDG_CONFIG_HOME", FDir.FilePath("config"));
+        env.insert("XDG_DATA_HOME", FDir.FilePath("share"));
+        return env;
+    }
+
+    TRun Run(const QStringList& arguments, QProcessEnvironment env = QProcessEnvironment()) const
+    {
+        return RunProgram(FProgram, arguments, env.isEmpty() ? Env() : env, 120000);
+    }
+
+    // The same as the user nobody, through setpriv.
+    TRun RunAsNobody(const QStringList& arguments, const QProcessEnvironment& env) const
+    {
+        QProcess process;
+        QProcessEnvironment e = env;
+        e.insert("HOME", "/tmp");
+        process.setProcessEnvironment(e);
+        process.start("setpriv", QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", FProgram} + arguments);
+        return Finish(process, 120000);
+    }
+
+    bool NoDefaultLedger() const
+    {
+        return !QFileInfo::exists(FDir.FilePath("bin/CRM-received.txt")) &&
+               !QFileInfo::exists(FDir.FilePath("share/lagwatch"));
+    }
+
+    TempDir FDir;
+    QString FProgram, FData;
+};
+
+// Another process that holds a lock with flock(1) until it is stopped.
+class THolder
+{
+public:
+    THolder(const QString& file, const char* mode)
+    {
+        // flock(1) locks the shell's descriptor, which sleep then holds: killing
+        // this one process releases the lock (flock FILE COMMAND would leave
+        // the lock with an orphaned command).
+        FProcess.start("/bin/bash", {"-c", QString("exec 9<\"$1\" && flock %1 9 && exec sleep 300").arg(mode),
+                                     "holder", file});
+        FProcess.waitForStarted();
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 10000) {
+            const int fd = ::open(EncodePath(file).constData(), O_RDONLY | O_CLOEXEC);
+            const bool held = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+            if (fd >= 0)
+                ::close(fd);
+            if (held)
+                return;
+            QThread::msleep(10);
+        }
+    }
+    ~THolder() { Stop(); }
+    void Stop()
+    {
+        FProcess.kill();
+        FProcess.waitForFinished(5000);
+    }
+
+private:
+    QProcess FProcess;
+};
+
+TEST_F(LedgerFaults, PathsThatAreNotUtf8ReachTheFileSystemByteForByte)
+{
+    // The reproduction, with the output files named so too.
+    const QString script =
+        QString("cd %1 && %2 --days 3 $'lat\\xe4' >/dev/null && printf '200101010000-crm.grb=5\\r\\n' > $'led\\xe4.txt' && "
+                "exec %3 $'lat\\xe4' $'led\\xe4.txt' -close $'-csv=out\\xe4.csv' $'-metrics=m\\xe4.prom' "
+                "$'-png=chart\\xe4.png'")
+            .arg(Quoted(FDir.Path()), Quoted(DEMO_DATA_BIN), Quoted(FProgram));
+    const TRun run = Bash(script, Env());
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_EQ(run.Err, "");
+    const QByteArray base = EncodePath(FDir.Path());
+    EXPECT_TRUE(Exists(base + "lat\xe4"));
+    EXPECT_FALSE(Exists(base + "lat\xef\xbf\xbd"));
+    const QByteArray ledger = ReadBytes(base + "led\xe4.txt");
+    EXPECT_TRUE(ledger.startsWith("200101010000-crm.grb=5\r\n")) << ledger.constData();
+    EXPECT_EQ(ledger.count("-crm.grb="), 7) << ledger.constData();
+    EXPECT_TRUE(Exists(base + "led\xe4.txt.lock"));
+    EXPECT_TRUE(NoDefaultLedger());
+    EXPECT_EQ(ReadBytes(base + "out\xe4.csv").count("-crm.grb"), 7);
+    EXPECT_TRUE(ReadBytes(base + "m\xe4.prom").contains("lagwatch_"));
+    EXPECT_TRUE(ReadBytes(base + "chart\xe4.png").startsWith("\x89PNG"));
+
+    // A data folder of that kind that does not exist is named with its own bytes.
+    const TRun missing = Bash(QString("cd %1 && exec %2 $'gone\\xe4' $'led\\xe4.txt' -close")
+                                  .arg(Quoted(FDir.Path()), Quoted(FProgram)),
+                              Env());
+    EXPECT_EQ(missing.ExitCode, 1);
+}
+
+TEST_F(LedgerFaults, AHeldLockFailsTheRunAfterTheWaitAndTheNextRunRecords)
+{
+    if (QStandardPaths::findExecutable("flock").isEmpty())
+        GTEST_SKIP() << "flock(1) is not installed";
+    const QString ledger = FDir.Write("ledger.txt", "200101010000-crm.grb=5\r\n");
+    FDir.Write("ledger.txt.lock", "");  // as an earlier run left it
+    QProcessEnvironment env = Env();
+    env.insert("LAGWATCH_LOCK_WAIT", "4");
+    {
+        // Anyone who can read the lock file can hold it shared.
+        THolder holder(ledger + ".lock", "-s");
+        QElapsedTimer took;
+        took.start();
+        const TRun run = Run({FData, ledger, "-close"}, env);
+        EXPECT_EQ(run.ExitCode, 1);
+        EXPECT_GE(took.elapsed(), 4000);
+        EXPECT_LT(took.elapsed(), 60000);
+        EXPECT_EQ(run.Err, "lagwatch: waiting for the lock of the ledger " + ledger +
+                               ", which another process holds; giving up after 4 s\n"
+                               "lagwatch: cannot save the ledger " + ledger +
+                               ": another process holds its lock; gave up after 4 s\n");
+        EXPECT_EQ(ReadBytes(ledger), "200101010000-crm.grb=5\r\n");
+    }
+    const TRun next = Run({FData, ledger, "-close"}, env);
+    EXPECT_EQ(next.ExitCode, 0) << next.Err.toStdString();
+    EXPECT_EQ(Loaded(ledger).size(), 7);
+}
+
+TEST_F(LedgerFaults, ADesktopUserWaitsForTheLockOfRootsTimer)
+{
+    REQUIRE_ROOT("a second user needs root");
+    if (QStandardPaths::findExecutable("setpriv").isEmpty() || QStandardPaths::findExecutable("flock").isEmpty())
+        GTEST_SKIP() << "setpriv(1) or flock(1) is not installed";
+    // Root's timer ran first: its lock file is 0644 and root's, in a folder
+    // both may write.
+    const QString folder = FDir.MakeDir("shared") + "/";
+    ::chmod(EncodePath(folder).constData(), 0777);
+    const QString ledger = FDir.Write("shared/ledger.txt", "200101010000-crm.grb=5\r\n");
+    ASSERT_EQ(Run({FData, ledger, "-close"}).ExitCode, 0);
+    struct stat lock {};
+    ASSERT_EQ(::stat(EncodePath(ledger + ".lock").constData(), &lock), 0);
+    EXPECT_EQ(lock.st_mode & 0777, 0644u);
+    EXPECT_EQ(lock.st_uid, 0u);
+    FDir.Write("shared/ledger.txt", "200101010000-crm.grb=5\r\n");  // the products are new again
+
+    // While root's run holds the lock, the user's run waits, then saves.
+    THolder holder(ledger + ".lock", "-x");
+    QProcess user;
+    QProcessEnvironment env = Env();
+    env.insert("HOME", "/tmp");
+    user.setProcessEnvironment(env);
+    QElapsedTimer took;
+    took.start();
+    user.start("setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups", FProgram, FData, ledger, "-close"});
+    ASSERT_TRUE(user.waitForStarted());
+    QThread::msleep(2500);
+    EXPECT_EQ(ReadBytes(ledger), "200101010000-crm.grb=5\r\n") << "saved without the lock";
+    holder.Stop();
+    const TRun run = Finish(user, 120000);
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_EQ(run.Err, "");
+    EXPECT_GE(took.elapsed(), 2500);
+    EXPECT_EQ(Loaded(ledger).size(), 7);
+}
+
+TEST_F(LedgerFaults, ALockLinkPlantedByAnotherUserIsRefused)
+{
+    REQUIRE_ROOT("a second user needs root");
+    if (QStandardPaths::findExecutable("setpriv").isEmpty())
+        GTEST_SKIP() << "setpriv(1) is not installed";
+    const QString folder = FDir.MakeDir("public") + "/";
+    ::chmod(EncodePath(folder).constData(), 01777);
+    const QString ledger = FDir.Write("public/ledger.txt", "200101010000-crm.grb=5\r\n");
+    const QString victim = FDir.FilePath("victim");
+    QProcess plant;
+    plant.start("setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "ln", "-s", victim, ledger + ".lock"});
+    ASSERT_EQ(Finish(plant, 30000).ExitCode, 0);
+    const TRun run = Run({FData, ledger, "-close"});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, "lagwatch: cannot save the ledger " + ledger + ": the lock file " + ledger +
+                           ".lock is a symbolic link; refusing it\n");
+    EXPECT_FALSE(QFileInfo::exists(victim));
+    EXPECT_EQ(ReadBytes(ledger), "200101010000-crm.grb=5\r\n");
+}
+
+TEST_F(LedgerFaults, ForeignBinaryAndHugeLedgers)
+{
+    // UTF-16 without a mark is read, and saved as UTF-8.
+    QByteArray utf16;
+    for (const char c : QByteArray("200101010000-crm.grb=5\r\n"))
+        utf16 += QByteArray(1, c) + QByteArray(1, '\0');
+    const QString ledger = FDir.Write("ledger.txt", utf16);
+    TRun run = Run({FData, ledger, "-close"});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_TRUE(ReadBytes(ledger).startsWith("200101010000-crm.grb=5\r\n"));
+    EXPECT_EQ(Loaded(ledger).size(), 7);
+
+    // A file that is no text: reported, left untouched, the run goes on.
+    QByteArray binary(5000, '\0');
+    binary.replace(0, 4, "\x7f" "ELF");
+    FDir.Write("ledger.txt", binary);
+    run = Run({FData, ledger, "-close"});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, "lagwatch: cannot read the ledger " + ledger + ": it is not a text file\n"
+                       "lagwatch: ledger left untouched, cannot read " + ledger + ": it is not a text file\n");
+    EXPECT_TRUE(run.Out.startsWith("Lagwatch - ")) << run.Out.toStdString();
+    EXPECT_EQ(ReadBytes(ledger), binary);
+
+    // A 64 GiB sparse file: no abort, a read failure.
+    FDir.Write("ledger.txt", "");
+    if (::truncate(EncodePath(ledger).constData(), qint64(64) << 30) != 0)
+        GTEST_SKIP() << "no 64 GiB sparse file here";
+    run = Run({FData, ledger, "-close"});
+    EXPECT_EQ(run.ExitCode, 1) << run.Err.toStdString();
+    EXPECT_EQ(run.Err, "lagwatch: cannot read the ledger " + ledger + ": not enough memory to read its 68719476736 bytes\n"
+                       "lagwatch: ledger left untouched, cannot read " + ledger +
+                           ": not enough memory to read its 68719476736 bytes\n");
+    EXPECT_EQ(QFileInfo(ledger).size(), qint64(64) << 30);
+}
+
+TEST_F(LedgerFaults, AnImageThatCannotBeWrittenIsAFailureAndLeavesNoFile)
+{
+    const QString ledger = FDir.Write("ledger.txt", "");
+    TRun run = Run({FData, ledger, "-close", "-png=/dev/full"});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, "lagwatch: cannot write the image /dev/full: No space left on device\n");
+    EXPECT_EQ(Loaded(ledger).size(), 6);  // the ledger is saved all the same
+
+    run = Run({FData, ledger, "-close", "-png=" + FDir.FilePath("chart.xyz")});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, "lagwatch: cannot write the image " + FDir.FilePath("chart.xyz") +
+                           ": no image writer for the format 'xyz'\n");
+    EXPECT_FALSE(QFileInfo::exists(FDir.FilePath("chart.xyz")));
+
+    // The extension picks the format.
+    run = Run({FData, ledger, "-close", "-png=" + FDir.FilePath("chart.jpg")});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_TRUE(ReadBytes(FDir.FilePath("chart.jpg")).startsWith("\xff\xd8\xff"));
+
+    QProcessEnvironment offscreen = BareEnvironment();
+    offscreen.insert("QT_QPA_PLATFORM", "offscreen");
+    const QStringList grid = {"--preset", "DiscMapping", "grid", "-"};
+    // The map tool names the format by the extension, so a device needs a link
+    // with one; the write goes through the link into the device.
+    const QString fullPng = FDir.FilePath("full.png");
+    ASSERT_TRUE(QFile::link("/dev/full", fullPng));
+    run = RunProgram(LAGWATCH_MAP_BIN, grid + QStringList{fullPng}, offscreen);
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, "lagwatch-map: cannot write the image " + fullPng + ": No space left on device\n");
+
+    if (!IsRoot()) {
+        if (MaySkipWithoutRoot())
+            GTEST_SKIP() << "mounting a small tmpfs needs root";
+        FAIL() << "mounting a small tmpfs needs root";
+    }
+    TTmpfs disk(FDir.Path(), 1 << 20);
+    ASSERT_TRUE(disk.Mounted()) << disk.Error().toStdString();
+    const QByteArray before = "an older chart";
+    FDir.Write(disk.Path().mid(FDir.Path().size()) + "old.png", before);
+    FillFileSystem(disk.Path(), 0);
+    const QString png = disk.Path() + "chart.png", old = disk.Path() + "old.png";
+    run = Run({FData, ledger, "-close", "-png=" + png});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, "lagwatch: cannot write the image " + png + ": No space left on device\n");
+    run = Run({FData, ledger, "-close", "-png=" + old});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(ReadBytes(old), before);
+    run = RunProgram(LAGWATCH_MAP_BIN, grid + QStringList{png}, offscreen);
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, "lagwatch-map: cannot write the image " + png + ": No space left on device\n");
+    EXPECT_EQ(QDir(disk.Path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({"filler", "old.png"}));
+}
+
+// True while the process has the ledger open for reading and writing: its
+// save has begun (the load opens it read-only).
+bool Saving(qint64 pid, const QString& ledger)
+{
+    const QString fds = QString("/proc/%1/fd").arg(pid);
+    for (const QString& fd : QDir(fds).entryList(QDir::NoDotAndDotDot | QDir::System | QDir::AllEntries)) {
+        if (QFile::symLinkTarget(fds + "/" + fd) != ledger)
+            continue;
+        QFile info(QString("/proc/%1/fdinfo/%2").arg(pid).arg(fd));
+        if (!info.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& line : info.readAll().split('\n'))
+            if (line.startsWith("flags:") && (line.mid(6).trimmed().toInt(nullptr, 8) & O_ACCMODE) == O_RDWR)
+                return true;
+    }
+    return false;
+}
+
+// Kills the real program at random moments of its save; each kill must
+// leave the old ledger or the new one, whole.
+void KillRuns(const std::function<QProcess*()>& start, const QString& ledger, const QByteArray& old, int rounds,
+              const char* what)
+{
+    const QStringList oldLines = Loaded(ledger);
+    auto waitForSave = [&](QProcess& process) {
+        QElapsedTimer waited;
+        waited.start();
+        while (process.state() == QProcess::Running && waited.elapsed() < 60000)
+            if (Saving(process.processId(), ledger))
+                return true;
+        return false;
+    };
+    // One run to its end: how long its save takes, and what it saves.
+    std::unique_ptr<QProcess> whole(start());
+    ASSERT_TRUE(waitForSave(*whole));
+    QElapsedTimer took;
+    took.start();
+    ASSERT_EQ(Finish(*whole, 120000).ExitCode, 0);
+    const qint64 saveUs = took.nsecsElapsed() / 1000;
+    const QStringList newLines = Loaded(ledger);
+    ASSERT_EQ(newLines.size(), oldLines.size() + 6);
+    std::mt19937 random(11);
+    int sawOld = 0, sawNew = 0, caught = 0;
+    for (int round = 0; round < rounds; ++round) {
+        QFile f(ledger);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(old);
+        f.close();
+        std::unique_ptr<QProcess> process(start());
+        caught += waitForSave(*process);
+        QThread::usleep(static_cast<unsigned long>(random() % (saveUs + 1)));
+        ::kill(static_cast<pid_t>(process->processId()), SIGKILL);
+        Finish(*process, 60000);
+        const QStringList now = Loaded(ledger);
+        ASSERT_TRUE(now == oldLines || now == newLines) << what << " round " << round << ": " << now.size() << " lines";
+        (now == oldLines ? sawOld : sawNew)++;
+    }
+    std::printf("%d kills during the %s of runs (save %lld us), %d seen saving: %d left the old ledger, %d the new\n",
+                rounds, what, static_cast<long long>(saveUs), caught, sawOld, sawNew);
+    EXPECT_GE(caught, rounds / 2);
+}
+
+TEST_F(LedgerFaults, KilledDuringTheSaveTheLedgerStaysWhole)
+{
+    QByteArray old;
+    for (int i = 0; i < 80000; ++i)
+        old += "19" + QByteArray::number(1000000000 + i) + "-crm.grb=" + QByteArray::number(i % 5000) + "\r\n";
+    const QString ledger = FDir.Write("ledger.txt", old);
+    const QProcessEnvironment env = Env();
+    KillRuns([&] {
+        auto* p = new QProcess;
+        p->setProcessEnvironment(env);
+        p->start(FProgram, {FData, ledger, "-close"});
+        p->waitForStarted();
+        return p;
+    }, ledger, old, KillRounds(10), "normal save");
+    ASSERT_EQ(Run({FData, ledger, "-close"}).ExitCode, 0);
+    EXPECT_EQ(QDir(FDir.Path()).entryList(QStringList{".ledger.txt.*"}, QDir::Files | QDir::Hidden), QStringList());
+
+    // In a folder the user cannot write: the rewrite in place.
+    if (!IsRoot() && MaySkipWithoutRoot())
+        GTEST_SKIP() << "the user nobody needs root";
+    ASSERT_TRUE(IsRoot()) << "the user nobody needs root";
+    const QString folder = FDir.MakeDir("ro") + "/";
+    const QString inPlace = FDir.Write("ro/ledger.txt", old);
+    ASSERT_EQ(::chown(EncodePath(inPlace).constData(), NobodyUid, NobodyGid), 0);
+    ::chmod(EncodePath(folder).constData(), 0555);
+    QProcessEnvironment user = env;
+    user.insert("HOME", "/tmp");
+    KillRuns([&] {
+        auto* p = new QProcess;
+        p->setProcessEnvironment(user);
+        p->start("setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups", FProgram, FData, inPlace, "-close"});
+        p->waitForStarted();
+        return p;
+    }, inPlace, old, KillRounds(10), "rewrite in place");
+    const TRun last = RunAsNobody({FData, inPlace, "-close"}, user);
+    EXPECT_EQ(last.ExitCode, 0) << last.Err.toStdString();
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"ledger.txt"});
+    EXPECT_TRUE(ReadBytes(inPlace).endsWith("-crm.grb=4999\r\n") || ReadBytes(inPlace).endsWith("\r\n"));
+    EXPECT_EQ(ReadBytes(inPlace).count('\0'), 0);  // no journal left
+    ::chmod(EncodePath(folder).constData(), 0755);
+}
+
+} // namespace
