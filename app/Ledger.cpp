@@ -206,6 +206,9 @@ void MakeFolders(const QByteArray& folder)
 
 void MergeDiskLines(TSortedStringList& list, const QByteArray& content)
 {
+    // The ledger as it was loaded, which nobody changed since: nothing to merge.
+    if (list.WasAssignedFrom(content))
+        return;
     // Nearly every line on disk is one the list holds already, in the same
     // order: one walk through both passes over those without a search each.
     // A second walk judges the others in their order, as before; between the
