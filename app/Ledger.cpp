@@ -2,19 +2,20 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/InPlaceRewrite.h"
+#include "platform/IntegerText.h"
 #include "platform/PathBytes.h"
 #include "platform/TextFile.h"
 #include "platform/TextLines.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <vector>
 #include <cstring>
 #include <fcntl.h>
 #include <new>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -178,15 +179,18 @@ TLedgerOpen OpenAndLockLedger(const QByteArray& native, bool followLinks, int op
     return TLedgerOpen::Failed;
 }
 
-// Checks the bytes of a ledger: a rewrite in place cut short is resolved, a
-// file that is no text is refused, and memory running out is a read failure.
-// content: the ledger's text as it stands.
-TReadProblem CheckLedger(const QByteArray& physical, QByteArray& content)
+// Checks the bytes of a ledger and gives the text in them: a rewrite in place
+// cut short is resolved, a file that is no text is refused, and memory
+// running out is a read failure. The text is decoded where it is used
+// (TextLines.h), without a QString per line.
+TReadProblem LedgerText(const QByteArray& physical, QByteArray& content)
 {
     try {
         content = ResolveRewrite(physical).Content;
-        if (DetectTextEncoding(content) == TTextEncoding::Binary)
+        if (DetectTextEncoding(content) == TTextEncoding::Binary) {
+            content = QByteArray();
             return TReadProblem::Binary;
+        }
     } catch (const std::bad_alloc&) {
         content = QByteArray();
         return TReadProblem::Memory;
@@ -203,17 +207,20 @@ void MakeFolders(const QByteArray& folder)
     ::mkdir(folder.constData(), 0777);
 }
 
-void MergeDiskLines(TSortedStringList& list, const QByteArray& bytes)
+void MergeDiskLines(TSortedStringList& list, const QByteArray& content)
 {
+    // The ledger as it was loaded, which nobody changed since: nothing to merge.
+    if (list.WasAssignedFrom(content))
+        return;
     // Nearly every line on disk is one the list holds already, in the same
     // order: one walk through both passes over those without a search each.
     // A second walk judges the others in their order, as before; between the
     // walks one bit per line is all that is kept.
     std::vector<bool> held;
     int cursor = 0;
-    ForEachTextLineUtf8(bytes, [&](QByteArrayView line) { held.push_back(list.HoldsInOrder(line, cursor)); });
+    ForEachTextLineUtf8(content, [&](QByteArrayView line) { held.push_back(list.HoldsInOrder(line, cursor)); });
     size_t number = 0;
-    ForEachTextLineUtf8(bytes, [&](QByteArrayView line) {
+    ForEachTextLineUtf8(content, [&](QByteArrayView line) {
         if (held[number++])
             return;
         const qsizetype eq = line.indexOf('=');
@@ -279,14 +286,16 @@ TLoadResult LoadLedger(TSortedStringList& list, const QString& path, QString& er
     case TLedgerOpen::Unlocked:
         break;
     }
-    QByteArray bytes, content;
+    QByteArray bytes;
     TReadOutcome read = ReadFd(ledger.Fd.Get(), bytes);
     ledger.Fd.Reset();
+    QByteArray content;
     if (read.Problem == TReadProblem::None)
-        read.Problem = CheckLedger(bytes, content);
+        read.Problem = LedgerText(bytes, content);
     bytes = QByteArray();
     if (read.Problem == TReadProblem::None) {
         try {
+            // The list keeps the file's bytes as the text of its lines.
             AssignTextLines(list, std::move(content));
             return TLoadResult::Loaded;
         } catch (const std::bad_alloc&) {
@@ -367,7 +376,7 @@ bool SaveLedger(TSortedStringList& list, const QString& path, QString& error, co
         TReadOutcome read = ReadFd(ledger.Fd.Get(), physical);
         QByteArray content;
         if (read.Problem == TReadProblem::None)
-            read.Problem = CheckLedger(physical, content);
+            read.Problem = LedgerText(physical, content);
         if (read.Problem == TReadProblem::None) {
             try {
                 MergeDiskLines(list, content);
@@ -375,6 +384,9 @@ bool SaveLedger(TSortedStringList& list, const QString& path, QString& error, co
                 read.Problem = TReadProblem::Memory;
             }
         }
+        // The text on disk and the new one are not held at once, which would
+        // be twice the ledger in memory; a rewrite in place reads it again.
+        physical = QByteArray();
         if (read.Problem != TReadProblem::None) {
             error = QStringLiteral("ledger left untouched, cannot read %1: %2")
                         .arg(path, ProblemText(read, deadline.LimitSeconds()));
@@ -394,7 +406,9 @@ bool SaveLedger(TSortedStringList& list, const QString& path, QString& error, co
     // ledger itself may still be writable: rewritten in place, under the lock.
     if (exists && ledger.Writable && (code == EACCES || code == EPERM || code == EROFS)) {
         try {
-            if (RewriteInPlace(ledger.Fd.Get(), physical, bytes, code))
+            // Under the same lock, so the bytes are those read above.
+            if (ReadFd(ledger.Fd.Get(), physical).Problem == TReadProblem::None &&
+                RewriteInPlace(ledger.Fd.Get(), physical, bytes, code))
                 return true;
         } catch (const std::bad_alloc&) {
             code = ENOMEM;

@@ -56,18 +56,50 @@ private:
     QByteArrayView FView;
 };
 
-uint64_t HashBytes(QByteArrayView bytes)
+constexpr uint64_t Ones = 0x0101010101010101ull;
+constexpr uint64_t Tops = 0x8080808080808080ull;
+
+// Eight ASCII bytes with their letters lowered, all at once: a byte gets 0x20
+// added where it lies in 'A'..'Z'.
+inline uint64_t LowerAsciiWord(uint64_t x)
 {
-    uint64_t h = 0xcbf29ce484222325ull;
-    for (const char c : bytes) {
-        h ^= static_cast<unsigned char>(c);
-        h *= 0x100000001b3ull;
-    }
+    const uint64_t low7 = x & ~Tops;
+    const uint64_t atLeastA = (low7 + Ones * (0x80 - 'A')) & Tops;
+    const uint64_t aboveZ = (low7 + Ones * (0x80 - 'Z' - 1)) & Tops;
+    return x | ((atLeastA & ~aboveZ & ~x) >> 2);
+}
+
+inline uint64_t Mix(uint64_t h)
+{
     h ^= h >> 33;
     h *= 0xff51afd7ed558ccdull;
     h ^= h >> 33;
     return h;
 }
+
+// The hash of a name's case fold. For ASCII text the fold is the text with
+// its letters lowered, which is done here eight bytes at a time; lower says
+// whether to lower (the text is ASCII) or to take the bytes as they are
+// (the text is a fold already).
+uint64_t HashFold(const char* p, size_t n, bool lower)
+{
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        h = (h ^ (lower ? LowerAsciiWord(w) : w)) * 0x100000001b3ull;
+        h ^= h >> 29;
+    }
+    if (i < n) {
+        uint64_t w = 0;
+        std::memcpy(&w, p + i, n - i);
+        h = (h ^ (lower ? LowerAsciiWord(w) : w)) * 0x100000001b3ull;
+    }
+    return Mix(h);
+}
+
+uint64_t HashBytes(QByteArrayView folded) { return HashFold(folded.data(), static_cast<size_t>(folded.size()), false); }
 
 // How many lines may wait beside the main order before they are merged in:
 // few enough that adding one moves little, many enough that merges are rare.
@@ -391,7 +423,11 @@ bool TSortedStringList::NameEquals(uint32_t id, QByteArrayView folded) const
 
 uint64_t TSortedStringList::NameHashOf(uint32_t id) const
 {
-    const TFolded folded(QByteArrayView(View(id).Data, NameLength(FLines[id])));
+    const char* name = View(id).Data;
+    const qsizetype n = NameLength(FLines[id]);
+    if (IsAsciiBytes(name, n))
+        return HashFold(name, static_cast<size_t>(n), true);
+    const TFolded folded(QByteArrayView(name, n));
     return HashBytes(folded.View());
 }
 
@@ -459,7 +495,7 @@ void TSortedStringList::RebuildNameIndex(const std::vector<uint32_t>& ids)
     FNameIdMask = FNameIdBits >= 32 ? 0xFFFFFFFF : (uint32_t(1) << FNameIdBits) - 1;
     // In batches whose slots are fetched ahead: the index of a long list is
     // built at the speed of memory, not of one cache miss per line.
-    constexpr size_t Batch = 16;
+    constexpr size_t Batch = 32;
     uint32_t batchIds[Batch];
     uint64_t hashes[Batch];
     size_t waiting = 0;
@@ -479,6 +515,13 @@ void TSortedStringList::RebuildNameIndex(const std::vector<uint32_t>& ids)
             insertWaiting();
     }
     insertWaiting();
+}
+
+bool TSortedStringList::WasAssignedFrom(QByteArrayView bytes) const
+{
+    return !FStore.isEmpty() && FStore.size() == bytes.size() &&
+           (FStore.constData() == bytes.data() ||
+            std::memcmp(FStore.constData(), bytes.data(), static_cast<size_t>(bytes.size())) == 0);
 }
 
 bool TSortedStringList::HoldsInOrder(QByteArrayView line, int& cursor) const

@@ -79,6 +79,10 @@ public:
     // search each; a line given out of order is merely not found. Start with
     // cursor 0; the list must not change during the walk.
     bool HoldsInOrder(QByteArrayView line, int& cursor) const;
+    // True when the bytes are those given to the last BeginAssign (and the
+    // list was not cleared since): every line in them went into the list, and
+    // lines are never taken out, so each is there or an equal one is.
+    bool WasAssignedFrom(QByteArrayView bytes) const;
 
 private:
     // Where a line's bytes are: bit 63 clear, the offset in FStore; set, the

@@ -241,6 +241,24 @@ TEST(SortedStringList, HoldsInOrderFindsSavedLinesInOneWalk)
     EXPECT_EQ(cursor, 5);
 }
 
+TEST(SortedStringList, KnowsTheBytesItWasAssignedFrom)
+{
+    const QByteArray store("b=1\na=2");
+    TSortedStringList list;
+    EXPECT_FALSE(list.WasAssignedFrom(""));
+    list.BeginAssign(store);
+    list.AppendStored(0, 3);
+    list.AppendStored(4, 3);
+    list.EndAssign();
+    EXPECT_TRUE(list.WasAssignedFrom(store));
+    EXPECT_TRUE(list.WasAssignedFrom(QByteArray("b=1\na=2")));  // equal bytes elsewhere
+    EXPECT_FALSE(list.WasAssignedFrom("b=1\na=3"));
+    list.Add("c=3");
+    EXPECT_TRUE(list.WasAssignedFrom(store));  // added lines take nothing away
+    list.Clear();
+    EXPECT_FALSE(list.WasAssignedFrom(store));
+}
+
 TEST(SortedStringList, ALineWithoutUtf8FormIsKeptAsItIsSaved)
 {
     // An unpaired surrogate (only a UTF-16 file can hold one) has no UTF-8
