@@ -104,11 +104,11 @@ TEST(EndToEnd, ScheduledRunRecordsPrintsAndDrawsTheKnownDelays)
                                          "  2021-Jun-23  => 24.0 minutes\n"    // 202106231315-crm.grb=1437
                                          "  2021-Jun-23  => 4.4 minutes\n"     // 202106231200-crm.grb=263
                                          "  2021-Jun-22  => 13.9 minutes\n");  // 202106221315-crm.grb=832
-
-        std::vector<std::pair<QString, int>> newest(expected.begin(), expected.end());
     } else {
         EXPECT_TRUE(run.Out.startsWith("Lagwatch - latest data was from ")) << run.Out.toStdString();
     }
+
+    std::vector<std::pair<QString, int>> newest(expected.begin(), expected.end());
     newest.erase(newest.begin(), newest.end() - 46);
     // The chart: every lateness colour of the plotted delays, and the dashed 45-minute line.
     const QImage image(png);
