@@ -116,15 +116,6 @@ TLedgerWait ShortWait(int limitMs, QStringList* announced = nullptr)
     return wait;
 }
 
-#define REQUIRE_ROOT(why)                                                                                              \
-    do {                                                                                                               \
-        if (!IsRoot()) {                                                                                               \
-            if (MaySkipWithoutRoot())                                                                                  \
-                GTEST_SKIP() << why;                                                                                   \
-            FAIL() << why;                                                                                             \
-        }                                                                                                              \
-    } while (false)
-
 // A folder that the user nobody can read but not write (as root: owned by
 // root; as an ordinary user: mode 0555), holding a ledger nobody can write.
 struct TReadOnlyFolder

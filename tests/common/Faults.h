@@ -19,6 +19,17 @@ bool IsRoot();
 // such a test never skips.
 bool MaySkipWithoutRoot();
 
+// In a test body: skips (where MaySkipWithoutRoot allows) or fails when the
+// test does not run as root.
+#define REQUIRE_ROOT(why)                                                                                              \
+    do {                                                                                                               \
+        if (!IsRoot()) {                                                                                               \
+            if (MaySkipWithoutRoot())                                                                                  \
+                GTEST_SKIP() << why;                                                                                   \
+            FAIL() << why;                                                                                             \
+        }                                                                                                              \
+    } while (false)
+
 // A tmpfs of the given size mounted on a new folder below parent (root
 // only); unmounted again with the object. Path() ends with '/'.
 class TTmpfs

@@ -66,15 +66,6 @@ TRun Bash(const QString& script, const QProcessEnvironment& env, int timeoutMs =
     return RunProgram("/bin/bash", {"-c", script}, env, timeoutMs);
 }
 
-#define REQUIRE_ROOT(why)                                                                                              \
-    do {                                                                                                               \
-        if (!IsRoot()) {                                                                                               \
-            if (MaySkipWithoutRoot())                                                                                  \
-                GTEST_SKIP() << why;                                                                                   \
-            FAIL() << why;                                                                                             \
-        }                                                                                                              \
-    } while (false)
-
 class LedgerFaults : public ::testing::Test
 {
 protected:
