@@ -22,16 +22,25 @@ QByteArray ExtensionOf(const QString& path)
 
 bool SaveImageFile(const QImage& image, const QString& path, QString& error, const char* defaultFormat)
 {
+    QByteArray format = ExtensionOf(path);
+    if (format.isEmpty()) {
+        if (!defaultFormat) {
+            error = QStringLiteral("cannot write the image %1: the name has no extension to choose the image format by")
+                        .arg(path);
+            return false;
+        }
+        format = defaultFormat;
+    }
+    return SaveImageFileAs(image, path, format.constData(), error);
+}
+
+bool SaveImageFileAs(const QImage& image, const QString& path, const char* formatName, QString& error)
+{
     auto fail = [&](const QString& reason) {
         error = QStringLiteral("cannot write the image %1: %2").arg(path, reason);
         return false;
     };
-    QByteArray format = ExtensionOf(path);
-    if (format.isEmpty()) {
-        if (!defaultFormat)
-            return fail(QStringLiteral("the name has no extension to choose the image format by"));
-        format = QByteArray(defaultFormat).toLower();
-    }
+    const QByteArray format = QByteArray(formatName).toLower();
     if (!QImageWriter::supportedImageFormats().contains(format))
         return fail(QStringLiteral("no image writer for the format '%1'").arg(QString::fromUtf8(format)));
     if (image.isNull())

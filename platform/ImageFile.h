@@ -13,3 +13,6 @@
 // The path's characters are file-system bytes (PathBytes.h). False with
 // "cannot write the image <path>: <reason>".
 bool SaveImageFile(const QImage& image, const QString& path, QString& error, const char* defaultFormat = nullptr);
+
+// The same in the given format (png, ...) whatever the path's extension.
+bool SaveImageFileAs(const QImage& image, const QString& path, const char* format, QString& error);

@@ -1,5 +1,6 @@
 #include "tests/e2e/ProgramRun.h"
 
+#include <QFile>
 #include <QStandardPaths>
 
 QProcessEnvironment BareEnvironment()
@@ -54,6 +55,14 @@ TRun RunOnDesktop(const QString& program, const QStringList& arguments)
         return RunProgram(xvfb, QStringList{"-a", program} + arguments, env);
     env.insert("QT_QPA_PLATFORM", "offscreen");
     return RunProgram(program, arguments, env);
+}
+
+int ManifestProducts(const QString& manifest)
+{
+    QFile file(manifest);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    return static_cast<int>(file.readAll().count('\n'));
 }
 
 bool MaySkipWithoutTool() { return qgetenv("CI") != "true"; }

@@ -31,5 +31,9 @@ TRun RunWithInput(const QString& program, const QStringList& arguments, const QB
 // Under Xvfb when it is installed (as a desktop run), else off-screen.
 TRun RunOnDesktop(const QString& program, const QStringList& arguments);
 
+// The number of CRM products a lagwatch-demo-data --manifest file lists (today's
+// are there only once their time has passed); -1 when it cannot be read.
+int ManifestProducts(const QString& manifest);
+
 // Xvfb is needed here: true when a test may skip without it (never in CI).
 bool MaySkipWithoutTool();
