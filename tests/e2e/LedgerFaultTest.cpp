@@ -1,7 +1,8 @@
 // The real program against the faults that used to cost ledgers: paths that
-// are not UTF-8, a lock held by another process, a second user through
-// setpriv, a planted lock link, foreign and binary ledgers, a 64 GiB sparse
-// ledger, image writes to a full disk, and SIGKILL during the save.
+// are not UTF-8, a lock held by another process, a binary ledger, output
+// links planted by another user, image writes to a full disk, and SIGKILL
+// during the save. (Each fault of the ledger itself is tested once, by the
+// ledger's own tests; here only what the program adds.)
 #include "app/Ledger.h"
 #include "platform/PathBytes.h"
 #include "tests/common/Faults.h"
@@ -160,7 +161,7 @@ TEST_F(LedgerFaults, AHeldLockFailsTheRunAfterTheWaitAndTheNextRunRecords)
     const QString ledger = FDir.Write("ledger.txt", "200101010000-crm.grb=5\r\n");
     FDir.Write("ledger.txt.lock", "");  // as an earlier run left it
     QProcessEnvironment env = Env();
-    env.insert("LAGWATCH_LOCK_WAIT", "4");
+    env.insert("LAGWATCH_LOCK_WAIT", "1");
     {
         // Anyone who can read the lock file can hold it shared.
         TLockHolder holder(ledger + ".lock", "-s");
@@ -168,12 +169,12 @@ TEST_F(LedgerFaults, AHeldLockFailsTheRunAfterTheWaitAndTheNextRunRecords)
         took.start();
         const TRun run = Run({FData, ledger, "-close"}, env);
         EXPECT_EQ(run.ExitCode, 1);
-        EXPECT_GE(took.elapsed(), 4000);
+        EXPECT_GE(took.elapsed(), 1000);
         EXPECT_LT(took.elapsed(), 60000);
         EXPECT_EQ(run.Err, "lagwatch: waiting for the lock of the ledger " + ledger +
-                               ", which another process holds; giving up after 4 s\n"
+                               ", which another process holds; giving up after 1 s\n"
                                "lagwatch: cannot save the ledger " +
-                               ledger + ": another process holds its lock; gave up after 4 s\n");
+                               ledger + ": another process holds its lock; gave up after 1 s\n");
         EXPECT_EQ(ReadBytes(ledger), "200101010000-crm.grb=5\r\n");
     }
     const TRun next = Run({FData, ledger, "-close"}, env);
@@ -181,84 +182,17 @@ TEST_F(LedgerFaults, AHeldLockFailsTheRunAfterTheWaitAndTheNextRunRecords)
     EXPECT_EQ(Loaded(ledger).size(), FProducts + 1);
 }
 
-TEST_F(LedgerFaults, ADesktopUserWaitsForTheLockOfRootsTimer)
+// How the program reports a ledger it cannot read (the ledger's tests cover
+// each kind: UTF-16, no text, too large for the memory): one line for the
+// read, one for the save it leaves out, status 1, the file untouched.
+TEST_F(LedgerFaults, ALedgerThatIsNoTextIsReportedAndLeftUntouched)
 {
-    REQUIRE_ROOT("a second user needs root");
-    if (QStandardPaths::findExecutable("setpriv").isEmpty() || QStandardPaths::findExecutable("flock").isEmpty())
-        GTEST_SKIP() << "setpriv(1) or flock(1) is not installed";
-    // Root's timer ran first: its lock file is 0644 and root's, in a folder
-    // both may write.
-    const QString folder = FDir.MakeDir("shared") + "/";
-    ::chmod(EncodePath(folder).constData(), 0777);
-    const QString ledger = FDir.Write("shared/ledger.txt", "200101010000-crm.grb=5\r\n");
-    ASSERT_EQ(Run({FData, ledger, "-close"}).ExitCode, 0);
-    struct stat lock
-    {};
-    ASSERT_EQ(::stat(EncodePath(ledger + ".lock").constData(), &lock), 0);
-    EXPECT_EQ(lock.st_mode & 0777, 0644u);
-    EXPECT_EQ(lock.st_uid, 0u);
-    FDir.Write("shared/ledger.txt", "200101010000-crm.grb=5\r\n");  // the products are new again
-
-    // While root's run holds the lock, the user's run waits, then saves.
-    TLockHolder holder(ledger + ".lock", "-x");
-    QProcess user;
-    QProcessEnvironment env = Env();
-    env.insert("HOME", "/tmp");
-    user.setProcessEnvironment(env);
-    QElapsedTimer took;
-    took.start();
-    user.start("setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups", FProgram, FData, ledger, "-close"});
-    ASSERT_TRUE(user.waitForStarted());
-    QThread::msleep(2500);
-    EXPECT_EQ(ReadBytes(ledger), "200101010000-crm.grb=5\r\n") << "saved without the lock";
-    holder.Stop();
-    const TRun run = Finish(user, 120000);
-    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-    EXPECT_EQ(run.Err, "");
-    EXPECT_GE(took.elapsed(), 2500);
-    EXPECT_EQ(Loaded(ledger).size(), FProducts + 1);
-}
-
-TEST_F(LedgerFaults, ALockLinkPlantedByAnotherUserIsRefused)
-{
-    REQUIRE_ROOT("a second user needs root");
-    if (QStandardPaths::findExecutable("setpriv").isEmpty())
-        GTEST_SKIP() << "setpriv(1) is not installed";
-    const QString folder = FDir.MakeDir("public") + "/";
-    ::chmod(EncodePath(folder).constData(), 01777);
-    const QString ledger = FDir.Write("public/ledger.txt", "200101010000-crm.grb=5\r\n");
-    const QString victim = FDir.FilePath("victim");
-    QProcess plant;
-    plant.start("setpriv",
-                {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "ln", "-s", victim, ledger + ".lock"});
-    ASSERT_EQ(Finish(plant, 30000).ExitCode, 0);
-    const TRun run = Run({FData, ledger, "-close"});
-    EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(run.Err, "lagwatch: cannot save the ledger " + ledger + ": the lock file " + ledger +
-                           ".lock is a symbolic link; refusing it\n");
-    EXPECT_FALSE(QFileInfo::exists(victim));
-    EXPECT_EQ(ReadBytes(ledger), "200101010000-crm.grb=5\r\n");
-}
-
-TEST_F(LedgerFaults, ForeignBinaryAndHugeLedgers)
-{
-    // UTF-16 without a mark is read, and saved as UTF-8.
-    QByteArray utf16;
-    for (const char c : QByteArray("200101010000-crm.grb=5\r\n"))
-        utf16 += QByteArray(1, c) + QByteArray(1, '\0');
-    const QString ledger = FDir.Write("ledger.txt", utf16);
-    TRun run = Run({FData, ledger, "-close"});
-    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-    EXPECT_TRUE(ReadBytes(ledger).startsWith("200101010000-crm.grb=5\r\n"));
-    EXPECT_EQ(Loaded(ledger).size(), FProducts + 1);
-
-    // A file that is no text: reported, left untouched, the run goes on.
     QByteArray binary(5000, '\0');
     binary.replace(0, 4,
                    "\x7f"
                    "ELF");
-    FDir.Write("ledger.txt", binary);
-    run = Run({FData, ledger, "-close"});
+    const QString ledger = FDir.Write("ledger.txt", binary);
+    const TRun run = Run({FData, ledger, "-close"});
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_EQ(run.Err, "lagwatch: cannot read the ledger " + ledger +
                            ": it is not a text file\n"
@@ -266,18 +200,6 @@ TEST_F(LedgerFaults, ForeignBinaryAndHugeLedgers)
                            ledger + ": it is not a text file\n");
     EXPECT_TRUE(run.Out.startsWith("Lagwatch - ")) << run.Out.toStdString();
     EXPECT_EQ(ReadBytes(ledger), binary);
-
-    // A 64 GiB sparse file: no abort, a read failure.
-    FDir.Write("ledger.txt", "");
-    if (::truncate(EncodePath(ledger).constData(), qint64(64) << 30) != 0)
-        GTEST_SKIP() << "no 64 GiB sparse file here";
-    run = Run({FData, ledger, "-close"});
-    EXPECT_EQ(run.ExitCode, 1) << run.Err.toStdString();
-    EXPECT_EQ(run.Err, "lagwatch: cannot read the ledger " + ledger +
-                           ": not enough memory to read its 68719476736 bytes\n"
-                           "lagwatch: ledger left untouched, cannot read " +
-                           ledger + ": not enough memory to read its 68719476736 bytes\n");
-    EXPECT_EQ(QFileInfo(ledger).size(), qint64(64) << 30);
 }
 
 TEST_F(LedgerFaults, AnImageThatCannotBeWrittenIsAFailureAndLeavesNoFile)

@@ -315,38 +315,4 @@ TEST(MapTool, GridWarnsOfAnotherImageSizeAndWritesTheFormatItsNameSays)
     EXPECT_TRUE(unreadable.Err.contains("cannot read " + dir.FilePath("none.png"))) << unreadable.Err.toStdString();
 }
 
-// Offsets at the ends of the int range once overflowed in the label placement
-// (the sanitizer build of CI aborts on any overflow).
-TEST(MapTool, GridWithExtremeOffsetsRunsWithoutOverflow)
-{
-    TempDir dir;
-    for (const char* kind : {"4", "8"})
-        for (const char* offset : {"-2147483648", "2147483647"}) {
-            const TRun run = RunMap({"--kind",
-                                     kind,
-                                     "--width",
-                                     "300",
-                                     "--height",
-                                     "300",
-                                     "--lon-span",
-                                     "60",
-                                     "--lat-span",
-                                     "40",
-                                     "--centre-lat",
-                                     "30",
-                                     "--y-offset",
-                                     offset,
-                                     "--x-offset",
-                                     offset,
-                                     "grid",
-                                     "-",
-                                     dir.FilePath("g.png"),
-                                     "--lon-step",
-                                     "5",
-                                     "--lat-step",
-                                     "5"});
-            EXPECT_EQ(run.ExitCode, 0) << kind << " " << offset << ": " << run.Err.toStdString();
-        }
-}
-
 }  // namespace
