@@ -5,17 +5,19 @@
 #include "app/CommandLine.h"
 #include "platform/DateTime.h"
 #include "platform/SortedStringList.h"
+#include "station/ProductFile.h"
 
 #include <QString>
 #include <cstdio>
 
-class TFormLagwatchPlot;
+class TStationPass;
 
 struct TRunRecord
 {
     QString DataFolder;
     QString DataFolderProblem;  // empty when the folder could be walked
     const TSortedStringList* Ledger = nullptr;
+    const std::vector<TLedgerEntry>* Entries = nullptr;  // the ledger's, parsed once; null: parsed from Ledger
     QString LedgerFile;
     bool LedgerSaved = true;
     bool ChartWritten = true;  // the -png image, when one was asked for
@@ -25,7 +27,8 @@ struct TRunRecord
     TDateTime Now = 0;
 };
 
-TRunRecord RecordOfRun(const TFormLagwatchPlot& form, bool ledgerSaved, int stopSignal);
+// The pass after its save; chartWritten: false when a requested image was not written.
+TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSignal);
 
 // Writes the requested outputs (a file that cannot be written is one line on
 // err) and, with -check, prints the verdict on out. Returns the exit status:

@@ -1,21 +1,17 @@
 // Program entry of the delay checker.
 #include "app/CommandLine.h"
 #include "app/DisplayChoice.h"
-#include "app/LagwatchPlotForm.h"
-#include "app/RegistryVariables.h"
-#include "app/RunOutputs.h"
+#include "app/StationRun.h"
+#include "station/RegistryVariables.h"
 #include "mapping/SegmentTables.h"
 #include "platform/DegreeSign.h"
 #include "platform/PathBytes.h"
 #include "platform/QuietMessages.h"
-#include "platform/StopSignals.h"
 
-#include <QApplication>
 #include <QStringList>
 
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -75,36 +71,16 @@ int main(int argc, char** argv)
     InitDegreeSign();
     InitSegmentTables();
     InitRegistryVariables();
+    // Only a desktop run shows the window; a check, a run without a display
+    // or on the off-screen platform needs no GUI for its pass.
     int status = 0;
-    {
-        QApplication app(argc, argv);
-        QApplication::setApplicationName(QStringLiteral("Lagwatch checker"));
-        // Nobody can close a window nobody sees: an off-screen run ends after the pass.
-        const bool offscreen = QGuiApplication::platformName() == QLatin1String("offscreen");
-        if (offscreen && !display.OffscreenFirst)
-            Print(stderr, QStringLiteral("lagwatch: cannot open the display %1; drawing off-screen, the run ends "
-                                         "after the scan\n")
-                              .arg(QString::fromLocal8Bit(display.Display)));
-        else if (offscreen && display.NoDisplay && !line.EndsAfterPass())
+    if (line.Check || display.OffscreenFirst) {
+        if (display.NoDisplay && !line.EndsAfterPass())
             Print(stderr, QStringLiteral("lagwatch: no display; drawing off-screen, the run ends after the scan\n"));
-        if (offscreen)
-            line.Close = true;
-
-        TStopSignals stopSignals;
-        TFormLagwatchPlot form(line);
-        QObject::connect(&stopSignals, &TStopSignals::Received, &form, [&form] { form.RequestStop(); });
-        form.show();
-        QApplication::exec();
-        const bool saved = form.FormDestroy();
-        stopSignals.CollectPending();
-        status = FinishRun(line, RecordOfRun(form, saved, stopSignals.FirstSignal()), stdout, stderr);
-        if (const int signalNumber = stopSignals.FirstSignal()) {
-            Print(stderr, QStringLiteral("lagwatch: stopped by signal %1 (%2)%3\n")
-                              .arg(signalNumber)
-                              .arg(QString::fromLocal8Bit(strsignal(signalNumber)),
-                                   saved ? QStringLiteral("; the ledger keeps what was recorded") : QString()));
-            status = 128 + signalNumber;
-        }
+        line.Close = true;
+        status = RunUnattended(argc, argv, line);
+    } else {
+        status = RunOnDesktop(argc, argv, line, display);
     }
     FinalizeRegistryVariables();
     FinalizeSegmentTables();

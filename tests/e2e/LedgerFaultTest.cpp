@@ -2,7 +2,7 @@
 // are not UTF-8, a lock held by another process, a second user through
 // setpriv, a planted lock link, foreign and binary ledgers, a 64 GiB sparse
 // ledger, image writes to a full disk, and SIGKILL during the save.
-#include "app/Ledger.h"
+#include "station/Ledger.h"
 #include "platform/PathBytes.h"
 #include "tests/common/Faults.h"
 #include "tests/common/TempDir.h"

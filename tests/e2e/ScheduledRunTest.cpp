@@ -1,8 +1,8 @@
 // The real program as cron, a systemd timer or an ssh session starts it: no
 // locale, no display or a dead one, typos on the command line, stop signals.
 // Every run has a time limit, so a hang fails the test instead of stalling it.
-#include "app/DayWalk.h"
-#include "app/Utils.h"
+#include "station/DayWalk.h"
+#include "station/Utils.h"
 #include "tests/common/TempDir.h"
 #include "tests/e2e/ProgramRun.h"
 

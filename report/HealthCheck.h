@@ -1,7 +1,7 @@
 #pragma once
 // The verdict of -check in the monitoring-plugin form: one line
 // "LAGWATCH <STATE> - <text> | <performance data>" and the exit status 0-3.
-#include "app/StationStatus.h"
+#include "report/StationStatus.h"
 
 #include <QString>
 #include <QStringList>

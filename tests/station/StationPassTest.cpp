@@ -1,4 +1,4 @@
-#include "app/LagwatchPlotForm.h"
+#include "station/StationPass.h"
 
 #include "platform/Clock.h"
 #include "platform/FileTimes.h"
@@ -6,8 +6,6 @@
 #include "tests/common/TempDir.h"
 
 #include <QFile>
-#include <QLabel>
-#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -35,7 +33,7 @@ void WriteProduct(const TempDir& dir, const QString& relative, int64_t delayMs)
     ASSERT_TRUE(SetLastWriteMs(path, times->CreationMs - delayMs));
 }
 
-class ScanPassTest : public ::testing::Test
+class StationPassTest : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -45,24 +43,30 @@ protected:
     }
     void TearDown() override { SetClockForTesting({}); }
 
+    // The ledger after a walk and a save at the given time; the entries the
+    // reports read are checked against what was saved.
     QStringList RunPass(TDateTime now)
     {
         SetClockForTesting([now] { return now; });
-        TFormLagwatchPlot form(TCommandLine::WithPositional({FData, FLedger}));
-        form.TimerOnStartTimer();
-        FLabelHint = form.LabelOnOpen()->toolTip();
-        FLabelVisible = form.LabelOnOpen()->isVisibleTo(&form);
-        return form.ReceivedList().ToStringList();
+        TStationPass pass({FData, FLedger}, [](const QString& message) { ADD_FAILURE() << message.toStdString(); });
+        FIterations.clear();
+        pass.Walk(pass.DataFolder(), [this](int index) { FIterations.append(index); });
+        EXPECT_TRUE(pass.Save());
+        EXPECT_EQ(pass.Save(), true);  // once: the second call gives the first result
+        const QStringList lines = pass.Ledger().ToStringList();
+        EXPECT_EQ(pass.Entries().size(), static_cast<size_t>(lines.size()));
+        for (const TLedgerEntry& entry : pass.Entries())
+            EXPECT_TRUE(lines.at(entry.Line).startsWith(entry.Name + "="));
+        return lines;
     }
 
     TempDir FDir;
     TScopedEnvironment FConfigHome{"XDG_CONFIG_HOME", QFile::encodeName(FDir.Path() + "config")};
     QString FLedger, FData;
-    QString FLabelHint;
-    bool FLabelVisible = false;
+    QList<int> FIterations;
 };
 
-TEST_F(ScanPassTest, RecordsEveryMatchingFileWithItsExactDelay)
+TEST_F(StationPassTest, RecordsEveryMatchingFileWithItsExactDelay)
 {
     WriteProduct(FDir, "data/2021/06/23/202106231200-CRM.GRB", 413000);  // 12:20:00.000 - 12:13:07.000
     WriteProduct(FDir, "data/2021/06/23/202106230000-crm.grb", 1500);    // a half: to even
@@ -73,12 +77,12 @@ TEST_F(ScanPassTest, RecordsEveryMatchingFileWithItsExactDelay)
     const QStringList lines = RunPass(At(2021, 6, 23, 12.5));
     EXPECT_EQ(lines, QStringList({"202106221200-crm.grb=7", "202106230000-crm.grb=2", "202106231200-crm.grb=413",
                                   "202106231315-crm.grb=-60"}));
-    EXPECT_TRUE(FLabelVisible);
-    EXPECT_TRUE(QRegularExpression("^\\d+\\.\\d{3} milliseconds$").match(FLabelHint).hasMatch())
-        << FLabelHint.toStdString();
+    // After noon the iterations count from 1, one a day, down to the first one with nothing to find.
+    EXPECT_EQ(FIterations.mid(0, 3), QList<int>({1, 2, 3}));
+    EXPECT_EQ(FIterations.size(), 90);
 }
 
-TEST_F(ScanPassTest, SearchesTheNewestRecordedDayOnceMoreAndStopsThere)
+TEST_F(StationPassTest, SearchesTheNewestRecordedDayOnceMoreAndStopsThere)
 {
     FLedger = FDir.Write("ledger.txt", "202106211200-crm.grb=100\r\n");
     WriteProduct(FDir, "data/2021/06/23/202106231200-crm.grb", 60000);
@@ -89,7 +93,7 @@ TEST_F(ScanPassTest, SearchesTheNewestRecordedDayOnceMoreAndStopsThere)
     EXPECT_EQ(lines, QStringList({"202106211200-crm.grb=100", "202106211315-crm.grb=120", "202106231200-crm.grb=60"}));
 }
 
-TEST_F(ScanPassTest, ReachesBack88DaysBeforeNoonAnd89From)
+TEST_F(StationPassTest, ReachesBack88DaysBeforeNoonAnd89From)
 {
     // 2021-03-27 is 88 days before 2021-06-23.
     WriteProduct(FDir, "data/2021/03/27/202103271200-crm.grb", 60000);
@@ -99,7 +103,7 @@ TEST_F(ScanPassTest, ReachesBack88DaysBeforeNoonAnd89From)
     EXPECT_EQ(RunPass(At(2021, 6, 23, 12)).size(), 2);
 }
 
-TEST_F(ScanPassTest, OnlyRegularFilesAreProducts)
+TEST_F(StationPassTest, OnlyRegularFilesAreProducts)
 {
     // A FIFO, a socket or a device named like a product has no delay to
     // measure; a link to a regular product file is a product.
@@ -123,6 +127,23 @@ TEST_F(ScanPassTest, OnlyRegularFilesAreProducts)
     const QStringList lines = RunPass(At(2021, 6, 23, 12.5));
     close(socketFd);
     EXPECT_EQ(lines, QStringList({"202106230100-crm.grb=7", "202106231200-crm.grb=60"}));
+}
+
+TEST_F(StationPassTest, EntriesFollowWhatTheSaveMergedAndAStopEndsTheWalk)
+{
+    WriteProduct(FDir, "data/2021/06/23/202106231200-crm.grb", 60000);
+    SetClockForTesting([] { return At(2021, 6, 23, 12.5); });
+    TStationPass pass({FData, FLedger}, {});
+    pass.RequestStop();
+    pass.Walk(pass.DataFolder());
+    EXPECT_EQ(pass.ProductsRecorded(), 0);
+    EXPECT_TRUE(pass.Entries().empty());
+    // Another run saved meanwhile: its line is merged in and read by the reports.
+    FDir.Write("ledger.txt", "202106221200-crm.grb=5\r\n");
+    ASSERT_TRUE(pass.Save());
+    ASSERT_EQ(pass.Entries().size(), 1u);
+    EXPECT_EQ(pass.Entries()[0].Name, "202106221200-crm.grb");
+    EXPECT_EQ(pass.Entries()[0].Seconds, 5);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #pragma once
 // Turns the newest ledger lines into the chart's bars and the summary texts.
-#include "app/DelayBands.h"
-#include "app/ProductFile.h"
+#include "report/DelayBands.h"
+#include "station/ProductFile.h"
 #include "platform/Color.h"
 #include "platform/DateTime.h"
 #include "platform/SortedStringList.h"
@@ -47,8 +47,9 @@ TDelaySummary SummariseLedgerEntries(const std::vector<TLedgerEntry>& newest);
 // The last 46 lines of the ledger, oldest first.
 QStringList NewestLedgerLines(const TSortedStringList& ledger);
 
-// Those of them that parse as ledger entries.
-std::vector<TLedgerEntry> NewestLedgerEntries(const TSortedStringList& ledger);
+// The entries read from those lines, given every entry of a ledger of
+// lineCount lines (ParseLedgerLines).
+std::vector<TLedgerEntry> NewestLedgerEntries(const std::vector<TLedgerEntry>& entries, int lineCount);
 
 // 47, or the maximum + 2 once it reaches 45 minutes.
 double LeftAxisMaximum(double maximum);
@@ -60,6 +61,10 @@ QString SummaryCaption(const QString& baseCaption, TDateTime lastDay, TDateTime 
 // "Lagwatch:" followed by up to five newest text lines, each after a CR and
 // two blanks; "No Lagwatch data found" when there are none.
 QString SummaryHint(const QStringList& textLines);
+
+// What a run without a window prints: the caption, then the hint's lines,
+// each ended by LF, in the locale's encoding.
+QByteArray PrintedSummary(const QString& caption, const QString& hint);
 
 // The hint as copied to the clipboard: followed by LF, CR, LF, CR.
 QString ClipboardText(const QString& hint);

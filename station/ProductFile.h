@@ -3,6 +3,7 @@
 // and how a ledger line reads back as a product, its time and its delay.
 #include "platform/DateTime.h"
 #include "platform/FileTimes.h"
+#include "platform/SortedStringList.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -55,11 +56,13 @@ struct TLedgerEntry
     QString Name;
     TDateTime Nominal = 0;           // 0 when the name is not a product time
     std::optional<int32_t> Seconds;  // absent when the value is not an integer
+    int Line = -1;                   // the line it was read from, counted from 0
 };
 
 // A "name=seconds" line; nothing for a line without "=". The value is read
 // from at most its first 99 characters.
 std::optional<TLedgerEntry> ParseLedgerLine(const QString& line);
 
-// The lines that parse, in their order.
+// The lines that parse, in their order, each with its index.
 std::vector<TLedgerEntry> ParseLedgerLines(const QStringList& lines);
+std::vector<TLedgerEntry> ParseLedgerLines(const TSortedStringList& ledger);

@@ -2,7 +2,7 @@
 // The station's metrics in the Prometheus text exposition format, for a node
 // exporter's text-file collector: every series carries the data folder as
 // its one label, so one central server can tell the stations apart.
-#include "app/StationStatus.h"
+#include "report/StationStatus.h"
 
 #include <QByteArray>
 #include <QString>

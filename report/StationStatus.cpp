@@ -1,14 +1,9 @@
-#include "app/StationStatus.h"
+#include "report/StationStatus.h"
 
-#include "app/DelaySummary.h"
-#include "app/ProductFile.h"
+#include "report/DelaySummary.h"
+#include "station/ProductFile.h"
 
 #include <cstdio>
-
-TMonitoringThresholds ThresholdsOf(const TCommandLine& line)
-{
-    return {line.WarningMinutes, line.CriticalMinutes, line.MaxAgeHours};
-}
 
 QString FormatIsoUtc(TDateTime value)
 {
@@ -34,15 +29,15 @@ QString FormatPlainNumber(double value)
     return text == QLatin1String("-0") ? QStringLiteral("0") : text;
 }
 
-TStationStatus AssessStation(const TSortedStringList& ledger, TDateTime now, const TMonitoringThresholds& thresholds)
+TStationStatus AssessStation(const std::vector<TLedgerEntry>& entries, int lineCount, TDateTime now,
+                             const TMonitoringThresholds& thresholds)
 {
     TStationStatus status;
-    status.LedgerEntries = ledger.Count();
+    status.LedgerEntries = lineCount;
     // Product names begin with their time, so the ledger's order is their
     // order in time: the newest is the last line that names one.
-    for (int i = ledger.Count() - 1; i >= 0; --i) {
-        const std::optional<TLedgerEntry> entry = ParseLedgerLine(ledger.Get(i));
-        if (!entry || entry->Nominal == 0.0)
+    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+        if (entry->Nominal == 0.0)
             continue;
         const TDateTime nominal = entry->Nominal;
         const TNewestProduct newest{entry->Name, nominal, entry->Seconds};
@@ -51,7 +46,7 @@ TStationStatus AssessStation(const TSortedStringList& ledger, TDateTime now, con
         status.NewestAgeSeconds = static_cast<double>(DateTimeToUnixMs(now) - DateTimeToUnixMs(nominal)) / 1000.0;
         break;
     }
-    for (const TDelayPoint& point : SummariseLedgerEntries(NewestLedgerEntries(ledger)).Points) {
+    for (const TDelayPoint& point : SummariseLedgerEntries(NewestLedgerEntries(entries, lineCount)).Points) {
         ++status.Plotted;
         const TDelayBand band =
             DelayBandOf(DelayMinutes(point.Seconds), thresholds.WarningMinutes, thresholds.CriticalMinutes);

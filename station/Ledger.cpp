@@ -1,4 +1,4 @@
-#include "app/Ledger.h"
+#include "station/Ledger.h"
 
 #include "platform/AtomicFile.h"
 #include "platform/InPlaceRewrite.h"

@@ -1,5 +1,5 @@
 // The scan's byte-level ledger line is the one ProductNameOf and LedgerLine make.
-#include "app/ProductFile.h"
+#include "station/ProductFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "app/Ledger.h"
-#include "app/ProductFile.h"
-#include "app/RegistryVariables.h"
-#include "app/Utils.h"
+#include "station/Ledger.h"
+#include "station/ProductFile.h"
+#include "station/RegistryVariables.h"
+#include "station/Utils.h"
 
 #include "tests/common/ScopedEnvironment.h"
 #include "tests/common/TempDir.h"

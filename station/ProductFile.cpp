@@ -1,4 +1,4 @@
-#include "app/ProductFile.h"
+#include "station/ProductFile.h"
 
 #include "platform/AsciiCase.h"
 #include "platform/IntegerText.h"
@@ -116,8 +116,23 @@ std::vector<TLedgerEntry> ParseLedgerLines(const QStringList& lines)
 {
     std::vector<TLedgerEntry> entries;
     entries.reserve(static_cast<size_t>(lines.size()));
-    for (const QString& line : lines)
-        if (std::optional<TLedgerEntry> entry = ParseLedgerLine(line))
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        if (std::optional<TLedgerEntry> entry = ParseLedgerLine(lines[i])) {
+            entry->Line = static_cast<int>(i);
             entries.push_back(std::move(*entry));
+        }
+    return entries;
+}
+
+std::vector<TLedgerEntry> ParseLedgerLines(const TSortedStringList& ledger)
+{
+    std::vector<TLedgerEntry> entries;
+    const int count = ledger.Count();
+    entries.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i)
+        if (std::optional<TLedgerEntry> entry = ParseLedgerLine(ledger.Get(i))) {
+            entry->Line = i;
+            entries.push_back(std::move(*entry));
+        }
     return entries;
 }

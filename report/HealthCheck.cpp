@@ -1,4 +1,4 @@
-#include "app/HealthCheck.h"
+#include "report/HealthCheck.h"
 
 #include "platform/NumberFormat.h"
 

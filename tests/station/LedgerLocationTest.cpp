@@ -1,7 +1,7 @@
 // Where the ledger lives when no ledger file is given: beside an executable
 // run from its build folder (or a copy of it), in the user's data folder for
 // an installed one, even when the install folder is writable (as for root).
-#include "app/StartupConfig.h"
+#include "station/StartupConfig.h"
 
 #include "tests/common/TempDir.h"
 

@@ -1,7 +1,7 @@
-#include "app/LedgerCsv.h"
+#include "report/LedgerCsv.h"
 
-#include "app/ProductFile.h"
-#include "app/StationStatus.h"
+#include "station/ProductFile.h"
+#include "report/StationStatus.h"
 
 QString CsvField(const QString& text)
 {
@@ -20,15 +20,15 @@ QString CsvField(const QString& text)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-QByteArray LedgerCsv(const TSortedStringList& ledger)
+QByteArray LedgerCsv(const TSortedStringList& ledger, const std::vector<TLedgerEntry>& entries)
 {
     QByteArray out;
     out.reserve(static_cast<qsizetype>(ledger.Count()) * 48 + 64);
     out += "product,nominal_time_utc,delay_seconds\r\n";
+    auto next = entries.begin();
     for (int i = 0; i < ledger.Count(); ++i) {
-        const QString& line = ledger.Get(i);
-        const std::optional<TLedgerEntry> entry = ParseLedgerLine(line);
-        out += CsvField(entry ? entry->Name : line).toUtf8();
+        const TLedgerEntry* entry = next != entries.end() && next->Line == i ? &*next++ : nullptr;
+        out += CsvField(entry ? entry->Name : ledger.Get(i)).toUtf8();
         out += ',';
         if (entry) {
             if (entry->Nominal != 0.0)

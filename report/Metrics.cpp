@@ -1,6 +1,6 @@
-#include "app/Metrics.h"
+#include "report/Metrics.h"
 
-#include "app/StationStatus.h"
+#include "report/StationStatus.h"
 
 namespace {
 

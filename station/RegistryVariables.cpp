@@ -1,4 +1,4 @@
-#include "app/RegistryVariables.h"
+#include "station/RegistryVariables.h"
 
 #include <filesystem>
 #include <system_error>

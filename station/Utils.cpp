@@ -1,6 +1,6 @@
-#include "app/Utils.h"
+#include "station/Utils.h"
 
-#include "app/RegistryVariables.h"
+#include "station/RegistryVariables.h"
 #include "platform/Clock.h"
 #include "platform/UserFolders.h"
 

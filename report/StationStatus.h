@@ -3,10 +3,9 @@
 // at a given time: the newest product, its delay and age, and how many of the
 // chart's bars are over the thresholds. The health check and the metrics
 // file both report from this one reading.
-#include "app/CommandLine.h"
-#include "app/DelayBands.h"
+#include "report/DelayBands.h"
 #include "platform/DateTime.h"
-#include "platform/SortedStringList.h"
+#include "station/ProductFile.h"
 
 #include <QString>
 #include <cstdint>
@@ -18,8 +17,6 @@ struct TMonitoringThresholds
     double CriticalMinutes = LateMinutes;
     double MaxAgeHours = 26;
 };
-
-TMonitoringThresholds ThresholdsOf(const TCommandLine& line);
 
 struct TNewestProduct
 {
@@ -42,7 +39,9 @@ struct TStationStatus
     int PlottedOverCritical = 0;
 };
 
-TStationStatus AssessStation(const TSortedStringList& ledger, TDateTime now, const TMonitoringThresholds& thresholds);
+// entries: every entry of a ledger of lineCount lines (ParseLedgerLines).
+TStationStatus AssessStation(const std::vector<TLedgerEntry>& entries, int lineCount, TDateTime now,
+                             const TMonitoringThresholds& thresholds);
 
 // "2021-06-23T12:00:00Z"; empty outside the years 1 to 9999.
 QString FormatIsoUtc(TDateTime value);

@@ -3,7 +3,7 @@
 // normal save and of the rewrite in place, two savers on the rewrite in place,
 // a lock file that cannot be used, a planted link, a lock that is held, files
 // in foreign encodings or no text at all, and memory that runs out.
-#include "app/Ledger.h"
+#include "station/Ledger.h"
 
 #include "platform/PathBytes.h"
 #include "platform/TextFile.h"

@@ -1,4 +1,4 @@
-#include "app/StartupConfig.h"
+#include "station/StartupConfig.h"
 
 #include "platform/PathBytes.h"
 

@@ -1,4 +1,4 @@
-#include "app/DelaySummary.h"
+#include "report/DelaySummary.h"
 
 #include "platform/NumberFormat.h"
 

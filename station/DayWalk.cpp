@@ -1,4 +1,4 @@
-#include "app/DayWalk.h"
+#include "station/DayWalk.h"
 
 #include "platform/DateFormat.h"
 

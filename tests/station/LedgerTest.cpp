@@ -1,4 +1,4 @@
-#include "app/Ledger.h"
+#include "station/Ledger.h"
 
 #include "tests/common/TempDir.h"
 

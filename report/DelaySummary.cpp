@@ -1,6 +1,6 @@
-#include "app/DelaySummary.h"
+#include "report/DelaySummary.h"
 
-#include "app/Utils.h"
+#include "station/Utils.h"
 #include "platform/DateFormat.h"
 #include "platform/NumberFormat.h"
 
@@ -28,9 +28,13 @@ QStringList NewestLedgerLines(const TSortedStringList& ledger)
     return lines;
 }
 
-std::vector<TLedgerEntry> NewestLedgerEntries(const TSortedStringList& ledger)
+std::vector<TLedgerEntry> NewestLedgerEntries(const std::vector<TLedgerEntry>& entries, int lineCount)
 {
-    return ParseLedgerLines(NewestLedgerLines(ledger));
+    const int firstLine = lineCount - PlottedLineCount;
+    auto first = entries.end();
+    while (first != entries.begin() && std::prev(first)->Line >= firstLine)
+        --first;
+    return {first, entries.end()};
 }
 
 TDelaySummary SummariseLedgerEntries(const std::vector<TLedgerEntry>& newest)
@@ -86,3 +90,11 @@ QString SummaryHint(const QStringList& textLines)
 }
 
 QString ClipboardText(const QString& hint) { return hint + QStringLiteral("\n\r\n\r"); }
+
+QByteArray PrintedSummary(const QString& caption, const QString& hint)
+{
+    QString text = caption + QLatin1Char('\n') + hint;
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    text += QLatin1Char('\n');
+    return text.toLocal8Bit();
+}

@@ -1,5 +1,5 @@
-#include "app/DayWalk.h"
-#include "app/ProductFile.h"
+#include "station/DayWalk.h"
+#include "station/ProductFile.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>
