@@ -36,9 +36,9 @@ TExpectedSchedule LearnSchedule(const std::vector<TLedgerEntry>& entries, TDateT
 
 struct TCompletenessLimits
 {
-    double WarningMinutes = 35;      // on time: not more than this
-    double CriticalMinutes = 45;     // late: more than warning, not more than this; very late: more
-    double MissingAfterMinutes = 90; // a slot is due this long after its nominal time
+    double WarningMinutes = 35;       // on time: not more than this
+    double CriticalMinutes = 45;      // late: more than warning, not more than this; very late: more
+    double MissingAfterMinutes = 90;  // a slot is due this long after its nominal time
 };
 
 enum class TSlotState { NotDue, OnTime, Late, VeryLate, Missing };
@@ -67,7 +67,7 @@ struct TSlotCell
     int SlotMinutes = 0;
     TDateTime Nominal = 0;
     TSlotState State = TSlotState::NotDue;
-    QString Product;                     // empty when missing or not due without a product
+    QString Product;  // empty when missing or not due without a product
     std::optional<int32_t> DelaySeconds;
 };
 
