@@ -6,7 +6,8 @@
 // (or '/' for the Windows-style spellings), ignore the case of their names,
 // and take values as -name=VALUE; "--" ends the switches. Anything else that
 // begins with '-' is refused, so a typo never turns into a data folder.
-#include "app/DelayBands.h"
+#include "report/DelayBands.h"
+#include "report/StationStatus.h"
 
 #include <QString>
 #include <QStringList>
@@ -51,6 +52,9 @@ struct TParsedCommandLine
 };
 
 TParsedCommandLine ParseCommandLine(const QStringList& arguments);
+
+// The monitoring limits the switches set.
+TMonitoringThresholds ThresholdsOf(const TCommandLine& line);
 
 // True for "-close" or "/close" in any letter case.
 bool IsCloseSwitch(const QString& argument);

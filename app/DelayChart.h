@@ -2,7 +2,7 @@
 // The delay chart as the window shows it: its design, the bars of a summary
 // with the axes fitted to them, and the dashed 45-minute reference line drawn
 // after every paint. The window and the chart's tests set it up through here.
-#include "app/DelaySummary.h"
+#include "report/DelaySummary.h"
 #include "platform/DateTime.h"
 
 #include <QPointer>

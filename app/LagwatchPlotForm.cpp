@@ -1,19 +1,14 @@
 #include "app/LagwatchPlotForm.h"
 
 #include "app/CommandLine.h"
-#include "app/DayWalk.h"
 #include "app/DelayChart.h"
-#include "app/DelaySummary.h"
-#include "app/Ledger.h"
-#include "app/ProductFile.h"
-#include "app/StartupConfig.h"
-#include "app/Utils.h"
+#include "report/DelaySummary.h"
+#include "station/StationPass.h"
+#include "station/Utils.h"
 #include "chart/Chart.h"
 #include "platform/ImageFile.h"
 #include "platform/NumberFormat.h"
 #include "platform/PathBytes.h"
-#include "platform/UserFolders.h"
-#include "scan/TreeScan.h"
 
 #include <QAction>
 #include <QApplication>
@@ -40,19 +35,12 @@ void ReportFailure(const QString& message)
     std::fflush(stderr);
 }
 
-TLedgerWait LedgerWait()
-{
-    TLedgerWait wait;
-    wait.Announce = ReportFailure;
-    return wait;
-}
-
 }  // namespace
 
-TFormLagwatchPlot::TFormLagwatchPlot(const TCommandLine& commandLine, QWidget* parent)
+TFormLagwatchPlot::TFormLagwatchPlot(const TCommandLine& commandLine, TStationPass& pass, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      FCommandLine(commandLine)
+      FPass(pass), FCommandLine(commandLine)
 {
     setObjectName(QStringLiteral("FormLagwatchPlot"));
     setWindowTitle(QStringLiteral("Lagwatch"));
@@ -70,6 +58,11 @@ TFormLagwatchPlot::TFormLagwatchPlot(const TCommandLine& commandLine, QWidget* p
 
 TFormLagwatchPlot::~TFormLagwatchPlot() { FormDestroy(); }
 
+const QString& TFormLagwatchPlot::DataFolder() const { return FPass.DataFolder(); }
+const QString& TFormLagwatchPlot::ReceivedFileName() const { return FPass.LedgerFile(); }
+const TSortedStringList& TFormLagwatchPlot::ReceivedList() const { return FPass.Ledger(); }
+bool TFormLagwatchPlot::StopRequested() const { return FPass.StopRequested(); }
+TTreeScanner* TFormLagwatchPlot::TreeScanner() const { return FPass.TreeScanner(); }
 TBarSeries* TFormLagwatchPlot::Series1() const { return FDelayChart->Series(); }
 TDateTime TFormLagwatchPlot::FirstDate() const { return FDelayChart->FirstDate(); }
 TDateTime TFormLagwatchPlot::LastDate() const { return FDelayChart->LastDate(); }
@@ -109,12 +102,6 @@ void TFormLagwatchPlot::BuildControls()
     FTimerOnStart->start();
 
     BuildChart();
-
-    FTreeScanner = new TTreeScanner(this);
-    FTreeScanner->setObjectName(QStringLiteral("TreeScanner"));
-    FTreeScanner->SetFileMask(QStringLiteral("2*crm.grb"));
-    FTreeScanner->SetRecursive(false);
-    FTreeScanner->SetOnFileFound([this](TTreeScanner* sender) { TreeScannerFileFound(sender); });
 }
 
 void TFormLagwatchPlot::BuildChart()
@@ -130,28 +117,10 @@ void TFormLagwatchPlot::FormCreate()
 {
     setFont(QApplication::font());
     FBaseCaption = windowTitle();
-
-    QString settingsError;
-    const QString settingsValue =
-        ReadRegistryString(QStringLiteral("Datawarden"), QStringLiteral("ImagesPath"), &settingsError);
-    if (!settingsError.isEmpty())
-        ReportFailure(settingsError);
-    FDataFolder = ComposeDataFolder(settingsValue, FCommandLine.Positional);
-    FDataFolderProblem = ::DataFolderProblem(FDataFolder);
-    if (!FDataFolderProblem.isEmpty())
-        ReportFailure(FDataFolderProblem);
-    setWindowTitle(FBaseCaption + QStringLiteral(" for ") + FDataFolder);
-    FDelayChart->SetDataFolder(FDataFolder);
-
-    FReceivedList = std::make_unique<TSortedStringList>();
+    // The pass has settled the data folder and loaded the ledger.
+    setWindowTitle(FBaseCaption + QStringLiteral(" for ") + FPass.DataFolder());
+    FDelayChart->SetDataFolder(FPass.DataFolder());
     FCloseAfterScan = FCommandLine.EndsAfterPass();
-
-    const TLedgerLocation ledger = ChooseLedger(FCommandLine.Positional, ExecutableFolder(), UserDataHome());
-    FReceivedFileName = ledger.Path;
-    FLoadFileName = ledger.LoadPath;
-    QString loadError;
-    if (LoadLedger(*FReceivedList, FLoadFileName, loadError, LedgerWait()) == TLoadResult::Failed)
-        ReportFailure(loadError);
 }
 
 void TFormLagwatchPlot::SetHint(const QString& hint)
@@ -175,20 +144,16 @@ double ElapsedMs(std::chrono::steady_clock::time_point since)
 void TFormLagwatchPlot::TimerOnStartTimer()
 {
     FTimerOnStart->stop();
-    const auto passStart = std::chrono::steady_clock::now();
-    FPassRunning = true;
     // Nothing may escape into the event loop: a failed pass still shows
     // what it has, and the ledger is still saved.
     try {
-        ScanAndPlot(FDataFolder);
+        ScanAndPlot(FPass.DataFolder());
     } catch (const std::exception& error) {
         ReportFailure(QStringLiteral("the scan pass failed: %1").arg(QString::fromLocal8Bit(error.what())));
     }
-    FPassRunning = false;
-    FPassSeconds = ElapsedMs(passStart) / 1000.0;
     if (FCommandLine.PngFile)
         SaveChartImage(*FCommandLine.PngFile);
-    if (FStopRequested) {
+    if (FPass.StopRequested()) {
         close();
     } else if (FCloseAfterScan) {
         if (FCommandLine.PrintsSummary())
@@ -202,28 +167,18 @@ void TFormLagwatchPlot::TimerOnStartTimer()
 
 void TFormLagwatchPlot::ScanAndPlot(const QString& folder)
 {
-    const TDateTime today = NowUTC();
-    auto start = std::chrono::steady_clock::now();
-    TDayWalkHooks hooks;
-    hooks.IsRecorded = [this](const QString& name) { return !FReceivedList->Values(name).isEmpty(); };
-    hooks.FolderExists = [](const QString& dayFolder) { return IsFolderPath(dayFolder); };
-    hooks.ShouldStop = [this] { return FStopRequested; };
-    hooks.Search = [this](const QString& dayFolder) {
-        FTreeScanner->SetInitialDirectory(dayFolder);
-        FTreeScanner->Search();
-    };
-    hooks.OnIteration = [this](int index) {
+    const auto start = std::chrono::steady_clock::now();
+    FPass.Walk(folder, [this](int index) {
         if (index > 2)
             FLabelOnOpen->setVisible(true);
-    };
-    WalkDays(today, NowUTC(), folder, hooks);
+    });
     FLabelOnOpen->setToolTip(FormatFixed(ElapsedMs(start), 3) + QStringLiteral(" milliseconds"));
     PlotSummary(std::chrono::steady_clock::now());
 }
 
 void TFormLagwatchPlot::PlotSummary(std::chrono::steady_clock::time_point start)
 {
-    const TDelaySummary summary = SummariseLedgerEntries(NewestLedgerEntries(*FReceivedList));
+    const TDelaySummary summary = SummariseLedgerEntries(NewestLedgerEntries(FPass.Entries()));
     FDelayChart->Plot(summary);
     FLabelOnOpen->setToolTip(FormatFixed(ElapsedMs(start), 3) + QStringLiteral(" milliseconds"));
     setWindowTitle(SummaryCaption(FBaseCaption, summary.LastDate, NowUTC()));
@@ -234,10 +189,7 @@ void TFormLagwatchPlot::PrintSummary() const
 {
     // Nobody sees the window of a scheduled run: the summary goes to standard
     // output. A reader that went away is no reason to stop before the save.
-    QString text = windowTitle() + QLatin1Char('\n') + FHint;
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    text += QLatin1Char('\n');
-    const QByteArray bytes = text.toLocal8Bit();
+    const QByteArray bytes = PrintedSummary(windowTitle(), FHint);
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
     std::fflush(stdout);
 }
@@ -252,37 +204,15 @@ void TFormLagwatchPlot::SaveChartImage(const QString& file)
     }
 }
 
-void TFormLagwatchPlot::TreeScannerFileFound(TTreeScanner* sender)
-{
-    // Only a regular file (or a link to one) is a product: a FIFO, socket or
-    // device has no delay to measure. The scanner's one status call gave the
-    // kind and the times.
-    const TFileStatus& status = sender->FileStatus();
-    if (status.Kind != TFileStatus::TKind::Regular)
-        return;
-    const QByteArray& path = sender->FileFoundBytes();
-    const QByteArrayView rawName = QByteArrayView(path).sliced(path.lastIndexOf('/') + 1);
-    qsizetype nameLength = 0;
-    const TProductName::TProblem problem = ProductLineUtf8(rawName, status.Times, FLineBuffer, nameLength);
-    // The ledger cannot hold such a name exactly.
-    if (problem == TProductName::TProblem::NotUtf8)
-        ReportFailure(QStringLiteral("not recorded, the file name is not valid UTF-8: %1").arg(sender->FileFound()));
-    if (problem != TProductName::TProblem::None ||
-        FReceivedList->ContainsNameUtf8(QByteArrayView(FLineBuffer).first(nameLength)))
-        return;
-    if (FReceivedList->AddUtf8(FLineBuffer) >= 0)
-        ++FProductsRecorded;
-}
-
 void TFormLagwatchPlot::RequestStop()
 {
-    if (FStopRequested)
+    if (FPass.StopRequested())
         return;
-    FStopRequested = true;
+    const bool walking = FPass.Walking();
+    FPass.RequestStop();
     FTimerOnStart->stop();
-    if (FPassRunning)
-        FTreeScanner->SetContinueSearch(false);  // the pass closes the window when the walk has ended
-    else
+    // A walk ends at the next folder and the pass then closes the window.
+    if (!walking)
         close();
 }
 
@@ -294,14 +224,4 @@ void TFormLagwatchPlot::ForceForeground()
 
 void TFormLagwatchPlot::PopupCopyClick() { QGuiApplication::clipboard()->setText(ClipboardText(FHint)); }
 
-bool TFormLagwatchPlot::FormDestroy()
-{
-    if (FDestroyed)
-        return true;
-    FDestroyed = true;
-    QString error;
-    if (SaveLedger(*FReceivedList, FReceivedFileName, error, LedgerWait()))
-        return true;
-    ReportFailure(error);
-    return false;
-}
+bool TFormLagwatchPlot::FormDestroy() { return FPass.Save(); }

@@ -1,5 +1,6 @@
 #pragma once
-// The main window of the delay checker.
+// The main window of the delay checker: a view of one station pass, which
+// it starts 100 ms after it is created and whose summary it shows.
 #include "app/CommandLine.h"
 #include "platform/DateTime.h"
 #include "platform/SortedStringList.h"
@@ -20,6 +21,7 @@ class TTreeScanner;
 class TChart;
 class TBarSeries;
 class TDelayChart;
+class TStationPass;
 
 class TFormLagwatchPlot : public QWidget
 {
@@ -27,17 +29,18 @@ class TFormLagwatchPlot : public QWidget
 
 public:
     // commandLine: parsed from a copy of the arguments taken before the
-    // application object could remove its own options.
-    explicit TFormLagwatchPlot(const TCommandLine& commandLine, QWidget* parent = nullptr);
+    // application object could remove its own options. The pass must outlive
+    // the window.
+    TFormLagwatchPlot(const TCommandLine& commandLine, TStationPass& pass, QWidget* parent = nullptr);
     ~TFormLagwatchPlot() override;
 
-    // Saves the ledger (once); false when the save failed.
+    // Saves the ledger through the pass (once); false when the save failed.
     bool FormDestroy();
 
-    const QString& DataFolder() const { return FDataFolder; }
-    const QString& ReceivedFileName() const { return FReceivedFileName; }
+    const QString& DataFolder() const;
+    const QString& ReceivedFileName() const;
     bool CloseAfterScan() const { return FCloseAfterScan; }
-    const TSortedStringList& ReceivedList() const { return *FReceivedList; }
+    const TSortedStringList& ReceivedList() const;
     QString Hint() const { return FHint; }
     QLabel* LabelOnOpen() const { return FLabelOnOpen; }
     TChart* Chart() const { return FChart; }
@@ -46,23 +49,17 @@ public:
     TDateTime LastDate() const;
     // False when a requested PNG could not be written.
     bool OutputsWritten() const { return FOutputsWritten; }
-    // Why the data folder cannot be walked; empty when it can.
-    const QString& DataFolderProblem() const { return FDataFolderProblem; }
-    // Lines this run added to the ledger, and how long its pass took.
-    int ProductsRecorded() const { return FProductsRecorded; }
-    double PassSeconds() const { return FPassSeconds; }
 
     // A stop signal: ends the walk at the next folder, or the idle window,
     // so that the ledger is saved with everything recorded so far.
     void RequestStop();
-    bool StopRequested() const { return FStopRequested; }
+    bool StopRequested() const;
 
     void TimerOnStartTimer();
     void ScanAndPlot(const QString& folder);
-    TTreeScanner* TreeScanner() const { return FTreeScanner; }
+    TTreeScanner* TreeScanner() const;
 
 private:
-    void TreeScannerFileFound(TTreeScanner* sender);
     void BuildChart();
     void PlotSummary(std::chrono::steady_clock::time_point start);
     void PrintSummary() const;
@@ -78,28 +75,17 @@ public:
 private:
     QString FBaseCaption;
     bool FCloseAfterScan = false;
-    std::unique_ptr<TSortedStringList> FReceivedList;
-    QString FReceivedFileName;
-    QString FDataFolder;
+    TStationPass& FPass;
 
     TCommandLine FCommandLine;
-    QString FLoadFileName;
     QString FHint;
-    bool FDestroyed = false;
     bool FOutputsWritten = true;
-    QString FDataFolderProblem;
-    int FProductsRecorded = 0;
-    QByteArray FLineBuffer;  // the ledger line of the file being recorded, its room reused
-    double FPassSeconds = 0;
-    bool FPassRunning = false;
-    bool FStopRequested = false;
 
     QLabel* FLabelOnOpen = nullptr;
     QPlainTextEdit* FMemoList = nullptr;
     QMenu* FPopupMenu1 = nullptr;
     QAction* FPopupCopy = nullptr;
     QTimer* FTimerOnStart = nullptr;
-    TTreeScanner* FTreeScanner = nullptr;
     TChart* FChart = nullptr;
     std::unique_ptr<TDelayChart> FDelayChart;
 };

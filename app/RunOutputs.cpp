@@ -1,13 +1,14 @@
 #include "app/RunOutputs.h"
 
-#include "app/HealthCheck.h"
-#include "app/LagwatchPlotForm.h"
-#include "app/LedgerCsv.h"
-#include "app/Metrics.h"
-#include "app/StationStatus.h"
-#include "app/Utils.h"
+#include "report/HealthCheck.h"
+#include "report/LedgerCsv.h"
+#include "report/Metrics.h"
+#include "report/StationStatus.h"
+#include "station/StationPass.h"
+#include "station/Utils.h"
 #include "platform/AtomicFile.h"
 #include "platform/PathBytes.h"
+#include "platform/StopSignals.h"
 
 #include <cerrno>
 #include <cstring>
@@ -33,17 +34,18 @@ bool PrintChecked(std::FILE* stream, const QByteArray& bytes, QString& error)
 
 }  // namespace
 
-TRunRecord RecordOfRun(const TFormLagwatchPlot& form, bool ledgerSaved, int stopSignal)
+TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSignal)
 {
     TRunRecord run;
-    run.DataFolder = form.DataFolder();
-    run.DataFolderProblem = form.DataFolderProblem();
-    run.Ledger = &form.ReceivedList();
-    run.LedgerFile = form.ReceivedFileName();
-    run.LedgerSaved = ledgerSaved;
-    run.ChartWritten = form.OutputsWritten();
-    run.ProductsRecorded = form.ProductsRecorded();
-    run.PassSeconds = form.PassSeconds();
+    run.DataFolder = pass.DataFolder();
+    run.DataFolderProblem = pass.DataFolderProblem();
+    run.Ledger = &pass.Ledger();
+    run.Entries = &pass.Entries();
+    run.LedgerFile = pass.LedgerFile();
+    run.LedgerSaved = pass.Saved();
+    run.ChartWritten = chartWritten;
+    run.ProductsRecorded = pass.ProductsRecorded();
+    run.PassSeconds = pass.WalkSeconds();
     run.StopSignal = stopSignal;
     run.Now = NowUTC();
     return run;
@@ -53,6 +55,9 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
 {
     const TSortedStringList empty;
     const TSortedStringList& ledger = run.Ledger ? *run.Ledger : empty;
+    // A record without the pass's entries (a caller of its own) has its ledger read here.
+    std::optional<TLedgerEntries> ownEntries;
+    TLedgerEntries& entries = run.Entries ? *run.Entries : ownEntries.emplace(ledger);
     QStringList failures;
     if (!run.DataFolderProblem.isEmpty())
         failures.append(run.DataFolderProblem);
@@ -69,7 +74,7 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
     };
 
     if (line.CsvFile) {
-        const QByteArray csv = LedgerCsv(ledger);
+        const QByteArray csv = LedgerCsv(entries);
         QString error;
         if (*line.CsvFile == QLatin1String("-")
                 ? !PrintChecked(out, csv, error)
@@ -78,7 +83,7 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
     }
 
     const TMonitoringThresholds thresholds = ThresholdsOf(line);
-    const TStationStatus status = AssessStation(ledger, run.Now, thresholds);
+    const TStationStatus status = AssessStation(entries, run.Now, thresholds);
     if (line.MetricsFile) {
         const TRunMetrics metrics{run.DataFolder, run.Now, run.PassSeconds, run.ProductsRecorded, failures.isEmpty()};
         QString error;
@@ -92,4 +97,19 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
     const TCheckResult check = failures.isEmpty() ? CheckStation(status, thresholds) : UnknownCheck(failures);
     Print(out, (check.Line + QLatin1Char('\n')).toUtf8());
     return static_cast<int>(check.State);
+}
+
+int FinishPass(const TCommandLine& line, const TStationPass& pass, bool chartWritten, TStopSignals& stopSignals)
+{
+    stopSignals.CollectPending();
+    int status = FinishRun(line, RecordOfRun(pass, chartWritten, stopSignals.FirstSignal()), stdout, stderr);
+    if (const int signalNumber = stopSignals.FirstSignal()) {
+        Print(stderr,
+              EncodePath(QStringLiteral("lagwatch: stopped by signal %1 (%2)%3\n")
+                             .arg(signalNumber)
+                             .arg(QString::fromLocal8Bit(strsignal(signalNumber)),
+                                  pass.Saved() ? QStringLiteral("; the ledger keeps what was recorded") : QString())));
+        status = 128 + signalNumber;
+    }
+    return status;
 }

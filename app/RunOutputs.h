@@ -5,17 +5,20 @@
 #include "app/CommandLine.h"
 #include "platform/DateTime.h"
 #include "platform/SortedStringList.h"
+#include "station/LedgerEntries.h"
 
 #include <QString>
 #include <cstdio>
 
-class TFormLagwatchPlot;
+class TStationPass;
+class TStopSignals;
 
 struct TRunRecord
 {
     QString DataFolder;
     QString DataFolderProblem;  // empty when the folder could be walked
     const TSortedStringList* Ledger = nullptr;
+    TLedgerEntries* Entries = nullptr;  // the pass's, over Ledger; null: read from Ledger here
     QString LedgerFile;
     bool LedgerSaved = true;
     bool ChartWritten = true;  // the -png image, when one was asked for
@@ -25,10 +28,15 @@ struct TRunRecord
     TDateTime Now = 0;
 };
 
-TRunRecord RecordOfRun(const TFormLagwatchPlot& form, bool ledgerSaved, int stopSignal);
+// The pass after its save; chartWritten: false when a requested image was not written.
+TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSignal);
 
 // Writes the requested outputs (a file that cannot be written is one line on
 // err) and, with -check, prints the verdict on out. Returns the exit status:
 // with -check 0 to 3 (3 when anything failed), otherwise 1 when anything
 // failed and 0 when not. Metrics are written for a failed run too, saying so.
 int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, std::FILE* err);
+
+// What every run ends with once its ledger is saved: the outputs (FinishRun),
+// and when a stop signal came, its message and the status 128 + its number.
+int FinishPass(const TCommandLine& line, const TStationPass& pass, bool chartWritten, TStopSignals& stopSignals);

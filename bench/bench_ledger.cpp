@@ -2,11 +2,11 @@
 // saving it beside `sort -f` of the same file, name lookups against a plain
 // scan from the first line, writing it as CSV, and many lines added out of
 // order (17,800 before 200,000), which must stay near n log n.
-#include "app/Ledger.h"
-#include "app/LedgerCsv.h"
+#include "station/Ledger.h"
+#include "report/LedgerCsv.h"
 #include "platform/Collation.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -158,7 +158,7 @@ void BM_LedgerCsv(benchmark::State& state)
 {
     const TSortedStringList& list = LoadedLedger();
     for (auto _ : state)
-        benchmark::DoNotOptimize(LedgerCsv(list).size());
+        benchmark::DoNotOptimize(LedgerCsv(TLedgerEntries(list)).size());
 }
 BENCHMARK(BM_LedgerCsv)->Unit(benchmark::kMillisecond);
 
@@ -167,7 +167,7 @@ BENCHMARK(BM_LedgerCsv)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     // The answers must agree before the times mean anything.
     const TSortedStringList& list = LoadedLedger();
     for (const QString& n : LookupNames().mid(0, 50))

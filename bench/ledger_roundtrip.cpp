@@ -1,7 +1,7 @@
 // Loads a ledger and saves it in place, as a run of the program does, and
 // prints how long each took, in milliseconds: "load_ms save_ms lines".
 // bench/compare_peers.sh times it beside sort -f of the same file.
-#include "app/Ledger.h"
+#include "station/Ledger.h"
 
 #include <QCoreApplication>
 #include <chrono>

@@ -77,8 +77,10 @@ void TChart::Invalidate()
 {
     if (FPainting || FLayingOut)
         return;
-    FBufferValid = false;
     FLayoutValid = false;
+    if (FBeforeLayout)
+        return;  // the paint under way lays out anew and shows the change
+    FBufferValid = false;
     update();
 }
 
@@ -270,18 +272,25 @@ void TChart::PaintBuffer()
     const TScopeExit done([this, wasPainting = FPainting] {
         FCanvas.End();
         FPainting = wasPainting;
+        FBeforeLayout = false;
     });
-    UpdateLayout();
-    FPainting = true;
-    const int w = FBounds.Width(), h = FBounds.Height();
+    // The background needs only the bounds. The series' preparation and the
+    // axes' ranges come after the before-draw-chart event, so that what its
+    // handler changes (an axis limit, a title) is in this very picture.
+    const int w = std::max(0, width()), h = std::max(0, height());
+    FBounds = {0, 0, w, h};
     if (FBuffer.size() != QSize(w, h) || FBuffer.devicePixelRatio() != 1.0) {
         FBuffer = w > 0 && h > 0 ? QImage(w, h, QImage::Format_RGB32) : QImage();
     }
     FCanvas.Begin(&FBuffer);
     FCanvas.ResetState();
 
+    FBeforeLayout = true;
     DrawBackground();
     Raise(FOnBeforeDrawChart);
+    FBeforeLayout = false;
+    UpdateLayout();
+    FPainting = true;
     TChartAxis* axes[] = {&FBottomAxis, &FTopAxis, &FLeftAxis, &FRightAxis};
     for (TChartAxis* axis : axes)
         axis->StoreFoundLimits();

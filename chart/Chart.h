@@ -248,5 +248,8 @@ private:
     bool FLayingOut = false;
     bool FBufferValid = false;
     bool FPainting = false;
+    // A paint's first steps, before its layout: what the before-draw-chart
+    // handler changes marks the layout stale and shows in the same paint.
+    bool FBeforeLayout = false;
     int FLoading = 0;
 };

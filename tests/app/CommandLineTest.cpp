@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
-#include "app/RegistryVariables.h"
-#include "app/StartupConfig.h"
+#include "station/RegistryVariables.h"
+#include "station/StartupConfig.h"
 
 #include "tests/common/Faults.h"
 #include "tests/common/TempDir.h"

@@ -1,8 +1,8 @@
 // The three monitoring outputs of a run (-csv, -metrics, -check) as files
 // and lines: golden files on a fixed ledger at a fixed time, and the exit
 // statuses when something fails.
-#include "app/LedgerCsv.h"
-#include "app/Metrics.h"
+#include "report/LedgerCsv.h"
+#include "report/Metrics.h"
 #include "app/RunOutputs.h"
 #include "tests/common/TempDir.h"
 

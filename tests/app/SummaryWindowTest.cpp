@@ -1,5 +1,6 @@
-#include "app/DelaySummary.h"
+#include "report/DelaySummary.h"
 #include "app/LagwatchPlotForm.h"
+#include "station/StationPass.h"
 
 #include "chart/BarSeries.h"
 #include "chart/Chart.h"
@@ -10,6 +11,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLabel>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace {
@@ -39,18 +42,22 @@ protected:
 
     std::unique_ptr<TFormLagwatchPlot> RunWith(const QByteArray& ledger)
     {
-        auto form = std::make_unique<TFormLagwatchPlot>(
-            TCommandLine::WithPositional({FDir.MakeDir("data"), FDir.Write("ledger.txt", ledger)}));
+        FPass = std::make_unique<TStationPass>(QStringList{FDir.MakeDir("data"), FDir.Write("ledger.txt", ledger)},
+                                               TStationPass::TReportFailure());
+        auto form = std::make_unique<TFormLagwatchPlot>(TCommandLine(), *FPass);
         EXPECT_EQ(form->windowTitle(), "Lagwatch for " + FDir.Path() + "data/");
         EXPECT_EQ(form->cursor().shape(), Qt::WaitCursor);
         EXPECT_FALSE(form->Chart()->isVisibleTo(form.get()));
         form->TimerOnStartTimer();
         EXPECT_TRUE(form->Chart()->isVisibleTo(form.get()));
         EXPECT_EQ(form->cursor().shape(), Qt::ArrowCursor);
+        EXPECT_TRUE(
+            QRegularExpression("^\\d+\\.\\d{3} milliseconds$").match(form->LabelOnOpen()->toolTip()).hasMatch());
         return form;
     }
 
     TempDir FDir;
+    std::unique_ptr<TStationPass> FPass;
     TScopedEnvironment FConfigHome{"XDG_CONFIG_HOME", QFile::encodeName(FDir.Path() + "config")};
 };
 

@@ -1,7 +1,7 @@
 // The decisions an unattended run depends on: which display platform to
 // try, whether the data folder can be walked.
 #include "app/DisplayChoice.h"
-#include "app/StartupConfig.h"
+#include "station/StartupConfig.h"
 #include "platform/PathBytes.h"
 
 #include "tests/common/Faults.h"

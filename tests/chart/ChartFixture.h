@@ -2,7 +2,7 @@
 // The delay chart set up by the window's own unit (app/DelayChart), owned by
 // the test and fed with test data.
 #include "app/DelayChart.h"
-#include "app/DelaySummary.h"
+#include "report/DelaySummary.h"
 #include "chart/BarSeries.h"
 #include "chart/Chart.h"
 #include "platform/DateTime.h"

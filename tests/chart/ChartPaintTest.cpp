@@ -159,6 +159,22 @@ TEST(ChartPaint, CanvasResetBeforeAfterDrawAndEventsInOrder)
     EXPECT_FALSE(c->Painting());
 }
 
+TEST(ChartPaint, WhatTheBeforeDrawChartHandlerChangesIsInTheSamePicture)
+{
+    DelayChart d;
+    TChart* c = d.Chart.get();
+    const QImage before = c->RenderToImage();
+    const int oldPixelOf45 = c->LeftAxis()->ValueToPixel(45);
+    c->SetOnBeforeDrawChart([](TChart* sender) { sender->LeftAxis()->SetMaximum(200); });
+    c->Invalidate();
+    const QImage image = c->RenderToImage();
+    EXPECT_EQ(c->LeftAxis()->Maximum(), 200);
+    EXPECT_GT(c->LeftAxis()->ValueToPixel(45), oldPixelOf45) << "45 minutes sit lower under the higher maximum";
+    EXPECT_TRUE(c->LayoutValid());
+    EXPECT_TRUE(c->BufferValid()) << "the change was painted, no second paint is due";
+    EXPECT_NE(image, before);
+}
+
 TEST(ChartPaint, EmptySeriesStillPaintsFrameAndAxes)
 {
     DelayChart d(std::vector<TDelayPoint>{});

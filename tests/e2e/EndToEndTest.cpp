@@ -1,7 +1,7 @@
 // Starts the real program, under Xvfb when it is installed, on a generated
 // station tree with known delays, with the close switch and -png=, and checks
 // the ledger, the summary on standard output and the colours of the chart.
-#include "app/DelaySummary.h"
+#include "report/DelaySummary.h"
 #include "tests/common/TempDir.h"
 #include "tests/e2e/ProgramRun.h"
 

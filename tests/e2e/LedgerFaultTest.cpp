@@ -3,7 +3,7 @@
 // links planted by another user, image writes to a full disk, and SIGKILL
 // during the save. (Each fault of the ledger itself is tested once, by the
 // ledger's own tests; here only what the program adds.)
-#include "app/Ledger.h"
+#include "station/Ledger.h"
 #include "platform/PathBytes.h"
 #include "tests/common/Faults.h"
 #include "tests/common/TempDir.h"
@@ -75,10 +75,9 @@ protected:
         OpenToEveryone(FDir.Path());
         // A copy of the program that every user can run; a default ledger
         // would land beside it, where the tests look for one.
-        FProgram = FDir.MakeDir("bin") + "/lagwatch";
-        ASSERT_TRUE(QFile::copy(LAGWATCH_BIN, FProgram));
+        FProgram = CopyProgram(FDir.MakeDir("bin"));
+        ASSERT_FALSE(FProgram.isEmpty());
         ::chmod(EncodePath(FDir.FilePath("bin")).constData(), 0755);
-        ::chmod(EncodePath(FProgram).constData(), 0755);
         FData = FDir.FilePath("data");
         const QString manifest = FDir.FilePath("manifest.txt");
         ASSERT_EQ(RunProgram(DEMO_DATA_BIN, {"--days", "3", "--manifest", manifest, FData}, BareEnvironment()).ExitCode,

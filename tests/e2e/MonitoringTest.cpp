@@ -3,7 +3,7 @@
 // and the example alert rules. promtool and python3 come with
 // scripts/install-deps.sh; where they are missing the tests that need them
 // are skipped, except in CI, where that is a failure.
-#include "app/Utils.h"
+#include "station/Utils.h"
 #include "platform/DateTime.h"
 #include "tests/common/Faults.h"
 #include "tests/common/TempDir.h"

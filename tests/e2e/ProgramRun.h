@@ -35,5 +35,9 @@ TRun RunOnDesktop(const QString& program, const QStringList& arguments);
 // are there only once their time has passed); -1 when it cannot be read.
 int ManifestProducts(const QString& manifest);
 
+// A copy of lagwatch and its desktop part in the folder, runnable by every
+// user; returns the program's path, empty when the copy failed.
+QString CopyProgram(const QString& folder);
+
 // Xvfb is needed here: true when a test may skip without it (never in CI).
 bool MaySkipWithoutTool();

@@ -1,8 +1,8 @@
 // The real program as cron, a systemd timer or an ssh session starts it: no
 // locale, no display or a dead one, typos on the command line, stop signals.
 // Every run has a time limit, so a hang fails the test instead of stalling it.
-#include "app/DayWalk.h"
-#include "app/Utils.h"
+#include "station/DayWalk.h"
+#include "station/Utils.h"
 #include "tests/common/Faults.h"
 #include "tests/common/TempDir.h"
 #include "tests/e2e/ProgramRun.h"
@@ -217,9 +217,8 @@ TEST_F(ScheduledRun, TheConfiguredStationRunsWithTheSwitchAlone)
 {
     FDir.Write("config/Ashgrove/Datawarden.conf", "[General]\nImagesPath=" + QFile::encodeName(FData) + "\n");
     // A copy of the program, so that its default ledger lands in the test's folder.
-    const QString program = FDir.MakeDir("bin") + "/lagwatch";
-    ASSERT_TRUE(QFile::copy(LAGWATCH_BIN, program));
-    ASSERT_TRUE(QFile::setPermissions(program, QFile::permissions(LAGWATCH_BIN)));
+    const QString program = CopyProgram(FDir.MakeDir("bin"));
+    ASSERT_FALSE(program.isEmpty());
     const TRun run = RunProgram(program, {"-close"}, Env(), 60000);
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     EXPECT_TRUE(run.Out.startsWith("Lagwatch - latest data was from ")) << run.Out.toStdString();

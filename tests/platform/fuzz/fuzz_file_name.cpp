@@ -1,6 +1,6 @@
 // Product names to their nominal time: any text converts or gives 0.0, and a
 // conversion encodes exactly the fields of the first 12 characters.
-#include "app/ProductFile.h"
+#include "station/ProductFile.h"
 #include "platform/DateTime.h"
 
 #include <cmath>

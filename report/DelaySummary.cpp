@@ -1,0 +1,96 @@
+#include "report/DelaySummary.h"
+
+#include "station/Utils.h"
+#include "platform/DateFormat.h"
+#include "platform/NumberFormat.h"
+
+#include <algorithm>
+#include <cmath>
+
+TColor DelayColour(float minutes)
+{
+    switch (DelayBandOf(minutes)) {
+    case TDelayBand::Late:
+        return ColourLate;
+    case TDelayBand::NearlyLate:
+        return ColourNearlyLate;
+    case TDelayBand::InTime:
+        break;
+    }
+    return ColourInTime;
+}
+
+QStringList NewestLedgerLines(const TSortedStringList& ledger)
+{
+    QStringList lines;
+    for (int i = std::max(0, ledger.Count() - PlottedLineCount); i < ledger.Count(); ++i)
+        lines.append(ledger.Get(i));
+    return lines;
+}
+
+std::vector<TLedgerEntry> NewestLedgerEntries(TLedgerEntries& entries)
+{
+    return entries.FromLine(entries.LineCount() - PlottedLineCount);
+}
+
+TDelaySummary SummariseLedgerEntries(const std::vector<TLedgerEntry>& newest)
+{
+    TDelaySummary s;
+    for (const TLedgerEntry& entry : newest) {
+        // A name that is not a product time would put a bar in 1899 and
+        // squeeze every real bar into one pixel.
+        if (entry.Nominal == 0.0)
+            continue;
+        const TDateTime day = std::trunc(entry.Nominal);
+        if (s.FirstDate == 0)
+            s.FirstDate = day;
+        s.LastDate = day;
+        if (!entry.Seconds)
+            continue;
+        const int32_t seconds = *entry.Seconds;
+        const float minutes = DelayMinutes(seconds);
+        if (minutes > 1440) {
+            s.Points.push_back({day, 0.0f, ColourOwnSeries, seconds});
+            continue;
+        }
+        s.Maximum = std::max(s.Maximum, minutes);
+        s.Points.push_back({day, minutes, DelayColour(minutes), seconds});
+        s.TextLines.append(FormatDateTime(QStringLiteral("yyyy-mmm-dd"), day) + QStringLiteral("  => ") +
+                           FormatFixed(minutes, 1) + QStringLiteral(" minutes"));
+    }
+    return s;
+}
+
+double LeftAxisMaximum(double maximum) { return maximum >= 45 ? maximum + 2 : 47.0; }
+
+QString SummaryCaption(const QString& baseCaption, TDateTime lastDay, TDateTime nowUTC)
+{
+    const QString dayPattern = QStringLiteral("yyyy-mmm-dd");
+    if (lastDay != 0)
+        return baseCaption + QStringLiteral(" - latest data was from ") + FormatDateTime(dayPattern, lastDay) +
+               QStringLiteral(", day ") + FormatPadded(DayOfYearUTC(lastDay), 3);
+    return baseCaption + QStringLiteral(" - today is ") + FormatDateTime(dayPattern, nowUTC) +
+           QStringLiteral(", day ") + FormatPadded(DayOfYearUTC(nowUTC), 3);
+}
+
+QString SummaryHint(const QStringList& textLines)
+{
+    QString hint = QStringLiteral("Lagwatch:");
+    const qsizetype last = textLines.size() - 1;
+    const qsizetype stop = std::max<qsizetype>(0, textLines.size() - 5);
+    for (qsizetype i = last; i >= stop; --i)
+        hint += QLatin1Char('\r') + QStringLiteral("  ") + textLines[i];
+    if (hint == QLatin1String("Lagwatch:"))
+        hint = QStringLiteral("No Lagwatch data found");
+    return hint;
+}
+
+QString ClipboardText(const QString& hint) { return hint + QStringLiteral("\n\r\n\r"); }
+
+QByteArray PrintedSummary(const QString& caption, const QString& hint)
+{
+    QString text = caption + QLatin1Char('\n') + hint;
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    text += QLatin1Char('\n');
+    return text.toLocal8Bit();
+}

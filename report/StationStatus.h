@@ -1,0 +1,48 @@
+#pragma once
+// What a monitoring server wants to know of a station, read from the ledger
+// at a given time: the newest product, its delay and age, and how many of the
+// chart's bars are over the thresholds. The health check and the metrics
+// file both report from this one reading.
+#include "report/DelayBands.h"
+#include "platform/DateTime.h"
+#include "station/LedgerEntries.h"
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+struct TMonitoringThresholds
+{
+    double WarningMinutes = NearlyLateMinutes;
+    double CriticalMinutes = LateMinutes;
+    double MaxAgeHours = 26;
+};
+
+struct TNewestProduct
+{
+    QString Name;
+    TDateTime Nominal = 0;
+    std::optional<int32_t> DelaySeconds;  // none when the value is no integer
+};
+
+struct TStationStatus
+{
+    int LedgerEntries = 0;
+    // The last ledger line with a name that is a product time; none when the
+    // ledger holds no product.
+    std::optional<TNewestProduct> Newest;
+    double NewestAgeSeconds = 0;  // now minus the newest nominal time
+    // The chart's bars, and those whose delay is more than each threshold
+    // (a bar drawn at height 0 for more than a day counts as over both).
+    int Plotted = 0;
+    int PlottedOverWarning = 0;
+    int PlottedOverCritical = 0;
+};
+
+TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMonitoringThresholds& thresholds);
+
+// "2021-06-23T12:00:00Z"; empty outside the years 1 to 9999.
+QString FormatIsoUtc(TDateTime value);
+
+// A number without trailing zeros and with a point in every locale: "35", "35.5", "0.125".
+QString FormatPlainNumber(double value);

@@ -1,0 +1,66 @@
+#pragma once
+// The product-name rules: how a file found by the scan becomes a ledger line,
+// and how a ledger line reads back as a product, its time and its delay.
+#include "platform/DateTime.h"
+#include "platform/FileTimes.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+// The letters A to Z turned into lower case, every other character unchanged.
+QString LowerCaseAscii(const QString& text);
+
+// A name the ledger can hold as "name=seconds": one that holds no "=", CR, LF
+// or NUL, which would corrupt or forge ledger lines.
+bool IsRecordableName(const QString& name);
+
+// Creation minus last write, from whole milliseconds to seconds, an exact
+// half going to the even neighbour.
+int64_t DelaySeconds(const TFileTimes& times);
+
+// What a found file's name says about recording it.
+struct TProductName
+{
+    enum class TProblem { None, NotUtf8, NotRecordable };
+    QString Name;  // lower-cased; empty unless Problem is None
+    TProblem Problem = TProblem::None;
+};
+
+// The ledger name of a file found by the scan, from the raw bytes of its
+// file name: its ASCII letters lower-cased. Names that are not valid UTF-8,
+// or that the ledger cannot hold exactly, are refused.
+TProductName ProductNameOf(const QByteArray& rawFileName);
+
+// "name=seconds" for a product and the file times measured for it.
+QString LedgerLine(const QString& name, const TFileTimes& times);
+
+// ProductNameOf and LedgerLine in one, on bytes, for the scan's every file:
+// writes "name=seconds" as UTF-8 into `line`, whose room is reused, so no
+// allocation is needed once it has grown, and sets nameLength to the length
+// of its name. The problem is ProductNameOf's; `line` is set only without one.
+TProductName::TProblem ProductLineUtf8(QByteArrayView rawFileName, const TFileTimes& times, QByteArray& line,
+                                       qsizetype& nameLength);
+
+// The product time a name begins with (yyyymmddhhnn, 2400 meaning the next
+// day's midnight), or 0 when it begins with none.
+TDateTime FileNameToDateTime(const QString& text);
+
+// One ledger line read back.
+struct TLedgerEntry
+{
+    QString Name;
+    TDateTime Nominal = 0;           // 0 when the name is not a product time
+    std::optional<int32_t> Seconds;  // absent when the value is not an integer
+    int Line = -1;                   // the line it was read from, counted from 0
+};
+
+// A "name=seconds" line; nothing for a line without "=". The value is read
+// from at most its first 99 characters.
+std::optional<TLedgerEntry> ParseLedgerLine(const QString& line);
+
+// The lines that parse, in their order, each with its index.
+std::vector<TLedgerEntry> ParseLedgerLines(const QStringList& lines);

@@ -1,0 +1,102 @@
+#include "station/StartupConfig.h"
+
+#include "platform/PathBytes.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QString LedgerName = QStringLiteral("CRM-received.txt");
+
+// Paths here are file-system bytes (PathBytes.h): a name that is not valid
+// UTF-8 must reach the file system as it was given.
+bool IsWritableFolder(const QString& folder)
+{
+    return ::access(folder.isEmpty() ? "." : EncodePath(folder).constData(), W_OK | X_OK) == 0;
+}
+
+bool IsFilePath(const QString& path)
+{
+    struct stat info;
+    return !path.isEmpty() && ::stat(EncodePath(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool PathExists(const QString& path)
+{
+    struct stat info;
+    return !path.isEmpty() && ::stat(EncodePath(path).constData(), &info) == 0;
+}
+
+}  // namespace
+
+bool RunsFromInstallLocation(const QString& executableFolder)
+{
+    return IsFolderPath(IncludeTrailingPathDelimiter(executableFolder) + QStringLiteral(LAGWATCH_DATA_FROM_BIN));
+}
+
+QString IncludeTrailingPathDelimiter(const QString& path) { return path.endsWith(PathDelim) ? path : path + PathDelim; }
+
+QString ComposeDataFolder(const QString& settingsValue, const QStringList& arguments)
+{
+    QString folder = settingsValue.isEmpty() ? settingsValue : IncludeTrailingPathDelimiter(settingsValue);
+    if (!arguments.isEmpty())
+        folder = IncludeTrailingPathDelimiter(arguments[0]);
+    const QString mpef = folder + QStringLiteral("MPEF") + PathDelim;
+    if (IsFolderPath(mpef))
+        folder = mpef;
+    return folder;
+}
+
+QString DataFolderProblem(const QString& folder)
+{
+    if (folder.isEmpty())
+        return {};
+    const QByteArray native = EncodePath(folder);
+    struct stat info;
+    if (::stat(native.constData(), &info) != 0)
+        return errno == ENOENT ? QStringLiteral("the data folder %1 does not exist").arg(folder)
+                               : QStringLiteral("cannot reach the data folder %1: %2")
+                                     .arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+    if (!S_ISDIR(info.st_mode))
+        return QStringLiteral("the data folder %1 is not a folder").arg(folder);
+    DIR* listing = ::opendir(native.constData());
+    if (!listing)
+        return QStringLiteral("cannot read the data folder %1: %2")
+            .arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+    ::closedir(listing);
+    return {};
+}
+
+TLedgerLocation ChooseLedger(const QStringList& arguments, const QString& executableFolder, const QString& dataHome)
+{
+    if (arguments.size() >= 2 && IsFilePath(arguments[1]))
+        return {arguments[1], arguments[1]};
+    const QString besideExecutable = IncludeTrailingPathDelimiter(executableFolder) + LedgerName;
+    // An installed program never writes beside itself, not even as root.
+    if (!RunsFromInstallLocation(executableFolder) && IsWritableFolder(executableFolder))
+        return {besideExecutable, besideExecutable};
+    const QString own = IncludeTrailingPathDelimiter(dataHome) + QStringLiteral("lagwatch/") + LedgerName;
+    if (!PathExists(own) && IsFilePath(besideExecutable))
+        return {own, besideExecutable};
+    return {own, own};
+}
+
+QString ExecutableFolder()
+{
+    QByteArray buffer(4096, Qt::Uninitialized);
+    const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), static_cast<size_t>(buffer.size()));
+    if (n > 0 && n < buffer.size() && buffer.startsWith('/')) {
+        buffer.truncate(n);
+        const qsizetype slash = buffer.lastIndexOf('/');
+        return DecodePath(slash == 0 ? QByteArray("/") : buffer.left(slash));
+    }
+    return QFileInfo(QCoreApplication::applicationFilePath()).absolutePath();
+}

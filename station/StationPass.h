@@ -1,0 +1,83 @@
+#pragma once
+// One run of the station from start to end: the data folder and the ledger
+// it settles on (settings, arguments, user folders), the ledger loaded, the
+// walk back over the day folders recording every new product, the safe save,
+// and the ledger's entries parsed once for every report. It knows nothing of
+// windows: the window, a scheduled run and a monitoring server's check all
+// run this same pass.
+#include "platform/SortedStringList.h"
+#include "station/LedgerEntries.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class TTreeScanner;
+
+class TStationPass
+{
+public:
+    // One line for standard error, without the program's name.
+    using TReportFailure = std::function<void(const QString& message)>;
+
+    // positional: [0] the data folder, [1] the ledger file (both optional).
+    // Reads the settings, settles the data folder and the ledger, and loads
+    // the ledger; failures are reported and the pass goes on with what it has.
+    TStationPass(const QStringList& positional, TReportFailure reportFailure);
+    ~TStationPass();
+    TStationPass(const TStationPass&) = delete;
+    TStationPass& operator=(const TStationPass&) = delete;
+
+    const QString& DataFolder() const { return FDataFolder; }
+    // Why the data folder cannot be walked; empty when it can.
+    const QString& DataFolderProblem() const { return FDataFolderProblem; }
+    const QString& LedgerFile() const { return FLedgerFile; }
+
+    // Walks back from today's UTC date over the day folders below folder
+    // (the data folder) that the ledger does not know yet and records every
+    // product found. onIteration is called at the start of every day's
+    // iteration with its index. The scanner dispatches pending events at
+    // every folder.
+    void Walk(const QString& folder, const std::function<void(int index)>& onIteration = {});
+    // A stop signal: the walk ends at the next folder. Also before a walk.
+    void RequestStop();
+    bool StopRequested() const { return FStopRequested; }
+    bool Walking() const { return FWalking; }
+    // Lines the walk added to the ledger, and how long it took.
+    int ProductsRecorded() const { return FProductsRecorded; }
+    double WalkSeconds() const { return FWalkSeconds; }
+
+    // Saves the ledger through its locked, merging save, once: later calls
+    // give the first call's result. False when the save failed.
+    bool Save();
+    bool Saved() const { return FSaveResult.value_or(false); }
+
+    const TSortedStringList& Ledger() const { return *FLedger; }
+    // The ledger's entries for the reports, each line parsed at most once
+    // (LedgerEntries.h); made anew when the walk or the save changes the ledger.
+    TLedgerEntries& Entries() const;
+
+    TTreeScanner* TreeScanner() const { return FTreeScanner.get(); }
+
+private:
+    // Records one file the scanner found.
+    void TreeScannerFileFound();
+
+    TReportFailure FReportFailure;
+    QString FDataFolder;
+    QString FDataFolderProblem;
+    QString FLedgerFile;
+    std::unique_ptr<TSortedStringList> FLedger;
+    std::unique_ptr<TTreeScanner> FTreeScanner;
+    QByteArray FLineBuffer;  // the ledger line of the file being recorded, its room reused
+    int FProductsRecorded = 0;
+    double FWalkSeconds = 0;
+    bool FWalking = false;
+    bool FStopRequested = false;
+    std::optional<bool> FSaveResult;
+    mutable std::optional<TLedgerEntries> FEntries;
+};
