@@ -10,6 +10,7 @@
 #include "station/Utils.h"
 #include "platform/AtomicFile.h"
 #include "platform/PathBytes.h"
+#include "platform/StopSignals.h"
 
 #include <cerrno>
 #include <cstring>
@@ -62,9 +63,9 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
 {
     const TSortedStringList empty;
     const TSortedStringList& ledger = run.Ledger ? *run.Ledger : empty;
-    // A record without the pass's entries (a caller of its own) has its ledger parsed here.
-    const std::vector<TLedgerEntry> parsed = run.Entries ? std::vector<TLedgerEntry>() : ParseLedgerLines(ledger);
-    const std::vector<TLedgerEntry>& entries = run.Entries ? *run.Entries : parsed;
+    // A record without the pass's entries (a caller of its own) has its ledger read here.
+    std::optional<TLedgerEntries> ownEntries;
+    TLedgerEntries& entries = run.Entries ? *run.Entries : ownEntries.emplace(ledger);
     QStringList failures;
     if (!run.DataFolderProblem.isEmpty())
         failures.append(run.DataFolderProblem);
@@ -82,15 +83,18 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
 
     if (line.CsvFile) {
         QString error;
-        if (!WriteOutput(*line.CsvFile, out, LedgerCsv(ledger, entries), QStringLiteral("the CSV"), error))
+        if (!WriteOutput(*line.CsvFile, out, LedgerCsv(entries), QStringLiteral("the CSV"), error))
             report(error);
     }
 
     // The completeness figures, only for the outputs that show them.
+    // They read back only the month they look at.
     std::optional<TStationCompleteness> completeness;
-    if (line.Check || line.MetricsFile || line.ReportFile)
-        completeness = AssessCompleteness(entries, line.Expect ? *line.Expect : LearnSchedule(entries, run.Now),
-                                          run.Now, CompletenessLimitsOf(line));
+    if (line.Check || line.MetricsFile || line.ReportFile) {
+        const std::vector<TLedgerEntry> recent = entries.Since(CompletenessSince(run.Now));
+        completeness = AssessCompleteness(recent, line.Expect ? *line.Expect : LearnSchedule(recent, run.Now), run.Now,
+                                          CompletenessLimitsOf(line));
+    }
     if (line.ReportFile) {
         QString error;
         if (!WriteOutput(*line.ReportFile, out, CompletenessReportCsv(*completeness), QStringLiteral("the report"),
@@ -99,7 +103,7 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
     }
 
     const TMonitoringThresholds thresholds = ThresholdsOf(line);
-    const TStationStatus status = AssessStation(entries, ledger.Count(), run.Now, thresholds);
+    const TStationStatus status = AssessStation(entries, run.Now, thresholds);
     if (line.MetricsFile) {
         const TRunMetrics metrics{run.DataFolder, run.Now, run.PassSeconds, run.ProductsRecorded, failures.isEmpty()};
         QString error;
@@ -114,4 +118,18 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
         failures.isEmpty() ? CheckStation(status, thresholds, &*completeness) : UnknownCheck(failures);
     Print(out, (check.Line + QLatin1Char('\n')).toUtf8());
     return static_cast<int>(check.State);
+}
+
+int FinishPass(const TCommandLine& line, const TStationPass& pass, bool chartWritten, TStopSignals& stopSignals)
+{
+    stopSignals.CollectPending();
+    int status = FinishRun(line, RecordOfRun(pass, chartWritten, stopSignals.FirstSignal()), stdout, stderr);
+    if (const int signalNumber = stopSignals.FirstSignal()) {
+        Print(stderr, EncodePath(QStringLiteral("lagwatch: stopped by signal %1 (%2)%3\n")
+                             .arg(signalNumber)
+                             .arg(QString::fromLocal8Bit(strsignal(signalNumber)),
+                                  pass.Saved() ? QStringLiteral("; the ledger keeps what was recorded") : QString())));
+        status = 128 + signalNumber;
+    }
+    return status;
 }

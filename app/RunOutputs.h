@@ -6,19 +6,20 @@
 #include "app/CommandLine.h"
 #include "platform/DateTime.h"
 #include "platform/SortedStringList.h"
-#include "station/ProductFile.h"
+#include "station/LedgerEntries.h"
 
 #include <QString>
 #include <cstdio>
 
 class TStationPass;
+class TStopSignals;
 
 struct TRunRecord
 {
     QString DataFolder;
     QString DataFolderProblem;  // empty when the folder could be walked
     const TSortedStringList* Ledger = nullptr;
-    const std::vector<TLedgerEntry>* Entries = nullptr;  // the ledger's, parsed once; null: parsed from Ledger
+    TLedgerEntries* Entries = nullptr;  // the pass's, over Ledger; null: read from Ledger here
     QString LedgerFile;
     bool LedgerSaved = true;
     bool ChartWritten = true;  // the -png image, when one was asked for
@@ -36,3 +37,7 @@ TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSign
 // with -check 0 to 3 (3 when anything failed), otherwise 1 when anything
 // failed and 0 when not. Metrics are written for a failed run too, saying so.
 int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, std::FILE* err);
+
+// What every run ends with once its ledger is saved: the outputs (FinishRun),
+// and when a stop signal came, its message and the status 128 + its number.
+int FinishPass(const TCommandLine& line, const TStationPass& pass, bool chartWritten, TStopSignals& stopSignals);

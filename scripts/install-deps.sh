@@ -16,6 +16,7 @@ packages=(
   prometheus-node-exporter  # serves the metrics files to a real Prometheus in the end-to-end test
   proj-bin  # PROJ's proj, which lagwatch-map's conversions are compared with
   time  # /usr/bin/time -v: peak memory in bench/compare_peers.sh
+  strace  # the end-to-end test that an unattended run loads no GUI
   # The install and package checks: the package tools and the linters.
   git dpkg-dev file lintian desktop-file-utils mandoc man-db systemd bash-completion
 )

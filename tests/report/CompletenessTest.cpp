@@ -328,9 +328,12 @@ TEST(Completeness, CheckVerdictFromTheMissingProducts)
         for (int m = -1440; m <= 720; m += 15)
             if (std::find(c.gaps.begin(), c.gaps.end(), m) == c.gaps.end())
                 lines.append(Product(m < 0 ? 1 : 0, (m + 1440) % 1440 / 60, (m + 1440) % 60));
-        const std::vector<TLedgerEntry> entries = Entries(lines);
-        const TStationStatus status = AssessStation(entries, static_cast<int>(lines.size()), Now, c.thresholds);
-        const TStationCompleteness r = AssessCompleteness(entries, schedule, Now, {});
+        // As a run reads them: the month looked at, from the end of the ledger.
+        TSortedStringList ledger;
+        ledger.Assign(lines);
+        TLedgerEntries entries(ledger);
+        const TStationStatus status = AssessStation(entries, Now, c.thresholds);
+        const TStationCompleteness r = AssessCompleteness(entries.Since(CompletenessSince(Now)), schedule, Now, {});
         const TCheckResult check = CheckStation(status, c.thresholds, &r);
         EXPECT_EQ(check.State, c.state) << check.Line.toStdString();
         EXPECT_TRUE(check.Line.contains(QLatin1String(c.text))) << check.Line.toStdString();
@@ -339,10 +342,12 @@ TEST(Completeness, CheckVerdictFromTheMissingProducts)
 
 TEST(Completeness, ScheduleNotKnownLeavesTheVerdictAlone)
 {
-    const QStringList lines{Product(0, 11, 0, 2400)};
-    const std::vector<TLedgerEntry> entries = Entries(lines);
-    const TStationStatus status = AssessStation(entries, 1, Now, {});
-    const TStationCompleteness r = AssessCompleteness(entries, LearnSchedule(entries, Now), Now, {});
+    TSortedStringList ledger;
+    ledger.Assign({Product(0, 11, 0, 2400)});
+    TLedgerEntries entries(ledger);
+    const TStationStatus status = AssessStation(entries, Now, {});
+    const std::vector<TLedgerEntry> recent = entries.Since(CompletenessSince(Now));
+    const TStationCompleteness r = AssessCompleteness(recent, LearnSchedule(recent, Now), Now, {});
     const TCheckResult with = CheckStation(status, {}, &r);
     const TCheckResult without = CheckStation(status, {});
     EXPECT_EQ(with.State, without.State);

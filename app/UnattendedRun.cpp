@@ -1,0 +1,52 @@
+#include "app/UnattendedRun.h"
+
+#include "app/RunOutputs.h"
+#include "platform/PathBytes.h"
+#include "platform/StopSignals.h"
+#include "station/StationPass.h"
+#include "station/Utils.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <exception>
+
+namespace {
+
+void Print(std::FILE* stream, const QByteArray& bytes)
+{
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+// The caption the window would show after its pass.
+const QString BaseCaption = QStringLiteral("Lagwatch");
+
+}  // namespace
+
+void ReportRunFailure(const QString& message) { Print(stderr, EncodePath(QStringLiteral("lagwatch: %1\n").arg(message))); }
+
+int RunPassWithoutWindow(const TCommandLine& line, const TSaveChart& saveChart)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Lagwatch checker"));
+    TStopSignals stopSignals;
+    TStationPass pass(line.Positional, ReportRunFailure);
+    QObject::connect(&stopSignals, &TStopSignals::Received, [&pass] { pass.RequestStop(); });
+    try {
+        pass.Walk(pass.DataFolder());
+    } catch (const std::exception& error) {
+        ReportRunFailure(QStringLiteral("the scan pass failed: %1").arg(QString::fromLocal8Bit(error.what())));
+    }
+    const TDelaySummary summary = SummariseLedgerEntries(NewestLedgerEntries(pass.Entries()));
+    bool chartWritten = true;
+    if (line.PngFile) {
+        chartWritten = saveChart && saveChart(pass.DataFolder(), summary, *line.PngFile);
+        if (!saveChart)
+            ReportRunFailure(QStringLiteral("cannot draw the chart image %1 without the window's part").arg(*line.PngFile));
+    }
+    if (!pass.StopRequested() && line.PrintsSummary())
+        Print(stdout, PrintedSummary(SummaryCaption(BaseCaption, summary.LastDate, NowUTC()),
+                                     SummaryHint(summary.TextLines)));
+    pass.Save();
+    return FinishPass(line, pass, chartWritten, stopSignals);
+}
