@@ -29,7 +29,8 @@ bool PrintChecked(std::FILE* stream, const QByteArray& bytes, const QString& wha
     Print(stream, bytes);
     if (!std::ferror(stream))
         return true;
-    error = QStringLiteral("cannot write %1 to standard output: %2").arg(what, QString::fromLocal8Bit(std::strerror(errno)));
+    error = QStringLiteral("cannot write %1 to standard output: %2")
+                .arg(what, QString::fromLocal8Bit(std::strerror(errno)));
     return false;
 }
 
@@ -125,7 +126,8 @@ int FinishPass(const TCommandLine& line, const TStationPass& pass, bool chartWri
     stopSignals.CollectPending();
     int status = FinishRun(line, RecordOfRun(pass, chartWritten, stopSignals.FirstSignal()), stdout, stderr);
     if (const int signalNumber = stopSignals.FirstSignal()) {
-        Print(stderr, EncodePath(QStringLiteral("lagwatch: stopped by signal %1 (%2)%3\n")
+        Print(stderr,
+              EncodePath(QStringLiteral("lagwatch: stopped by signal %1 (%2)%3\n")
                              .arg(signalNumber)
                              .arg(QString::fromLocal8Bit(strsignal(signalNumber)),
                                   pass.Saved() ? QStringLiteral("; the ledger keeps what was recorded") : QString())));

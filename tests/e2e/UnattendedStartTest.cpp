@@ -19,8 +19,8 @@ QStringList OpenedFiles(const QString& strace, const QStringList& arguments, con
     QProcessEnvironment env = BareEnvironment();
     if (!display.isEmpty())
         env.insert("DISPLAY", display);
-    const TRun run = RunProgram(strace, QStringList{"-f", "-e", "trace=openat", "-o", trace, LAGWATCH_BIN} + arguments,
-                                env);
+    const TRun run =
+        RunProgram(strace, QStringList{"-f", "-e", "trace=openat", "-o", trace, LAGWATCH_BIN} + arguments, env);
     status = run.ExitCode;
     QFile file(trace);
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << run.Err.toStdString();
