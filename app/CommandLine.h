@@ -13,6 +13,8 @@
 #include <QStringList>
 #include <optional>
 
+constexpr int MaxPngScale = 4;
+
 enum class TInfoRequest { None, Help, Version };
 
 struct TCommandLine
@@ -21,6 +23,10 @@ struct TCommandLine
     QStringList Positional;
     bool Close = false;
     std::optional<QString> PngFile;
+    // The completeness map as a PNG, whatever the name's extension.
+    std::optional<QString> HistoryPngFile;
+    // -png and -history-png are written at this many times their size.
+    int PngScale = 1;
     // Health check for a monitoring server: implies Close.
     bool Check = false;
     std::optional<QString> MetricsFile;
@@ -42,6 +48,8 @@ struct TCommandLine
     bool EndsAfterPass() const { return Close || Check; }
     // Standard output belongs to the check's line, or to the CSV.
     bool PrintsSummary() const { return !Check && CsvFile != QLatin1String("-"); }
+    // A picture is asked for: the run needs fonts and a paint device.
+    bool DrawsPictures() const { return PngFile || HistoryPngFile; }
 };
 
 struct TParsedCommandLine

@@ -199,7 +199,7 @@ void TFormLagwatchPlot::SaveChartImage(const QString& file)
 {
     // -png: a name without an extension (a device, /dev/stdout) is written as PNG.
     QString error;
-    if (!SaveImageFile(FChart->RenderToImage(), file, error, "PNG")) {
+    if (!SaveImageFile(FChart->RenderToImage(FCommandLine.PngScale), file, error, "PNG")) {
         ReportFailure(error);
         FOutputsWritten = false;
     }

@@ -33,7 +33,7 @@ bool PrintChecked(std::FILE* stream, const QByteArray& bytes, QString& error)
 
 }  // namespace
 
-TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSignal)
+TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSignal, bool historyWritten)
 {
     TRunRecord run;
     run.DataFolder = pass.DataFolder();
@@ -43,6 +43,7 @@ TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSign
     run.LedgerFile = pass.LedgerFile();
     run.LedgerSaved = pass.Saved();
     run.ChartWritten = chartWritten;
+    run.HistoryWritten = historyWritten;
     run.ProductsRecorded = pass.ProductsRecorded();
     run.PassSeconds = pass.WalkSeconds();
     run.StopSignal = stopSignal;
@@ -64,6 +65,9 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
         failures.append(QStringLiteral("the ledger %1 was not saved").arg(run.LedgerFile));
     if (!run.ChartWritten)
         failures.append(QStringLiteral("the chart image %1 was not written").arg(line.PngFile.value_or(QString())));
+    if (!run.HistoryWritten)
+        failures.append(
+            QStringLiteral("the history image %1 was not written").arg(line.HistoryPngFile.value_or(QString())));
     if (run.StopSignal)
         failures.append(QStringLiteral("stopped by signal %1").arg(run.StopSignal));
     // The messages above were reported where they happened; these are new.

@@ -35,7 +35,7 @@ void ReportFailure(const QString& message) { Print(stderr, QStringLiteral("lagwa
 const QString BaseCaption = QStringLiteral("Lagwatch");
 
 // Writes the chart of a summary as -png asks; false (reported) when it cannot.
-bool SaveChart(const QString& dataFolder, const TDelaySummary& summary, const QString& file)
+bool SaveChart(const QString& dataFolder, const TDelaySummary& summary, const QString& file, int scale)
 {
     TChart chart;
     TDelayChart delayChart(&chart);
@@ -43,7 +43,7 @@ bool SaveChart(const QString& dataFolder, const TDelaySummary& summary, const QS
     delayChart.Plot(summary);
     QString error;
     // A name without an extension (a device, /dev/stdout) is written as PNG.
-    if (SaveImageFile(chart.RenderToImage(), file, error, "PNG"))
+    if (SaveImageFile(chart.RenderToImage(scale), file, error, "PNG"))
         return true;
     ReportFailure(error);
     return false;
@@ -80,7 +80,7 @@ int RunPassWithoutWindow(const TCommandLine& line)
     const TDelaySummary summary = SummariseLedgerEntries(NewestLedgerEntries(pass.Entries(), pass.Ledger().Count()));
     bool chartWritten = true;
     if (line.PngFile)
-        chartWritten = SaveChart(pass.DataFolder(), summary, *line.PngFile);
+        chartWritten = SaveChart(pass.DataFolder(), summary, *line.PngFile, line.PngScale);
     if (!pass.StopRequested() && line.PrintsSummary()) {
         const QByteArray text = PrintedSummary(SummaryCaption(BaseCaption, summary.LastDate, NowUTC()),
                                                SummaryHint(summary.TextLines));
