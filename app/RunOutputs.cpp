@@ -55,9 +55,9 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
 {
     const TSortedStringList empty;
     const TSortedStringList& ledger = run.Ledger ? *run.Ledger : empty;
-    // A record without the pass's entries (a caller of its own) has its ledger parsed here.
-    const std::vector<TLedgerEntry> parsed = run.Entries ? std::vector<TLedgerEntry>() : ParseLedgerLines(ledger);
-    const std::vector<TLedgerEntry>& entries = run.Entries ? *run.Entries : parsed;
+    // A record without the pass's entries (a caller of its own) has its ledger read here.
+    std::optional<TLedgerEntries> ownEntries;
+    TLedgerEntries& entries = run.Entries ? *run.Entries : ownEntries.emplace(ledger);
     QStringList failures;
     if (!run.DataFolderProblem.isEmpty())
         failures.append(run.DataFolderProblem);
@@ -77,7 +77,7 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
     };
 
     if (line.CsvFile) {
-        const QByteArray csv = LedgerCsv(ledger, entries);
+        const QByteArray csv = LedgerCsv(entries);
         QString error;
         if (*line.CsvFile == QLatin1String("-")
                 ? !PrintChecked(out, csv, error)
@@ -86,7 +86,7 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
     }
 
     const TMonitoringThresholds thresholds = ThresholdsOf(line);
-    const TStationStatus status = AssessStation(entries, ledger.Count(), run.Now, thresholds);
+    const TStationStatus status = AssessStation(entries, run.Now, thresholds);
     if (line.MetricsFile) {
         const TRunMetrics metrics{run.DataFolder, run.Now, run.PassSeconds, run.ProductsRecorded, failures.isEmpty()};
         QString error;

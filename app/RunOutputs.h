@@ -5,7 +5,7 @@
 #include "app/CommandLine.h"
 #include "platform/DateTime.h"
 #include "platform/SortedStringList.h"
-#include "station/ProductFile.h"
+#include "station/LedgerEntries.h"
 
 #include <QString>
 #include <cstdio>
@@ -17,7 +17,7 @@ struct TRunRecord
     QString DataFolder;
     QString DataFolderProblem;  // empty when the folder could be walked
     const TSortedStringList* Ledger = nullptr;
-    const std::vector<TLedgerEntry>* Entries = nullptr;  // the ledger's, parsed once; null: parsed from Ledger
+    TLedgerEntries* Entries = nullptr;  // the pass's, over Ledger; null: read from Ledger here
     QString LedgerFile;
     bool LedgerSaved = true;
     bool ChartWritten = true;  // the -png image, when one was asked for

@@ -77,7 +77,7 @@ int RunPassWithoutWindow(const TCommandLine& line)
     } catch (const std::exception& error) {
         ReportFailure(QStringLiteral("the scan pass failed: %1").arg(QString::fromLocal8Bit(error.what())));
     }
-    const TDelaySummary summary = SummariseLedgerEntries(NewestLedgerEntries(pass.Entries(), pass.Ledger().Count()));
+    const TDelaySummary summary = SummariseLedgerEntries(NewestLedgerEntries(pass.Entries()));
     bool chartWritten = true;
     if (line.PngFile)
         chartWritten = SaveChart(pass.DataFolder(), summary, *line.PngFile, line.PngScale);

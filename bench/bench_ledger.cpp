@@ -158,7 +158,7 @@ void BM_LedgerCsv(benchmark::State& state)
 {
     const TSortedStringList& list = LoadedLedger();
     for (auto _ : state)
-        benchmark::DoNotOptimize(LedgerCsv(list, ParseLedgerLines(list)).size());
+        benchmark::DoNotOptimize(LedgerCsv(TLedgerEntries(list)).size());
 }
 BENCHMARK(BM_LedgerCsv)->Unit(benchmark::kMillisecond);
 

@@ -28,13 +28,9 @@ QStringList NewestLedgerLines(const TSortedStringList& ledger)
     return lines;
 }
 
-std::vector<TLedgerEntry> NewestLedgerEntries(const std::vector<TLedgerEntry>& entries, int lineCount)
+std::vector<TLedgerEntry> NewestLedgerEntries(TLedgerEntries& entries)
 {
-    const int firstLine = lineCount - PlottedLineCount;
-    auto first = entries.end();
-    while (first != entries.begin() && std::prev(first)->Line >= firstLine)
-        --first;
-    return {first, entries.end()};
+    return entries.FromLine(entries.LineCount() - PlottedLineCount);
 }
 
 TDelaySummary SummariseLedgerEntries(const std::vector<TLedgerEntry>& newest)

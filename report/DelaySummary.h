@@ -1,7 +1,7 @@
 #pragma once
 // Turns the newest ledger lines into the chart's bars and the summary texts.
 #include "report/DelayBands.h"
-#include "station/ProductFile.h"
+#include "station/LedgerEntries.h"
 #include "platform/Color.h"
 #include "platform/DateTime.h"
 #include "platform/SortedStringList.h"
@@ -47,9 +47,8 @@ TDelaySummary SummariseLedgerEntries(const std::vector<TLedgerEntry>& newest);
 // The last 46 lines of the ledger, oldest first.
 QStringList NewestLedgerLines(const TSortedStringList& ledger);
 
-// The entries read from those lines, given every entry of a ledger of
-// lineCount lines (ParseLedgerLines).
-std::vector<TLedgerEntry> NewestLedgerEntries(const std::vector<TLedgerEntry>& entries, int lineCount);
+// The entries read from those lines.
+std::vector<TLedgerEntry> NewestLedgerEntries(TLedgerEntries& entries);
 
 // 47, or the maximum + 2 once it reaches 45 minutes.
 double LeftAxisMaximum(double maximum);

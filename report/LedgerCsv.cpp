@@ -20,15 +20,14 @@ QString CsvField(const QString& text)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-QByteArray LedgerCsv(const TSortedStringList& ledger, const std::vector<TLedgerEntry>& entries)
+QByteArray LedgerCsv(const TLedgerEntries& entries)
 {
+    const TSortedStringList& ledger = entries.Ledger();
     QByteArray out;
     out.reserve(static_cast<qsizetype>(ledger.Count()) * 48 + 64);
     out += "product,nominal_time_utc,delay_seconds\r\n";
-    auto next = entries.begin();
-    for (int i = 0; i < ledger.Count(); ++i) {
-        const TLedgerEntry* entry = next != entries.end() && next->Line == i ? &*next++ : nullptr;
-        out += CsvField(entry ? entry->Name : ledger.Get(i)).toUtf8();
+    entries.ForEachLine([&](int line, const TLedgerEntry* entry) {
+        out += CsvField(entry ? entry->Name : ledger.Get(line)).toUtf8();
         out += ',';
         if (entry) {
             if (entry->Nominal != 0.0)
@@ -40,6 +39,6 @@ QByteArray LedgerCsv(const TSortedStringList& ledger, const std::vector<TLedgerE
             out += ',';
         }
         out += "\r\n";
-    }
+    });
     return out;
 }

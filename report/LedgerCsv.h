@@ -6,15 +6,12 @@
 // other fields empty); the time is ISO 8601 in UTC, empty when the name is no
 // product time; the delay is empty when the value is no integer.
 #include "platform/SortedStringList.h"
-#include "station/ProductFile.h"
+#include "station/LedgerEntries.h"
 
 #include <QByteArray>
 #include <QString>
-#include <vector>
 
-// entries: the ledger's entries (ParseLedgerLines); a line without one is a
-// bare product name.
-QByteArray LedgerCsv(const TSortedStringList& ledger, const std::vector<TLedgerEntry>& entries);
+QByteArray LedgerCsv(const TLedgerEntries& entries);
 
 // One field, quoted when it holds a comma, a double quote, CR or LF, or
 // begins or ends with a blank.

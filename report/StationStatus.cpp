@@ -29,24 +29,18 @@ QString FormatPlainNumber(double value)
     return text == QLatin1String("-0") ? QStringLiteral("0") : text;
 }
 
-TStationStatus AssessStation(const std::vector<TLedgerEntry>& entries, int lineCount, TDateTime now,
-                             const TMonitoringThresholds& thresholds)
+TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMonitoringThresholds& thresholds)
 {
     TStationStatus status;
-    status.LedgerEntries = lineCount;
-    // Product names begin with their time, so the ledger's order is their
-    // order in time: the newest is the last line that names one.
-    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
-        if (entry->Nominal == 0.0)
-            continue;
+    status.LedgerEntries = entries.LineCount();
+    if (const TLedgerEntry* entry = entries.NewestProduct()) {
         const TDateTime nominal = entry->Nominal;
         const TNewestProduct newest{entry->Name, nominal, entry->Seconds};
         status.Newest = newest;
         // On the millisecond grid, so that an age of exactly the limit is not a rounding error above it.
         status.NewestAgeSeconds = static_cast<double>(DateTimeToUnixMs(now) - DateTimeToUnixMs(nominal)) / 1000.0;
-        break;
     }
-    for (const TDelayPoint& point : SummariseLedgerEntries(NewestLedgerEntries(entries, lineCount)).Points) {
+    for (const TDelayPoint& point : SummariseLedgerEntries(NewestLedgerEntries(entries)).Points) {
         ++status.Plotted;
         const TDelayBand band =
             DelayBandOf(DelayMinutes(point.Seconds), thresholds.WarningMinutes, thresholds.CriticalMinutes);

@@ -5,7 +5,7 @@
 // file both report from this one reading.
 #include "report/DelayBands.h"
 #include "platform/DateTime.h"
-#include "station/ProductFile.h"
+#include "station/LedgerEntries.h"
 
 #include <QString>
 #include <cstdint>
@@ -39,9 +39,7 @@ struct TStationStatus
     int PlottedOverCritical = 0;
 };
 
-// entries: every entry of a ledger of lineCount lines (ParseLedgerLines).
-TStationStatus AssessStation(const std::vector<TLedgerEntry>& entries, int lineCount, TDateTime now,
-                             const TMonitoringThresholds& thresholds);
+TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMonitoringThresholds& thresholds);
 
 // "2021-06-23T12:00:00Z"; empty outside the years 1 to 9999.
 QString FormatIsoUtc(TDateTime value);

@@ -15,6 +15,7 @@ packages=(
   prometheus python3  # promtool and a CSV reader for the monitoring tests
   proj-bin  # PROJ's proj, which lagwatch-map's conversions are compared with
   time  # /usr/bin/time -v: peak memory in bench/compare_peers.sh
+  strace  # the end-to-end test that an unattended run loads no GUI
   # The install and package checks: the package tools and the linters.
   git dpkg-dev file lintian desktop-file-utils mandoc man-db systemd bash-completion
 )

@@ -123,16 +123,3 @@ std::vector<TLedgerEntry> ParseLedgerLines(const QStringList& lines)
         }
     return entries;
 }
-
-std::vector<TLedgerEntry> ParseLedgerLines(const TSortedStringList& ledger)
-{
-    std::vector<TLedgerEntry> entries;
-    const int count = ledger.Count();
-    entries.reserve(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i)
-        if (std::optional<TLedgerEntry> entry = ParseLedgerLine(ledger.Get(i))) {
-            entry->Line = i;
-            entries.push_back(std::move(*entry));
-        }
-    return entries;
-}

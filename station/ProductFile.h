@@ -3,7 +3,6 @@
 // and how a ledger line reads back as a product, its time and its delay.
 #include "platform/DateTime.h"
 #include "platform/FileTimes.h"
-#include "platform/SortedStringList.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -65,4 +64,3 @@ std::optional<TLedgerEntry> ParseLedgerLine(const QString& line);
 
 // The lines that parse, in their order, each with its index.
 std::vector<TLedgerEntry> ParseLedgerLines(const QStringList& lines);
-std::vector<TLedgerEntry> ParseLedgerLines(const TSortedStringList& ledger);

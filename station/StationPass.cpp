@@ -117,9 +117,9 @@ bool TStationPass::Save()
     return *FSaveResult;
 }
 
-const std::vector<TLedgerEntry>& TStationPass::Entries() const
+TLedgerEntries& TStationPass::Entries() const
 {
     if (!FEntries)
-        FEntries = ParseLedgerLines(*FLedger);
+        FEntries.emplace(*FLedger);
     return *FEntries;
 }

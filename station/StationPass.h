@@ -6,7 +6,7 @@
 // windows: the window, a scheduled run and a monitoring server's check all
 // run this same pass.
 #include "platform/SortedStringList.h"
-#include "station/ProductFile.h"
+#include "station/LedgerEntries.h"
 
 #include <QByteArray>
 #include <QString>
@@ -57,9 +57,9 @@ public:
     bool Saved() const { return FSaveResult.value_or(false); }
 
     const TSortedStringList& Ledger() const { return *FLedger; }
-    // Every ledger line with a value, parsed, in ledger order (each knows its
-    // line). Parsed on the first call after the walk, then kept.
-    const std::vector<TLedgerEntry>& Entries() const;
+    // The ledger's entries for the reports, each line parsed at most once
+    // (LedgerEntries.h); made anew when the walk or the save changes the ledger.
+    TLedgerEntries& Entries() const;
 
     TTreeScanner* TreeScanner() const { return FTreeScanner.get(); }
 
@@ -79,5 +79,5 @@ private:
     bool FWalking = false;
     bool FStopRequested = false;
     std::optional<bool> FSaveResult;
-    mutable std::optional<std::vector<TLedgerEntry>> FEntries;
+    mutable std::optional<TLedgerEntries> FEntries;
 };

@@ -19,7 +19,8 @@ TCheckResult Check(const QStringList& lines, const TMonitoringThresholds& thresh
 {
     TSortedStringList ledger;
     ledger.Assign(lines);
-    return CheckStation(AssessStation(ParseLedgerLines(ledger), ledger.Count(), Now(), thresholds), thresholds);
+    TLedgerEntries entries(ledger);
+    return CheckStation(AssessStation(entries, Now(), thresholds), thresholds);
 }
 
 TEST(HealthCheck, VerdictsAtTheBandEdges)
@@ -167,7 +168,8 @@ TEST(StationStatus, CountsThePlottedBarsOverEachThreshold)
     lines.append("notes=late");
     TSortedStringList ledger;
     ledger.Assign(lines);
-    const TStationStatus s = AssessStation(ParseLedgerLines(ledger), ledger.Count(), Now(), {});
+    TLedgerEntries entries(ledger);
+    const TStationStatus s = AssessStation(entries, Now(), {});
     EXPECT_EQ(s.LedgerEntries, 52);
     EXPECT_EQ(s.Plotted, 45);  // the newest 46 lines hold the notes line
     // Delays 2060..2490 s in steps of 10 s for i = 6..49: over 2100 from i = 11, over 2700 never; plus the 90000.

@@ -1,0 +1,51 @@
+#pragma once
+// The ledger's lines read as entries for the reports, parsed from the end
+// backwards only as far as a reader asks: the chart wants the newest 46
+// lines, the check the newest product, the completeness figures a month,
+// and only the CSV every line. No line is parsed twice in a run, and a big
+// ledger's old years cost nothing.
+#include "platform/SortedStringList.h"
+#include "station/ProductFile.h"
+
+#include <functional>
+#include <vector>
+
+class TLedgerEntries
+{
+public:
+    // The ledger must outlive this object and stay as it is.
+    explicit TLedgerEntries(const TSortedStringList& ledger);
+
+    const TSortedStringList& Ledger() const { return FLedger; }
+    int LineCount() const { return FLedger.Count(); }
+
+    // The entries of the lines from firstLine to the last, in ledger order.
+    std::vector<TLedgerEntry> FromLine(int firstLine);
+
+    // The last entry whose name is a product time (the ledger's order is the
+    // products' order in time); null when there is none. Valid until the
+    // next call that reads further back.
+    const TLedgerEntry* NewestProduct();
+
+    // Every entry from the newest product older than `since` to the end: the
+    // products of `since` and later, and the one before them, which shows how
+    // far back the ledger reaches (all entries when no product is older).
+    std::vector<TLedgerEntry> Since(TDateTime since);
+
+    // Every line in order, with its entry (null for a line without a value);
+    // lines not parsed yet are parsed on the way and not kept.
+    void ForEachLine(const std::function<void(int line, const TLedgerEntry* entry)>& visit) const;
+
+    // How many lines have been parsed so far (for tests and benchmarks).
+    int ParsedLines() const { return LineCount() - FFirstParsed; }
+
+private:
+    // Parses back at least to firstLine.
+    void ExtendTo(int firstLine);
+    // Parses back about as far again as has been parsed; false at line 0.
+    bool ExtendFurther();
+
+    const TSortedStringList& FLedger;
+    std::vector<TLedgerEntry> FEntries;  // of the lines FFirstParsed .. LineCount() - 1
+    int FFirstParsed;
+};

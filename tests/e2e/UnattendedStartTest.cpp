@@ -1,0 +1,76 @@
+// What an unattended run loads: a monitoring server's check and a scheduled
+// run without a picture start no GUI (no platform plugin, no font
+// configuration), whatever display is named; a picture does need one.
+#include "tests/common/TempDir.h"
+#include "tests/e2e/ProgramRun.h"
+
+#include <QFile>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The files the program opened, as strace -e openat lists them.
+QStringList OpenedFiles(const QString& strace, const QStringList& arguments, const QString& display, int& status)
+{
+    TempDir dir;
+    const QString trace = dir.FilePath("trace.txt");
+    QProcessEnvironment env = BareEnvironment();
+    if (!display.isEmpty())
+        env.insert("DISPLAY", display);
+    const TRun run = RunProgram(strace, QStringList{"-f", "-e", "trace=openat", "-o", trace, LAGWATCH_BIN} + arguments,
+                                env);
+    status = run.ExitCode;
+    QFile file(trace);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << run.Err.toStdString();
+    QStringList opened;
+    for (const QByteArray& line : file.readAll().split('\n'))
+        if (line.contains("openat(") && !line.contains("ENOENT"))
+            opened.append(QString::fromUtf8(line));
+    return opened;
+}
+
+bool LoadsGui(const QStringList& opened)
+{
+    for (const QString& line : opened)
+        if (line.contains("plugins/platforms/") || line.contains("fonts.conf") || line.contains("/fontconfig/conf.d"))
+            return true;
+    return false;
+}
+
+TEST(UnattendedStart, TheCheckAndAScheduledRunLoadNoGui)
+{
+    const QString strace = QStandardPaths::findExecutable("strace");
+    if (strace.isEmpty()) {
+        if (!MaySkipWithoutTool())
+            FAIL() << "strace is not installed (scripts/install-deps.sh installs it)";
+        GTEST_SKIP() << "strace is not installed";
+    }
+    TempDir dir;
+    const QString data = dir.MakeDir("data");
+    dir.Write("data/2021/06/23/202106231200-crm.grb", "GRIB");
+    const QString ledger = dir.Write("ledger.txt", "202106221200-crm.grb=600\r\n");
+    struct Case
+    {
+        const char* what;
+        QStringList options;
+        QString display;
+        bool gui;
+    };
+    const Case cases[] = {
+        {"check", {"-check"}, "", false},
+        {"check with a display named", {"-check"}, ":97", false},
+        {"scheduled run with metrics", {"-close", "-metrics=" + dir.FilePath("m.prom")}, "", false},
+        {"a picture needs the GUI", {"-close", "-png=" + dir.FilePath("c.png")}, "", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        int status = -1;
+        const QStringList opened = OpenedFiles(strace, QStringList{data, ledger} + c.options, c.display, status);
+        EXPECT_LE(status, 2);
+        EXPECT_GE(status, 0);
+        EXPECT_EQ(LoadsGui(opened), c.gui) << opened.join('\n').toStdString();
+    }
+}
+
+}  // namespace
