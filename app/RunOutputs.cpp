@@ -8,6 +8,7 @@
 #include "station/Utils.h"
 #include "platform/AtomicFile.h"
 #include "platform/PathBytes.h"
+#include "platform/StopSignals.h"
 
 #include <cerrno>
 #include <cstring>
@@ -100,4 +101,20 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
     const TCheckResult check = failures.isEmpty() ? CheckStation(status, thresholds) : UnknownCheck(failures);
     Print(out, (check.Line + QLatin1Char('\n')).toUtf8());
     return static_cast<int>(check.State);
+}
+
+int FinishPass(const TCommandLine& line, const TStationPass& pass, bool chartWritten, bool historyWritten,
+               TStopSignals& stopSignals)
+{
+    stopSignals.CollectPending();
+    int status = FinishRun(line, RecordOfRun(pass, chartWritten, stopSignals.FirstSignal(), historyWritten), stdout,
+                           stderr);
+    if (const int signalNumber = stopSignals.FirstSignal()) {
+        Print(stderr, EncodePath(QStringLiteral("lagwatch: stopped by signal %1 (%2)%3\n")
+                             .arg(signalNumber)
+                             .arg(QString::fromLocal8Bit(strsignal(signalNumber)),
+                                  pass.Saved() ? QStringLiteral("; the ledger keeps what was recorded") : QString())));
+        status = 128 + signalNumber;
+    }
+    return status;
 }

@@ -11,6 +11,7 @@
 #include <cstdio>
 
 class TStationPass;
+class TStopSignals;
 
 struct TRunRecord
 {
@@ -37,3 +38,8 @@ TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSign
 // with -check 0 to 3 (3 when anything failed), otherwise 1 when anything
 // failed and 0 when not. Metrics are written for a failed run too, saying so.
 int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, std::FILE* err);
+
+// What every run ends with once its ledger is saved: the outputs (FinishRun),
+// and when a stop signal came, its message and the status 128 + its number.
+int FinishPass(const TCommandLine& line, const TStationPass& pass, bool chartWritten, bool historyWritten,
+               TStopSignals& stopSignals);

@@ -241,14 +241,23 @@ bool TAsciiCollation::Build()
     // The check: every text of up to two characters, in the order the ranks
     // give, must stand in that order for the collator too, adjacent texts
     // equal exactly where their ranks are. As the collator's order is
-    // transitive, this covers every pair of those texts.
+    // transitive, this covers every pair of those texts. The texts are made
+    // in that order: the empty one, then by the rank of the first character
+    // the single characters before the pairs, the pairs by their second.
     std::vector<QByteArray> texts;
     texts.reserve(1 + 95 + 95 * 95);
     texts.emplace_back();
-    for (char x = 0x20; x <= 0x7E; ++x) {
-        texts.emplace_back(1, x);
-        for (char y = 0x20; y <= 0x7E; ++y)
-            texts.push_back(QByteArray(1, x) + y);
+    for (size_t first = 0; first < chars.size();) {
+        size_t end = first;
+        while (end < chars.size() && FRank[static_cast<unsigned char>(chars[end])] ==
+                                         FRank[static_cast<unsigned char>(chars[first])])
+            ++end;
+        for (size_t i = first; i < end; ++i)
+            texts.emplace_back(1, chars[i]);
+        for (const char second : chars)
+            for (size_t i = first; i < end; ++i)
+                texts.push_back(QByteArray(1, chars[i]) + second);
+        first = end;
     }
     auto primary = [this](const QByteArray& a, const QByteArray& b) {
         const qsizetype n = std::min(a.size(), b.size());
@@ -260,7 +269,6 @@ bool TAsciiCollation::Build()
         }
         return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
     };
-    std::sort(texts.begin(), texts.end(), [&](const QByteArray& a, const QByteArray& b) { return primary(a, b) < 0; });
     QString previous;
     for (size_t i = 0; i < texts.size(); ++i) {
         QString current = QString::fromLatin1(texts[i]);

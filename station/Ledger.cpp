@@ -230,6 +230,24 @@ void MergeDiskLines(TSortedStringList& list, const QByteArray& content)
     });
 }
 
+// True when the open file holds exactly these bytes, read again piece by
+// piece, so the ledger on disk and the new text are never both in memory.
+bool FileHolds(int fd, const QByteArray& bytes)
+{
+    struct stat st
+    {};
+    if (::fstat(fd, &st) != 0 || st.st_size != bytes.size())
+        return false;
+    char chunk[65536];
+    for (qsizetype at = 0; at < bytes.size();) {
+        const ssize_t n = ::pread(fd, chunk, sizeof chunk, at);
+        if (n <= 0 || std::memcmp(chunk, bytes.constData() + at, static_cast<size_t>(n)) != 0)
+            return false;
+        at += n;
+    }
+    return true;
+}
+
 // EncodeTextLines(list.ToStringList()), byte for byte, without a QString per line.
 QByteArray EncodeLedger(const TSortedStringList& list)
 {
@@ -374,14 +392,17 @@ bool SaveLedger(TSortedStringList& list, const QString& path, QString& error, co
     QByteArray physical;
     if (exists) {
         TReadOutcome read = ReadFd(ledger.Fd.Get(), physical);
-        QByteArray content;
-        if (read.Problem == TReadProblem::None)
+        // The bytes the list was loaded from, which nobody changed since:
+        // nothing to decode, nothing to merge.
+        if (read.Problem == TReadProblem::None && !list.WasAssignedFrom(physical)) {
+            QByteArray content;
             read.Problem = LedgerText(physical, content);
-        if (read.Problem == TReadProblem::None) {
-            try {
-                MergeDiskLines(list, content);
-            } catch (const std::bad_alloc&) {
-                read.Problem = TReadProblem::Memory;
+            if (read.Problem == TReadProblem::None) {
+                try {
+                    MergeDiskLines(list, content);
+                } catch (const std::bad_alloc&) {
+                    read.Problem = TReadProblem::Memory;
+                }
             }
         }
         // The text on disk and the new one are not held at once, which would
@@ -400,6 +421,10 @@ bool SaveLedger(TSortedStringList& list, const QString& path, QString& error, co
     } catch (const std::bad_alloc&) {
         return fail(Reason(ENOMEM));
     }
+    // A run that found nothing new leaves the ledger as it is: no write, no
+    // flush to the disk.
+    if (exists && FileHolds(ledger.Fd.Get(), bytes))
+        return true;
     if (ReplaceThroughTemporary(target, bytes, exists ? &ledger.Stat : nullptr, code))
         return true;
     // No temporary file can be made beside it (a read-only folder), but the

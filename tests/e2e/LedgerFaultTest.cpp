@@ -74,10 +74,9 @@ protected:
         OpenToEveryone(FDir.Path());
         // A copy of the program that every user can run; a default ledger
         // would land beside it, where the tests look for one.
-        FProgram = FDir.MakeDir("bin") + "/lagwatch";
-        ASSERT_TRUE(QFile::copy(LAGWATCH_BIN, FProgram));
+        FProgram = CopyProgram(FDir.MakeDir("bin"));
+        ASSERT_FALSE(FProgram.isEmpty());
         ::chmod(EncodePath(FDir.FilePath("bin")).constData(), 0755);
-        ::chmod(EncodePath(FProgram).constData(), 0755);
         FData = FDir.FilePath("data");
         ASSERT_EQ(RunProgram(DEMO_DATA_BIN, {"--days", "3", FData}, BareEnvironment()).ExitCode, 0);
     }

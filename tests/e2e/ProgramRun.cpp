@@ -1,5 +1,6 @@
 #include "tests/e2e/ProgramRun.h"
 
+#include <QFile>
 #include <QStandardPaths>
 
 QProcessEnvironment BareEnvironment()
@@ -57,3 +58,14 @@ TRun RunOnDesktop(const QString& program, const QStringList& arguments)
 }
 
 bool MaySkipWithoutTool() { return qgetenv("CI") != "true"; }
+
+QString CopyProgram(const QString& folder)
+{
+    const QString program = folder + "/lagwatch";
+    for (const auto& [from, to] : {std::pair<QString, QString>(LAGWATCH_BIN, program),
+                                   std::pair<QString, QString>(LAGWATCH_PART, folder + "/lagwatch-desktop.so")})
+        if (!QFile::copy(from, to) || !QFile::setPermissions(to, QFile::permissions(from) | QFile::ExeOther |
+                                                                     QFile::ReadOther | QFile::ExeGroup | QFile::ReadGroup))
+            return {};
+    return program;
+}

@@ -31,5 +31,9 @@ TRun RunWithInput(const QString& program, const QStringList& arguments, const QB
 // Under Xvfb when it is installed (as a desktop run), else off-screen.
 TRun RunOnDesktop(const QString& program, const QStringList& arguments);
 
+// A copy of lagwatch and its desktop part in the folder, runnable by every
+// user; returns the program's path, empty when the copy failed.
+QString CopyProgram(const QString& folder);
+
 // Xvfb is needed here: true when a test may skip without it (never in CI).
 bool MaySkipWithoutTool();

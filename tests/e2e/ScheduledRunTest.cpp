@@ -212,9 +212,8 @@ TEST_F(ScheduledRun, TheConfiguredStationRunsWithTheSwitchAlone)
 {
     FDir.Write("config/Ashgrove/Datawarden.conf", "[General]\nImagesPath=" + QFile::encodeName(FData) + "\n");
     // A copy of the program, so that its default ledger lands in the test's folder.
-    const QString program = FDir.MakeDir("bin") + "/lagwatch";
-    ASSERT_TRUE(QFile::copy(LAGWATCH_BIN, program));
-    ASSERT_TRUE(QFile::setPermissions(program, QFile::permissions(LAGWATCH_BIN)));
+    const QString program = CopyProgram(FDir.MakeDir("bin"));
+    ASSERT_FALSE(program.isEmpty());
     const TRun run = RunProgram(program, {"-close"}, Env(), 60000);
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     EXPECT_TRUE(run.Out.startsWith("Lagwatch - latest data was from ")) << run.Out.toStdString();

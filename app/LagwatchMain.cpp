@@ -1,0 +1,108 @@
+#include "app/LagwatchMain.h"
+
+#include "app/DesktopPart.h"
+#include "app/UnattendedRun.h"
+#include "station/RegistryVariables.h"
+#include "mapping/SegmentTables.h"
+#include "platform/DegreeSign.h"
+#include "platform/PathBytes.h"
+#include "platform/QuietMessages.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <csignal>
+#include <cstdio>
+
+namespace {
+
+// UTF-8, with a path's bytes that are not UTF-8 given back as they were.
+void Print(std::FILE* stream, const QString& text)
+{
+    const QByteArray bytes = EncodePath(text);
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+int RefuseUsage(const TCommandLine& line, const QString& error)
+{
+    Print(stderr, QStringLiteral("lagwatch: %1\n").arg(error) + UsageHint());
+    if (line.Check) {
+        Print(stdout, QStringLiteral("LAGWATCH UNKNOWN - %1\n").arg(error));
+        return 3;
+    }
+    return 2;
+}
+
+}  // namespace
+
+int LagwatchMain(int argc, char** argv, const TDesktopPart* desktop)
+{
+    // A reader that went away must never end a run before the ledger is saved.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    // QApplication removes its own options from argv; keep the user's copy,
+    // byte for byte (a data folder's name need not be valid UTF-8).
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(DecodePath(QByteArray(argv[i])));
+
+    TParsedCommandLine parsed = ParseCommandLine(arguments);
+    TCommandLine& line = parsed.Line;
+    switch (line.Info) {
+    case TInfoRequest::Help:
+        Print(stdout, UsageText());
+        return 0;
+    case TInfoRequest::Version:
+        Print(stdout, VersionText());
+        return 0;
+    case TInfoRequest::None:
+        break;
+    }
+    if (!parsed.Error.isEmpty())
+        return RefuseUsage(line, parsed.Error);
+
+    const TDisplayChoice display = ChooseDisplayPlatform(qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"),
+                                                         qgetenv("WAYLAND_DISPLAY"), qgetenv("XDG_SESSION_TYPE"));
+    // Only a desktop run shows the window; a check, a run without a display
+    // or on the off-screen platform needs no GUI for its pass, unless it
+    // draws the chart or the history map.
+    const bool showsWindow = !line.Check && !display.OffscreenFirst;
+    bool partMissing = false;
+    if ((showsWindow || line.DrawsPictures()) && !desktop) {
+        int status = 0;
+        QString error;
+        if (RunDesktopPart(argc, argv, status, error))
+            return status;
+        // The pass still runs, so nothing that arrived goes unrecorded.
+        Print(stderr, QStringLiteral("lagwatch: %1; running without a window\n").arg(error));
+        partMissing = true;
+    }
+    qputenv("QT_QPA_PLATFORM", display.Platforms);
+
+    InstallQuietMessageHandler();
+    // Start-up sections of the units: the shared degree sign, the segment
+    // tables with their preset mappings, the settings company key.
+    InitDegreeSign();
+    InitSegmentTables();
+    InitRegistryVariables();
+    int status = 0;
+    if (showsWindow && desktop) {
+        status = desktop->RunOnDesktop(argc, argv, line, display);
+    } else {
+        if (display.NoDisplay && !line.EndsAfterPass())
+            Print(stderr, QStringLiteral("lagwatch: no display; drawing off-screen, the run ends after the scan\n"));
+        line.Close = true;
+        if (line.DrawsPictures() && desktop) {
+            status = desktop->RunUnattendedWithChart(argc, argv, line);
+        } else {
+            QCoreApplication app(argc, argv);
+            status = RunPassWithoutWindow(line);
+        }
+        if (partMissing && status == 0)
+            status = 1;
+    }
+    FinalizeRegistryVariables();
+    FinalizeSegmentTables();
+    return status;
+}
