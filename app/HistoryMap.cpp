@@ -2,6 +2,7 @@
 
 #include "chart/Canvas3D.h"
 #include "platform/DateFormat.h"
+#include "platform/ImageFile.h"
 #include "platform/NumberFormat.h"
 #include "report/DelaySummary.h"
 
@@ -23,6 +24,8 @@ constexpr int HistoryDays = 30;
 constexpr TColor ColourGridLines = 0xC0C0C0;
 constexpr TColor ColourNotDue = clWhite;
 constexpr TColor ColourMissingMark = 0x202020;
+// A product whose ledger value is no delay: there, but neither on time nor late.
+constexpr TColor ColourUnmeasured = 0xB4B4B4;
 
 const QString DayPattern = QStringLiteral("yyyy-mmm-dd");
 
@@ -48,6 +51,8 @@ TColor FillOf(TSlotState state)
         return ColourNearlyLate;
     case TSlotState::VeryLate:
         return ColourLate;
+    case TSlotState::Unmeasured:
+        return ColourUnmeasured;
     default:
         return ColourNotDue;
     }
@@ -70,9 +75,13 @@ void PaintCell(TCanvas3D& canvas, const TChartRect& r, TSlotState state)
     canvas.Pen()->SetStyle(TPenStyle::Solid);
     canvas.Pen()->SetWidth(1);
     canvas.Pen()->SetColor(ColourMissingMark);
-    // Lines leave out their end point: run each one pixel past the corner.
-    canvas.Line(r.Left, r.Top, r.Right, r.Bottom);
-    canvas.Line(r.Left, r.Bottom - 1, r.Right, r.Top - 1);
+    // An upright cross in a square in the middle of the cell, so a wide cell
+    // shows an X and not two flat lines. Lines leave out their end point: run
+    // each one pixel past the corner.
+    const int side = std::min(r.Width(), r.Height());
+    const int left = r.Left + (r.Width() - side) / 2, top = r.Top + (r.Height() - side) / 2;
+    canvas.Line(left, top, left + side, top + side);
+    canvas.Line(left, top + side - 1, left + side, top - 1);
 }
 
 }  // namespace
@@ -111,6 +120,8 @@ QString SlotStateName(TSlotState state)
         return QStringLiteral("Very late");
     case TSlotState::Missing:
         return QStringLiteral("Missing");
+    case TSlotState::Unmeasured:
+        return QStringLiteral("Not measured");
     case TSlotState::NotDue:
         break;
     }
@@ -184,7 +195,11 @@ THistoryMapLayout LayOutHistoryMap(const TStationCompleteness& completeness, con
     const int legendTop = height - Margin - textHeight;
     int x = layout.Grid.Left;
     const int swatch = std::max(1, textHeight - 2);
-    for (TSlotState state : HistoryLegendStates) {
+    std::vector<TSlotState> legendStates(HistoryLegendStates.begin(), HistoryLegendStates.end());
+    // Rare enough to be named only when the map shows it.
+    if (counts[size_t(TSlotState::Unmeasured)] > 0)
+        legendStates.push_back(TSlotState::Unmeasured);
+    for (TSlotState state : legendStates) {
         THistoryLegendItem item;
         item.State = state;
         item.Swatch = {x, legendTop + (textHeight - swatch) / 2, x + swatch, legendTop + (textHeight - swatch) / 2 + swatch};
@@ -304,4 +319,11 @@ QImage RenderHistoryMap(const TStationCompleteness& completeness, const QString&
     canvas.End();
     image.setDevicePixelRatio(1.0);
     return image;
+}
+
+bool SaveHistoryImage(const TStationCompleteness& completeness, const QString& dataFolder, const QString& file,
+                      int scale, QString& error)
+{
+    return SavePngFile(RenderHistoryMap(completeness, dataFolder, HistoryMapNaturalSize(completeness), scale), file,
+                       error);
 }

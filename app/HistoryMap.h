@@ -98,3 +98,8 @@ void PaintHistoryMap(TCanvas3D& canvas, const THistoryMapLayout& layout, const T
 // and readers see plain pixels). scale: more than 0.
 QImage RenderHistoryMap(const TStationCompleteness& completeness, const QString& dataFolder, QSize size,
                         double scale = 1.0);
+
+// The map at its natural size times scale, written as a PNG whatever the
+// name's extension, whole or not at all; false with the error when it cannot.
+bool SaveHistoryImage(const TStationCompleteness& completeness, const QString& dataFolder, const QString& file,
+                      int scale, QString& error);

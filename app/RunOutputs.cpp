@@ -1,5 +1,9 @@
 #include "app/RunOutputs.h"
 
+#include "app/StationHistory.h"
+
+#include "report/Completeness.h"
+#include "report/CompletenessReport.h"
 #include "report/HealthCheck.h"
 #include "report/LedgerCsv.h"
 #include "report/Metrics.h"
@@ -21,15 +25,21 @@ void Print(std::FILE* stream, const QByteArray& bytes)
     std::fflush(stream);
 }
 
-bool PrintChecked(std::FILE* stream, const QByteArray& bytes, QString& error)
+bool PrintChecked(std::FILE* stream, const QByteArray& bytes, const QString& what, QString& error)
 {
     std::clearerr(stream);
     Print(stream, bytes);
     if (!std::ferror(stream))
         return true;
-    error =
-        QStringLiteral("cannot write the CSV to standard output: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+    error = QStringLiteral("cannot write %1 to standard output: %2").arg(what, QString::fromLocal8Bit(std::strerror(errno)));
     return false;
+}
+
+// A file, or standard output for "-"; false with the error when it was not written.
+bool WriteOutput(const QString& file, std::FILE* out, const QByteArray& bytes, const QString& what, QString& error)
+{
+    return file == QLatin1String("-") ? PrintChecked(out, bytes, what, error)
+                                      : WriteFileAtomically(file, bytes, what, error);
 }
 
 }  // namespace
@@ -78,11 +88,19 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
     };
 
     if (line.CsvFile) {
-        const QByteArray csv = LedgerCsv(entries);
         QString error;
-        if (*line.CsvFile == QLatin1String("-")
-                ? !PrintChecked(out, csv, error)
-                : !WriteFileAtomically(*line.CsvFile, csv, QStringLiteral("the CSV"), error))
+        if (!WriteOutput(*line.CsvFile, out, LedgerCsv(entries), QStringLiteral("the CSV"), error))
+            report(error);
+    }
+
+    // The completeness figures, only for the outputs that show them.
+    std::optional<TStationCompleteness> completeness;
+    if (line.Check || line.MetricsFile || line.ReportFile)
+        completeness = StationCompletenessOf(line, entries, run.Now);
+    if (line.ReportFile) {
+        QString error;
+        if (!WriteOutput(*line.ReportFile, out, CompletenessReportCsv(*completeness), QStringLiteral("the report"),
+                         error))
             report(error);
     }
 
@@ -91,14 +109,15 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
     if (line.MetricsFile) {
         const TRunMetrics metrics{run.DataFolder, run.Now, run.PassSeconds, run.ProductsRecorded, failures.isEmpty()};
         QString error;
-        if (!WriteFileAtomically(*line.MetricsFile, MetricsText(metrics, status, thresholds),
+        if (!WriteFileAtomically(*line.MetricsFile, MetricsText(metrics, status, thresholds, &*completeness),
                                  QStringLiteral("the metrics"), error))
             report(error);
     }
 
     if (!line.Check)
         return failures.isEmpty() ? 0 : 1;
-    const TCheckResult check = failures.isEmpty() ? CheckStation(status, thresholds) : UnknownCheck(failures);
+    const TCheckResult check =
+        failures.isEmpty() ? CheckStation(status, thresholds, &*completeness) : UnknownCheck(failures);
     Print(out, (check.Line + QLatin1Char('\n')).toUtf8());
     return static_cast<int>(check.State);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // What a run leaves for others once its ledger is saved: the CSV of the
-// ledger (-csv), the metrics file (-metrics) and the health check's line
-// (-check), and the exit status they call for.
+// ledger (-csv), the daily completeness report (-report), the metrics file
+// (-metrics) and the health check's line (-check), and the exit status they
+// call for.
 #include "app/CommandLine.h"
 #include "platform/DateTime.h"
 #include "platform/SortedStringList.h"

@@ -13,7 +13,17 @@ QString FormatFixed(double value, int decimals, const QLocale& locale)
         value = std::nextafter(value, value > 0 ? HUGE_VAL : -HUGE_VAL);
     char buffer[400];
     std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    QString text = QString::fromLatin1(buffer);
+    // printf writes the C library's decimal point, which an application
+    // object sets from the user's locale (a comma in de_DE): make it a point.
+    // (of one byte or several).
+    QByteArray plain;
+    for (const char* c = buffer; *c; ++c) {
+        if (*c == '-' || (*c >= '0' && *c <= '9'))
+            plain += *c;
+        else if (!plain.endsWith('.'))
+            plain += '.';
+    }
+    QString text = QString::fromLatin1(plain);
     if (text == QLatin1String("-0") ||
         (text.startsWith(QLatin1String("-0.")) && text.count(QLatin1Char('0')) == text.size() - 2))
         text.remove(0, 1);
