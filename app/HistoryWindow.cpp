@@ -21,6 +21,9 @@ THistoryWindow::THistoryWindow(TStationCompleteness completeness, const QString&
     setWindowTitle(QStringLiteral("Lagwatch history for ") + dataFolder);
     // The map covers every pixel.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The cells' hints are what the window is for: shown while another window
+    // (the chart's) has the focus too.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     const QSize natural = HistoryMapNaturalSize(FCompleteness);
     resize(natural);
     setMinimumSize(480, 300);
