@@ -40,6 +40,7 @@ bool RunDesktopPart(int argc, char** argv, int& status, QString& error)
         status = entry(argc, argv);
         return true;
     }
-    error = QStringLiteral("the window's part is not installed (looked for %1)").arg(candidates.join(QStringLiteral(", ")));
+    error =
+        QStringLiteral("the window's part is not installed (looked for %1)").arg(candidates.join(QStringLiteral(", ")));
     return false;
 }

@@ -198,8 +198,7 @@ void TFormLagwatchPlot::ScanAndPlot(const QString& folder)
 
 void TFormLagwatchPlot::PlotSummary(std::chrono::steady_clock::time_point start)
 {
-    const TDelaySummary summary =
-        SummariseLedgerEntries(NewestLedgerEntries(FPass.Entries()));
+    const TDelaySummary summary = SummariseLedgerEntries(NewestLedgerEntries(FPass.Entries()));
     FDelayChart->Plot(summary);
     FLabelOnOpen->setToolTip(FormatFixed(ElapsedMs(start), 3) + QStringLiteral(" milliseconds"));
     setWindowTitle(SummaryCaption(FBaseCaption, summary.LastDate, NowUTC()));

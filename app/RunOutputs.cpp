@@ -129,7 +129,8 @@ int FinishPass(const TCommandLine& line, const TStationPass& pass, bool chartWri
     int status = FinishRun(line, RecordOfRun(pass, chartWritten, stopSignals.FirstSignal(), historyWritten), stdout,
                            stderr);
     if (const int signalNumber = stopSignals.FirstSignal()) {
-        Print(stderr, EncodePath(QStringLiteral("lagwatch: stopped by signal %1 (%2)%3\n")
+        Print(stderr,
+              EncodePath(QStringLiteral("lagwatch: stopped by signal %1 (%2)%3\n")
                              .arg(signalNumber)
                              .arg(QString::fromLocal8Bit(strsignal(signalNumber)),
                                   pass.Saved() ? QStringLiteral("; the ledger keeps what was recorded") : QString())));

@@ -25,7 +25,10 @@ const QString BaseCaption = QStringLiteral("Lagwatch");
 
 }  // namespace
 
-void ReportRunFailure(const QString& message) { Print(stderr, EncodePath(QStringLiteral("lagwatch: %1\n").arg(message))); }
+void ReportRunFailure(const QString& message)
+{
+    Print(stderr, EncodePath(QStringLiteral("lagwatch: %1\n").arg(message)));
+}
 
 int RunPassWithoutWindow(const TCommandLine& line, const TSaveChart& saveChart, const TSaveHistory& saveHistory)
 {
@@ -43,7 +46,8 @@ int RunPassWithoutWindow(const TCommandLine& line, const TSaveChart& saveChart, 
     if (line.PngFile) {
         chartWritten = saveChart && saveChart(pass.DataFolder(), summary, *line.PngFile);
         if (!saveChart)
-            ReportRunFailure(QStringLiteral("cannot draw the chart image %1 without the window's part").arg(*line.PngFile));
+            ReportRunFailure(
+                QStringLiteral("cannot draw the chart image %1 without the window's part").arg(*line.PngFile));
     }
     bool historyWritten = true;
     if (line.HistoryPngFile) {
@@ -55,8 +59,8 @@ int RunPassWithoutWindow(const TCommandLine& line, const TSaveChart& saveChart, 
                 QStringLiteral("cannot draw the history image %1 without the window's part").arg(*line.HistoryPngFile));
     }
     if (!pass.StopRequested() && line.PrintsSummary())
-        Print(stdout, PrintedSummary(SummaryCaption(BaseCaption, summary.LastDate, NowUTC()),
-                                     SummaryHint(summary.TextLines)));
+        Print(stdout,
+              PrintedSummary(SummaryCaption(BaseCaption, summary.LastDate, NowUTC()), SummaryHint(summary.TextLines)));
     pass.Save();
     return FinishPass(line, pass, chartWritten, historyWritten, stopSignals);
 }

@@ -249,8 +249,8 @@ bool TAsciiCollation::Build()
     texts.emplace_back();
     for (size_t first = 0; first < chars.size();) {
         size_t end = first;
-        while (end < chars.size() && FRank[static_cast<unsigned char>(chars[end])] ==
-                                         FRank[static_cast<unsigned char>(chars[first])])
+        while (end < chars.size() &&
+               FRank[static_cast<unsigned char>(chars[end])] == FRank[static_cast<unsigned char>(chars[first])])
             ++end;
         for (size_t i = first; i < end; ++i)
             texts.emplace_back(1, chars[i]);

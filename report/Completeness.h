@@ -45,9 +45,9 @@ TExpectedSchedule LearnSchedule(const std::vector<TLedgerEntry>& entries, TDateT
 
 struct TCompletenessLimits
 {
-    double WarningMinutes = 35;      // on time: not more than this
-    double CriticalMinutes = 45;     // late: more than warning, not more than this; very late: more
-    double MissingAfterMinutes = 90; // a slot is due this long after its nominal time (exactly then too)
+    double WarningMinutes = 35;       // on time: not more than this
+    double CriticalMinutes = 45;      // late: more than warning, not more than this; very late: more
+    double MissingAfterMinutes = 90;  // a slot is due this long after its nominal time (exactly then too)
 };
 
 // NotDue: no product (yet), and the slot is not due, or lies before the

@@ -53,7 +53,8 @@ protected:
         form->TimerOnStartTimer();
         EXPECT_TRUE(form->Chart()->isVisibleTo(form.get()));
         EXPECT_EQ(form->cursor().shape(), Qt::ArrowCursor);
-        EXPECT_TRUE(QRegularExpression("^\\d+\\.\\d{3} milliseconds$").match(form->LabelOnOpen()->toolTip()).hasMatch());
+        EXPECT_TRUE(
+            QRegularExpression("^\\d+\\.\\d{3} milliseconds$").match(form->LabelOnOpen()->toolTip()).hasMatch());
         return form;
     }
 

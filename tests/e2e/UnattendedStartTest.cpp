@@ -4,6 +4,7 @@
 #include "tests/common/TempDir.h"
 #include "tests/e2e/ProgramRun.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
@@ -18,8 +19,8 @@ QStringList OpenedFiles(const QString& strace, const QStringList& arguments, con
     QProcessEnvironment env = BareEnvironment();
     if (!display.isEmpty())
         env.insert("DISPLAY", display);
-    const TRun run = RunProgram(strace, QStringList{"-f", "-e", "trace=openat", "-o", trace, LAGWATCH_BIN} + arguments,
-                                env);
+    const TRun run =
+        RunProgram(strace, QStringList{"-f", "-e", "trace=openat", "-o", trace, LAGWATCH_BIN} + arguments, env);
     status = run.ExitCode;
     QFile file(trace);
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << run.Err.toStdString();
@@ -71,6 +72,26 @@ TEST(UnattendedStart, TheCheckAndAScheduledRunLoadNoGui)
         EXPECT_GE(status, 0);
         EXPECT_EQ(LoadsGui(opened), c.gui) << opened.join('\n').toStdString();
     }
+}
+
+TEST(UnattendedStart, WithoutItsDesktopPartTheProgramStillRecordsAndSaysSo)
+{
+    TempDir dir;
+    const QString program = dir.MakeDir("bin") + "/lagwatch";
+    ASSERT_TRUE(QFile::copy(LAGWATCH_BIN, program));
+    ASSERT_TRUE(QFile::setPermissions(program, QFile::permissions(LAGWATCH_BIN)));
+    const QString data = dir.MakeDir("data");
+    const QDate today = QDateTime::currentDateTimeUtc().date();
+    const QString product = today.toString("yyyyMMdd") + "0000-crm.grb";
+    dir.Write("data/" + today.toString("yyyy/MM/dd/") + product, "GRIB");
+    const QString ledger = dir.Write("ledger.txt", "");
+    const TRun run = RunProgram(program, {data, ledger, "-close", "-png=" + dir.FilePath("c.png")}, BareEnvironment());
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_TRUE(run.Err.contains("the window's part is not installed")) << run.Err.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.FilePath("c.png")));
+    QFile saved(ledger);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.readAll().startsWith((product + "=").toUtf8())) << "the pass ran and the ledger was saved";
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ expected=(
   bin/lagwatch
   bin/lagwatch-demo-data
   bin/lagwatch-map
+  lib/lagwatch/lagwatch-desktop.so
   lib/systemd/user/lagwatch.service
   lib/systemd/user/lagwatch.timer
   share/applications/lagwatch.desktop
