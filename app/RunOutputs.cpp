@@ -94,6 +94,7 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
     }
 
     // The completeness figures, only for the outputs that show them.
+    // They read back only the month they look at.
     std::optional<TStationCompleteness> completeness;
     if (line.Check || line.MetricsFile || line.ReportFile)
         completeness = StationCompletenessOf(line, entries, run.Now);

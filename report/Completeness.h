@@ -9,6 +9,7 @@
 #include "station/ProductFile.h"
 
 #include <QString>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -37,7 +38,11 @@ constexpr int ScheduleMinimumSampleDays = 3;
 // set, for a malformed value.
 std::optional<TExpectedSchedule> ParseExpectedSchedule(const QString& value, QString& error);
 
-// Learned from the ledger: the sample is the days among the 14 UTC days
+// The earliest nominal time the figures and the learned schedule look at:
+// 00:00 UTC 30 days before today's (the 30-day window begins in that day).
+inline TDateTime CompletenessSince(TDateTime now) { return std::floor(now) - 30; }
+
+// Learned from the ledger (entries as for AssessCompleteness): the sample is the days among the 14 UTC days
 // before today's that hold at least one product; a slot (HH:MM of a product's
 // nominal time) is expected when it holds a product on at least half of them.
 // Fewer than 3 sample days learn nothing (SlotMinutes stays empty).
@@ -113,9 +118,11 @@ struct TStationCompleteness
     std::vector<TDateTime> Missing24Hours;
 };
 
-// entries: the whole ledger, parsed, in ledger order (any order will do).
-// Linear in the ledger; the work beyond one pass over it is bounded by the
-// 31 days looked at.
+// entries: the ledger's entries in ledger order (any order will do): the
+// whole ledger, or those from CompletenessSince(now) on with the newest
+// product before it (TLedgerEntries::Since), which tells that the ledger
+// reaches further back. Linear in the entries; the work beyond one pass over
+// them is bounded by the 31 days looked at.
 TStationCompleteness AssessCompleteness(const std::vector<TLedgerEntry>& entries, const TExpectedSchedule& schedule,
                                         TDateTime now, const TCompletenessLimits& limits);
 

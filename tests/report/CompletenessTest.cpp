@@ -3,7 +3,6 @@
 // percentiles, the day and window boundaries, and the check's verdict.
 #include "report/Completeness.h"
 #include "report/HealthCheck.h"
-#include "station/LedgerEntries.h"
 
 #include <gtest/gtest.h>
 
@@ -22,15 +21,6 @@ const TDateTime Now = At(2026, 12, 7, 12, 0);
 
 // "name=value" lines as the pass hands them over.
 std::vector<TLedgerEntry> Entries(const QStringList& lines) { return ParseLedgerLines(lines); }
-
-// The station's status over the same lines, read as a ledger.
-TStationStatus StatusOf(const QStringList& lines, TDateTime now, const TMonitoringThresholds& thresholds)
-{
-    TSortedStringList ledger;
-    ledger.Assign(lines);
-    TLedgerEntries entries(ledger);
-    return AssessStation(entries, now, thresholds);
-}
 
 // A product "days" days before 2026-12-07 at HH:MM, with a delay.
 QString Product(int daysBefore, int hour, int minute, int delay = 60)
@@ -338,9 +328,12 @@ TEST(Completeness, CheckVerdictFromTheMissingProducts)
         for (int m = -1440; m <= 720; m += 15)
             if (std::find(c.gaps.begin(), c.gaps.end(), m) == c.gaps.end())
                 lines.append(Product(m < 0 ? 1 : 0, (m + 1440) % 1440 / 60, (m + 1440) % 60));
-        const std::vector<TLedgerEntry> entries = Entries(lines);
-        const TStationStatus status = StatusOf(lines, Now, c.thresholds);
-        const TStationCompleteness r = AssessCompleteness(entries, schedule, Now, {});
+        // As a run reads them: the month looked at, from the end of the ledger.
+        TSortedStringList ledger;
+        ledger.Assign(lines);
+        TLedgerEntries entries(ledger);
+        const TStationStatus status = AssessStation(entries, Now, c.thresholds);
+        const TStationCompleteness r = AssessCompleteness(entries.Since(CompletenessSince(Now)), schedule, Now, {});
         const TCheckResult check = CheckStation(status, c.thresholds, &r);
         EXPECT_EQ(check.State, c.state) << check.Line.toStdString();
         EXPECT_TRUE(check.Line.contains(QLatin1String(c.text))) << check.Line.toStdString();
@@ -349,10 +342,12 @@ TEST(Completeness, CheckVerdictFromTheMissingProducts)
 
 TEST(Completeness, ScheduleNotKnownLeavesTheVerdictAlone)
 {
-    const QStringList lines{Product(0, 11, 0, 2400)};
-    const std::vector<TLedgerEntry> entries = Entries(lines);
-    const TStationStatus status = StatusOf(lines, Now, {});
-    const TStationCompleteness r = AssessCompleteness(entries, LearnSchedule(entries, Now), Now, {});
+    TSortedStringList ledger;
+    ledger.Assign({Product(0, 11, 0, 2400)});
+    TLedgerEntries entries(ledger);
+    const TStationStatus status = AssessStation(entries, Now, {});
+    const std::vector<TLedgerEntry> recent = entries.Since(CompletenessSince(Now));
+    const TStationCompleteness r = AssessCompleteness(recent, LearnSchedule(recent, Now), Now, {});
     const TCheckResult with = CheckStation(status, {}, &r);
     const TCheckResult without = CheckStation(status, {});
     EXPECT_EQ(with.State, without.State);
