@@ -1,5 +1,6 @@
 #include "platform/NumberFormat.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -11,9 +12,12 @@ QString FormatFixed(double value, int decimals, const QLocale& locale)
     const double scaled = std::fabs(value) * std::pow(10.0, decimals);
     if (scaled - std::floor(scaled) == 0.5)
         value = std::nextafter(value, value > 0 ? HUGE_VAL : -HUGE_VAL);
+    // to_chars, not printf: printf writes the C library's decimal point,
+    // which a program that set its locale (Qt does) gets from LC_NUMERIC.
     char buffer[400];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    QString text = QString::fromLatin1(buffer);
+    const std::to_chars_result end =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    QString text = QString::fromLatin1(buffer, end.ec == std::errc() ? end.ptr - buffer : 0);
     if (text == QLatin1String("-0") ||
         (text.startsWith(QLatin1String("-0.")) && text.count(QLatin1Char('0')) == text.size() - 2))
         text.remove(0, 1);
