@@ -123,8 +123,13 @@ private:
             std::optional<QString>* File;
             double* Number;
         };
+        if (SameName(name, QLatin1String("png-scale"))) {
+            TakeScale(value, whole.left(1) + QLatin1String("png-scale"));
+            return true;
+        }
         const TValueSwitch valueSwitches[] = {
             {QLatin1String("png"), &line.PngFile, nullptr},
+            {QLatin1String("history-png"), &line.HistoryPngFile, nullptr},
             {QLatin1String("metrics"), &line.MetricsFile, nullptr},
             {QLatin1String("csv"), &line.CsvFile, nullptr},
             {QLatin1String("report"), &line.ReportFile, nullptr},
@@ -154,6 +159,22 @@ private:
             return true;
         }
         return false;
+    }
+
+    // A whole number from 1 to 4, digits only.
+    void TakeScale(const QString& value, const QString& spelled)
+    {
+        static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
+        const int scale = digits.match(value).hasMatch() ? value.toInt() : 0;
+        if (value.isEmpty())
+            Fail(QStringLiteral("option '%1' needs a value: %1=N").arg(spelled));
+        else if (scale < 1 || scale > MaxPngScale)
+            Fail(QStringLiteral("option '%1' needs a whole number from 1 to %2, not '%3'")
+                     .arg(spelled)
+                     .arg(MaxPngScale)
+                     .arg(value));
+        else
+            FResult.Line.PngScale = scale;
     }
 
     // -expect, -missing-warning and -missing-critical; false for any other switch.
@@ -224,6 +245,10 @@ QString UsageText()
                           "                summary on standard output and save the ledger.\n"
                           "  -png=FILE     also save the chart as an image, in the format the extension\n"
                           "                names (PNG without one).\n"
+                          "  -history-png=FILE  also save the completeness map of the last 30 days as a\n"
+                          "                PNG image, whatever the extension.\n"
+                          "  -png-scale=N  write the -png and -history-png images at N times their size\n"
+                          "                (1 to 4, default 1), for high-density screens and print.\n"
                           "  -check        health check for a monitoring server (implies -close): one\n"
                           "                line 'LAGWATCH OK|WARNING|CRITICAL|UNKNOWN - text | data'\n"
                           "                and exit status 0, 1, 2 or 3.\n"

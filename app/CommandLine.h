@@ -14,6 +14,8 @@
 #include <QStringList>
 #include <optional>
 
+constexpr int MaxPngScale = 4;
+
 enum class TInfoRequest { None, Help, Version };
 
 struct TCommandLine
@@ -22,6 +24,10 @@ struct TCommandLine
     QStringList Positional;
     bool Close = false;
     std::optional<QString> PngFile;
+    // The completeness map as a PNG, whatever the name's extension.
+    std::optional<QString> HistoryPngFile;
+    // -png and -history-png are written at this many times their size.
+    int PngScale = 1;
     // Health check for a monitoring server: implies Close.
     bool Check = false;
     std::optional<QString> MetricsFile;
@@ -49,6 +55,8 @@ struct TCommandLine
     bool EndsAfterPass() const { return Close || Check; }
     // Standard output belongs to the check's line, or to the CSV or the report.
     bool PrintsSummary() const { return !Check && CsvFile != QLatin1String("-") && ReportFile != QLatin1String("-"); }
+    // A picture is asked for: the run needs fonts and a paint device.
+    bool DrawsPictures() const { return PngFile || HistoryPngFile; }
 };
 
 struct TParsedCommandLine

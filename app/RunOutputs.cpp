@@ -1,5 +1,7 @@
 #include "app/RunOutputs.h"
 
+#include "app/StationHistory.h"
+
 #include "report/Completeness.h"
 #include "report/CompletenessReport.h"
 #include "report/HealthCheck.h"
@@ -43,7 +45,7 @@ bool WriteOutput(const QString& file, std::FILE* out, const QByteArray& bytes, c
 
 }  // namespace
 
-TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSignal)
+TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSignal, bool historyWritten)
 {
     TRunRecord run;
     run.DataFolder = pass.DataFolder();
@@ -53,6 +55,7 @@ TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSign
     run.LedgerFile = pass.LedgerFile();
     run.LedgerSaved = pass.Saved();
     run.ChartWritten = chartWritten;
+    run.HistoryWritten = historyWritten;
     run.ProductsRecorded = pass.ProductsRecorded();
     run.PassSeconds = pass.WalkSeconds();
     run.StopSignal = stopSignal;
@@ -74,6 +77,9 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
         failures.append(QStringLiteral("the ledger %1 was not saved").arg(run.LedgerFile));
     if (!run.ChartWritten)
         failures.append(QStringLiteral("the chart image %1 was not written").arg(line.PngFile.value_or(QString())));
+    if (!run.HistoryWritten)
+        failures.append(
+            QStringLiteral("the history image %1 was not written").arg(line.HistoryPngFile.value_or(QString())));
     if (run.StopSignal)
         failures.append(QStringLiteral("stopped by signal %1").arg(run.StopSignal));
     // The messages above were reported where they happened; these are new.
@@ -91,11 +97,8 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
     // The completeness figures, only for the outputs that show them.
     // They read back only the month they look at.
     std::optional<TStationCompleteness> completeness;
-    if (line.Check || line.MetricsFile || line.ReportFile) {
-        const std::vector<TLedgerEntry> recent = entries.Since(CompletenessSince(run.Now));
-        completeness = AssessCompleteness(recent, line.Expect ? *line.Expect : LearnSchedule(recent, run.Now), run.Now,
-                                          CompletenessLimitsOf(line));
-    }
+    if (line.Check || line.MetricsFile || line.ReportFile)
+        completeness = StationCompletenessOf(line, entries, run.Now);
     if (line.ReportFile) {
         QString error;
         if (!WriteOutput(*line.ReportFile, out, CompletenessReportCsv(*completeness), QStringLiteral("the report"),
@@ -121,10 +124,12 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
     return static_cast<int>(check.State);
 }
 
-int FinishPass(const TCommandLine& line, const TStationPass& pass, bool chartWritten, TStopSignals& stopSignals)
+int FinishPass(const TCommandLine& line, const TStationPass& pass, bool chartWritten, bool historyWritten,
+               TStopSignals& stopSignals)
 {
     stopSignals.CollectPending();
-    int status = FinishRun(line, RecordOfRun(pass, chartWritten, stopSignals.FirstSignal()), stdout, stderr);
+    int status = FinishRun(line, RecordOfRun(pass, chartWritten, stopSignals.FirstSignal(), historyWritten), stdout,
+                           stderr);
     if (const int signalNumber = stopSignals.FirstSignal()) {
         Print(stderr,
               EncodePath(QStringLiteral("lagwatch: stopped by signal %1 (%2)%3\n")

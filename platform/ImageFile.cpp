@@ -18,20 +18,13 @@ QByteArray ExtensionOf(const QString& path)
     return name.mid(dot + 1).toLower().toUtf8();
 }
 
-}  // namespace
-
-bool SaveImageFile(const QImage& image, const QString& path, QString& error, const char* defaultFormat)
+// Encodes in the given format (lower case) and writes the file atomically.
+bool SaveImageAs(const QImage& image, const QString& path, const QByteArray& format, QString& error)
 {
     auto fail = [&](const QString& reason) {
         error = QStringLiteral("cannot write the image %1: %2").arg(path, reason);
         return false;
     };
-    QByteArray format = ExtensionOf(path);
-    if (format.isEmpty()) {
-        if (!defaultFormat)
-            return fail(QStringLiteral("the name has no extension to choose the image format by"));
-        format = QByteArray(defaultFormat).toLower();
-    }
     if (!QImageWriter::supportedImageFormats().contains(format))
         return fail(QStringLiteral("no image writer for the format '%1'").arg(QString::fromUtf8(format)));
     if (image.isNull())
@@ -53,4 +46,25 @@ bool SaveImageFile(const QImage& image, const QString& path, QString& error, con
         return true;
     error = writeError;
     return false;
+}
+
+}  // namespace
+
+bool SaveImageFile(const QImage& image, const QString& path, QString& error, const char* defaultFormat)
+{
+    QByteArray format = ExtensionOf(path);
+    if (format.isEmpty()) {
+        if (!defaultFormat) {
+            error = QStringLiteral("cannot write the image %1: the name has no extension to choose the image format by")
+                        .arg(path);
+            return false;
+        }
+        format = QByteArray(defaultFormat).toLower();
+    }
+    return SaveImageAs(image, path, format, error);
+}
+
+bool SavePngFile(const QImage& image, const QString& path, QString& error)
+{
+    return SaveImageAs(image, path, QByteArrayLiteral("png"), error);
 }

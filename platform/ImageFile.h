@@ -13,3 +13,7 @@
 // The path's characters are file-system bytes (PathBytes.h). False with
 // "cannot write the image <path>: <reason>".
 bool SaveImageFile(const QImage& image, const QString& path, QString& error, const char* defaultFormat = nullptr);
+
+// The same, always as PNG whatever the name's extension (a picture whose
+// format the program fixes, not the user).
+bool SavePngFile(const QImage& image, const QString& path, QString& error);

@@ -34,6 +34,10 @@ QString Describe(const TCommandLine& l)
         parts << "check";
     if (l.PngFile)
         parts << "png=" + *l.PngFile;
+    if (l.HistoryPngFile)
+        parts << "history-png=" + *l.HistoryPngFile;
+    if (l.PngScale != 1)
+        parts << QString("scale=%1").arg(l.PngScale);
     if (l.MetricsFile)
         parts << "metrics=" + *l.MetricsFile;
     if (l.CsvFile)
@@ -83,6 +87,8 @@ TEST(CommandLine, SwitchesStandAnywhereAndPositionalsAreTheRest)
         {{"-check", "-warning=30", "/critical=50.5", "-MAX-AGE=2"}, "pos= check thresholds=30/50.5/2"},
         {{"-metrics=/var/lib/x.prom", "/csv=-"}, "pos= metrics=/var/lib/x.prom csv=-"},
         {{"-csv=a=b.csv"}, "pos= csv=a=b.csv"},
+        {{"-history-png=map.jpg", "/PNG-SCALE=4", "-png=c.png"}, "pos= png=c.png history-png=map.jpg scale=4"},
+        {{"-png-scale=2", "-png-scale=1"}, "pos="},
         {{"-warning=45", "-critical=45"}, "pos= thresholds=45/45/26"},
         // The completeness switches.
         {{"-report=-", "-close"}, "pos= close report=-"},
@@ -128,6 +134,11 @@ TEST(CommandLine, RefusesWhatItDoesNotKnow)
         {{"-critical=-5"}, "option '-critical' must not be negative: -5", false},
         {{"-max-age=nan"}, "option '-max-age' needs a number, not 'nan'", false},
         {{"-max-age"}, "option '-max-age' needs a value: -max-age=HOURS", false},
+        {{"-png-scale=5"}, "option '-png-scale' needs a whole number from 1 to 4, not '5'", false},
+        {{"/png-scale=0"}, "option '/png-scale' needs a whole number from 1 to 4, not '0'", false},
+        {{"-png-scale=1.5"}, "option '-png-scale' needs a whole number from 1 to 4, not '1.5'", false},
+        {{"-png-scale"}, "option '-png-scale' needs a value: -png-scale=N", false},
+        {{"-history-png="}, "option '-history-png' needs a value: -history-png=FILE", false},
         {{"-check", "-warning=50"}, "the warning threshold (50 minutes) is above the critical one (45 minutes)", true},
         {{"-check", "-expect=7m"},
          "option '-expect': '7m' is no whole part of a day: every N minutes needs N from 1 to 1440 that divides 1440 "
@@ -155,7 +166,7 @@ TEST(CommandLine, RefusesWhatItDoesNotKnow)
 
 TEST(CommandLine, UsageNamesEveryOptionAndTheExitStatuses)
 {
-    for (const char* text : {"-close", "-png=FILE", "-check", "-warning=MIN", "-critical=MIN", "-max-age=HOURS",
+    for (const char* text : {"-close", "-png=FILE", "-history-png=FILE", "-png-scale=N", "-check", "-warning=MIN", "-critical=MIN", "-max-age=HOURS",
                              "-metrics=FILE", "-csv=FILE", "-report=FILE", "-expect=15m", "-expect=12:00,13:15",
                              "-missing-after=MIN", "-missing-warning=N", "-missing-critical=N", "--help", "--version", "128+n", "Exit status"})
         EXPECT_TRUE(UsageText().contains(text)) << text;
