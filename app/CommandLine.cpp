@@ -183,7 +183,7 @@ private:
         TCommandLine& line = FResult.Line;
         int* count = SameName(name, QLatin1String("missing-warning"))    ? &line.MissingWarning
                      : SameName(name, QLatin1String("missing-critical")) ? &line.MissingCritical
-                                                                          : nullptr;
+                                                                         : nullptr;
         if (!count && !SameName(name, QLatin1String("expect")))
             return false;
         const QString spelled = whole.left(1) + name.toString().toLower();

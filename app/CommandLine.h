@@ -31,7 +31,7 @@ struct TCommandLine
     // Health check for a monitoring server: implies Close.
     bool Check = false;
     std::optional<QString> MetricsFile;
-    std::optional<QString> CsvFile;  // "-" is standard output
+    std::optional<QString> CsvFile;     // "-" is standard output
     std::optional<QString> ReportFile;  // the daily completeness report; "-" is standard output
     // -expect: the schedule as given; none: learned from the ledger.
     std::optional<TExpectedSchedule> Expect;
@@ -54,10 +54,7 @@ struct TCommandLine
     // The pass ends the program: the close switch, or the health check.
     bool EndsAfterPass() const { return Close || Check; }
     // Standard output belongs to the check's line, or to the CSV or the report.
-    bool PrintsSummary() const
-    {
-        return !Check && CsvFile != QLatin1String("-") && ReportFile != QLatin1String("-");
-    }
+    bool PrintsSummary() const { return !Check && CsvFile != QLatin1String("-") && ReportFile != QLatin1String("-"); }
     // A picture is asked for: the run needs fonts and a paint device.
     bool DrawsPictures() const { return PngFile || HistoryPngFile; }
 };

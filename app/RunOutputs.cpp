@@ -31,7 +31,8 @@ bool PrintChecked(std::FILE* stream, const QByteArray& bytes, const QString& wha
     Print(stream, bytes);
     if (!std::ferror(stream))
         return true;
-    error = QStringLiteral("cannot write %1 to standard output: %2").arg(what, QString::fromLocal8Bit(std::strerror(errno)));
+    error = QStringLiteral("cannot write %1 to standard output: %2")
+                .arg(what, QString::fromLocal8Bit(std::strerror(errno)));
     return false;
 }
 

@@ -4,10 +4,7 @@
 
 namespace {
 
-QByteArray Optional(const std::optional<int32_t>& value)
-{
-    return value ? QByteArray::number(*value) : QByteArray();
-}
+QByteArray Optional(const std::optional<int32_t>& value) { return value ? QByteArray::number(*value) : QByteArray(); }
 
 }  // namespace
 

@@ -139,14 +139,13 @@ TCheckResult CheckStation(const TStationStatus& status, const TMonitoringThresho
         parts.append(MissingText(*completeness));
         // The plugin format alerts above its limits; the check from "at least N", hence N - 1.
         const QString expected = QString::number(day.Expected);
-        completenessData =
-            QLatin1Char(' ') + Performance(QStringLiteral("expected_24h"), expected) + QLatin1Char(' ') +
-            Performance(QStringLiteral("missing_24h"), QString::number(day.Missing),
-                        {QString::number(thresholds.MissingWarning - 1),
-                         QString::number(thresholds.MissingCritical - 1), "0", expected}) +
-            QLatin1Char(' ') +
-            Performance(QStringLiteral("on_time_24h"), day.OnTimeRatio ? FormatRatio(*day.OnTimeRatio) : "U",
-                        {{}, {}, "0", "1"});
+        completenessData = QLatin1Char(' ') + Performance(QStringLiteral("expected_24h"), expected) + QLatin1Char(' ') +
+                           Performance(QStringLiteral("missing_24h"), QString::number(day.Missing),
+                                       {QString::number(thresholds.MissingWarning - 1),
+                                        QString::number(thresholds.MissingCritical - 1), "0", expected}) +
+                           QLatin1Char(' ') +
+                           Performance(QStringLiteral("on_time_24h"),
+                                       day.OnTimeRatio ? FormatRatio(*day.OnTimeRatio) : "U", {{}, {}, "0", "1"});
     }
     parts.append(counts);
 

@@ -29,8 +29,8 @@ public:
     // One sample with the folder label and more labels ("window=\"24h\""); the value as written.
     void Sample(const QString& name, const QString& labels, const QString& value)
     {
-        FText += name + FLabels.chopped(1) + QLatin1Char(',') + labels + QStringLiteral("} ") + value +
-                 QLatin1Char('\n');
+        FText +=
+            name + FLabels.chopped(1) + QLatin1Char(',') + labels + QStringLiteral("} ") + value + QLatin1Char('\n');
     }
 
     QByteArray Bytes() const { return FText.toUtf8(); }
@@ -40,10 +40,7 @@ private:
     QString FText;
 };
 
-QString Number(const std::optional<int32_t>& value)
-{
-    return value ? QString::number(*value) : QStringLiteral("NaN");
-}
+QString Number(const std::optional<int32_t>& value) { return value ? QString::number(*value) : QStringLiteral("NaN"); }
 
 void CompletenessSeries(TExposition& out, const TStationCompleteness& completeness)
 {

@@ -75,7 +75,7 @@ QByteArray HttpGet(int port, const QByteArray& path)
     ::close(fd);
     const qsizetype body = response.indexOf("\r\n\r\n");
     return response.startsWith("HTTP/1.") && response.mid(9, 3) == "200" && body >= 0 ? response.mid(body + 4)
-                                                                                        : QByteArray();
+                                                                                      : QByteArray();
 }
 
 // A server for the length of the test: stopped when it goes out of scope.
@@ -131,8 +131,8 @@ void WriteStation(const QString& folder, int64_t nowMs, int64_t gapFrom, int64_t
         TryDecodeDate(nominal, d);
         TryDecodeTime(nominal, t);
         const QString day = QString::asprintf("%04d/%02d/%02d/", d.Year, d.Month, d.Day);
-        const QString file = folder + day +
-                             QString::asprintf("%04d%02d%02d%02d%02d-crm.grb", d.Year, d.Month, d.Day, t.Hour, t.Minute);
+        const QString file =
+            folder + day + QString::asprintf("%04d%02d%02d%02d%02d-crm.grb", d.Year, d.Month, d.Day, t.Hour, t.Minute);
         QDir().mkpath(folder + day);
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << file.toStdString();
@@ -176,10 +176,10 @@ TEST(MonitoringServer, MissingProductsAlertFiresForTheStationWithGapsOnly)
     for (const QString& station : {QStringLiteral("healthy"), QStringLiteral("gaps")}) {
         // A ledger of its own for each (a ledger named but absent would be the one beside the program).
         const QString ledger = dir.Write(station + ".txt", "");
-        const TRun run = RunProgram(LAGWATCH_BIN,
-                                    {dir.FilePath(station), ledger, "-close",
-                                     "-metrics=" + textfiles + "/lagwatch-" + station + ".prom"},
-                                    env, 60000);
+        const TRun run = RunProgram(
+            LAGWATCH_BIN,
+            {dir.FilePath(station), ledger, "-close", "-metrics=" + textfiles + "/lagwatch-" + station + ".prom"}, env,
+            60000);
         ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     }
 
@@ -187,20 +187,19 @@ TEST(MonitoringServer, MissingProductsAlertFiresForTheStationWithGapsOnly)
     ASSERT_GT(exporterPort, 0);
     ASSERT_GT(prometheusPort, 0);
     ASSERT_NE(exporterPort, prometheusPort);
-    const QString config = dir.Write(
-        "prometheus.yml",
-        QStringLiteral("global:\n"
-                       "  scrape_interval: 1s\n"
-                       "  evaluation_interval: 1s\n"
-                       "rule_files:\n"
-                       "  - \"%1\"\n"
-                       "scrape_configs:\n"
-                       "  - job_name: stations\n"
-                       "    static_configs:\n"
-                       "      - targets: [\"127.0.0.1:%2\"]\n")
-            .arg(LAGWATCH_SOURCE_DIR "/docs/monitoring/lagwatch-alerts.yml")
-            .arg(exporterPort)
-            .toUtf8());
+    const QString config =
+        dir.Write("prometheus.yml", QStringLiteral("global:\n"
+                                                   "  scrape_interval: 1s\n"
+                                                   "  evaluation_interval: 1s\n"
+                                                   "rule_files:\n"
+                                                   "  - \"%1\"\n"
+                                                   "scrape_configs:\n"
+                                                   "  - job_name: stations\n"
+                                                   "    static_configs:\n"
+                                                   "      - targets: [\"127.0.0.1:%2\"]\n")
+                                        .arg(LAGWATCH_SOURCE_DIR "/docs/monitoring/lagwatch-alerts.yml")
+                                        .arg(exporterPort)
+                                        .toUtf8());
     const TServer nodeExporter(exporter,
                                {QStringLiteral("--web.listen-address=127.0.0.1:%1").arg(exporterPort),
                                 "--collector.disable-defaults", "--collector.textfile",
@@ -218,7 +217,8 @@ TEST(MonitoringServer, MissingProductsAlertFiresForTheStationWithGapsOnly)
     qsizetype series = 0;
     while (elapsed.elapsed() < 45000) {
         const QJsonObject reply =
-            QJsonDocument::fromJson(HttpGet(prometheusPort, "/api/v1/query?query=lagwatch_products_missing%7Bwindow%3D%2224h%22%7D"))
+            QJsonDocument::fromJson(
+                HttpGet(prometheusPort, "/api/v1/query?query=lagwatch_products_missing%7Bwindow%3D%2224h%22%7D"))
                 .object();
         series = reply["data"].toObject()["result"].toArray().size();
         firing = FiringFolders(prometheusPort, "LagwatchProductsMissing");

@@ -36,7 +36,7 @@ TEST(ExpectedSchedule, ParsedFromTheCommandLine)
     {
         const char* value;
         std::vector<int> minutes;  // empty: refused
-        size_t count = 0;        // for the long ones: the number of slots instead
+        size_t count = 0;          // for the long ones: the number of slots instead
     };
     const Case cases[] = {
         {"15m", {}, 96},
@@ -156,8 +156,7 @@ TEST(Completeness, StatesAtTheBandAndGraceEdges)
         {"no integer delay", "202612071000-crm.grb=12x", Now, TSlotState::Unmeasured, true},
         {"missing at exactly the grace period", "", graceEnds, TSlotState::Missing, true},
         {"not due a millisecond before", "", graceEnds - 1 / MSecsPerDay, TSlotState::NotDue, false},
-        {"received before it is due", "202612071000-crm.grb=300", At(2026, 12, 7, 10, 5), TSlotState::OnTime,
-         false},
+        {"received before it is due", "202612071000-crm.grb=300", At(2026, 12, 7, 10, 5), TSlotState::OnTime, false},
     };
     TExpectedSchedule schedule;
     schedule.Source = TExpectedSchedule::TSource::List;
@@ -202,17 +201,9 @@ TEST(Completeness, NearestRankPercentiles)
     for (int i = 1; i <= 100; ++i)
         hundred.push_back(i);
     const Case cases[] = {
-        {{}, 50, std::nullopt},
-        {{7}, 50, 7},
-        {{7}, 95, 7},
-        {{1, 2}, 50, 1},
-        {{1, 2, 3}, 50, 2},
-        {{1, 2, 3, 4}, 50, 2},
-        {twenty, 95, 190},  // the 19th: 0.95 * 20 is 19 exactly
-        {twenty, 100, 200},
-        {hundred, 95, 95},
-        {hundred, 50, 50},
-        {{-5, 0, 90000}, 95, 90000},
+        {{}, 50, std::nullopt}, {{7}, 50, 7},          {{7}, 95, 7},      {{1, 2}, 50, 1},
+        {{1, 2, 3}, 50, 2},     {{1, 2, 3, 4}, 50, 2}, {twenty, 95, 190},  // the 19th: 0.95 * 20 is 19 exactly
+        {twenty, 100, 200},     {hundred, 95, 95},     {hundred, 50, 50}, {{-5, 0, 90000}, 95, 90000},
     };
     for (const Case& c : cases)
         EXPECT_EQ(NearestRank(c.sorted, c.percent), c.value) << c.sorted.size() << " values, " << c.percent;
@@ -226,16 +217,15 @@ TEST(Completeness, DaysAndWindows)
     schedule.SlotMinutes = {0, 360, 720, 1080};
     const QStringList lines{
         "202612050600-crm.grb=100",
-        "202612051200-crm.grb=2200",         // late
-        "202612051200,copy-crm.grb=50",      // the same slot on time: it counts once
-        "202612051800-crm.grb=3000",         // very late
-        "202612060000-crm.grb=400",          // 06:00 of the 6th is missing
-        "202612061200-crm.grb=",             // no delay: received, not on time
-        "202612061230-crm.grb=500",          // outside the schedule
-        "202612061800-crm.grb=600",
-        "202612070000-crm.grb=700",
-        "202612070600-crm.grb=2101",          // late
-        "202612071300-crm.grb=60",            // after now: not counted
+        "202612051200-crm.grb=2200",     // late
+        "202612051200,copy-crm.grb=50",  // the same slot on time: it counts once
+        "202612051800-crm.grb=3000",     // very late
+        "202612060000-crm.grb=400",      // 06:00 of the 6th is missing
+        "202612061200-crm.grb=",         // no delay: received, not on time
+        "202612061230-crm.grb=500",      // outside the schedule
+        "202612061800-crm.grb=600",     "202612070000-crm.grb=700",
+        "202612070600-crm.grb=2101",  // late
+        "202612071300-crm.grb=60",    // after now: not counted
         "notes without a time=5",
     };
     const TStationCompleteness r = AssessCompleteness(Entries(lines), schedule, Now, {});
@@ -304,7 +294,11 @@ TEST(Completeness, CheckVerdictFromTheMissingProducts)
     custom.MissingCritical = 5;
     const Case cases[] = {
         {"complete", {}, {}, TCheckState::Ok, "no product missing in the last 24 hours (90 expected)"},
-        {"one missing", {255}, {}, TCheckState::Warning, "1 product missing in the last 24 hours: 2026-12-07 04:15 UTC"},
+        {"one missing",
+         {255},
+         {},
+         TCheckState::Warning,
+         "1 product missing in the last 24 hours: 2026-12-07 04:15 UTC"},
         {"three missing",
          {255, 270, 300},
          {},
