@@ -28,6 +28,15 @@ std::optional<double> ParseThreshold(const QString& text)
     return text.toDouble();
 }
 
+// A count of products: a plain positive integer.
+std::optional<int> ParseCount(const QString& text)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
+    if (!digits.match(text).hasMatch() || text.toInt() < 1)
+        return std::nullopt;
+    return text.toInt();
+}
+
 class TParser
 {
 public:
@@ -50,8 +59,16 @@ public:
             Fail(QStringLiteral("the warning threshold (%1 minutes) is above the critical one (%2 minutes)")
                      .arg(FResult.Line.WarningMinutes)
                      .arg(FResult.Line.CriticalMinutes));
+        if (FResult.Line.MissingWarning > FResult.Line.MissingCritical)
+            Fail(QStringLiteral("the missing-products warning (%1) is above the critical one (%2)")
+                     .arg(FResult.Line.MissingWarning)
+                     .arg(FResult.Line.MissingCritical));
         if (FResult.Line.Check && FResult.Line.CsvFile == QLatin1String("-"))
             Fail(QStringLiteral("-csv=- cannot share standard output with the line of -check"));
+        if (FResult.Line.Check && FResult.Line.ReportFile == QLatin1String("-"))
+            Fail(QStringLiteral("-report=- cannot share standard output with the line of -check"));
+        if (FResult.Line.CsvFile == QLatin1String("-") && FResult.Line.ReportFile == QLatin1String("-"))
+            Fail(QStringLiteral("-csv=- and -report=- cannot share standard output"));
         if (FResult.Line.Info != TInfoRequest::None)
             FResult.Error.clear();  // --help and --version answer whatever else is on the line
         return FResult;
@@ -98,16 +115,25 @@ private:
         const qsizetype eq = body.indexOf(QLatin1Char('='));
         const QStringView name = eq < 0 ? body : body.left(eq);
         const QString value = eq < 0 ? QString() : body.mid(eq + 1).toString();
+        if (TakeCompletenessSwitch(name, eq < 0 ? std::nullopt : std::optional<QString>(value), whole))
+            return true;
         struct TValueSwitch
         {
             QLatin1String Name;
             std::optional<QString>* File;
             double* Number;
         };
+        if (SameName(name, QLatin1String("png-scale"))) {
+            TakeScale(value, whole.left(1) + QLatin1String("png-scale"));
+            return true;
+        }
         const TValueSwitch valueSwitches[] = {
             {QLatin1String("png"), &line.PngFile, nullptr},
+            {QLatin1String("history-png"), &line.HistoryPngFile, nullptr},
             {QLatin1String("metrics"), &line.MetricsFile, nullptr},
             {QLatin1String("csv"), &line.CsvFile, nullptr},
+            {QLatin1String("report"), &line.ReportFile, nullptr},
+            {QLatin1String("missing-after"), nullptr, &line.MissingAfterMinutes},
             {QLatin1String("warning"), nullptr, &line.WarningMinutes},
             {QLatin1String("critical"), nullptr, &line.CriticalMinutes},
             {QLatin1String("max-age"), nullptr, &line.MaxAgeHours},
@@ -117,7 +143,7 @@ private:
                 continue;
             const QString spelled = whole.left(1) + s.Name;
             const QString unit =
-                s.File ? QStringLiteral("FILE")
+                s.File ? (s.File == &line.ReportFile ? QStringLiteral("FILE|-") : QStringLiteral("FILE"))
                        : (s.Number == &line.MaxAgeHours ? QStringLiteral("HOURS") : QStringLiteral("MIN"));
             if (eq < 0 || value.isEmpty()) {
                 Fail(QStringLiteral("option '%1' needs a value: %1=%2").arg(spelled, unit));
@@ -133,6 +159,51 @@ private:
             return true;
         }
         return false;
+    }
+
+    // A whole number from 1 to 4, digits only.
+    void TakeScale(const QString& value, const QString& spelled)
+    {
+        static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
+        const int scale = digits.match(value).hasMatch() ? value.toInt() : 0;
+        if (value.isEmpty())
+            Fail(QStringLiteral("option '%1' needs a value: %1=N").arg(spelled));
+        else if (scale < 1 || scale > MaxPngScale)
+            Fail(QStringLiteral("option '%1' needs a whole number from 1 to %2, not '%3'")
+                     .arg(spelled)
+                     .arg(MaxPngScale)
+                     .arg(value));
+        else
+            FResult.Line.PngScale = scale;
+    }
+
+    // -expect, -missing-warning and -missing-critical; false for any other switch.
+    bool TakeCompletenessSwitch(QStringView name, const std::optional<QString>& value, const QString& whole)
+    {
+        TCommandLine& line = FResult.Line;
+        int* count = SameName(name, QLatin1String("missing-warning"))    ? &line.MissingWarning
+                     : SameName(name, QLatin1String("missing-critical")) ? &line.MissingCritical
+                                                                         : nullptr;
+        if (!count && !SameName(name, QLatin1String("expect")))
+            return false;
+        const QString spelled = whole.left(1) + name.toString().toLower();
+        if (!value || value->isEmpty()) {
+            Fail(QStringLiteral("option '%1' needs a value: %1=%2")
+                     .arg(spelled, count ? QStringLiteral("N") : QStringLiteral("15m|HH:MM,...")));
+        } else if (count) {
+            if (const std::optional<int> n = ParseCount(*value))
+                *count = *n;
+            else
+                Fail(QStringLiteral("option '%1' needs a whole number of products from 1, not '%2'")
+                         .arg(spelled, *value));
+        } else {
+            QString error;
+            if (std::optional<TExpectedSchedule> schedule = ParseExpectedSchedule(*value, error))
+                line.Expect = std::move(schedule);
+            else
+                Fail(QStringLiteral("option '%1': %2").arg(spelled, error));
+        }
+        return true;
     }
 
     TParsedCommandLine FResult;
@@ -174,6 +245,10 @@ QString UsageText()
                           "                summary on standard output and save the ledger.\n"
                           "  -png=FILE     also save the chart as an image, in the format the extension\n"
                           "                names (PNG without one).\n"
+                          "  -history-png=FILE  also save the completeness map of the last 30 days as a\n"
+                          "                PNG image, whatever the extension.\n"
+                          "  -png-scale=N  write the -png and -history-png images at N times their size\n"
+                          "                (1 to 4, default 1), for high-density screens and print.\n"
                           "  -check        health check for a monitoring server (implies -close): one\n"
                           "                line 'LAGWATCH OK|WARNING|CRITICAL|UNKNOWN - text | data'\n"
                           "                and exit status 0, 1, 2 or 3.\n"
@@ -185,6 +260,19 @@ QString UsageText()
                           "  -metrics=FILE write metrics in the Prometheus text format to FILE.\n"
                           "  -csv=FILE     write the whole ledger as CSV to FILE ('-': standard output,\n"
                           "                then without the summary).\n"
+                          "  -report=FILE  write the daily completeness report of the last 30 UTC days\n"
+                          "                as CSV to FILE ('-': standard output, then without the summary).\n"
+                          "  -expect=15m   the station's schedule: a product every 15 minutes from 00:00\n"
+                          "                UTC (any divisor of 1440 minutes), or\n"
+                          "  -expect=12:00,13:15  at these times of day (UTC). Without -expect the\n"
+                          "                schedule is learned from the ledger: the times of day held\n"
+                          "                on at least half of the days with products among the last\n"
+                          "                14 days before today (at least 3 such days are needed).\n"
+                          "  -missing-after=MIN  a scheduled product is missing when it has not\n"
+                          "                arrived MIN minutes after its nominal time (default 90).\n"
+                          "  -missing-warning=N  -check: WARNING when at least N products are missing\n"
+                          "                in the last 24 hours (default 1).\n"
+                          "  -missing-critical=N -check: CRITICAL from N missing products (default 3).\n"
                           "  --            end of options: later arguments are folders or files.\n"
                           "  --help        show this text;  --version  show the version.\n"
                           "\n"
@@ -206,5 +294,10 @@ QString UsageText()
 
 TMonitoringThresholds ThresholdsOf(const TCommandLine& line)
 {
-    return {line.WarningMinutes, line.CriticalMinutes, line.MaxAgeHours};
+    return {line.WarningMinutes, line.CriticalMinutes, line.MaxAgeHours, line.MissingWarning, line.MissingCritical};
+}
+
+TCompletenessLimits CompletenessLimitsOf(const TCommandLine& line)
+{
+    return {line.WarningMinutes, line.CriticalMinutes, line.MissingAfterMinutes};
 }

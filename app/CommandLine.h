@@ -6,12 +6,15 @@
 // (or '/' for the Windows-style spellings), ignore the case of their names,
 // and take values as -name=VALUE; "--" ends the switches. Anything else that
 // begins with '-' is refused, so a typo never turns into a data folder.
+#include "report/Completeness.h"
 #include "report/DelayBands.h"
 #include "report/StationStatus.h"
 
 #include <QString>
 #include <QStringList>
 #include <optional>
+
+constexpr int MaxPngScale = 4;
 
 enum class TInfoRequest { None, Help, Version };
 
@@ -21,10 +24,20 @@ struct TCommandLine
     QStringList Positional;
     bool Close = false;
     std::optional<QString> PngFile;
+    // The completeness map as a PNG, whatever the name's extension.
+    std::optional<QString> HistoryPngFile;
+    // -png and -history-png are written at this many times their size.
+    int PngScale = 1;
     // Health check for a monitoring server: implies Close.
     bool Check = false;
     std::optional<QString> MetricsFile;
-    std::optional<QString> CsvFile;  // "-" is standard output
+    std::optional<QString> CsvFile;     // "-" is standard output
+    std::optional<QString> ReportFile;  // the daily completeness report; "-" is standard output
+    // -expect: the schedule as given; none: learned from the ledger.
+    std::optional<TExpectedSchedule> Expect;
+    double MissingAfterMinutes = 90;
+    int MissingWarning = 1;
+    int MissingCritical = 3;
     double WarningMinutes = NearlyLateMinutes;
     double CriticalMinutes = LateMinutes;
     double MaxAgeHours = 26;
@@ -40,8 +53,10 @@ struct TCommandLine
 
     // The pass ends the program: the close switch, or the health check.
     bool EndsAfterPass() const { return Close || Check; }
-    // Standard output belongs to the check's line, or to the CSV.
-    bool PrintsSummary() const { return !Check && CsvFile != QLatin1String("-"); }
+    // Standard output belongs to the check's line, or to the CSV or the report.
+    bool PrintsSummary() const { return !Check && CsvFile != QLatin1String("-") && ReportFile != QLatin1String("-"); }
+    // A picture is asked for: the run needs fonts and a paint device.
+    bool DrawsPictures() const { return PngFile || HistoryPngFile; }
 };
 
 struct TParsedCommandLine
@@ -55,6 +70,7 @@ TParsedCommandLine ParseCommandLine(const QStringList& arguments);
 
 // The monitoring limits the switches set.
 TMonitoringThresholds ThresholdsOf(const TCommandLine& line);
+TCompletenessLimits CompletenessLimitsOf(const TCommandLine& line);
 
 // True for "-close" or "/close" in any letter case.
 bool IsCloseSwitch(const QString& argument);

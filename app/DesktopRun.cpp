@@ -1,6 +1,7 @@
 #include "app/DesktopRun.h"
 
 #include "app/DelayChart.h"
+#include "app/HistoryMap.h"
 #include "app/LagwatchPlotForm.h"
 #include "app/RunOutputs.h"
 #include "app/UnattendedRun.h"
@@ -13,7 +14,7 @@
 
 namespace {
 
-bool SaveChart(const QString& dataFolder, const TDelaySummary& summary, const QString& file)
+bool SaveChart(const QString& dataFolder, const TDelaySummary& summary, const QString& file, int scale)
 {
     TChart chart;
     TDelayChart delayChart(&chart);
@@ -21,10 +22,27 @@ bool SaveChart(const QString& dataFolder, const TDelaySummary& summary, const QS
     delayChart.Plot(summary);
     QString error;
     // -png: a PNG whatever the name (chart.jpg, chart.img, /dev/stdout).
-    if (SaveImageFileAs(chart.RenderToImage(), file, "png", error))
+    if (SavePngFile(chart.RenderToImage(scale), file, error))
         return true;
     ReportRunFailure(error);
     return false;
+}
+
+// The run's pictures, at the scale -png-scale asks for.
+int RunDrawing(const TCommandLine& line)
+{
+    return RunPassWithoutWindow(
+        line,
+        [&line](const QString& dataFolder, const TDelaySummary& summary, const QString& file) {
+            return SaveChart(dataFolder, summary, file, line.PngScale);
+        },
+        [&line](const QString& dataFolder, const TStationCompleteness& completeness, const QString& file) {
+            QString error;
+            if (SaveHistoryImage(completeness, dataFolder, file, line.PngScale, error))
+                return true;
+            ReportRunFailure(error);
+            return false;
+        });
 }
 
 }  // namespace
@@ -34,7 +52,7 @@ int RunUnattendedWithChart(int& argc, char** argv, const TCommandLine& line)
     // The chart is drawn with fonts, off-screen whatever display there is.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    return RunPassWithoutWindow(line, SaveChart);
+    return RunDrawing(line);
 }
 
 int RunOnDesktop(int& argc, char** argv, TCommandLine line, const TDisplayChoice& display)
@@ -45,7 +63,7 @@ int RunOnDesktop(int& argc, char** argv, TCommandLine line, const TDisplayChoice
         ReportRunFailure(QStringLiteral("cannot open the display %1; drawing off-screen, the run ends after the scan")
                              .arg(QString::fromLocal8Bit(display.Display)));
         line.Close = true;
-        return RunPassWithoutWindow(line, SaveChart);
+        return RunDrawing(line);
     }
     QApplication::setApplicationName(QStringLiteral("Lagwatch checker"));
     TStopSignals stopSignals;
@@ -55,5 +73,5 @@ int RunOnDesktop(int& argc, char** argv, TCommandLine line, const TDisplayChoice
     form.show();
     QApplication::exec();
     form.FormDestroy();
-    return FinishPass(line, pass, form.OutputsWritten(), stopSignals);
+    return FinishPass(line, pass, form.OutputsWritten(), form.HistoryWritten(), stopSignals);
 }

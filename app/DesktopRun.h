@@ -1,6 +1,6 @@
 #pragma once
-// What needs the GUI: the window on a desktop, and the chart picture of
-// -png. Built into the program's desktop part (a module loaded only when a
+// What needs the GUI: the window on a desktop, and the pictures of -png and
+// -history-png. Built into the program's desktop part (a module loaded only when a
 // run needs it), so a run without either starts no GUI library at all.
 #include "app/CommandLine.h"
 #include "app/DisplayChoice.h"

@@ -66,10 +66,10 @@ int LagwatchMain(int argc, char** argv, const TDesktopPart* desktop)
                                                          qgetenv("WAYLAND_DISPLAY"), qgetenv("XDG_SESSION_TYPE"));
     // Only a desktop run shows the window; a check, a run without a display
     // or on the off-screen platform needs no GUI for its pass, unless it
-    // draws the chart.
+    // draws the chart or the history map.
     const bool showsWindow = !line.Check && !display.OffscreenFirst;
     bool partMissing = false;
-    if ((showsWindow || line.PngFile) && !desktop) {
+    if ((showsWindow || line.DrawsPictures()) && !desktop) {
         int status = 0;
         QString error;
         if (RunDesktopPart(argc, argv, status, error))
@@ -93,7 +93,7 @@ int LagwatchMain(int argc, char** argv, const TDesktopPart* desktop)
         if (display.NoDisplay && !line.EndsAfterPass())
             Print(stderr, QStringLiteral("lagwatch: no display; drawing off-screen, the run ends after the scan\n"));
         line.Close = true;
-        if (line.PngFile && desktop) {
+        if (line.DrawsPictures() && desktop) {
             status = desktop->RunUnattendedWithChart(argc, argv, line);
         } else {
             QCoreApplication app(argc, argv);

@@ -2,6 +2,9 @@
 
 #include "app/CommandLine.h"
 #include "app/DelayChart.h"
+#include "app/HistoryWindow.h"
+#include "app/StationHistory.h"
+#include "report/CompletenessReport.h"
 #include "report/DelaySummary.h"
 #include "station/StationPass.h"
 #include "station/Utils.h"
@@ -90,6 +93,14 @@ void TFormLagwatchPlot::BuildControls()
     // The shortcut only fires for an action the window itself holds.
     addAction(FPopupCopy);
     connect(FPopupCopy, &QAction::triggered, this, [this] { PopupCopyClick(); });
+    FPopupHistory = FPopupMenu1->addAction(QStringLiteral("Show &history"));
+    FPopupHistory->setObjectName(QStringLiteral("PopupHistory"));
+    FPopupHistory->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    FPopupHistory->setShortcutContext(Qt::WindowShortcut);
+    // The history is the pass's: there is none to show before it ends.
+    FPopupHistory->setEnabled(false);
+    addAction(FPopupHistory);
+    connect(FPopupHistory, &QAction::triggered, this, [this] { PopupHistoryClick(); });
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { FPopupMenu1->popup(mapToGlobal(at)); });
@@ -153,6 +164,15 @@ void TFormLagwatchPlot::TimerOnStartTimer()
     }
     if (FCommandLine.PngFile)
         SaveChartImage(*FCommandLine.PngFile);
+    if (FCommandLine.HistoryPngFile) {
+        QString error;
+        FHistoryWritten = SaveHistoryImage(StationCompletenessOf(FCommandLine, FPass.Entries(), NowUTC()),
+                                           FPass.DataFolder(), *FCommandLine.HistoryPngFile, FCommandLine.PngScale,
+                                           error);
+        if (!FHistoryWritten)
+            ReportFailure(error);
+    }
+    FPopupHistory->setEnabled(true);
     if (FPass.StopRequested()) {
         close();
     } else if (FCloseAfterScan) {
@@ -198,7 +218,7 @@ void TFormLagwatchPlot::SaveChartImage(const QString& file)
 {
     // -png: a PNG whatever the name (chart.jpg, chart.img, /dev/stdout).
     QString error;
-    if (!SaveImageFileAs(FChart->RenderToImage(), file, "png", error)) {
+    if (!SavePngFile(FChart->RenderToImage(FCommandLine.PngScale), file, error)) {
         ReportFailure(error);
         FOutputsWritten = false;
     }
@@ -220,6 +240,22 @@ void TFormLagwatchPlot::ForceForeground()
 {
     raise();
     activateWindow();
+}
+
+void TFormLagwatchPlot::PopupHistoryClick()
+{
+    // Assessed anew at every opening: the day may have moved on.
+    TStationCompleteness completeness = StationCompletenessOf(FCommandLine, FPass.Entries(), NowUTC());
+    if (!FHistoryWindow) {
+        FHistoryWindow = new THistoryWindow(std::move(completeness), FPass.DataFolder(), [this] {
+            return QString::fromUtf8(CompletenessReportCsv(FHistoryWindow->Completeness()));
+        }, this);
+    } else {
+        FHistoryWindow->SetCompleteness(std::move(completeness));
+    }
+    FHistoryWindow->show();
+    FHistoryWindow->raise();
+    FHistoryWindow->activateWindow();
 }
 
 void TFormLagwatchPlot::PopupCopyClick() { QGuiApplication::clipboard()->setText(ClipboardText(FHint)); }

@@ -22,6 +22,7 @@ class TChart;
 class TBarSeries;
 class TDelayChart;
 class TStationPass;
+class THistoryWindow;
 
 class TFormLagwatchPlot : public QWidget
 {
@@ -49,6 +50,12 @@ public:
     TDateTime LastDate() const;
     // False when a requested PNG could not be written.
     bool OutputsWritten() const { return FOutputsWritten; }
+    // False when the requested -history-png could not be written.
+    bool HistoryWritten() const { return FHistoryWritten; }
+    // The pop-up menu's "Show history", and the window it opens (null before).
+    QAction* PopupHistory() const { return FPopupHistory; }
+    THistoryWindow* HistoryWindow() const { return FHistoryWindow; }
+    void PopupHistoryClick();
 
     // A stop signal: ends the walk at the next folder, or the idle window,
     // so that the ledger is saved with everything recorded so far.
@@ -80,11 +87,14 @@ private:
     TCommandLine FCommandLine;
     QString FHint;
     bool FOutputsWritten = true;
+    bool FHistoryWritten = true;
 
     QLabel* FLabelOnOpen = nullptr;
     QPlainTextEdit* FMemoList = nullptr;
     QMenu* FPopupMenu1 = nullptr;
     QAction* FPopupCopy = nullptr;
+    QAction* FPopupHistory = nullptr;
+    THistoryWindow* FHistoryWindow = nullptr;
     QTimer* FTimerOnStart = nullptr;
     TChart* FChart = nullptr;
     std::unique_ptr<TDelayChart> FDelayChart;

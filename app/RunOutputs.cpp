@@ -1,5 +1,9 @@
 #include "app/RunOutputs.h"
 
+#include "app/StationHistory.h"
+
+#include "report/Completeness.h"
+#include "report/CompletenessReport.h"
 #include "report/HealthCheck.h"
 #include "report/LedgerCsv.h"
 #include "report/Metrics.h"
@@ -21,20 +25,27 @@ void Print(std::FILE* stream, const QByteArray& bytes)
     std::fflush(stream);
 }
 
-bool PrintChecked(std::FILE* stream, const QByteArray& bytes, QString& error)
+bool PrintChecked(std::FILE* stream, const QByteArray& bytes, const QString& what, QString& error)
 {
     std::clearerr(stream);
     Print(stream, bytes);
     if (!std::ferror(stream))
         return true;
-    error =
-        QStringLiteral("cannot write the CSV to standard output: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+    error = QStringLiteral("cannot write %1 to standard output: %2")
+                .arg(what, QString::fromLocal8Bit(std::strerror(errno)));
     return false;
+}
+
+// A file, or standard output for "-"; false with the error when it was not written.
+bool WriteOutput(const QString& file, std::FILE* out, const QByteArray& bytes, const QString& what, QString& error)
+{
+    return file == QLatin1String("-") ? PrintChecked(out, bytes, what, error)
+                                      : WriteFileAtomically(file, bytes, what, error);
 }
 
 }  // namespace
 
-TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSignal)
+TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSignal, bool historyWritten)
 {
     TRunRecord run;
     run.DataFolder = pass.DataFolder();
@@ -44,6 +55,7 @@ TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSign
     run.LedgerFile = pass.LedgerFile();
     run.LedgerSaved = pass.Saved();
     run.ChartWritten = chartWritten;
+    run.HistoryWritten = historyWritten;
     run.ProductsRecorded = pass.ProductsRecorded();
     run.PassSeconds = pass.WalkSeconds();
     run.StopSignal = stopSignal;
@@ -65,6 +77,9 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
         failures.append(QStringLiteral("the ledger %1 was not saved").arg(run.LedgerFile));
     if (!run.ChartWritten)
         failures.append(QStringLiteral("the chart image %1 was not written").arg(line.PngFile.value_or(QString())));
+    if (!run.HistoryWritten)
+        failures.append(
+            QStringLiteral("the history image %1 was not written").arg(line.HistoryPngFile.value_or(QString())));
     if (run.StopSignal)
         failures.append(QStringLiteral("stopped by signal %1").arg(run.StopSignal));
     // The messages above were reported where they happened; these are new.
@@ -74,11 +89,20 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
     };
 
     if (line.CsvFile) {
-        const QByteArray csv = LedgerCsv(entries);
         QString error;
-        if (*line.CsvFile == QLatin1String("-")
-                ? !PrintChecked(out, csv, error)
-                : !WriteFileAtomically(*line.CsvFile, csv, QStringLiteral("the CSV"), error))
+        if (!WriteOutput(*line.CsvFile, out, LedgerCsv(entries), QStringLiteral("the CSV"), error))
+            report(error);
+    }
+
+    // The completeness figures, only for the outputs that show them.
+    // They read back only the month they look at.
+    std::optional<TStationCompleteness> completeness;
+    if (line.Check || line.MetricsFile || line.ReportFile)
+        completeness = StationCompletenessOf(line, entries, run.Now);
+    if (line.ReportFile) {
+        QString error;
+        if (!WriteOutput(*line.ReportFile, out, CompletenessReportCsv(*completeness), QStringLiteral("the report"),
+                         error))
             report(error);
     }
 
@@ -87,22 +111,25 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
     if (line.MetricsFile) {
         const TRunMetrics metrics{run.DataFolder, run.Now, run.PassSeconds, run.ProductsRecorded, failures.isEmpty()};
         QString error;
-        if (!WriteFileAtomically(*line.MetricsFile, MetricsText(metrics, status, thresholds),
+        if (!WriteFileAtomically(*line.MetricsFile, MetricsText(metrics, status, thresholds, &*completeness),
                                  QStringLiteral("the metrics"), error))
             report(error);
     }
 
     if (!line.Check)
         return failures.isEmpty() ? 0 : 1;
-    const TCheckResult check = failures.isEmpty() ? CheckStation(status, thresholds) : UnknownCheck(failures);
+    const TCheckResult check =
+        failures.isEmpty() ? CheckStation(status, thresholds, &*completeness) : UnknownCheck(failures);
     Print(out, (check.Line + QLatin1Char('\n')).toUtf8());
     return static_cast<int>(check.State);
 }
 
-int FinishPass(const TCommandLine& line, const TStationPass& pass, bool chartWritten, TStopSignals& stopSignals)
+int FinishPass(const TCommandLine& line, const TStationPass& pass, bool chartWritten, bool historyWritten,
+               TStopSignals& stopSignals)
 {
     stopSignals.CollectPending();
-    int status = FinishRun(line, RecordOfRun(pass, chartWritten, stopSignals.FirstSignal()), stdout, stderr);
+    int status = FinishRun(line, RecordOfRun(pass, chartWritten, stopSignals.FirstSignal(), historyWritten), stdout,
+                           stderr);
     if (const int signalNumber = stopSignals.FirstSignal()) {
         Print(stderr,
               EncodePath(QStringLiteral("lagwatch: stopped by signal %1 (%2)%3\n")

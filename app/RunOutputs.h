@@ -1,7 +1,8 @@
 #pragma once
 // What a run leaves for others once its ledger is saved: the CSV of the
-// ledger (-csv), the metrics file (-metrics) and the health check's line
-// (-check), and the exit status they call for.
+// ledger (-csv), the daily completeness report (-report), the metrics file
+// (-metrics) and the health check's line (-check), and the exit status they
+// call for.
 #include "app/CommandLine.h"
 #include "platform/DateTime.h"
 #include "platform/SortedStringList.h"
@@ -22,14 +23,16 @@ struct TRunRecord
     QString LedgerFile;
     bool LedgerSaved = true;
     bool ChartWritten = true;  // the -png image, when one was asked for
+    bool HistoryWritten = true;  // the -history-png image, when one was asked for
     int ProductsRecorded = 0;
     double PassSeconds = 0;
     int StopSignal = 0;
     TDateTime Now = 0;
 };
 
-// The pass after its save; chartWritten: false when a requested image was not written.
-TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSignal);
+// The pass after its save; chartWritten, historyWritten: false when a
+// requested image was not written.
+TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSignal, bool historyWritten = true);
 
 // Writes the requested outputs (a file that cannot be written is one line on
 // err) and, with -check, prints the verdict on out. Returns the exit status:
@@ -39,4 +42,5 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
 
 // What every run ends with once its ledger is saved: the outputs (FinishRun),
 // and when a stop signal came, its message and the status 128 + its number.
-int FinishPass(const TCommandLine& line, const TStationPass& pass, bool chartWritten, TStopSignals& stopSignals);
+int FinishPass(const TCommandLine& line, const TStationPass& pass, bool chartWritten, bool historyWritten,
+               TStopSignals& stopSignals);

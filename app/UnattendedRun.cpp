@@ -1,6 +1,7 @@
 #include "app/UnattendedRun.h"
 
 #include "app/RunOutputs.h"
+#include "app/StationHistory.h"
 #include "platform/PathBytes.h"
 #include "platform/StopSignals.h"
 #include "station/StationPass.h"
@@ -29,7 +30,7 @@ void ReportRunFailure(const QString& message)
     Print(stderr, EncodePath(QStringLiteral("lagwatch: %1\n").arg(message)));
 }
 
-int RunPassWithoutWindow(const TCommandLine& line, const TSaveChart& saveChart)
+int RunPassWithoutWindow(const TCommandLine& line, const TSaveChart& saveChart, const TSaveHistory& saveHistory)
 {
     QCoreApplication::setApplicationName(QStringLiteral("Lagwatch checker"));
     TStopSignals stopSignals;
@@ -48,9 +49,18 @@ int RunPassWithoutWindow(const TCommandLine& line, const TSaveChart& saveChart)
             ReportRunFailure(
                 QStringLiteral("cannot draw the chart image %1 without the window's part").arg(*line.PngFile));
     }
+    bool historyWritten = true;
+    if (line.HistoryPngFile) {
+        historyWritten = saveHistory && saveHistory(pass.DataFolder(),
+                                                    StationCompletenessOf(line, pass.Entries(), NowUTC()),
+                                                    *line.HistoryPngFile);
+        if (!saveHistory)
+            ReportRunFailure(
+                QStringLiteral("cannot draw the history image %1 without the window's part").arg(*line.HistoryPngFile));
+    }
     if (!pass.StopRequested() && line.PrintsSummary())
         Print(stdout,
               PrintedSummary(SummaryCaption(BaseCaption, summary.LastDate, NowUTC()), SummaryHint(summary.TextLines)));
     pass.Save();
-    return FinishPass(line, pass, chartWritten, stopSignals);
+    return FinishPass(line, pass, chartWritten, historyWritten, stopSignals);
 }

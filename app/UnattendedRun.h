@@ -5,6 +5,7 @@
 // chart picture of -png is drawn by the desktop part, which hands its drawing
 // in.
 #include "app/CommandLine.h"
+#include "report/Completeness.h"
 #include "report/DelaySummary.h"
 
 #include <QString>
@@ -12,12 +13,16 @@
 
 // Writes the chart of a summary to a file as -png asks; false (reported) when it cannot.
 using TSaveChart = std::function<bool(const QString& dataFolder, const TDelaySummary& summary, const QString& file)>;
+// Writes the completeness map as -history-png asks; false (reported) when it cannot.
+using TSaveHistory =
+    std::function<bool(const QString& dataFolder, const TStationCompleteness& completeness, const QString& file)>;
 
 // One line for standard error, after "lagwatch: "; a path's bytes that are
 // not UTF-8 are given back as they were.
 void ReportRunFailure(const QString& message);
 
-// The pass on the application object there is. saveChart: for -png (a run
-// with -png and no saveChart cannot draw: the picture fails, the rest runs).
-// Returns the exit status.
-int RunPassWithoutWindow(const TCommandLine& line, const TSaveChart& saveChart = {});
+// The pass on the application object there is. saveChart: for -png,
+// saveHistory: for -history-png (a run without them cannot draw: the picture
+// fails, the rest runs). Returns the exit status.
+int RunPassWithoutWindow(const TCommandLine& line, const TSaveChart& saveChart = {},
+                         const TSaveHistory& saveHistory = {});

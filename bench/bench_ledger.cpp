@@ -3,7 +3,12 @@
 // scan from the first line, writing it as CSV, and many lines added out of
 // order (17,800 before 200,000), which must stay near n log n.
 #include "station/Ledger.h"
+#include "station/Utils.h"
+#include "report/Completeness.h"
+#include "report/CompletenessReport.h"
+#include "report/HealthCheck.h"
 #include "report/LedgerCsv.h"
+#include "report/Metrics.h"
 #include "platform/Collation.h"
 
 #include <QCoreApplication>
@@ -161,6 +166,64 @@ void BM_LedgerCsv(benchmark::State& state)
         benchmark::DoNotOptimize(LedgerCsv(TLedgerEntries(list)).size());
 }
 BENCHMARK(BM_LedgerCsv)->Unit(benchmark::kMillisecond);
+
+// Ten years of a product every 15 minutes up to now (350,000 lines, a few
+// gaps and late ones).
+const QStringList& StationLines()
+{
+    static const QStringList lines = [] {
+        const int64_t now = DateTimeToUnixMs(NowUTC()) / 900000 * 900000;
+        QStringList all;
+        all.reserve(LineCount);
+        for (int i = LineCount - 1; i >= 0; --i) {
+            if (i % 997 == 5)
+                continue;
+            TDateParts d;
+            TTimeParts t;
+            const TDateTime nominal = UnixMsToDateTime(now - static_cast<int64_t>(i) * 900000);
+            TryDecodeDate(nominal, d);
+            TryDecodeTime(nominal, t);
+            all.append(QString::asprintf("%04d%02d%02d%02d%02d-crm.grb=%d", d.Year, d.Month, d.Day, t.Hour, t.Minute,
+                                         i % 53 == 0 ? 3000 : 60 + i % 1900));
+        }
+        return all;
+    }();
+    return lines;
+}
+
+// Every completeness figure, the schedule learned, from the whole ledger parsed.
+void BM_CompletenessWholeLedger(benchmark::State& state)
+{
+    static const std::vector<TLedgerEntry> entries = ParseLedgerLines(StationLines());
+    for (auto _ : state) {
+        const TDateTime now = NowUTC();
+        const TStationCompleteness c = AssessCompleteness(entries, LearnSchedule(entries, now), now, {});
+        benchmark::DoNotOptimize(c.Last30Days.Received);
+    }
+}
+BENCHMARK(BM_CompletenessWholeLedger)->Unit(benchmark::kMillisecond);
+
+// What -check, -metrics and -report add to a steady-state run: the month read
+// back from the end of the loaded ledger, the figures and the three texts.
+void BM_CompletenessOutputs(benchmark::State& state)
+{
+    static const TSortedStringList ledger = [] {
+        TSortedStringList list;
+        list.Assign(StationLines());
+        return list;
+    }();
+    for (auto _ : state) {
+        const TDateTime now = NowUTC();
+        TLedgerEntries entries(ledger);
+        const std::vector<TLedgerEntry> recent = entries.Since(CompletenessSince(now));
+        const TStationCompleteness c = AssessCompleteness(recent, LearnSchedule(recent, now), now, {});
+        const TStationStatus status = AssessStation(entries, now, {});
+        benchmark::DoNotOptimize(CheckStation(status, {}, &c).Line.size());
+        benchmark::DoNotOptimize(MetricsText({"/srv/data/", now, 1, 0, true}, status, {}, &c).size());
+        benchmark::DoNotOptimize(CompletenessReportCsv(c).size());
+    }
+}
+BENCHMARK(BM_CompletenessOutputs)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -76,6 +76,16 @@ void TCanvas3D::End()
 
 bool TCanvas3D::IsDrawing() const { return FPainter != nullptr; }
 
+QSize TCanvas3D::LogicalSize() const
+{
+    if (!FImage)
+        return {};
+    const double ratio = FImage->devicePixelRatio();
+    if (ratio == 1.0)
+        return FImage->size();
+    return {int(std::ceil(FImage->width() / ratio)), int(std::ceil(FImage->height() / ratio))};
+}
+
 void TCanvas3D::ResetState()
 {
     FPen = TCanvasPen();
@@ -190,7 +200,8 @@ void TCanvas3D::Line(int x0, int y0, int x1, int y1)
     // its dash phase near the edges stay as drawn unclipped.
     const double m = 64.0 + FPen.Width();
     double ax = x0, ay = y0, bx = x1, by = y1;
-    if (!ClipSegment(ax, ay, bx, by, -m, -m, FImage->width() + m, FImage->height() + m))
+    const QSize size = LogicalSize();
+    if (!ClipSegment(ax, ay, bx, by, -m, -m, size.width() + m, size.height() + m))
         return;
     const int w = std::max(1, FPen.Width());
     // A wide pen covers w pixels across the line, from w/2 before it.
@@ -232,7 +243,8 @@ void TCanvas3D::FillRect(int left, int top, int right, int bottom)
         std::swap(left, right);
     if (top > bottom)
         std::swap(top, bottom);
-    const int w = FImage->width(), h = FImage->height();
+    const QSize size = LogicalSize();
+    const int w = size.width(), h = size.height();
     left = std::clamp(left, -1, w + 1);
     right = std::clamp(right, -1, w + 1);
     top = std::clamp(top, -1, h + 1);
@@ -280,7 +292,8 @@ void TCanvas3D::Rectangle(int left, int top, int right, int bottom)
     const int r = right - 1, b = bottom - 1;
     if (FPen.Width() <= 1 && FPen.Style() == TPenStyle::Solid) {
         const QColor c = FPainter->pen().color();
-        const int w = FImage->width(), h = FImage->height();
+        const QSize size = LogicalSize();
+        const int w = size.width(), h = size.height();
         auto fill = [&](int l, int t, int rr, int bb) {  // inclusive, clipped
             l = std::max(l, 0);
             t = std::max(t, 0);

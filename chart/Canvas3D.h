@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QFont>
 #include <QFontMetrics>
+#include <QSize>
 #include <QString>
 
 #include <memory>
@@ -85,7 +86,9 @@ public:
     TCanvas3D& operator=(const TCanvas3D&) = delete;
 
     // Directs drawing into the image until End(); a null image gives a canvas
-    // that measures text but draws nothing.
+    // that measures text but draws nothing. An image with a device pixel
+    // ratio is drawn on in its logical pixels, every line and glyph at its
+    // own resolution.
     void Begin(QImage* image);
     void End();
     bool IsDrawing() const;
@@ -126,6 +129,8 @@ public:
     void ClearClip();
 
 private:
+    // The image's size in the canvas's coordinates.
+    QSize LogicalSize() const;
     void UpdateFont();
     bool ApplyPen();  // false when the pen draws nothing
     bool ApplyBrushFill(QColor& fill) const;

@@ -8,6 +8,7 @@
 #include <QResizeEvent>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 
@@ -266,7 +267,7 @@ void TChart::LayOut()
     FLayoutValid = true;
 }
 
-void TChart::PaintBuffer()
+void TChart::PaintBuffer(double scale)
 {
     // Whatever happens, the canvas lets go of the buffer and the flag returns.
     const TScopeExit done([this, wasPainting = FPainting] {
@@ -279,8 +280,15 @@ void TChart::PaintBuffer()
     // handler changes (an axis limit, a title) is in this very picture.
     const int w = std::max(0, width()), h = std::max(0, height());
     FBounds = {0, 0, w, h};
-    if (FBuffer.size() != QSize(w, h) || FBuffer.devicePixelRatio() != 1.0) {
-        FBuffer = w > 0 && h > 0 ? QImage(w, h, QImage::Format_RGB32) : QImage();
+    if (!(scale > 0) || !std::isfinite(scale))
+        scale = 1.0;
+    // On a high-density screen every line and glyph is drawn at the device's
+    // resolution, while the layout stays in logical pixels.
+    const QSize pixels(int(std::ceil(w * scale)), int(std::ceil(h * scale)));
+    if (FBuffer.size() != pixels || FBuffer.devicePixelRatio() != scale) {
+        FBuffer = w > 0 && h > 0 ? QImage(pixels, QImage::Format_RGB32) : QImage();
+        if (!FBuffer.isNull())
+            FBuffer.setDevicePixelRatio(scale);
     }
     FCanvas.Begin(&FBuffer);
     FCanvas.ResetState();
@@ -330,20 +338,23 @@ void TChart::PaintBuffer()
     FBufferValid = true;
 }
 
-QImage TChart::RenderToImage()
+QImage TChart::RenderToImage(double scale)
 {
     if (!FPainting)
-        PaintBuffer();
-    return FBuffer;
+        PaintBuffer(scale);
+    QImage image = FBuffer;
+    image.setDevicePixelRatio(1.0);
+    return image;
 }
 
 void TChart::paintEvent(QPaintEvent*)
 {
-    if (!FBufferValid) {
+    const double scale = devicePixelRatioF();
+    if (!FBufferValid || BufferScale() != scale) {
         // Nothing may escape into Qt's event loop: a failing paint leaves the
         // picture as far as it got.
         try {
-            PaintBuffer();
+            PaintBuffer(scale);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "chart paint failed: %s\n", e.what());
         } catch (...) {}
@@ -360,7 +371,7 @@ void TChart::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     // A resize delivered late (on show) to a buffer of that size changes
     // nothing; the layout compares its size itself when next read.
-    if (event->size() != FBuffer.size())
+    if (event->size() != FBuffer.deviceIndependentSize().toSize())
         Invalidate();
 }
 

@@ -185,8 +185,12 @@ public:
     bool IsLoading() const { return FLoading > 0; }
 
     // A complete paint (OnAfterDraw included) into an image of the control's
-    // size at device pixel ratio 1, for saving without a display.
-    QImage RenderToImage();
+    // size times scale, for saving without a display. The layout stays in
+    // logical pixels; the result has device pixel ratio 1.
+    QImage RenderToImage(double scale = 1.0);
+    // The device pixel ratio of the last paint (the screen's, or a render's scale).
+    double BufferScale() const { return FBuffer.isNull() ? 1.0 : FBuffer.devicePixelRatio(); }
+    QSize BufferPixelSize() const { return FBuffer.size(); }
 
     // The layout, brought up to date first.
     TChartRect ChartRect() const
@@ -215,7 +219,8 @@ private:
     void NormalizePlot();
     void CalcAxesAndSpace();
     // The paint step: draws what the layout placed.
-    void PaintBuffer();
+    // scale: device pixels per logical pixel of the buffer.
+    void PaintBuffer(double scale);
     void DrawBackground();
     void DrawTitle();
     void Raise(const TNotifyEvent& f);

@@ -18,29 +18,13 @@ QByteArray ExtensionOf(const QString& path)
     return name.mid(dot + 1).toLower().toUtf8();
 }
 
-}  // namespace
-
-bool SaveImageFile(const QImage& image, const QString& path, QString& error, const char* defaultFormat)
-{
-    QByteArray format = ExtensionOf(path);
-    if (format.isEmpty()) {
-        if (!defaultFormat) {
-            error = QStringLiteral("cannot write the image %1: the name has no extension to choose the image format by")
-                        .arg(path);
-            return false;
-        }
-        format = defaultFormat;
-    }
-    return SaveImageFileAs(image, path, format.constData(), error);
-}
-
-bool SaveImageFileAs(const QImage& image, const QString& path, const char* formatName, QString& error)
+// Encodes in the given format (lower case) and writes the file atomically.
+bool SaveImageAs(const QImage& image, const QString& path, const QByteArray& format, QString& error)
 {
     auto fail = [&](const QString& reason) {
         error = QStringLiteral("cannot write the image %1: %2").arg(path, reason);
         return false;
     };
-    const QByteArray format = QByteArray(formatName).toLower();
     if (!QImageWriter::supportedImageFormats().contains(format))
         return fail(QStringLiteral("no image writer for the format '%1'").arg(QString::fromUtf8(format)));
     if (image.isNull())
@@ -62,4 +46,25 @@ bool SaveImageFileAs(const QImage& image, const QString& path, const char* forma
         return true;
     error = writeError;
     return false;
+}
+
+}  // namespace
+
+bool SaveImageFile(const QImage& image, const QString& path, QString& error, const char* defaultFormat)
+{
+    QByteArray format = ExtensionOf(path);
+    if (format.isEmpty()) {
+        if (!defaultFormat) {
+            error = QStringLiteral("cannot write the image %1: the name has no extension to choose the image format by")
+                        .arg(path);
+            return false;
+        }
+        format = QByteArray(defaultFormat).toLower();
+    }
+    return SaveImageAs(image, path, format, error);
+}
+
+bool SavePngFile(const QImage& image, const QString& path, QString& error)
+{
+    return SaveImageAs(image, path, QByteArrayLiteral("png"), error);
 }

@@ -14,5 +14,6 @@
 // "cannot write the image <path>: <reason>".
 bool SaveImageFile(const QImage& image, const QString& path, QString& error, const char* defaultFormat = nullptr);
 
-// The same in the given format (png, ...) whatever the path's extension.
-bool SaveImageFileAs(const QImage& image, const QString& path, const char* format, QString& error);
+// The same, always as PNG whatever the name's extension (a picture whose
+// format the program fixes, not the user).
+bool SavePngFile(const QImage& image, const QString& path, QString& error);

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 QString FormatFixed(double value, int decimals, const QLocale& locale)
 {
@@ -11,15 +12,12 @@ QString FormatFixed(double value, int decimals, const QLocale& locale)
     const double scaled = std::fabs(value) * std::pow(10.0, decimals);
     if (scaled - std::floor(scaled) == 0.5)
         value = std::nextafter(value, value > 0 ? HUGE_VAL : -HUGE_VAL);
-    // std::to_chars, not printf: printf takes the decimal point from the C
-    // library's LC_NUMERIC, which the application object sets from the
-    // environment (a German locale gives "1440,5" whatever locale is asked for).
+    // to_chars, not printf: printf writes the C library's decimal point,
+    // which a program that set its locale (Qt does) gets from LC_NUMERIC.
     char buffer[400];
-    const std::to_chars_result written =
+    const std::to_chars_result end =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-    if (written.ec != std::errc())
-        return {};
-    QString text = QString::fromLatin1(buffer, written.ptr - buffer);
+    QString text = QString::fromLatin1(buffer, end.ec == std::errc() ? end.ptr - buffer : 0);
     if (text == QLatin1String("-0") ||
         (text.startsWith(QLatin1String("-0.")) && text.count(QLatin1Char('0')) == text.size() - 2))
         text.remove(0, 1);

@@ -2,10 +2,14 @@
 // Completeness and timeliness of a station, from its ledger alone: which
 // products were expected (the schedule), which of them arrived, on time or
 // late, and which are missing, per UTC day and over rolling windows.
+//
+// All times are the products' nominal times (the twelve digits of their
+// names), compared on the millisecond grid, so a boundary is exact.
 #include "platform/DateTime.h"
 #include "station/ProductFile.h"
 
 #include <QString>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -17,35 +21,52 @@ struct TExpectedSchedule
     enum class TSource { Learned, Every, List };
     TSource Source = TSource::Learned;
     std::vector<int> SlotMinutes;
-    // Learned only: how many days the schedule was learned from.
+    // Learned only: how many days the schedule was learned from (also when
+    // they were too few to learn anything).
     int SampleDays = 0;
 
     bool Known() const { return !SlotMinutes.empty(); }
 };
 
+// The days a schedule is learned from, and the fewest that teach anything.
+constexpr int ScheduleSampleSpanDays = 14;
+constexpr int ScheduleMinimumSampleDays = 3;
+
 // -expect=VALUE: "15m" (every 15 minutes from 00:00 UTC; a divisor of 1440
-// from 1 to 1440) or "12:00,13:15" (times of day). Nothing, with error set,
-// for a malformed value.
+// from 1 to 1440) or "12:00,13:15" (times of day, HH:MM or H:MM, 00:00 to
+// 23:59, in any order; a time given twice counts once). Nothing, with error
+// set, for a malformed value.
 std::optional<TExpectedSchedule> ParseExpectedSchedule(const QString& value, QString& error);
 
-// Learned from the ledger: the sample is the days among the 14 UTC days
+// The earliest nominal time the figures and the learned schedule look at:
+// 00:00 UTC 30 days before today's (the 30-day window begins in that day).
+inline TDateTime CompletenessSince(TDateTime now) { return std::floor(now) - 30; }
+
+// Learned from the ledger (entries as for AssessCompleteness): the sample is the days among the 14 UTC days
 // before today's that hold at least one product; a slot (HH:MM of a product's
 // nominal time) is expected when it holds a product on at least half of them.
-// Fewer than 3 sample days learn nothing.
+// Fewer than 3 sample days learn nothing (SlotMinutes stays empty).
 TExpectedSchedule LearnSchedule(const std::vector<TLedgerEntry>& entries, TDateTime now);
 
 struct TCompletenessLimits
 {
     double WarningMinutes = 35;       // on time: not more than this
     double CriticalMinutes = 45;      // late: more than warning, not more than this; very late: more
-    double MissingAfterMinutes = 90;  // a slot is due this long after its nominal time
+    double MissingAfterMinutes = 90;  // a slot is due this long after its nominal time (exactly then too)
 };
 
-enum class TSlotState { NotDue, OnTime, Late, VeryLate, Missing };
+// NotDue: no product (yet), and the slot is not due, or lies before the
+// ledger's first product (a new station is not missing its past).
+// Unmeasured: a product arrived whose ledger value is no integer delay; it
+// fills its slot but is neither on time nor late.
+// Unmeasured was added after the others, so it comes last.
+enum class TSlotState { NotDue, OnTime, Late, VeryLate, Missing, Unmeasured };
 
-// The figures of a day or a window. Counts over due slots, except Received,
-// Late, VeryLate and the delays, which count every product received (products
-// outside the schedule too).
+// The figures of a day or a window. Expected, Missing and OnTimeInSlots count
+// due slots; Received, OnTime, Late, VeryLate, Unmeasured and the delays count
+// every product received (products outside the schedule too, and products of
+// slots not due yet). Each received product is exactly one of OnTime, Late,
+// VeryLate (the chart's bands, DelayBandOf on DelayMinutes) and Unmeasured.
 struct TCompletenessFigures
 {
     int Expected = 0;  // due slots
@@ -55,10 +76,13 @@ struct TCompletenessFigures
     int VeryLate = 0;
     int OnTimeInSlots = 0;              // due slots holding an on-time product
     std::optional<double> OnTimeRatio;  // OnTimeInSlots / Expected; none without due slots
-    // Over the received products with an integer delay (nearest rank).
+    // Over the received products with an integer delay (nearest rank: the
+    // ceil(p*n)-th smallest).
     int DelayCount = 0;
     double DelaySumSeconds = 0;
     std::optional<int32_t> DelayP50Seconds, DelayP95Seconds, DelayMaxSeconds;
+    int OnTime = 0;      // products on time
+    int Unmeasured = 0;  // products whose delay is no integer
 };
 
 // One expected slot of one day.
@@ -67,8 +91,11 @@ struct TSlotCell
     int SlotMinutes = 0;
     TDateTime Nominal = 0;
     TSlotState State = TSlotState::NotDue;
-    QString Product;  // empty when missing or not due without a product
+    // The slot's best product (on time before late before very late before
+    // unmeasured; of equals the first in ledger order); empty without one.
+    QString Product;
     std::optional<int32_t> DelaySeconds;
+    bool Due = false;  // counted in Expected: due, and not before the ledger's first product
 };
 
 struct TDayCompleteness
@@ -82,13 +109,23 @@ struct TStationCompleteness
 {
     TExpectedSchedule Schedule;
     // The last 30 UTC days including today's, newest first; days before the
-    // ledger's first product have no due slots.
+    // ledger's first product have no due slots. Today's figures reach up to now.
     std::vector<TDayCompleteness> Days;
+    // The products and slots whose nominal time lies after now minus 24 hours,
+    // 7 days or 30 days, and not after now.
     TCompletenessFigures Last24Hours, Last7Days, Last30Days;
     // The nominal times of the slots missing in the last 24 hours, oldest first.
     std::vector<TDateTime> Missing24Hours;
 };
 
-// entries: the whole ledger, parsed, in ledger order.
+// entries: the ledger's entries in ledger order (any order will do): the
+// whole ledger, or those from CompletenessSince(now) on with the newest
+// product before it (TLedgerEntries::Since), which tells that the ledger
+// reaches further back. Linear in the entries; the work beyond one pass over
+// them is bounded by the 31 days looked at.
 TStationCompleteness AssessCompleteness(const std::vector<TLedgerEntry>& entries, const TExpectedSchedule& schedule,
                                         TDateTime now, const TCompletenessLimits& limits);
+
+// The nearest-rank percentile (the ceil(percent*n/100)-th smallest) of sorted
+// values; none for no values. percent from 1 to 100.
+std::optional<int32_t> NearestRank(const std::vector<int32_t>& sorted, int percent);

@@ -1,5 +1,6 @@
 #include "report/HealthCheck.h"
 
+#include "report/CompletenessReport.h"
 #include "platform/NumberFormat.h"
 
 #include <algorithm>
@@ -35,6 +36,30 @@ QString Printable(QString text)
     return text;
 }
 
+// "3 products missing in the last 24 hours: 2026-12-07 04:15, 04:30, 05:00 UTC":
+// the first three, each with its date where the date changes.
+QString MissingText(const TStationCompleteness& completeness)
+{
+    const TCompletenessFigures& day = completeness.Last24Hours;
+    if (day.Missing == 0)
+        return QStringLiteral("no product missing in the last 24 hours (%1 expected)").arg(day.Expected);
+    QStringList times;
+    QString lastDate;
+    for (size_t i = 0; i < completeness.Missing24Hours.size() && i < 3; ++i) {
+        const QString iso = FormatIsoUtc(completeness.Missing24Hours[i]);
+        const QString date = iso.left(10);
+        times.append(date == lastDate ? iso.mid(11, 5) : date + QLatin1Char(' ') + iso.mid(11, 5));
+        lastDate = date;
+    }
+    QString text = QStringLiteral("%1 %2 missing in the last 24 hours: %3 UTC")
+                       .arg(day.Missing)
+                       .arg(day.Missing == 1 ? QStringLiteral("product") : QStringLiteral("products"),
+                            times.join(QStringLiteral(", ")));
+    if (day.Missing > 3)
+        text += QStringLiteral(" and %1 more").arg(day.Missing - 3);
+    return text;
+}
+
 }  // namespace
 
 const char* CheckStateName(TCheckState state)
@@ -52,7 +77,8 @@ const char* CheckStateName(TCheckState state)
     return "UNKNOWN";
 }
 
-TCheckResult CheckStation(const TStationStatus& status, const TMonitoringThresholds& thresholds)
+TCheckResult CheckStation(const TStationStatus& status, const TMonitoringThresholds& thresholds,
+                          const TStationCompleteness* completeness)
 {
     const QString plotted = QString::number(status.Plotted);
     const QString warning = FormatPlainNumber(thresholds.WarningMinutes);
@@ -101,6 +127,26 @@ TCheckResult CheckStation(const TStationStatus& status, const TMonitoringThresho
     if (!stale)
         product += QStringLiteral(", %1 hours old").arg(Decimal1(status.NewestAgeSeconds / 3600));
     parts.append(product);
+    QString completenessData;
+    if (completeness && !completeness->Schedule.Known()) {
+        parts.append(QStringLiteral("schedule not known yet"));
+    } else if (completeness) {
+        const TCompletenessFigures& day = completeness->Last24Hours;
+        if (day.Missing >= thresholds.MissingCritical)
+            state = TCheckState::Critical;
+        else if (day.Missing >= thresholds.MissingWarning)
+            state = std::max(state, TCheckState::Warning);
+        parts.append(MissingText(*completeness));
+        // The plugin format alerts above its limits; the check from "at least N", hence N - 1.
+        const QString expected = QString::number(day.Expected);
+        completenessData = QLatin1Char(' ') + Performance(QStringLiteral("expected_24h"), expected) + QLatin1Char(' ') +
+                           Performance(QStringLiteral("missing_24h"), QString::number(day.Missing),
+                                       {QString::number(thresholds.MissingWarning - 1),
+                                        QString::number(thresholds.MissingCritical - 1), "0", expected}) +
+                           QLatin1Char(' ') +
+                           Performance(QStringLiteral("on_time_24h"),
+                                       day.OnTimeRatio ? FormatRatio(*day.OnTimeRatio) : "U", {{}, {}, "0", "1"});
+    }
     parts.append(counts);
 
     const QString performance =
@@ -110,7 +156,7 @@ TCheckResult CheckStation(const TStationStatus& status, const TMonitoringThresho
         QLatin1Char(' ') +
         Performance(QStringLiteral("newest_age"), FormatPlainNumber(status.NewestAgeSeconds) + QLatin1Char('s'),
                     {{}, FormatPlainNumber(maxAgeSeconds)}) +
-        QLatin1Char(' ') + countData;
+        QLatin1Char(' ') + countData + completenessData;
     return {state, Line(state, parts.join(QStringLiteral("; ")), performance)};
 }
 

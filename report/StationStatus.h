@@ -16,6 +16,10 @@ struct TMonitoringThresholds
     double WarningMinutes = NearlyLateMinutes;
     double CriticalMinutes = LateMinutes;
     double MaxAgeHours = 26;
+    // Products missing in the last 24 hours from which the check warns, and
+    // from which it is critical (at least this many).
+    int MissingWarning = 1;
+    int MissingCritical = 3;
 };
 
 struct TNewestProduct

@@ -13,6 +13,7 @@ packages=(
   findutils ccache
   faketime  # the end-to-end test pins the clock of the real program
   prometheus python3  # promtool and a CSV reader for the monitoring tests
+  prometheus-node-exporter  # serves the metrics files to a real Prometheus in the end-to-end test
   proj-bin  # PROJ's proj, which lagwatch-map's conversions are compared with
   time  # /usr/bin/time -v: peak memory in bench/compare_peers.sh
   locales  # the locales the tests run under (made below)

@@ -35,10 +35,24 @@ QString Describe(const TCommandLine& l)
         parts << "check";
     if (l.PngFile)
         parts << "png=" + *l.PngFile;
+    if (l.HistoryPngFile)
+        parts << "history-png=" + *l.HistoryPngFile;
+    if (l.PngScale != 1)
+        parts << QString("scale=%1").arg(l.PngScale);
     if (l.MetricsFile)
         parts << "metrics=" + *l.MetricsFile;
     if (l.CsvFile)
         parts << "csv=" + *l.CsvFile;
+    if (l.ReportFile)
+        parts << "report=" + *l.ReportFile;
+    if (l.Expect) {
+        QStringList times;
+        for (const int m : l.Expect->SlotMinutes)
+            times << QString::number(m);
+        parts << "expect=" + (l.Expect->SlotMinutes.size() > 4 ? QString("%1 slots").arg(times.size()) : times.join(','));
+    }
+    if (l.MissingAfterMinutes != 90 || l.MissingWarning != 1 || l.MissingCritical != 3)
+        parts << QString("missing=%1/%2/%3").arg(l.MissingAfterMinutes).arg(l.MissingWarning).arg(l.MissingCritical);
     if (l.WarningMinutes != 35 || l.CriticalMinutes != 45 || l.MaxAgeHours != 26)
         parts << QString("thresholds=%1/%2/%3").arg(l.WarningMinutes).arg(l.CriticalMinutes).arg(l.MaxAgeHours);
     if (l.Info == TInfoRequest::Help)
@@ -74,7 +88,15 @@ TEST(CommandLine, SwitchesStandAnywhereAndPositionalsAreTheRest)
         {{"-check", "-warning=30", "/critical=50.5", "-MAX-AGE=2"}, "pos= check thresholds=30/50.5/2"},
         {{"-metrics=/var/lib/x.prom", "/csv=-"}, "pos= metrics=/var/lib/x.prom csv=-"},
         {{"-csv=a=b.csv"}, "pos= csv=a=b.csv"},
+        {{"-history-png=map.jpg", "/PNG-SCALE=4", "-png=c.png"}, "pos= png=c.png history-png=map.jpg scale=4"},
+        {{"-png-scale=2", "-png-scale=1"}, "pos="},
         {{"-warning=45", "-critical=45"}, "pos= thresholds=45/45/26"},
+        // The completeness switches.
+        {{"-report=-", "-close"}, "pos= close report=-"},
+        {{"-expect=15m", "/REPORT=r.csv"}, "pos= report=r.csv expect=96 slots"},
+        {{"/expect=13:15,12:00", "-missing-after=120.5"}, "pos= expect=720,795 missing=120.5/1/3"},
+        {{"-Missing-Warning=2", "-missing-critical=2"}, "pos= missing=90/2/2"},
+        {{"-check", "-report=r.csv", "-csv=l.csv"}, "pos= check csv=l.csv report=r.csv"},
         // --help and --version answer wherever they stand, whatever else is there.
         {{"/data", "--help"}, "pos=/data help"},
         {{"-clsoe", "-h"}, "pos= help"},
@@ -113,7 +135,28 @@ TEST(CommandLine, RefusesWhatItDoesNotKnow)
         {{"-critical=-5"}, "option '-critical' must not be negative: -5", false},
         {{"-max-age=nan"}, "option '-max-age' needs a number, not 'nan'", false},
         {{"-max-age"}, "option '-max-age' needs a value: -max-age=HOURS", false},
+        {{"-png-scale=5"}, "option '-png-scale' needs a whole number from 1 to 4, not '5'", false},
+        {{"/png-scale=0"}, "option '/png-scale' needs a whole number from 1 to 4, not '0'", false},
+        {{"-png-scale=1.5"}, "option '-png-scale' needs a whole number from 1 to 4, not '1.5'", false},
+        {{"-png-scale"}, "option '-png-scale' needs a value: -png-scale=N", false},
+        {{"-history-png="}, "option '-history-png' needs a value: -history-png=FILE", false},
         {{"-check", "-warning=50"}, "the warning threshold (50 minutes) is above the critical one (45 minutes)", true},
+        {{"-check", "-expect=7m"},
+         "option '-expect': '7m' is no whole part of a day: every N minutes needs N from 1 to 1440 that divides 1440 "
+         "(1m, 5m, 15m, 30m, 60m, ...)",
+         true},
+        {{"-expect=25:00"},
+         "option '-expect': '25:00' is neither every N minutes (15m) nor a list of times of day from 00:00 to 23:59 "
+         "(12:00,13:15)",
+         false},
+        {{"-expect"}, "option '-expect' needs a value: -expect=15m|HH:MM,...", false},
+        {{"-missing-after=soon"}, "option '-missing-after' needs a number, not 'soon'", false},
+        {{"-missing-warning=0"}, "option '-missing-warning' needs a whole number of products from 1, not '0'", false},
+        {{"-missing-critical=1.5"}, "option '-missing-critical' needs a whole number of products from 1, not '1.5'",
+         false},
+        {{"-missing-warning=4"}, "the missing-products warning (4) is above the critical one (3)", false},
+        {{"-check", "-report=-"}, "-report=- cannot share standard output with the line of -check", true},
+        {{"-csv=-", "-report=-"}, "-csv=- and -report=- cannot share standard output", false},
     };
     for (const Case& c : cases) {
         const TParsedCommandLine p = ParseCommandLine(c.args);

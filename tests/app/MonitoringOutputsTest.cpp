@@ -118,6 +118,70 @@ TEST(MonitoringOutputs, GoldenFilesOfTheThreeOutputs)
     EXPECT_EQ(ReadFile(*line.MetricsFile), ReadFile(GoldenPath("lagwatch.prom")));
 }
 
+// Six days of a product every 15 minutes up to 2026-12-07 12:00, with gaps
+// (three this morning, one three days ago), late and very late products, a
+// product off the schedule and one without an integer delay.
+TSortedStringList CompletenessLedger()
+{
+    QStringList lines;
+    for (int day = 2; day <= 7; ++day)
+        for (int minute = 0; minute < 1440 && (day < 7 || minute <= 720); minute += 15) {
+            const QString time = QString::asprintf("202612%02d%02d%02d", day, minute / 60, minute % 60);
+            if (time == "202612070415" || time == "202612070430" || time == "202612070500" || time == "202612051000")
+                continue;
+            const int i = day * 96 + minute / 15;
+            lines << time + "-crm.grb=" + QString::number(i % 29 == 0 ? 3000 : i % 11 == 0 ? 2400 : 60 + i * 37 % 1500);
+        }
+    lines << "202612061207-crm.grb=100"
+          << "202612070600-crm.grb=late?";
+    TSortedStringList ledger;
+    ledger.Assign(lines);
+    return ledger;
+}
+
+TEST(MonitoringOutputs, GoldenFilesOfTheCompletenessFigures)
+{
+    REQUIRE_GOLDEN_FILES();
+    TempDir dir;
+    const TSortedStringList ledger = CompletenessLedger();
+    TRunRecord run = FixedRun(ledger);
+    TDateTime day = 0, time = 0;
+    TryEncodeDate(2026, 12, 7, day);
+    TryEncodeTime(12, 0, 0, 0, time);
+    run.Now = day + time;
+    run.DataFolder = "/srv/station/";
+    TCommandLine line;
+    line.Check = true;
+    line.ReportFile = dir.FilePath("report.csv");
+    line.MetricsFile = dir.FilePath("lagwatch.prom");
+    TCapture out, err;
+    EXPECT_EQ(FinishRun(line, run, out.File(), err.File()), 2);  // three missing
+    EXPECT_EQ(err.Text(), "");
+    const std::pair<const char*, QString> files[] = {
+        {"completeness-report.csv", *line.ReportFile},
+        {"completeness.prom", *line.MetricsFile},
+    };
+    if (qEnvironmentVariableIsSet("LAGWATCH_UPDATE_GOLDEN")) {
+        for (const auto& [name, path] : files) {
+            QFile::remove(GoldenPath(name));
+            QFile::copy(path, GoldenPath(name));
+        }
+        QFile check(GoldenPath("completeness-check.txt"));
+        check.open(QIODevice::WriteOnly);
+        check.write(out.Text().toUtf8());
+    }
+    EXPECT_EQ(out.Text(), QString::fromUtf8(ReadFile(GoldenPath("completeness-check.txt"))));
+    for (const auto& [name, path] : files)
+        EXPECT_EQ(ReadFile(path), ReadFile(GoldenPath(name))) << name;
+
+    // The same report on standard output, and nothing else there.
+    TCommandLine toStdout;
+    toStdout.ReportFile = "-";
+    TCapture report, reportErr;
+    EXPECT_EQ(FinishRun(toStdout, run, report.File(), reportErr.File()), 0);
+    EXPECT_EQ(report.Text().toUtf8(), ReadFile(*line.ReportFile));
+}
+
 TEST(MonitoringOutputs, FailuresAndTheExitStatus)
 {
     struct Case

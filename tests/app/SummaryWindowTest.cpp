@@ -1,4 +1,5 @@
 #include "report/DelaySummary.h"
+#include "app/HistoryWindow.h"
 #include "app/LagwatchPlotForm.h"
 #include "station/StationPass.h"
 
@@ -8,6 +9,7 @@
 #include "tests/common/ScopedEnvironment.h"
 #include "tests/common/TempDir.h"
 
+#include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
@@ -104,6 +106,35 @@ TEST_F(SummaryWindowTest, OneDayDrawsNoReferenceLine)
 {
     auto form = RunWith("202106231200-crm.grb=3000\r\n202106231315-crm.grb=60\r\n");
     EXPECT_EQ(CountColour(form->Chart()->RenderToImage(), ReferenceLine), 0);
+}
+
+// The pop-up menu's "Show history", also a shortcut of the window, opens
+// the map of the pass's own ledger once the pass has run.
+TEST_F(SummaryWindowTest, ShowHistoryOpensTheMapOfThePass)
+{
+    auto form = RunWith("202012311200-crm.grb=600\r\n202101011200-crm.grb=3000\r\n202101031200-crm.grb=60\r\n"
+                        "202101041200-crm.grb=2400\r\n");
+    QAction* action = form->PopupHistory();
+    ASSERT_TRUE(action);
+    EXPECT_TRUE(action->isEnabled());
+    EXPECT_TRUE(form->actions().contains(action));
+    EXPECT_EQ(action->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+    action->trigger();
+    THistoryWindow* window = form->HistoryWindow();
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(window->isVisible());
+    const TStationCompleteness& station = window->Completeness();
+    ASSERT_EQ(station.Days.size(), 30u);
+    EXPECT_EQ(station.Schedule.SlotMinutes, std::vector<int>{720});
+    // Today (05 Jan, 06:00) is not due yet; 04 Jan nearly late, 02 Jan missing.
+    const TSlotState expected[] = {TSlotState::NotDue, TSlotState::Late, TSlotState::OnTime, TSlotState::Missing,
+                                   TSlotState::VeryLate};
+    for (int row = 0; row < 5; ++row)
+        EXPECT_EQ(station.Days[size_t(row)].Cells.at(0).State, expected[row]) << row;
+    const TChartRect cell = window->Layout().CellRect(1, 0);
+    EXPECT_TRUE(window->CellTextAt(QPoint(cell.Left + 1, cell.Top + 1)).startsWith("202101041200-crm.grb\n"));
+    action->trigger();
+    EXPECT_EQ(form->HistoryWindow(), window);  // one window, brought up to date
 }
 
 }  // namespace

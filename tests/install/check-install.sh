@@ -98,7 +98,9 @@ while IFS='|' read -r program before current want; do
   [ "$got" = "$want" ] || fail "completion of '$program $before $current': got '$got', want '$want'"
 done <<'TABLE'
 lagwatch||-c|-check -close -critical= -csv=
-lagwatch||-m|-max-age= -metrics=
+lagwatch||-m|-max-age= -metrics= -missing-after= -missing-critical= -missing-warning=
+lagwatch||-expect=1|-expect=10m -expect=12:00,13:15 -expect=15m
+lagwatch||-r|-report=
 lagwatch||--|-- --help --version
 lagwatch||--h|--help
 lagwatch|||station1

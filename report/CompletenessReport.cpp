@@ -1,0 +1,40 @@
+#include "report/CompletenessReport.h"
+
+#include "report/StationStatus.h"
+
+namespace {
+
+QByteArray Optional(const std::optional<int32_t>& value) { return value ? QByteArray::number(*value) : QByteArray(); }
+
+}  // namespace
+
+QString FormatRatio(double ratio)
+{
+    QString text = QString::number(ratio, 'f', 4);
+    while (text.contains(QLatin1Char('.')) && (text.endsWith(QLatin1Char('0')) || text.endsWith(QLatin1Char('.'))))
+        text.chop(1);
+    return text;
+}
+
+QByteArray CompletenessReportCsv(const TStationCompleteness& completeness)
+{
+    const bool known = completeness.Schedule.Known();
+    QByteArray out = "day,expected,received,missing,late,very_late,on_time_ratio,delay_p50_seconds,"
+                     "delay_p95_seconds,delay_max_seconds\r\n";
+    for (const TDayCompleteness& day : completeness.Days) {
+        const TCompletenessFigures& f = day.Figures;
+        out += FormatIsoUtc(day.Day).left(10).toLatin1();
+        out += ',';
+        if (known)
+            out += QByteArray::number(f.Expected);
+        out += ',' + QByteArray::number(f.Received) + ',';
+        if (known)
+            out += QByteArray::number(f.Missing);
+        out += ',' + QByteArray::number(f.Late) + ',' + QByteArray::number(f.VeryLate) + ',';
+        if (known && f.OnTimeRatio)
+            out += FormatRatio(*f.OnTimeRatio).toLatin1();
+        out += ',' + Optional(f.DelayP50Seconds) + ',' + Optional(f.DelayP95Seconds) + ',' +
+               Optional(f.DelayMaxSeconds) + "\r\n";
+    }
+    return out;
+}

@@ -1,0 +1,94 @@
+// The expected schedule: given on the command line, or learned from the
+// ledger's recent days.
+#include "report/Completeness.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <array>
+#include <bitset>
+
+namespace {
+
+constexpr int MinutesPerDay = 1440;
+constexpr int64_t MsPerMinute = 60000;
+constexpr int64_t MsPerDay = 86400000;
+
+int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
+
+}  // namespace
+
+std::optional<TExpectedSchedule> ParseExpectedSchedule(const QString& value, QString& error)
+{
+    static const QRegularExpression every(QStringLiteral("^([0-9]{1,4})m$"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression time(QStringLiteral("^([0-9]{1,2}):([0-9]{2})$"));
+    TExpectedSchedule schedule;
+    if (const QRegularExpressionMatch m = every.match(value); m.hasMatch()) {
+        const int step = m.captured(1).toInt();
+        if (step < 1 || step > MinutesPerDay || MinutesPerDay % step != 0) {
+            error = QStringLiteral("'%1' is no whole part of a day: every N minutes needs N from 1 to 1440 that "
+                                   "divides 1440 (1m, 5m, 15m, 30m, 60m, ...)")
+                        .arg(value);
+            return std::nullopt;
+        }
+        schedule.Source = TExpectedSchedule::TSource::Every;
+        for (int minute = 0; minute < MinutesPerDay; minute += step)
+            schedule.SlotMinutes.push_back(minute);
+        return schedule;
+    }
+    schedule.Source = TExpectedSchedule::TSource::List;
+    for (const QString& item : value.split(QLatin1Char(','))) {
+        const QString trimmed = item.trimmed();
+        const QRegularExpressionMatch m = time.match(trimmed);
+        const int hour = m.hasMatch() ? m.captured(1).toInt() : -1;
+        const int minute = m.hasMatch() ? m.captured(2).toInt() : -1;
+        if (hour < 0 || hour > 23 || minute < 0 || minute > 59) {
+            error = QStringLiteral("'%1' is neither every N minutes (15m) nor a list of times of day from 00:00 to "
+                                   "23:59 (12:00,13:15)")
+                        .arg(value);
+            return std::nullopt;
+        }
+        schedule.SlotMinutes.push_back(hour * 60 + minute);
+    }
+    std::sort(schedule.SlotMinutes.begin(), schedule.SlotMinutes.end());
+    schedule.SlotMinutes.erase(std::unique(schedule.SlotMinutes.begin(), schedule.SlotMinutes.end()),
+                               schedule.SlotMinutes.end());
+    return schedule;
+}
+
+TExpectedSchedule LearnSchedule(const std::vector<TLedgerEntry>& entries, TDateTime now)
+{
+    const int64_t today = FloorDiv(DateTimeToUnixMs(now), MsPerDay);
+    const int64_t first = today - ScheduleSampleSpanDays;
+    // Which minutes of each sample day hold a product. The bounds are
+    // compared as doubles first, so most of a long ledger costs one compare.
+    const TDateTime lowest = UnixMsToDateTime(first * MsPerDay) - 1.0 / 1440;
+    const TDateTime highest = UnixMsToDateTime(today * MsPerDay) + 1.0 / 1440;
+    std::array<std::bitset<MinutesPerDay>, ScheduleSampleSpanDays> held;
+    for (const TLedgerEntry& entry : entries) {
+        if (entry.Nominal == 0.0 || entry.Nominal < lowest || entry.Nominal > highest)
+            continue;
+        const int64_t minute = FloorDiv(DateTimeToUnixMs(entry.Nominal), MsPerMinute);
+        const int64_t day = FloorDiv(minute, MinutesPerDay);
+        if (day < first || day >= today)
+            continue;
+        held[static_cast<size_t>(day - first)].set(static_cast<size_t>(minute - day * MinutesPerDay));
+    }
+
+    TExpectedSchedule schedule;
+    schedule.Source = TExpectedSchedule::TSource::Learned;
+    std::array<int, MinutesPerDay> daysHolding{};
+    for (const std::bitset<MinutesPerDay>& day : held) {
+        if (day.none())
+            continue;
+        ++schedule.SampleDays;
+        for (size_t minute = 0; minute < MinutesPerDay; ++minute)
+            daysHolding[minute] += day[minute];
+    }
+    if (schedule.SampleDays < ScheduleMinimumSampleDays)
+        return schedule;
+    for (int minute = 0; minute < MinutesPerDay; ++minute)
+        if (2 * daysHolding[static_cast<size_t>(minute)] >= schedule.SampleDays)
+            schedule.SlotMinutes.push_back(minute);
+    return schedule;
+}
