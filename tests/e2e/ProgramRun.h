@@ -31,6 +31,10 @@ TRun RunWithInput(const QString& program, const QStringList& arguments, const QB
 // Under Xvfb when it is installed (as a desktop run), else off-screen.
 TRun RunOnDesktop(const QString& program, const QStringList& arguments);
 
+// Sends the signal to the started program; nothing when it has no process
+// (never to process 0, which would be the test's own process group).
+void SendSignal(const QProcess& process, int signalNumber);
+
 // A copy of lagwatch and its desktop part in the folder, runnable by every
 // user; returns the program's path, empty when the copy failed.
 QString CopyProgram(const QString& folder);
