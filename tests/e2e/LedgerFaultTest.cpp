@@ -332,7 +332,7 @@ void KillRuns(const std::function<QProcess*()>& start, const QString& ledger, co
         std::unique_ptr<QProcess> process(start());
         caught += waitForSave(*process);
         QThread::usleep(static_cast<unsigned long>(random() % (saveUs + 1)));
-        ::kill(static_cast<pid_t>(process->processId()), SIGKILL);
+        SendSignal(*process, SIGKILL);
         Finish(*process, 60000);
         const QStringList now = Loaded(ledger);
         ASSERT_TRUE(now == oldLines || now == newLines) << what << " round " << round << ": " << now.size() << " lines";

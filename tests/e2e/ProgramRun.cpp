@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include <csignal>
+
 QProcessEnvironment BareEnvironment()
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -77,4 +79,11 @@ QString CopyProgram(const QString& folder)
                                            QFile::ReadGroup))
             return {};
     return program;
+}
+
+void SendSignal(const QProcess& process, int signalNumber)
+{
+    const qint64 pid = process.processId();
+    if (pid > 0)
+        ::kill(static_cast<pid_t>(pid), signalNumber);
 }

@@ -35,6 +35,10 @@ TRun RunOnDesktop(const QString& program, const QStringList& arguments);
 // are there only once their time has passed); -1 when it cannot be read.
 int ManifestProducts(const QString& manifest);
 
+// Sends the signal to the started program; nothing when it has no process
+// (never to process 0, which would be the test's own process group).
+void SendSignal(const QProcess& process, int signalNumber);
+
 // A copy of lagwatch and its desktop part in the folder, runnable by every
 // user; returns the program's path, empty when the copy failed.
 QString CopyProgram(const QString& folder);

@@ -204,7 +204,7 @@ TEST_F(ScheduledRun, OnALiveDisplayTheWindowStaysUntilClosedOrStopped)
     desk.start(LAGWATCH_BIN, {FData, FLedger});
     ASSERT_TRUE(desk.waitForStarted());
     EXPECT_FALSE(desk.waitForFinished(3000)) << "the window closed by itself";
-    ::kill(static_cast<pid_t>(desk.processId()), SIGTERM);
+    SendSignal(desk, SIGTERM);
     const TRun stopped = Finish(desk, 30000);
     EXPECT_EQ(stopped.ExitCode, 128 + SIGTERM);
     EXPECT_EQ(stopped.Err, "lagwatch: stopped by signal 15 (Terminated); the ledger keeps what was recorded\n");
@@ -314,9 +314,9 @@ TEST_F(ScheduledRun, SigtermMidWalkKeepsEveryProductRecordedSoFar)
         const bool signalled = StartAndWaitFor(process, [&] { return IsReadingOneOf(process.processId(), middle); });
         if (signalled) {
             // Frozen where it was seen, so the signal arrives mid-walk.
-            ::kill(static_cast<pid_t>(process.processId()), SIGSTOP);
-            ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
-            ::kill(static_cast<pid_t>(process.processId()), SIGCONT);
+            SendSignal(process, SIGSTOP);
+            SendSignal(process, SIGTERM);
+            SendSignal(process, SIGCONT);
         }
         const TRun run = Finish(process, 60000);
         if (!signalled)
@@ -348,9 +348,9 @@ TEST_F(ScheduledRun, SignalsDuringTheSaveDoNotInterruptIt)
     const QString lock = FLedger + ".lock";
     QProcess process;
     ASSERT_TRUE(StartAndWaitFor(process, [&] { return QFileInfo::exists(lock); }));
-    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    SendSignal(process, SIGTERM);
     QThread::msleep(20);
-    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    SendSignal(process, SIGINT);
     const TRun run = Finish(process, 60000);
     EXPECT_EQ(run.ExitCode, 128 + SIGTERM) << run.Err.toStdString();
     const QByteArray saved = ReadBytes(FLedger);

@@ -17,6 +17,8 @@ QStringList OpenedFiles(const QString& strace, const QStringList& arguments, con
     TempDir dir;
     const QString trace = dir.FilePath("trace.txt");
     QProcessEnvironment env = BareEnvironment();
+    // A sanitized program's leak check cannot run under a tracer.
+    env.insert("ASAN_OPTIONS", "detect_leaks=0");
     if (!display.isEmpty())
         env.insert("DISPLAY", display);
     // LeakSanitizer cannot run under ptrace: a sanitized program under strace
