@@ -21,8 +21,8 @@ bool SaveChart(const QString& dataFolder, const TDelaySummary& summary, const QS
     delayChart.SetDataFolder(dataFolder);
     delayChart.Plot(summary);
     QString error;
-    // A name without an extension (a device, /dev/stdout) is written as PNG.
-    if (SaveImageFile(chart.RenderToImage(scale), file, error, "PNG"))
+    // -png: a PNG whatever the name (chart.jpg, chart.img, /dev/stdout).
+    if (SavePngFile(chart.RenderToImage(scale), file, error))
         return true;
     ReportRunFailure(error);
     return false;

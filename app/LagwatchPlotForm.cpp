@@ -216,9 +216,9 @@ void TFormLagwatchPlot::PrintSummary() const
 
 void TFormLagwatchPlot::SaveChartImage(const QString& file)
 {
-    // -png: a name without an extension (a device, /dev/stdout) is written as PNG.
+    // -png: a PNG whatever the name (chart.jpg, chart.img, /dev/stdout).
     QString error;
-    if (!SaveImageFile(FChart->RenderToImage(FCommandLine.PngScale), file, error, "PNG")) {
+    if (!SavePngFile(FChart->RenderToImage(FCommandLine.PngScale), file, error)) {
         ReportFailure(error);
         FOutputsWritten = false;
     }

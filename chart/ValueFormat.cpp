@@ -1,8 +1,8 @@
 #include "chart/ValueFormat.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
 QString FormatAxisValue(double value, const QString& pattern, const QLocale& locale)
@@ -17,13 +17,15 @@ QString FormatAxisValue(double value, const QString& pattern, const QLocale& loc
     const int minFrac = int(fracPart.count(QLatin1Char('0')));
     const int maxFrac = int(fracPart.count(QLatin1Char('0')) + fracPart.count(QLatin1Char('#')));
 
-    // Rounded by the C library on the exact binary value; the buffer grows for
-    // values up to 1e308, which print with some 310 digits.
+    // Rounded on the exact binary value, always with a decimal point (printf
+    // would take the C library's LC_NUMERIC); values up to 1e308 print with
+    // some 310 digits.
     std::vector<char> buffer(400);
-    const int n = std::snprintf(buffer.data(), buffer.size(), "%.*f", maxFrac, std::fabs(value));
-    if (n < 0)
+    const std::to_chars_result written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), std::fabs(value),
+                                                       std::chars_format::fixed, maxFrac);
+    if (written.ec != std::errc())
         return {};
-    QString digits = QString::fromLatin1(buffer.data(), std::min<int>(n, int(buffer.size()) - 1));
+    QString digits = QString::fromLatin1(buffer.data(), written.ptr - buffer.data());
     QString whole = digits, frac;
     const int dot = int(digits.indexOf(QLatin1Char('.')));
     if (dot >= 0) {

@@ -85,7 +85,8 @@ private:
     int64_t ClampY(int64_t y) const;
     QPoint Point(int64_t x, int64_t y) const;
     // A label stands only where its own line's point lies inside the picture.
-    bool Inside(int64_t x, int64_t y) const { return x >= 0 && x < M.Width && y >= 0 && y < M.Height; }
+    // Its edges belong to the picture, the right and bottom ones too.
+    bool Inside(int64_t x, int64_t y) const { return x >= 0 && x <= M.Width && y >= 0 && y <= M.Height; }
     void AddToRun(float Lon, float Lat);
     void FlushRun();
     void StraightLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2);

@@ -99,22 +99,55 @@ bool WriteAllBytes(int fd, const QByteArray& bytes)
     return true;
 }
 
-QByteArray SaveTarget(const QByteArray& path)
+namespace {
+
+// The link at path stands in a sticky folder that everyone may write and
+// belongs neither to this process's user nor to the folder's owner.
+bool ForeignLinkInSharedFolder(const QByteArray& path)
+{
+    struct stat link
+    {}, folder{};
+    if (::lstat(path.constData(), &link) != 0 || !S_ISLNK(link.st_mode) ||
+        ::stat(FolderOf(path).constData(), &folder) != 0)
+        return false;
+    const bool shared = (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
+    return shared && link.st_uid != ::geteuid() && link.st_uid != folder.st_uid;
+}
+
+// Follows the chain of links from path; with guarded, stops at (and answers
+// false for) the first link ForeignLinkInSharedFolder refuses.
+bool FollowLinks(const QByteArray& path, bool guarded, QByteArray& target)
 {
     QByteArray current = path;
     for (int hop = 0; hop < 40; ++hop) {
         char buffer[PATH_MAX];
         const ssize_t n = ::readlink(current.constData(), buffer, sizeof buffer - 1);
         if (n < 0)
-            return current;
-        QByteArray target(buffer, n);
-        if (!target.startsWith('/')) {
-            const int slash = current.lastIndexOf('/');
-            target = (slash >= 0 ? current.left(slash + 1) : QByteArray()) + target;
+            break;
+        if (guarded && ForeignLinkInSharedFolder(current)) {
+            target = current;
+            return false;
         }
-        current = target;
+        QByteArray next(buffer, n);
+        if (!next.startsWith('/')) {
+            const int slash = current.lastIndexOf('/');
+            next = (slash >= 0 ? current.left(slash + 1) : QByteArray()) + next;
+        }
+        current = next;
     }
-    return current;
+    target = current;
+    return true;
+}
+
+}  // namespace
+
+bool OutputTarget(const QByteArray& path, QByteArray& target) { return FollowLinks(path, true, target); }
+
+QByteArray SaveTarget(const QByteArray& path)
+{
+    QByteArray target;
+    FollowLinks(path, false, target);
+    return target;
 }
 
 QByteArray FolderOf(const QByteArray& path)
@@ -169,7 +202,12 @@ bool ReplaceThroughTemporary(const QByteArray& target, const QByteArray& bytes, 
 
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes, const QString& what, QString& error)
 {
-    const QByteArray target = SaveTarget(EncodePath(path));
+    QByteArray target;
+    if (!OutputTarget(EncodePath(path), target)) {
+        error = QStringLiteral("cannot write %1 %2: %3 is another user's symbolic link in a shared folder")
+                    .arg(what, path, DecodePath(target));
+        return false;
+    }
     struct stat st
     {};
     const bool exists = ::stat(target.constData(), &st) == 0;

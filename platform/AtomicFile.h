@@ -13,6 +13,13 @@ bool WriteAllBytes(int fd, const QByteArray& bytes);
 // The file a save replaces: the final target of a chain of symbolic links.
 QByteArray SaveTarget(const QByteArray& path);
 
+// The same for an output file, under the rule the kernel's
+// fs.protected_symlinks sets and the lock files keep: a symbolic link in a
+// sticky folder that everyone may write (/tmp) is followed only when it
+// belongs to the caller or to the folder's owner. Another user's link there
+// is refused: false, and target is the refused link.
+bool OutputTarget(const QByteArray& path, QByteArray& target);
+
 // The folder part of a path: "." for a bare name, "/" for a file in the root.
 QByteArray FolderOf(const QByteArray& path);
 
@@ -28,8 +35,8 @@ int RemoveLeftoverTemporaries(const QByteArray& target);
 // file is removed then.
 bool ReplaceThroughTemporary(const QByteArray& target, const QByteArray& bytes, const struct stat* existing, int& code);
 
-// The whole save of an output file: links followed, permissions kept, the
-// content replaced atomically. A path that names no regular file but a device
+// The whole save of an output file: links followed (as OutputTarget allows),
+// permissions kept, the content replaced atomically. A path that names no regular file but a device
 // or a pipe (/dev/stdout, /dev/null) is written directly instead, never
 // replaced. The path's characters are file-system bytes (PathBytes.h). False
 // with "cannot write <what> <path>: <reason>".

@@ -12,12 +12,16 @@ fi
 build="${BUILD_DIR:-$root/build}"
 verbose="${LAGWATCH_VERBOSE:-0}"
 
-# With ccache, a build folder made anew (the script check's copy, a build
-# folder removed by hand) compiles again only what changed. No base folder:
-# that would turn __FILE__ into a relative path, which tests rely on.
+# With ccache, a build folder made anew (a build folder removed by hand)
+# compiles again only what changed. The checkout is ccache's base folder, and
+# the folder a compiler runs in is not part of the key: a copy of the checkout
+# elsewhere (the script check's, a fresh clone) finds what this one compiled.
+# Paths below the checkout then reach the compiler relative to the build
+# folder (__FILE__ too; no code depends on it).
 launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=)
 if command -v ccache >/dev/null 2>&1 && [ -n "${CCACHE_DIR:-}${XDG_CACHE_HOME:-}${HOME:-}" ]; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=true
 fi
 
 echo "Configuring $build"

@@ -16,10 +16,30 @@ packages=(
   prometheus-node-exporter  # serves the metrics files to a real Prometheus in the end-to-end test
   proj-bin  # PROJ's proj, which lagwatch-map's conversions are compared with
   time  # /usr/bin/time -v: peak memory in bench/compare_peers.sh
+  locales  # the locales the tests run under (made below)
   strace  # the end-to-end test that an unattended run loads no GUI
   # The install and package checks: the package tools and the linters.
   git dpkg-dev file lintian desktop-file-utils mandoc man-db systemd bash-completion
 )
+
+# The locales the tests run the program under: a desktop's, and a German one
+# with a decimal comma.
+locales=(en_US de_DE)
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+
+# Each missing locale is compiled from the locales package's sources.
+make_locales() {
+  local have l
+  have="$(locale -a 2>/dev/null | tr 'A-Z' 'a-z')"
+  for l in "${locales[@]}"; do
+    if ! grep -qx "$(echo "$l.utf8" | tr 'A-Z' 'a-z')" <<<"$have"; then
+      echo "Making the locale $l.UTF-8"
+      $sudo localedef -i "$l" -c -f UTF-8 -A /usr/share/locale/locale.alias "$l.UTF-8"
+    fi
+  done
+}
 
 missing=()
 for p in "${packages[@]}"; do
@@ -27,10 +47,10 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+if [ ${#missing[@]} -eq 0 ]; then
+  make_locales
+  exit 0
+fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 if [ "${LAGWATCH_VERBOSE:-0}" = 1 ]; then
@@ -45,3 +65,4 @@ else
     exit 1
   fi
 fi
+make_locales

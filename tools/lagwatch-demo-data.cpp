@@ -1,6 +1,6 @@
 // Writes a demo station tree: day folders yyyy/mm/dd/ for the last N UTC days
 // with each day's 12:00 and 13:15 CRM products and a few other products around
-// them, a few days missing. Each CRM file's last-write time is set before its
+// them, a few days missing; today's only where their time has passed. Each CRM file's last-write time is set before its
 // creation time by a realistic delay, so the checker has something to show.
 //
 //   lagwatch-demo-data [--days N] [--seed S] [--manifest FILE] FOLDER
@@ -116,7 +116,15 @@ int main(int argc, char** argv)
     auto uniform = [&](int lo, int hi) { return lo + static_cast<int>(random() % static_cast<unsigned>(hi - lo + 1)); };
 
     const QLocale c = QLocale::c();
-    const double today = std::floor(25569.0 + QDateTime::currentDateTimeUtc().toMSecsSinceEpoch() / 86400000.0);
+    const double now = 25569.0 + QDateTime::currentDateTimeUtc().toMSecsSinceEpoch() / 86400000.0;
+    const double today = std::floor(now);
+    // A product's name is its nominal time: none from the future. The random
+    // numbers are drawn all the same, so a seed gives the same older days
+    // whatever the hour.
+    auto passed = [&](double day, const char* hhmm) {
+        const int minutes = (hhmm[0] - '0') * 600 + (hhmm[1] - '0') * 60 + (hhmm[2] - '0') * 10 + (hhmm[3] - '0');
+        return day + minutes / 1440.0 <= now;
+    };
     // A few missing days, never today or yesterday.
     std::set<int> missing;
     while (static_cast<int>(missing.size()) < std::min(3, options.Days / 10))
@@ -149,7 +157,10 @@ int main(int argc, char** argv)
             else
                 delay = uniform(2760, 4200);
             const QString name = stamp + time + "-crm.grb";
-            if (!WriteProduct(folder + name, delay, 4096 + uniform(0, 60000))) {
+            const qsizetype size = 4096 + uniform(0, 60000);
+            if (!passed(day, time))
+                continue;
+            if (!WriteProduct(folder + name, delay, size)) {
                 PrintPath("lagwatch-demo-data: cannot write %s\n", folder + name);
                 return 1;
             }
@@ -158,9 +169,13 @@ int main(int argc, char** argv)
         }
         // Products the checker must leave alone.
         const char* others[] = {"0000-msg.grb", "0600-cld.grb", "1200-crm.txt", "1800-fog.grb"};
-        for (const char* other : others)
-            if (uniform(0, 3) != 0 && WriteProduct(folder + stamp + other, uniform(60, 600), 2048))
+        for (const char* other : others) {
+            if (uniform(0, 3) == 0)
+                continue;
+            const int delay = uniform(60, 600);
+            if (passed(day, other) && WriteProduct(folder + stamp + other, delay, 2048))
                 ++files;
+        }
     }
 
     if (!options.Manifest.isEmpty()) {

@@ -75,10 +75,11 @@ int main(int argc, char** argv)
         if (mapping.Width <= 0 || mapping.Height <= 0)
             return UsageError("the mapping's size " + std::to_string(mapping.Width) + "x" +
                               std::to_string(mapping.Height) + " is no image size for \"-\"");
-        const int64_t bytes = int64_t(mapping.Width) * mapping.Height * 4;
-        if (bytes > ImageByteLimit)
+        // Counted in pixels: the largest sizes (2^31 - 1 squared) overflow 64 bits as bytes.
+        const int64_t pixels = int64_t(mapping.Width) * mapping.Height;
+        if (pixels > ImageByteLimit / 4)
             return UsageError("a blank image of " + std::to_string(mapping.Width) + "x" +
-                              std::to_string(mapping.Height) + " pixels would take " + std::to_string(bytes >> 20) +
+                              std::to_string(mapping.Height) + " pixels would take " + std::to_string(pixels >> 18) +
                               " MiB, more than the 1 GiB allowed");
     }
     // A new mapping's centre has sine and cosine 0 until its latitude is set,

@@ -23,7 +23,7 @@ QByteArray ReadFile(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QString GoldenPath(const char* name) { return QFileInfo(__FILE__).dir().filePath(QStringLiteral("golden/") + name); }
+QString GoldenPath(const char* name) { return QStringLiteral(LAGWATCH_GOLDEN_DIR "/") + QLatin1String(name); }
 
 // The golden files live in the source tree, which the ordinary user of the
 // permission runs may not reach; the runs as the tree's owner compare them.

@@ -4,6 +4,7 @@
 #include "station/StartupConfig.h"
 #include "platform/PathBytes.h"
 
+#include "tests/common/Faults.h"
 #include "tests/common/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -71,10 +72,11 @@ TEST(DataFolderProblem, MissingNotAFolderAndUnreadableAreNamed)
         EXPECT_EQ(DataFolderProblem(c.folder), c.problem) << c.folder.toStdString();
     rmdir(EncodePath(oddName).constData());  // the temporary folder removes decoded names only
 
-    if (geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind the super-user";
+    // Permissions bind an ordinary user only: that step runs as one.
+    GiveToNobody(dir.Path());
     chmod(QFile::encodeName(folder).constData(), 0300);
-    EXPECT_EQ(DataFolderProblem(folder), "cannot read the data folder " + folder + ": Permission denied");
+    const QString unreadable = "cannot read the data folder " + folder + ": Permission denied";
+    EXPECT_EQ(RunAsNobody([&] { return DataFolderProblem(folder) == unreadable; }), 0) << unreadable.toStdString();
     chmod(QFile::encodeName(folder).constData(), 0755);
 }
 

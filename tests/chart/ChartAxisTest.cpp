@@ -4,6 +4,7 @@
 #include "NamedCases.h"
 #include "chart/DateTimeSteps.h"
 #include "chart/ValueFormat.h"
+#include "tests/common/Faults.h"
 #include "platform/DateFormat.h"
 
 #include <gtest/gtest.h>
@@ -319,6 +320,15 @@ TEST(ValueFormat, LocaleSeparatorsAndHugeValues)
     const QLocale german(QLocale::German, QLocale::Germany);
     EXPECT_EQ(FormatAxisValue(1234.5, QStringLiteral("#,##0.###"), german), QStringLiteral("1.234,5"));
     EXPECT_EQ(FormatAxisValue(1e300).size(), 301 + 100);
+}
+
+// The C library's numeric locale (set from the environment) is not the one asked for.
+TEST(ValueFormat, AGermanCLibraryLocaleIsNotTaken)
+{
+    REQUIRE_LOCALE("de_DE.UTF-8");
+    const TScopedCLocale german(LC_NUMERIC, "de_DE.UTF-8");
+    EXPECT_EQ(FormatAxisValue(1234.5), "1,234.5");
+    EXPECT_EQ(FormatAxisValue(0.0005), "0.001");
 }
 
 namespace {

@@ -4,9 +4,16 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QList>
 #include <QThread>
 
+#include <gtest/gtest.h>
+
 #include <cerrno>
+#include <clocale>
+#include <cstring>
+#include <dirent.h>
+#include <locale.h>
 #include <csignal>
 #include <fcntl.h>
 #include <grp.h>
@@ -20,7 +27,28 @@
 
 bool IsRoot() { return ::geteuid() == 0; }
 
-bool MaySkipWithoutRoot() { return qgetenv("CI") != "true" || qgetenv("LAGWATCH_TESTS_AS_USER") == "1"; }
+bool MaySkipWithoutRoot() { return qgetenv("CI") != "true"; }
+
+bool MaySkipWithoutSetup() { return qgetenv("CI") != "true"; }
+
+bool LocaleInstalled(const char* name)
+{
+    const locale_t locale = ::newlocale(LC_ALL_MASK, name, static_cast<locale_t>(nullptr));
+    if (locale == static_cast<locale_t>(nullptr))
+        return false;
+    ::freelocale(locale);
+    return true;
+}
+
+TScopedCLocale::TScopedCLocale(int category, const char* name) : FCategory(category)
+{
+    FOld = std::setlocale(category, nullptr);
+    std::setlocale(category, name);
+}
+
+TScopedCLocale::~TScopedCLocale() { std::setlocale(FCategory, FOld.constData()); }
+
+int TestSize(int usual, int large) { return qgetenv("LAGWATCH_TEST_LARGE") == "1" ? large : usual; }
 
 TTmpfs::TTmpfs(const QString& parent, qint64 bytes)
 {
@@ -143,6 +171,34 @@ qint64 NowUs()
 
 int RunAsNobody(const std::function<bool()>& fn) { return WaitChild(StartChild(fn, true)); }
 
+void GiveToNobody(const QString& folder)
+{
+    OpenToEveryone(folder);
+    if (!IsRoot())
+        return;
+    std::function<void(const QByteArray&)> give = [&](const QByteArray& path) {
+        if (::lchown(path.constData(), NobodyUid, NobodyGid) != 0)
+            return;
+        struct stat st
+        {};
+        if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+            return;
+        if (DIR* listing = ::opendir(path.constData())) {
+            QList<QByteArray> names;
+            while (const dirent* entry = ::readdir(listing))
+                if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+                    names.append(entry->d_name);
+            ::closedir(listing);
+            for (const QByteArray& name : names)
+                give(path + '/' + name);
+        }
+    };
+    QByteArray path = EncodePath(folder);
+    while (path.size() > 1 && path.endsWith('/'))
+        path.chop(1);
+    give(path);
+}
+
 void OpenToEveryone(const QString& folder)
 {
     QByteArray path = EncodePath(folder);
@@ -183,10 +239,13 @@ TLockHolder::TLockHolder(const QString& file, const char* mode)
         const bool held = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0;
         if (fd >= 0)
             ::close(fd);
-        if (held)
+        if (held) {
+            FHeld = true;
             return;
+        }
         QThread::msleep(10);
     }
+    ADD_FAILURE() << "flock(1) did not take the lock on " << file.toStdString() << " within 10 s";
 }
 
 void TLockHolder::Stop()

@@ -14,10 +14,44 @@ constexpr gid_t NobodyGid = 65534;
 
 bool IsRoot();
 
-// True when a test that needs root may skip as an ordinary user: outside CI,
-// or in the suites' run as an ordinary user (run-as-user.sh). In CI as root
-// such a test never skips.
+// True when a test that needs root may skip as an ordinary user: outside CI.
+// In CI as root such a test never skips.
 bool MaySkipWithoutRoot();
+
+// True when a test may skip for something missing on this machine (a locale,
+// a tool): outside CI.
+bool MaySkipWithoutSetup();
+
+// In a test body: skips (outside CI) or fails when the locale is not
+// installed (scripts/install-deps.sh makes the ones the tests use).
+#define REQUIRE_LOCALE(name)                                                                                           \
+    do {                                                                                                               \
+        if (!LocaleInstalled(name)) {                                                                                  \
+            if (MaySkipWithoutSetup())                                                                                 \
+                GTEST_SKIP() << "the locale " << name << " is not installed";                                          \
+            FAIL() << "the locale " << name << " is not installed (scripts/install-deps.sh makes it)";                 \
+        }                                                                                                              \
+    } while (false)
+bool LocaleInstalled(const char* name);
+
+// The C library's locale of one category (LC_NUMERIC, ...) set for the
+// object's life, as the application object sets it from the environment.
+class TScopedCLocale
+{
+public:
+    TScopedCLocale(int category, const char* name);
+    ~TScopedCLocale();
+    TScopedCLocale(const TScopedCLocale&) = delete;
+    TScopedCLocale& operator=(const TScopedCLocale&) = delete;
+
+private:
+    int FCategory;
+    QByteArray FOld;
+};
+
+// A data size or a number of rounds: usual, or large when LAGWATCH_TEST_LARGE
+// is 1 (for longer runs by hand).
+int TestSize(int usual, int large);
 
 // In a test body: skips (where MaySkipWithoutRoot allows) or fails when the
 // test does not run as root.
@@ -60,6 +94,11 @@ qint64 FreeBytes(const QString& folder);
 // when false, -signal when it was killed.
 int RunAsNobody(const std::function<bool()>& fn);
 
+// Gives the files and folders below folder (and folder) to nobody when the
+// test runs as root, and makes the path to it searchable by everyone: the
+// steps of a test that permissions must bind then run through RunAsNobody.
+void GiveToNobody(const QString& folder);
+
 // Starts fn in a child process (as nobody when asNobody and root) and
 // returns its process id without waiting.
 pid_t StartChild(const std::function<bool()>& fn, bool asNobody);
@@ -90,7 +129,8 @@ void OpenToEveryone(const QString& folder);
 int KillRounds(int fallback);
 
 // Another process that holds a lock with flock(1) ("-s" or "-x") on the file
-// until Stop() or the end of the object; constructed once the lock is held.
+// until Stop() or the end of the object; constructed once the lock is held
+// (a lock not held within 10 s fails the test).
 class TLockHolder
 {
 public:
@@ -99,7 +139,9 @@ public:
     TLockHolder(const TLockHolder&) = delete;
     TLockHolder& operator=(const TLockHolder&) = delete;
     void Stop();
+    bool Held() const { return FHeld; }
 
 private:
     QProcess FProcess;
+    bool FHeld = false;
 };

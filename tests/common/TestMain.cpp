@@ -4,8 +4,20 @@
 #include <QApplication>
 #include <QLocale>
 
+#include "tests/common/Faults.h"
+
+#include <cstdio>
+
 int main(int argc, char** argv)
 {
+    // A run under a locale that is not installed would quietly be a run
+    // under C: in CI that is a failure (scripts/install-deps.sh makes them).
+    const QByteArray wanted = qgetenv("LC_ALL");
+    if (!wanted.isEmpty() && !LocaleInstalled(wanted.constData())) {
+        std::fprintf(stderr, "the locale %s is not installed\n", wanted.constData());
+        if (!MaySkipWithoutSetup())
+            return 1;
+    }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // Month names and decimal points are English in the C and English

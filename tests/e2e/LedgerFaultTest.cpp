@@ -1,7 +1,8 @@
 // The real program against the faults that used to cost ledgers: paths that
-// are not UTF-8, a lock held by another process, a second user through
-// setpriv, a planted lock link, foreign and binary ledgers, a 64 GiB sparse
-// ledger, image writes to a full disk, and SIGKILL during the save.
+// are not UTF-8, a lock held by another process, a binary ledger, output
+// links planted by another user, image writes to a full disk, and SIGKILL
+// during the save. (Each fault of the ledger itself is tested once, by the
+// ledger's own tests; here only what the program adds.)
 #include "station/Ledger.h"
 #include "platform/PathBytes.h"
 #include "tests/common/Faults.h"
@@ -78,7 +79,11 @@ protected:
         ASSERT_FALSE(FProgram.isEmpty());
         ::chmod(EncodePath(FDir.FilePath("bin")).constData(), 0755);
         FData = FDir.FilePath("data");
-        ASSERT_EQ(RunProgram(DEMO_DATA_BIN, {"--days", "3", FData}, BareEnvironment()).ExitCode, 0);
+        const QString manifest = FDir.FilePath("manifest.txt");
+        ASSERT_EQ(RunProgram(DEMO_DATA_BIN, {"--days", "3", "--manifest", manifest, FData}, BareEnvironment()).ExitCode,
+                  0);
+        FProducts = ManifestProducts(manifest);
+        ASSERT_GE(FProducts, 4);
     }
 
     QProcessEnvironment Env() const
@@ -114,6 +119,7 @@ protected:
 
     TempDir FDir;
     QString FProgram, FData;
+    int FProducts = 0;  // in FData
 };
 
 TEST_F(LedgerFaults, PathsThatAreNotUtf8ReachTheFileSystemByteForByte)
@@ -133,10 +139,10 @@ TEST_F(LedgerFaults, PathsThatAreNotUtf8ReachTheFileSystemByteForByte)
     EXPECT_FALSE(Exists(base + "lat\xef\xbf\xbd"));
     const QByteArray ledger = ReadBytes(base + "led\xe4.txt");
     EXPECT_TRUE(ledger.startsWith("200101010000-crm.grb=5\r\n")) << ledger.constData();
-    EXPECT_EQ(ledger.count("-crm.grb="), 7) << ledger.constData();
+    EXPECT_EQ(ledger.count("-crm.grb="), FProducts + 1) << ledger.constData();
     EXPECT_TRUE(Exists(base + "led\xe4.txt.lock"));
     EXPECT_TRUE(NoDefaultLedger());
-    EXPECT_EQ(ReadBytes(base + "out\xe4.csv").count("-crm.grb"), 7);
+    EXPECT_EQ(ReadBytes(base + "out\xe4.csv").count("-crm.grb"), FProducts + 1);
     EXPECT_TRUE(ReadBytes(base + "m\xe4.prom").contains("lagwatch_"));
     EXPECT_TRUE(ReadBytes(base + "chart\xe4.png").startsWith("\x89PNG"));
 
@@ -154,7 +160,7 @@ TEST_F(LedgerFaults, AHeldLockFailsTheRunAfterTheWaitAndTheNextRunRecords)
     const QString ledger = FDir.Write("ledger.txt", "200101010000-crm.grb=5\r\n");
     FDir.Write("ledger.txt.lock", "");  // as an earlier run left it
     QProcessEnvironment env = Env();
-    env.insert("LAGWATCH_LOCK_WAIT", "4");
+    env.insert("LAGWATCH_LOCK_WAIT", "1");
     {
         // Anyone who can read the lock file can hold it shared.
         TLockHolder holder(ledger + ".lock", "-s");
@@ -162,97 +168,30 @@ TEST_F(LedgerFaults, AHeldLockFailsTheRunAfterTheWaitAndTheNextRunRecords)
         took.start();
         const TRun run = Run({FData, ledger, "-close"}, env);
         EXPECT_EQ(run.ExitCode, 1);
-        EXPECT_GE(took.elapsed(), 4000);
+        EXPECT_GE(took.elapsed(), 1000);
         EXPECT_LT(took.elapsed(), 60000);
         EXPECT_EQ(run.Err, "lagwatch: waiting for the lock of the ledger " + ledger +
-                               ", which another process holds; giving up after 4 s\n"
+                               ", which another process holds; giving up after 1 s\n"
                                "lagwatch: cannot save the ledger " +
-                               ledger + ": another process holds its lock; gave up after 4 s\n");
+                               ledger + ": another process holds its lock; gave up after 1 s\n");
         EXPECT_EQ(ReadBytes(ledger), "200101010000-crm.grb=5\r\n");
     }
     const TRun next = Run({FData, ledger, "-close"}, env);
     EXPECT_EQ(next.ExitCode, 0) << next.Err.toStdString();
-    EXPECT_EQ(Loaded(ledger).size(), 7);
+    EXPECT_EQ(Loaded(ledger).size(), FProducts + 1);
 }
 
-TEST_F(LedgerFaults, ADesktopUserWaitsForTheLockOfRootsTimer)
+// How the program reports a ledger it cannot read (the ledger's tests cover
+// each kind: UTF-16, no text, too large for the memory): one line for the
+// read, one for the save it leaves out, status 1, the file untouched.
+TEST_F(LedgerFaults, ALedgerThatIsNoTextIsReportedAndLeftUntouched)
 {
-    REQUIRE_ROOT("a second user needs root");
-    if (QStandardPaths::findExecutable("setpriv").isEmpty() || QStandardPaths::findExecutable("flock").isEmpty())
-        GTEST_SKIP() << "setpriv(1) or flock(1) is not installed";
-    // Root's timer ran first: its lock file is 0644 and root's, in a folder
-    // both may write.
-    const QString folder = FDir.MakeDir("shared") + "/";
-    ::chmod(EncodePath(folder).constData(), 0777);
-    const QString ledger = FDir.Write("shared/ledger.txt", "200101010000-crm.grb=5\r\n");
-    ASSERT_EQ(Run({FData, ledger, "-close"}).ExitCode, 0);
-    struct stat lock
-    {};
-    ASSERT_EQ(::stat(EncodePath(ledger + ".lock").constData(), &lock), 0);
-    EXPECT_EQ(lock.st_mode & 0777, 0644u);
-    EXPECT_EQ(lock.st_uid, 0u);
-    FDir.Write("shared/ledger.txt", "200101010000-crm.grb=5\r\n");  // the products are new again
-
-    // While root's run holds the lock, the user's run waits, then saves.
-    TLockHolder holder(ledger + ".lock", "-x");
-    QProcess user;
-    QProcessEnvironment env = Env();
-    env.insert("HOME", "/tmp");
-    user.setProcessEnvironment(env);
-    QElapsedTimer took;
-    took.start();
-    user.start("setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups", FProgram, FData, ledger, "-close"});
-    ASSERT_TRUE(user.waitForStarted());
-    QThread::msleep(2500);
-    EXPECT_EQ(ReadBytes(ledger), "200101010000-crm.grb=5\r\n") << "saved without the lock";
-    holder.Stop();
-    const TRun run = Finish(user, 120000);
-    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-    EXPECT_EQ(run.Err, "");
-    EXPECT_GE(took.elapsed(), 2500);
-    EXPECT_EQ(Loaded(ledger).size(), 7);
-}
-
-TEST_F(LedgerFaults, ALockLinkPlantedByAnotherUserIsRefused)
-{
-    REQUIRE_ROOT("a second user needs root");
-    if (QStandardPaths::findExecutable("setpriv").isEmpty())
-        GTEST_SKIP() << "setpriv(1) is not installed";
-    const QString folder = FDir.MakeDir("public") + "/";
-    ::chmod(EncodePath(folder).constData(), 01777);
-    const QString ledger = FDir.Write("public/ledger.txt", "200101010000-crm.grb=5\r\n");
-    const QString victim = FDir.FilePath("victim");
-    QProcess plant;
-    plant.start("setpriv",
-                {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "ln", "-s", victim, ledger + ".lock"});
-    ASSERT_EQ(Finish(plant, 30000).ExitCode, 0);
-    const TRun run = Run({FData, ledger, "-close"});
-    EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(run.Err, "lagwatch: cannot save the ledger " + ledger + ": the lock file " + ledger +
-                           ".lock is a symbolic link; refusing it\n");
-    EXPECT_FALSE(QFileInfo::exists(victim));
-    EXPECT_EQ(ReadBytes(ledger), "200101010000-crm.grb=5\r\n");
-}
-
-TEST_F(LedgerFaults, ForeignBinaryAndHugeLedgers)
-{
-    // UTF-16 without a mark is read, and saved as UTF-8.
-    QByteArray utf16;
-    for (const char c : QByteArray("200101010000-crm.grb=5\r\n"))
-        utf16 += QByteArray(1, c) + QByteArray(1, '\0');
-    const QString ledger = FDir.Write("ledger.txt", utf16);
-    TRun run = Run({FData, ledger, "-close"});
-    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-    EXPECT_TRUE(ReadBytes(ledger).startsWith("200101010000-crm.grb=5\r\n"));
-    EXPECT_EQ(Loaded(ledger).size(), 7);
-
-    // A file that is no text: reported, left untouched, the run goes on.
     QByteArray binary(5000, '\0');
     binary.replace(0, 4,
                    "\x7f"
                    "ELF");
-    FDir.Write("ledger.txt", binary);
-    run = Run({FData, ledger, "-close"});
+    const QString ledger = FDir.Write("ledger.txt", binary);
+    const TRun run = Run({FData, ledger, "-close"});
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_EQ(run.Err, "lagwatch: cannot read the ledger " + ledger +
                            ": it is not a text file\n"
@@ -260,18 +199,6 @@ TEST_F(LedgerFaults, ForeignBinaryAndHugeLedgers)
                            ledger + ": it is not a text file\n");
     EXPECT_TRUE(run.Out.startsWith("Lagwatch - ")) << run.Out.toStdString();
     EXPECT_EQ(ReadBytes(ledger), binary);
-
-    // A 64 GiB sparse file: no abort, a read failure.
-    FDir.Write("ledger.txt", "");
-    if (::truncate(EncodePath(ledger).constData(), qint64(64) << 30) != 0)
-        GTEST_SKIP() << "no 64 GiB sparse file here";
-    run = Run({FData, ledger, "-close"});
-    EXPECT_EQ(run.ExitCode, 1) << run.Err.toStdString();
-    EXPECT_EQ(run.Err, "lagwatch: cannot read the ledger " + ledger +
-                           ": not enough memory to read its 68719476736 bytes\n"
-                           "lagwatch: ledger left untouched, cannot read " +
-                           ledger + ": not enough memory to read its 68719476736 bytes\n");
-    EXPECT_EQ(QFileInfo(ledger).size(), qint64(64) << 30);
 }
 
 TEST_F(LedgerFaults, AnImageThatCannotBeWrittenIsAFailureAndLeavesNoFile)
@@ -280,18 +207,14 @@ TEST_F(LedgerFaults, AnImageThatCannotBeWrittenIsAFailureAndLeavesNoFile)
     TRun run = Run({FData, ledger, "-close", "-png=/dev/full"});
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_EQ(run.Err, "lagwatch: cannot write the image /dev/full: No space left on device\n");
-    EXPECT_EQ(Loaded(ledger).size(), 6);  // the ledger is saved all the same
+    EXPECT_EQ(Loaded(ledger).size(), FProducts);  // the ledger is saved all the same
 
-    run = Run({FData, ledger, "-close", "-png=" + FDir.FilePath("chart.xyz")});
-    EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(run.Err, "lagwatch: cannot write the image " + FDir.FilePath("chart.xyz") +
-                           ": no image writer for the format 'xyz'\n");
-    EXPECT_FALSE(QFileInfo::exists(FDir.FilePath("chart.xyz")));
-
-    // The extension picks the format.
-    run = Run({FData, ledger, "-close", "-png=" + FDir.FilePath("chart.jpg")});
-    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-    EXPECT_TRUE(ReadBytes(FDir.FilePath("chart.jpg")).startsWith("\xff\xd8\xff"));
+    // -png writes a PNG whatever the name.
+    for (const char* name : {"chart.jpg", "chart.img", "chart"}) {
+        run = Run({FData, ledger, "-close", "-png=" + FDir.FilePath(name)});
+        EXPECT_EQ(run.ExitCode, 0) << name << ": " << run.Err.toStdString();
+        EXPECT_TRUE(ReadBytes(FDir.FilePath(name)).startsWith("\x89PNG\r\n")) << name;
+    }
 
     QProcessEnvironment offscreen = BareEnvironment();
     offscreen.insert("QT_QPA_PLATFORM", "offscreen");
@@ -328,6 +251,31 @@ TEST_F(LedgerFaults, AnImageThatCannotBeWrittenIsAFailureAndLeavesNoFile)
               QStringList({"filler", "old.png"}));
 }
 
+// Root's run writing its outputs into a shared sticky folder where the user
+// nobody planted links to a file of root's: each output is refused with one
+// line and status 1, and the file stays as it was.
+TEST_F(LedgerFaults, OutputLinksPlantedByAnotherUserAreRefused)
+{
+    REQUIRE_ROOT("a second user needs root");
+    const QString target = FDir.Write("etc/some-file", "root's own\n");
+    const QString shared = FDir.MakeDir("shared");
+    ::chmod(EncodePath(shared).constData(), 01777);
+    const QString ledger = FDir.Write("ledger.txt", "");
+    for (const char* option : {"-metrics=", "-csv=", "-png="}) {
+        SCOPED_TRACE(option);
+        const QString link = shared + "/out";
+        QFile::remove(link);
+        ASSERT_TRUE(QFile::link(target, link));
+        ASSERT_EQ(::lchown(EncodePath(link).constData(), NobodyUid, NobodyGid), 0);
+        const TRun run = Run({FData, ledger, "-close", option + link});
+        EXPECT_EQ(run.ExitCode, 1);
+        EXPECT_TRUE(run.Err.endsWith(link + ": " + link + " is another user's symbolic link in a shared folder\n"))
+            << run.Err.toStdString();
+        EXPECT_EQ(run.Err.count('\n'), 1) << run.Err.toStdString();
+        EXPECT_EQ(ReadBytes(target), "root's own\n");
+    }
+}
+
 // True while the process has the ledger open for reading and writing: its
 // save has begun (the load opens it read-only).
 bool Saving(qint64 pid, const QString& ledger)
@@ -347,17 +295,22 @@ bool Saving(qint64 pid, const QString& ledger)
 }
 
 // Kills the real program at random moments of its save; each kill must
-// leave the old ledger or the new one, whole.
-void KillRuns(const std::function<QProcess*()>& start, const QString& ledger, const QByteArray& old, int rounds,
-              const char* what)
+// leave the old ledger or the new one (with products more lines), whole.
+void KillRuns(const std::function<QProcess*()>& start, const QString& ledger, const QByteArray& old, int products,
+              int rounds, const char* what)
 {
     const QStringList oldLines = Loaded(ledger);
+    // Polls /proc until the save begins; false when the program ended first.
     auto waitForSave = [&](QProcess& process) {
         QElapsedTimer waited;
         waited.start();
-        while (process.state() == QProcess::Running && waited.elapsed() < 60000)
+        while (waited.elapsed() < 60000) {
             if (Saving(process.processId(), ledger))
                 return true;
+            if (process.waitForFinished(0) || process.state() != QProcess::Running)
+                return false;
+            QThread::usleep(200);
+        }
         return false;
     };
     // One run to its end: how long its save takes, and what it saves.
@@ -368,7 +321,7 @@ void KillRuns(const std::function<QProcess*()>& start, const QString& ledger, co
     ASSERT_EQ(Finish(*whole, 120000).ExitCode, 0);
     const qint64 saveUs = took.nsecsElapsed() / 1000;
     const QStringList newLines = Loaded(ledger);
-    ASSERT_EQ(newLines.size(), oldLines.size() + 6);
+    ASSERT_EQ(newLines.size(), oldLines.size() + products);
     std::mt19937 random(11);
     int sawOld = 0, sawNew = 0, caught = 0;
     for (int round = 0; round < rounds; ++round) {
@@ -390,10 +343,13 @@ void KillRuns(const std::function<QProcess*()>& start, const QString& ledger, co
     EXPECT_GE(caught, rounds / 2);
 }
 
+// The program saves through the ledger's own save, whose kills at every
+// moment the ledger's tests cover (a normal save and the rewrite in place);
+// here the real program is killed while it saves.
 TEST_F(LedgerFaults, KilledDuringTheSaveTheLedgerStaysWhole)
 {
     QByteArray old;
-    for (int i = 0; i < 80000; ++i)
+    for (int i = 0, lines = TestSize(20000, 80000); i < lines; ++i)
         old += "19" + QByteArray::number(1000000000 + i) + "-crm.grb=" + QByteArray::number(i % 5000) + "\r\n";
     const QString ledger = FDir.Write("ledger.txt", old);
     const QProcessEnvironment env = Env();
@@ -405,35 +361,24 @@ TEST_F(LedgerFaults, KilledDuringTheSaveTheLedgerStaysWhole)
             p->waitForStarted();
             return p;
         },
-        ledger, old, KillRounds(10), "normal save");
+        ledger, old, FProducts, KillRounds(8), "normal save");
     ASSERT_EQ(Run({FData, ledger, "-close"}).ExitCode, 0);
     EXPECT_EQ(QDir(FDir.Path()).entryList(QStringList{".ledger.txt.*"}, QDir::Files | QDir::Hidden), QStringList());
 
-    // In a folder the user cannot write: the rewrite in place.
-    if (!IsRoot() && MaySkipWithoutRoot())
-        GTEST_SKIP() << "the user nobody needs root";
-    ASSERT_TRUE(IsRoot()) << "the user nobody needs root";
+    // In a folder the user cannot write: the rewrite in place, which leaves
+    // nothing beside the ledger and no journal in it.
+    REQUIRE_ROOT("the user nobody needs root");
     const QString folder = FDir.MakeDir("ro") + "/";
     const QString inPlace = FDir.Write("ro/ledger.txt", old);
     ASSERT_EQ(::chown(EncodePath(inPlace).constData(), NobodyUid, NobodyGid), 0);
     ::chmod(EncodePath(folder).constData(), 0555);
     QProcessEnvironment user = env;
     user.insert("HOME", "/tmp");
-    KillRuns(
-        [&] {
-            auto* p = new QProcess;
-            p->setProcessEnvironment(user);
-            p->start("setpriv",
-                     {"--reuid=nobody", "--regid=nogroup", "--clear-groups", FProgram, FData, inPlace, "-close"});
-            p->waitForStarted();
-            return p;
-        },
-        inPlace, old, KillRounds(10), "rewrite in place");
     const TRun last = RunAsNobody({FData, inPlace, "-close"}, user);
     EXPECT_EQ(last.ExitCode, 0) << last.Err.toStdString();
+    EXPECT_EQ(Loaded(inPlace).size(), Loaded(ledger).size());
     EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{"ledger.txt"});
-    EXPECT_TRUE(ReadBytes(inPlace).endsWith("-crm.grb=4999\r\n") || ReadBytes(inPlace).endsWith("\r\n"));
     EXPECT_EQ(ReadBytes(inPlace).count('\0'), 0);  // no journal left
     ::chmod(EncodePath(folder).constData(), 0755);
 }

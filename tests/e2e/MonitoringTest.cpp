@@ -5,6 +5,7 @@
 // are skipped, except in CI, where that is a failure.
 #include "station/Utils.h"
 #include "platform/DateTime.h"
+#include "tests/common/Faults.h"
 #include "tests/common/TempDir.h"
 #include "tests/e2e/ProgramRun.h"
 
@@ -19,11 +20,15 @@
 
 namespace {
 
-// A run without a display, in the given locale and no other.
+// A run without a display, in the given locale and no other ("LC_NUMERIC=de_DE.UTF-8":
+// that one category only).
 TRun RunOffscreen(const QString& program, const QStringList& arguments, const QString& locale = "C.UTF-8")
 {
     QProcessEnvironment env = BareEnvironment();
-    env.insert("LC_ALL", locale);
+    if (locale.contains('='))
+        env.insert(locale.section('=', 0, 0), locale.section('=', 1));
+    else
+        env.insert("LC_ALL", locale);
     env.insert("QT_QPA_PLATFORM", "offscreen");
     return RunProgram(program, arguments, env);
 }
@@ -97,7 +102,9 @@ TEST(Monitoring, CheckAsAMonitoringServerRunsIt)
         {"warning above critical", 60, 600, {"-warning=50"}, 3, "LAGWATCH UNKNOWN - the warning threshold"},
         {"CSV on standard output", 60, 600, {"-csv=-"}, 3, "LAGWATCH UNKNOWN - -csv=- cannot share standard output"},
     };
-    for (const char* locale : {"C", "C.UTF-8", "en_US.UTF-8", "de_DE.UTF-8"}) {
+    REQUIRE_LOCALE("en_US.UTF-8");
+    REQUIRE_LOCALE("de_DE.UTF-8");
+    for (const char* locale : {"C", "C.UTF-8", "en_US.UTF-8", "de_DE.UTF-8", "LC_NUMERIC=de_DE.UTF-8"}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(c.what) + " in " + locale);
             TempDir dir;
@@ -139,6 +146,7 @@ TEST(Monitoring, MetricsOfARealRunPassPromtool)
     const QString ledger = dir.Write("ledger.txt", "");
     const QString metrics = dir.FilePath("textfile/lagwatch.prom");
     dir.MakeDir("textfile");
+    REQUIRE_LOCALE("de_DE.UTF-8");
     for (const char* locale : {"C", "de_DE.UTF-8"}) {
         SCOPED_TRACE(locale);
         const TRun run = RunOffscreen(LAGWATCH_BIN, {data, ledger, "-close", "-metrics=" + metrics}, locale);
@@ -220,7 +228,9 @@ TEST(Monitoring, AnOutputThatCannotBeWrittenCostsNeitherTheLedgerNorTheOtherOutp
 {
     TempDir dir;
     const QString data = dir.FilePath("data");
-    ASSERT_EQ(RunOffscreen(DEMO_DATA_BIN, {"--days", "3", data}).ExitCode, 0);
+    const QString manifest = dir.FilePath("manifest.txt");
+    ASSERT_EQ(RunOffscreen(DEMO_DATA_BIN, {"--days", "3", "--manifest", manifest, data}).ExitCode, 0);
+    const int products = ManifestProducts(manifest);
     const QString ledger = dir.Write("ledger.txt", "");
     const QString metrics = dir.FilePath("lagwatch.prom");
     const TRun run = RunOffscreen(
@@ -228,8 +238,9 @@ TEST(Monitoring, AnOutputThatCannotBeWrittenCostsNeitherTheLedgerNorTheOtherOutp
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_EQ(run.Err.count('\n'), 1) << run.Err.toStdString();
     EXPECT_TRUE(run.Err.startsWith("lagwatch: cannot write the CSV ")) << run.Err.toStdString();
-    EXPECT_EQ(ReadFile(ledger).count("\r\n"), 6);
-    EXPECT_TRUE(ReadFile(metrics).contains("lagwatch_ledger_entries{folder=\"" + QFile::encodeName(data) + "/\"} 6\n"));
+    EXPECT_EQ(ReadFile(ledger).count("\r\n"), products);
+    EXPECT_TRUE(ReadFile(metrics).contains("lagwatch_ledger_entries{folder=\"" + QFile::encodeName(data) + "/\"} " +
+                                           QByteArray::number(products) + "\n"));
 }
 
 }  // namespace

@@ -59,6 +59,14 @@ TRun RunOnDesktop(const QString& program, const QStringList& arguments)
     return RunProgram(program, arguments, env);
 }
 
+int ManifestProducts(const QString& manifest)
+{
+    QFile file(manifest);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    return static_cast<int>(file.readAll().count('\n'));
+}
+
 bool MaySkipWithoutTool() { return qgetenv("CI") != "true"; }
 
 QString CopyProgram(const QString& folder)

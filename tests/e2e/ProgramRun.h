@@ -31,6 +31,10 @@ TRun RunWithInput(const QString& program, const QStringList& arguments, const QB
 // Under Xvfb when it is installed (as a desktop run), else off-screen.
 TRun RunOnDesktop(const QString& program, const QStringList& arguments);
 
+// The number of CRM products a lagwatch-demo-data --manifest file lists (today's
+// are there only once their time has passed); -1 when it cannot be read.
+int ManifestProducts(const QString& manifest);
+
 // Sends the signal to the started program; nothing when it has no process
 // (never to process 0, which would be the test's own process group).
 void SendSignal(const QProcess& process, int signalNumber);

@@ -21,6 +21,9 @@ QStringList OpenedFiles(const QString& strace, const QStringList& arguments, con
     env.insert("ASAN_OPTIONS", "detect_leaks=0");
     if (!display.isEmpty())
         env.insert("DISPLAY", display);
+    // LeakSanitizer cannot run under ptrace: a sanitized program under strace
+    // would die at its exit.
+    env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + (env.contains("ASAN_OPTIONS") ? ":" : "") + "detect_leaks=0");
     const TRun run =
         RunProgram(strace, QStringList{"-f", "-e", "trace=openat", "-o", trace, LAGWATCH_BIN} + arguments, env);
     status = run.ExitCode;

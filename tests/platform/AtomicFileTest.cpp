@@ -1,4 +1,5 @@
 #include "platform/AtomicFile.h"
+#include "tests/common/Faults.h"
 #include "tests/common/TempDir.h"
 
 #include <QDir>
@@ -90,6 +91,67 @@ TEST(AtomicFile, FailuresNameTheFileAndLeaveNothingBehind)
         EXPECT_EQ(error, QStringLiteral("cannot write the CSV %1: %2").arg(dir.FilePath(c.target), c.reason));
         EXPECT_EQ(Entries(dir), QStringList({"folder"}));
     }
+}
+
+// A link another user planted in a shared sticky folder (/tmp) is not
+// followed: with fs.protected_symlinks=0 the kernel would let root's write
+// through to any file. The caller's own links and the folder owner's are.
+TEST(AtomicFile, AnotherUsersLinkInASharedStickyFolderIsRefused)
+{
+    REQUIRE_ROOT("links of another user need root to make");
+    struct Case
+    {
+        const char* what;
+        mode_t folderMode;
+        bool folderOfNobody;
+        bool linkOfNobody;
+        bool followed;
+    };
+    const Case cases[] = {
+        {"nobody's link in root's /tmp-like folder", 01777, false, true, false},
+        {"the caller's own link there", 01777, false, false, true},
+        {"the folder owner's link", 01777, true, true, true},
+        {"nobody's link in a folder without the sticky bit", 0777, false, true, true},
+        {"nobody's link in a sticky folder only its owner writes", 01755, false, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const QString target = dir.Write("etc/some-file", "precious\n");
+        const QString shared = dir.MakeDir("shared");
+        const QString link = shared + "/out.prom";
+        ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), c.folderMode), 0);
+        if (c.folderOfNobody) {
+            ASSERT_EQ(::chown(QFile::encodeName(shared).constData(), NobodyUid, NobodyGid), 0);
+        }
+        if (c.linkOfNobody) {
+            ASSERT_EQ(::lchown(QFile::encodeName(link).constData(), NobodyUid, NobodyGid), 0);
+        }
+        QString error;
+        EXPECT_EQ(WriteFileAtomically(link, "metrics\n", "the metrics", error), c.followed) << error.toStdString();
+        EXPECT_EQ(ReadFile(target), c.followed ? "metrics\n" : "precious\n");
+        EXPECT_TRUE(QFileInfo(link).isSymLink());
+        if (!c.followed) {
+            EXPECT_EQ(error, "cannot write the metrics " + link + ": " + link +
+                                 " is another user's symbolic link in a shared folder");
+        }
+    }
+    // An ordinary user's own link in a shared folder, to a file of theirs.
+    TempDir dir;
+    const QString shared = dir.MakeDir("shared");
+    ::chmod(QFile::encodeName(shared).constData(), 01777);
+    GiveToNobody(dir.Path());
+    ::chmod(QFile::encodeName(shared).constData(), 01777);
+    ::chown(QFile::encodeName(shared).constData(), 0, 0);
+    EXPECT_EQ(RunAsNobody([&] {
+                  const QString mine = shared + "/mine.prom";
+                  QString error;
+                  return ::symlink("mine.real", QFile::encodeName(mine).constData()) == 0 &&
+                         WriteFileAtomically(mine, "x\n", "the metrics", error) &&
+                         ReadFile(shared + "/mine.real") == "x\n";
+              }),
+              0);
 }
 
 }  // namespace

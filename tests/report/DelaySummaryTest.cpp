@@ -1,6 +1,7 @@
 #include "report/DelaySummary.h"
 
 #include "platform/NumberFormat.h"
+#include "tests/common/Faults.h"
 
 #include <gtest/gtest.h>
 
@@ -115,6 +116,20 @@ TEST(NumberFormat, FixedDecimalsAndTies)
     EXPECT_EQ(FormatPadded(5, 3), "005");
     EXPECT_EQ(FormatPadded(366, 3), "366");
     EXPECT_EQ(FormatPadded(1234, 3), "1234");
+}
+
+// The application object sets the C library's locale from the environment;
+// LC_NUMERIC=de_DE.UTF-8 alone must not put a comma into a number asked for
+// in another locale.
+TEST(NumberFormat, TheCLibrarysNumericLocaleIsNotTaken)
+{
+    REQUIRE_LOCALE("de_DE.UTF-8");
+    const TScopedCLocale german(LC_NUMERIC, "de_DE.UTF-8");
+    EXPECT_EQ(FormatFixed(1440.5, 1, QLocale::c()), "1440.5");
+    EXPECT_EQ(FormatFixed(0.25, 1, QLocale::c()), "0.3");
+    EXPECT_EQ(FormatFixed(2.0, 1, QLocale(QLocale::German, QLocale::Germany)), "2,0");
+    const TScopedCLocale english(LC_NUMERIC, "C");
+    EXPECT_EQ(FormatFixed(2.0, 1, QLocale(QLocale::German, QLocale::Germany)), "2,0");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "report/HealthCheck.h"
 #include "report/StationStatus.h"
+#include "tests/common/Faults.h"
 
 #include <QLocale>
 #include <gtest/gtest.h>
@@ -76,6 +77,16 @@ TEST(HealthCheck, VerdictsAtTheBandEdges)
             << r.Line.toStdString();
         EXPECT_TRUE(r.Line.contains(QLatin1String(c.text))) << r.Line.toStdString() << "\n  wanted: " << c.text;
     }
+}
+
+// The line a monitoring server parses: decimal points under any locale, a
+// German C-library LC_NUMERIC included (the summary keeps the locale's).
+TEST(HealthCheck, NumbersHaveADecimalPointUnderAGermanNumericLocale)
+{
+    REQUIRE_LOCALE("de_DE.UTF-8");
+    const TScopedCLocale german(LC_NUMERIC, "de_DE.UTF-8");
+    const TCheckResult r = Check({"202106221200-crm.grb=86430"}, {35, 45, 48});
+    EXPECT_TRUE(r.Line.contains("1440.5 minutes late (more than 45), 26.0 hours old")) << r.Line.toStdString();
 }
 
 TEST(HealthCheck, ThresholdsFromTheCommandLine)
