@@ -29,14 +29,6 @@
 
 namespace {
 
-#define REQUIRE_SERVER(variable, name)                                                                                 \
-    const QString variable = QStandardPaths::findExecutable(name);                                                     \
-    if (variable.isEmpty()) {                                                                                          \
-        if (!MaySkipWithoutTool())                                                                                     \
-            FAIL() << name << " is not installed (scripts/install-deps.sh installs it)";                               \
-        GTEST_SKIP() << name << " is not installed";                                                                   \
-    }
-
 // A loopback port nobody listens on at this moment.
 int FreePort()
 {
@@ -156,8 +148,8 @@ QStringList FiringFolders(int port, const char* alertName)
 
 TEST(MonitoringServer, MissingProductsAlertFiresForTheStationWithGapsOnly)
 {
-    REQUIRE_SERVER(prometheus, "prometheus");
-    REQUIRE_SERVER(exporter, "prometheus-node-exporter");
+    REQUIRE_TOOL(prometheus, "prometheus");
+    REQUIRE_TOOL(exporter, "prometheus-node-exporter");
     QElapsedTimer elapsed;
     elapsed.start();
     TempDir dir;

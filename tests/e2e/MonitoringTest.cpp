@@ -45,15 +45,6 @@ QByteArray ReadFile(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// A tool a test needs: skipped on a developer's machine without it, a failure in CI.
-#define REQUIRE_TOOL(variable, name)                                                                                   \
-    const QString variable = QStandardPaths::findExecutable(name);                                                     \
-    if (variable.isEmpty()) {                                                                                          \
-        if (!MaySkipWithoutTool())                                                                                     \
-            FAIL() << name << " is not installed (scripts/install-deps.sh installs it)";                               \
-        GTEST_SKIP() << name << " is not installed";                                                                   \
-    }
-
 // A product name whose nominal time lies the given minutes before now.
 QString ProductMinutesAgo(int minutes)
 {

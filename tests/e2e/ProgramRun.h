@@ -3,6 +3,7 @@
 // time limit, with the environment spelled out.
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 
@@ -45,3 +46,13 @@ QString CopyProgram(const QString& folder);
 
 // Xvfb is needed here: true when a test may skip without it (never in CI).
 bool MaySkipWithoutTool();
+
+// A tool a test needs, found on the path as `variable`: skipped on a
+// developer's machine without it, a failure in CI.
+#define REQUIRE_TOOL(variable, name)                                                                                   \
+    const QString variable = QStandardPaths::findExecutable(name);                                                     \
+    if (variable.isEmpty()) {                                                                                          \
+        if (!MaySkipWithoutTool())                                                                                     \
+            FAIL() << name << " is not installed (scripts/install-deps.sh installs it)";                               \
+        GTEST_SKIP() << name << " is not installed";                                                                   \
+    }

@@ -23,7 +23,8 @@ QStringList OpenedFiles(const QString& strace, const QStringList& arguments, con
         env.insert("DISPLAY", display);
     // LeakSanitizer cannot run under ptrace: a sanitized program under strace
     // would die at its exit.
-    env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + (env.contains("ASAN_OPTIONS") ? ":" : "") + "detect_leaks=0");
+    env.insert("ASAN_OPTIONS",
+               env.value("ASAN_OPTIONS") + (env.contains("ASAN_OPTIONS") ? ":" : "") + "detect_leaks=0");
     const TRun run =
         RunProgram(strace, QStringList{"-f", "-e", "trace=openat", "-o", trace, LAGWATCH_BIN} + arguments, env);
     status = run.ExitCode;
@@ -46,12 +47,7 @@ bool LoadsGui(const QStringList& opened)
 
 TEST(UnattendedStart, TheCheckAndAScheduledRunLoadNoGui)
 {
-    const QString strace = QStandardPaths::findExecutable("strace");
-    if (strace.isEmpty()) {
-        if (!MaySkipWithoutTool())
-            FAIL() << "strace is not installed (scripts/install-deps.sh installs it)";
-        GTEST_SKIP() << "strace is not installed";
-    }
+    REQUIRE_TOOL(strace, "strace");
     TempDir dir;
     const QString data = dir.MakeDir("data");
     dir.Write("data/2021/06/23/202106231200-crm.grb", "GRIB");
