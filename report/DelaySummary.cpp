@@ -20,14 +20,6 @@ TColor DelayColour(float minutes)
     return ColourInTime;
 }
 
-QStringList NewestLedgerLines(const TSortedStringList& ledger)
-{
-    QStringList lines;
-    for (int i = std::max(0, ledger.Count() - PlottedLineCount); i < ledger.Count(); ++i)
-        lines.append(ledger.Get(i));
-    return lines;
-}
-
 std::vector<TLedgerEntry> NewestLedgerEntries(TLedgerEntries& entries)
 {
     return entries.FromLine(entries.LineCount() - PlottedLineCount);

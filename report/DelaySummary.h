@@ -44,10 +44,7 @@ TColor DelayColour(float minutes);
 // become bars of height 0 in the series' colour.
 TDelaySummary SummariseLedgerEntries(const std::vector<TLedgerEntry>& newest);
 
-// The last 46 lines of the ledger, oldest first.
-QStringList NewestLedgerLines(const TSortedStringList& ledger);
-
-// The entries read from those lines.
+// The entries of the last 46 lines of the ledger, oldest first.
 std::vector<TLedgerEntry> NewestLedgerEntries(TLedgerEntries& entries);
 
 // 47, or the maximum + 2 once it reaches 45 minutes.

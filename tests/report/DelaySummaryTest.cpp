@@ -70,10 +70,11 @@ TEST(DelaySummary, PlotsOnlyTheNewest46Lines)
     TSortedStringList ledger;
     for (int i = 0; i < 100; ++i)
         ledger.Add(QString::asprintf("2021%02d%02d1200-crm.grb=%d", 1 + i / 28, 1 + i % 28, 60 * i));
-    const QStringList newest = NewestLedgerLines(ledger);
-    ASSERT_EQ(newest.size(), 46);
-    EXPECT_EQ(newest.first(), ledger.Get(54));
-    const TDelaySummary s = Summarise(newest);
+    TLedgerEntries entries(ledger);
+    const std::vector<TLedgerEntry> newest = NewestLedgerEntries(entries);
+    ASSERT_EQ(newest.size(), 46u);
+    EXPECT_EQ(newest.front().Line, 54);
+    const TDelaySummary s = SummariseLedgerEntries(newest);
     EXPECT_EQ(s.Points.size(), 46u);
     EXPECT_EQ(SummaryHint(s.TextLines).count('\r'), 5);
     EXPECT_TRUE(SummaryHint(s.TextLines).startsWith("Lagwatch:\r  2021-Apr-16  => 99.0 minutes\r"));
