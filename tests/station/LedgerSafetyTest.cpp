@@ -136,22 +136,10 @@ struct TReadOnlyFolder
 
 // ---------------------------------------------------------------- the lock
 
-TEST(LedgerLock, ALockFileAnotherUserMadeIsStillTaken)
+// Root and the ordinary user each add 40 lines to the ledger (which holds one
+// line), saving after every line, at the same time: no line may be lost.
+void SaveInTurnsAsRootAndUser(const QString& ledger)
 {
-    REQUIRE_ROOT("a second user needs root");
-    // Root's timer made the lock file (0644, root's); the desktop user cannot
-    // open it for writing. Both save in turns at the same time: no line of
-    // either may be lost.
-    TempDir dir;
-    OpenToEveryone(dir.Path());
-    const QString folder = dir.MakeDir("shared") + "/";
-    ::chmod(EncodePath(folder).constData(), 0777);
-    const QString ledger = dir.Write("shared/ledger.txt", "");
-    ::chmod(EncodePath(ledger).constData(), 0666);
-    ASSERT_TRUE(AddAndSave(ledger, {"000=0"}));
-    ASSERT_EQ(ModeOf(ledger + ".lock"), 0666u);  // the ledger's own permissions
-    ::chmod(EncodePath(ledger + ".lock").constData(), 0644);
-
     const int rounds = 40;
     auto saver = [&](const char* prefix) {
         return [&, prefix] {
@@ -169,8 +157,26 @@ TEST(LedgerLock, ALockFileAnotherUserMadeIsStillTaken)
     const pid_t userSaver = StartChild(saver("user"), true);
     EXPECT_EQ(WaitChild(rootSaver), 0);
     EXPECT_EQ(WaitChild(userSaver), 0);
-    const QStringList lines = Loaded(ledger);
-    EXPECT_EQ(lines.size(), 1 + 2 * rounds);
+    EXPECT_EQ(Loaded(ledger).size(), 1 + 2 * rounds);
+}
+
+TEST(LedgerLock, ALockFileAnotherUserMadeIsStillTaken)
+{
+    REQUIRE_ROOT("a second user needs root");
+    // Root's timer made the lock file (0644, root's); the desktop user cannot
+    // open it for writing. Both save in turns at the same time: no line of
+    // either may be lost.
+    TempDir dir;
+    OpenToEveryone(dir.Path());
+    const QString folder = dir.MakeDir("shared") + "/";
+    ::chmod(EncodePath(folder).constData(), 0777);
+    const QString ledger = dir.Write("shared/ledger.txt", "");
+    ::chmod(EncodePath(ledger).constData(), 0666);
+    ASSERT_TRUE(AddAndSave(ledger, {"000=0"}));
+    ASSERT_EQ(ModeOf(ledger + ".lock"), 0666u);  // the ledger's own permissions
+    ::chmod(EncodePath(ledger + ".lock").constData(), 0644);
+
+    SaveInTurnsAsRootAndUser(ledger);
     EXPECT_EQ(OwnerOf(ledger + ".lock"), 0u);
 }
 
@@ -188,20 +194,7 @@ TEST(LedgerLock, ALockFileNobodyCanOpenLeavesTheLockOnTheLedger)
     dir.Write("shared/ledger.txt.lock", "");
     ::chmod(EncodePath(ledger + ".lock").constData(), 0600);
 
-    const int rounds = 40;
-    auto saver = [&](const char* prefix) {
-        return [&, prefix] {
-            for (int i = 0; i < rounds; ++i)
-                if (!AddAndSave(ledger, {QString("%1%2=%3").arg(prefix).arg(i).arg(i)}))
-                    return false;
-            return true;
-        };
-    };
-    const pid_t rootSaver = StartChild(saver("root"), false);
-    const pid_t userSaver = StartChild(saver("user"), true);
-    EXPECT_EQ(WaitChild(rootSaver), 0);
-    EXPECT_EQ(WaitChild(userSaver), 0);
-    EXPECT_EQ(Loaded(ledger).size(), 1 + 2 * rounds);
+    SaveInTurnsAsRootAndUser(ledger);
 }
 
 TEST(LedgerLock, TheLockFileGetsTheLedgersPermissionsAndOwner)
