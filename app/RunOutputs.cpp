@@ -52,6 +52,8 @@ TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSign
     run.ChartWritten = chartWritten;
     run.HistoryWritten = historyWritten;
     run.ProductsRecorded = pass.ProductsRecorded();
+    run.DayFoldersFound = pass.DayFoldersFound();
+    run.WatchesNothing = pass.WatchesNothing();
     run.PassSeconds = pass.WalkSeconds();
     run.StopSignal = stopSignal;
     run.Now = NowUTC();
@@ -104,7 +106,8 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
     const TMonitoringThresholds thresholds = ThresholdsOf(line);
     const TStationStatus status = AssessStation(entries, run.Now, thresholds);
     if (line.MetricsFile) {
-        const TRunMetrics metrics{run.DataFolder, run.Now, run.PassSeconds, run.ProductsRecorded, failures.isEmpty()};
+        const TRunMetrics metrics{
+            run.DataFolder, run.Now, run.PassSeconds, run.ProductsRecorded, failures.isEmpty(), run.DayFoldersFound};
         QString error;
         if (!WriteFileAtomically(*line.MetricsFile, MetricsText(metrics, status, thresholds, &*completeness),
                                  QStringLiteral("the metrics"), error))
@@ -113,6 +116,9 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
 
     if (!line.Check)
         return failures.isEmpty() ? 0 : 1;
+    // A station that watches nothing must not look healthy.
+    if (!run.WatchesNothing.isEmpty())
+        failures.append(run.WatchesNothing);
     const TCheckResult check =
         failures.isEmpty() ? CheckStation(status, thresholds, &*completeness) : UnknownCheck(failures);
     PrintBytes(out, (check.Line + QLatin1Char('\n')).toUtf8());

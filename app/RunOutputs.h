@@ -25,6 +25,9 @@ struct TRunRecord
     bool ChartWritten = true;  // the -png image, when one was asked for
     bool HistoryWritten = true;  // the -history-png image, when one was asked for
     int ProductsRecorded = 0;
+    int DayFoldersFound = 0;
+    // Why the station watches nothing (StationPass.h); the check cannot vouch for it.
+    QString WatchesNothing;
     double PassSeconds = 0;
     int StopSignal = 0;
     TDateTime Now = 0;

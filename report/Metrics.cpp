@@ -121,6 +121,9 @@ QByteArray MetricsText(const TRunMetrics& run, const TStationStatus& status, con
               "1 when the last run scanned, saved the ledger and wrote its outputs, else 0.", run.Success ? 1 : 0);
     out.Gauge("lagwatch_pass_duration_seconds", "Duration of the last run's scan pass.", run.PassSeconds);
     out.Gauge("lagwatch_products_recorded", "Products the last run added to the ledger.", run.ProductsRecorded);
+    out.Gauge("lagwatch_day_folders_found",
+              "Day folders the last run's walk found in the data folder; 0: the station watches nothing.",
+              run.DayFoldersFound);
     out.Gauge("lagwatch_ledger_entries", "Lines in the ledger after the last run.", status.LedgerEntries);
     out.Gauge("lagwatch_newest_product_timestamp_seconds",
               "Nominal time of the newest product in the ledger, in seconds since 1970; 0 when there is none.",

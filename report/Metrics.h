@@ -15,6 +15,8 @@ struct TRunMetrics
     double PassSeconds = 0;
     int ProductsRecorded = 0;
     bool Success = false;
+    // Day folders the walk found: none means the station watches nothing.
+    int DayFoldersFound = 0;
 };
 
 // With completeness, also the completeness series, each per window (label

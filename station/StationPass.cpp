@@ -23,12 +23,20 @@ TStationPass::TStationPass(const QStringList& positional, TReportFailure reportF
     if (!settingsError.isEmpty())
         FReportFailure(settingsError);
     FDataFolder = ComposeDataFolder(settingsValue, positional);
+    FDataFolderFromSettings = positional.isEmpty();
     FDataFolderProblem = ::DataFolderProblem(FDataFolder);
     if (!FDataFolderProblem.isEmpty())
         FReportFailure(FDataFolderProblem);
 
     const TLedgerLocation ledger = ChooseLedger(positional, ExecutableFolder(), UserDataHome());
     FLedgerFile = ledger.Path;
+    // A typo in the ledger's name must not go unnoticed while another ledger fills.
+    if (positional.size() >= 2 && ledger.Path != positional[1])
+        FReportFailure(QStringLiteral("the ledger %1 %2; using %3")
+                           .arg(positional[1],
+                                IsFolderPath(positional[1]) ? QStringLiteral("is a folder")
+                                                            : QStringLiteral("is not an existing file"),
+                                ledger.Path));
     QString loadError;
     if (LoadLedger(*FLedger, ledger.LoadPath, loadError, TLedgerWait{DefaultLockWait(), FReportFailure}) ==
         TLoadResult::Failed)
@@ -49,7 +57,12 @@ void TStationPass::Walk(const QString& folder, const std::function<void(int inde
     FEntries.reset();
     TDayWalkHooks hooks;
     hooks.IsRecorded = [this](const QString& name) { return !FLedger->Values(name).isEmpty(); };
-    hooks.FolderExists = [](const QString& dayFolder) { return IsFolderPath(dayFolder); };
+    FDayFoldersFound = 0;
+    hooks.FolderExists = [this](const QString& dayFolder) {
+        const bool found = IsFolderPath(dayFolder);
+        FDayFoldersFound += found;
+        return found;
+    };
     hooks.ShouldStop = [this] { return FStopRequested; };
     hooks.Search = [this](const QString& dayFolder) {
         FTreeScanner->SetInitialDirectory(dayFolder);
@@ -99,6 +112,18 @@ void TStationPass::TreeScannerFileFound()
         return;
     if (FLedger->AddUtf8(FLineBuffer) >= 0)
         ++FProductsRecorded;
+}
+
+QString TStationPass::WatchesNothing() const
+{
+    const QString setting = QStringLiteral("ImagesPath in %1").arg(RegistryLocation(QStringLiteral("Datawarden")));
+    if (FDataFolder.isEmpty())
+        return QStringLiteral("no data folder is set: no DATA-FOLDER argument and no %1").arg(setting);
+    if (FDayFoldersFound > 0 || FLedger->Count() > 0 || !FDataFolderProblem.isEmpty())
+        return {};
+    return QStringLiteral("the data folder %1 (%2) holds no day folder yyyy/mm/dd/ the walk searched, and the ledger "
+                          "%3 has no product")
+        .arg(FDataFolder, FDataFolderFromSettings ? setting : QStringLiteral("the first argument"), FLedgerFile);
 }
 
 bool TStationPass::Save()

@@ -47,6 +47,12 @@ public:
     void RequestStop();
     bool StopRequested() const { return FStopRequested; }
     bool Walking() const { return FWalking; }
+    // Day folders the walk found (each day it searched whose folder exists).
+    int DayFoldersFound() const { return FDayFoldersFound; }
+    // Why this station watches nothing, for a monitoring server: no data
+    // folder set, or none of the walk's day folders in it and no product in
+    // the ledger. Empty when it watches something.
+    QString WatchesNothing() const;
     // Lines the walk added to the ledger, and how long it took.
     int ProductsRecorded() const { return FProductsRecorded; }
     double WalkSeconds() const { return FWalkSeconds; }
@@ -74,6 +80,8 @@ private:
     std::unique_ptr<TSortedStringList> FLedger;
     std::unique_ptr<TTreeScanner> FTreeScanner;
     QByteArray FLineBuffer;  // the ledger line of the file being recorded, its room reused
+    bool FDataFolderFromSettings = false;
+    int FDayFoldersFound = 0;
     int FProductsRecorded = 0;
     double FWalkSeconds = 0;
     bool FWalking = false;

@@ -9,23 +9,23 @@
 #include <QSettings>
 #include <cmath>
 
-namespace {
-
 // The user-scope settings file, found afresh at every read (QSettings would
 // remember the configuration folder of its first use).
-QString SettingsFile(const QString& programKey)
+QString RegistryLocation(const QString& programKey)
 {
+#ifdef Q_OS_WIN
+    return QStringLiteral("HKEY_CURRENT_USER\\Software\\") + CompanyKey + QLatin1Char('\\') + programKey;
+#else
     return UserConfigHome() + QLatin1Char('/') + CompanyKey + QLatin1Char('/') + programKey + QStringLiteral(".conf");
+#endif
 }
-
-}  // namespace
 
 QString ReadRegistryString(const QString& programKey, const QString& valueName, QString* error)
 {
 #ifdef Q_OS_WIN
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, CompanyKey, programKey);
 #else
-    QSettings settings(SettingsFile(programKey), QSettings::IniFormat);
+    QSettings settings(RegistryLocation(programKey), QSettings::IniFormat);
 #endif
     const QString file = settings.fileName();
     if (settings.status() != QSettings::NoError || (QFileInfo(file).exists() && !QFileInfo(file).isReadable())) {

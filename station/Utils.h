@@ -10,6 +10,8 @@
 // NUL; empty when the file, the value, or a string value is missing. A store
 // that exists but cannot be read also gives an empty string and sets error.
 QString ReadRegistryString(const QString& programKey, const QString& valueName, QString* error = nullptr);
+// Where those settings are, to name them in a message.
+QString RegistryLocation(const QString& programKey);
 
 TDateTime NowUTC();
 

@@ -82,6 +82,7 @@ TRunRecord FixedRun(const TSortedStringList& ledger)
     run.Ledger = &ledger;
     run.LedgerFile = "/srv/ledger.txt";
     run.ProductsRecorded = 3;
+    run.DayFoldersFound = 2;
     run.PassSeconds = 0.25;
     TDateTime day = 0, time = 0;
     TryEncodeDate(2021, 6, 23, day);
