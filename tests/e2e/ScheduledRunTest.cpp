@@ -182,7 +182,7 @@ TEST_F(ScheduledRun, OnALiveDisplayTheWindowStaysUntilClosedOrStopped)
     ASSERT_TRUE(QFileInfo::exists(png));
     EXPECT_FALSE(desk.waitForFinished(1000)) << "the window closed by itself";
     SendSignal(desk, SIGTERM);
-    const TRun stopped = Finish(desk, 30000);
+    const TRun stopped = Finish(desk, 120000);
     EXPECT_EQ(stopped.ExitCode, 128 + SIGTERM);
     EXPECT_EQ(stopped.Err, "lagwatch: stopped by signal 15 (Terminated); the ledger keeps what was recorded\n");
     EXPECT_EQ(LedgerNames(FLedger).size(), 2u);
