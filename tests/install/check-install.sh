@@ -119,7 +119,7 @@ lagwatch|-close /CLOSE station1||in.png ledger.txt station1
 lagwatch|-- -close||in.png ledger.txt station1
 lagwatch||-png=le|-png=ledger.txt
 lagwatch||-warning=|
-lagwatch-map|||fwd fwdf grid inv
+lagwatch-map|||fwd fwdf georef grid inv proj
 lagwatch-map|--preset||DiscMapping LambertMapping1K LambertMapping4K PolarMapping800 PolarMappingNorth
 lagwatch-map|--preset DiscMapping|f|fwd fwdf
 lagwatch-map|--kind|Lam|LambertConformal
@@ -128,6 +128,9 @@ lagwatch-map||--v|--version
 lagwatch-map|--preset DiscMapping grid||in.png station1
 lagwatch-map|grid - out.png|--no|--no-labels
 lagwatch-map|inv||in.png ledger.txt station1
+lagwatch-map|--preset DiscMapping georef||in.png station1
+lagwatch-map|georef in.png|--w|--world-file
+lagwatch-map|fwdf|--d|--decimals
 TABLE
 cd "$scratch"
 
