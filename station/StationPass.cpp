@@ -12,8 +12,7 @@
 #include <chrono>
 
 TStationPass::TStationPass(const QStringList& positional, TReportFailure reportFailure)
-    : FReportFailure(std::move(reportFailure)), FLedger(std::make_unique<TSortedStringList>()),
-      FTreeScanner(std::make_unique<TTreeScanner>())
+    : FReportFailure(std::move(reportFailure)), FTreeScanner(std::make_unique<TTreeScanner>())
 {
     if (!FReportFailure)
         FReportFailure = [](const QString&) {};
@@ -29,7 +28,6 @@ TStationPass::TStationPass(const QStringList& positional, TReportFailure reportF
         FReportFailure(FDataFolderProblem);
 
     const TLedgerLocation ledger = ChooseLedger(positional, ExecutableFolder(), UserDataHome());
-    FLedgerFile = ledger.Path;
     // A typo in the ledger's name must not go unnoticed while another ledger fills.
     if (positional.size() >= 2 && ledger.Path != positional[1])
         FReportFailure(QStringLiteral("the ledger %1 %2; using %3")
@@ -37,9 +35,10 @@ TStationPass::TStationPass(const QStringList& positional, TReportFailure reportF
                                 IsFolderPath(positional[1]) ? QStringLiteral("is a folder")
                                                             : QStringLiteral("is not an existing file"),
                                 ledger.Path));
+    FFamilies.push_back(std::make_unique<TFamilyPass>(BuiltInCrmFamily(), ledger.Path));
     QString loadError;
-    if (LoadLedger(*FLedger, ledger.LoadPath, loadError, TLedgerWait{DefaultLockWait(), FReportFailure}) ==
-        TLoadResult::Failed)
+    if (LoadLedger(FirstFamily().Ledger(), ledger.LoadPath, loadError,
+                   TLedgerWait{DefaultLockWait(), FReportFailure}) == TLoadResult::Failed)
         FReportFailure(loadError);
 
     FTreeScanner->setObjectName(QStringLiteral("TreeScanner"));
@@ -54,9 +53,9 @@ void TStationPass::Walk(const QString& folder, const std::function<void(int inde
 {
     const auto start = std::chrono::steady_clock::now();
     FWalking = true;
-    FEntries.reset();
+    FirstFamily().LedgerChanged();
     TDayWalkHooks hooks;
-    hooks.IsRecorded = [this](const QString& name) { return !FLedger->Values(name).isEmpty(); };
+    hooks.IsRecorded = [this](const QString& name) { return !FirstFamily().Ledger().Values(name).isEmpty(); };
     FDayFoldersFound = 0;
     hooks.FolderExists = [this](const QString& dayFolder) {
         const bool found = IsFolderPath(dayFolder);
@@ -107,11 +106,12 @@ void TStationPass::TreeScannerFileFound()
     if (problem == TProductName::TProblem::NotUtf8)
         FReportFailure(
             QStringLiteral("not recorded, the file name is not valid UTF-8: %1").arg(FTreeScanner->FileFound()));
+    TFamilyPass& family = FirstFamily();
     if (problem != TProductName::TProblem::None ||
-        FLedger->ContainsNameUtf8(QByteArrayView(FLineBuffer).first(nameLength)))
+        family.Ledger().ContainsNameUtf8(QByteArrayView(FLineBuffer).first(nameLength)))
         return;
-    if (FLedger->AddUtf8(FLineBuffer) >= 0)
-        ++FProductsRecorded;
+    if (family.Ledger().AddUtf8(FLineBuffer) >= 0)
+        family.CountRecorded();
 }
 
 QString TStationPass::WatchesNothing() const
@@ -119,11 +119,11 @@ QString TStationPass::WatchesNothing() const
     const QString setting = QStringLiteral("ImagesPath in %1").arg(RegistryLocation(QStringLiteral("Datawarden")));
     if (FDataFolder.isEmpty())
         return QStringLiteral("no data folder is set: no DATA-FOLDER argument and no %1").arg(setting);
-    if (FDayFoldersFound > 0 || FLedger->Count() > 0 || !FDataFolderProblem.isEmpty())
+    if (FDayFoldersFound > 0 || Ledger().Count() > 0 || !FDataFolderProblem.isEmpty())
         return {};
     return QStringLiteral("the data folder %1 (%2) holds no day folder yyyy/mm/dd/ the walk searched, and the ledger "
                           "%3 has no product")
-        .arg(FDataFolder, FDataFolderFromSettings ? setting : QStringLiteral("the first argument"), FLedgerFile);
+        .arg(FDataFolder, FDataFolderFromSettings ? setting : QStringLiteral("the first argument"), LedgerFile());
 }
 
 bool TStationPass::Save()
@@ -131,20 +131,15 @@ bool TStationPass::Save()
     if (FSaveResult)
         return *FSaveResult;
     QString error;
-    const int linesBefore = FLedger->Count();
-    FSaveResult = SaveLedger(*FLedger, FLedgerFile, error, TLedgerWait{DefaultLockWait(), FReportFailure});
+    TFamilyPass& family = FirstFamily();
+    const int linesBefore = family.Ledger().Count();
+    FSaveResult =
+        SaveLedger(family.Ledger(), family.LedgerFile(), error, TLedgerWait{DefaultLockWait(), FReportFailure});
     // The save merges in the lines other runs wrote meanwhile; only then are
     // the entries parsed again.
-    if (FLedger->Count() != linesBefore)
-        FEntries.reset();
+    if (family.Ledger().Count() != linesBefore)
+        family.LedgerChanged();
     if (!*FSaveResult)
         FReportFailure(error);
     return *FSaveResult;
-}
-
-TLedgerEntries& TStationPass::Entries() const
-{
-    if (!FEntries)
-        FEntries.emplace(*FLedger);
-    return *FEntries;
 }
