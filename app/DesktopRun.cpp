@@ -36,9 +36,9 @@ int RunDrawing(const TCommandLine& line)
         [&line](const QString& dataFolder, const TDelaySummary& summary, const QString& file) {
             return SaveChart(dataFolder, summary, file, line.PngScale);
         },
-        [&line](const QString& dataFolder, const TStationCompleteness& completeness, const QString& file) {
+        [&line](const QString& dataFolder, const std::vector<TFamilyReading>& families, const QString& file) {
             QString error;
-            if (SaveHistoryImage(completeness, dataFolder, file, line.PngScale, error))
+            if (SaveHistoryImage(families.front().Completeness, dataFolder, file, line.PngScale, error))
                 return true;
             ReportRunFailure(error);
             return false;

@@ -166,9 +166,9 @@ void TFormLagwatchPlot::TimerOnStartTimer()
         SaveChartImage(*FCommandLine.PngFile);
     if (FCommandLine.HistoryPngFile) {
         QString error;
-        FHistoryWritten = SaveHistoryImage(StationCompletenessOf(FCommandLine, FPass.Entries(), NowUTC()),
-                                           FPass.DataFolder(), *FCommandLine.HistoryPngFile, FCommandLine.PngScale,
-                                           error);
+        FHistoryWritten =
+            SaveHistoryImage(FamilyCompletenessOf(*FPass.Families().front(), NowUTC()), FPass.DataFolder(),
+                             *FCommandLine.HistoryPngFile, FCommandLine.PngScale, error);
         if (!FHistoryWritten)
             ReportFailure(error);
     }
@@ -245,11 +245,15 @@ void TFormLagwatchPlot::ForceForeground()
 void TFormLagwatchPlot::PopupHistoryClick()
 {
     // Assessed anew at every opening: the day may have moved on.
-    TStationCompleteness completeness = StationCompletenessOf(FCommandLine, FPass.Entries(), NowUTC());
+    TStationCompleteness completeness = FamilyCompletenessOf(*FPass.Families().front(), NowUTC());
     if (!FHistoryWindow) {
-        FHistoryWindow = new THistoryWindow(std::move(completeness), FPass.DataFolder(), [this] {
-            return QString::fromUtf8(CompletenessReportCsv(FHistoryWindow->Completeness()));
-        }, this);
+        FHistoryWindow = new THistoryWindow(
+            std::move(completeness), FPass.DataFolder(),
+            [this] {
+                return QString::fromUtf8(CompletenessReportCsv(
+                    {{FPass.Families().front()->Family().Name, &FHistoryWindow->Completeness()}}));
+            },
+            this);
     } else {
         FHistoryWindow->SetCompleteness(std::move(completeness));
     }

@@ -1,10 +1,31 @@
 #include "app/StationHistory.h"
 
-TStationCompleteness StationCompletenessOf(const TCommandLine& line, TLedgerEntries& entries, TDateTime now)
+#include "station/FamilyPass.h"
+#include "station/StationPass.h"
+
+TFamilyRules FamilyRulesOf(const TFamily& family)
 {
-    // The days shown and the ones the schedule is learned from, with the
-    // product before them, which tells how far back the ledger reaches.
-    const std::vector<TLedgerEntry> recent = entries.Since(CompletenessSince(now));
-    const TExpectedSchedule schedule = line.Expect ? *line.Expect : LearnSchedule(recent, now);
-    return AssessCompleteness(recent, schedule, now, CompletenessLimitsOf(line));
+    const TFamilyLimits& limits = family.Limits;
+    TFamilyRules rules;
+    rules.Name = family.Name;
+    rules.Thresholds = {limits.WarningMinutes, limits.CriticalMinutes, limits.MaxAgeHours,
+                        limits.MissingWarning, limits.MissingCritical, limits.Missing};
+    rules.CompletenessLimits = {limits.WarningMinutes, limits.CriticalMinutes, limits.MissingAfterMinutes};
+    rules.Expect = family.Expect;
+    rules.FilesPerSlot = family.FilesPerSlot;
+    return rules;
+}
+
+TStationCompleteness FamilyCompletenessOf(const TFamilyPass& family, TDateTime now)
+{
+    return FamilyCompleteness(FamilyRulesOf(family.Family()), family.Entries(), now);
+}
+
+std::vector<TFamilyReading> ReadFamilies(const TStationPass& pass, TDateTime now)
+{
+    std::vector<TFamilyReading> readings;
+    for (const std::unique_ptr<TFamilyPass>& family : pass.Families())
+        readings.push_back(ReadFamily(FamilyRulesOf(family->Family()), family->Entries(), now, family->FolderProblem(),
+                                      family->ProductsRecorded()));
+    return readings;
 }

@@ -41,7 +41,11 @@ int RunPassWithoutWindow(const TCommandLine& line, const TSaveChart& saveChart, 
     } catch (const std::exception& error) {
         ReportRunFailure(QStringLiteral("the scan pass failed: %1").arg(QString::fromLocal8Bit(error.what())));
     }
-    const TDelaySummary summary = SummariseLedgerEntries(NewestLedgerEntries(pass.Entries()));
+    // The chart's and the printed summary's readings; the outputs read the
+    // families again once the save has merged in what a concurrent run added.
+    const TDateTime now = NowUTC();
+    const std::vector<TFamilyReading> readings = ReadFamilies(pass, now);
+    const TDelaySummary& summary = readings.front().Summary;
     bool chartWritten = true;
     if (line.PngFile) {
         chartWritten = saveChart && saveChart(pass.DataFolder(), summary, *line.PngFile);
@@ -51,16 +55,13 @@ int RunPassWithoutWindow(const TCommandLine& line, const TSaveChart& saveChart, 
     }
     bool historyWritten = true;
     if (line.HistoryPngFile) {
-        historyWritten = saveHistory && saveHistory(pass.DataFolder(),
-                                                    StationCompletenessOf(line, pass.Entries(), NowUTC()),
-                                                    *line.HistoryPngFile);
+        historyWritten = saveHistory && saveHistory(pass.DataFolder(), readings, *line.HistoryPngFile);
         if (!saveHistory)
             ReportRunFailure(
                 QStringLiteral("cannot draw the history image %1 without the window's part").arg(*line.HistoryPngFile));
     }
     if (!pass.StopRequested() && line.PrintsSummary())
-        Print(stdout,
-              PrintedSummary(SummaryCaption(BaseCaption, summary.LastDate, NowUTC()), SummaryHint(summary.TextLines)));
+        Print(stdout, PrintedFamilies(readings, BaseCaption, now));
     pass.Save();
     return FinishPass(line, pass, chartWritten, historyWritten, stopSignals);
 }

@@ -5,17 +5,17 @@
 // chart picture of -png is drawn by the desktop part, which hands its drawing
 // in.
 #include "app/CommandLine.h"
-#include "report/Completeness.h"
 #include "report/DelaySummary.h"
+#include "report/FamilyReading.h"
 
 #include <QString>
 #include <functional>
 
 // Writes the chart of a summary to a file as -png asks; false (reported) when it cannot.
 using TSaveChart = std::function<bool(const QString& dataFolder, const TDelaySummary& summary, const QString& file)>;
-// Writes the completeness map as -history-png asks; false (reported) when it cannot.
+// Writes the completeness maps of the families as -history-png asks; false (reported) when it cannot.
 using TSaveHistory =
-    std::function<bool(const QString& dataFolder, const TStationCompleteness& completeness, const QString& file)>;
+    std::function<bool(const QString& dataFolder, const std::vector<TFamilyReading>& families, const QString& file)>;
 
 // One line for standard error, after "lagwatch: "; a path's bytes that are
 // not UTF-8 are given back as they were.

@@ -4,9 +4,11 @@
 // its HTTP API shows the missing-products alert firing for the station with
 // gaps only. Both servers listen on free loopback ports and are stopped
 // whatever happens; without them the test skips, except in CI.
+#include "report/StationStatus.h"
 #include "station/Utils.h"
 #include "platform/DateTime.h"
 #include "tests/common/TempDir.h"
+#include "tests/e2e/FamilyStation.h"
 #include "tests/e2e/ProgramRun.h"
 
 #include <QDir>
@@ -15,6 +17,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
@@ -25,6 +28,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <array>
 #include <memory>
 
 namespace {
@@ -133,18 +137,75 @@ void WriteStation(const QString& folder, int64_t nowMs, int64_t gapFrom, int64_t
     }
 }
 
-// The alerts of the given name that Prometheus reports firing, by folder.
-QStringList FiringFolders(int port, const char* alertName)
+// The alerts of the given name that Prometheus reports firing, by the label given (folder or family).
+QStringList FiringFolders(int port, const char* alertName, const char* label = "folder")
 {
     const QJsonObject reply = QJsonDocument::fromJson(HttpGet(port, "/api/v1/alerts")).object();
     QStringList folders;
     for (const QJsonValue alert : reply["data"].toObject()["alerts"].toArray()) {
         const QJsonObject labels = alert.toObject()["labels"].toObject();
         if (labels["alertname"].toString() == alertName && alert.toObject()["state"].toString() == "firing")
-            folders.append(labels["folder"].toString());
+            folders.append(labels[label].toString());
     }
+    folders.sort();
     return folders;
 }
+
+// A node exporter serving the text files of a folder and a Prometheus
+// scraping it every second with the shipped alert rules.
+class TMonitoringServers
+{
+public:
+    TMonitoringServers(const QString& prometheus, const QString& exporter, TempDir& dir, const QString& textfiles)
+        : FExporterPort(FreePort()), FPrometheusPort(FreePort()),
+          FExporter(exporter,
+                    {QStringLiteral("--web.listen-address=127.0.0.1:%1").arg(FExporterPort),
+                     "--collector.disable-defaults", "--collector.textfile",
+                     "--collector.textfile.directory=" + textfiles},
+                    dir.FilePath("node-exporter.log")),
+          FServer(prometheus,
+                  {"--config.file=" + Config(dir, FExporterPort), "--storage.tsdb.path=" + dir.FilePath("tsdb"),
+                   QStringLiteral("--web.listen-address=127.0.0.1:%1").arg(FPrometheusPort)},
+                  dir.FilePath("prometheus.log"))
+    {}
+
+    int Port() const { return FPrometheusPort; }
+    bool Running() const { return FExporterPort != FPrometheusPort && FExporter.Running() && FServer.Running(); }
+    QString Logs() const { return FServer.Log() + FExporter.Log(); }
+
+    // The samples of a query, by the value of one label.
+    QMap<QString, QString> Query(const QByteArray& query, const char* label) const
+    {
+        const QJsonObject reply =
+            QJsonDocument::fromJson(HttpGet(FPrometheusPort, "/api/v1/query?query=" + query.toPercentEncoding()))
+                .object();
+        QMap<QString, QString> values;
+        for (const QJsonValue sample : reply["data"].toObject()["result"].toArray())
+            values[sample.toObject()["metric"].toObject()[label].toString()] =
+                sample.toObject()["value"].toArray().at(1).toString();
+        return values;
+    }
+
+private:
+    static QString Config(TempDir& dir, int exporterPort)
+    {
+        return dir.Write("prometheus.yml", QStringLiteral("global:\n"
+                                                          "  scrape_interval: 1s\n"
+                                                          "  evaluation_interval: 1s\n"
+                                                          "rule_files:\n"
+                                                          "  - \"%1\"\n"
+                                                          "scrape_configs:\n"
+                                                          "  - job_name: stations\n"
+                                                          "    static_configs:\n"
+                                                          "      - targets: [\"127.0.0.1:%2\"]\n")
+                                               .arg(LAGWATCH_SOURCE_DIR "/docs/monitoring/lagwatch-alerts.yml")
+                                               .arg(exporterPort)
+                                               .toUtf8());
+    }
+
+    int FExporterPort, FPrometheusPort;
+    TServer FExporter, FServer;
+};
 
 TEST(MonitoringServer, MissingProductsAlertFiresForTheStationWithGapsOnly)
 {
@@ -175,34 +236,9 @@ TEST(MonitoringServer, MissingProductsAlertFiresForTheStationWithGapsOnly)
         ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     }
 
-    const int exporterPort = FreePort(), prometheusPort = FreePort();
-    ASSERT_GT(exporterPort, 0);
-    ASSERT_GT(prometheusPort, 0);
-    ASSERT_NE(exporterPort, prometheusPort);
-    const QString config =
-        dir.Write("prometheus.yml", QStringLiteral("global:\n"
-                                                   "  scrape_interval: 1s\n"
-                                                   "  evaluation_interval: 1s\n"
-                                                   "rule_files:\n"
-                                                   "  - \"%1\"\n"
-                                                   "scrape_configs:\n"
-                                                   "  - job_name: stations\n"
-                                                   "    static_configs:\n"
-                                                   "      - targets: [\"127.0.0.1:%2\"]\n")
-                                        .arg(LAGWATCH_SOURCE_DIR "/docs/monitoring/lagwatch-alerts.yml")
-                                        .arg(exporterPort)
-                                        .toUtf8());
-    const TServer nodeExporter(exporter,
-                               {QStringLiteral("--web.listen-address=127.0.0.1:%1").arg(exporterPort),
-                                "--collector.disable-defaults", "--collector.textfile",
-                                "--collector.textfile.directory=" + textfiles},
-                               dir.FilePath("node-exporter.log"));
-    const TServer server(prometheus,
-                         {"--config.file=" + config, "--storage.tsdb.path=" + dir.FilePath("tsdb"),
-                          QStringLiteral("--web.listen-address=127.0.0.1:%1").arg(prometheusPort)},
-                         dir.FilePath("prometheus.log"));
-    ASSERT_TRUE(nodeExporter.Running()) << nodeExporter.Log().toStdString();
-    ASSERT_TRUE(server.Running()) << server.Log().toStdString();
+    const TMonitoringServers servers(prometheus, exporter, dir, textfiles);
+    ASSERT_TRUE(servers.Running()) << servers.Logs().toStdString();
+    const int prometheusPort = servers.Port();
 
     // Both stations' series reach Prometheus, then the alert fires.
     QStringList firing;
@@ -218,7 +254,7 @@ TEST(MonitoringServer, MissingProductsAlertFiresForTheStationWithGapsOnly)
             break;
         QThread::msleep(500);
     }
-    EXPECT_EQ(series, 2) << server.Log().toStdString() << nodeExporter.Log().toStdString();
+    EXPECT_EQ(series, 2) << servers.Logs().toStdString();
     QFile metrics(textfiles + "/lagwatch-gaps.prom");
     metrics.open(QIODevice::ReadOnly);
     EXPECT_EQ(firing, QStringList{gaps}) << metrics.readAll().toStdString() << "\n"
@@ -228,6 +264,83 @@ TEST(MonitoringServer, MissingProductsAlertFiresForTheStationWithGapsOnly)
     EXPECT_EQ(FiringFolders(prometheusPort, "LagwatchProductsMissing"), QStringList{gaps});
     EXPECT_EQ(FiringFolders(prometheusPort, "LagwatchProductsNotOnTime"), QStringList{});
     EXPECT_LT(elapsed.elapsed(), 60000);
+}
+
+// The station of three families, checked, reported and scraped: one run
+// gives each family its verdict and figures, and the missing-products alert
+// fires for the family with the short slot only.
+TEST(MonitoringServer, ThreeFamiliesCheckedReportedAndScraped)
+{
+    REQUIRE_TOOL(prometheus, "prometheus");
+    REQUIRE_TOOL(exporter, "prometheus-node-exporter");
+    TempDir dir;
+    TFamilyStation station;
+    ASSERT_TRUE(WriteFamilyStation(dir.Path(), station));
+    const QString textfiles = dir.MakeDir("textfile");
+    QProcessEnvironment env = BareEnvironment();
+    env.insert("LC_ALL", "C.UTF-8");
+    const QString report = dir.FilePath("report.csv");
+    const TRun run = RunProgram(LAGWATCH_BIN,
+                                {station.DataFolder, station.Ledger, "-families=" + station.FamiliesFile, "-check",
+                                 "-report=" + report, "-metrics=" + textfiles + "/lagwatch.prom"},
+                                env, 60000);
+
+    // The check: the worst verdict, the family that is not OK with its
+    // reason, every family's performance data under its name.
+    const QString shortSlot = FormatIsoUtc(UnixMsToDateTime(station.ShortSlotMs)).mid(11, 5);
+    EXPECT_EQ(run.ExitCode, 1) << run.Out.toStdString() << run.Err.toStdString();
+    EXPECT_TRUE(run.Out.startsWith("LAGWATCH WARNING - seg WARNING: 1 product missing (2 of 114 files) in the last "
+                                   "24 hours: "))
+        << run.Out.toStdString();
+    EXPECT_TRUE(run.Out.contains(shortSlot + " UTC; 2 of 3 families OK | crm_newest_delay=")) << run.Out.toStdString();
+    for (const char* data : {" seg_missing_24h=1;0;2;0;", " seg_missing_files_24h=2", " hourly_missing_24h=0;",
+                             " crm_newest_delay=", " seg_newest_delay="})
+        EXPECT_TRUE(run.Out.contains(QLatin1String(data))) << data << "\n" << run.Out.toStdString();
+
+    // The report: per family and day; the short slot missing 2 files, the
+    // late slot's 114 files late (more than 5 minutes, not more than 15).
+    QFile csv(report);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QStringList rows = QString::fromUtf8(csv.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_FALSE(rows.isEmpty());
+    EXPECT_TRUE(rows[0].startsWith("family,day,expected,received,missing,missing_files,late,very_late,"));
+    QMap<QString, std::array<int, 4>> sums;  // received, missing, missing files, late
+    for (const QString& row : rows.mid(1)) {
+        const QStringList f = row.split(',');
+        ASSERT_EQ(f.size(), 12) << row.toStdString();
+        std::array<int, 4>& sum = sums[f[0]];
+        sum[0] += f[3].toInt();
+        sum[1] += f[4].toInt();
+        sum[2] += f[5].toInt();
+        sum[3] += f[6].toInt();
+    }
+    EXPECT_EQ(sums.keys(), (QStringList{"crm", "hourly", "seg"}));
+    EXPECT_EQ(sums["seg"], (std::array<int, 4>{24 * SegmentsPerSlot - 2, 1, 2, SegmentsPerSlot}));
+    EXPECT_EQ(sums["hourly"], (std::array<int, 4>{6, 0, 0, 0}));
+    EXPECT_EQ(sums["crm"][1], 0);
+
+    // The metrics, scraped: a family label on every series, and the alert
+    // for the family with the short slot.
+    const TMonitoringServers servers(prometheus, exporter, dir, textfiles);
+    ASSERT_TRUE(servers.Running()) << servers.Logs().toStdString();
+    QMap<QString, QString> missingFiles;
+    QStringList firing;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (elapsed.elapsed() < 45000) {
+        missingFiles = servers.Query("lagwatch_files_missing{window=\"24h\"}", "family");
+        firing = FiringFolders(servers.Port(), "LagwatchProductsMissing", "family");
+        if (missingFiles.size() == 3 && !firing.isEmpty())
+            break;
+        QThread::msleep(500);
+    }
+    EXPECT_EQ(missingFiles, (QMap<QString, QString>{{"crm", "0"}, {"hourly", "0"}, {"seg", "2"}}))
+        << servers.Logs().toStdString();
+    EXPECT_EQ(firing, QStringList{"seg"});
+    EXPECT_EQ(servers.Query("lagwatch_warning_threshold_seconds", "family"),
+              (QMap<QString, QString>{{"crm", "2100"}, {"hourly", "2100"}, {"seg", "300"}}));
+    EXPECT_EQ(servers.Query("lagwatch_files_per_slot", "family"),
+              (QMap<QString, QString>{{"crm", "1"}, {"hourly", "1"}, {"seg", "114"}}));
 }
 
 }  // namespace
