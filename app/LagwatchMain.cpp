@@ -1,6 +1,6 @@
 #include "app/LagwatchMain.h"
 
-#include "app/DesktopPart.h"
+#include "app/DesktopProgram.h"
 #include "app/UnattendedRun.h"
 #include "station/RegistryVariables.h"
 #include "mapping/SegmentTables.h"
@@ -36,7 +36,7 @@ int RefuseUsage(const TCommandLine& line, const QString& error)
 
 }  // namespace
 
-int LagwatchMain(int argc, char** argv, const TDesktopPart* desktop)
+int LagwatchMain(int argc, char** argv, const TDesktopRuns* desktop)
 {
     // A reader that went away must never end a run before the ledger is saved.
     std::signal(SIGPIPE, SIG_IGN);
@@ -68,15 +68,12 @@ int LagwatchMain(int argc, char** argv, const TDesktopPart* desktop)
     // or on the off-screen platform needs no GUI for its pass, unless it
     // draws the chart or the history map.
     const bool showsWindow = !line.Check && !display.OffscreenFirst;
-    bool partMissing = false;
+    bool desktopMissing = false;
     if ((showsWindow || line.DrawsPictures()) && !desktop) {
-        int status = 0;
-        QString error;
-        if (RunDesktopPart(argc, argv, status, error))
-            return status;
+        const QString error = StartDesktopProgram(argv);
         // The pass still runs, so nothing that arrived goes unrecorded.
         Print(stderr, QStringLiteral("lagwatch: %1; running without a window\n").arg(error));
-        partMissing = true;
+        desktopMissing = true;
     }
     qputenv("QT_QPA_PLATFORM", display.Platforms);
 
@@ -99,7 +96,7 @@ int LagwatchMain(int argc, char** argv, const TDesktopPart* desktop)
             QCoreApplication app(argc, argv);
             status = RunPassWithoutWindow(line);
         }
-        if (partMissing && status == 0)
+        if (desktopMissing && status == 0)
             status = 1;
     }
     FinalizeRegistryVariables();

@@ -1,17 +1,18 @@
 #pragma once
-// The program from its command line to its exit status. The program itself
-// holds everything a run without a window needs (Qt Core only); the window
-// and the drawing of -png live in its desktop part, which is loaded only for
-// a run that needs them and then runs the whole program itself.
+// The program from its command line to its exit status. lagwatch holds
+// everything a run without a window needs (Qt Core only); the window and the
+// drawing of -png and -history-png live in the desktop program, to which
+// lagwatch hands a run that needs them (DesktopProgram.h) and which then runs
+// this same function with its own runs.
 #include "app/CommandLine.h"
 #include "app/DisplayChoice.h"
 
-struct TDesktopPart
+struct TDesktopRuns
 {
     int (*RunOnDesktop)(int& argc, char** argv, TCommandLine line, const TDisplayChoice& display);
     int (*RunUnattendedWithChart)(int& argc, char** argv, const TCommandLine& line);
 };
 
-// desktop: the desktop part's runs, or null in the program itself, which
-// then loads the part (DesktopPart.h) when the run needs it.
-int LagwatchMain(int argc, char** argv, const TDesktopPart* desktop);
+// desktop: the desktop program's runs, or null in lagwatch, which then hands
+// a run that needs them to the desktop program.
+int LagwatchMain(int argc, char** argv, const TDesktopRuns* desktop);

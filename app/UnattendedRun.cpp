@@ -51,14 +51,14 @@ int RunPassWithoutWindow(const TCommandLine& line, const TSaveChart& saveChart, 
         chartWritten = saveChart && saveChart(pass.DataFolder(), summary, *line.PngFile);
         if (!saveChart)
             ReportRunFailure(
-                QStringLiteral("cannot draw the chart image %1 without the window's part").arg(*line.PngFile));
+                QStringLiteral("cannot draw the chart image %1 without the desktop program").arg(*line.PngFile));
     }
     bool historyWritten = true;
     if (line.HistoryPngFile) {
         historyWritten = saveHistory && saveHistory(pass.DataFolder(), readings, *line.HistoryPngFile);
         if (!saveHistory)
-            ReportRunFailure(
-                QStringLiteral("cannot draw the history image %1 without the window's part").arg(*line.HistoryPngFile));
+            ReportRunFailure(QStringLiteral("cannot draw the history image %1 without the desktop program")
+                                 .arg(*line.HistoryPngFile));
     }
     if (!pass.StopRequested() && line.PrintsSummary())
         Print(stdout, PrintedFamilies(readings, BaseCaption, now));

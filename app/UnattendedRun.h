@@ -2,8 +2,8 @@
 // A run nobody watches (a scheduler, a monitoring server's check, no
 // display): the station pass with no window, the close switch's summary on
 // standard output, the save and the outputs. It needs Qt Core only; the
-// chart picture of -png is drawn by the desktop part, which hands its drawing
-// in.
+// pictures of -png and -history-png are drawn by the desktop program, which
+// hands its drawing in.
 #include "app/CommandLine.h"
 #include "report/DelaySummary.h"
 #include "report/FamilyReading.h"

@@ -1,7 +1,6 @@
 #include "station/RegistryVariables.h"
 
-#include <filesystem>
-#include <system_error>
+#include "station/StartupConfig.h"
 
 QString CompanyKey = QStringLiteral("Ashgrove");
 
@@ -20,9 +19,8 @@ QString CompanyKeyForExecutable(const QString& executablePath)
 
 void InitRegistryVariables()
 {
-    std::error_code error;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    CompanyKey = CompanyKeyForExecutable(error ? QString() : QString::fromStdString(exe.string()));
+    // The name the user gave the program, also when it handed its run over.
+    CompanyKey = CompanyKeyForExecutable(ProgramFile());
 }
 
 void FinalizeRegistryVariables() { CompanyKey.clear(); }

@@ -89,14 +89,44 @@ TLedgerLocation ChooseLedger(const QStringList& arguments, const QString& execut
     return {own, own};
 }
 
-QString ExecutableFolder()
+namespace {
+
+constexpr char HandedOverVariable[] = "LAGWATCH_PROGRAM";
+
+QString& HandedOverProgram()
 {
+    static QString file;
+    return file;
+}
+
+}  // namespace
+
+QString ProgramFile()
+{
+    if (!HandedOverProgram().isEmpty())
+        return HandedOverProgram();
     QByteArray buffer(4096, Qt::Uninitialized);
     const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), static_cast<size_t>(buffer.size()));
-    if (n > 0 && n < buffer.size() && buffer.startsWith('/')) {
-        buffer.truncate(n);
-        const qsizetype slash = buffer.lastIndexOf('/');
-        return DecodePath(slash == 0 ? QByteArray("/") : buffer.left(slash));
-    }
-    return QFileInfo(QCoreApplication::applicationFilePath()).absolutePath();
+    if (n > 0 && n < buffer.size() && buffer.startsWith('/'))
+        return DecodePath(buffer.left(n));
+    return QCoreApplication::applicationFilePath();
+}
+
+QString ExecutableFolder()
+{
+    const QString file = ProgramFile();
+    const qsizetype slash = file.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return QFileInfo(file).absolutePath();
+    return slash == 0 ? QStringLiteral("/") : file.left(slash);
+}
+
+void HandOverProgram() { qputenv(HandedOverVariable, EncodePath(ProgramFile())); }
+
+void TakeHandedOverProgram()
+{
+    const QByteArray file = qgetenv(HandedOverVariable);
+    qunsetenv(HandedOverVariable);
+    if (file.startsWith('/'))
+        HandedOverProgram() = DecodePath(file);
 }

@@ -33,5 +33,16 @@ bool RunsFromInstallLocation(const QString& executableFolder);
 // executable while the new one does not exist yet.
 TLedgerLocation ChooseLedger(const QStringList& arguments, const QString& executableFolder, const QString& dataHome);
 
-// The folder of the running executable (as file-system bytes, PathBytes.h).
+// The program the user started (as file-system bytes, PathBytes.h): the
+// running executable, or the program that handed this process its run
+// (TakeHandedOverProgram). Its name picks the settings' company key, and its
+// folder may hold the ledger.
+QString ProgramFile();
+// The folder of ProgramFile().
 QString ExecutableFolder();
+
+// Handing a run over with execv: the program names itself in the environment
+// (HandOverProgram) and the program it starts takes that name back out
+// (TakeHandedOverProgram), so the environment it runs with is the user's.
+void HandOverProgram();
+void TakeHandedOverProgram();

@@ -1,7 +1,7 @@
 #pragma once
 // The delay chart set up by the window's own unit (app/DelayChart), owned by
 // the test and fed with test data.
-#include "app/DelayChart.h"
+#include "desktop/DelayChart.h"
 #include "report/DelaySummary.h"
 #include "chart/BarSeries.h"
 #include "chart/Chart.h"

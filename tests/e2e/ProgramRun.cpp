@@ -73,7 +73,7 @@ QString CopyProgram(const QString& folder)
 {
     const QString program = folder + "/lagwatch";
     for (const auto& [from, to] : {std::pair<QString, QString>(LAGWATCH_BIN, program),
-                                   std::pair<QString, QString>(LAGWATCH_PART, folder + "/lagwatch-desktop.so")})
+                                   std::pair<QString, QString>(LAGWATCH_DESKTOP_BIN, folder + "/lagwatch-desktop")})
         if (!QFile::copy(from, to) ||
             !QFile::setPermissions(to, QFile::permissions(from) | QFile::ExeOther | QFile::ReadOther | QFile::ExeGroup |
                                            QFile::ReadGroup))

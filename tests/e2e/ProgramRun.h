@@ -40,7 +40,7 @@ int ManifestProducts(const QString& manifest);
 // (never to process 0, which would be the test's own process group).
 void SendSignal(const QProcess& process, int signalNumber);
 
-// A copy of lagwatch and its desktop part in the folder, runnable by every
+// A copy of lagwatch and its desktop program in the folder, runnable by every
 // user; returns the program's path, empty when the copy failed.
 QString CopyProgram(const QString& folder);
 

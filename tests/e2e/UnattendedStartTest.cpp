@@ -75,24 +75,36 @@ TEST(UnattendedStart, TheCheckAndAScheduledRunLoadNoGui)
     }
 }
 
-TEST(UnattendedStart, WithoutItsDesktopPartTheProgramStillRecordsAndSaysSo)
+TEST(UnattendedStart, WithoutItsDesktopProgramTheProgramStillRecordsAndSaysSo)
 {
     TempDir dir;
-    const QString program = dir.MakeDir("bin") + "/lagwatch";
-    ASSERT_TRUE(QFile::copy(LAGWATCH_BIN, program));
-    ASSERT_TRUE(QFile::setPermissions(program, QFile::permissions(LAGWATCH_BIN)));
     const QString data = dir.MakeDir("data");
     const QDate today = QDateTime::currentDateTimeUtc().date();
     const QString product = today.toString("yyyyMMdd") + "0000-crm.grb";
     dir.Write("data/" + today.toString("yyyy/MM/dd/") + product, "GRIB");
-    const QString ledger = dir.Write("ledger.txt", "");
-    const TRun run = RunProgram(program, {data, ledger, "-close", "-png=" + dir.FilePath("c.png")}, BareEnvironment());
-    EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_TRUE(run.Err.contains("the window's part is not installed")) << run.Err.toStdString();
-    EXPECT_FALSE(QFile::exists(dir.FilePath("c.png")));
-    QFile saved(ledger);
-    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(saved.readAll().startsWith((product + "=").toUtf8())) << "the pass ran and the ledger was saved";
+    const QString notAProgram = dir.Write("not-a-program", "neither a program nor a script\n");
+    ASSERT_TRUE(QFile::setPermissions(notAProgram, QFile::permissions(notAProgram) | QFile::ExeOwner));
+    const struct
+    {
+        QString desktop;
+        const char* why;
+    } cases[] = {
+        {dir.FilePath("nowhere/lagwatch-desktop"), "the desktop program is not installed"},
+        {notAProgram, "cannot start the desktop program"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        const QString ledger = dir.Write("ledger.txt", "");
+        QProcessEnvironment env = BareEnvironment();
+        env.insert("LAGWATCH_DESKTOP", c.desktop);
+        const TRun run = RunProgram(LAGWATCH_BIN, {data, ledger, "-close", "-png=" + dir.FilePath("c.png")}, env);
+        EXPECT_EQ(run.ExitCode, 1);
+        EXPECT_TRUE(run.Err.contains(c.why)) << run.Err.toStdString();
+        EXPECT_FALSE(QFile::exists(dir.FilePath("c.png")));
+        QFile saved(ledger);
+        ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(saved.readAll().startsWith((product + "=").toUtf8())) << "the pass ran and the ledger was saved";
+    }
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ expected=(
   bin/lagwatch
   bin/lagwatch-demo-data
   bin/lagwatch-map
-  lib/lagwatch/lagwatch-desktop.so
+  lib/lagwatch/lagwatch-desktop
   lib/systemd/user/lagwatch.service
   lib/systemd/user/lagwatch.timer
   share/applications/lagwatch.desktop
@@ -42,7 +42,7 @@ if [ "$actual" != "$wanted" ]; then
   fail "installed files differ from the expected list"
   diff <(echo "$wanted") <(echo "$actual") >&2
 fi
-for exe in bin/lagwatch bin/lagwatch-demo-data bin/lagwatch-map; do
+for exe in bin/lagwatch bin/lagwatch-demo-data bin/lagwatch-map lib/lagwatch/lagwatch-desktop; do
   [ -x "$prefix/$exe" ] || fail "$exe is not executable"
 done
 

@@ -33,7 +33,7 @@ done
 
 # Files in their Debian places.
 listing="$(dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|')"
-for path in /usr/bin/lagwatch /usr/bin/lagwatch-map /usr/bin/lagwatch-demo-data /usr/lib/lagwatch/lagwatch-desktop.so \
+for path in /usr/bin/lagwatch /usr/bin/lagwatch-map /usr/bin/lagwatch-demo-data /usr/lib/lagwatch/lagwatch-desktop \
             /usr/share/man/man1/lagwatch.1.gz /usr/share/man/man1/lagwatch-map.1.gz \
             /usr/share/applications/lagwatch.desktop /usr/share/icons/hicolor/scalable/apps/lagwatch.svg \
             /usr/share/lagwatch/Datawarden.conf /usr/lib/systemd/user/lagwatch.service \

@@ -1,6 +1,6 @@
 #include "report/DelaySummary.h"
-#include "app/HistoryWindow.h"
-#include "app/LagwatchPlotForm.h"
+#include "desktop/HistoryWindow.h"
+#include "desktop/LagwatchPlotForm.h"
 #include "station/StationPass.h"
 
 #include "chart/BarSeries.h"

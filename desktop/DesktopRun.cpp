@@ -1,8 +1,8 @@
-#include "app/DesktopRun.h"
+#include "desktop/DesktopRun.h"
 
-#include "app/DelayChart.h"
-#include "app/HistoryMap.h"
-#include "app/LagwatchPlotForm.h"
+#include "desktop/DelayChart.h"
+#include "desktop/HistoryMap.h"
+#include "desktop/LagwatchPlotForm.h"
 #include "app/RunOutputs.h"
 #include "app/UnattendedRun.h"
 #include "chart/Chart.h"

@@ -1,7 +1,7 @@
 #pragma once
 // What needs the GUI: the window on a desktop, and the pictures of -png and
-// -history-png. Built into the program's desktop part (a module loaded only when a
-// run needs it), so a run without either starts no GUI library at all.
+// -history-png. Built into the desktop program, which lagwatch starts only
+// for a run that needs it, so a run without either starts no GUI library.
 #include "app/CommandLine.h"
 #include "app/DisplayChoice.h"
 

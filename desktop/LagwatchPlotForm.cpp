@@ -1,8 +1,8 @@
-#include "app/LagwatchPlotForm.h"
+#include "desktop/LagwatchPlotForm.h"
 
 #include "app/CommandLine.h"
-#include "app/DelayChart.h"
-#include "app/HistoryWindow.h"
+#include "desktop/DelayChart.h"
+#include "desktop/HistoryWindow.h"
 #include "app/StationHistory.h"
 #include "report/CompletenessReport.h"
 #include "report/DelaySummary.h"

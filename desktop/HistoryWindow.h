@@ -3,7 +3,7 @@
 // drawn at the screen's own pixel density and laid out anew when resized.
 // The pointer resting on a cell tells its product, nominal time and delay;
 // Ctrl+C copies the 30-day report as CSV.
-#include "app/HistoryMap.h"
+#include "desktop/HistoryMap.h"
 #include "report/Completeness.h"
 
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "app/HistoryMap.h"
+#include "desktop/HistoryMap.h"
 
 #include "chart/Canvas3D.h"
 #include "platform/DateFormat.h"

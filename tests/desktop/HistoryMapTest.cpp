@@ -1,8 +1,8 @@
 // The completeness map on a station built by hand: which colour each state
 // gets and where, the legend's counts, the missing cross in grey-scale, the
 // words for an unknown schedule; the window over it.
-#include "app/HistoryMap.h"
-#include "app/HistoryWindow.h"
+#include "desktop/HistoryMap.h"
+#include "desktop/HistoryWindow.h"
 #include "report/DelaySummary.h"
 
 #include <QClipboard>

@@ -1,4 +1,4 @@
-#include "app/DelayChart.h"
+#include "desktop/DelayChart.h"
 
 #include "chart/BarSeries.h"
 #include "chart/Chart.h"

@@ -1,4 +1,4 @@
-#include "app/HistoryWindow.h"
+#include "desktop/HistoryWindow.h"
 
 #include "chart/Canvas3D.h"
 

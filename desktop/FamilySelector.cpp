@@ -1,4 +1,4 @@
-#include "app/FamilySelector.h"
+#include "desktop/FamilySelector.h"
 
 #include <QAction>
 
