@@ -120,11 +120,9 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
             readings.push_back(ReadFamily(family.Rules, *entries[i], run.Now, family.Problem, family.ProductsRecorded));
         }
     if (line.ReportFile) {
-        std::vector<TFamilyCompleteness> families;
-        for (const TFamilyReading& reading : readings)
-            families.push_back({reading.Name, &reading.Completeness});
         QString error;
-        if (!WriteOutput(*line.ReportFile, out, CompletenessReportCsv(families), QStringLiteral("the report"), error))
+        if (!WriteOutput(*line.ReportFile, out, CompletenessReportCsv(FamilyCompletenesses(readings)),
+                         QStringLiteral("the report"), error))
             report(error);
     }
     if (line.MetricsFile) {

@@ -1,6 +1,7 @@
 #include "desktop/DesktopRun.h"
 
 #include "desktop/DelayChart.h"
+#include "desktop/FamilyHistory.h"
 #include "desktop/HistoryMap.h"
 #include "desktop/LagwatchPlotForm.h"
 #include "app/RunOutputs.h"
@@ -38,7 +39,7 @@ int RunDrawing(const TCommandLine& line)
         },
         [&line](const QString& dataFolder, const std::vector<TFamilyReading>& families, const QString& file) {
             QString error;
-            if (SaveHistoryImage(families.front().Completeness, dataFolder, file, line.PngScale, error))
+            if (SaveFamilyHistoryImage(FamilyCompletenesses(families), dataFolder, file, line.PngScale, error))
                 return true;
             ReportRunFailure(error);
             return false;

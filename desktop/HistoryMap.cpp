@@ -144,7 +144,11 @@ QString HistoryCellText(const TSlotCell& cell)
     return product + QLatin1Char('\n') + QStringLiteral("nominal time ") + nominal + QLatin1Char('\n') + outcome;
 }
 
-QString HistoryMapTitle(const QString& dataFolder) { return QStringLiteral("Completeness of CRM data in  ") + dataFolder; }
+QString HistoryMapTitle(const QString& dataFolder, const QString& family)
+{
+    const bool crm = family.isEmpty() || family.compare(QLatin1String("crm"), Qt::CaseInsensitive) == 0;
+    return QStringLiteral("Completeness of %1 data in  ").arg(crm ? QStringLiteral("CRM") : family) + dataFolder;
+}
 
 TChartRect THistoryMapLayout::CellRect(int row, int column) const
 {
@@ -165,7 +169,8 @@ std::optional<THistoryMapLayout::TCellIndex> THistoryMapLayout::CellAt(int x, in
     return index;
 }
 
-THistoryMapLayout LayOutHistoryMap(const TStationCompleteness& completeness, const QString& dataFolder, QSize size)
+THistoryMapLayout LayOutHistoryMap(const TStationCompleteness& completeness, const QString& dataFolder, QSize size,
+                                   const QString& family)
 {
     THistoryMapLayout layout;
     layout.Size = size;
@@ -174,7 +179,7 @@ THistoryMapLayout LayOutHistoryMap(const TStationCompleteness& completeness, con
     const int textHeight = canvas.TextHeight(QStringLiteral("W"));
     const int width = size.width(), height = size.height();
 
-    layout.Title.Text = HistoryMapTitle(dataFolder);
+    layout.Title.Text = HistoryMapTitle(dataFolder, family);
     layout.Title.X = (width - canvas.TextWidth(layout.Title.Text)) / 2;
     layout.Title.Y = Margin;
     const int hourLabelTop = layout.Title.Y + textHeight + 5;
@@ -303,7 +308,8 @@ void PaintHistoryMap(TCanvas3D& canvas, const THistoryMapLayout& layout, const T
     }
 }
 
-QImage RenderHistoryMap(const TStationCompleteness& completeness, const QString& dataFolder, QSize size, double scale)
+QImage RenderHistoryMap(const TStationCompleteness& completeness, const QString& dataFolder, QSize size, double scale,
+                        const QString& family)
 {
     if (size.isEmpty() || !(scale > 0) || !std::isfinite(scale))
         return {};
@@ -315,7 +321,7 @@ QImage RenderHistoryMap(const TStationCompleteness& completeness, const QString&
     image.setDevicePixelRatio(scale);
     TCanvas3D canvas;
     canvas.Begin(&image);
-    PaintHistoryMap(canvas, LayOutHistoryMap(completeness, dataFolder, size), completeness);
+    PaintHistoryMap(canvas, LayOutHistoryMap(completeness, dataFolder, size, family), completeness);
     canvas.End();
     image.setDevicePixelRatio(1.0);
     return image;

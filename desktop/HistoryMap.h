@@ -83,12 +83,14 @@ struct THistoryMapLayout
 };
 
 // The layout of the map in a given logical size; cells shrink to one pixel
-// when the size is too small, and the grid is clipped there.
-THistoryMapLayout LayOutHistoryMap(const TStationCompleteness& completeness, const QString& dataFolder, QSize size);
+// when the size is too small, and the grid is clipped there. family: the
+// product family the map is of (the title's), empty for the CRM products.
+THistoryMapLayout LayOutHistoryMap(const TStationCompleteness& completeness, const QString& dataFolder, QSize size,
+                                   const QString& family = {});
 
 // The map's title: "Completeness of CRM data in  " and the folder, as the
-// chart's title names it.
-QString HistoryMapTitle(const QString& dataFolder);
+// chart's title names it; another family is named as it is written.
+QString HistoryMapTitle(const QString& dataFolder, const QString& family = {});
 
 // Paints a layout on a canvas that is drawing (at whatever scale its image has).
 void PaintHistoryMap(TCanvas3D& canvas, const THistoryMapLayout& layout, const TStationCompleteness& completeness);
@@ -97,7 +99,7 @@ void PaintHistoryMap(TCanvas3D& canvas, const THistoryMapLayout& layout, const T
 // layout of the logical size (device pixel ratio 1 on the result, so writers
 // and readers see plain pixels). scale: more than 0.
 QImage RenderHistoryMap(const TStationCompleteness& completeness, const QString& dataFolder, QSize size,
-                        double scale = 1.0);
+                        double scale = 1.0, const QString& family = {});
 
 // The map at its natural size times scale, written as a PNG whatever the
 // name's extension, whole or not at all; false with the error when it cannot.

@@ -2,10 +2,13 @@
 
 #include "app/CommandLine.h"
 #include "desktop/DelayChart.h"
+#include "desktop/FamilyHistory.h"
+#include "desktop/FamilySelector.h"
 #include "desktop/HistoryWindow.h"
 #include "app/StationHistory.h"
 #include "report/CompletenessReport.h"
 #include "report/DelaySummary.h"
+#include "station/FamilyPass.h"
 #include "station/StationPass.h"
 #include "station/Utils.h"
 #include "chart/Chart.h"
@@ -52,6 +55,7 @@ TFormLagwatchPlot::TFormLagwatchPlot(const TCommandLine& commandLine, TStationPa
     setBackgroundRole(QPalette::Button);
     setCursor(Qt::WaitCursor);
     BuildControls();
+    BuildFamilySelector();
     FormCreate();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
@@ -124,6 +128,43 @@ void TFormLagwatchPlot::BuildChart()
     FDelayChart = std::make_unique<TDelayChart>(FChart);
 }
 
+void TFormLagwatchPlot::BuildFamilySelector()
+{
+    if (FPass.Families().size() < 2)
+        return;
+    QStringList names;
+    for (const auto& family : FPass.Families())
+        names.append(family->Family().Name);
+    FFamilySelector = new TFamilySelector(names, this);
+    FFamilySelector->setGeometry(8, 4, 728, FFamilySelector->sizeHint().height());
+    // The chart and the window make room for the row above the chart.
+    const int below = FFamilySelector->geometry().bottom() + 1;
+    FChart->move(8, below + 4);
+    setFixedSize(width(), height() + below);
+    FLabelOnOpen->setGeometry(0, 0, width(), height());
+    connect(FFamilySelector, &QTabBar::currentChanged, this, [this](int index) { ShowFamily(index); });
+}
+
+int TFormLagwatchPlot::SelectedFamily() const { return FFamilySelector ? FFamilySelector->currentIndex() : 0; }
+
+void TFormLagwatchPlot::ShowFamily(int index)
+{
+    if (index < 0 || static_cast<size_t>(index) >= FReadings.size())
+        return;
+    if (FFamilySelector && FFamilySelector->currentIndex() != index) {
+        FFamilySelector->setCurrentIndex(index);  // comes back here
+        return;
+    }
+    const TFamilyReading& family = FReadings[static_cast<size_t>(index)];
+    FDelayChart->Plot(family.Summary);
+    // With one family the caption is the program's; with several it names the family shown.
+    const QString base = FFamilySelector ? FBaseCaption + QLatin1Char(' ') + family.Name : FBaseCaption;
+    setWindowTitle(SummaryCaption(base, family.Summary.LastDate, NowUTC()));
+    SetHint(SummaryHint(family.Summary.TextLines));
+    if (FHistoryWindow && FHistoryWindow->isVisible())
+        PopupHistoryClick();
+}
+
 void TFormLagwatchPlot::FormCreate()
 {
     setFont(QApplication::font());
@@ -162,12 +203,15 @@ void TFormLagwatchPlot::TimerOnStartTimer()
     } catch (const std::exception& error) {
         ReportFailure(QStringLiteral("the scan pass failed: %1").arg(QString::fromLocal8Bit(error.what())));
     }
+    // A pass that failed shows what the ledgers hold.
+    if (FReadings.empty())
+        PlotSummary(std::chrono::steady_clock::now());
     if (FCommandLine.PngFile)
         SaveChartImage(*FCommandLine.PngFile);
     if (FCommandLine.HistoryPngFile) {
         QString error;
         FHistoryWritten =
-            SaveHistoryImage(FamilyCompletenessOf(*FPass.Families().front(), NowUTC()), FPass.DataFolder(),
+            SaveFamilyHistoryImage(FamilyCompletenesses(FReadings), FPass.DataFolder(),
                              *FCommandLine.HistoryPngFile, FCommandLine.PngScale, error);
         if (!FHistoryWritten)
             ReportFailure(error);
@@ -198,18 +242,16 @@ void TFormLagwatchPlot::ScanAndPlot(const QString& folder)
 
 void TFormLagwatchPlot::PlotSummary(std::chrono::steady_clock::time_point start)
 {
-    const TDelaySummary summary = SummariseLedgerEntries(NewestLedgerEntries(FPass.Entries()));
-    FDelayChart->Plot(summary);
+    FReadings = ReadFamilies(FPass, NowUTC());
+    ShowFamily(SelectedFamily());
     FLabelOnOpen->setToolTip(FormatFixed(ElapsedMs(start), 3) + QStringLiteral(" milliseconds"));
-    setWindowTitle(SummaryCaption(FBaseCaption, summary.LastDate, NowUTC()));
-    SetHint(SummaryHint(summary.TextLines));
 }
 
 void TFormLagwatchPlot::PrintSummary() const
 {
     // Nobody sees the window of a scheduled run: the summary goes to standard
     // output. A reader that went away is no reason to stop before the save.
-    const QByteArray bytes = PrintedSummary(windowTitle(), FHint);
+    const QByteArray bytes = PrintedFamilies(FReadings, FBaseCaption, NowUTC());
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
     std::fflush(stdout);
 }
@@ -245,18 +287,20 @@ void TFormLagwatchPlot::ForceForeground()
 void TFormLagwatchPlot::PopupHistoryClick()
 {
     // Assessed anew at every opening: the day may have moved on.
-    TStationCompleteness completeness = FamilyCompletenessOf(*FPass.Families().front(), NowUTC());
+    const TFamilyPass& family = *FPass.Families()[static_cast<size_t>(SelectedFamily())];
+    TStationCompleteness completeness = FamilyCompletenessOf(family, NowUTC());
     if (!FHistoryWindow) {
         FHistoryWindow = new THistoryWindow(
             std::move(completeness), FPass.DataFolder(),
             [this] {
-                return QString::fromUtf8(CompletenessReportCsv(
-                    {{FPass.Families().front()->Family().Name, &FHistoryWindow->Completeness()}}));
+                return QString::fromUtf8(
+                    CompletenessReportCsv({{FHistoryWindow->Family(), &FHistoryWindow->Completeness()}}));
             },
             this);
     } else {
         FHistoryWindow->SetCompleteness(std::move(completeness));
     }
+    FHistoryWindow->SetFamily(family.Family().Name);
     FHistoryWindow->show();
     FHistoryWindow->raise();
     FHistoryWindow->activateWindow();

@@ -3,6 +3,7 @@
 // it starts 100 ms after it is created and whose summary it shows.
 #include "app/CommandLine.h"
 #include "platform/DateTime.h"
+#include "report/FamilyReading.h"
 #include "platform/SortedStringList.h"
 
 #include <QString>
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -23,6 +25,7 @@ class TBarSeries;
 class TDelayChart;
 class TStationPass;
 class THistoryWindow;
+class TFamilySelector;
 
 class TFormLagwatchPlot : public QWidget
 {
@@ -54,6 +57,11 @@ public:
     bool HistoryWritten() const { return FHistoryWritten; }
     // The pop-up menu's "Show history", and the window it opens (null before).
     QAction* PopupHistory() const { return FPopupHistory; }
+    // With several product families, the row that selects the one shown (null with one).
+    TFamilySelector* FamilySelector() const { return FFamilySelector; }
+    // The family shown, and its reading of the pass (none before the pass).
+    int SelectedFamily() const;
+    void ShowFamily(int index);
     THistoryWindow* HistoryWindow() const { return FHistoryWindow; }
     void PopupHistoryClick();
 
@@ -70,6 +78,7 @@ private:
     void BuildChart();
     void PlotSummary(std::chrono::steady_clock::time_point start);
     void PrintSummary() const;
+    void BuildFamilySelector();
     void SaveChartImage(const QString& file);
     void FormCreate();
     void BuildControls();
@@ -98,4 +107,8 @@ private:
     QTimer* FTimerOnStart = nullptr;
     TChart* FChart = nullptr;
     std::unique_ptr<TDelayChart> FDelayChart;
+    TFamilySelector* FFamilySelector = nullptr;
+    // One reading of every family, taken after the pass; the chart, the
+    // caption, the hint and the history show the selected one.
+    std::vector<TFamilyReading> FReadings;
 };

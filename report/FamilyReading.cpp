@@ -37,3 +37,11 @@ QByteArray PrintedFamilies(const std::vector<TFamilyReading>& families, const QS
     }
     return text;
 }
+
+std::vector<TFamilyCompleteness> FamilyCompletenesses(const std::vector<TFamilyReading>& families)
+{
+    std::vector<TFamilyCompleteness> completeness;
+    for (const TFamilyReading& family : families)
+        completeness.push_back({family.Name, &family.Completeness});
+    return completeness;
+}

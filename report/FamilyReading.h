@@ -4,6 +4,7 @@
 // that the check, the metrics, the report and the window never disagree
 // within a run.
 #include "report/Completeness.h"
+#include "report/CompletenessReport.h"
 #include "report/DelaySummary.h"
 #include "report/StationStatus.h"
 #include "station/LedgerEntries.h"
@@ -48,3 +49,6 @@ TFamilyReading ReadFamily(const TFamilyRules& rules, TLedgerEntries& entries, TD
 // What a run without a window prints (PrintedSummary): the caption and hint
 // of each family, under a "[NAME]" line when there are several.
 QByteArray PrintedFamilies(const std::vector<TFamilyReading>& families, const QString& baseCaption, TDateTime now);
+
+// The families' completeness as the report and the history picture take it.
+std::vector<TFamilyCompleteness> FamilyCompletenesses(const std::vector<TFamilyReading>& families);
