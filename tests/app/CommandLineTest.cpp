@@ -143,7 +143,7 @@ TEST(CommandLine, RefusesWhatItDoesNotKnow)
         {{"-check", "-warning=50"}, "the warning threshold (50 minutes) is above the critical one (45 minutes)", true},
         {{"-check", "-expect=7m"},
          "option '-expect': '7m' is no whole part of a day: every N minutes needs N from 1 to 1440 that divides 1440 "
-         "(1m, 5m, 15m, 30m, 60m, ...)",
+         "(1m, 5m, 15m, 30m, 1h, 3h, ...)",
          true},
         {{"-expect=25:00"},
          "option '-expect': '25:00' is neither every N minutes (15m) nor a list of times of day from 00:00 to 23:59 "
