@@ -44,7 +44,7 @@ int RunPassWithoutWindow(const TCommandLine& line, const TSaveChart& saveChart, 
     // The chart's and the printed summary's readings; the outputs read the
     // families again once the save has merged in what a concurrent run added.
     const TDateTime now = NowUTC();
-    const std::vector<TFamilyReading> readings = ReadFamilies(pass, now);
+    const std::vector<TFamilyReading> readings = ReadFamilies(pass, line, now);
     const TDelaySummary& summary = readings.front().Summary;
     bool chartWritten = true;
     if (line.PngFile) {

@@ -15,8 +15,8 @@ QImage RenderFamilyHistory(const std::vector<TFamilyCompleteness>& families, con
     std::vector<QImage> maps;
     int width = 0, height = 0;
     for (const TFamilyCompleteness& family : families) {
-        maps.push_back(RenderHistoryMap(*family.Completeness, dataFolder,
-                                        HistoryMapNaturalSize(*family.Completeness), scale, family.Family));
+        maps.push_back(RenderHistoryMap(*family.Completeness, dataFolder, HistoryMapNaturalSize(*family.Completeness),
+                                        scale, family.Family));
         if (maps.back().isNull())
             return {};
         width = std::max(width, maps.back().width());

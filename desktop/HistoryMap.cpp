@@ -207,7 +207,8 @@ THistoryMapLayout LayOutHistoryMap(const TStationCompleteness& completeness, con
     for (TSlotState state : legendStates) {
         THistoryLegendItem item;
         item.State = state;
-        item.Swatch = {x, legendTop + (textHeight - swatch) / 2, x + swatch, legendTop + (textHeight - swatch) / 2 + swatch};
+        item.Swatch = {x, legendTop + (textHeight - swatch) / 2, x + swatch,
+                       legendTop + (textHeight - swatch) / 2 + swatch};
         item.Label = {x + swatch + 4, legendTop, LegendText(state, counts[size_t(state)])};
         x = item.Label.X + canvas.TextWidth(item.Label.Text) + LegendSpacing;
         layout.Legend.push_back(item);
@@ -236,8 +237,8 @@ THistoryMapLayout LayOutHistoryMap(const TStationCompleteness& completeness, con
     for (int row = 0; row < layout.Rows; ++row) {
         const QString text = FormatDateTime(DayPattern, completeness.Days[size_t(row)].Day);
         const TChartRect cell = layout.CellRect(row, 0);
-        layout.DayLabels.push_back({layout.Grid.Left - LabelGap - canvas.TextWidth(text),
-                                    cell.Top + (cell.Height() - textHeight) / 2, text});
+        layout.DayLabels.push_back(
+            {layout.Grid.Left - LabelGap - canvas.TextWidth(text), cell.Top + (cell.Height() - textHeight) / 2, text});
     }
 
     // An hour's mark stands at its first slot; its label only where it
@@ -282,7 +283,8 @@ void PaintHistoryMap(TCanvas3D& canvas, const THistoryMapLayout& layout, const T
         for (int row = 0; row < layout.Rows; ++row) {
             const std::vector<TSlotCell>& cells = completeness.Days[size_t(row)].Cells;
             for (int column = 0; column < layout.Columns; ++column) {
-                const TSlotState state = size_t(column) < cells.size() ? cells[size_t(column)].State : TSlotState::NotDue;
+                const TSlotState state =
+                    size_t(column) < cells.size() ? cells[size_t(column)].State : TSlotState::NotDue;
                 PaintCell(canvas, layout.CellRect(row, column), state);
             }
         }

@@ -25,7 +25,7 @@ QSize HistoryMapNaturalSize(const TStationCompleteness& completeness);
 
 // The states a cell can show, in the legend's order.
 constexpr std::array<TSlotState, 4> HistoryLegendStates{TSlotState::OnTime, TSlotState::Late, TSlotState::VeryLate,
-                                                       TSlotState::Missing};
+                                                        TSlotState::Missing};
 
 // Cells of each state over the days shown, indexed by TSlotState.
 using THistoryCounts = std::array<int, 8>;
@@ -63,7 +63,7 @@ struct THistoryMapLayout
     int CellWidth = 0, CellHeight = 0;
     // Grid lines between cells: 1 once cells are wide (or tall) enough, else 0.
     int GapX = 0, GapY = 0;
-    TChartRect Grid;  // every cell, the gaps included
+    TChartRect Grid;                       // every cell, the gaps included
     std::vector<THistoryLabel> DayLabels;  // one per row
     // Where an hour begins in the columns (the left edge of its first slot),
     // with "hh" when its label has room.

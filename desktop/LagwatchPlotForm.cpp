@@ -210,9 +210,8 @@ void TFormLagwatchPlot::TimerOnStartTimer()
         SaveChartImage(*FCommandLine.PngFile);
     if (FCommandLine.HistoryPngFile) {
         QString error;
-        FHistoryWritten =
-            SaveFamilyHistoryImage(FamilyCompletenesses(FReadings), FPass.DataFolder(),
-                             *FCommandLine.HistoryPngFile, FCommandLine.PngScale, error);
+        FHistoryWritten = SaveFamilyHistoryImage(FamilyCompletenesses(FReadings), FPass.DataFolder(),
+                                                 *FCommandLine.HistoryPngFile, FCommandLine.PngScale, error);
         if (!FHistoryWritten)
             ReportFailure(error);
     }
@@ -242,7 +241,7 @@ void TFormLagwatchPlot::ScanAndPlot(const QString& folder)
 
 void TFormLagwatchPlot::PlotSummary(std::chrono::steady_clock::time_point start)
 {
-    FReadings = ReadFamilies(FPass, NowUTC());
+    FReadings = ReadFamilies(FPass, FCommandLine, NowUTC());
     ShowFamily(SelectedFamily());
     FLabelOnOpen->setToolTip(FormatFixed(ElapsedMs(start), 3) + QStringLiteral(" milliseconds"));
 }
@@ -288,7 +287,7 @@ void TFormLagwatchPlot::PopupHistoryClick()
 {
     // Assessed anew at every opening: the day may have moved on.
     const TFamilyPass& family = *FPass.Families()[static_cast<size_t>(SelectedFamily())];
-    TStationCompleteness completeness = FamilyCompletenessOf(family, NowUTC());
+    TStationCompleteness completeness = FamilyCompletenessOf(family, FCommandLine, NowUTC());
     if (!FHistoryWindow) {
         FHistoryWindow = new THistoryWindow(
             std::move(completeness), FPass.DataFolder(),

@@ -8,7 +8,6 @@
 #include "station/Utils.h"
 #include "platform/DateTime.h"
 #include "tests/common/TempDir.h"
-#include "tests/e2e/FamilyStation.h"
 #include "tests/e2e/ProgramRun.h"
 
 #include <QDir>
@@ -264,83 +263,6 @@ TEST(MonitoringServer, MissingProductsAlertFiresForTheStationWithGapsOnly)
     EXPECT_EQ(FiringFolders(prometheusPort, "LagwatchProductsMissing"), QStringList{gaps});
     EXPECT_EQ(FiringFolders(prometheusPort, "LagwatchProductsNotOnTime"), QStringList{});
     EXPECT_LT(elapsed.elapsed(), 60000);
-}
-
-// The station of three families, checked, reported and scraped: one run
-// gives each family its verdict and figures, and the missing-products alert
-// fires for the family with the short slot only.
-TEST(MonitoringServer, ThreeFamiliesCheckedReportedAndScraped)
-{
-    REQUIRE_TOOL(prometheus, "prometheus");
-    REQUIRE_TOOL(exporter, "prometheus-node-exporter");
-    TempDir dir;
-    TFamilyStation station;
-    ASSERT_TRUE(WriteFamilyStation(dir.Path(), station));
-    const QString textfiles = dir.MakeDir("textfile");
-    QProcessEnvironment env = BareEnvironment();
-    env.insert("LC_ALL", "C.UTF-8");
-    const QString report = dir.FilePath("report.csv");
-    const TRun run = RunProgram(LAGWATCH_BIN,
-                                {station.DataFolder, station.Ledger, "-families=" + station.FamiliesFile, "-check",
-                                 "-report=" + report, "-metrics=" + textfiles + "/lagwatch.prom"},
-                                env, 60000);
-
-    // The check: the worst verdict, the family that is not OK with its
-    // reason, every family's performance data under its name.
-    const QString shortSlot = FormatIsoUtc(UnixMsToDateTime(station.ShortSlotMs)).mid(11, 5);
-    EXPECT_EQ(run.ExitCode, 1) << run.Out.toStdString() << run.Err.toStdString();
-    EXPECT_TRUE(run.Out.startsWith("LAGWATCH WARNING - seg WARNING: 1 product missing (2 of 114 files) in the last "
-                                   "24 hours: "))
-        << run.Out.toStdString();
-    EXPECT_TRUE(run.Out.contains(shortSlot + " UTC; 2 of 3 families OK | crm_newest_delay=")) << run.Out.toStdString();
-    for (const char* data : {" seg_missing_24h=1;0;2;0;", " seg_missing_files_24h=2", " hourly_missing_24h=0;",
-                             " crm_newest_delay=", " seg_newest_delay="})
-        EXPECT_TRUE(run.Out.contains(QLatin1String(data))) << data << "\n" << run.Out.toStdString();
-
-    // The report: per family and day; the short slot missing 2 files, the
-    // late slot's 114 files late (more than 5 minutes, not more than 15).
-    QFile csv(report);
-    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-    const QStringList rows = QString::fromUtf8(csv.readAll()).split("\r\n", Qt::SkipEmptyParts);
-    ASSERT_FALSE(rows.isEmpty());
-    EXPECT_TRUE(rows[0].startsWith("family,day,expected,received,missing,missing_files,late,very_late,"));
-    QMap<QString, std::array<int, 4>> sums;  // received, missing, missing files, late
-    for (const QString& row : rows.mid(1)) {
-        const QStringList f = row.split(',');
-        ASSERT_EQ(f.size(), 12) << row.toStdString();
-        std::array<int, 4>& sum = sums[f[0]];
-        sum[0] += f[3].toInt();
-        sum[1] += f[4].toInt();
-        sum[2] += f[5].toInt();
-        sum[3] += f[6].toInt();
-    }
-    EXPECT_EQ(sums.keys(), (QStringList{"crm", "hourly", "seg"}));
-    EXPECT_EQ(sums["seg"], (std::array<int, 4>{24 * SegmentsPerSlot - 2, 1, 2, SegmentsPerSlot}));
-    EXPECT_EQ(sums["hourly"], (std::array<int, 4>{6, 0, 0, 0}));
-    EXPECT_EQ(sums["crm"][1], 0);
-
-    // The metrics, scraped: a family label on every series, and the alert
-    // for the family with the short slot.
-    const TMonitoringServers servers(prometheus, exporter, dir, textfiles);
-    ASSERT_TRUE(servers.Running()) << servers.Logs().toStdString();
-    QMap<QString, QString> missingFiles;
-    QStringList firing;
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (elapsed.elapsed() < 45000) {
-        missingFiles = servers.Query("lagwatch_files_missing{window=\"24h\"}", "family");
-        firing = FiringFolders(servers.Port(), "LagwatchProductsMissing", "family");
-        if (missingFiles.size() == 3 && !firing.isEmpty())
-            break;
-        QThread::msleep(500);
-    }
-    EXPECT_EQ(missingFiles, (QMap<QString, QString>{{"crm", "0"}, {"hourly", "0"}, {"seg", "2"}}))
-        << servers.Logs().toStdString();
-    EXPECT_EQ(firing, QStringList{"seg"});
-    EXPECT_EQ(servers.Query("lagwatch_warning_threshold_seconds", "family"),
-              (QMap<QString, QString>{{"crm", "2100"}, {"hourly", "2100"}, {"seg", "300"}}));
-    EXPECT_EQ(servers.Query("lagwatch_files_per_slot", "family"),
-              (QMap<QString, QString>{{"crm", "1"}, {"hourly", "1"}, {"seg", "114"}}));
 }
 
 }  // namespace
