@@ -2,14 +2,20 @@
 # Installs what is missing, builds, and starts lagwatch. Without a data
 # folder it first generates a demo station tree (out/demo-data) and a fresh
 # ledger (out/demo-ledger.txt) and starts on them. Extra arguments are passed on.
-# -v (first argument) shows the build's progress lines.
+# -v (first argument) shows the build's progress lines. --dry-run (first
+# argument) only lists the packages it needs and the missing ones.
+# It installs what building and running needs, not the test tools
+# (scripts/test.sh brings those).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+if [ "${1:-}" = "--dry-run" ]; then
+  exec "$root/scripts/install-deps.sh" --run --dry-run
+fi
 if [ "${1:-}" = "-v" ]; then
   export LAGWATCH_VERBOSE=1
   shift
 fi
-"$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh" --run
 BUILD_DIR="$root/build" "$root/scripts/build.sh" -DLAGWATCH_TESTS=OFF -DLAGWATCH_BENCH=OFF
 
 args=("$@")

@@ -65,6 +65,15 @@ zcat "$prefix/share/man/man1/lagwatch.1.gz" | grep -q "$prefix/share/lagwatch/Da
 out="$(desktop-file-validate "$prefix/share/applications/lagwatch.desktop" 2>&1)" || fail "desktop-file-validate: $out"
 [ -z "$out" ] || fail "desktop-file-validate: $out"
 grep -qx "Icon=lagwatch" "$prefix/share/applications/lagwatch.desktop" || fail "the desktop entry names another icon"
+
+# The text files a user reads or copies (the example settings above all):
+# each ends with a newline and has no CR, tab or trailing blank.
+for f in share/lagwatch/Datawarden.conf share/applications/lagwatch.desktop lib/systemd/user/lagwatch.service \
+         lib/systemd/user/lagwatch.timer share/bash-completion/completions/lagwatch \
+         share/bash-completion/completions/lagwatch-map share/doc/lagwatch/copyright; do
+  [ "$(tail -c 1 "$prefix/$f" | od -An -tx1 | tr -d ' ')" = 0a ] || fail "$f does not end with a newline"
+  ! grep -qn $'\r\|\t\| $' "$prefix/$f" || fail "$f has a CR, a tab or a trailing blank: $(grep -n $'\r\|\t\| $' "$prefix/$f" | head -3)"
+done
 grep -q "<svg" "$prefix/share/icons/hicolor/scalable/apps/lagwatch.svg" || fail "the icon is no SVG"
 
 # The units as systemd reads them; the service runs the installed program.
@@ -110,7 +119,7 @@ lagwatch|-close /CLOSE station1||in.png ledger.txt station1
 lagwatch|-- -close||in.png ledger.txt station1
 lagwatch||-png=le|-png=ledger.txt
 lagwatch||-warning=|
-lagwatch-map|||fwd fwdf grid inv
+lagwatch-map|||fwd fwdf georef grid inv proj
 lagwatch-map|--preset||DiscMapping LambertMapping1K LambertMapping4K PolarMapping800 PolarMappingNorth
 lagwatch-map|--preset DiscMapping|f|fwd fwdf
 lagwatch-map|--kind|Lam|LambertConformal
@@ -119,6 +128,9 @@ lagwatch-map||--v|--version
 lagwatch-map|--preset DiscMapping grid||in.png station1
 lagwatch-map|grid - out.png|--no|--no-labels
 lagwatch-map|inv||in.png ledger.txt station1
+lagwatch-map|--preset DiscMapping georef||in.png station1
+lagwatch-map|georef in.png|--w|--world-file
+lagwatch-map|fwdf|--d|--decimals
 TABLE
 cd "$scratch"
 

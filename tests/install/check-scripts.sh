@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The README's two commands on a clean copy of the checkout, as a new user
-# runs them: scripts/run.sh, then scripts/test.sh, then run.sh again and a
+# runs them: what run.sh would install, scripts/run.sh, then scripts/test.sh, then run.sh again and a
 # broken test, which test.sh must rebuild and report. Last, a tree without a
 # single test must fail test.sh.
 #
@@ -54,6 +54,23 @@ run_script() {
      timeout 600 "$@") >"$log" 2>&1
 }
 progress_lines() { grep -cE '^\[[0-9]+/[0-9]+\] ' "$1"; }
+
+# 0. run.sh asks for what building and running needs and no test tool; the
+# virtual display only where there is no desktop. The default set, which
+# test.sh and CI install, holds the test tools.
+test_tools=(libgtest-dev libgmock-dev libbenchmark-dev clang prometheus proj-bin faketime strace lintian mandoc)
+wanted_packages() { sed -n 's/^Packages: //p' "$1" | tr ' ' '\n'; }
+run_script "$scratch/deps-run.log" scripts/run.sh --dry-run || fail "run.sh --dry-run ended with status $?"
+run_script "$scratch/deps-display.log" env DISPLAY=:7 scripts/run.sh --dry-run || fail "run.sh --dry-run with a display failed"
+run_script "$scratch/deps-all.log" scripts/install-deps.sh --dry-run || fail "install-deps.sh --dry-run failed"
+for p in "${test_tools[@]}"; do
+  wanted_packages "$scratch/deps-run.log" | grep -qx "$p" && fail "run.sh would install the test tool $p"
+  wanted_packages "$scratch/deps-all.log" | grep -qx "$p" || fail "install-deps.sh would not install $p"
+done
+for p in cmake ninja-build qt6-base-dev fonts-liberation xvfb; do
+  wanted_packages "$scratch/deps-run.log" | grep -qx "$p" || fail "run.sh without a display would not install $p"
+done
+wanted_packages "$scratch/deps-display.log" | grep -qx xvfb && fail "run.sh on a desktop would install xvfb"
 
 # 1. run.sh: builds the program and runs it once on demo data.
 if run_script "$scratch/run1.log" scripts/run.sh; then
