@@ -1,5 +1,6 @@
 #include "desktop/FamilyHistory.h"
 
+#include "app/UserMessage.h"
 #include "desktop/HistoryMap.h"
 #include "platform/ImageFile.h"
 
@@ -40,4 +41,15 @@ bool SaveFamilyHistoryImage(const std::vector<TFamilyCompleteness>& families, co
                             const QString& file, int scale, QString& error)
 {
     return SavePngFile(RenderFamilyHistory(families, dataFolder, scale), file, error);
+}
+
+TSaveHistory HistoryImageWriter(int scale)
+{
+    return [scale](const QString& dataFolder, const std::vector<TFamilyReading>& families, const QString& file) {
+        QString error;
+        if (SaveFamilyHistoryImage(FamilyCompletenesses(families), dataFolder, file, scale, error))
+            return true;
+        TellUser(error);
+        return false;
+    };
 }

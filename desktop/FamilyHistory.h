@@ -2,6 +2,7 @@
 // The picture of -history-png over several product families: each family's
 // completeness map at its natural size, titled with the family, one under the
 // other in the families file's order. One family: its map alone, as ever.
+#include "app/StationRun.h"
 #include "report/CompletenessReport.h"
 
 #include <QImage>
@@ -14,3 +15,7 @@ QImage RenderFamilyHistory(const std::vector<TFamilyCompleteness>& families, con
 // with the error when it cannot.
 bool SaveFamilyHistoryImage(const std::vector<TFamilyCompleteness>& families, const QString& dataFolder,
                             const QString& file, int scale, QString& error);
+
+// The drawing of -history-png for a scan (StationRun.h): SaveFamilyHistoryImage
+// at the scale, a failure told to the user.
+TSaveHistory HistoryImageWriter(int scale);

@@ -335,3 +335,4 @@ bool SaveHistoryImage(const TStationCompleteness& completeness, const QString& d
     return SavePngFile(RenderHistoryMap(completeness, dataFolder, HistoryMapNaturalSize(completeness), scale), file,
                        error);
 }
+

@@ -1,9 +1,11 @@
 #include "desktop/LagwatchPlotForm.h"
 
 #include "app/CommandLine.h"
+#include "app/UserMessage.h"
 #include "desktop/DelayChart.h"
 #include "desktop/FamilyHistory.h"
 #include "desktop/FamilySelector.h"
+#include "desktop/HistoryMap.h"
 #include "desktop/HistoryWindow.h"
 #include "app/StationHistory.h"
 #include "report/CompletenessReport.h"
@@ -30,23 +32,10 @@
 #include <cstdio>
 #include <exception>
 
-namespace {
-
-// One line on standard error; a path that is not valid UTF-8 is shown with
-// its own bytes.
-void ReportFailure(const QString& message)
-{
-    const QByteArray line = "lagwatch: " + EncodePath(message) + "\n";
-    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
-    std::fflush(stderr);
-}
-
-}  // namespace
-
-TFormLagwatchPlot::TFormLagwatchPlot(const TCommandLine& commandLine, TStationPass& pass, QWidget* parent)
+TFormLagwatchPlot::TFormLagwatchPlot(TStationRun& run, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      FPass(pass), FCommandLine(commandLine)
+      FRun(run), FCommandLine(run.Line())
 {
     setObjectName(QStringLiteral("FormLagwatchPlot"));
     setWindowTitle(QStringLiteral("Lagwatch"));
@@ -65,11 +54,11 @@ TFormLagwatchPlot::TFormLagwatchPlot(const TCommandLine& commandLine, TStationPa
 
 TFormLagwatchPlot::~TFormLagwatchPlot() { FormDestroy(); }
 
-const QString& TFormLagwatchPlot::DataFolder() const { return FPass.DataFolder(); }
-const QString& TFormLagwatchPlot::ReceivedFileName() const { return FPass.LedgerFile(); }
-const TSortedStringList& TFormLagwatchPlot::ReceivedList() const { return FPass.Ledger(); }
-bool TFormLagwatchPlot::StopRequested() const { return FPass.StopRequested(); }
-TTreeScanner* TFormLagwatchPlot::TreeScanner() const { return FPass.TreeScanner(); }
+const QString& TFormLagwatchPlot::DataFolder() const { return FRun.Pass().DataFolder(); }
+const QString& TFormLagwatchPlot::ReceivedFileName() const { return FRun.Pass().LedgerFile(); }
+const TSortedStringList& TFormLagwatchPlot::ReceivedList() const { return FRun.Pass().Ledger(); }
+bool TFormLagwatchPlot::StopRequested() const { return FRun.Pass().StopRequested(); }
+TTreeScanner* TFormLagwatchPlot::TreeScanner() const { return FRun.Pass().TreeScanner(); }
 TBarSeries* TFormLagwatchPlot::Series1() const { return FDelayChart->Series(); }
 TDateTime TFormLagwatchPlot::FirstDate() const { return FDelayChart->FirstDate(); }
 TDateTime TFormLagwatchPlot::LastDate() const { return FDelayChart->LastDate(); }
@@ -130,10 +119,11 @@ void TFormLagwatchPlot::BuildChart()
 
 void TFormLagwatchPlot::BuildFamilySelector()
 {
-    if (FPass.Families().size() < 2)
+    const auto& families = FRun.Pass().Families();
+    if (families.size() < 2)
         return;
     QStringList names;
-    for (const auto& family : FPass.Families())
+    for (const auto& family : families)
         names.append(family->Family().Name);
     FFamilySelector = new TFamilySelector(names, this);
     FFamilySelector->setGeometry(8, 4, 728, FFamilySelector->sizeHint().height());
@@ -156,11 +146,8 @@ void TFormLagwatchPlot::ShowFamily(int index)
         return;
     }
     const TFamilyReading& family = FReadings[static_cast<size_t>(index)];
-    FDelayChart->Plot(family.Summary);
-    // With one family the caption is the program's; with several it names the family shown.
-    const QString base = FFamilySelector ? FBaseCaption + QLatin1Char(' ') + family.Name : FBaseCaption;
-    setWindowTitle(SummaryCaption(base, family.Summary.LastDate, NowUTC()));
-    SetHint(SummaryHint(family.Summary.TextLines));
+    // With several families the caption names the one shown.
+    PlotSummary(family.Summary, FFamilySelector ? FBaseCaption + QLatin1Char(' ') + family.Name : FBaseCaption);
     if (FHistoryWindow && FHistoryWindow->isVisible())
         PopupHistoryClick();
 }
@@ -170,8 +157,8 @@ void TFormLagwatchPlot::FormCreate()
     setFont(QApplication::font());
     FBaseCaption = windowTitle();
     // The pass has settled the data folder and loaded the ledger.
-    setWindowTitle(FBaseCaption + QStringLiteral(" for ") + FPass.DataFolder());
-    FDelayChart->SetDataFolder(FPass.DataFolder());
+    setWindowTitle(FBaseCaption + QStringLiteral(" for ") + FRun.Pass().DataFolder());
+    FDelayChart->SetDataFolder(FRun.Pass().DataFolder());
     FCloseAfterScan = FCommandLine.EndsAfterPass();
 }
 
@@ -196,81 +183,56 @@ double ElapsedMs(std::chrono::steady_clock::time_point since)
 void TFormLagwatchPlot::TimerOnStartTimer()
 {
     FTimerOnStart->stop();
-    // Nothing may escape into the event loop: a failed pass still shows
-    // what it has, and the ledger is still saved.
-    try {
-        ScanAndPlot(FPass.DataFolder());
-    } catch (const std::exception& error) {
-        ReportFailure(QStringLiteral("the scan pass failed: %1").arg(QString::fromLocal8Bit(error.what())));
-    }
-    // A pass that failed shows what the ledgers hold.
-    if (FReadings.empty())
-        PlotSummary(std::chrono::steady_clock::now());
-    if (FCommandLine.PngFile)
-        SaveChartImage(*FCommandLine.PngFile);
-    if (FCommandLine.HistoryPngFile) {
-        QString error;
-        FHistoryWritten = SaveFamilyHistoryImage(FamilyCompletenesses(FReadings), FPass.DataFolder(),
-                                                 *FCommandLine.HistoryPngFile, FCommandLine.PngScale, error);
-        if (!FHistoryWritten)
-            ReportFailure(error);
-    }
+    FRun.Scan(Views());
     FPopupHistory->setEnabled(true);
-    if (FPass.StopRequested()) {
+    if (FRun.Pass().StopRequested() || FCloseAfterScan)
         close();
-    } else if (FCloseAfterScan) {
-        if (FCommandLine.PrintsSummary())
-            PrintSummary();
-        close();
-    }
     unsetCursor();
     FChart->setVisible(true);
     ForceForeground();
 }
 
-void TFormLagwatchPlot::ScanAndPlot(const QString& folder)
+TScanViews TFormLagwatchPlot::Views()
+{
+    const auto start = std::make_shared<std::chrono::steady_clock::time_point>(std::chrono::steady_clock::now());
+    return {[this](int index) {
+                if (index > 2)
+                    FLabelOnOpen->setVisible(true);
+            },
+            [this, start](const std::vector<TFamilyReading>& families) {
+                FLabelOnOpen->setToolTip(FormatFixed(ElapsedMs(*start), 3) + QStringLiteral(" milliseconds"));
+                FReadings = families;
+                ShowFamily(SelectedFamily());
+            },
+            [this](const QString&, const TDelaySummary&, const QString& file) { return SaveChartImage(file); },
+            HistoryImageWriter(FCommandLine.PngScale)};
+}
+
+void TFormLagwatchPlot::PlotSummary(const TDelaySummary& summary, const QString& baseCaption)
 {
     const auto start = std::chrono::steady_clock::now();
-    FPass.Walk(folder, [this](int index) {
-        if (index > 2)
-            FLabelOnOpen->setVisible(true);
-    });
+    FDelayChart->Plot(summary);
     FLabelOnOpen->setToolTip(FormatFixed(ElapsedMs(start), 3) + QStringLiteral(" milliseconds"));
-    PlotSummary(std::chrono::steady_clock::now());
+    setWindowTitle(SummaryCaption(baseCaption, summary.LastDate, NowUTC()));
+    SetHint(SummaryHint(summary.TextLines));
 }
 
-void TFormLagwatchPlot::PlotSummary(std::chrono::steady_clock::time_point start)
-{
-    FReadings = ReadFamilies(FPass, FCommandLine, NowUTC());
-    ShowFamily(SelectedFamily());
-    FLabelOnOpen->setToolTip(FormatFixed(ElapsedMs(start), 3) + QStringLiteral(" milliseconds"));
-}
-
-void TFormLagwatchPlot::PrintSummary() const
-{
-    // Nobody sees the window of a scheduled run: the summary goes to standard
-    // output. A reader that went away is no reason to stop before the save.
-    const QByteArray bytes = PrintedFamilies(FReadings, FBaseCaption, NowUTC());
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fflush(stdout);
-}
-
-void TFormLagwatchPlot::SaveChartImage(const QString& file)
+bool TFormLagwatchPlot::SaveChartImage(const QString& file)
 {
     // -png: a PNG whatever the name (chart.jpg, chart.img, /dev/stdout).
     QString error;
-    if (!SavePngFile(FChart->RenderToImage(FCommandLine.PngScale), file, error)) {
-        ReportFailure(error);
-        FOutputsWritten = false;
-    }
+    if (SavePngFile(FChart->RenderToImage(FCommandLine.PngScale), file, error))
+        return true;
+    TellUser(error);
+    return false;
 }
 
 void TFormLagwatchPlot::RequestStop()
 {
-    if (FPass.StopRequested())
+    if (FRun.Pass().StopRequested())
         return;
-    const bool walking = FPass.Walking();
-    FPass.RequestStop();
+    const bool walking = FRun.Pass().Walking();
+    FRun.Pass().RequestStop();
     FTimerOnStart->stop();
     // A walk ends at the next folder and the pass then closes the window.
     if (!walking)
@@ -286,11 +248,11 @@ void TFormLagwatchPlot::ForceForeground()
 void TFormLagwatchPlot::PopupHistoryClick()
 {
     // Assessed anew at every opening: the day may have moved on.
-    const TFamilyPass& family = *FPass.Families()[static_cast<size_t>(SelectedFamily())];
+    const TFamilyPass& family = *FRun.Pass().Families()[static_cast<size_t>(SelectedFamily())];
     TStationCompleteness completeness = FamilyCompletenessOf(family, FCommandLine, NowUTC());
     if (!FHistoryWindow) {
         FHistoryWindow = new THistoryWindow(
-            std::move(completeness), FPass.DataFolder(),
+            std::move(completeness), FRun.Pass().DataFolder(),
             [this] {
                 return QString::fromUtf8(
                     CompletenessReportCsv({{FHistoryWindow->Family(), &FHistoryWindow->Completeness()}}));
@@ -307,4 +269,4 @@ void TFormLagwatchPlot::PopupHistoryClick()
 
 void TFormLagwatchPlot::PopupCopyClick() { QGuiApplication::clipboard()->setText(ClipboardText(FHint)); }
 
-bool TFormLagwatchPlot::FormDestroy() { return FPass.Save(); }
+bool TFormLagwatchPlot::FormDestroy() { return FRun.Pass().Save(); }
