@@ -43,9 +43,7 @@ void TStationRun::Scan(const TScanViews& views)
             TellUser(QStringLiteral("cannot draw the chart image %1 without the desktop program").arg(*FLine.PngFile));
     }
     if (FLine.HistoryPngFile) {
-        FHistoryWritten =
-            views.SaveHistory &&
-            views.SaveHistory(FPass->DataFolder(), readings, *FLine.HistoryPngFile);
+        FHistoryWritten = views.SaveHistory && views.SaveHistory(FPass->DataFolder(), readings, *FLine.HistoryPngFile);
         if (!views.SaveHistory)
             TellUser(QStringLiteral("cannot draw the history image %1 without the desktop program")
                          .arg(*FLine.HistoryPngFile));

@@ -19,8 +19,8 @@ class TStationPass;
 // Writes the chart of a summary to a file as -png asks; false (reported) when it cannot.
 using TSaveChart = std::function<bool(const QString& dataFolder, const TDelaySummary& summary, const QString& file)>;
 // Writes the families' completeness maps as -history-png asks; false (reported) when it cannot.
-using TSaveHistory = std::function<bool(const QString& dataFolder, const std::vector<TFamilyReading>& families,
-                                        const QString& file)>;
+using TSaveHistory =
+    std::function<bool(const QString& dataFolder, const std::vector<TFamilyReading>& families, const QString& file)>;
 
 // What a scan shows and draws; each may be empty. Without a drawing, a
 // picture the line asks for fails (reported) and the rest runs.

@@ -335,4 +335,3 @@ bool SaveHistoryImage(const TStationCompleteness& completeness, const QString& d
     return SavePngFile(RenderHistoryMap(completeness, dataFolder, HistoryMapNaturalSize(completeness), scale), file,
                        error);
 }
-

@@ -105,4 +105,3 @@ QImage RenderHistoryMap(const TStationCompleteness& completeness, const QString&
 // name's extension, whole or not at all; false with the error when it cannot.
 bool SaveHistoryImage(const TStationCompleteness& completeness, const QString& dataFolder, const QString& file,
                       int scale, QString& error);
-
