@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "tests/common/ScopedEnvironment.h"
 #include "tests/common/TempDir.h"
+#include "tests/common/LocaleText.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -44,29 +45,30 @@ protected:
 
     std::unique_ptr<TFormLagwatchPlot> RunWith(const QByteArray& ledger)
     {
-        FPass = std::make_unique<TStationPass>(QStringList{FDir.MakeDir("data"), FDir.Write("ledger.txt", ledger)},
-                                               TStationPass::TReportFailure());
-        auto form = std::make_unique<TFormLagwatchPlot>(TCommandLine(), *FPass);
+        FRun = std::make_unique<TStationRun>(
+            TCommandLine::WithPositional({FDir.MakeDir("data"), FDir.Write("ledger.txt", ledger)}));
+        auto form = std::make_unique<TFormLagwatchPlot>(*FRun);
         EXPECT_EQ(form->windowTitle(), "Lagwatch for " + FDir.Path() + "data/");
         EXPECT_EQ(form->cursor().shape(), Qt::WaitCursor);
         EXPECT_FALSE(form->Chart()->isVisibleTo(form.get()));
         form->TimerOnStartTimer();
         EXPECT_TRUE(form->Chart()->isVisibleTo(form.get()));
         EXPECT_EQ(form->cursor().shape(), Qt::ArrowCursor);
-        EXPECT_TRUE(
-            QRegularExpression("^\\d+\\.\\d{3} milliseconds$").match(form->LabelOnOpen()->toolTip()).hasMatch());
+        EXPECT_TRUE(QRegularExpression(GermanLocale() ? "^\\d+,\\d{3} milliseconds$" : "^\\d+\\.\\d{3} milliseconds$")
+                        .match(form->LabelOnOpen()->toolTip())
+                        .hasMatch());
         return form;
     }
 
     TempDir FDir;
-    std::unique_ptr<TStationPass> FPass;
+    std::unique_ptr<TStationRun> FRun;
     TScopedEnvironment FConfigHome{"XDG_CONFIG_HOME", QFile::encodeName(FDir.Path() + "config")};
 };
 
 TEST_F(SummaryWindowTest, EmptyLedgerShowsTodayAndNoData)
 {
     auto form = RunWith("");
-    EXPECT_EQ(form->windowTitle(), "Lagwatch - today is 2021-Jan-05, day 005");
+    EXPECT_EQ(form->windowTitle(), InLocale("Lagwatch - today is 2021-Jan-05, day 005"));
     EXPECT_EQ(form->Hint(), "No Lagwatch data found");
     EXPECT_EQ(form->Chart()->LeftAxis()->Maximum(), 47);
     EXPECT_EQ(form->Series1()->Count(), 0);
@@ -78,9 +80,9 @@ TEST_F(SummaryWindowTest, EmptyLedgerShowsTodayAndNoData)
 TEST_F(SummaryWindowTest, TwoDaysGetBarsCaptionHintAndTheReferenceLine)
 {
     auto form = RunWith("202106221200-crm.grb=3600\r\n202106231200-crm.grb=413\r\n202106231315-crm.grb=90000\r\n");
-    EXPECT_EQ(form->windowTitle(), "Lagwatch - latest data was from 2021-Jun-23, day 174");
-    EXPECT_EQ(form->Hint(), "Lagwatch:\r  2021-Jun-23  => 6.9 minutes\r  2021-Jun-22  => 60.0 minutes");
-    EXPECT_EQ(form->toolTip(), "Lagwatch:\n  2021-Jun-23  => 6.9 minutes\n  2021-Jun-22  => 60.0 minutes");
+    EXPECT_EQ(form->windowTitle(), InLocale("Lagwatch - latest data was from 2021-Jun-23, day 174"));
+    EXPECT_EQ(form->Hint(), InLocale("Lagwatch:\r  2021-Jun-23  => 6.9 minutes\r  2021-Jun-22  => 60.0 minutes"));
+    EXPECT_EQ(form->toolTip(), InLocale("Lagwatch:\n  2021-Jun-23  => 6.9 minutes\n  2021-Jun-22  => 60.0 minutes"));
     EXPECT_EQ(form->Series1()->Count(), 3);
     EXPECT_EQ(form->Chart()->LeftAxis()->Maximum(), 62);
     EXPECT_FALSE(form->Chart()->LeftAxis()->AutomaticMaximum());
