@@ -2,6 +2,7 @@
 
 #include "station/DayWalk.h"
 #include "station/ProductFile.h"
+#include "station/Utils.h"
 
 #include <cmath>
 
@@ -34,6 +35,11 @@ const TSortedStringList& TFamilyPass::Ledger() const { return FCrmLedger ? *FCrm
 
 TLedgerEntries& TFamilyPass::Entries() const
 {
+    if (FDays && !FRecentLoaded) {
+        QString error;
+        if (!LoadRecentDays(NowUTC(), error) && FWait.Announce)
+            FWait.Announce(error);
+    }
     // A family's loaded days are gathered anew after every change.
     if (FDays && FEntriesGeneration != FDays->Generation()) {
         FEntries.reset();
@@ -44,8 +50,9 @@ TLedgerEntries& TFamilyPass::Entries() const
     return *FEntries;
 }
 
-bool TFamilyPass::LoadRecentDays(TDateTime today, QString& error)
+bool TFamilyPass::LoadRecentDays(TDateTime today, QString& error) const
 {
+    FRecentLoaded = true;
     bool fine = true;
     if (FDays)
         for (int64_t day = DayOf(today) - RecentDays; day <= DayOf(today); ++day)

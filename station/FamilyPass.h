@@ -46,8 +46,9 @@ public:
 
     // A family's days that the reports read (the 31 days up to today), or
     // every day it holds; the CRM ledger is always whole. False, with error,
-    // when a day could not be read.
-    bool LoadRecentDays(TDateTime today, QString& error);
+    // when a day could not be read. Entries() loads the recent days itself,
+    // so a run that reports nothing of a family never reads its past.
+    bool LoadRecentDays(TDateTime today, QString& error) const;
     bool LoadAllDays(QString& error);
 
     // The walk's side. The family's nominal time of a file name, when the
@@ -83,4 +84,5 @@ private:
     QByteArray FLine;  // the line being recorded, its room reused
     mutable std::optional<TLedgerEntries> FEntries;
     mutable int FEntriesGeneration = -1;
+    mutable bool FRecentLoaded = false;
 };
