@@ -3,11 +3,14 @@
 #include "app/CommandLine.h"
 #include "app/UserMessage.h"
 #include "desktop/DelayChart.h"
+#include "desktop/FamilyHistory.h"
+#include "desktop/FamilySelector.h"
 #include "desktop/HistoryMap.h"
 #include "desktop/HistoryWindow.h"
 #include "app/StationHistory.h"
 #include "report/CompletenessReport.h"
 #include "report/DelaySummary.h"
+#include "station/FamilyPass.h"
 #include "station/StationPass.h"
 #include "station/Utils.h"
 #include "chart/Chart.h"
@@ -41,6 +44,7 @@ TFormLagwatchPlot::TFormLagwatchPlot(TStationRun& run, QWidget* parent)
     setBackgroundRole(QPalette::Button);
     setCursor(Qt::WaitCursor);
     BuildControls();
+    BuildFamilySelector();
     FormCreate();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
@@ -113,6 +117,41 @@ void TFormLagwatchPlot::BuildChart()
     FDelayChart = std::make_unique<TDelayChart>(FChart);
 }
 
+void TFormLagwatchPlot::BuildFamilySelector()
+{
+    const auto& families = FRun.Pass().Families();
+    if (families.size() < 2)
+        return;
+    QStringList names;
+    for (const auto& family : families)
+        names.append(family->Family().Name);
+    FFamilySelector = new TFamilySelector(names, this);
+    FFamilySelector->setGeometry(8, 4, 728, FFamilySelector->sizeHint().height());
+    // The chart and the window make room for the row above the chart.
+    const int below = FFamilySelector->geometry().bottom() + 1;
+    FChart->move(8, below + 4);
+    setFixedSize(width(), height() + below);
+    FLabelOnOpen->setGeometry(0, 0, width(), height());
+    connect(FFamilySelector, &QTabBar::currentChanged, this, [this](int index) { ShowFamily(index); });
+}
+
+int TFormLagwatchPlot::SelectedFamily() const { return FFamilySelector ? FFamilySelector->currentIndex() : 0; }
+
+void TFormLagwatchPlot::ShowFamily(int index)
+{
+    if (index < 0 || static_cast<size_t>(index) >= FReadings.size())
+        return;
+    if (FFamilySelector && FFamilySelector->currentIndex() != index) {
+        FFamilySelector->setCurrentIndex(index);  // comes back here
+        return;
+    }
+    const TFamilyReading& family = FReadings[static_cast<size_t>(index)];
+    // With several families the caption names the one shown.
+    PlotSummary(family.Summary, FFamilySelector ? FBaseCaption + QLatin1Char(' ') + family.Name : FBaseCaption);
+    if (FHistoryWindow && FHistoryWindow->isVisible())
+        PopupHistoryClick();
+}
+
 void TFormLagwatchPlot::FormCreate()
 {
     setFont(QApplication::font());
@@ -160,20 +199,21 @@ TScanViews TFormLagwatchPlot::Views()
                 if (index > 2)
                     FLabelOnOpen->setVisible(true);
             },
-            [this, start](const TDelaySummary& summary) {
+            [this, start](const std::vector<TFamilyReading>& families) {
                 FLabelOnOpen->setToolTip(FormatFixed(ElapsedMs(*start), 3) + QStringLiteral(" milliseconds"));
-                PlotSummary(summary);
+                FReadings = families;
+                ShowFamily(SelectedFamily());
             },
             [this](const QString&, const TDelaySummary&, const QString& file) { return SaveChartImage(file); },
             HistoryImageWriter(FCommandLine.PngScale)};
 }
 
-void TFormLagwatchPlot::PlotSummary(const TDelaySummary& summary)
+void TFormLagwatchPlot::PlotSummary(const TDelaySummary& summary, const QString& baseCaption)
 {
     const auto start = std::chrono::steady_clock::now();
     FDelayChart->Plot(summary);
     FLabelOnOpen->setToolTip(FormatFixed(ElapsedMs(start), 3) + QStringLiteral(" milliseconds"));
-    setWindowTitle(SummaryCaption(FBaseCaption, summary.LastDate, NowUTC()));
+    setWindowTitle(SummaryCaption(baseCaption, summary.LastDate, NowUTC()));
     SetHint(SummaryHint(summary.TextLines));
 }
 
@@ -208,14 +248,20 @@ void TFormLagwatchPlot::ForceForeground()
 void TFormLagwatchPlot::PopupHistoryClick()
 {
     // Assessed anew at every opening: the day may have moved on.
-    TStationCompleteness completeness = StationCompletenessOf(FCommandLine, FRun.Pass().Entries(), NowUTC());
+    const TFamilyPass& family = *FRun.Pass().Families()[static_cast<size_t>(SelectedFamily())];
+    TStationCompleteness completeness = FamilyCompletenessOf(family, FCommandLine, NowUTC());
     if (!FHistoryWindow) {
-        FHistoryWindow = new THistoryWindow(std::move(completeness), FRun.Pass().DataFolder(), [this] {
-            return QString::fromUtf8(CompletenessReportCsv(FHistoryWindow->Completeness()));
-        }, this);
+        FHistoryWindow = new THistoryWindow(
+            std::move(completeness), FRun.Pass().DataFolder(),
+            [this] {
+                return QString::fromUtf8(
+                    CompletenessReportCsv({{FHistoryWindow->Family(), &FHistoryWindow->Completeness()}}));
+            },
+            this);
     } else {
         FHistoryWindow->SetCompleteness(std::move(completeness));
     }
+    FHistoryWindow->SetFamily(family.Family().Name);
     FHistoryWindow->show();
     FHistoryWindow->raise();
     FHistoryWindow->activateWindow();
