@@ -31,15 +31,26 @@ TFamilyPass::TFamilyPass(TFamily family, QString ledgerFile, TLedgerWait wait)
 
 TFamilyPass::~TFamilyPass() = default;
 
-const TSortedStringList& TFamilyPass::Ledger() const { return FCrmLedger ? *FCrmLedger : FDays->Lines(); }
+const TSortedStringList& TFamilyPass::Ledger() const
+{
+    if (FCrmLedger)
+        return *FCrmLedger;
+    LoadRecentOnce();
+    return FDays->Lines();
+}
+
+void TFamilyPass::LoadRecentOnce() const
+{
+    if (!FDays || FRecentLoaded)
+        return;
+    QString error;
+    if (!LoadRecentDays(NowUTC(), error) && FWait.Announce)
+        FWait.Announce(error);
+}
 
 TLedgerEntries& TFamilyPass::Entries() const
 {
-    if (FDays && !FRecentLoaded) {
-        QString error;
-        if (!LoadRecentDays(NowUTC(), error) && FWait.Announce)
-            FWait.Announce(error);
-    }
+    LoadRecentOnce();
     // A family's loaded days are gathered anew after every change.
     if (FDays && FEntriesGeneration != FDays->Generation()) {
         FEntries.reset();
@@ -152,9 +163,12 @@ TFamilyPass::TRecord TFamilyPass::Record(QByteArrayView rawName, TDateTime nomin
 
 bool TFamilyPass::SaveFamilyLedger(TDateTime today, QString& error)
 {
-    const int before = Ledger().Count();
-    const bool saved = FDays ? FDays->Save(today, error) : SaveLedger(*FCrmLedger, FLedgerFile, error, FWait);
-    if (Ledger().Count() != before || FDays)
+    // A family's entries follow its ledger's generation (Entries()).
+    if (FDays)
+        return FDays->Save(today, error);
+    const int before = FCrmLedger->Count();
+    const bool saved = SaveLedger(*FCrmLedger, FLedgerFile, error, FWait);
+    if (FCrmLedger->Count() != before)
         FEntries.reset();
     return saved;
 }

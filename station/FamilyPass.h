@@ -34,7 +34,8 @@ public:
     // Lines the walk added to the family's ledger.
     int ProductsRecorded() const { return FProductsRecorded; }
 
-    // The ledger as loaded: the CRM ledger, or the loaded days of a family's.
+    // The ledger as loaded: the CRM ledger, or the loaded days of a family's
+    // (the recent days among them, as for Entries()).
     const TSortedStringList& Ledger() const;
     // The CRM ledger itself, for its load; null for the other families.
     TSortedStringList* CrmLedger() { return FCrmLedger.get(); }
@@ -85,4 +86,8 @@ private:
     mutable std::optional<TLedgerEntries> FEntries;
     mutable int FEntriesGeneration = -1;
     mutable bool FRecentLoaded = false;
+
+    // Loads the recent days of a family's ledger once, before anything reads
+    // them, so that what Ledger() and Entries() give stays as it is.
+    void LoadRecentOnce() const;
 };

@@ -104,6 +104,10 @@ TEST_F(FamilyWalkTest, FirstMatchingFamilyOwnsAFileAndNameTimeDelays)
     EXPECT_EQ(pass->Families()[0]->Family().Name, "crm");
     const TFamilyPass& seg = *pass->Families()[1];
     EXPECT_EQ(seg.ProductsRecorded(), 2);
+    // The ledger read first stays the one the entries read.
+    const TSortedStringList& lines = seg.Ledger();
+    EXPECT_EQ(&lines, &seg.Entries().Ledger());
+    EXPECT_EQ(lines.Count(), 2);
     const TLedgerEntry* newest = seg.Entries().NewestProduct();
     ASSERT_TRUE(newest);
     EXPECT_EQ(newest->Name, "s_b_202106231000.seg");
