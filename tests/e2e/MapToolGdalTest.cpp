@@ -267,6 +267,33 @@ TEST(MapToolBesideGdal, OpensEachFormatUnchangedAndItsWorldFileAgrees)
     }
 }
 
+// Where grid draws a meridian's vertex, GDAL puts that point of the meridian
+// within half a pixel of the pixel's centre, across and along.
+TEST(MapToolBesideGdal, AGridMeridianLiesWithinHalfAPixelOfItsPixels)
+{
+    REQUIRE_TOOL(gdaltransform, "gdaltransform");
+    TempDir dir;
+    const QStringList polar = {"--preset", "PolarMapping800"};
+    const QString image = dir.FilePath("grid.png");
+    Map(polar + QStringList{"grid", "-", image, "--no-labels", "--lat-step", "90"});
+    Map(polar + QStringList{"georef", image});
+    const QImage drawn(image);
+    QStringList vertices, drawnAt;
+    for (const int lon : {120, 130, 140})
+        for (int lat = 25; lat <= 52; lat += 3)
+            vertices << QString("%1 %2").arg(lon).arg(lat);
+    for (const QString& line : Map(polar + QStringList{"fwd"}, vertices)) {
+        const int x = line.section(' ', 0, 0).toInt(), y = line.section(' ', 1, 1).toInt();
+        ASSERT_TRUE(drawn.valid(x, y)) << line.toStdString();
+        EXPECT_EQ(drawn.pixel(x, y), qRgb(255, 255, 0)) << line.toStdString();
+        drawnAt << QString("%1 %2 1").arg(x).arg(y);
+    }
+    int count = 0;
+    EXPECT_LE(Worst(Lines(gdaltransform, {"-i", "-t_srs", "EPSG:4326", image + ".vrt"}, vertices), drawnAt, count),
+              0.5);
+    EXPECT_EQ(count, vertices.size());
+}
+
 // A polar image warped to longitude and latitude covers what the mapping's
 // inverse says its edge pixels show.
 TEST(MapToolBesideGdal, WarpsAPolarImageToLongitudeAndLatitude)
