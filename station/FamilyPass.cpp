@@ -23,7 +23,7 @@ TFamilyPass::TFamilyPass(TFamily family, QString ledgerFile, TLedgerWait wait)
         FCrmLedger = std::make_unique<TSortedStringList>();
         FCrmMask.emplace(QStringLiteral("2*crm.grb"));
     } else {
-        FDays = std::make_unique<TFamilyLedger>(FLedgerFile, FFamily.KeepDays, FWait);
+        FDays = std::make_unique<TFamilyDayLedger>(FLedgerFile, FFamily.KeepDays, FWait);
         QString error;
         FPattern = TFilePattern::Parse(FFamily.Pattern, error);
     }

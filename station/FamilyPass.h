@@ -2,12 +2,12 @@
 // One family's share of a station pass: its ledger (loaded, added to by the
 // walk, saved), its entries for the reports, and what went wrong with its
 // folder. The built-in crm family keeps the one ledger file of the CRM rules;
-// every other family keeps its ledger by day (FamilyLedger.h).
+// every other family keeps its ledger by day (FamilyDayLedger.h).
 #include "platform/FileTimes.h"
 #include "platform/SortedStringList.h"
 #include "scan/Wildcard.h"
 #include "station/Family.h"
-#include "station/FamilyLedger.h"
+#include "station/FamilyDayLedger.h"
 #include "station/FilePattern.h"
 #include "station/LedgerEntries.h"
 
@@ -79,7 +79,7 @@ private:
     QString FFolderProblem;
     int FProductsRecorded = 0;
     std::unique_ptr<TSortedStringList> FCrmLedger;
-    std::unique_ptr<TFamilyLedger> FDays;
+    std::unique_ptr<TFamilyDayLedger> FDays;
     std::optional<TFilePattern> FPattern;
     std::optional<TWildcard> FCrmMask;
     QByteArray FLine;  // the line being recorded, its room reused
