@@ -5,13 +5,18 @@
 #include "platform/UserFolders.h"
 #include "scan/TreeScan.h"
 #include "station/DayWalk.h"
+#include "station/FamilyFolder.h"
+#include "station/FamilyWalk.h"
 #include "station/Ledger.h"
 #include "station/StartupConfig.h"
 #include "station/Utils.h"
 
+#include <QCoreApplication>
+
+#include <algorithm>
 #include <chrono>
 
-TStationPass::TStationPass(const QStringList& positional, TReportFailure reportFailure)
+TStationPass::TStationPass(const QStringList& positional, TReportFailure reportFailure, std::vector<TFamily> families)
     : FReportFailure(std::move(reportFailure)), FTreeScanner(std::make_unique<TTreeScanner>())
 {
     if (!FReportFailure)
@@ -27,7 +32,11 @@ TStationPass::TStationPass(const QStringList& positional, TReportFailure reportF
     if (!FDataFolderProblem.isEmpty())
         FReportFailure(FDataFolderProblem);
 
-    const TLedgerLocation ledger = ChooseLedger(positional, ExecutableFolder(), UserDataHome());
+    if (families.empty())
+        families.push_back(BuiltInCrmFamily());
+    const TLedgerWait wait{DefaultLockWait(), FReportFailure};
+    const TLedgerLocation ledger =
+        ChooseLedger(positional, ExecutableFolder(), UserDataHome(), FDataFolder, ComposeDataFolder(settingsValue, {}));
     // A typo in the ledger's name must not go unnoticed while another ledger fills.
     if (positional.size() >= 2 && ledger.Path != positional[1])
         FReportFailure(QStringLiteral("the ledger %1 %2; using %3")
@@ -35,11 +44,23 @@ TStationPass::TStationPass(const QStringList& positional, TReportFailure reportF
                                 IsFolderPath(positional[1]) ? QStringLiteral("is a folder")
                                                             : QStringLiteral("is not an existing file"),
                                 ledger.Path));
-    FFamilies.push_back(std::make_unique<TFamilyPass>(BuiltInCrmFamily(), ledger.Path));
-    QString loadError;
-    if (LoadLedger(FirstFamily().Ledger(), ledger.LoadPath, loadError,
-                   TLedgerWait{DefaultLockWait(), FReportFailure}) == TLoadResult::Failed)
-        FReportFailure(loadError);
+    for (TFamily& family : families) {
+        const QString place = family.BuiltInCrm ? ledger.Path : FamilyLedgerFolder(ledger.Path, family.Name);
+        FFamilies.push_back(std::make_unique<TFamilyPass>(std::move(family), place, wait));
+        TFamilyPass& pass = *FFamilies.back();
+        QString loadError;
+        if (pass.CrmLedger()) {
+            if (LoadLedger(*pass.CrmLedger(), ledger.LoadPath, loadError, wait) == TLoadResult::Failed)
+                FReportFailure(loadError);
+        }
+        // The default day folders are the data folder's, whose problem is told above.
+        const QString base = FamilyBaseFolder(pass.Family().Folder, FDataFolder);
+        if (pass.Family().Folder != DefaultFamilyFolder && !IsFolderPath(base)) {
+            pass.SetFolderProblem(
+                QStringLiteral("the folder %1 of the family %2 does not exist").arg(base, pass.Family().Name));
+            FReportFailure(pass.FolderProblem());
+        }
+    }
 
     FTreeScanner->setObjectName(QStringLiteral("TreeScanner"));
     FTreeScanner->SetFileMask(QStringLiteral("2*crm.grb"));
@@ -48,6 +69,12 @@ TStationPass::TStationPass(const QStringList& positional, TReportFailure reportF
 }
 
 TStationPass::~TStationPass() = default;
+
+bool TStationPass::CrmAlone() const
+{
+    return FFamilies.size() == 1 && FirstFamily().Family().BuiltInCrm &&
+           FirstFamily().Family().Folder == DefaultFamilyFolder;
+}
 
 void TStationPass::Walk(const QString& folder, const std::function<void(int index)>& onIteration)
 {
@@ -80,7 +107,23 @@ void TStationPass::Walk(const QString& folder, const std::function<void(int inde
         }
     } end{*this, start};
     const TDateTime today = NowUTC();
-    WalkDays(today, NowUTC(), folder, hooks);
+    if (CrmAlone()) {
+        WalkDays(today, NowUTC(), folder, hooks);
+        return;
+    }
+    std::vector<TFamilyPass*> families;
+    for (const std::unique_ptr<TFamilyPass>& family : FFamilies)
+        family->LedgerChanged(), families.push_back(family.get());
+    TFamilyWalkHooks familyHooks;
+    familyHooks.OnIteration = onIteration;
+    familyHooks.ShouldStop = hooks.ShouldStop;
+    familyHooks.OnFolder = [this] {
+        ++FDayFoldersFound;
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents();
+    };
+    familyHooks.ReportFailure = FReportFailure;
+    WalkFamilies(families, folder, today, NowUTC(), familyHooks);
 }
 
 void TStationPass::RequestStop()
@@ -106,12 +149,12 @@ void TStationPass::TreeScannerFileFound()
     if (problem == TProductName::TProblem::NotUtf8)
         FReportFailure(
             QStringLiteral("not recorded, the file name is not valid UTF-8: %1").arg(FTreeScanner->FileFound()));
-    TFamilyPass& family = FirstFamily();
+    TSortedStringList& ledger = *FirstFamily().CrmLedger();
     if (problem != TProductName::TProblem::None ||
-        family.Ledger().ContainsNameUtf8(QByteArrayView(FLineBuffer).first(nameLength)))
+        ledger.ContainsNameUtf8(QByteArrayView(FLineBuffer).first(nameLength)))
         return;
-    if (family.Ledger().AddUtf8(FLineBuffer) >= 0)
-        family.CountRecorded();
+    if (ledger.AddUtf8(FLineBuffer) >= 0)
+        FirstFamily().CountRecorded();
 }
 
 QString TStationPass::WatchesNothing() const
@@ -119,7 +162,9 @@ QString TStationPass::WatchesNothing() const
     const QString setting = QStringLiteral("ImagesPath in %1").arg(RegistryLocation(QStringLiteral("Datawarden")));
     if (FDataFolder.isEmpty())
         return QStringLiteral("no data folder is set: no DATA-FOLDER argument and no %1").arg(setting);
-    if (FDayFoldersFound > 0 || Ledger().Count() > 0 || !FDataFolderProblem.isEmpty())
+    const bool anyProduct = std::any_of(FFamilies.begin(), FFamilies.end(),
+                                        [](const std::unique_ptr<TFamilyPass>& f) { return f->Ledger().Count() > 0; });
+    if (FDayFoldersFound > 0 || anyProduct || !FDataFolderProblem.isEmpty())
         return {};
     return QStringLiteral("the data folder %1 (%2) holds no day folder yyyy/mm/dd/ the walk searched, and the ledger "
                           "%3 has no product")
@@ -130,16 +175,14 @@ bool TStationPass::Save()
 {
     if (FSaveResult)
         return *FSaveResult;
-    QString error;
-    TFamilyPass& family = FirstFamily();
-    const int linesBefore = family.Ledger().Count();
-    FSaveResult =
-        SaveLedger(family.Ledger(), family.LedgerFile(), error, TLedgerWait{DefaultLockWait(), FReportFailure});
-    // The save merges in the lines other runs wrote meanwhile; only then are
-    // the entries parsed again.
-    if (family.Ledger().Count() != linesBefore)
-        family.LedgerChanged();
-    if (!*FSaveResult)
-        FReportFailure(error);
+    FSaveResult = true;
+    const TDateTime today = NowUTC();
+    for (const std::unique_ptr<TFamilyPass>& family : FFamilies) {
+        QString error;
+        if (!family->SaveFamilyLedger(today, error)) {
+            FSaveResult = false;
+            FReportFailure(error);
+        }
+    }
     return *FSaveResult;
 }
