@@ -9,6 +9,7 @@
 #include "report/Completeness.h"
 #include "report/DelayBands.h"
 #include "report/StationStatus.h"
+#include "app/Switches.h"
 
 #include <QString>
 #include <QStringList>
@@ -18,8 +19,12 @@ constexpr int MaxPngScale = 4;
 
 enum class TInfoRequest { None, Help, Version };
 
+// What the command line asks for. The switches' defaults are the table's
+// (Switches.h), set by the constructor.
 struct TCommandLine
 {
+    TCommandLine() { SetSwitchDefaults(*this); }
+
     // Positional arguments: [0] the data folder, [1] the ledger file.
     QStringList Positional;
     bool Close = false;
@@ -27,7 +32,7 @@ struct TCommandLine
     // The completeness map as a PNG, whatever the name's extension.
     std::optional<QString> HistoryPngFile;
     // -png and -history-png are written at this many times their size.
-    int PngScale = 1;
+    int PngScale = 0;
     // Health check for a monitoring server: implies Close.
     bool Check = false;
     std::optional<QString> MetricsFile;
@@ -35,12 +40,12 @@ struct TCommandLine
     std::optional<QString> ReportFile;  // the daily completeness report; "-" is standard output
     // -expect: the schedule as given; none: learned from the ledger.
     std::optional<TExpectedSchedule> Expect;
-    double MissingAfterMinutes = 90;
-    int MissingWarning = 1;
-    int MissingCritical = 3;
-    double WarningMinutes = NearlyLateMinutes;
-    double CriticalMinutes = LateMinutes;
-    double MaxAgeHours = 26;
+    double MissingAfterMinutes = 0;
+    int MissingWarning = 0;
+    int MissingCritical = 0;
+    double WarningMinutes = 0;
+    double CriticalMinutes = 0;
+    double MaxAgeHours = 0;
     TInfoRequest Info = TInfoRequest::None;
 
     // A command line of just the data folder and the ledger.
@@ -71,9 +76,6 @@ TParsedCommandLine ParseCommandLine(const QStringList& arguments);
 // The monitoring limits the switches set.
 TMonitoringThresholds ThresholdsOf(const TCommandLine& line);
 TCompletenessLimits CompletenessLimitsOf(const TCommandLine& line);
-
-// True for "-close" or "/close" in any letter case.
-bool IsCloseSwitch(const QString& argument);
 
 QString UsageText();
 QString UsageHint();  // the one line shown after a usage error

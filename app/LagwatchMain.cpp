@@ -2,6 +2,7 @@
 
 #include "app/DesktopProgram.h"
 #include "app/UnattendedRun.h"
+#include "app/UserMessage.h"
 #include "station/RegistryVariables.h"
 #include "mapping/SegmentTables.h"
 #include "platform/DegreeSign.h"
@@ -16,19 +17,12 @@
 
 namespace {
 
-// UTF-8, with a path's bytes that are not UTF-8 given back as they were.
-void Print(std::FILE* stream, const QString& text)
-{
-    const QByteArray bytes = EncodePath(text);
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
-    std::fflush(stream);
-}
-
 int RefuseUsage(const TCommandLine& line, const QString& error)
 {
-    Print(stderr, QStringLiteral("lagwatch: %1\n").arg(error) + UsageHint());
+    TellUser(error);
+    PrintText(stderr, UsageHint());
     if (line.Check) {
-        Print(stdout, QStringLiteral("LAGWATCH UNKNOWN - %1\n").arg(error));
+        PrintText(stdout, QStringLiteral("LAGWATCH UNKNOWN - %1\n").arg(error));
         return 3;
     }
     return 2;
@@ -51,10 +45,10 @@ int LagwatchMain(int argc, char** argv, const TDesktopRuns* desktop)
     TCommandLine& line = parsed.Line;
     switch (line.Info) {
     case TInfoRequest::Help:
-        Print(stdout, UsageText());
+        PrintText(stdout, UsageText());
         return 0;
     case TInfoRequest::Version:
-        Print(stdout, VersionText());
+        PrintText(stdout, VersionText());
         return 0;
     case TInfoRequest::None:
         break;
@@ -72,7 +66,7 @@ int LagwatchMain(int argc, char** argv, const TDesktopRuns* desktop)
     if ((showsWindow || line.DrawsPictures()) && !desktop) {
         const QString error = StartDesktopProgram(argv);
         // The pass still runs, so nothing that arrived goes unrecorded.
-        Print(stderr, QStringLiteral("lagwatch: %1; running without a window\n").arg(error));
+        TellUser(error + QStringLiteral("; running without a window"));
         desktopMissing = true;
     }
     qputenv("QT_QPA_PLATFORM", display.Platforms);
@@ -88,7 +82,7 @@ int LagwatchMain(int argc, char** argv, const TDesktopRuns* desktop)
         status = desktop->RunOnDesktop(argc, argv, line, display);
     } else {
         if (display.NoDisplay && !line.EndsAfterPass())
-            Print(stderr, QStringLiteral("lagwatch: no display; drawing off-screen, the run ends after the scan\n"));
+            TellUser(QStringLiteral("no display; drawing off-screen, the run ends after the scan"));
         line.Close = true;
         if (line.DrawsPictures() && desktop) {
             status = desktop->RunUnattendedWithChart(argc, argv, line);

@@ -1,6 +1,7 @@
 #include "app/RunOutputs.h"
 
 #include "app/StationHistory.h"
+#include "app/UserMessage.h"
 
 #include "report/Completeness.h"
 #include "report/CompletenessReport.h"
@@ -19,16 +20,10 @@
 
 namespace {
 
-void Print(std::FILE* stream, const QByteArray& bytes)
-{
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
-    std::fflush(stream);
-}
-
 bool PrintChecked(std::FILE* stream, const QByteArray& bytes, const QString& what, QString& error)
 {
     std::clearerr(stream);
-    Print(stream, bytes);
+    PrintBytes(stream, bytes);
     if (!std::ferror(stream))
         return true;
     error = QStringLiteral("cannot write %1 to standard output: %2")
@@ -85,7 +80,7 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
     // The messages above were reported where they happened; these are new.
     auto report = [&](const QString& error) {
         failures.append(error);
-        Print(err, EncodePath(QStringLiteral("lagwatch: %1\n").arg(error)));
+        TellUser(error, err);
     };
 
     if (line.CsvFile) {
@@ -120,7 +115,7 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
         return failures.isEmpty() ? 0 : 1;
     const TCheckResult check =
         failures.isEmpty() ? CheckStation(status, thresholds, &*completeness) : UnknownCheck(failures);
-    Print(out, (check.Line + QLatin1Char('\n')).toUtf8());
+    PrintBytes(out, (check.Line + QLatin1Char('\n')).toUtf8());
     return static_cast<int>(check.State);
 }
 
@@ -128,14 +123,13 @@ int FinishPass(const TCommandLine& line, const TStationPass& pass, bool chartWri
                TStopSignals& stopSignals)
 {
     stopSignals.CollectPending();
-    int status = FinishRun(line, RecordOfRun(pass, chartWritten, stopSignals.FirstSignal(), historyWritten), stdout,
-                           stderr);
+    int status =
+        FinishRun(line, RecordOfRun(pass, chartWritten, stopSignals.FirstSignal(), historyWritten), stdout, stderr);
     if (const int signalNumber = stopSignals.FirstSignal()) {
-        Print(stderr,
-              EncodePath(QStringLiteral("lagwatch: stopped by signal %1 (%2)%3\n")
-                             .arg(signalNumber)
-                             .arg(QString::fromLocal8Bit(strsignal(signalNumber)),
-                                  pass.Saved() ? QStringLiteral("; the ledger keeps what was recorded") : QString())));
+        TellUser(QStringLiteral("stopped by signal %1 (%2)%3")
+                     .arg(signalNumber)
+                     .arg(QString::fromLocal8Bit(strsignal(signalNumber)),
+                          pass.Saved() ? QStringLiteral("; the ledger keeps what was recorded") : QString()));
         status = 128 + signalNumber;
     }
     return status;

@@ -1,66 +1,14 @@
 #include "app/UnattendedRun.h"
 
-#include "app/RunOutputs.h"
-#include "app/StationHistory.h"
-#include "platform/PathBytes.h"
-#include "platform/StopSignals.h"
 #include "station/StationPass.h"
-#include "station/Utils.h"
 
 #include <QCoreApplication>
-
-#include <cstdio>
-#include <exception>
-
-namespace {
-
-void Print(std::FILE* stream, const QByteArray& bytes)
-{
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
-    std::fflush(stream);
-}
-
-// The caption the window would show after its pass.
-const QString BaseCaption = QStringLiteral("Lagwatch");
-
-}  // namespace
-
-void ReportRunFailure(const QString& message)
-{
-    Print(stderr, EncodePath(QStringLiteral("lagwatch: %1\n").arg(message)));
-}
 
 int RunPassWithoutWindow(const TCommandLine& line, const TSaveChart& saveChart, const TSaveHistory& saveHistory)
 {
     QCoreApplication::setApplicationName(QStringLiteral("Lagwatch checker"));
-    TStopSignals stopSignals;
-    TStationPass pass(line.Positional, ReportRunFailure);
-    QObject::connect(&stopSignals, &TStopSignals::Received, [&pass] { pass.RequestStop(); });
-    try {
-        pass.Walk(pass.DataFolder());
-    } catch (const std::exception& error) {
-        ReportRunFailure(QStringLiteral("the scan pass failed: %1").arg(QString::fromLocal8Bit(error.what())));
-    }
-    const TDelaySummary summary = SummariseLedgerEntries(NewestLedgerEntries(pass.Entries()));
-    bool chartWritten = true;
-    if (line.PngFile) {
-        chartWritten = saveChart && saveChart(pass.DataFolder(), summary, *line.PngFile);
-        if (!saveChart)
-            ReportRunFailure(
-                QStringLiteral("cannot draw the chart image %1 without the desktop program").arg(*line.PngFile));
-    }
-    bool historyWritten = true;
-    if (line.HistoryPngFile) {
-        historyWritten =
-            saveHistory &&
-            saveHistory(pass.DataFolder(), StationCompletenessOf(line, pass.Entries(), NowUTC()), *line.HistoryPngFile);
-        if (!saveHistory)
-            ReportRunFailure(QStringLiteral("cannot draw the history image %1 without the desktop program")
-                                 .arg(*line.HistoryPngFile));
-    }
-    if (!pass.StopRequested() && line.PrintsSummary())
-        Print(stdout,
-              PrintedSummary(SummaryCaption(BaseCaption, summary.LastDate, NowUTC()), SummaryHint(summary.TextLines)));
-    pass.Save();
-    return FinishPass(line, pass, chartWritten, historyWritten, stopSignals);
+    TStationRun run(line);
+    QObject::connect(&run.StopSignals(), &TStopSignals::Received, [&run] { run.Pass().RequestStop(); });
+    run.Scan({{}, {}, saveChart, saveHistory});
+    return run.Finish();
 }

@@ -1,25 +1,10 @@
 #pragma once
 // A run nobody watches (a scheduler, a monitoring server's check, no
-// display): the station pass with no window, the close switch's summary on
-// standard output, the save and the outputs. It needs Qt Core only; the
-// pictures of -png and -history-png are drawn by the desktop program, which
-// hands its drawing in.
+// display): the pass sequence (StationRun.h) with no window. It needs Qt Core
+// only; the pictures of -png and -history-png are drawn by the desktop
+// program, which hands its drawing in.
 #include "app/CommandLine.h"
-#include "report/Completeness.h"
-#include "report/DelaySummary.h"
-
-#include <QString>
-#include <functional>
-
-// Writes the chart of a summary to a file as -png asks; false (reported) when it cannot.
-using TSaveChart = std::function<bool(const QString& dataFolder, const TDelaySummary& summary, const QString& file)>;
-// Writes the completeness map as -history-png asks; false (reported) when it cannot.
-using TSaveHistory =
-    std::function<bool(const QString& dataFolder, const TStationCompleteness& completeness, const QString& file)>;
-
-// One line for standard error, after "lagwatch: "; a path's bytes that are
-// not UTF-8 are given back as they were.
-void ReportRunFailure(const QString& message);
+#include "app/StationRun.h"
 
 // The pass on the application object there is. saveChart: for -png,
 // saveHistory: for -history-png (a run without them cannot draw: the picture

@@ -1,14 +1,12 @@
 #include "desktop/DesktopRun.h"
 
+#include "app/UnattendedRun.h"
+#include "app/UserMessage.h"
+#include "chart/Chart.h"
 #include "desktop/DelayChart.h"
 #include "desktop/HistoryMap.h"
 #include "desktop/LagwatchPlotForm.h"
-#include "app/RunOutputs.h"
-#include "app/UnattendedRun.h"
-#include "chart/Chart.h"
 #include "platform/ImageFile.h"
-#include "platform/StopSignals.h"
-#include "station/StationPass.h"
 
 #include <QApplication>
 
@@ -24,7 +22,7 @@ bool SaveChart(const QString& dataFolder, const TDelaySummary& summary, const QS
     // -png: a PNG whatever the name (chart.jpg, chart.img, /dev/stdout).
     if (SavePngFile(chart.RenderToImage(scale), file, error))
         return true;
-    ReportRunFailure(error);
+    TellUser(error);
     return false;
 }
 
@@ -36,13 +34,7 @@ int RunDrawing(const TCommandLine& line)
         [&line](const QString& dataFolder, const TDelaySummary& summary, const QString& file) {
             return SaveChart(dataFolder, summary, file, line.PngScale);
         },
-        [&line](const QString& dataFolder, const TStationCompleteness& completeness, const QString& file) {
-            QString error;
-            if (SaveHistoryImage(completeness, dataFolder, file, line.PngScale, error))
-                return true;
-            ReportRunFailure(error);
-            return false;
-        });
+        HistoryImageWriter(line.PngScale));
 }
 
 }  // namespace
@@ -60,18 +52,17 @@ int RunOnDesktop(int& argc, char** argv, TCommandLine line, const TDisplayChoice
     QApplication app(argc, argv);
     if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
         // Nobody can close a window nobody sees: the run ends after the pass.
-        ReportRunFailure(QStringLiteral("cannot open the display %1; drawing off-screen, the run ends after the scan")
-                             .arg(QString::fromLocal8Bit(display.Display)));
+        TellUser(QStringLiteral("cannot open the display %1; drawing off-screen, the run ends after the scan")
+                     .arg(QString::fromLocal8Bit(display.Display)));
         line.Close = true;
         return RunDrawing(line);
     }
     QApplication::setApplicationName(QStringLiteral("Lagwatch checker"));
-    TStopSignals stopSignals;
-    TStationPass pass(line.Positional, ReportRunFailure);
-    TFormLagwatchPlot form(line, pass);
-    QObject::connect(&stopSignals, &TStopSignals::Received, &form, [&form] { form.RequestStop(); });
+    TStationRun run(line);
+    TFormLagwatchPlot form(run);
+    QObject::connect(&run.StopSignals(), &TStopSignals::Received, &form, [&form] { form.RequestStop(); });
     form.show();
     QApplication::exec();
     form.FormDestroy();
-    return FinishPass(line, pass, form.OutputsWritten(), form.HistoryWritten(), stopSignals);
+    return run.Finish();
 }

@@ -1,5 +1,7 @@
 #include "desktop/HistoryMap.h"
 
+#include "app/UserMessage.h"
+
 #include "chart/Canvas3D.h"
 #include "platform/DateFormat.h"
 #include "platform/ImageFile.h"
@@ -326,4 +328,15 @@ bool SaveHistoryImage(const TStationCompleteness& completeness, const QString& d
 {
     return SavePngFile(RenderHistoryMap(completeness, dataFolder, HistoryMapNaturalSize(completeness), scale), file,
                        error);
+}
+
+TSaveHistory HistoryImageWriter(int scale)
+{
+    return [scale](const QString& dataFolder, const TStationCompleteness& completeness, const QString& file) {
+        QString error;
+        if (SaveHistoryImage(completeness, dataFolder, file, scale, error))
+            return true;
+        TellUser(error);
+        return false;
+    };
 }

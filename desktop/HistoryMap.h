@@ -5,6 +5,7 @@
 // crossed out, a slot not yet due left blank. The layout is worked out apart
 // from the painting, in logical pixels, so the window and the tests can ask
 // where a cell is; the painting goes through the chart's canvas at any scale.
+#include "app/StationRun.h"
 #include "chart/ChartTypes.h"
 #include "report/Completeness.h"
 
@@ -103,3 +104,7 @@ QImage RenderHistoryMap(const TStationCompleteness& completeness, const QString&
 // name's extension, whole or not at all; false with the error when it cannot.
 bool SaveHistoryImage(const TStationCompleteness& completeness, const QString& dataFolder, const QString& file,
                       int scale, QString& error);
+
+// The drawing of -history-png for a scan (StationRun.h): SaveHistoryImage at
+// the scale, a failure told to the user.
+TSaveHistory HistoryImageWriter(int scale);

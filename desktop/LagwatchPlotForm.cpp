@@ -1,7 +1,9 @@
 #include "desktop/LagwatchPlotForm.h"
 
 #include "app/CommandLine.h"
+#include "app/UserMessage.h"
 #include "desktop/DelayChart.h"
+#include "desktop/HistoryMap.h"
 #include "desktop/HistoryWindow.h"
 #include "app/StationHistory.h"
 #include "report/CompletenessReport.h"
@@ -27,23 +29,10 @@
 #include <cstdio>
 #include <exception>
 
-namespace {
-
-// One line on standard error; a path that is not valid UTF-8 is shown with
-// its own bytes.
-void ReportFailure(const QString& message)
-{
-    const QByteArray line = "lagwatch: " + EncodePath(message) + "\n";
-    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
-    std::fflush(stderr);
-}
-
-}  // namespace
-
-TFormLagwatchPlot::TFormLagwatchPlot(const TCommandLine& commandLine, TStationPass& pass, QWidget* parent)
+TFormLagwatchPlot::TFormLagwatchPlot(TStationRun& run, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      FPass(pass), FCommandLine(commandLine)
+      FRun(run), FCommandLine(run.Line())
 {
     setObjectName(QStringLiteral("FormLagwatchPlot"));
     setWindowTitle(QStringLiteral("Lagwatch"));
@@ -61,11 +50,11 @@ TFormLagwatchPlot::TFormLagwatchPlot(const TCommandLine& commandLine, TStationPa
 
 TFormLagwatchPlot::~TFormLagwatchPlot() { FormDestroy(); }
 
-const QString& TFormLagwatchPlot::DataFolder() const { return FPass.DataFolder(); }
-const QString& TFormLagwatchPlot::ReceivedFileName() const { return FPass.LedgerFile(); }
-const TSortedStringList& TFormLagwatchPlot::ReceivedList() const { return FPass.Ledger(); }
-bool TFormLagwatchPlot::StopRequested() const { return FPass.StopRequested(); }
-TTreeScanner* TFormLagwatchPlot::TreeScanner() const { return FPass.TreeScanner(); }
+const QString& TFormLagwatchPlot::DataFolder() const { return FRun.Pass().DataFolder(); }
+const QString& TFormLagwatchPlot::ReceivedFileName() const { return FRun.Pass().LedgerFile(); }
+const TSortedStringList& TFormLagwatchPlot::ReceivedList() const { return FRun.Pass().Ledger(); }
+bool TFormLagwatchPlot::StopRequested() const { return FRun.Pass().StopRequested(); }
+TTreeScanner* TFormLagwatchPlot::TreeScanner() const { return FRun.Pass().TreeScanner(); }
 TBarSeries* TFormLagwatchPlot::Series1() const { return FDelayChart->Series(); }
 TDateTime TFormLagwatchPlot::FirstDate() const { return FDelayChart->FirstDate(); }
 TDateTime TFormLagwatchPlot::LastDate() const { return FDelayChart->LastDate(); }
@@ -129,8 +118,8 @@ void TFormLagwatchPlot::FormCreate()
     setFont(QApplication::font());
     FBaseCaption = windowTitle();
     // The pass has settled the data folder and loaded the ledger.
-    setWindowTitle(FBaseCaption + QStringLiteral(" for ") + FPass.DataFolder());
-    FDelayChart->SetDataFolder(FPass.DataFolder());
+    setWindowTitle(FBaseCaption + QStringLiteral(" for ") + FRun.Pass().DataFolder());
+    FDelayChart->SetDataFolder(FRun.Pass().DataFolder());
     FCloseAfterScan = FCommandLine.EndsAfterPass();
 }
 
@@ -155,81 +144,55 @@ double ElapsedMs(std::chrono::steady_clock::time_point since)
 void TFormLagwatchPlot::TimerOnStartTimer()
 {
     FTimerOnStart->stop();
-    // Nothing may escape into the event loop: a failed pass still shows
-    // what it has, and the ledger is still saved.
-    try {
-        ScanAndPlot(FPass.DataFolder());
-    } catch (const std::exception& error) {
-        ReportFailure(QStringLiteral("the scan pass failed: %1").arg(QString::fromLocal8Bit(error.what())));
-    }
-    if (FCommandLine.PngFile)
-        SaveChartImage(*FCommandLine.PngFile);
-    if (FCommandLine.HistoryPngFile) {
-        QString error;
-        FHistoryWritten = SaveHistoryImage(StationCompletenessOf(FCommandLine, FPass.Entries(), NowUTC()),
-                                           FPass.DataFolder(), *FCommandLine.HistoryPngFile, FCommandLine.PngScale,
-                                           error);
-        if (!FHistoryWritten)
-            ReportFailure(error);
-    }
+    FRun.Scan(Views());
     FPopupHistory->setEnabled(true);
-    if (FPass.StopRequested()) {
+    if (FRun.Pass().StopRequested() || FCloseAfterScan)
         close();
-    } else if (FCloseAfterScan) {
-        if (FCommandLine.PrintsSummary())
-            PrintSummary();
-        close();
-    }
     unsetCursor();
     FChart->setVisible(true);
     ForceForeground();
 }
 
-void TFormLagwatchPlot::ScanAndPlot(const QString& folder)
+TScanViews TFormLagwatchPlot::Views()
 {
-    const auto start = std::chrono::steady_clock::now();
-    FPass.Walk(folder, [this](int index) {
-        if (index > 2)
-            FLabelOnOpen->setVisible(true);
-    });
-    FLabelOnOpen->setToolTip(FormatFixed(ElapsedMs(start), 3) + QStringLiteral(" milliseconds"));
-    PlotSummary(std::chrono::steady_clock::now());
+    const auto start = std::make_shared<std::chrono::steady_clock::time_point>(std::chrono::steady_clock::now());
+    return {[this](int index) {
+                if (index > 2)
+                    FLabelOnOpen->setVisible(true);
+            },
+            [this, start](const TDelaySummary& summary) {
+                FLabelOnOpen->setToolTip(FormatFixed(ElapsedMs(*start), 3) + QStringLiteral(" milliseconds"));
+                PlotSummary(summary);
+            },
+            [this](const QString&, const TDelaySummary&, const QString& file) { return SaveChartImage(file); },
+            HistoryImageWriter(FCommandLine.PngScale)};
 }
 
-void TFormLagwatchPlot::PlotSummary(std::chrono::steady_clock::time_point start)
+void TFormLagwatchPlot::PlotSummary(const TDelaySummary& summary)
 {
-    const TDelaySummary summary = SummariseLedgerEntries(NewestLedgerEntries(FPass.Entries()));
+    const auto start = std::chrono::steady_clock::now();
     FDelayChart->Plot(summary);
     FLabelOnOpen->setToolTip(FormatFixed(ElapsedMs(start), 3) + QStringLiteral(" milliseconds"));
     setWindowTitle(SummaryCaption(FBaseCaption, summary.LastDate, NowUTC()));
     SetHint(SummaryHint(summary.TextLines));
 }
 
-void TFormLagwatchPlot::PrintSummary() const
-{
-    // Nobody sees the window of a scheduled run: the summary goes to standard
-    // output. A reader that went away is no reason to stop before the save.
-    const QByteArray bytes = PrintedSummary(windowTitle(), FHint);
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fflush(stdout);
-}
-
-void TFormLagwatchPlot::SaveChartImage(const QString& file)
+bool TFormLagwatchPlot::SaveChartImage(const QString& file)
 {
     // -png: a PNG whatever the name (chart.jpg, chart.img, /dev/stdout).
     QString error;
-    if (!SavePngFile(FChart->RenderToImage(FCommandLine.PngScale), file, error)) {
-        ReportFailure(error);
-        FOutputsWritten = false;
-    }
+    if (SavePngFile(FChart->RenderToImage(FCommandLine.PngScale), file, error))
+        return true;
+    TellUser(error);
+    return false;
 }
 
 void TFormLagwatchPlot::RequestStop()
 {
-    if (FPass.StopRequested())
+    if (FRun.Pass().StopRequested())
         return;
-    const bool walking = FPass.Walking();
-    FPass.RequestStop();
+    const bool walking = FRun.Pass().Walking();
+    FRun.Pass().RequestStop();
     FTimerOnStart->stop();
     // A walk ends at the next folder and the pass then closes the window.
     if (!walking)
@@ -245,9 +208,9 @@ void TFormLagwatchPlot::ForceForeground()
 void TFormLagwatchPlot::PopupHistoryClick()
 {
     // Assessed anew at every opening: the day may have moved on.
-    TStationCompleteness completeness = StationCompletenessOf(FCommandLine, FPass.Entries(), NowUTC());
+    TStationCompleteness completeness = StationCompletenessOf(FCommandLine, FRun.Pass().Entries(), NowUTC());
     if (!FHistoryWindow) {
-        FHistoryWindow = new THistoryWindow(std::move(completeness), FPass.DataFolder(), [this] {
+        FHistoryWindow = new THistoryWindow(std::move(completeness), FRun.Pass().DataFolder(), [this] {
             return QString::fromUtf8(CompletenessReportCsv(FHistoryWindow->Completeness()));
         }, this);
     } else {
@@ -260,4 +223,4 @@ void TFormLagwatchPlot::PopupHistoryClick()
 
 void TFormLagwatchPlot::PopupCopyClick() { QGuiApplication::clipboard()->setText(ClipboardText(FHint)); }
 
-bool TFormLagwatchPlot::FormDestroy() { return FPass.Save(); }
+bool TFormLagwatchPlot::FormDestroy() { return FRun.Pass().Save(); }

@@ -1,7 +1,9 @@
 #pragma once
-// The main window of the delay checker: a view of one station pass, which
-// it starts 100 ms after it is created and whose summary it shows.
+// The main window of the delay checker: a view of a station run
+// (StationRun.h), whose scan it starts 100 ms after it is created and whose
+// summary it shows.
 #include "app/CommandLine.h"
+#include "app/StationRun.h"
 #include "platform/DateTime.h"
 #include "platform/SortedStringList.h"
 
@@ -22,6 +24,7 @@ class TChart;
 class TBarSeries;
 class TDelayChart;
 class TStationPass;
+class TStationRun;
 class THistoryWindow;
 
 class TFormLagwatchPlot : public QWidget
@@ -29,10 +32,10 @@ class TFormLagwatchPlot : public QWidget
     Q_OBJECT
 
 public:
-    // commandLine: parsed from a copy of the arguments taken before the
-    // application object could remove its own options. The pass must outlive
-    // the window.
-    TFormLagwatchPlot(const TCommandLine& commandLine, TStationPass& pass, QWidget* parent = nullptr);
+    // The run's command line was parsed from a copy of the arguments taken
+    // before the application object could remove its own options. The run
+    // must outlive the window.
+    explicit TFormLagwatchPlot(TStationRun& run, QWidget* parent = nullptr);
     ~TFormLagwatchPlot() override;
 
     // Saves the ledger through the pass (once); false when the save failed.
@@ -48,10 +51,6 @@ public:
     TBarSeries* Series1() const;
     TDateTime FirstDate() const;
     TDateTime LastDate() const;
-    // False when a requested PNG could not be written.
-    bool OutputsWritten() const { return FOutputsWritten; }
-    // False when the requested -history-png could not be written.
-    bool HistoryWritten() const { return FHistoryWritten; }
     // The pop-up menu's "Show history", and the window it opens (null before).
     QAction* PopupHistory() const { return FPopupHistory; }
     THistoryWindow* HistoryWindow() const { return FHistoryWindow; }
@@ -63,14 +62,14 @@ public:
     bool StopRequested() const;
 
     void TimerOnStartTimer();
-    void ScanAndPlot(const QString& folder);
     TTreeScanner* TreeScanner() const;
 
 private:
     void BuildChart();
-    void PlotSummary(std::chrono::steady_clock::time_point start);
-    void PrintSummary() const;
-    void SaveChartImage(const QString& file);
+    void PlotSummary(const TDelaySummary& summary);
+    bool SaveChartImage(const QString& file);
+    // What the run's scan shows in this window and draws from it.
+    TScanViews Views();
     void FormCreate();
     void BuildControls();
     void SetHint(const QString& hint);
@@ -82,12 +81,10 @@ public:
 private:
     QString FBaseCaption;
     bool FCloseAfterScan = false;
-    TStationPass& FPass;
+    TStationRun& FRun;
 
     TCommandLine FCommandLine;
     QString FHint;
-    bool FOutputsWritten = true;
-    bool FHistoryWritten = true;
 
     QLabel* FLabelOnOpen = nullptr;
     QPlainTextEdit* FMemoList = nullptr;

@@ -43,6 +43,7 @@ test_packages=(
   prometheus python3  # promtool and a CSV reader for the monitoring tests
   prometheus-node-exporter  # serves the metrics files to a real Prometheus in the end-to-end test
   proj-bin  # PROJ's proj, which lagwatch-map's conversions are compared with
+  gdal-bin  # GDAL's gdalinfo, gdaltransform and gdalwarp, which open lagwatch-map's georeferenced images
   time  # /usr/bin/time -v: peak memory in bench/compare_peers.sh
   locales  # the locales the tests run under (made below)
   strace  # the end-to-end test that an unattended run loads no GUI

@@ -1,11 +1,14 @@
 // lagwatch-map: converts points between longitude/latitude and image pixels
 // with a TMapping, as a filter that keeps its place beside PROJ's proj (one
-// output line per input line), and draws the grid of a mapping over an image.
+// output line per input line), draws the grid of a mapping over an image, and
+// states the mapping to PROJ and GDAL (its definition, a georeferenced image).
 #include "map/CommandLine.h"
 #include "map/Converter.h"
+#include "map/GeorefCommand.h"
 #include "map/GridCommand.h"
 #include "map/Help.h"
 #include "map/Kinds.h"
+#include "map/ProjCommand.h"
 #include "map/Text.h"
 #include "platform/DegreeSign.h"
 
@@ -15,6 +18,10 @@
 #include <string_view>
 
 using namespace MapTool;
+
+namespace {
+const char* const Commands = "fwd, fwdf, inv, grid, proj or georef";
+}
 
 int main(int argc, char** argv)
 {
@@ -42,14 +49,20 @@ int main(int argc, char** argv)
         return PrintList(*cl.List);
     }
     const std::string& command = cl.Command;
-    const bool grid = command == "grid";
+    const bool grid = command == "grid", georef = command == "georef";
+    const bool converts = command == "fwd" || command == "fwdf" || command == "inv";
     if (command.empty())
-        return UsageError("no command given (fwd, fwdf, inv or grid)");
-    if (!grid && command != "fwd" && command != "fwdf" && command != "inv")
-        return UsageError("unknown command " + Quoted(command) + " (fwd, fwdf, inv or grid)");
-    for (TOption o : cl.Given)
+        return UsageError("no command given (" + std::string(Commands) + ")");
+    if (!grid && !georef && !converts && command != "proj")
+        return UsageError("unknown command " + Quoted(command) + " (" + Commands + ")");
+    for (TOption o : cl.Given) {
         if (IsGridOption(o) && !grid)
             return UsageError(std::string(OptionName(o)) + " is an option of grid, not of " + command);
+        if (o == TOption::Decimals && command != "fwdf" && command != "inv")
+            return UsageError("--decimals is an option of fwdf and inv, not of " + command);
+        if (o == TOption::WorldFile && !georef)
+            return UsageError("--world-file is an option of georef, not of " + command);
+    }
     if (std::none_of(cl.Given.begin(), cl.Given.end(), IsMappingOption))
         return UsageError("no parameters given: name a --preset, or a --kind with its parameters "
                           "(see --list presets and --list kinds)");
@@ -58,8 +71,12 @@ int main(int argc, char** argv)
         return UsageError("no --kind or --preset given");
     if (grid && cl.Operands.size() < 2)
         return UsageError("grid needs IN and OUT");
-    if (grid && cl.Operands.size() > 2)
+    if (georef && cl.Operands.empty())
+        return UsageError("georef needs IMAGE");
+    if ((grid || georef) && cl.Operands.size() > 2)
         return UsageError("unexpected argument " + Quoted(cl.Operands[2]));
+    if (command == "proj" && !cl.Operands.empty())
+        return UsageError("unexpected argument " + Quoted(cl.Operands[0]));
 
     TMapping mapping;
     ApplyParameters(p, mapping);
@@ -92,9 +109,17 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "lagwatch-map: note: kind %s has no inverse; every point is refused\n", kindName.c_str());
     if (grid)
         return RunGridCommand(mapping, cl.Operands[0], cl.Operands[1], cl.Grid, argv[0]);
-    return RunConversions(mapping,
-                          command == "fwd"    ? TCommand::Forward
-                          : command == "fwdf" ? TCommand::ForwardF
-                                              : TCommand::Inverse,
+    if (command == "proj")
+        return RunProjCommand(mapping, kindName);
+    if (georef) {
+        TGeorefRequest request{cl.Operands[0], cl.Operands.size() > 1 ? cl.Operands[1] : cl.Operands[0] + ".vrt",
+                               cl.WorldFile};
+        return RunGeorefCommand(mapping, kindName, request, argv[0]);
+    }
+    const TCommand conversion = command == "fwd"    ? TCommand::Forward
+                                : command == "fwdf" ? TCommand::ForwardF
+                                                    : TCommand::Inverse;
+    return RunConversions(mapping, conversion,
+                          cl.Decimals.value_or(conversion == TCommand::Inverse ? DegreeDecimals : PixelDecimals),
                           cl.Operands);
 }

@@ -22,7 +22,7 @@ TEST(CommandLine, RecognisesTheCloseSwitch)
         {"", false},      {"/", false},       {"\\close", false},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(IsCloseSwitch(c.argument), c.isSwitch) << c.argument;
+        EXPECT_EQ(ParseCommandLine({c.argument}).Line.Close, c.isSwitch) << c.argument;
 }
 
 QString Describe(const TCommandLine& l)

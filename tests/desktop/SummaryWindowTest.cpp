@@ -44,9 +44,9 @@ protected:
 
     std::unique_ptr<TFormLagwatchPlot> RunWith(const QByteArray& ledger)
     {
-        FPass = std::make_unique<TStationPass>(QStringList{FDir.MakeDir("data"), FDir.Write("ledger.txt", ledger)},
-                                               TStationPass::TReportFailure());
-        auto form = std::make_unique<TFormLagwatchPlot>(TCommandLine(), *FPass);
+        FRun = std::make_unique<TStationRun>(
+            TCommandLine::WithPositional({FDir.MakeDir("data"), FDir.Write("ledger.txt", ledger)}));
+        auto form = std::make_unique<TFormLagwatchPlot>(*FRun);
         EXPECT_EQ(form->windowTitle(), "Lagwatch for " + FDir.Path() + "data/");
         EXPECT_EQ(form->cursor().shape(), Qt::WaitCursor);
         EXPECT_FALSE(form->Chart()->isVisibleTo(form.get()));
@@ -59,7 +59,7 @@ protected:
     }
 
     TempDir FDir;
-    std::unique_ptr<TStationPass> FPass;
+    std::unique_ptr<TStationRun> FRun;
     TScopedEnvironment FConfigHome{"XDG_CONFIG_HOME", QFile::encodeName(FDir.Path() + "config")};
 };
 

@@ -2,6 +2,10 @@
 #include "tests/common/TempDir.h"
 #include "tests/e2e/ProgramRun.h"
 
+#include "platform/PathBytes.h"
+#include "tests/common/Faults.h"
+
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <gtest/gtest.h>
@@ -36,6 +40,12 @@ TEST(MapTool, ConvertsForwardAndBackWithThePresets)
         {{"--kind", "1", "--width", "360", "--height", "180", "inv"},
          "180 90\n360 0\n",
          "0.000004 -0.000002 1\n-179.999985 90.000000 1\n"},
+        // Decimals as cct -d: none, or every digit of the single-precision value.
+        {{"--preset", "PolarMapping800", "fwdf", "--decimals", "15"},
+         "135 35.45\n",
+         "537.000000000000000 357.478546142578125 1\n"},
+        {{"--preset", "PolarMapping800", "fwdf", "--decimals=0"}, "135 35.45\n", "537 357 1\n"},
+        {{"--preset", "PolarMapping800", "inv", "--decimals", "2"}, "400 400\n", "125.56 32.28 1\n"},
         // Kind 0 refuses everything: a refused point is stars, whatever the offsets.
         {{"--kind", "0", "--x-offset", "7", "--y-offset", "3", "fwd"}, "10 10\n", "* * 0\n"},
         // The gnomonic kind accepts its own centre, and its inverse gives it back.
@@ -196,6 +206,13 @@ TEST(MapTool, RefusesWhatCannotBeRight)
         {{"--kind", "1", "--width", "2147483647", "--height", "2147483647", "grid", "-", "a.png"},
          "more than the 1 GiB allowed"},
         {{"--kind", "1", "--width", "16385", "--height", "16384", "grid", "-", "a.png"}, "more than the 1 GiB allowed"},
+        {{"--preset", "DiscMapping", "fwdf", "--decimals", "16"}, "a whole number 0..15"},
+        {{"--preset", "DiscMapping", "inv", "--decimals=-1"}, "a whole number 0..15"},
+        {{"--preset", "DiscMapping", "fwd", "--decimals", "2"}, "--decimals is an option of fwdf and inv"},
+        {{"--preset", "DiscMapping", "fwdf", "--world-file"}, "--world-file is an option of georef"},
+        {{"--preset", "DiscMapping", "georef"}, "georef needs IMAGE"},
+        {{"--preset", "DiscMapping", "georef", "a.png", "a.vrt", "b"}, "unexpected argument \"b\""},
+        {{"--preset", "DiscMapping", "proj", "a"}, "unexpected argument \"a\""},
         {{"--list", "things"}, "kinds or presets"},
         {{"--list", "kinds", "fwd"}, "--list stands alone"},
     };
@@ -313,6 +330,108 @@ TEST(MapTool, GridWarnsOfAnotherImageSizeAndWritesTheFormatItsNameSays)
     const TRun unreadable = RunMap(Plate + QStringList{"grid", dir.FilePath("none.png"), out});
     EXPECT_EQ(unreadable.ExitCode, 1);
     EXPECT_TRUE(unreadable.Err.contains("cannot read " + dir.FilePath("none.png"))) << unreadable.Err.toStdString();
+}
+
+// The PROJ definition of a preset, and the kinds that have none.
+TEST(MapTool, StatesTheMappingInProjsTerms)
+{
+    const TRun polar = RunMap({"--preset", "PolarMapping800", "proj"});
+    EXPECT_EQ(polar.ExitCode, 0) << polar.Err.toStdString();
+    const QStringList lines = polar.Out.split('\n');
+    ASSERT_EQ(lines.size(), 5) << polar.Out.toStdString();
+    EXPECT_EQ(lines[0], "definition: +proj=stere +lat_0=90 +lon_0=135 +R=6378135 +units=m +no_defs");
+    EXPECT_TRUE(lines[1].startsWith("geotransform: -4524802.66")) << lines[1].toStdString();
+    EXPECT_EQ(lines[2], "size: 800 800");
+    EXPECT_TRUE(lines[3].startsWith("pixels: +proj=pipeline +step +proj=stere")) << lines[3].toStdString();
+    const struct
+    {
+        QStringList Args;
+        const char* Err;
+    } none[] = {
+        {{"--kind", "0"}, "kind 0 (Unknown) has no PROJ definition"},
+        {{"--kind", "8", "--width", "10", "--height", "10", "--centre-lat", "0"}, "has no PROJ definition"},
+        {{"--kind", "2", "--width", "360", "--height", "180"}, "has no image plane with these parameters"},
+        {{"--preset", "LambertMapping1K", "--std-parallel1", "90", "--std-parallel2", "90"}, "has no image plane"},
+    };
+    for (const auto& c : none) {
+        const TRun run = RunMap(c.Args + QStringList{"proj"});
+        EXPECT_EQ(run.ExitCode, 1) << c.Args.join(' ').toStdString();
+        EXPECT_TRUE(run.Out.isEmpty());
+        EXPECT_TRUE(run.Err.contains(c.Err)) << run.Err.toStdString();
+    }
+}
+
+// georef refuses with status 2 before reading, or 1 when a file fails, and
+// leaves no file behind either way.
+TEST(MapTool, GeorefWritesEveryFileOrNone)
+{
+    TempDir dir;
+    QImage image(360, 180, QImage::Format_Grayscale8);
+    image.fill(7);
+    const QString png = dir.FilePath("plate.png"), small = dir.FilePath("small.png");
+    ASSERT_TRUE(image.save(png));
+    ASSERT_TRUE(image.scaled(100, 50).save(small));
+    ASSERT_TRUE(image.save(dir.FilePath("plate.xpm")));
+    const QStringList before = QDir(dir.Path()).entryList(QDir::Files | QDir::Hidden);
+    const struct
+    {
+        QStringList Args;
+        int Status;
+        QString Err;
+    } cases[] = {
+        {Plate + QStringList{"georef", small}, 2, small + " is 100x50, the mapping 360x180"},
+        {{"--kind", "0", "georef", png}, 2, "kind 0 (Unknown) converts nothing"},
+        {{"--kind", "8", "--width", "360", "--height", "180", "--centre-lat", "0", "georef", png, "--world-file"},
+         2,
+         "a world file cannot hold"},
+        {Plate + QStringList{"georef", png, png}, 2, "would replace the image itself"},
+        {Plate + QStringList{"georef", dir.FilePath("none.png")}, 1, "cannot read " + dir.FilePath("none.png")},
+        {Plate + QStringList{"georef", dir.FilePath("plate.xpm")}, 1, "not a PNG, JPEG, BMP or binary PGM/PPM"},
+        // The world file and sidecar are written, then taken back when the VRT fails.
+        {Plate + QStringList{"georef", png, dir.FilePath("no/such/folder.vrt"), "--world-file"}, 1,
+         "cannot write the VRT " + dir.FilePath("no/such/folder.vrt")},
+    };
+    for (const auto& c : cases) {
+        const TRun run = RunMap(c.Args);
+        EXPECT_EQ(run.ExitCode, c.Status) << c.Args.join(' ').toStdString();
+        EXPECT_TRUE(run.Err.contains(c.Err)) << run.Err.toStdString();
+        EXPECT_EQ(QDir(dir.Path()).entryList(QDir::Files | QDir::Hidden), before) << c.Args.join(' ').toStdString();
+    }
+    const TRun written = RunMap(Plate + QStringList{"georef", png, "--world-file"});
+    EXPECT_EQ(written.ExitCode, 0) << written.Err.toStdString();
+    QStringList after = before + QStringList({"plate.pgw", "plate.png.aux.xml", "plate.png.vrt"});
+    after.sort();
+    EXPECT_EQ(QDir(dir.Path()).entryList(QDir::Files | QDir::Hidden), after);
+}
+
+// Another user's link planted in a shared sticky folder is not followed, and
+// nothing is written through it or beside it.
+TEST(MapTool, GeorefRefusesALinkPlantedByAnotherUser)
+{
+    REQUIRE_ROOT("a second user needs root");
+    TempDir dir;
+    const QString target = dir.Write("etc/some-file", "root's own\n");
+    const QString shared = dir.MakeDir("shared");
+    ::chmod(EncodePath(shared).constData(), 01777);
+    QImage image(360, 180, QImage::Format_Grayscale8);
+    image.fill(7);
+    ASSERT_TRUE(image.save(shared + "/plate.png"));
+    for (const QString name : {"plate.png.vrt", "plate.pgw"}) {
+        const QString link = shared + "/" + name;
+        ASSERT_TRUE(QFile::link(target, link));
+        ASSERT_EQ(::lchown(EncodePath(link).constData(), NobodyUid, NobodyGid), 0);
+        const TRun run = RunMap(Plate + QStringList{"georef", shared + "/plate.png", "--world-file"});
+        EXPECT_EQ(run.ExitCode, 1);
+        EXPECT_TRUE(run.Err.contains(link + " is another user's symbolic link in a shared folder"))
+            << run.Err.toStdString();
+        QStringList left = {"plate.png", name};
+        left.sort();
+        EXPECT_EQ(QDir(shared).entryList(QDir::Files | QDir::System), left);
+        QFile file(target);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), "root's own\n");
+        QFile::remove(link);
+    }
 }
 
 }  // namespace

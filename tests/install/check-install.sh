@@ -119,7 +119,7 @@ lagwatch|-close /CLOSE station1||in.png ledger.txt station1
 lagwatch|-- -close||in.png ledger.txt station1
 lagwatch||-png=le|-png=ledger.txt
 lagwatch||-warning=|
-lagwatch-map|||fwd fwdf grid inv
+lagwatch-map|||fwd fwdf georef grid inv proj
 lagwatch-map|--preset||DiscMapping LambertMapping1K LambertMapping4K PolarMapping800 PolarMappingNorth
 lagwatch-map|--preset DiscMapping|f|fwd fwdf
 lagwatch-map|--kind|Lam|LambertConformal
@@ -128,8 +128,26 @@ lagwatch-map||--v|--version
 lagwatch-map|--preset DiscMapping grid||in.png station1
 lagwatch-map|grid - out.png|--no|--no-labels
 lagwatch-map|inv||in.png ledger.txt station1
+lagwatch-map|--preset DiscMapping georef||in.png station1
+lagwatch-map|georef in.png|--w|--world-file
+lagwatch-map|fwdf|--d|--decimals
 TABLE
 cd "$scratch"
+
+# The switches --help lists (it is made from the program's table of switches)
+# are the ones the man page's OPTIONS describe and the ones the completion
+# offers: none missing, none other.
+help_switches="$("$prefix/bin/lagwatch" --help | sed -n 's/^  \(--\?[a-z][a-z-]*\).*/\1/p' | sort -u)"
+man_switches="$(zcat "$prefix/share/man/man1/lagwatch.1.gz" | sed -n '/^\.SH OPTIONS/,/^\.SH [^O]/p' |
+  awk 'previous == ".TP" { print } { previous = $0 }' | sed 's/\\-/-/g' |
+  sed -n 's/^\.BI\? \(--\?[a-z][a-z-]*\).*/\1/p' | sort -u)"
+completion_switches="$(sed -n "/compgen -W '-close/,/' -- /p" "$prefix/share/bash-completion/completions/lagwatch" |
+  grep -o -- "--\?[a-z][a-z-]*" | sort -u)"
+[ -n "$help_switches" ] || fail "lagwatch --help lists no switches"
+[ "$man_switches" = "$help_switches" ] ||
+  fail "lagwatch(1) OPTIONS differ from --help: $(diff <(echo "$help_switches") <(echo "$man_switches") | grep '^[<>]' | paste -sd ' ')"
+[ "$completion_switches" = "$help_switches" ] ||
+  fail "the completion differs from --help: $(diff <(echo "$help_switches") <(echo "$completion_switches") | grep '^[<>]' | paste -sd ' ')"
 
 # The installed program: its version, then one pass with the settings taken
 # from the installed example, no ledger named. The bin folder is writable

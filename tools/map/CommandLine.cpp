@@ -40,6 +40,8 @@ const TOptionName OptionNames[] = {
     {"--halo-colour", TOption::HaloColour},
     {"--special-parallels", TOption::SpecialParallels},
     {"--no-labels", TOption::NoLabels},
+    {"--decimals", TOption::Decimals},
+    {"--world-file", TOption::WorldFile},
     {"--list", TOption::List},
 };
 
@@ -160,12 +162,18 @@ bool TakeValue(TCommandLine& cl, TOption option, const std::string& name, const 
         return colour(cl.Grid.HaloColour);
     case TOption::SpecialParallels:
         return ParseSpecialParallels(value, cl.Grid.Special) || bad("a comma list of 0..4 is needed");
+    case TOption::Decimals:
+        if (!ParseInt(value, iv) || iv < 0 || iv > 15)
+            return bad("a whole number 0..15 is needed");
+        cl.Decimals = iv;
+        return true;
     case TOption::List:
         if (value != "kinds" && value != "presets")
             return bad("kinds or presets");
         cl.List = value;
         return true;
     case TOption::NoLabels:
+    case TOption::WorldFile:
         break;
     }
     return true;
@@ -213,12 +221,12 @@ bool ParseCommandLine(int argc, char** argv, TCommandLine& cl, std::string& erro
             return false;
         }
         cl.Given.push_back(found->Option);
-        if (found->Option == TOption::NoLabels) {
+        if (IsFlag(found->Option)) {
             if (equals != std::string::npos) {
                 error = name + " takes no value";
                 return false;
             }
-            cl.Grid.NoLabels = true;
+            (found->Option == TOption::NoLabels ? cl.Grid.NoLabels : cl.WorldFile) = true;
             continue;
         }
         std::string value;

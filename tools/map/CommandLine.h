@@ -35,11 +35,15 @@ enum class TOption {
     HaloColour,
     SpecialParallels,
     NoLabels,
+    Decimals,
+    WorldFile,
     List,
 };
 
 inline bool IsMappingOption(TOption o) { return o <= TOption::YOffset; }
 inline bool IsGridOption(TOption o) { return o >= TOption::LonStep && o <= TOption::NoLabels; }
+// Options that take no value.
+inline bool IsFlag(TOption o) { return o == TOption::NoLabels || o == TOption::WorldFile; }
 const char* OptionName(TOption o);
 
 struct TParameters
@@ -62,6 +66,10 @@ struct TCommandLine
     TParameters Mapping;
     TGridOptions Grid;
     std::optional<std::string> List;
+    // Decimals of fwdf and inv, as cct -d; unset: 3 and 6.
+    std::optional<int32_t> Decimals;
+    // georef also writes the image's world file and .aux.xml.
+    bool WorldFile = false;
     std::string Command;
     std::vector<std::string> Operands;
     std::vector<TOption> Given;  // in the order given

@@ -82,7 +82,9 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 class TConverter
 {
 public:
-    TConverter(const TMapping& Mapping, TCommand Command) : FMapping(Mapping), FCommand(Command) {}
+    TConverter(const TMapping& Mapping, TCommand Command, int Decimals)
+        : FMapping(Mapping), FCommand(Command), FDecimals(Decimals)
+    {}
 
     // Converts one opened input to the end; false when reading failed.
     bool Run(std::FILE* In, const std::string& Name);
@@ -90,6 +92,7 @@ public:
 private:
     const TMapping& FMapping;
     TCommand FCommand;
+    int FDecimals;
     TOutput FOut;
     std::string FName;
     long long FLineNumber = 0;
@@ -108,7 +111,7 @@ bool TConverter::Convert(std::string_view A, std::string_view B, bool& Ok, char*
         float lon = 0, lat = 0;
         Ok = FMapping.XYToLonLat(x, y, lon, lat);
         if (Ok)
-            At = PutResult(At, End, lon, lat, 6);
+            At = PutResult(At, End, lon, lat, FDecimals);
         return true;
     }
     float lon = 0, lat = 0;
@@ -123,7 +126,7 @@ bool TConverter::Convert(std::string_view A, std::string_view B, bool& Ok, char*
         float x = 0, y = 0;
         Ok = FMapping.LonLatToXYF(lon, lat, x, y);
         if (Ok)
-            At = PutResult(At, End, x, y, 3);
+            At = PutResult(At, End, x, y, FDecimals);
     }
     return true;
 }
@@ -155,7 +158,7 @@ void TConverter::Line(std::string_view Text)
     std::string_view rest = Text.substr(bEnd);
     if (skip(bEnd) == Text.size())
         rest = {};
-    // 160 bytes hold two single-precision values with 6 decimals and the flag.
+    // 160 bytes hold two single-precision values (39 digits) with 15 decimals and the flag.
     char* at = FOut.Room(160);
     bool ok = false;
     const bool parsed =
@@ -212,9 +215,9 @@ bool TConverter::Run(std::FILE* In, const std::string& Name)
 
 }  // namespace
 
-int RunConversions(const TMapping& mapping, TCommand command, const std::vector<std::string>& files)
+int RunConversions(const TMapping& mapping, TCommand command, int decimals, const std::vector<std::string>& files)
 {
-    TConverter converter(mapping, command);
+    TConverter converter(mapping, command, decimals);
     int status = 0;
     const std::vector<std::string> inputs = files.empty() ? std::vector<std::string>{"-"} : files;
     for (const std::string& file : inputs) {

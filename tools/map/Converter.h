@@ -9,8 +9,11 @@ namespace MapTool {
 
 enum class TCommand { Forward, ForwardF, Inverse };
 
+// The decimals of fwdf and inv unless the user chose.
+inline constexpr int PixelDecimals = 3, DegreeDecimals = 6;
+
 // Converts the files in order ("-" or none: standard input) to standard
-// output; the exit status.
-int RunConversions(const TMapping& mapping, TCommand command, const std::vector<std::string>& files);
+// output, real values with the decimals given; the exit status.
+int RunConversions(const TMapping& mapping, TCommand command, int decimals, const std::vector<std::string>& files);
 
 }  // namespace MapTool

@@ -1,35 +1,18 @@
 #include "GridCommand.h"
 
+#include "ImageInput.h"
 #include "mapping/ImageGridCanvas.h"
 #include "platform/ImageFile.h"
 #include "platform/PathBytes.h"
-#include "platform/QuietMessages.h"
 
-#include <QFile>
-#include <QGuiApplication>
-#include <QImage>
-#include <QImageReader>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace MapTool {
 
 int RunGridCommand(const TMapping& source, const std::string& input, const std::string& output,
                    const TGridOptions& options, const char* program)
 {
-    // Painting needs a GUI application; without a display use the off-screen platform.
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    InstallQuietMessageHandler();
-    // Our arguments are not Qt's: a file called "-platform" stays a file.
-    int qtArgc = 1;
-    char* qtArgv[] = {const_cast<char*>(program), nullptr};
-    QGuiApplication app(qtArgc, qtArgv);
+    const std::unique_ptr<QGuiApplication> app = StartImageApplication(program);
     QImage image;
     if (input == "-") {
         image = QImage(source.Width, source.Height, QImage::Format_RGB32);
@@ -39,22 +22,8 @@ int RunGridCommand(const TMapping& source, const std::string& input, const std::
         }
         image.fill(Qt::black);
     } else {
-        // Opened by its bytes: a name that is not valid UTF-8 is still found.
-        QFile file;
-        const int fd = ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-            std::fprintf(stderr, "lagwatch-map: cannot read %s: %s\n", input.c_str(), std::strerror(errno));
-            if (fd >= 0)
-                ::close(fd);
+        if (!ReadImageFile(input, image))
             return 1;
-        }
-        QImageReader::setAllocationLimit(static_cast<int>(ImageByteLimit >> 20));
-        QImageReader reader(&file);
-        if (!reader.read(&image)) {
-            std::fprintf(stderr, "lagwatch-map: cannot read %s: %s\n", input.c_str(),
-                         reader.errorString().toLocal8Bit().constData());
-            return 1;
-        }
         image = image.convertToFormat(QImage::Format_ARGB32);
         if (image.width() != source.Width || image.height() != source.Height)
             std::fprintf(stderr,

@@ -6,18 +6,32 @@ namespace MapTool {
 
 std::string HelpText()
 {
-    return "Usage: lagwatch-map [PARAMETERS] fwd|fwdf|inv [FILE...]\n"
+    return "Usage: lagwatch-map [PARAMETERS] fwd|fwdf|inv [--decimals N] [FILE...]\n"
            "       lagwatch-map [PARAMETERS] grid IN OUT [GRID OPTIONS]\n"
+           "       lagwatch-map [PARAMETERS] proj\n"
+           "       lagwatch-map [PARAMETERS] georef IMAGE [OUT] [--world-file]\n"
            "       lagwatch-map --list kinds|presets\n"
            "\n"
            "Commands:\n"
            "  fwd    \"lon lat\" per line  ->  \"x y ok\"      whole pixels (LonLatToXY)\n"
            "  fwdf   \"lon lat\" per line  ->  \"x y ok\"      real pixels, 3 decimals (LonLatToXYF)\n"
            "  inv    \"x y\" per line      ->  \"lon lat ok\"  degrees, 6 decimals (XYToLonLat)\n"
+           "         --decimals N (0..15) sets the decimals of fwdf and inv\n"
+           "         A pixel (x, y) names the centre of column x and row y.\n"
            "  grid IN OUT\n"
            "         draws the latitude/longitude grid over the image IN (\"-\": a black image\n"
            "         of the mapping's size) and writes OUT in the format its extension names\n"
            "         (.png, .bmp, .jpg, .ppm, ...); the grid is drawn in the mapping's pixels\n"
+           "  proj   prints the mapping's PROJ definition in metres (a sphere of radius\n"
+           "         6378135 m; Lambert: that equatorial radius, e^2 0.006694318), GDAL's\n"
+           "         geotransform of the image and a PROJ pipeline to fwdf's pixels;\n"
+           "         kinds 0 and 8 have none (status 1)\n"
+           "  georef IMAGE [OUT]\n"
+           "         writes OUT (default IMAGE.vrt), a GDAL VRT that opens the PNG, JPEG, BMP\n"
+           "         or PGM/PPM image IMAGE in place: the PROJ definition and geotransform,\n"
+           "         or for kind 8 control points in WGS 84 longitude/latitude; IMAGE must\n"
+           "         have the mapping's size. --world-file also writes IMAGE's world file\n"
+           "         (.pgw, .jgw, .bpw or .wld) and IMAGE.aux.xml\n"
            "\n"
            "fwd, fwdf and inv read the FILEs in order; \"-\" or no FILE is standard input.\n"
            "Every input line gives exactly one output line:\n"
@@ -75,8 +89,9 @@ std::string HelpText()
            "they stand.\n"
            "\n"
            "Exit status: 0 on success (also when lines were reported or points refused),\n"
-           "1 when a file or an image could not be read or written, 2 on a usage error\n"
-           "(reported before any input is read).\n";
+           "1 when a file or an image could not be read or written (or proj has no\n"
+           "definition to print), 2 on a usage error (reported before any input is read;\n"
+           "for georef also a kind that converts nothing or an image of another size).\n";
 }
 
 }  // namespace MapTool

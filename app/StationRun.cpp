@@ -1,0 +1,69 @@
+#include "app/StationRun.h"
+
+#include "app/RunOutputs.h"
+#include "app/StationHistory.h"
+#include "app/UserMessage.h"
+#include "station/StationPass.h"
+#include "station/Utils.h"
+
+#include <exception>
+
+namespace {
+
+// The caption the window shows after its pass, the printed summary's first line.
+const QString BaseCaption = QStringLiteral("Lagwatch");
+
+void ReportFailure(const QString& message) { TellUser(message); }
+
+}  // namespace
+
+TStationRun::TStationRun(const TCommandLine& line)
+    : FLine(line), FPass(std::make_unique<TStationPass>(line.Positional, ReportFailure))
+{}
+
+TStationRun::~TStationRun() = default;
+
+void TStationRun::Scan(const TScanViews& views)
+{
+    // Nothing may escape into an event loop: a failed walk still shows what
+    // it has, and the ledger is still saved.
+    try {
+        FPass->Walk(FPass->DataFolder(), views.OnIteration);
+    } catch (const std::exception& error) {
+        TellUser(QStringLiteral("the scan pass failed: %1").arg(QString::fromLocal8Bit(error.what())));
+    }
+    const TDelaySummary summary = SummariseLedgerEntries(NewestLedgerEntries(FPass->Entries()));
+    if (views.OnSummary)
+        views.OnSummary(summary);
+    if (FLine.PngFile) {
+        FChartWritten = views.SaveChart && views.SaveChart(FPass->DataFolder(), summary, *FLine.PngFile);
+        if (!views.SaveChart)
+            TellUser(QStringLiteral("cannot draw the chart image %1 without the desktop program").arg(*FLine.PngFile));
+    }
+    if (FLine.HistoryPngFile) {
+        FHistoryWritten =
+            views.SaveHistory &&
+            views.SaveHistory(FPass->DataFolder(), StationCompletenessOf(FLine, FPass->Entries(), NowUTC()),
+                              *FLine.HistoryPngFile);
+        if (!views.SaveHistory)
+            TellUser(QStringLiteral("cannot draw the history image %1 without the desktop program")
+                         .arg(*FLine.HistoryPngFile));
+    }
+    // Nobody sees the window of a run that ends after its pass.
+    if (!FPass->StopRequested() && FLine.EndsAfterPass() && FLine.PrintsSummary())
+        PrintBytes(stdout, PrintedSummary(SummaryCaption(BaseCaption, summary.LastDate, NowUTC()),
+                                          SummaryHint(summary.TextLines)));
+}
+
+void TStationRun::ScanAgain(const TScanViews& views)
+{
+    FPass->Save();
+    FPass = std::make_unique<TStationPass>(FLine.Positional, ReportFailure);
+    Scan(views);
+}
+
+int TStationRun::Finish()
+{
+    FPass->Save();
+    return FinishPass(FLine, *FPass, FChartWritten, FHistoryWritten, FStopSignals);
+}

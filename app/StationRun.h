@@ -1,0 +1,67 @@
+#pragma once
+// The pass sequence, written once for the window and the unattended run:
+// load (the settings, the data folder, the ledger), walk, show and draw what
+// it found, then save and write the outputs. A window left open may scan
+// again later on the same run.
+#include "app/CommandLine.h"
+#include "platform/StopSignals.h"
+#include "report/Completeness.h"
+#include "report/DelaySummary.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class TStationPass;
+
+// Writes the chart of a summary to a file as -png asks; false (reported) when it cannot.
+using TSaveChart = std::function<bool(const QString& dataFolder, const TDelaySummary& summary, const QString& file)>;
+// Writes the completeness map as -history-png asks; false (reported) when it cannot.
+using TSaveHistory =
+    std::function<bool(const QString& dataFolder, const TStationCompleteness& completeness, const QString& file)>;
+
+// What a scan shows and draws; each may be empty. Without a drawing, a
+// picture the line asks for fails (reported) and the rest runs.
+struct TScanViews
+{
+    // At the start of every day's iteration of the walk, with its index.
+    std::function<void(int index)> OnIteration;
+    // The walk is over: the summary of the newest products.
+    std::function<void(const TDelaySummary& summary)> OnSummary;
+    TSaveChart SaveChart;      // -png
+    TSaveHistory SaveHistory;  // -history-png
+};
+
+class TStationRun
+{
+public:
+    // Loads the pass; failures are reported and the run goes on with what it has.
+    explicit TStationRun(const TCommandLine& line);
+    ~TStationRun();
+    TStationRun(const TStationRun&) = delete;
+    TStationRun& operator=(const TStationRun&) = delete;
+
+    const TCommandLine& Line() const { return FLine; }
+    TStationPass& Pass() const { return *FPass; }
+    // SIGTERM, SIGINT and SIGHUP from the run's start to its end; the caller
+    // decides what a stop does (a window closes itself too).
+    TStopSignals& StopSignals() { return FStopSignals; }
+
+    // Walks the data folder, then shows the summary, writes the pictures and,
+    // for a run that ends after the pass, prints the summary on standard output.
+    void Scan(const TScanViews& views);
+    // A later scan: what the pass recorded is saved, the ledger is loaded
+    // anew (with what others saved meanwhile) and walked again.
+    void ScanAgain(const TScanViews& views);
+
+    // Saves the ledger (once per pass) and writes the outputs; the exit status.
+    int Finish();
+
+private:
+    TCommandLine FLine;
+    TStopSignals FStopSignals;
+    std::unique_ptr<TStationPass> FPass;
+    bool FChartWritten = true;
+    bool FHistoryWritten = true;
+};

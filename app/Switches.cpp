@@ -1,0 +1,181 @@
+#include "app/Switches.h"
+
+#include "app/CommandLine.h"
+#include "report/DelayBands.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+using TSetter = std::function<QString(TCommandLine&, const QString&, const QString&)>;
+
+TSetter Flag(bool TCommandLine::*field)
+{
+    return [field](TCommandLine& line, const QString&, const QString&) {
+        line.*field = true;
+        return QString();
+    };
+}
+
+TSetter File(std::optional<QString> TCommandLine::*field)
+{
+    return [field](TCommandLine& line, const QString& value, const QString&) {
+        line.*field = value;
+        return QString();
+    };
+}
+
+// A plain decimal number of at least 0, with a point whatever the locale.
+TSetter Number(double TCommandLine::*field)
+{
+    return [field](TCommandLine& line, const QString& value, const QString& spelled) {
+        static const QRegularExpression number(QStringLiteral("^[+-]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)$"));
+        if (!number.match(value).hasMatch())
+            return QStringLiteral("option '%1' needs a number, not '%2'").arg(spelled, value);
+        const double n = value.toDouble();
+        if (n < 0)
+            return QStringLiteral("option '%1' must not be negative: %2").arg(spelled, value);
+        line.*field = n;
+        return QString();
+    };
+}
+
+// A whole number, digits only, from low to high; what: the sentence's words
+// for it.
+TSetter Whole(int TCommandLine::*field, int low, int high, const QString& what)
+{
+    return [=](TCommandLine& line, const QString& value, const QString& spelled) {
+        static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
+        const int n = digits.match(value).hasMatch() ? value.toInt() : 0;
+        if (n < low || n > high)
+            return QStringLiteral("option '%1' needs %2, not '%3'").arg(spelled, what, value);
+        line.*field = n;
+        return QString();
+    };
+}
+
+TSetter Info(TInfoRequest request)
+{
+    return [request](TCommandLine& line, const QString&, const QString&) {
+        // --help wins over --version, wherever each stands.
+        if (line.Info == TInfoRequest::None || request == TInfoRequest::Help)
+            line.Info = request;
+        return QString();
+    };
+}
+
+QString Expect(TCommandLine& line, const QString& value, const QString& spelled)
+{
+    QString error;
+    std::optional<TExpectedSchedule> schedule = ParseExpectedSchedule(value, error);
+    if (!schedule)
+        return QStringLiteral("option '%1': %2").arg(spelled, error);
+    line.Expect = std::move(schedule);
+    return QString();
+}
+
+std::vector<TSwitch> MakeSwitches()
+{
+    const QString none;
+    return {
+        {"close", none, none, "exit after the scan, print the summary on standard output and save the ledger",
+         Flag(&TCommandLine::Close)},
+        {"png", "FILE", none, "also save the chart as a PNG image, whatever the name's extension",
+         File(&TCommandLine::PngFile)},
+        {"history-png", "FILE", none, "also save the completeness map of the last 30 days as a PNG image",
+         File(&TCommandLine::HistoryPngFile)},
+        {"png-scale", "N", "1", "write the -png and -history-png images at N times their size, from 1 to 4",
+         Whole(&TCommandLine::PngScale, 1, MaxPngScale,
+               QStringLiteral("a whole number from 1 to %1").arg(MaxPngScale))},
+        {"check", none, none,
+         "health check for a monitoring server (implies -close): one line 'LAGWATCH OK|WARNING|CRITICAL|UNKNOWN - "
+         "text | data', exit status 0 to 3",
+         Flag(&TCommandLine::Check)},
+        {"warning", "MIN", QString::number(NearlyLateMinutes),
+         "WARNING when the newest product is more than MIN minutes late", Number(&TCommandLine::WarningMinutes)},
+        {"critical", "MIN", QString::number(LateMinutes), "CRITICAL when it is more than MIN minutes late",
+         Number(&TCommandLine::CriticalMinutes)},
+        {"max-age", "HOURS", "26", "CRITICAL when no product is newer than HOURS", Number(&TCommandLine::MaxAgeHours)},
+        {"metrics", "FILE", none, "write metrics in the Prometheus text format to FILE",
+         File(&TCommandLine::MetricsFile)},
+        {"csv", "FILE", none, "write the whole ledger as CSV to FILE ('-': standard output, then without the summary)",
+         File(&TCommandLine::CsvFile)},
+        {"report", "FILE", none,
+         "write the daily completeness report of the last 30 UTC days as CSV to FILE ('-': standard output)",
+         File(&TCommandLine::ReportFile)},
+        {"expect", "15m|HH:MM,...", none,
+         "the station's schedule: a product every 15 minutes from 00:00 UTC, or at these times of day (UTC); "
+         "without it the schedule is learned from the ledger",
+         Expect},
+        {"missing-after", "MIN", "90", "a scheduled product is missing MIN minutes after its nominal time",
+         Number(&TCommandLine::MissingAfterMinutes)},
+        {"missing-warning", "N", "1", "-check: WARNING when at least N products are missing in the last 24 hours",
+         Whole(&TCommandLine::MissingWarning, 1, 999999999, QStringLiteral("a whole number of products from 1"))},
+        {"missing-critical", "N", "3", "-check: CRITICAL from N missing products",
+         Whole(&TCommandLine::MissingCritical, 1, 999999999, QStringLiteral("a whole number of products from 1"))},
+        {"-help", none, none, "show this text", Info(TInfoRequest::Help)},
+        {"-version", none, none, "show the version", Info(TInfoRequest::Version)},
+    };
+}
+
+// Switch names compare ASCII case-blind: the result must not depend on the
+// locale (a Turkish dotless i would otherwise make "-CLOSE" unknown).
+bool SameName(QStringView a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+// Words of text broken into lines of at most width columns after indent.
+QString Wrapped(const QString& text, int indent, int width)
+{
+    QString out;
+    int column = indent;
+    for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (column > indent && column + 1 + word.size() > width) {
+            out += QLatin1Char('\n') + QString(indent, QLatin1Char(' '));
+            column = indent;
+        } else if (column > indent) {
+            out += QLatin1Char(' ');
+            ++column;
+        }
+        out += word;
+        column += static_cast<int>(word.size());
+    }
+    return out;
+}
+
+}  // namespace
+
+const std::vector<TSwitch>& Switches()
+{
+    static const std::vector<TSwitch> table = MakeSwitches();
+    return table;
+}
+
+const TSwitch* FindSwitch(QStringView name, bool dashed)
+{
+    for (const TSwitch& s : Switches()) {
+        const bool spelledOnly = s.Name.startsWith(QLatin1Char('-'));
+        if (spelledOnly ? dashed && name == s.Name : SameName(name, s.Name))
+            return &s;
+    }
+    return nullptr;
+}
+
+void SetSwitchDefaults(TCommandLine& line)
+{
+    for (const TSwitch& s : Switches())
+        if (!s.Default.isEmpty())
+            s.Set(line, s.Default, s.Name);
+}
+
+QString SwitchHelp()
+{
+    constexpr int HelpColumn = 24;
+    QString help;
+    for (const TSwitch& s : Switches()) {
+        QString row = QStringLiteral("  -") + s.Name + (s.Value.isEmpty() ? QString() : QLatin1Char('=') + s.Value);
+        row = row.size() + 2 > HelpColumn ? row + QLatin1Char('\n') + QString(HelpColumn, QLatin1Char(' '))
+                                          : row.leftJustified(HelpColumn);
+        const QString text = s.Default.isEmpty() ? s.Help : s.Help + QStringLiteral(" (default %1)").arg(s.Default);
+        help += row + Wrapped(text, HelpColumn, 79) + QLatin1Char('\n');
+    }
+    return help;
+}

@@ -1,0 +1,38 @@
+#include "ProjCommand.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace MapTool {
+
+std::string NoStatementReason(TProjStatement Statement, const std::string& KindName)
+{
+    if (Statement == TProjStatement::NoDefinition)
+        return "kind " + KindName + " has no PROJ definition";
+    return "kind " + KindName +
+           " has no image plane with these parameters (a zero span, size or scale, or standard parallels "
+           "that give no cone)";
+}
+
+int RunProjCommand(const TMapping& Mapping, const std::string& KindName)
+{
+    TProjDefinition d;
+    const TProjStatement statement = StateForProj(Mapping, d);
+    if (statement != TProjStatement::Stated) {
+        std::fprintf(stderr, "lagwatch-map: %s\n", NoStatementReason(statement, KindName).c_str());
+        return 1;
+    }
+    std::string geo;
+    for (double v : d.GeoTransform)
+        geo += (geo.empty() ? "" : " ") + ExactNumber(v);
+    std::printf("definition: %s\ngeotransform: %s\nsize: %d %d\npixels: %s\n", d.Definition.c_str(), geo.c_str(),
+                Mapping.Width, Mapping.Height, d.PixelPipeline().c_str());
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "lagwatch-map: cannot write standard output: %s\n", std::strerror(errno));
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace MapTool
