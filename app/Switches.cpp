@@ -113,6 +113,9 @@ std::vector<TSwitch> MakeSwitches()
          Whole(&TCommandLine::MissingWarning, 1, 999999999, QStringLiteral("a whole number of products from 1"))},
         {"missing-critical", "N", "3", "-check: CRITICAL from N missing products",
          Whole(&TCommandLine::MissingCritical, 1, 999999999, QStringLiteral("a whole number of products from 1"))},
+        {"refresh", "MIN", none, "with the window open, scan again every MIN minutes, from 1 to 1440",
+         Whole(&TCommandLine::RefreshMinutes, 1, MaxRefreshMinutes,
+               QStringLiteral("a whole number of minutes from 1 to %1").arg(MaxRefreshMinutes))},
         {"-help", none, none, "show this text", Info(TInfoRequest::Help)},
         {"-version", none, none, "show the version", Info(TInfoRequest::Version)},
     };

@@ -5,6 +5,8 @@
 #include "desktop/DelayChart.h"
 #include "desktop/HistoryMap.h"
 #include "desktop/HistoryWindow.h"
+#include "desktop/WatchControls.h"
+#include "desktop/WatchStatus.h"
 #include "app/StationHistory.h"
 #include "report/CompletenessReport.h"
 #include "report/DelaySummary.h"
@@ -28,6 +30,7 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <utility>
 
 TFormLagwatchPlot::TFormLagwatchPlot(TStationRun& run, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -102,6 +105,10 @@ void TFormLagwatchPlot::BuildControls()
     FTimerOnStart->start();
 
     BuildChart();
+    FWatch = new TWatchControls(this, FPopupMenu1, FChart->geometry(),
+                                FCommandLine.RefreshMinutes > 0 ? std::optional<int>(FCommandLine.RefreshMinutes)
+                                                                : std::nullopt,
+                                [this] { return WatchScan(); });
 }
 
 void TFormLagwatchPlot::BuildChart()
@@ -144,7 +151,7 @@ double ElapsedMs(std::chrono::steady_clock::time_point since)
 void TFormLagwatchPlot::TimerOnStartTimer()
 {
     FTimerOnStart->stop();
-    FRun.Scan(Views());
+    FWatch->FirstScan();
     FPopupHistory->setEnabled(true);
     if (FRun.Pass().StopRequested() || FCloseAfterScan)
         close();
@@ -168,9 +175,43 @@ TScanViews TFormLagwatchPlot::Views()
             HistoryImageWriter(FCommandLine.PngScale)};
 }
 
+QString TFormLagwatchPlot::WatchScan()
+{
+    const bool again = std::exchange(FScanned, true);
+    if (again)
+        FRun.ScanAgain(Views());
+    else
+        FRun.Scan(Views());
+    TStationPass& pass = FRun.Pass();
+    QString failure = pass.DataFolderProblem();
+    // A window that keeps watching saves the ledger at every scan, so that
+    // nothing is lost when the machine goes down; one that scanned once
+    // saves it when it closes.
+    if ((again || FCommandLine.RefreshMinutes > 0) && !pass.Save() && failure.isEmpty())
+        failure = FRun.Reports().isEmpty() ? QStringLiteral("the ledger was not saved") : FRun.Reports().constLast();
+    ShowDataFolderNote();
+    if (again && FHistoryWindow && FHistoryWindow->isVisible())
+        FHistoryWindow->SetCompleteness(StationCompletenessOf(FCommandLine, pass.Entries(), NowUTC()));
+    if (again && pass.StopRequested())
+        close();
+    return failure;
+}
+
+void TFormLagwatchPlot::ShowDataFolderNote()
+{
+    const QString settingsKey = QStringLiteral("Datawarden");
+    TFolderSource source = TFolderSource::CommandLine;
+    if (FCommandLine.Positional.isEmpty())
+        source = ReadRegistryString(settingsKey, QStringLiteral("ImagesPath")).isEmpty() ? TFolderSource::Unset
+                                                                                         : TFolderSource::Settings;
+    FWatch->SetNote(DataFolderNote(source, FRun.Pass().DataFolderProblem(), SettingsFilePath(settingsKey)));
+}
+
 void TFormLagwatchPlot::PlotSummary(const TDelaySummary& summary)
 {
     const auto start = std::chrono::steady_clock::now();
+    // A later scan may have read another data folder from the settings.
+    FDelayChart->SetDataFolder(FRun.Pass().DataFolder());
     FDelayChart->Plot(summary);
     FLabelOnOpen->setToolTip(FormatFixed(ElapsedMs(start), 3) + QStringLiteral(" milliseconds"));
     setWindowTitle(SummaryCaption(FBaseCaption, summary.LastDate, NowUTC()));
@@ -194,6 +235,8 @@ void TFormLagwatchPlot::RequestStop()
     const bool walking = FRun.Pass().Walking();
     FRun.Pass().RequestStop();
     FTimerOnStart->stop();
+    if (QTimer* refresh = FWatch->Repeater()->RefreshTimer())
+        refresh->stop();
     // A walk ends at the next folder and the pass then closes the window.
     if (!walking)
         close();
@@ -210,9 +253,9 @@ void TFormLagwatchPlot::PopupHistoryClick()
     // Assessed anew at every opening: the day may have moved on.
     TStationCompleteness completeness = StationCompletenessOf(FCommandLine, FRun.Pass().Entries(), NowUTC());
     if (!FHistoryWindow) {
-        FHistoryWindow = new THistoryWindow(std::move(completeness), FRun.Pass().DataFolder(), [this] {
-            return QString::fromUtf8(CompletenessReportCsv(FHistoryWindow->Completeness()));
-        }, this);
+        FHistoryWindow = new THistoryWindow(
+            std::move(completeness), FRun.Pass().DataFolder(),
+            [this] { return QString::fromUtf8(CompletenessReportCsv(FHistoryWindow->Completeness())); }, this);
     } else {
         FHistoryWindow->SetCompleteness(std::move(completeness));
     }

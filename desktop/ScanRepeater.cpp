@@ -4,6 +4,7 @@
 
 #include <QTimer>
 
+#include <cmath>
 #include <exception>
 
 TScanRepeater::TScanRepeater(TScan scan, std::optional<int> refreshMinutes, QObject* parent)
@@ -24,7 +25,8 @@ TWatchState TScanRepeater::State() const
 {
     TWatchState state{FScanning, FLastScan, FLastFailure, std::nullopt, FSkipped};
     if (FTimer && FTimer->isActive())
-        state.NextScan = NowUTC() + FTimer->remainingTime() / MSecsPerDay;
+        // In whole seconds: the timer's few milliseconds gone by are no minute earlier.
+        state.NextScan = NowUTC() + std::round(FTimer->remainingTime() / 1000.0) * 1000 / MSecsPerDay;
     return state;
 }
 
