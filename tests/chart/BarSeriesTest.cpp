@@ -84,22 +84,6 @@ TEST(BarSeries, AppendPointWithoutOrderAppends)
     EXPECT_EQ(none.AppendPoint(1, 0), 1);
 }
 
-TEST(BarSeries, ManyPointsInDescendingOrder)
-{
-    TBarSeries s;
-    const int n = 100000;
-    for (int i = n; i > 0; --i)
-        s.AppendPoint(i / 2, i);  // pairs of equal x
-    ASSERT_EQ(s.Count(), n);
-    for (int i = 1; i < n; ++i)
-        ASSERT_LE(s.XValues()->Value(i - 1), s.XValues()->Value(i));
-    // Of two equal x, the one added later stands after the other: x 1 came
-    // first with y 3, then with y 2.
-    EXPECT_EQ(s.XValues()->Value(1), 1);
-    EXPECT_EQ(s.YValues()->Value(1), 3);
-    EXPECT_EQ(s.YValues()->Value(2), 2);
-}
-
 TEST(BarSeries, ColourListOnlyWhenNeeded)
 {
     TChart chart;

@@ -6,6 +6,7 @@
 #include "chart/ValueFormat.h"
 #include "tests/common/Faults.h"
 #include "platform/DateFormat.h"
+#include "tests/common/LocaleText.h"
 
 #include <gtest/gtest.h>
 
@@ -232,7 +233,7 @@ TEST(ChartAxis, DelayChartDateLabelsEveryThirdDayBackFromTheLast)
     ASSERT_EQ(values.size(), 16u);
     for (size_t i = 0; i < values.size(); ++i)
         EXPECT_EQ(values[i], d.LastDate - 3.0 * double(i));
-    EXPECT_EQ(b->LabelText(values[0]), QStringLiteral("Jun 23"));
+    EXPECT_EQ(b->LabelText(values[0]), InLocale("Jun 23"));
     EXPECT_EQ(b->LabelText(-1), QString()) << "a negative date has an empty label";
     ASSERT_EQ(b->TickPositions().size(), 16u);
     EXPECT_EQ(b->TickPositions()[0], b->ValueToPixel(d.LastDate));
@@ -300,7 +301,7 @@ class ValueFormatTest : public ::testing::TestWithParam<FormatCase>
 
 TEST_P(ValueFormatTest, ThousandsAndThreeDecimals)
 {
-    EXPECT_EQ(FormatAxisValue(GetParam().Value), QString::fromLatin1(GetParam().Text));
+    EXPECT_EQ(FormatAxisValue(GetParam().Value), InLocale(QString::fromLatin1(GetParam().Text)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -322,13 +323,14 @@ TEST(ValueFormat, LocaleSeparatorsAndHugeValues)
     EXPECT_EQ(FormatAxisValue(1e300).size(), 301 + 100);
 }
 
-// The C library's numeric locale (set from the environment) is not the one asked for.
+// The C library's numeric locale (set from the environment) is not the one
+// asked for: the user's (Qt's) locale is.
 TEST(ValueFormat, AGermanCLibraryLocaleIsNotTaken)
 {
     REQUIRE_LOCALE("de_DE.UTF-8");
     const TScopedCLocale german(LC_NUMERIC, "de_DE.UTF-8");
-    EXPECT_EQ(FormatAxisValue(1234.5), "1,234.5");
-    EXPECT_EQ(FormatAxisValue(0.0005), "0.001");
+    EXPECT_EQ(FormatAxisValue(1234.5), InLocale("1,234.5"));
+    EXPECT_EQ(FormatAxisValue(0.0005), InLocale("0.001"));
 }
 
 namespace {

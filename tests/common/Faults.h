@@ -3,6 +3,7 @@
 // processes killed at random moments.
 #include <QByteArray>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QString>
 
 #include <functional>
@@ -33,6 +34,16 @@ bool MaySkipWithoutSetup();
         }                                                                                                              \
     } while (false)
 bool LocaleInstalled(const char* name);
+
+// A tool a test needs, found on the path as `variable`: skipped on a
+// developer's machine without it, a failure in CI.
+#define REQUIRE_TOOL(variable, name)                                                                                   \
+    const QString variable = QStandardPaths::findExecutable(name);                                                     \
+    if (variable.isEmpty()) {                                                                                          \
+        if (!MaySkipWithoutSetup())                                                                                    \
+            FAIL() << name << " is not installed (scripts/install-deps.sh installs it)";                               \
+        GTEST_SKIP() << name << " is not installed";                                                                   \
+    }
 
 // The C library's locale of one category (LC_NUMERIC, ...) set for the
 // object's life, as the application object sets it from the environment.

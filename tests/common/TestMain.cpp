@@ -2,7 +2,6 @@
 // application object, and tests never need a real display.
 #include <gmock/gmock.h>
 #include <QApplication>
-#include <QLocale>
 
 #include "tests/common/Faults.h"
 
@@ -12,7 +11,7 @@ int main(int argc, char** argv)
 {
     // A run under a locale that is not installed would quietly be a run
     // under C: in CI that is a failure (scripts/install-deps.sh makes them).
-    const QByteArray wanted = qgetenv("LC_ALL");
+    const QByteArray wanted = qEnvironmentVariableIsSet("LC_ALL") ? qgetenv("LC_ALL") : qgetenv("LANG");
     if (!wanted.isEmpty() && !LocaleInstalled(wanted.constData())) {
         std::fprintf(stderr, "the locale %s is not installed\n", wanted.constData());
         if (!MaySkipWithoutSetup())
@@ -20,13 +19,6 @@ int main(int argc, char** argv)
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Month names and decimal points are English in the C and English
-    // locales, which CTest runs every suite under; another machine locale is
-    // pinned to English. The C locales stay as they are: they are what
-    // scheduled runs get, and collation must ignore case there too.
-    const QLocale::Language language = QLocale::system().language();
-    if (language != QLocale::C && language != QLocale::English)
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     QApplication app(argc, argv);
     ::testing::InitGoogleMock(&argc, argv);
     return RUN_ALL_TESTS();

@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "tests/common/ScopedEnvironment.h"
 #include "tests/common/TempDir.h"
+#include "tests/common/LocaleText.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -53,8 +54,9 @@ protected:
         form->TimerOnStartTimer();
         EXPECT_TRUE(form->Chart()->isVisibleTo(form.get()));
         EXPECT_EQ(form->cursor().shape(), Qt::ArrowCursor);
-        EXPECT_TRUE(
-            QRegularExpression("^\\d+\\.\\d{3} milliseconds$").match(form->LabelOnOpen()->toolTip()).hasMatch());
+        EXPECT_TRUE(QRegularExpression(GermanLocale() ? "^\\d+,\\d{3} milliseconds$" : "^\\d+\\.\\d{3} milliseconds$")
+                        .match(form->LabelOnOpen()->toolTip())
+                        .hasMatch());
         return form;
     }
 
@@ -66,7 +68,7 @@ protected:
 TEST_F(SummaryWindowTest, EmptyLedgerShowsTodayAndNoData)
 {
     auto form = RunWith("");
-    EXPECT_EQ(form->windowTitle(), "Lagwatch - today is 2021-Jan-05, day 005");
+    EXPECT_EQ(form->windowTitle(), InLocale("Lagwatch - today is 2021-Jan-05, day 005"));
     EXPECT_EQ(form->Hint(), "No Lagwatch data found");
     EXPECT_EQ(form->Chart()->LeftAxis()->Maximum(), 47);
     EXPECT_EQ(form->Series1()->Count(), 0);
@@ -78,9 +80,9 @@ TEST_F(SummaryWindowTest, EmptyLedgerShowsTodayAndNoData)
 TEST_F(SummaryWindowTest, TwoDaysGetBarsCaptionHintAndTheReferenceLine)
 {
     auto form = RunWith("202106221200-crm.grb=3600\r\n202106231200-crm.grb=413\r\n202106231315-crm.grb=90000\r\n");
-    EXPECT_EQ(form->windowTitle(), "Lagwatch - latest data was from 2021-Jun-23, day 174");
-    EXPECT_EQ(form->Hint(), "Lagwatch:\r  2021-Jun-23  => 6.9 minutes\r  2021-Jun-22  => 60.0 minutes");
-    EXPECT_EQ(form->toolTip(), "Lagwatch:\n  2021-Jun-23  => 6.9 minutes\n  2021-Jun-22  => 60.0 minutes");
+    EXPECT_EQ(form->windowTitle(), InLocale("Lagwatch - latest data was from 2021-Jun-23, day 174"));
+    EXPECT_EQ(form->Hint(), InLocale("Lagwatch:\r  2021-Jun-23  => 6.9 minutes\r  2021-Jun-22  => 60.0 minutes"));
+    EXPECT_EQ(form->toolTip(), InLocale("Lagwatch:\n  2021-Jun-23  => 6.9 minutes\n  2021-Jun-22  => 60.0 minutes"));
     EXPECT_EQ(form->Series1()->Count(), 3);
     EXPECT_EQ(form->Chart()->LeftAxis()->Maximum(), 62);
     EXPECT_FALSE(form->Chart()->LeftAxis()->AutomaticMaximum());

@@ -63,7 +63,8 @@ constexpr bool PinClock = true;
 // The generator and the program run with the clock standing at 14:00 UTC on
 // 24 June 2021 (both of the day's products made), so the tree, the caption
 // and the hint are known text.
-QStringList AtPinnedTime(const QString& program, const QStringList& arguments, const QString& at = "2021-06-24 14:00:00")
+QStringList AtPinnedTime(const QString& program, const QStringList& arguments,
+                         const QString& at = "2021-06-24 14:00:00")
 {
     if (!PinClock)
         return QStringList{program} + arguments;
@@ -73,7 +74,7 @@ QStringList AtPinnedTime(const QString& program, const QStringList& arguments, c
 TEST(EndToEnd, ScheduledRunRecordsPrintsAndDrawsTheKnownDelays)
 {
     if (PinClock && QStandardPaths::findExecutable("faketime").isEmpty()) {
-        if (MaySkipWithoutTool())
+        if (MaySkipWithoutSetup())
             GTEST_SKIP() << "faketime is not installed";
         FAIL() << "faketime is not installed";
     }
@@ -134,7 +135,8 @@ TEST(EndToEnd, TheDemoTreeHoldsNoProductFromTheFuture)
         GTEST_SKIP() << "the clock of a sanitized program cannot be pinned";
     TempDir dir;
     const QString data = dir.FilePath("data");
-    const TRun demo = RunProgram("/usr/bin/env", AtPinnedTime(DEMO_DATA_BIN, {"--days", "2", data}, "2021-06-24 12:30:00"));
+    const TRun demo =
+        RunProgram("/usr/bin/env", AtPinnedTime(DEMO_DATA_BIN, {"--days", "2", data}, "2021-06-24 12:30:00"));
     ASSERT_EQ(demo.ExitCode, 0) << demo.Err.toStdString();
     const QString today = data + "/2021/06/24/";
     EXPECT_TRUE(QFileInfo::exists(today + "202106241200-crm.grb"));

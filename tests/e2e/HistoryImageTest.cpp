@@ -69,7 +69,7 @@ void ExpectSamePictureAtTwice(const QImage& one, const QImage& two, const char* 
 TEST(HistoryImage, ScaleTwoDrawsTheSamePicturesAtTwiceTheSize)
 {
     if (PinClock && QStandardPaths::findExecutable("faketime").isEmpty()) {
-        if (MaySkipWithoutTool())
+        if (MaySkipWithoutSetup())
             GTEST_SKIP() << "faketime is not installed";
         FAIL() << "faketime is not installed";
     }

@@ -14,14 +14,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
-#include <QStandardPaths>
-#include <QThread>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <csignal>
 #include <fcntl.h>
-#include <random>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -155,8 +152,7 @@ TEST_F(LedgerFaults, PathsThatAreNotUtf8ReachTheFileSystemByteForByte)
 
 TEST_F(LedgerFaults, AHeldLockFailsTheRunAfterTheWaitAndTheNextRunRecords)
 {
-    if (QStandardPaths::findExecutable("flock").isEmpty())
-        GTEST_SKIP() << "flock(1) is not installed";
+    REQUIRE_TOOL(flock, "flock");
     const QString ledger = FDir.Write("ledger.txt", "200101010000-crm.grb=5\r\n");
     FDir.Write("ledger.txt.lock", "");  // as an earlier run left it
     QProcessEnvironment env = Env();
@@ -169,7 +165,6 @@ TEST_F(LedgerFaults, AHeldLockFailsTheRunAfterTheWaitAndTheNextRunRecords)
         const TRun run = Run({FData, ledger, "-close"}, env);
         EXPECT_EQ(run.ExitCode, 1);
         EXPECT_GE(took.elapsed(), 1000);
-        EXPECT_LT(took.elapsed(), 60000);
         EXPECT_EQ(run.Err, "lagwatch: waiting for the lock of the ledger " + ledger +
                                ", which another process holds; giving up after 1 s\n"
                                "lagwatch: cannot save the ledger " +
@@ -276,93 +271,35 @@ TEST_F(LedgerFaults, OutputLinksPlantedByAnotherUserAreRefused)
     }
 }
 
-// True while the process has the ledger open for reading and writing: its
-// save has begun (the load opens it read-only).
-bool Saving(qint64 pid, const QString& ledger)
-{
-    const QString fds = QString("/proc/%1/fd").arg(pid);
-    for (const QString& fd : QDir(fds).entryList(QDir::NoDotAndDotDot | QDir::System | QDir::AllEntries)) {
-        if (QFile::symLinkTarget(fds + "/" + fd) != ledger)
-            continue;
-        QFile info(QString("/proc/%1/fdinfo/%2").arg(pid).arg(fd));
-        if (!info.open(QIODevice::ReadOnly))
-            continue;
-        for (const QByteArray& line : info.readAll().split('\n'))
-            if (line.startsWith("flags:") && (line.mid(6).trimmed().toInt(nullptr, 8) & O_ACCMODE) == O_RDWR)
-                return true;
-    }
-    return false;
-}
-
-// Kills the real program at random moments of its save; each kill must
-// leave the old ledger or the new one (with products more lines), whole.
-void KillRuns(const std::function<QProcess*()>& start, const QString& ledger, const QByteArray& old, int products,
-              int rounds, const char* what)
-{
-    const QStringList oldLines = Loaded(ledger);
-    // Polls /proc until the save begins; false when the program ended first.
-    auto waitForSave = [&](QProcess& process) {
-        QElapsedTimer waited;
-        waited.start();
-        while (waited.elapsed() < 60000) {
-            if (Saving(process.processId(), ledger))
-                return true;
-            if (process.waitForFinished(0) || process.state() != QProcess::Running)
-                return false;
-            QThread::usleep(200);
-        }
-        return false;
-    };
-    // One run to its end: how long its save takes, and what it saves.
-    std::unique_ptr<QProcess> whole(start());
-    ASSERT_TRUE(waitForSave(*whole));
-    QElapsedTimer took;
-    took.start();
-    ASSERT_EQ(Finish(*whole, 120000).ExitCode, 0);
-    const qint64 saveUs = took.nsecsElapsed() / 1000;
-    const QStringList newLines = Loaded(ledger);
-    ASSERT_EQ(newLines.size(), oldLines.size() + products);
-    std::mt19937 random(11);
-    int sawOld = 0, sawNew = 0, caught = 0;
-    for (int round = 0; round < rounds; ++round) {
-        QFile f(ledger);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(old);
-        f.close();
-        std::unique_ptr<QProcess> process(start());
-        caught += waitForSave(*process);
-        QThread::usleep(static_cast<unsigned long>(random() % (saveUs + 1)));
-        SendSignal(*process, SIGKILL);
-        Finish(*process, 60000);
-        const QStringList now = Loaded(ledger);
-        ASSERT_TRUE(now == oldLines || now == newLines) << what << " round " << round << ": " << now.size() << " lines";
-        (now == oldLines ? sawOld : sawNew)++;
-    }
-    std::printf("%d kills during the %s of runs (save %lld us), %d seen saving: %d left the old ledger, %d the new\n",
-                rounds, what, static_cast<long long>(saveUs), caught, sawOld, sawNew);
-    EXPECT_GE(caught, rounds / 2);
-}
-
 // The program saves through the ledger's own save, whose kills at every
 // moment the ledger's tests cover (a normal save and the rewrite in place);
-// here the real program is killed while it saves.
+// here the real program is killed at the steps of its save.
 TEST_F(LedgerFaults, KilledDuringTheSaveTheLedgerStaysWhole)
 {
+    REQUIRE_TOOL(strace, "strace");
     QByteArray old;
-    for (int i = 0, lines = TestSize(20000, 80000); i < lines; ++i)
+    for (int i = 0; i < 20000; ++i)
         old += "19" + QByteArray::number(1000000000 + i) + "-crm.grb=" + QByteArray::number(i % 5000) + "\r\n";
     const QString ledger = FDir.Write("ledger.txt", old);
-    const QProcessEnvironment env = Env();
-    KillRuns(
-        [&] {
-            auto* p = new QProcess;
-            p->setProcessEnvironment(env);
-            p->start(FProgram, {FData, ledger, "-close"});
-            p->waitForStarted();
-            return p;
-        },
-        ledger, old, FProducts, KillRounds(8), "normal save");
+    const QStringList oldLines = Loaded(ledger);
+    struct Case
+    {
+        const char* step;
+        bool saved;
+    };
+    const Case cases[] = {
+        {"fsync:when=1", false},   // the new text written beside the ledger, not yet in place
+        {"rename:when=1", false},  // as it is put in place
+        {"fsync:when=2", true},    // in place, its folder not yet synced
+    };
+    for (const Case& c : cases) {
+        FDir.Write("ledger.txt", old);
+        RunSignalledAt(strace, {QString(c.step) + ":signal=KILL"}, {}, FProgram, {FData, ledger, "-close"}, Env());
+        EXPECT_EQ(Loaded(ledger).size(), oldLines.size() + (c.saved ? FProducts : 0)) << c.step;
+    }
+    // The next run removes what a killed save left beside the ledger.
     ASSERT_EQ(Run({FData, ledger, "-close"}).ExitCode, 0);
+    EXPECT_EQ(Loaded(ledger).size(), oldLines.size() + FProducts);
     EXPECT_EQ(QDir(FDir.Path()).entryList(QStringList{".ledger.txt.*"}, QDir::Files | QDir::Hidden), QStringList());
 
     // In a folder the user cannot write: the rewrite in place, which leaves
@@ -372,7 +309,7 @@ TEST_F(LedgerFaults, KilledDuringTheSaveTheLedgerStaysWhole)
     const QString inPlace = FDir.Write("ro/ledger.txt", old);
     ASSERT_EQ(::chown(EncodePath(inPlace).constData(), NobodyUid, NobodyGid), 0);
     ::chmod(EncodePath(folder).constData(), 0555);
-    QProcessEnvironment user = env;
+    QProcessEnvironment user = Env();
     user.insert("HOME", "/tmp");
     const TRun last = RunAsNobody({FData, inPlace, "-close"}, user);
     EXPECT_EQ(last.ExitCode, 0) << last.Err.toStdString();

@@ -192,7 +192,7 @@ TEST(MapToolBesideProj, ForwardPixelsAgreeLineByLine)
 {
     const QString proj = QStandardPaths::findExecutable("proj");
     if (proj.isEmpty()) {
-        if (MaySkipWithoutTool())
+        if (MaySkipWithoutSetup())
             GTEST_SKIP() << "proj (Debian package proj-bin) is not installed";
         FAIL() << "proj (Debian package proj-bin) is needed: scripts/install-deps.sh installs it";
     }

@@ -9,6 +9,7 @@
 #include "tests/common/TempDir.h"
 #include "tests/e2e/ProgramRun.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -128,6 +129,88 @@ TEST(Monitoring, CheckAsAMonitoringServerRunsIt)
     }
 }
 
+// A ledger of a product every 15 minutes from 31 days back up to newestMinutes
+// ago, each 5 minutes late and the newest newestDelay seconds, but for the
+// hours 3 to 4 and 20 days 3 to 4 hours before now.
+QByteArray QuarterHourLedger(int newestMinutes, int newestDelay)
+{
+    const qint64 quarter = 15 * 60000, now = QDateTime::currentMSecsSinceEpoch();
+    const qint64 newest = (now - newestMinutes * 60000LL) / quarter * quarter;
+    QByteArray lines;
+    for (qint64 ms = (now / 86400000 - 31) * 86400000; ms <= newest; ms += quarter) {
+        const qint64 ago = (now - ms) % 86400000 / 60000, days = (now - ms) / 86400000;
+        if ((days == 0 || days == 20) && ago >= 180 && ago < 240)
+            continue;
+        lines += QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toString("yyyyMMddhhmm").toUtf8() +
+                 "-crm.grb=" + QByteArray::number(ms == newest ? newestDelay : 300) + "\r\n";
+    }
+    return lines;
+}
+
+// The completeness switches reach the -check line and the metrics: the
+// schedule, the time after which a product counts as missing, the limits,
+// beside a late or silent newest product, and the 30-day window.
+TEST(Monitoring, CompletenessFromTheCommandLine)
+{
+    // A slot at a quarter hour between 30 and 45 minutes ago: none due in 24 hours.
+    const QString notDue =
+        QDateTime::fromMSecsSinceEpoch((QDateTime::currentMSecsSinceEpoch() - 30 * 60000) / (15 * 60000) * (15 * 60000),
+                                       Qt::UTC)
+            .toString("hh:mm");
+    struct Case
+    {
+        const char* what;
+        QStringList options;
+        int newestMinutes, newestDelay, status;
+        QStringList contains;
+    };
+    const Case cases[] = {
+        {"learned schedule", {}, 20, 300, 2, {"; 4 products missing in the last 24 hours: ", "missing_24h=4;0;2;0;"}},
+        {"hourly, own limits",
+         {"-expect=60m", "-missing-warning=2", "-missing-critical=4"},
+         20,
+         300,
+         0,
+         {"; 1 product missing in the last 24 hours: ", "missing_24h=1;1;3;0;"}},
+        {"missing after 5 hours", {"-missing-after=300"}, 20, 300, 0, {"; no product missing in the last 24 hours ("}},
+        {"nothing due", {"-expect=" + notDue}, 20, 300, 0, {"(0 expected)", " on_time_24h=U;;;0;1"}},
+        {"nearly late and missing",
+         {"-critical=60", "-missing-critical=4"},
+         20,
+         3000,
+         2,
+         {"50.0 minutes late (more than 35)", "; 4 products missing"}},
+        {"silent and missing",
+         {},
+         30 * 60,
+         300,
+         2,
+         {"LAGWATCH CRITICAL - no product since ", " products missing in the"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const QString ledger = dir.Write("ledger.txt", QuarterHourLedger(c.newestMinutes, c.newestDelay));
+        const TRun run =
+            RunOffscreen(LAGWATCH_BIN, QStringList{"-check", dir.MakeDir("data"), ledger} + c.options, "C");
+        EXPECT_EQ(run.ExitCode, c.status) << run.Out.toStdString() << run.Err.toStdString();
+        for (const QString& text : c.contains)
+            EXPECT_TRUE(run.Out.contains(text)) << run.Out.toStdString() << "  wanted: " << text.toStdString();
+    }
+    // The gap 20 days ago counts in the 30 days only.
+    TempDir dir;
+    const QString data = dir.MakeDir("data");
+    const QString ledger = dir.Write("ledger.txt", QuarterHourLedger(20, 300));
+    const TRun run = RunOffscreen(LAGWATCH_BIN, {data, ledger, "-close", "-metrics=" + dir.FilePath("m.prom")});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    const QByteArray metrics = ReadFile(dir.FilePath("m.prom"));
+    for (const auto& [window, missing] : {std::pair("24h", "4"), std::pair("7d", "4"), std::pair("30d", "8")})
+        EXPECT_TRUE(metrics.contains("lagwatch_products_missing{folder=\"" + QFile::encodeName(data) + "/\",window=\"" +
+                                     window + "\"} " + missing + "\n"))
+            << window << "\n"
+            << metrics.toStdString();
+}
+
 TEST(Monitoring, MetricsOfARealRunPassPromtool)
 {
     REQUIRE_TOOL(promtool, "promtool");
@@ -224,14 +307,18 @@ TEST(Monitoring, AnOutputThatCannotBeWrittenCostsNeitherTheLedgerNorTheOtherOutp
     const int products = ManifestProducts(manifest);
     const QString ledger = dir.Write("ledger.txt", "");
     const QString metrics = dir.FilePath("lagwatch.prom");
-    const TRun run = RunOffscreen(
-        LAGWATCH_BIN, {data, ledger, "-close", "-csv=" + dir.FilePath("no/such/folder.csv"), "-metrics=" + metrics});
-    EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(run.Err.count('\n'), 1) << run.Err.toStdString();
-    EXPECT_TRUE(run.Err.startsWith("lagwatch: cannot write the CSV ")) << run.Err.toStdString();
-    EXPECT_EQ(ReadFile(ledger).count("\r\n"), products);
-    EXPECT_TRUE(ReadFile(metrics).contains("lagwatch_ledger_entries{folder=\"" + QFile::encodeName(data) + "/\"} " +
-                                           QByteArray::number(products) + "\n"));
+    for (const auto& [option, said] : {std::pair("-csv=", "CSV"), std::pair("-report=", "report")}) {
+        dir.Write("ledger.txt", "");
+        QFile::remove(metrics);
+        const TRun run = RunOffscreen(
+            LAGWATCH_BIN, {data, ledger, "-close", option + dir.FilePath("no/such/folder.csv"), "-metrics=" + metrics});
+        EXPECT_EQ(run.ExitCode, 1);
+        EXPECT_EQ(run.Err, QStringLiteral("lagwatch: cannot write the %1 %2: No such file or directory\n")
+                               .arg(said, dir.FilePath("no/such/folder.csv")));
+        EXPECT_EQ(ReadFile(ledger).count("\r\n"), products);
+        EXPECT_TRUE(ReadFile(metrics).contains("lagwatch_ledger_entries{folder=\"" + QFile::encodeName(data) + "/\"} " +
+                                               QByteArray::number(products) + "\n"));
+    }
 }
 
 }  // namespace

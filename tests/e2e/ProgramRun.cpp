@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QStandardPaths>
+#include <gtest/gtest.h>
 
 #include <csignal>
 
@@ -48,6 +49,20 @@ TRun RunWithInput(const QString& program, const QStringList& arguments, const QB
     return Finish(process, timeoutMs);
 }
 
+TRun RunSignalledAt(const QString& strace, const QStringList& injections, const QString& path, const QString& program,
+                    const QStringList& arguments, QProcessEnvironment environment)
+{
+    // A sanitizer's leak check cannot run under a tracer.
+    environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") + ":detect_leaks=0");
+    QStringList command{"-f", "-qq", "-o", "/dev/null"};
+    if (!path.isEmpty())
+        command << "-P" << path;
+    for (const QString& injection : injections)
+        command << "-e"
+                << "inject=" + injection;
+    return RunProgram(strace, command + QStringList{program} + arguments, environment);
+}
+
 TRun RunOnDesktop(const QString& program, const QStringList& arguments)
 {
     QProcessEnvironment env = BareEnvironment();
@@ -55,6 +70,8 @@ TRun RunOnDesktop(const QString& program, const QStringList& arguments)
     const QString xvfb = QStandardPaths::findExecutable("xvfb-run");
     if (!xvfb.isEmpty())
         return RunProgram(xvfb, QStringList{"-a", program} + arguments, env);
+    if (!MaySkipWithoutSetup())
+        ADD_FAILURE() << "xvfb-run is not installed (scripts/install-deps.sh installs it)";
     env.insert("QT_QPA_PLATFORM", "offscreen");
     return RunProgram(program, arguments, env);
 }
@@ -66,8 +83,6 @@ int ManifestProducts(const QString& manifest)
         return -1;
     return static_cast<int>(file.readAll().count('\n'));
 }
-
-bool MaySkipWithoutTool() { return qgetenv("CI") != "true"; }
 
 QString CopyProgram(const QString& folder)
 {

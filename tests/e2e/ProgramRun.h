@@ -1,9 +1,10 @@
 #pragma once
 // Starting the real programs as a user or a scheduler would, always under a
 // time limit, with the environment spelled out.
+#include "tests/common/Faults.h"
+
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 
@@ -29,7 +30,14 @@ TRun RunProgram(const QString& program, const QStringList& arguments, const QPro
 TRun RunWithInput(const QString& program, const QStringList& arguments, const QByteArray& input,
                   const QProcessEnvironment& environment, int timeoutMs = 120000);
 
-// Under Xvfb when it is installed (as a desktop run), else off-screen.
+// The program under strace, which sends it signals as it makes given system
+// calls (strace's inject=SYSCALL:signal=SIG[:when=N]), counting only the
+// calls that reach path when one is given: a signal at a known point of the
+// run, however fast or busy the machine.
+TRun RunSignalledAt(const QString& strace, const QStringList& injections, const QString& path, const QString& program,
+                    const QStringList& arguments, QProcessEnvironment environment);
+
+// Under Xvfb (as a desktop run); off-screen where a test may go without it.
 TRun RunOnDesktop(const QString& program, const QStringList& arguments);
 
 // The number of CRM products a lagwatch-demo-data --manifest file lists (today's
@@ -43,16 +51,3 @@ void SendSignal(const QProcess& process, int signalNumber);
 // A copy of lagwatch and its desktop program in the folder, runnable by every
 // user; returns the program's path, empty when the copy failed.
 QString CopyProgram(const QString& folder);
-
-// Xvfb is needed here: true when a test may skip without it (never in CI).
-bool MaySkipWithoutTool();
-
-// A tool a test needs, found on the path as `variable`: skipped on a
-// developer's machine without it, a failure in CI.
-#define REQUIRE_TOOL(variable, name)                                                                                   \
-    const QString variable = QStandardPaths::findExecutable(name);                                                     \
-    if (variable.isEmpty()) {                                                                                          \
-        if (!MaySkipWithoutTool())                                                                                     \
-            FAIL() << name << " is not installed (scripts/install-deps.sh installs it)";                               \
-        GTEST_SKIP() << name << " is not installed";                                                                   \
-    }

@@ -560,37 +560,6 @@ TEST_F(GridTest, LinesOnTheEdgesOfThePictureKeepTheirLabels)
     }
 }
 
-#ifdef LAGWATCH_SANITIZED
-// Offsets at the ends of the int range put label positions near the ends too:
-// nothing overflows on the way to the image, whatever the kind. Only the
-// sanitizers can tell: this case is built into the sanitizer build alone.
-TEST_F(GridTest, ExtremeOffsetsDrawWithoutOverflow)
-{
-    for (int kind = 0; kind <= 14; ++kind)
-        for (int32_t yOffset : {INT32_MIN, INT32_MAX, 0})
-            for (int32_t xOffset : {INT32_MIN, INT32_MAX, 0}) {
-                TMapping m = MakeMapping(
-                    {.Kind = kind, .Height = 300, .Width = 300, .CentreLat = 30, .LonSpan = 60, .LatSpan = 40});
-                m.SetXOffset(xOffset);
-                m.SetYOffset(yOffset);
-                QImage image(300, 300, QImage::Format_RGB32);
-                image.fill(Qt::black);
-                TImageGridBitmap bitmap(image);
-                m.DrawGridOnBitmap(&bitmap, 5, 5, 0xFFFFFF, 0x00FFFF, 0, 0, false, 0x1F, 0);
-            }
-    // The grid's own offsets at the ends of the range reach the canvas clamped: its text
-    // placement must not overflow either.
-    for (int kind : {1, 4, 7})
-        for (int32_t offset : {INT32_MIN, INT32_MAX}) {
-            TMapping m = MakeMapping({.Kind = kind, .Height = 300, .Width = 300, .CentreLat = 30, .LatSpan = 40});
-            QImage image(300, 300, QImage::Format_RGB32);
-            image.fill(Qt::black);
-            TImageGridBitmap bitmap(image);
-            m.DrawGridOnBitmap(&bitmap, 10, 10, 0xFFFFFF, 0x00FFFF, offset, offset, false, 0, 0);
-        }
-}
-#endif
-
 TEST(SegmentTables, PresetsAreCreatedAndFreedInOrder)
 {
     InitSegmentTables();

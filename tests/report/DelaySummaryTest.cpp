@@ -2,6 +2,7 @@
 
 #include "platform/NumberFormat.h"
 #include "tests/common/Faults.h"
+#include "tests/common/LocaleText.h"
 
 #include <gtest/gtest.h>
 
@@ -60,7 +61,7 @@ TEST(DelaySummary, SkipsLinesWithoutADateOrAValue)
         "202106231315-crm.grb= 5",
     });
     ASSERT_EQ(s.Points.size(), 1u);
-    EXPECT_EQ(s.TextLines, QStringList({"2021-Jun-23  => 6.9 minutes"}));
+    EXPECT_EQ(s.TextLines, QStringList({InLocale("2021-Jun-23  => 6.9 minutes")}));
     EXPECT_EQ(s.FirstDate, 44369);
     EXPECT_EQ(s.LastDate, 44370);
 }
@@ -77,7 +78,7 @@ TEST(DelaySummary, PlotsOnlyTheNewest46Lines)
     const TDelaySummary s = SummariseLedgerEntries(newest);
     EXPECT_EQ(s.Points.size(), 46u);
     EXPECT_EQ(SummaryHint(s.TextLines).count('\r'), 5);
-    EXPECT_TRUE(SummaryHint(s.TextLines).startsWith("Lagwatch:\r  2021-Apr-16  => 99.0 minutes\r"));
+    EXPECT_TRUE(SummaryHint(s.TextLines).startsWith(InLocale("Lagwatch:\r  2021-Apr-16  => 99.0 minutes\r")));
 }
 
 TEST(DelaySummary, HintListsUpToFiveNewestLines)
@@ -93,9 +94,11 @@ TEST(DelaySummary, CaptionForms)
     TDateTime jan5 = 0, june23 = 0;
     TryEncodeDate(2021, 1, 5, jan5);
     TryEncodeDate(2021, 6, 23, june23);
-    EXPECT_EQ(SummaryCaption("Lagwatch", june23, jan5 + 0.3), "Lagwatch - latest data was from 2021-Jun-23, day 174");
-    EXPECT_EQ(SummaryCaption("Lagwatch", jan5, june23), "Lagwatch - latest data was from 2021-Jan-05, day 005");
-    EXPECT_EQ(SummaryCaption("Lagwatch", 0, jan5 + 0.3), "Lagwatch - today is 2021-Jan-05, day 005");
+    EXPECT_EQ(SummaryCaption("Lagwatch", june23, jan5 + 0.3),
+              InLocale("Lagwatch - latest data was from 2021-Jun-23, day 174"));
+    EXPECT_EQ(SummaryCaption("Lagwatch", jan5, june23),
+              InLocale("Lagwatch - latest data was from 2021-Jan-05, day 005"));
+    EXPECT_EQ(SummaryCaption("Lagwatch", 0, jan5 + 0.3), InLocale("Lagwatch - today is 2021-Jan-05, day 005"));
 }
 
 TEST(NumberFormat, FixedDecimalsAndTies)
@@ -112,7 +115,7 @@ TEST(NumberFormat, FixedDecimalsAndTies)
         {-0.04, 1, "0.0"},       {12.3456, 3, "12.346"}, {1234567.0, 1, "1234567.0"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(FormatFixed(c.value, c.decimals), QString(c.text)) << c.value;
+        EXPECT_EQ(FormatFixed(c.value, c.decimals), InLocale(c.text)) << c.value;
     EXPECT_EQ(FormatFixed(2.5, 1, QLocale(QLocale::German, QLocale::Germany)), "2,5");
     EXPECT_EQ(FormatPadded(5, 3), "005");
     EXPECT_EQ(FormatPadded(366, 3), "366");
