@@ -231,10 +231,11 @@ TLockHolder::TLockHolder(const QString& file, const char* mode)
     FProcess.start("/bin/bash",
                    {"-c", QString("exec 9<\"$1\" && flock %1 9 && exec sleep 300").arg(mode), "holder", file});
     FProcess.waitForStarted();
-    // Held once a non-blocking try from here fails.
+    // Held once a non-blocking try from here fails; the bound only ends a
+    // holder that hangs, however busy the machine.
     QElapsedTimer waited;
     waited.start();
-    while (waited.elapsed() < 10000) {
+    while (waited.elapsed() < 240000 && !FProcess.waitForFinished(0)) {
         const int fd = ::open(EncodePath(file).constData(), O_RDONLY | O_CLOEXEC);
         const bool held = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0;
         if (fd >= 0)
@@ -245,7 +246,8 @@ TLockHolder::TLockHolder(const QString& file, const char* mode)
         }
         QThread::msleep(10);
     }
-    ADD_FAILURE() << "flock(1) did not take the lock on " << file.toStdString() << " within 10 s";
+    ADD_FAILURE() << "flock(1) did not take the lock on " << file.toStdString() << ": "
+                  << FProcess.readAllStandardError().toStdString();
 }
 
 void TLockHolder::Stop()

@@ -141,7 +141,7 @@ int KillRounds(int fallback);
 
 // Another process that holds a lock with flock(1) ("-s" or "-x") on the file
 // until Stop() or the end of the object; constructed once the lock is held
-// (a lock not held within 10 s fails the test).
+// (a holder that ends or hangs without it fails the test).
 class TLockHolder
 {
 public:

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -68,8 +69,12 @@ TRun RunOnDesktop(const QString& program, const QStringList& arguments)
     QProcessEnvironment env = BareEnvironment();
     env.insert("LC_ALL", "C.UTF-8");
     const QString xvfb = QStandardPaths::findExecutable("xvfb-run");
-    if (!xvfb.isEmpty())
-        return RunProgram(xvfb, QStringList{"-a", program} + arguments, env);
+    if (!xvfb.isEmpty()) {
+        // An authority file of the test's own: without one xvfb-run makes a
+        // folder in /tmp whose removal once failed it (status 5) on a busy machine.
+        const QTemporaryDir auth;
+        return RunProgram(xvfb, QStringList{"-a", "-f", auth.filePath("Xauthority"), program} + arguments, env);
+    }
     if (!MaySkipWithoutSetup())
         ADD_FAILURE() << "xvfb-run is not installed (scripts/install-deps.sh installs it)";
     env.insert("QT_QPA_PLATFORM", "offscreen");
