@@ -38,20 +38,28 @@ bool WriteOutput(const QString& file, std::FILE* out, const QByteArray& bytes, c
                                       : WriteFileAtomically(file, bytes, what, error);
 }
 
+std::vector<TRunFamily> RunFamiliesOf(const TStationPass& pass, const TCommandLine& line)
+{
+    std::vector<TRunFamily> families;
+    for (const std::unique_ptr<TFamilyPass>& family : pass.Families())
+        families.push_back({FamilyRulesOf(family->Family(), line), &family->Ledger(), &family->Entries(),
+                            family->FolderProblem(), family->ProductsRecorded()});
+    return families;
+}
+
 }  // namespace
 
-TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSignal, bool historyWritten)
+TRunRecord RecordOfRun(const TCommandLine& line, const TStationPass& pass, bool chartWritten, int stopSignal,
+                       bool historyWritten)
 {
     TRunRecord run;
     run.DataFolder = pass.DataFolder();
     run.DataFolderProblem = pass.DataFolderProblem();
-    run.Ledger = &pass.Ledger();
-    run.Entries = &pass.Entries();
+    run.Families = RunFamiliesOf(pass, line);
     run.LedgerFile = pass.LedgerFile();
     run.LedgerSaved = pass.Saved();
     run.ChartWritten = chartWritten;
     run.HistoryWritten = historyWritten;
-    run.ProductsRecorded = pass.ProductsRecorded();
     run.PassSeconds = pass.WalkSeconds();
     run.StopSignal = stopSignal;
     run.Now = NowUTC();
@@ -60,11 +68,15 @@ TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSign
 
 int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, std::FILE* err)
 {
+    // A family without the pass's entries (a caller of its own) has its ledger read here.
     const TSortedStringList empty;
-    const TSortedStringList& ledger = run.Ledger ? *run.Ledger : empty;
-    // A record without the pass's entries (a caller of its own) has its ledger read here.
-    std::optional<TLedgerEntries> ownEntries;
-    TLedgerEntries& entries = run.Entries ? *run.Entries : ownEntries.emplace(ledger);
+    std::vector<std::optional<TLedgerEntries>> ownEntries(run.Families.size());
+    std::vector<TLedgerEntries*> entries;
+    for (size_t i = 0; i < run.Families.size(); ++i) {
+        const TRunFamily& family = run.Families[i];
+        entries.push_back(family.Entries ? family.Entries
+                                         : &ownEntries[i].emplace(family.Ledger ? *family.Ledger : empty));
+    }
     QStringList failures;
     if (!run.DataFolderProblem.isEmpty())
         failures.append(run.DataFolderProblem);
@@ -82,39 +94,44 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
         failures.append(error);
         TellUser(error, err);
     };
+    bool familyFailed = false;
+    for (const TRunFamily& family : run.Families)
+        familyFailed = familyFailed || !family.Problem.isEmpty();
 
     if (line.CsvFile) {
+        std::vector<TFamilyLedger> ledgers;
+        for (size_t i = 0; i < run.Families.size(); ++i)
+            ledgers.push_back({run.Families[i].Rules.Name, entries[i]});
         QString error;
-        if (!WriteOutput(*line.CsvFile, out, LedgerCsv(entries), QStringLiteral("the CSV"), error))
+        if (!WriteOutput(*line.CsvFile, out, LedgerCsv(ledgers), QStringLiteral("the CSV"), error))
             report(error);
     }
 
-    // The completeness figures, only for the outputs that show them.
-    // They read back only the month they look at.
-    std::optional<TStationCompleteness> completeness;
+    // One reading of each family for every output that shows figures; the
+    // completeness figures read back only the month they look at.
+    std::vector<TFamilyReading> readings;
     if (line.Check || line.MetricsFile || line.ReportFile)
-        completeness = StationCompletenessOf(line, entries, run.Now);
+        for (size_t i = 0; i < run.Families.size(); ++i) {
+            const TRunFamily& family = run.Families[i];
+            readings.push_back(ReadFamily(family.Rules, *entries[i], run.Now, family.Problem, family.ProductsRecorded));
+        }
     if (line.ReportFile) {
         QString error;
-        if (!WriteOutput(*line.ReportFile, out, CompletenessReportCsv(*completeness), QStringLiteral("the report"),
-                         error))
+        if (!WriteOutput(*line.ReportFile, out, CompletenessReportCsv(FamilyCompletenesses(readings)),
+                         QStringLiteral("the report"), error))
             report(error);
     }
-
-    const TMonitoringThresholds thresholds = ThresholdsOf(line);
-    const TStationStatus status = AssessStation(entries, run.Now, thresholds);
     if (line.MetricsFile) {
-        const TRunMetrics metrics{run.DataFolder, run.Now, run.PassSeconds, run.ProductsRecorded, failures.isEmpty()};
+        const TRunMetrics metrics{run.DataFolder, run.Now, run.PassSeconds, failures.isEmpty()};
         QString error;
-        if (!WriteFileAtomically(*line.MetricsFile, MetricsText(metrics, status, thresholds, &*completeness),
-                                 QStringLiteral("the metrics"), error))
+        if (!WriteFileAtomically(*line.MetricsFile, MetricsText(metrics, readings), QStringLiteral("the metrics"),
+                                 error))
             report(error);
     }
 
     if (!line.Check)
-        return failures.isEmpty() ? 0 : 1;
-    const TCheckResult check =
-        failures.isEmpty() ? CheckStation(status, thresholds, &*completeness) : UnknownCheck(failures);
+        return failures.isEmpty() && !familyFailed ? 0 : 1;
+    const TCheckResult check = failures.isEmpty() ? CheckFamilies(readings) : UnknownCheck(failures);
     PrintBytes(out, (check.Line + QLatin1Char('\n')).toUtf8());
     return static_cast<int>(check.State);
 }
@@ -123,8 +140,8 @@ int FinishPass(const TCommandLine& line, const TStationPass& pass, bool chartWri
                TStopSignals& stopSignals)
 {
     stopSignals.CollectPending();
-    int status =
-        FinishRun(line, RecordOfRun(pass, chartWritten, stopSignals.FirstSignal(), historyWritten), stdout, stderr);
+    int status = FinishRun(line, RecordOfRun(line, pass, chartWritten, stopSignals.FirstSignal(), historyWritten),
+                           stdout, stderr);
     if (const int signalNumber = stopSignals.FirstSignal()) {
         TellUser(QStringLiteral("stopped by signal %1 (%2)%3")
                      .arg(signalNumber)

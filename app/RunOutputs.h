@@ -6,25 +6,35 @@
 #include "app/CommandLine.h"
 #include "platform/DateTime.h"
 #include "platform/SortedStringList.h"
+#include "report/FamilyReading.h"
 #include "station/LedgerEntries.h"
 
 #include <QString>
 #include <cstdio>
+#include <vector>
 
 class TStationPass;
 class TStopSignals;
 
+// One product family of a run.
+struct TRunFamily
+{
+    TFamilyRules Rules;
+    const TSortedStringList* Ledger = nullptr;
+    TLedgerEntries* Entries = nullptr;  // the pass's, over Ledger; null: read from Ledger here
+    QString Problem;                    // why its folder could not be walked; empty when it could
+    int ProductsRecorded = 0;
+};
+
 struct TRunRecord
 {
     QString DataFolder;
-    QString DataFolderProblem;  // empty when the folder could be walked
-    const TSortedStringList* Ledger = nullptr;
-    TLedgerEntries* Entries = nullptr;  // the pass's, over Ledger; null: read from Ledger here
+    QString DataFolderProblem;         // empty when the folder could be walked
+    std::vector<TRunFamily> Families;  // in the families file's order
     QString LedgerFile;
     bool LedgerSaved = true;
-    bool ChartWritten = true;  // the -png image, when one was asked for
+    bool ChartWritten = true;    // the -png image, when one was asked for
     bool HistoryWritten = true;  // the -history-png image, when one was asked for
-    int ProductsRecorded = 0;
     double PassSeconds = 0;
     int StopSignal = 0;
     TDateTime Now = 0;
@@ -32,12 +42,15 @@ struct TRunRecord
 
 // The pass after its save; chartWritten, historyWritten: false when a
 // requested image was not written.
-TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSignal, bool historyWritten = true);
+TRunRecord RecordOfRun(const TCommandLine& line, const TStationPass& pass, bool chartWritten, int stopSignal,
+                       bool historyWritten = true);
 
 // Writes the requested outputs (a file that cannot be written is one line on
 // err) and, with -check, prints the verdict on out. Returns the exit status:
-// with -check 0 to 3 (3 when anything failed), otherwise 1 when anything
-// failed and 0 when not. Metrics are written for a failed run too, saying so.
+// with -check 0 to 3 (3 when anything failed; a family whose folder failed is
+// unknown on its own when there are several), otherwise 1 when anything or
+// any family failed and 0 when not. Metrics are written for a failed run too,
+// saying so. Every output reads the one reading of each family.
 int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, std::FILE* err);
 
 // What every run ends with once its ledger is saved: the outputs (FinishRun),

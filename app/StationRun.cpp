@@ -40,27 +40,25 @@ void TStationRun::Scan(const TScanViews& views)
     } catch (const std::exception& error) {
         Report(QStringLiteral("the scan pass failed: %1").arg(QString::fromLocal8Bit(error.what())));
     }
-    const TDelaySummary summary = SummariseLedgerEntries(NewestLedgerEntries(FPass->Entries()));
-    if (views.OnSummary)
-        views.OnSummary(summary);
+    const TDateTime now = NowUTC();
+    const std::vector<TFamilyReading> readings = ReadFamilies(*FPass, FLine, now);
+    if (views.OnFamilies)
+        views.OnFamilies(readings);
     if (FLine.PngFile) {
-        FChartWritten = views.SaveChart && views.SaveChart(FPass->DataFolder(), summary, *FLine.PngFile);
+        FChartWritten =
+            views.SaveChart && views.SaveChart(FPass->DataFolder(), readings.front().Summary, *FLine.PngFile);
         if (!views.SaveChart)
             TellUser(QStringLiteral("cannot draw the chart image %1 without the desktop program").arg(*FLine.PngFile));
     }
     if (FLine.HistoryPngFile) {
-        FHistoryWritten =
-            views.SaveHistory &&
-            views.SaveHistory(FPass->DataFolder(), StationCompletenessOf(FLine, FPass->Entries(), NowUTC()),
-                              *FLine.HistoryPngFile);
+        FHistoryWritten = views.SaveHistory && views.SaveHistory(FPass->DataFolder(), readings, *FLine.HistoryPngFile);
         if (!views.SaveHistory)
             TellUser(QStringLiteral("cannot draw the history image %1 without the desktop program")
                          .arg(*FLine.HistoryPngFile));
     }
     // Nobody sees the window of a run that ends after its pass.
     if (!FPass->StopRequested() && FLine.EndsAfterPass() && FLine.PrintsSummary())
-        PrintBytes(stdout, PrintedSummary(SummaryCaption(BaseCaption, summary.LastDate, NowUTC()),
-                                          SummaryHint(summary.TextLines)));
+        PrintBytes(stdout, PrintedFamilies(readings, BaseCaption, now));
 }
 
 void TStationRun::ScanAgain(const TScanViews& views)

@@ -5,22 +5,23 @@
 // again later on the same run.
 #include "app/CommandLine.h"
 #include "platform/StopSignals.h"
-#include "report/Completeness.h"
 #include "report/DelaySummary.h"
+#include "report/FamilyReading.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class TStationPass;
 
 // Writes the chart of a summary to a file as -png asks; false (reported) when it cannot.
 using TSaveChart = std::function<bool(const QString& dataFolder, const TDelaySummary& summary, const QString& file)>;
-// Writes the completeness map as -history-png asks; false (reported) when it cannot.
+// Writes the families' completeness maps as -history-png asks; false (reported) when it cannot.
 using TSaveHistory =
-    std::function<bool(const QString& dataFolder, const TStationCompleteness& completeness, const QString& file)>;
+    std::function<bool(const QString& dataFolder, const std::vector<TFamilyReading>& families, const QString& file)>;
 
 // What a scan shows and draws; each may be empty. Without a drawing, a
 // picture the line asks for fails (reported) and the rest runs.
@@ -28,8 +29,8 @@ struct TScanViews
 {
     // At the start of every day's iteration of the walk, with its index.
     std::function<void(int index)> OnIteration;
-    // The walk is over: the summary of the newest products.
-    std::function<void(const TDelaySummary& summary)> OnSummary;
+    // The walk is over: one reading of every family, in the pass's order.
+    std::function<void(const std::vector<TFamilyReading>& families)> OnFamilies;
     TSaveChart SaveChart;      // -png
     TSaveHistory SaveHistory;  // -history-png
 };
@@ -49,8 +50,10 @@ public:
     // decides what a stop does (a window closes itself too).
     TStopSignals& StopSignals() { return FStopSignals; }
 
-    // Walks the data folder, then shows the summary, writes the pictures and,
-    // for a run that ends after the pass, prints the summary on standard output.
+    // Walks the data folder, then shows the families' readings, writes the
+    // pictures (the chart of the first family, the maps of every family) and,
+    // for a run that ends after the pass, prints each family's summary on
+    // standard output.
     void Scan(const TScanViews& views);
     // A later scan: what the pass recorded is saved, the ledger is loaded
     // anew (with what others saved meanwhile) and walked again.

@@ -162,8 +162,10 @@ BENCHMARK(BM_AddBeforeAll17800)->Unit(benchmark::kMillisecond);
 void BM_LedgerCsv(benchmark::State& state)
 {
     const TSortedStringList& list = LoadedLedger();
-    for (auto _ : state)
-        benchmark::DoNotOptimize(LedgerCsv(TLedgerEntries(list)).size());
+    for (auto _ : state) {
+        const TLedgerEntries entries(list);
+        benchmark::DoNotOptimize(LedgerCsv({{"crm", &entries}}).size());
+    }
 }
 BENCHMARK(BM_LedgerCsv)->Unit(benchmark::kMillisecond);
 
@@ -215,12 +217,12 @@ void BM_CompletenessOutputs(benchmark::State& state)
     for (auto _ : state) {
         const TDateTime now = NowUTC();
         TLedgerEntries entries(ledger);
-        const std::vector<TLedgerEntry> recent = entries.Since(CompletenessSince(now));
-        const TStationCompleteness c = AssessCompleteness(recent, LearnSchedule(recent, now), now, {});
-        const TStationStatus status = AssessStation(entries, now, {});
-        benchmark::DoNotOptimize(CheckStation(status, {}, &c).Line.size());
-        benchmark::DoNotOptimize(MetricsText({"/srv/data/", now, 1, 0, true}, status, {}, &c).size());
-        benchmark::DoNotOptimize(CompletenessReportCsv(c).size());
+        TFamilyRules rules;
+        rules.Name = "crm";
+        const std::vector<TFamilyReading> readings{ReadFamily(rules, entries, now)};
+        benchmark::DoNotOptimize(CheckFamilies(readings).Line.size());
+        benchmark::DoNotOptimize(MetricsText({"/srv/data/", now, 1, true}, readings).size());
+        benchmark::DoNotOptimize(CompletenessReportCsv({{"crm", &readings.front().Completeness}}).size());
     }
 }
 BENCHMARK(BM_CompletenessOutputs)->Unit(benchmark::kMillisecond);

@@ -4,7 +4,7 @@
 #include "app/UserMessage.h"
 #include "chart/Chart.h"
 #include "desktop/DelayChart.h"
-#include "desktop/HistoryMap.h"
+#include "desktop/FamilyHistory.h"
 #include "desktop/LagwatchPlotForm.h"
 #include "platform/ImageFile.h"
 

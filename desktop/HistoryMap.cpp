@@ -1,7 +1,5 @@
 #include "desktop/HistoryMap.h"
 
-#include "app/UserMessage.h"
-
 #include "chart/Canvas3D.h"
 #include "platform/DateFormat.h"
 #include "platform/ImageFile.h"
@@ -146,7 +144,11 @@ QString HistoryCellText(const TSlotCell& cell)
     return product + QLatin1Char('\n') + QStringLiteral("nominal time ") + nominal + QLatin1Char('\n') + outcome;
 }
 
-QString HistoryMapTitle(const QString& dataFolder) { return QStringLiteral("Completeness of CRM data in  ") + dataFolder; }
+QString HistoryMapTitle(const QString& dataFolder, const QString& family)
+{
+    const bool crm = family.isEmpty() || family.compare(QLatin1String("crm"), Qt::CaseInsensitive) == 0;
+    return QStringLiteral("Completeness of %1 data in  ").arg(crm ? QStringLiteral("CRM") : family) + dataFolder;
+}
 
 TChartRect THistoryMapLayout::CellRect(int row, int column) const
 {
@@ -167,7 +169,8 @@ std::optional<THistoryMapLayout::TCellIndex> THistoryMapLayout::CellAt(int x, in
     return index;
 }
 
-THistoryMapLayout LayOutHistoryMap(const TStationCompleteness& completeness, const QString& dataFolder, QSize size)
+THistoryMapLayout LayOutHistoryMap(const TStationCompleteness& completeness, const QString& dataFolder, QSize size,
+                                   const QString& family)
 {
     THistoryMapLayout layout;
     layout.Size = size;
@@ -176,7 +179,7 @@ THistoryMapLayout LayOutHistoryMap(const TStationCompleteness& completeness, con
     const int textHeight = canvas.TextHeight(QStringLiteral("W"));
     const int width = size.width(), height = size.height();
 
-    layout.Title.Text = HistoryMapTitle(dataFolder);
+    layout.Title.Text = HistoryMapTitle(dataFolder, family);
     layout.Title.X = (width - canvas.TextWidth(layout.Title.Text)) / 2;
     layout.Title.Y = Margin;
     const int hourLabelTop = layout.Title.Y + textHeight + 5;
@@ -204,7 +207,8 @@ THistoryMapLayout LayOutHistoryMap(const TStationCompleteness& completeness, con
     for (TSlotState state : legendStates) {
         THistoryLegendItem item;
         item.State = state;
-        item.Swatch = {x, legendTop + (textHeight - swatch) / 2, x + swatch, legendTop + (textHeight - swatch) / 2 + swatch};
+        item.Swatch = {x, legendTop + (textHeight - swatch) / 2, x + swatch,
+                       legendTop + (textHeight - swatch) / 2 + swatch};
         item.Label = {x + swatch + 4, legendTop, LegendText(state, counts[size_t(state)])};
         x = item.Label.X + canvas.TextWidth(item.Label.Text) + LegendSpacing;
         layout.Legend.push_back(item);
@@ -233,8 +237,8 @@ THistoryMapLayout LayOutHistoryMap(const TStationCompleteness& completeness, con
     for (int row = 0; row < layout.Rows; ++row) {
         const QString text = FormatDateTime(DayPattern, completeness.Days[size_t(row)].Day);
         const TChartRect cell = layout.CellRect(row, 0);
-        layout.DayLabels.push_back({layout.Grid.Left - LabelGap - canvas.TextWidth(text),
-                                    cell.Top + (cell.Height() - textHeight) / 2, text});
+        layout.DayLabels.push_back(
+            {layout.Grid.Left - LabelGap - canvas.TextWidth(text), cell.Top + (cell.Height() - textHeight) / 2, text});
     }
 
     // An hour's mark stands at its first slot; its label only where it
@@ -279,7 +283,8 @@ void PaintHistoryMap(TCanvas3D& canvas, const THistoryMapLayout& layout, const T
         for (int row = 0; row < layout.Rows; ++row) {
             const std::vector<TSlotCell>& cells = completeness.Days[size_t(row)].Cells;
             for (int column = 0; column < layout.Columns; ++column) {
-                const TSlotState state = size_t(column) < cells.size() ? cells[size_t(column)].State : TSlotState::NotDue;
+                const TSlotState state =
+                    size_t(column) < cells.size() ? cells[size_t(column)].State : TSlotState::NotDue;
                 PaintCell(canvas, layout.CellRect(row, column), state);
             }
         }
@@ -305,7 +310,8 @@ void PaintHistoryMap(TCanvas3D& canvas, const THistoryMapLayout& layout, const T
     }
 }
 
-QImage RenderHistoryMap(const TStationCompleteness& completeness, const QString& dataFolder, QSize size, double scale)
+QImage RenderHistoryMap(const TStationCompleteness& completeness, const QString& dataFolder, QSize size, double scale,
+                        const QString& family)
 {
     if (size.isEmpty() || !(scale > 0) || !std::isfinite(scale))
         return {};
@@ -317,7 +323,7 @@ QImage RenderHistoryMap(const TStationCompleteness& completeness, const QString&
     image.setDevicePixelRatio(scale);
     TCanvas3D canvas;
     canvas.Begin(&image);
-    PaintHistoryMap(canvas, LayOutHistoryMap(completeness, dataFolder, size), completeness);
+    PaintHistoryMap(canvas, LayOutHistoryMap(completeness, dataFolder, size, family), completeness);
     canvas.End();
     image.setDevicePixelRatio(1.0);
     return image;
@@ -328,15 +334,4 @@ bool SaveHistoryImage(const TStationCompleteness& completeness, const QString& d
 {
     return SavePngFile(RenderHistoryMap(completeness, dataFolder, HistoryMapNaturalSize(completeness), scale), file,
                        error);
-}
-
-TSaveHistory HistoryImageWriter(int scale)
-{
-    return [scale](const QString& dataFolder, const TStationCompleteness& completeness, const QString& file) {
-        QString error;
-        if (SaveHistoryImage(completeness, dataFolder, file, scale, error))
-            return true;
-        TellUser(error);
-        return false;
-    };
 }

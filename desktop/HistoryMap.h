@@ -5,7 +5,6 @@
 // crossed out, a slot not yet due left blank. The layout is worked out apart
 // from the painting, in logical pixels, so the window and the tests can ask
 // where a cell is; the painting goes through the chart's canvas at any scale.
-#include "app/StationRun.h"
 #include "chart/ChartTypes.h"
 #include "report/Completeness.h"
 
@@ -26,7 +25,7 @@ QSize HistoryMapNaturalSize(const TStationCompleteness& completeness);
 
 // The states a cell can show, in the legend's order.
 constexpr std::array<TSlotState, 4> HistoryLegendStates{TSlotState::OnTime, TSlotState::Late, TSlotState::VeryLate,
-                                                       TSlotState::Missing};
+                                                        TSlotState::Missing};
 
 // Cells of each state over the days shown, indexed by TSlotState.
 using THistoryCounts = std::array<int, 8>;
@@ -64,7 +63,7 @@ struct THistoryMapLayout
     int CellWidth = 0, CellHeight = 0;
     // Grid lines between cells: 1 once cells are wide (or tall) enough, else 0.
     int GapX = 0, GapY = 0;
-    TChartRect Grid;  // every cell, the gaps included
+    TChartRect Grid;                       // every cell, the gaps included
     std::vector<THistoryLabel> DayLabels;  // one per row
     // Where an hour begins in the columns (the left edge of its first slot),
     // with "hh" when its label has room.
@@ -84,12 +83,14 @@ struct THistoryMapLayout
 };
 
 // The layout of the map in a given logical size; cells shrink to one pixel
-// when the size is too small, and the grid is clipped there.
-THistoryMapLayout LayOutHistoryMap(const TStationCompleteness& completeness, const QString& dataFolder, QSize size);
+// when the size is too small, and the grid is clipped there. family: the
+// product family the map is of (the title's), empty for the CRM products.
+THistoryMapLayout LayOutHistoryMap(const TStationCompleteness& completeness, const QString& dataFolder, QSize size,
+                                   const QString& family = {});
 
 // The map's title: "Completeness of CRM data in  " and the folder, as the
-// chart's title names it.
-QString HistoryMapTitle(const QString& dataFolder);
+// chart's title names it; another family is named as it is written.
+QString HistoryMapTitle(const QString& dataFolder, const QString& family = {});
 
 // Paints a layout on a canvas that is drawing (at whatever scale its image has).
 void PaintHistoryMap(TCanvas3D& canvas, const THistoryMapLayout& layout, const TStationCompleteness& completeness);
@@ -98,13 +99,9 @@ void PaintHistoryMap(TCanvas3D& canvas, const THistoryMapLayout& layout, const T
 // layout of the logical size (device pixel ratio 1 on the result, so writers
 // and readers see plain pixels). scale: more than 0.
 QImage RenderHistoryMap(const TStationCompleteness& completeness, const QString& dataFolder, QSize size,
-                        double scale = 1.0);
+                        double scale = 1.0, const QString& family = {});
 
 // The map at its natural size times scale, written as a PNG whatever the
 // name's extension, whole or not at all; false with the error when it cannot.
 bool SaveHistoryImage(const TStationCompleteness& completeness, const QString& dataFolder, const QString& file,
                       int scale, QString& error);
-
-// The drawing of -history-png for a scan (StationRun.h): SaveHistoryImage at
-// the scale, a failure told to the user.
-TSaveHistory HistoryImageWriter(int scale);

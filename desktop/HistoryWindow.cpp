@@ -45,10 +45,20 @@ void THistoryWindow::SetCompleteness(TStationCompleteness completeness)
     update();
 }
 
+void THistoryWindow::SetFamily(const QString& family)
+{
+    if (family == FFamily)
+        return;
+    FFamily = family;
+    FLayoutValid = false;
+    FPictureValid = false;
+    update();
+}
+
 const THistoryMapLayout& THistoryWindow::Layout()
 {
     if (!FLayoutValid || FLayout.Size != size()) {
-        FLayout = LayOutHistoryMap(FCompleteness, FDataFolder, size());
+        FLayout = LayOutHistoryMap(FCompleteness, FDataFolder, size(), FFamily);
         FLayoutValid = true;
     }
     return FLayout;
@@ -74,7 +84,7 @@ void THistoryWindow::paintEvent(QPaintEvent*)
     const double ratio = devicePixelRatioF();
     if (!FPictureValid || FPicture.devicePixelRatio() != ratio ||
         FPicture.size() != QSize(int(std::ceil(width() * ratio)), int(std::ceil(height() * ratio)))) {
-        FPicture = RenderHistoryMap(FCompleteness, FDataFolder, size(), ratio);
+        FPicture = RenderHistoryMap(FCompleteness, FDataFolder, size(), ratio, FFamily);
         // Drawn back at the screen's density: one image pixel per device pixel.
         FPicture.setDevicePixelRatio(ratio);
         FPictureValid = true;

@@ -26,6 +26,9 @@ public:
     // The station shown; the map is laid out again and repainted.
     void SetCompleteness(TStationCompleteness completeness);
     const TStationCompleteness& Completeness() const { return FCompleteness; }
+    // The product family shown, named in the map's title (empty: the CRM products).
+    void SetFamily(const QString& family);
+    const QString& Family() const { return FFamily; }
     // The layout for the window's present size.
     const THistoryMapLayout& Layout();
     // What resting the pointer at a point (logical, in the window) shows;
@@ -44,6 +47,7 @@ protected:
 private:
     TStationCompleteness FCompleteness;
     QString FDataFolder;
+    QString FFamily;
     std::function<QString()> FCsvText;
     THistoryMapLayout FLayout;
     bool FLayoutValid = false;

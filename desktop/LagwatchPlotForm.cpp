@@ -3,6 +3,8 @@
 #include "app/CommandLine.h"
 #include "app/UserMessage.h"
 #include "desktop/DelayChart.h"
+#include "desktop/FamilyHistory.h"
+#include "desktop/FamilySelector.h"
 #include "desktop/HistoryMap.h"
 #include "desktop/HistoryWindow.h"
 #include "desktop/WatchControls.h"
@@ -10,6 +12,7 @@
 #include "app/StationHistory.h"
 #include "report/CompletenessReport.h"
 #include "report/DelaySummary.h"
+#include "station/FamilyPass.h"
 #include "station/StationPass.h"
 #include "station/Utils.h"
 #include "chart/Chart.h"
@@ -27,6 +30,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -44,6 +48,12 @@ TFormLagwatchPlot::TFormLagwatchPlot(TStationRun& run, QWidget* parent)
     setBackgroundRole(QPalette::Button);
     setCursor(Qt::WaitCursor);
     BuildControls();
+    BuildFamilySelector();
+    // Below the chart wherever the family row put it.
+    FWatch = new TWatchControls(this, FPopupMenu1, FChart->geometry(),
+                                FCommandLine.RefreshMinutes > 0 ? std::optional<int>(FCommandLine.RefreshMinutes)
+                                                                : std::nullopt,
+                                [this] { return WatchScan(); });
     FormCreate();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
@@ -105,10 +115,6 @@ void TFormLagwatchPlot::BuildControls()
     FTimerOnStart->start();
 
     BuildChart();
-    FWatch = new TWatchControls(this, FPopupMenu1, FChart->geometry(),
-                                FCommandLine.RefreshMinutes > 0 ? std::optional<int>(FCommandLine.RefreshMinutes)
-                                                                : std::nullopt,
-                                [this] { return WatchScan(); });
 }
 
 void TFormLagwatchPlot::BuildChart()
@@ -118,6 +124,47 @@ void TFormLagwatchPlot::BuildChart()
     FChart->move(8, 8);
     FChart->hide();
     FDelayChart = std::make_unique<TDelayChart>(FChart);
+}
+
+void TFormLagwatchPlot::BuildFamilySelector()
+{
+    const auto& families = FRun.Pass().Families();
+    if (families.size() < 2)
+        return;
+    QStringList names;
+    for (const auto& family : families)
+        names.append(family->Family().Name);
+    FFamilySelector = new TFamilySelector(names, this);
+    FFamilySelector->setGeometry(8, 4, 728, FFamilySelector->sizeHint().height());
+    // The chart and the window make room for the row above the chart.
+    const int below = FFamilySelector->geometry().bottom() + 1;
+    FChart->move(8, below + 4);
+    setFixedSize(width(), height() + below);
+    FLabelOnOpen->setGeometry(0, 0, width(), height());
+    connect(FFamilySelector, &QTabBar::currentChanged, this, [this](int index) { ShowFamily(index); });
+}
+
+int TFormLagwatchPlot::SelectedFamily() const
+{
+    // A later scan reads the families file anew: one edited meanwhile may
+    // list fewer families than the row above the chart.
+    const int last = std::max(static_cast<int>(FRun.Pass().Families().size()) - 1, 0);
+    return std::clamp(FFamilySelector ? FFamilySelector->currentIndex() : 0, 0, last);
+}
+
+void TFormLagwatchPlot::ShowFamily(int index)
+{
+    if (index < 0 || static_cast<size_t>(index) >= FReadings.size())
+        return;
+    if (FFamilySelector && FFamilySelector->currentIndex() != index) {
+        FFamilySelector->setCurrentIndex(index);  // comes back here
+        return;
+    }
+    const TFamilyReading& family = FReadings[static_cast<size_t>(index)];
+    // With several families the caption names the one shown.
+    PlotSummary(family.Summary, FFamilySelector ? FBaseCaption + QLatin1Char(' ') + family.Name : FBaseCaption);
+    if (FHistoryWindow && FHistoryWindow->isVisible())
+        PopupHistoryClick();
 }
 
 void TFormLagwatchPlot::FormCreate()
@@ -167,9 +214,10 @@ TScanViews TFormLagwatchPlot::Views()
                 if (index > 2)
                     FLabelOnOpen->setVisible(true);
             },
-            [this, start](const TDelaySummary& summary) {
+            [this, start](const std::vector<TFamilyReading>& families) {
                 FLabelOnOpen->setToolTip(FormatFixed(ElapsedMs(*start), 3) + QStringLiteral(" milliseconds"));
-                PlotSummary(summary);
+                FReadings = families;
+                ShowFamily(SelectedFamily());
             },
             [this](const QString&, const TDelaySummary&, const QString& file) { return SaveChartImage(file); },
             HistoryImageWriter(FCommandLine.PngScale)};
@@ -189,9 +237,9 @@ QString TFormLagwatchPlot::WatchScan()
     // saves it when it closes.
     if ((again || FCommandLine.RefreshMinutes > 0) && !pass.Save() && failure.isEmpty())
         failure = FRun.Reports().isEmpty() ? QStringLiteral("the ledger was not saved") : FRun.Reports().constLast();
+    // The selected family's chart, caption, hint and open history window
+    // follow the scan (Views).
     ShowDataFolderNote();
-    if (again && FHistoryWindow && FHistoryWindow->isVisible())
-        FHistoryWindow->SetCompleteness(StationCompletenessOf(FCommandLine, pass.Entries(), NowUTC()));
     if (again && pass.StopRequested())
         close();
     return failure;
@@ -207,14 +255,14 @@ void TFormLagwatchPlot::ShowDataFolderNote()
     FWatch->SetNote(DataFolderNote(source, FRun.Pass().DataFolderProblem(), SettingsFilePath(settingsKey)));
 }
 
-void TFormLagwatchPlot::PlotSummary(const TDelaySummary& summary)
+void TFormLagwatchPlot::PlotSummary(const TDelaySummary& summary, const QString& baseCaption)
 {
     const auto start = std::chrono::steady_clock::now();
     // A later scan may have read another data folder from the settings.
     FDelayChart->SetDataFolder(FRun.Pass().DataFolder());
     FDelayChart->Plot(summary);
     FLabelOnOpen->setToolTip(FormatFixed(ElapsedMs(start), 3) + QStringLiteral(" milliseconds"));
-    setWindowTitle(SummaryCaption(FBaseCaption, summary.LastDate, NowUTC()));
+    setWindowTitle(SummaryCaption(baseCaption, summary.LastDate, NowUTC()));
     SetHint(SummaryHint(summary.TextLines));
 }
 
@@ -251,14 +299,20 @@ void TFormLagwatchPlot::ForceForeground()
 void TFormLagwatchPlot::PopupHistoryClick()
 {
     // Assessed anew at every opening: the day may have moved on.
-    TStationCompleteness completeness = StationCompletenessOf(FCommandLine, FRun.Pass().Entries(), NowUTC());
+    const TFamilyPass& family = *FRun.Pass().Families()[static_cast<size_t>(SelectedFamily())];
+    TStationCompleteness completeness = FamilyCompletenessOf(family, FCommandLine, NowUTC());
     if (!FHistoryWindow) {
         FHistoryWindow = new THistoryWindow(
             std::move(completeness), FRun.Pass().DataFolder(),
-            [this] { return QString::fromUtf8(CompletenessReportCsv(FHistoryWindow->Completeness())); }, this);
+            [this] {
+                return QString::fromUtf8(
+                    CompletenessReportCsv({{FHistoryWindow->Family(), &FHistoryWindow->Completeness()}}));
+            },
+            this);
     } else {
         FHistoryWindow->SetCompleteness(std::move(completeness));
     }
+    FHistoryWindow->SetFamily(family.Family().Name);
     FHistoryWindow->show();
     FHistoryWindow->raise();
     FHistoryWindow->activateWindow();

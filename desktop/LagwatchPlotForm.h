@@ -5,6 +5,7 @@
 #include "app/CommandLine.h"
 #include "app/StationRun.h"
 #include "platform/DateTime.h"
+#include "report/FamilyReading.h"
 #include "platform/SortedStringList.h"
 
 #include <QString>
@@ -13,6 +14,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -27,6 +29,7 @@ class TStationPass;
 class TStationRun;
 class THistoryWindow;
 class TWatchControls;
+class TFamilySelector;
 
 class TFormLagwatchPlot : public QWidget
 {
@@ -54,6 +57,11 @@ public:
     TDateTime LastDate() const;
     // The pop-up menu's "Show history", and the window it opens (null before).
     QAction* PopupHistory() const { return FPopupHistory; }
+    // With several product families, the row that selects the one shown (null with one).
+    TFamilySelector* FamilySelector() const { return FFamilySelector; }
+    // The family shown: its chart, caption, hint and history.
+    int SelectedFamily() const;
+    void ShowFamily(int index);
     THistoryWindow* HistoryWindow() const { return FHistoryWindow; }
     void PopupHistoryClick();
 
@@ -69,7 +77,8 @@ public:
 
 private:
     void BuildChart();
-    void PlotSummary(const TDelaySummary& summary);
+    void PlotSummary(const TDelaySummary& summary, const QString& baseCaption);
+    void BuildFamilySelector();
     bool SaveChartImage(const QString& file);
     // What the run's scan shows in this window and draws from it.
     TScanViews Views();
@@ -103,4 +112,7 @@ private:
     bool FScanned = false;
     TChart* FChart = nullptr;
     std::unique_ptr<TDelayChart> FDelayChart;
+    TFamilySelector* FFamilySelector = nullptr;
+    // One reading of every family, taken after the scan.
+    std::vector<TFamilyReading> FReadings;
 };

@@ -41,19 +41,15 @@ TSlotState StateOf(const TLedgerEntry& entry, const TCompletenessLimits& limits)
     return TSlotState::VeryLate;
 }
 
-// Which of two products shows for a slot: the smaller rank.
-int Rank(TSlotState state)
+// The order of a slot's files by delay: measured before unmeasured, then the
+// smaller delay; of equals the earlier in ledger order (a stable sort).
+bool ArrivesBefore(const TProduct* a, const TProduct* b)
 {
-    switch (state) {
-    case TSlotState::OnTime:
-        return 0;
-    case TSlotState::Late:
-        return 1;
-    case TSlotState::VeryLate:
-        return 2;
-    default:
-        return 3;
-    }
+    const std::optional<int32_t>& x = a->Entry->Seconds;
+    const std::optional<int32_t>& y = b->Entry->Seconds;
+    if (x.has_value() != y.has_value())
+        return x.has_value();
+    return x && *x < *y;
 }
 
 // The figures of the products and cells whose nominal time lies in [low, high).
@@ -80,6 +76,7 @@ TCompletenessFigures FiguresOf(const std::vector<TProduct>& products, const std:
             continue;
         ++f.Expected;
         f.Missing += c->Cell.State == TSlotState::Missing;
+        f.MissingFiles += c->Cell.MissingFiles;
         f.OnTimeInSlots += c->Cell.State == TSlotState::OnTime;
     }
     if (f.Expected > 0)
@@ -107,10 +104,11 @@ std::optional<int32_t> NearestRank(const std::vector<int32_t>& sorted, int perce
 }
 
 TStationCompleteness AssessCompleteness(const std::vector<TLedgerEntry>& entries, const TExpectedSchedule& schedule,
-                                        TDateTime now, const TCompletenessLimits& limits)
+                                        TDateTime now, const TCompletenessLimits& limits, int filesPerSlot)
 {
     TStationCompleteness result;
     result.Schedule = schedule;
+    result.FilesPerSlot = std::max(1, filesPerSlot);
     const int64_t nowMs = DateTimeToUnixMs(now);
     const int64_t today = FloorDiv(nowMs, MsPerDay);
     // One day more than reported: the 30-day window begins in it.
@@ -145,6 +143,7 @@ TStationCompleteness AssessCompleteness(const std::vector<TLedgerEntry>& entries
     std::vector<TCellAt> cells;
     cells.reserve(static_cast<size_t>(DaysReported + 1) * schedule.SlotMinutes.size());
     auto next = products.begin();
+    std::vector<const TProduct*> held;
     for (int64_t day = firstDay; day <= today; ++day) {
         for (const int slot : schedule.SlotMinutes) {
             TCellAt at;
@@ -155,16 +154,21 @@ TStationCompleteness AssessCompleteness(const std::vector<TLedgerEntry>& entries
             cell.Due = at.Ms >= firstMs && at.Ms <= nowMs - graceMs;
             while (next != products.end() && next->Ms < at.Ms)
                 ++next;
-            const TProduct* best = nullptr;
+            held.clear();
             for (auto p = next; p != products.end() && p->Ms == at.Ms; ++p)
-                if (!best || Rank(p->State) < Rank(best->State))
-                    best = &*p;
-            if (best) {
-                cell.State = best->State;
-                cell.Product = best->Entry->Name;
-                cell.DelaySeconds = best->Entry->Seconds;
-            } else {
-                cell.State = cell.Due ? TSlotState::Missing : TSlotState::NotDue;
+                held.push_back(&*p);
+            cell.Files = static_cast<int>(held.size());
+            if (cell.Files >= result.FilesPerSlot) {
+                const auto completing = held.begin() + (result.FilesPerSlot - 1);
+                std::nth_element(held.begin(), completing, held.end(), [](const TProduct* a, const TProduct* b) {
+                    return ArrivesBefore(a, b) || (!ArrivesBefore(b, a) && a < b);
+                });
+                cell.State = (*completing)->State;
+                cell.Product = (*completing)->Entry->Name;
+                cell.DelaySeconds = (*completing)->Entry->Seconds;
+            } else if (cell.Due) {
+                cell.State = TSlotState::Missing;
+                cell.MissingFiles = result.FilesPerSlot - cell.Files;
             }
             cells.push_back(std::move(at));
         }
@@ -188,4 +192,41 @@ TStationCompleteness AssessCompleteness(const std::vector<TLedgerEntry>& entries
         if (c.Ms > dayAgo && c.Ms <= nowMs && c.Cell.Due && c.Cell.State == TSlotState::Missing)
             result.Missing24Hours.push_back(c.Cell.Nominal);
     return result;
+}
+
+int LearnFilesPerSlot(const std::vector<TLedgerEntry>& entries, const TExpectedSchedule& schedule, TDateTime now)
+{
+    if (!schedule.Known())
+        return 1;
+    const int64_t today = FloorDiv(DateTimeToUnixMs(now), MsPerDay);
+    const int64_t first = today - ScheduleSampleSpanDays;
+    const TDateTime lowest = UnixMsToDateTime(first * MsPerDay) - 1.0 / 1440;
+    const TDateTime highest = UnixMsToDateTime(today * MsPerDay) + 1.0 / 1440;
+    std::vector<int64_t> times;
+    for (const TLedgerEntry& entry : entries) {
+        if (entry.Nominal == 0.0 || entry.Nominal < lowest || entry.Nominal > highest)
+            continue;
+        const int64_t ms = DateTimeToUnixMs(entry.Nominal);
+        if (ms >= first * MsPerDay && ms < today * MsPerDay && ms % MsPerMinute == 0 &&
+            std::binary_search(schedule.SlotMinutes.begin(), schedule.SlotMinutes.end(),
+                               static_cast<int>((ms - FloorDiv(ms, MsPerDay) * MsPerDay) / MsPerMinute)))
+            times.push_back(ms);
+    }
+    std::sort(times.begin(), times.end());
+    // How many slots held each count of files.
+    std::vector<int> slotsHolding;
+    for (size_t run = 0; run < times.size();) {
+        size_t end = run;
+        while (end < times.size() && times[end] == times[run])
+            ++end;
+        if (slotsHolding.size() <= end - run)
+            slotsHolding.resize(end - run + 1);
+        ++slotsHolding[end - run];
+        run = end;
+    }
+    int learned = 1;
+    for (size_t count = 1; count < slotsHolding.size(); ++count)
+        if (slotsHolding[count] > 0 && slotsHolding[count] >= slotsHolding[static_cast<size_t>(learned)])
+            learned = static_cast<int>(count);
+    return learned;
 }

@@ -7,6 +7,7 @@
 // names), compared on the millisecond grid, so a boundary is exact.
 #include "platform/DateTime.h"
 #include "station/ProductFile.h"
+#include "station/Schedule.h"
 
 #include <QString>
 #include <cmath>
@@ -14,39 +15,11 @@
 #include <optional>
 #include <vector>
 
-// The nominal times of day a station is expected to deliver, in minutes after
-// 00:00 UTC, ascending and unique. Empty: not known (yet).
-struct TExpectedSchedule
-{
-    enum class TSource { Learned, Every, List };
-    TSource Source = TSource::Learned;
-    std::vector<int> SlotMinutes;
-    // Learned only: how many days the schedule was learned from (also when
-    // they were too few to learn anything).
-    int SampleDays = 0;
-
-    bool Known() const { return !SlotMinutes.empty(); }
-};
-
-// The days a schedule is learned from, and the fewest that teach anything.
-constexpr int ScheduleSampleSpanDays = 14;
-constexpr int ScheduleMinimumSampleDays = 3;
-
-// -expect=VALUE: "15m" (every 15 minutes from 00:00 UTC; a divisor of 1440
-// from 1 to 1440) or "12:00,13:15" (times of day, HH:MM or H:MM, 00:00 to
-// 23:59, in any order; a time given twice counts once). Nothing, with error
-// set, for a malformed value.
-std::optional<TExpectedSchedule> ParseExpectedSchedule(const QString& value, QString& error);
-
-// The earliest nominal time the figures and the learned schedule look at:
-// 00:00 UTC 30 days before today's (the 30-day window begins in that day).
-inline TDateTime CompletenessSince(TDateTime now) { return std::floor(now) - 30; }
-
-// Learned from the ledger (entries as for AssessCompleteness): the sample is the days among the 14 UTC days
-// before today's that hold at least one product; a slot (HH:MM of a product's
-// nominal time) is expected when it holds a product on at least half of them.
-// Fewer than 3 sample days learn nothing (SlotMinutes stays empty).
-TExpectedSchedule LearnSchedule(const std::vector<TLedgerEntry>& entries, TDateTime now);
+// The files a complete slot of the schedule holds, learned from the days
+// LearnSchedule learns from: the most frequent count among the slots holding any file (of
+// two counts as frequent, the larger); 1 while the schedule or the count is
+// not known.
+int LearnFilesPerSlot(const std::vector<TLedgerEntry>& entries, const TExpectedSchedule& schedule, TDateTime now);
 
 struct TCompletenessLimits
 {
@@ -62,8 +35,8 @@ struct TCompletenessLimits
 // Unmeasured was added after the others, so it comes last.
 enum class TSlotState { NotDue, OnTime, Late, VeryLate, Missing, Unmeasured };
 
-// The figures of a day or a window. Expected, Missing and OnTimeInSlots count
-// due slots; Received, OnTime, Late, VeryLate, Unmeasured and the delays count
+// The figures of a day or a window. Expected, Missing, MissingFiles and
+// OnTimeInSlots count due slots; Received, OnTime, Late, VeryLate, Unmeasured and the delays count
 // every product received (products outside the schedule too, and products of
 // slots not due yet). Each received product is exactly one of OnTime, Late,
 // VeryLate (the chart's bands, DelayBandOf on DelayMinutes) and Unmeasured.
@@ -71,7 +44,8 @@ struct TCompletenessFigures
 {
     int Expected = 0;  // due slots
     int Received = 0;
-    int Missing = 0;
+    int Missing = 0;       // due slots that are not complete
+    int MissingFiles = 0;  // the files those slots lack
     int Late = 0;
     int VeryLate = 0;
     int OnTimeInSlots = 0;              // due slots holding an on-time product
@@ -85,17 +59,23 @@ struct TCompletenessFigures
     int Unmeasured = 0;  // products whose delay is no integer
 };
 
-// One expected slot of one day.
+// One expected slot of one day. A slot is complete once it holds the files
+// a slot holds (TStationCompleteness::FilesPerSlot); it is as late as the
+// file that completed it.
 struct TSlotCell
 {
     int SlotMinutes = 0;
     TDateTime Nominal = 0;
     TSlotState State = TSlotState::NotDue;
-    // The slot's best product (on time before late before very late before
-    // unmeasured; of equals the first in ledger order); empty without one.
+    // The file that completed the slot: of its files ordered by delay
+    // (measured first, of equals the first in ledger order) the one at
+    // files-per-slot, which with exactly that many files is the latest; empty
+    // while the slot is not complete.
     QString Product;
     std::optional<int32_t> DelaySeconds;
-    bool Due = false;  // counted in Expected: due, and not before the ledger's first product
+    int Files = 0;         // the files the slot holds
+    int MissingFiles = 0;  // a missing slot: the files it lacks
+    bool Due = false;      // counted in Expected: due, and not before the ledger's first product
 };
 
 struct TDayCompleteness
@@ -108,6 +88,7 @@ struct TDayCompleteness
 struct TStationCompleteness
 {
     TExpectedSchedule Schedule;
+    int FilesPerSlot = 1;
     // The last 30 UTC days including today's, newest first; days before the
     // ledger's first product have no due slots. Today's figures reach up to now.
     std::vector<TDayCompleteness> Days;
@@ -122,9 +103,9 @@ struct TStationCompleteness
 // whole ledger, or those from CompletenessSince(now) on with the newest
 // product before it (TLedgerEntries::Since), which tells that the ledger
 // reaches further back. Linear in the entries; the work beyond one pass over
-// them is bounded by the 31 days looked at.
+// them is bounded by the 31 days looked at. filesPerSlot: from 1.
 TStationCompleteness AssessCompleteness(const std::vector<TLedgerEntry>& entries, const TExpectedSchedule& schedule,
-                                        TDateTime now, const TCompletenessLimits& limits);
+                                        TDateTime now, const TCompletenessLimits& limits, int filesPerSlot = 1);
 
 // The nearest-rank percentile (the ceil(percent*n/100)-th smallest) of sorted
 // values; none for no values. percent from 1 to 100.

@@ -1,5 +1,6 @@
 #include "report/CompletenessReport.h"
 
+#include "report/LedgerCsv.h"
 #include "report/StationStatus.h"
 
 namespace {
@@ -16,25 +17,30 @@ QString FormatRatio(double ratio)
     return text;
 }
 
-QByteArray CompletenessReportCsv(const TStationCompleteness& completeness)
+QByteArray CompletenessReportCsv(const std::vector<TFamilyCompleteness>& families)
 {
-    const bool known = completeness.Schedule.Known();
-    QByteArray out = "day,expected,received,missing,late,very_late,on_time_ratio,delay_p50_seconds,"
-                     "delay_p95_seconds,delay_max_seconds\r\n";
-    for (const TDayCompleteness& day : completeness.Days) {
-        const TCompletenessFigures& f = day.Figures;
-        out += FormatIsoUtc(day.Day).left(10).toLatin1();
-        out += ',';
-        if (known)
-            out += QByteArray::number(f.Expected);
-        out += ',' + QByteArray::number(f.Received) + ',';
-        if (known)
-            out += QByteArray::number(f.Missing);
-        out += ',' + QByteArray::number(f.Late) + ',' + QByteArray::number(f.VeryLate) + ',';
-        if (known && f.OnTimeRatio)
-            out += FormatRatio(*f.OnTimeRatio).toLatin1();
-        out += ',' + Optional(f.DelayP50Seconds) + ',' + Optional(f.DelayP95Seconds) + ',' +
-               Optional(f.DelayMaxSeconds) + "\r\n";
+    QByteArray out = "family,day,expected,received,missing,missing_files,late,very_late,on_time_ratio,"
+                     "delay_p50_seconds,delay_p95_seconds,delay_max_seconds\r\n";
+    for (const TFamilyCompleteness& family : families) {
+        const bool known = family.Completeness->Schedule.Known();
+        const QByteArray prefix = CsvField(family.Family).toUtf8() + ',';
+        for (const TDayCompleteness& day : family.Completeness->Days) {
+            const TCompletenessFigures& f = day.Figures;
+            out += prefix + FormatIsoUtc(day.Day).left(10).toLatin1();
+            out += ',';
+            if (known)
+                out += QByteArray::number(f.Expected);
+            out += ',' + QByteArray::number(f.Received) + ',';
+            if (known)
+                out += QByteArray::number(f.Missing) + ',' + QByteArray::number(f.MissingFiles);
+            else
+                out += ',';
+            out += ',' + QByteArray::number(f.Late) + ',' + QByteArray::number(f.VeryLate) + ',';
+            if (known && f.OnTimeRatio)
+                out += FormatRatio(*f.OnTimeRatio).toLatin1();
+            out += ',' + Optional(f.DelayP50Seconds) + ',' + Optional(f.DelayP95Seconds) + ',' +
+                   Optional(f.DelayMaxSeconds) + "\r\n";
+        }
     }
     return out;
 }

@@ -25,6 +25,29 @@ std::vector<TLedgerEntry> NewestLedgerEntries(TLedgerEntries& entries)
     return entries.FromLine(entries.LineCount() - PlottedLineCount);
 }
 
+std::vector<TLedgerEntry> NewestSlotEntries(TLedgerEntries& entries, int filesPerSlot)
+{
+    if (filesPerSlot <= 1)
+        return NewestLedgerEntries(entries);
+    // Enough lines for 46 complete bars; late files of older bars that sort
+    // among them only add bars that are then left out.
+    std::vector<TLedgerEntry> lines = entries.FromLine(entries.LineCount() - PlottedLineCount * filesPerSlot);
+    std::stable_sort(lines.begin(), lines.end(),
+                     [](const TLedgerEntry& a, const TLedgerEntry& b) { return a.Nominal < b.Nominal; });
+    std::vector<TLedgerEntry> bars;
+    for (TLedgerEntry& line : lines) {
+        if (line.Nominal == 0.0)
+            continue;
+        if (bars.empty() || bars.back().Nominal != line.Nominal)
+            bars.push_back(std::move(line));
+        else if (line.Seconds && (!bars.back().Seconds || *line.Seconds > *bars.back().Seconds))
+            bars.back() = std::move(line);
+    }
+    if (bars.size() > PlottedLineCount)
+        bars.erase(bars.begin(), bars.end() - PlottedLineCount);
+    return bars;
+}
+
 TDelaySummary SummariseLedgerEntries(const std::vector<TLedgerEntry>& newest)
 {
     TDelaySummary s;

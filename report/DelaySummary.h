@@ -47,6 +47,12 @@ TDelaySummary SummariseLedgerEntries(const std::vector<TLedgerEntry>& newest);
 // The entries of the last 46 lines of the ledger, oldest first.
 std::vector<TLedgerEntry> NewestLedgerEntries(TLedgerEntries& entries);
 
+// The chart's entries of a family whose slots hold filesPerSlot files: one
+// per slot (nominal time) of the newest 46, oldest first, each the slot's
+// latest file (the largest delay; an unmeasured file only in a slot without
+// a measured one). With one file a slot, NewestLedgerEntries.
+std::vector<TLedgerEntry> NewestSlotEntries(TLedgerEntries& entries, int filesPerSlot);
+
 // 47, or the maximum + 2 once it reaches 45 minutes.
 double LeftAxisMaximum(double maximum);
 

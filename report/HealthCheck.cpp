@@ -43,6 +43,12 @@ QString MissingText(const TStationCompleteness& completeness)
     const TCompletenessFigures& day = completeness.Last24Hours;
     if (day.Missing == 0)
         return QStringLiteral("no product missing in the last 24 hours (%1 expected)").arg(day.Expected);
+    // A product of several files is missing some of them, or all.
+    const QString lacking = completeness.FilesPerSlot > 1
+                                ? QStringLiteral(" (%1 of %2 files)")
+                                      .arg(day.MissingFiles)
+                                      .arg(static_cast<qint64>(day.Missing) * completeness.FilesPerSlot)
+                                : QString();
     QStringList times;
     QString lastDate;
     for (size_t i = 0; i < completeness.Missing24Hours.size() && i < 3; ++i) {
@@ -51,9 +57,9 @@ QString MissingText(const TStationCompleteness& completeness)
         times.append(date == lastDate ? iso.mid(11, 5) : date + QLatin1Char(' ') + iso.mid(11, 5));
         lastDate = date;
     }
-    QString text = QStringLiteral("%1 %2 missing in the last 24 hours: %3 UTC")
+    QString text = QStringLiteral("%1 %2 missing%3 in the last 24 hours: %4 UTC")
                        .arg(day.Missing)
-                       .arg(day.Missing == 1 ? QStringLiteral("product") : QStringLiteral("products"),
+                       .arg(day.Missing == 1 ? QStringLiteral("product") : QStringLiteral("products"), lacking,
                             times.join(QStringLiteral(", ")));
     if (day.Missing > 3)
         text += QStringLiteral(" and %1 more").arg(day.Missing - 3);
@@ -77,8 +83,33 @@ const char* CheckStateName(TCheckState state)
     return "UNKNOWN";
 }
 
-TCheckResult CheckStation(const TStationStatus& status, const TMonitoringThresholds& thresholds,
-                          const TStationCompleteness* completeness)
+namespace {
+
+// One family's verdict, its text, the parts of the text that made it worse
+// than OK, and its performance data.
+struct TFamilyCheck
+{
+    TCheckState State = TCheckState::Ok;
+    QString Text;
+    QStringList Reasons;
+    QString Performance;
+};
+
+TCheckState MissingCap(TMissingPolicy policy)
+{
+    switch (policy) {
+    case TMissingPolicy::Ok:
+        return TCheckState::Ok;
+    case TMissingPolicy::Warning:
+        return TCheckState::Warning;
+    case TMissingPolicy::Critical:
+        break;
+    }
+    return TCheckState::Critical;
+}
+
+TFamilyCheck CheckFamily(const TStationStatus& status, const TMonitoringThresholds& thresholds,
+                         const TStationCompleteness* completeness)
 {
     const QString plotted = QString::number(status.Plotted);
     const QString warning = FormatPlainNumber(thresholds.WarningMinutes);
@@ -93,32 +124,38 @@ TCheckResult CheckStation(const TStationStatus& status, const TMonitoringThresho
                               QLatin1Char(' ') +
                               Performance(QStringLiteral("over_critical"), QString::number(status.PlottedOverCritical),
                                           {{}, {}, "0", plotted});
-    if (!status.Newest)
-        return {TCheckState::Critical, Line(TCheckState::Critical, QStringLiteral("no product recorded"), countData)};
+    TFamilyCheck check;
+    if (!status.Newest) {
+        const QString none = QStringLiteral("no product recorded");
+        return {TCheckState::Critical, none, {none}, countData};
+    }
 
     const TNewestProduct& newest = *status.Newest;
-    TCheckState state = TCheckState::Ok;
     QStringList parts;
     const double maxAgeSeconds = thresholds.MaxAgeHours * 3600;
     const bool stale = status.NewestAgeSeconds > maxAgeSeconds;
     if (stale) {
-        state = TCheckState::Critical;
+        check.State = TCheckState::Critical;
         parts.append(QStringLiteral("no product since %1 (%2 hours, more than %3)")
                          .arg(FormatIsoUtc(newest.Nominal), Decimal1(status.NewestAgeSeconds / 3600),
                               FormatPlainNumber(thresholds.MaxAgeHours)));
+        check.Reasons.append(parts.last());
     }
     QString product = QStringLiteral("newest product ") + Printable(newest.Name);
     QString delayData = QStringLiteral("U");
+    bool late = false;
     if (newest.DelaySeconds) {
         const TDelayBand band =
             DelayBandOf(DelayMinutes(*newest.DelaySeconds), thresholds.WarningMinutes, thresholds.CriticalMinutes);
         product += QStringLiteral(", %1 minutes late").arg(Decimal1(DelayMinutes(*newest.DelaySeconds)));
         if (band == TDelayBand::Late) {
-            state = TCheckState::Critical;
+            check.State = TCheckState::Critical;
             product += QStringLiteral(" (more than %1)").arg(critical);
+            late = true;
         } else if (band == TDelayBand::NearlyLate) {
-            state = std::max(state, TCheckState::Warning);
+            check.State = std::max(check.State, TCheckState::Warning);
             product += QStringLiteral(" (more than %1)").arg(warning);
+            late = true;
         }
         delayData = QString::number(*newest.DelaySeconds) + QLatin1Char('s');
     } else {
@@ -127,16 +164,23 @@ TCheckResult CheckStation(const TStationStatus& status, const TMonitoringThresho
     if (!stale)
         product += QStringLiteral(", %1 hours old").arg(Decimal1(status.NewestAgeSeconds / 3600));
     parts.append(product);
+    if (late)
+        check.Reasons.append(product);
     QString completenessData;
     if (completeness && !completeness->Schedule.Known()) {
         parts.append(QStringLiteral("schedule not known yet"));
     } else if (completeness) {
         const TCompletenessFigures& day = completeness->Last24Hours;
+        TCheckState missing = TCheckState::Ok;
         if (day.Missing >= thresholds.MissingCritical)
-            state = TCheckState::Critical;
+            missing = TCheckState::Critical;
         else if (day.Missing >= thresholds.MissingWarning)
-            state = std::max(state, TCheckState::Warning);
+            missing = TCheckState::Warning;
+        missing = std::min(missing, MissingCap(thresholds.Missing));
+        check.State = std::max(check.State, missing);
         parts.append(MissingText(*completeness));
+        if (missing != TCheckState::Ok)
+            check.Reasons.append(parts.last());
         // The plugin format alerts above its limits; the check from "at least N", hence N - 1.
         const QString expected = QString::number(day.Expected);
         completenessData = QLatin1Char(' ') + Performance(QStringLiteral("expected_24h"), expected) + QLatin1Char(' ') +
@@ -146,10 +190,14 @@ TCheckResult CheckStation(const TStationStatus& status, const TMonitoringThresho
                            QLatin1Char(' ') +
                            Performance(QStringLiteral("on_time_24h"),
                                        day.OnTimeRatio ? FormatRatio(*day.OnTimeRatio) : "U", {{}, {}, "0", "1"});
+        if (completeness->FilesPerSlot > 1)
+            completenessData +=
+                QLatin1Char(' ') + Performance(QStringLiteral("missing_files_24h"), QString::number(day.MissingFiles));
     }
     parts.append(counts);
 
-    const QString performance =
+    check.Text = parts.join(QStringLiteral("; "));
+    check.Performance =
         Performance(
             QStringLiteral("newest_delay"), delayData,
             {FormatPlainNumber(thresholds.WarningMinutes * 60), FormatPlainNumber(thresholds.CriticalMinutes * 60)}) +
@@ -157,7 +205,82 @@ TCheckResult CheckStation(const TStationStatus& status, const TMonitoringThresho
         Performance(QStringLiteral("newest_age"), FormatPlainNumber(status.NewestAgeSeconds) + QLatin1Char('s'),
                     {{}, FormatPlainNumber(maxAgeSeconds)}) +
         QLatin1Char(' ') + countData + completenessData;
-    return {state, Line(state, parts.join(QStringLiteral("; ")), performance)};
+    return check;
+}
+
+// How bad a verdict is when families are weighed together: a failed check
+// hides less than a critical one, more than a warning.
+int Severity(TCheckState state)
+{
+    switch (state) {
+    case TCheckState::Ok:
+        return 0;
+    case TCheckState::Warning:
+        return 1;
+    case TCheckState::Unknown:
+        return 2;
+    case TCheckState::Critical:
+        break;
+    }
+    return 3;
+}
+
+constexpr int FamiliesNamed = 3;
+
+}  // namespace
+
+TCheckResult CheckStation(const TStationStatus& status, const TMonitoringThresholds& thresholds,
+                          const TStationCompleteness* completeness)
+{
+    const TFamilyCheck check = CheckFamily(status, thresholds, completeness);
+    return {check.State, Line(check.State, check.Text, check.Performance)};
+}
+
+TCheckResult CheckFamilies(const std::vector<TFamilyReading>& families)
+{
+    if (families.size() == 1) {
+        const TFamilyReading& only = families.front();
+        return only.Problem.isEmpty() ? CheckStation(only.Status, only.Thresholds, &only.Completeness)
+                                      : UnknownCheck({only.Problem});
+    }
+    struct TNamed
+    {
+        const TFamilyReading* Family;
+        TFamilyCheck Check;
+    };
+    std::vector<TNamed> checks;
+    TCheckState worst = TCheckState::Ok;
+    QStringList performance;
+    for (const TFamilyReading& family : families) {
+        TFamilyCheck check = family.Problem.isEmpty()
+                                 ? CheckFamily(family.Status, family.Thresholds, &family.Completeness)
+                                 : TFamilyCheck{TCheckState::Unknown, family.Problem, {Printable(family.Problem)}, {}};
+        if (Severity(check.State) > Severity(worst))
+            worst = check.State;
+        if (!check.Performance.isEmpty())
+            for (const QString& item : check.Performance.split(QLatin1Char(' ')))
+                performance.append(family.Name + QLatin1Char('_') + item);
+        checks.push_back({&family, std::move(check)});
+    }
+    std::stable_sort(checks.begin(), checks.end(), [](const TNamed& a, const TNamed& b) {
+        return Severity(a.Check.State) > Severity(b.Check.State);
+    });
+    QStringList parts;
+    int notOk = 0;
+    for (const TNamed& named : checks) {
+        if (named.Check.State == TCheckState::Ok)
+            continue;
+        if (++notOk <= FamiliesNamed)
+            parts.append(QStringLiteral("%1 %2: %3")
+                             .arg(named.Family->Name, QLatin1String(CheckStateName(named.Check.State)),
+                                  named.Check.Reasons.join(QStringLiteral(", "))));
+    }
+    if (notOk > FamiliesNamed)
+        parts.append(QStringLiteral("and %1 more").arg(notOk - FamiliesNamed));
+    const int ok = static_cast<int>(families.size()) - notOk;
+    parts.append(notOk == 0 ? QStringLiteral("all %1 families OK").arg(ok)
+                            : QStringLiteral("%1 of %2 families OK").arg(ok).arg(families.size()));
+    return {worst, Line(worst, parts.join(QStringLiteral("; ")), performance.join(QLatin1Char(' ')))};
 }
 
 TCheckResult UnknownCheck(const QStringList& reasons)

@@ -20,25 +20,32 @@ QString CsvField(const QString& text)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-QByteArray LedgerCsv(const TLedgerEntries& entries)
+QByteArray LedgerCsv(const std::vector<TFamilyLedger>& ledgers)
 {
-    const TSortedStringList& ledger = entries.Ledger();
+    qsizetype lines = 0;
+    for (const TFamilyLedger& family : ledgers)
+        lines += family.Entries->LineCount();
     QByteArray out;
-    out.reserve(static_cast<qsizetype>(ledger.Count()) * 48 + 64);
-    out += "product,nominal_time_utc,delay_seconds\r\n";
-    entries.ForEachLine([&](int line, const TLedgerEntry* entry) {
-        out += CsvField(entry ? entry->Name : ledger.Get(line)).toUtf8();
-        out += ',';
-        if (entry) {
-            if (entry->Nominal != 0.0)
-                out += FormatIsoUtc(entry->Nominal).toLatin1();
+    out.reserve(lines * 56 + 64);
+    out += "family,product,nominal_time_utc,delay_seconds\r\n";
+    for (const TFamilyLedger& family : ledgers) {
+        const QByteArray prefix = CsvField(family.Family).toUtf8() + ',';
+        const TSortedStringList& ledger = family.Entries->Ledger();
+        family.Entries->ForEachLine([&](int line, const TLedgerEntry* entry) {
+            out += prefix;
+            out += CsvField(entry ? entry->Name : ledger.Get(line)).toUtf8();
             out += ',';
-            if (entry->Seconds)
-                out += QByteArray::number(*entry->Seconds);
-        } else {
-            out += ',';
-        }
-        out += "\r\n";
-    });
+            if (entry) {
+                if (entry->Nominal != 0.0)
+                    out += FormatIsoUtc(entry->Nominal).toLatin1();
+                out += ',';
+                if (entry->Seconds)
+                    out += QByteArray::number(*entry->Seconds);
+            } else {
+                out += ',';
+            }
+            out += "\r\n";
+        });
+    }
     return out;
 }

@@ -1,7 +1,8 @@
 #pragma once
-// The ledger as CSV (RFC 4180, UTF-8, CR LF after every record), for any tool
-// that reads tables: the header "product,nominal_time_utc,delay_seconds", then
-// one record per ledger line in ledger order. The product is the text before
+// The ledgers as CSV (RFC 4180, UTF-8, CR LF after every record), for any tool
+// that reads tables: the header "family,product,nominal_time_utc,delay_seconds",
+// then one record per ledger line, family after family, each ledger in its
+// order. One layout whatever the families are. The product is the text before
 // the first '=' (a line without one is a product name on its own, with both
 // other fields empty); the time is ISO 8601 in UTC, empty when the name is no
 // product time; the delay is empty when the value is no integer.
@@ -10,8 +11,15 @@
 
 #include <QByteArray>
 #include <QString>
+#include <vector>
 
-QByteArray LedgerCsv(const TLedgerEntries& entries);
+struct TFamilyLedger
+{
+    QString Family;
+    const TLedgerEntries* Entries = nullptr;
+};
+
+QByteArray LedgerCsv(const std::vector<TFamilyLedger>& ledgers);
 
 // One field, quoted when it holds a comma, a double quote, CR or LF, or
 // begins or ends with a blank.

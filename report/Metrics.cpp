@@ -3,21 +3,36 @@
 #include "report/CompletenessReport.h"
 #include "report/StationStatus.h"
 
+#include <functional>
 #include <utility>
 
 namespace {
 
+using TFigures = const TCompletenessFigures TStationCompleteness::*;
+
+constexpr std::pair<const char*, TFigures> Windows[] = {
+    {"24h", &TStationCompleteness::Last24Hours},
+    {"7d", &TStationCompleteness::Last7Days},
+    {"30d", &TStationCompleteness::Last30Days},
+};
+
+// The exposition groups every sample of a metric under its one HELP and
+// TYPE: each metric is written for every family before the next begins.
 class TExposition
 {
 public:
-    explicit TExposition(const QString& folder)
-        : FLabels(QStringLiteral("{folder=\"%1\"}").arg(EscapeLabelValue(folder)))
-    {}
-
-    void Gauge(const char* name, const char* help, double value)
+    TExposition(const QString& folder, const std::vector<TFamilyReading>& families) : FFamilies(families)
     {
-        FText += QStringLiteral("# HELP %1 %2\n# TYPE %1 gauge\n%1%3 %4\n")
-                     .arg(QLatin1String(name), QLatin1String(help), FLabels, FormatPlainNumber(value));
+        for (const TFamilyReading& family : families)
+            FLabels.append(QStringLiteral("folder=\"%1\",family=\"%2\"")
+                               .arg(EscapeLabelValue(folder), EscapeLabelValue(family.Name)));
+    }
+
+    void Gauge(const char* name, const char* help, const std::function<double(const TFamilyReading&)>& value)
+    {
+        Family(name, "gauge", help);
+        for (size_t i = 0; i < FFamilies.size(); ++i)
+            Sample(i, QLatin1String(name), {}, FormatPlainNumber(value(FFamilies[i])));
     }
 
     void Family(const char* name, const char* type, const char* help)
@@ -26,68 +41,73 @@ public:
                      .arg(QLatin1String(name), QLatin1String(help), QLatin1String(type));
     }
 
-    // One sample with the folder label and more labels ("window=\"24h\""); the value as written.
-    void Sample(const QString& name, const QString& labels, const QString& value)
+    // One sample of family i, with more labels ("window=\"24h\"") when given; the value as written.
+    void Sample(size_t i, const QString& name, const QString& labels, const QString& value)
     {
-        FText +=
-            name + FLabels.chopped(1) + QLatin1Char(',') + labels + QStringLiteral("} ") + value + QLatin1Char('\n');
+        FText += name + QLatin1Char('{') + FLabels[static_cast<qsizetype>(i)] +
+                 (labels.isEmpty() ? QString() : QLatin1Char(',') + labels) + QStringLiteral("} ") + value +
+                 QLatin1Char('\n');
     }
 
+    // A metric given per window, for every family.
+    void Windowed(const char* name, const char* help, const std::function<QString(const TCompletenessFigures&)>& value)
+    {
+        Family(name, "gauge", help);
+        for (size_t i = 0; i < FFamilies.size(); ++i)
+            for (const auto& [window, figures] : Windows)
+                Sample(i, QLatin1String(name), WindowLabel(window), value(FFamilies[i].Completeness.*figures));
+    }
+
+    static QString WindowLabel(const char* window)
+    {
+        return QStringLiteral("window=\"%1\"").arg(QLatin1String(window));
+    }
+
+    size_t Count() const { return FFamilies.size(); }
+    const TFamilyReading& At(size_t i) const { return FFamilies[i]; }
     QByteArray Bytes() const { return FText.toUtf8(); }
 
 private:
-    QString FLabels;
+    const std::vector<TFamilyReading>& FFamilies;
+    QStringList FLabels;
     QString FText;
 };
 
 QString Number(const std::optional<int32_t>& value) { return value ? QString::number(*value) : QStringLiteral("NaN"); }
 
-void CompletenessSeries(TExposition& out, const TStationCompleteness& completeness)
+void CompletenessSeries(TExposition& out)
 {
-    const std::pair<const char*, const TCompletenessFigures*> windows[] = {
-        {"24h", &completeness.Last24Hours},
-        {"7d", &completeness.Last7Days},
-        {"30d", &completeness.Last30Days},
-    };
-    const auto window = [](const char* name) { return QStringLiteral("window=\"%1\"").arg(QLatin1String(name)); };
     out.Gauge("lagwatch_schedule_slots",
               "Products the station is expected to deliver a day (its schedule); 0 while it is not known.",
-              static_cast<double>(completeness.Schedule.SlotMinutes.size()));
-    struct TCount
-    {
-        const char* Name;
-        const char* Help;
-        int TCompletenessFigures::*Field;
-    };
-    const TCount counts[] = {
-        {"lagwatch_products_expected", "Scheduled products that are due in the window.",
-         &TCompletenessFigures::Expected},
-        {"lagwatch_products_missing", "Scheduled products due in the window that never arrived.",
-         &TCompletenessFigures::Missing},
-        {"lagwatch_products_received", "Products received in the window, scheduled or not.",
-         &TCompletenessFigures::Received},
-    };
-    for (const TCount& count : counts) {
-        out.Family(count.Name, "gauge", count.Help);
-        for (const auto& [name, figures] : windows)
-            out.Sample(QLatin1String(count.Name), window(name), QString::number(figures->*count.Field));
-    }
-    out.Family("lagwatch_products_on_time_ratio", "gauge",
-               "Share of the due scheduled products that arrived on time; NaN when none was due.");
-    for (const auto& [name, figures] : windows)
-        out.Sample(QStringLiteral("lagwatch_products_on_time_ratio"), window(name),
-                   figures->OnTimeRatio ? FormatRatio(*figures->OnTimeRatio) : QStringLiteral("NaN"));
+              [](const TFamilyReading& f) { return static_cast<double>(f.Completeness.Schedule.SlotMinutes.size()); });
+    out.Gauge("lagwatch_files_per_slot", "Files a complete slot of the schedule holds (1 while not known).",
+              [](const TFamilyReading& f) { return f.Completeness.FilesPerSlot; });
+    out.Windowed("lagwatch_products_expected", "Scheduled products that are due in the window.",
+                 [](const TCompletenessFigures& f) { return QString::number(f.Expected); });
+    out.Windowed("lagwatch_products_missing", "Scheduled products due in the window that never arrived complete.",
+                 [](const TCompletenessFigures& f) { return QString::number(f.Missing); });
+    out.Windowed("lagwatch_files_missing", "Files the missing products of the window lack.",
+                 [](const TCompletenessFigures& f) { return QString::number(f.MissingFiles); });
+    out.Windowed("lagwatch_products_received", "Products received in the window, scheduled or not.",
+                 [](const TCompletenessFigures& f) { return QString::number(f.Received); });
+    out.Windowed("lagwatch_products_on_time_ratio",
+                 "Share of the due scheduled products that arrived on time; NaN when none was due.",
+                 [](const TCompletenessFigures& f) {
+                     return f.OnTimeRatio ? FormatRatio(*f.OnTimeRatio) : QStringLiteral("NaN");
+                 });
     out.Family("lagwatch_product_delay_seconds", "summary",
                "Delays of the products received in the window (nearest rank).");
-    for (const auto& [name, figures] : windows) {
-        const QString labels = window(name);
-        const QString delay = QStringLiteral("lagwatch_product_delay_seconds");
-        out.Sample(delay, labels + QStringLiteral(",quantile=\"0.5\""), Number(figures->DelayP50Seconds));
-        out.Sample(delay, labels + QStringLiteral(",quantile=\"0.95\""), Number(figures->DelayP95Seconds));
-        out.Sample(delay, labels + QStringLiteral(",quantile=\"1\""), Number(figures->DelayMaxSeconds));
-        out.Sample(delay + QStringLiteral("_sum"), labels, FormatPlainNumber(figures->DelaySumSeconds));
-        out.Sample(delay + QStringLiteral("_count"), labels, QString::number(figures->DelayCount));
-    }
+    const QString delay = QStringLiteral("lagwatch_product_delay_seconds");
+    for (size_t i = 0; i < out.Count(); ++i)
+        for (const auto& [window, member] : Windows) {
+            const TCompletenessFigures& figures = out.At(i).Completeness.*member;
+            const QString labels = TExposition::WindowLabel(window);
+            out.Sample(i, delay, labels + QStringLiteral(",quantile=\"0.5\""), Number(figures.DelayP50Seconds));
+            out.Sample(i, delay, labels + QStringLiteral(",quantile=\"0.95\""), Number(figures.DelayP95Seconds));
+            out.Sample(i, delay, labels + QStringLiteral(",quantile=\"1\""), Number(figures.DelayMaxSeconds));
+            out.Sample(i, delay + QStringLiteral("_sum"), labels, FormatPlainNumber(figures.DelaySumSeconds));
+            out.Sample(i, delay + QStringLiteral("_count"), labels, QString::number(figures.DelayCount));
+        }
 }
 
 double UnixSeconds(TDateTime value) { return static_cast<double>(DateTimeToUnixMs(value)) / 1000.0; }
@@ -111,35 +131,59 @@ QString EscapeLabelValue(const QString& value)
     return escaped;
 }
 
-QByteArray MetricsText(const TRunMetrics& run, const TStationStatus& status, const TMonitoringThresholds& thresholds,
-                       const TStationCompleteness* completeness)
+QByteArray MetricsText(const TRunMetrics& run, const std::vector<TFamilyReading>& families)
 {
-    TExposition out(run.DataFolder);
+    TExposition out(run.DataFolder, families);
     out.Gauge("lagwatch_last_run_timestamp_seconds", "Time the last run of the checker ended, in seconds since 1970.",
-              UnixSeconds(run.RunTime));
+              [&](const TFamilyReading&) { return UnixSeconds(run.RunTime); });
     out.Gauge("lagwatch_last_run_success",
-              "1 when the last run scanned, saved the ledger and wrote its outputs, else 0.", run.Success ? 1 : 0);
-    out.Gauge("lagwatch_pass_duration_seconds", "Duration of the last run's scan pass.", run.PassSeconds);
-    out.Gauge("lagwatch_products_recorded", "Products the last run added to the ledger.", run.ProductsRecorded);
-    out.Gauge("lagwatch_ledger_entries", "Lines in the ledger after the last run.", status.LedgerEntries);
+              "1 when the last run scanned the family, saved its ledger and wrote its outputs, else 0.",
+              [&](const TFamilyReading& f) { return run.Success && f.Problem.isEmpty() ? 1 : 0; });
+    out.Gauge("lagwatch_pass_duration_seconds", "Duration of the last run's scan pass.",
+              [&](const TFamilyReading&) { return run.PassSeconds; });
+    out.Gauge("lagwatch_products_recorded", "Products the last run added to the ledger.",
+              [](const TFamilyReading& f) { return f.ProductsRecorded; });
+    out.Gauge("lagwatch_ledger_entries", "Lines in the ledger after the last run.",
+              [](const TFamilyReading& f) { return f.Status.LedgerEntries; });
     out.Gauge("lagwatch_newest_product_timestamp_seconds",
               "Nominal time of the newest product in the ledger, in seconds since 1970; 0 when there is none.",
-              status.Newest ? UnixSeconds(status.Newest->Nominal) : 0);
-    if (status.Newest && status.Newest->DelaySeconds)
-        out.Gauge("lagwatch_newest_product_delay_seconds", "Delay of the newest product in the ledger.",
-                  *status.Newest->DelaySeconds);
-    out.Gauge("lagwatch_plotted_products", "Products shown on the chart (the newest ledger lines).", status.Plotted);
+              [](const TFamilyReading& f) { return f.Status.Newest ? UnixSeconds(f.Status.Newest->Nominal) : 0; });
+    // Only the families whose newest product has a delay: no sample is better than a made-up one.
+    bool delays = false;
+    for (size_t i = 0; i < out.Count(); ++i) {
+        const std::optional<TNewestProduct>& newest = out.At(i).Status.Newest;
+        if (!newest || !newest->DelaySeconds)
+            continue;
+        if (!delays)
+            out.Family("lagwatch_newest_product_delay_seconds", "gauge", "Delay of the newest product in the ledger.");
+        delays = true;
+        out.Sample(i, QStringLiteral("lagwatch_newest_product_delay_seconds"), {},
+                   QString::number(*newest->DelaySeconds));
+    }
+    out.Gauge("lagwatch_plotted_products", "Products shown on the chart (the newest ledger lines).",
+              [](const TFamilyReading& f) { return f.Status.Plotted; });
     out.Gauge("lagwatch_plotted_products_over_warning",
-              "Products on the chart whose delay is over the warning threshold.", status.PlottedOverWarning);
+              "Products on the chart whose delay is over the warning threshold.",
+              [](const TFamilyReading& f) { return f.Status.PlottedOverWarning; });
     out.Gauge("lagwatch_plotted_products_over_critical",
-              "Products on the chart whose delay is over the critical threshold.", status.PlottedOverCritical);
+              "Products on the chart whose delay is over the critical threshold.",
+              [](const TFamilyReading& f) { return f.Status.PlottedOverCritical; });
     out.Gauge("lagwatch_warning_threshold_seconds", "The delay over which a product is nearly late.",
-              thresholds.WarningMinutes * 60);
+              [](const TFamilyReading& f) { return f.Thresholds.WarningMinutes * 60; });
     out.Gauge("lagwatch_critical_threshold_seconds", "The delay over which a product is late.",
-              thresholds.CriticalMinutes * 60);
+              [](const TFamilyReading& f) { return f.Thresholds.CriticalMinutes * 60; });
     out.Gauge("lagwatch_max_age_seconds", "The age of the newest product over which the station counts as silent.",
-              thresholds.MaxAgeHours * 3600);
-    if (completeness)
-        CompletenessSeries(out, *completeness);
+              [](const TFamilyReading& f) { return f.Thresholds.MaxAgeHours * 3600; });
+    out.Gauge("lagwatch_missing_after_seconds", "How long after its nominal time a scheduled product is due.",
+              [](const TFamilyReading& f) { return f.CompletenessLimits.MissingAfterMinutes * 60; });
+    out.Gauge("lagwatch_missing_warning_products", "Products missing in the last 24 hours from which the check warns.",
+              [](const TFamilyReading& f) { return f.Thresholds.MissingWarning; });
+    out.Gauge("lagwatch_missing_critical_products",
+              "Products missing in the last 24 hours from which the check is critical.",
+              [](const TFamilyReading& f) { return f.Thresholds.MissingCritical; });
+    out.Gauge("lagwatch_missing_policy",
+              "The worst verdict missing products give the family: 0 OK, 1 warning, 2 critical.",
+              [](const TFamilyReading& f) { return static_cast<int>(f.Thresholds.Missing); });
+    CompletenessSeries(out);
     return out.Bytes();
 }

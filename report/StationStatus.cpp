@@ -29,7 +29,8 @@ QString FormatPlainNumber(double value)
     return text == QLatin1String("-0") ? QStringLiteral("0") : text;
 }
 
-TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMonitoringThresholds& thresholds)
+TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMonitoringThresholds& thresholds,
+                             int filesPerSlot)
 {
     TStationStatus status;
     status.LedgerEntries = entries.LineCount();
@@ -40,7 +41,7 @@ TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMoni
         // On the millisecond grid, so that an age of exactly the limit is not a rounding error above it.
         status.NewestAgeSeconds = static_cast<double>(DateTimeToUnixMs(now) - DateTimeToUnixMs(nominal)) / 1000.0;
     }
-    for (const TDelayPoint& point : SummariseLedgerEntries(NewestLedgerEntries(entries)).Points) {
+    for (const TDelayPoint& point : SummariseLedgerEntries(NewestSlotEntries(entries, filesPerSlot)).Points) {
         ++status.Plotted;
         const TDelayBand band =
             DelayBandOf(DelayMinutes(point.Seconds), thresholds.WarningMinutes, thresholds.CriticalMinutes);

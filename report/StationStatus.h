@@ -5,6 +5,7 @@
 // file both report from this one reading.
 #include "report/DelayBands.h"
 #include "platform/DateTime.h"
+#include "station/Family.h"
 #include "station/LedgerEntries.h"
 
 #include <QString>
@@ -20,6 +21,9 @@ struct TMonitoringThresholds
     // from which it is critical (at least this many).
     int MissingWarning = 1;
     int MissingCritical = 3;
+    // The worst verdict missing products give (a family whose slots are
+    // often rightly empty says Ok).
+    TMissingPolicy Missing = TMissingPolicy::Critical;
 };
 
 struct TNewestProduct
@@ -43,7 +47,9 @@ struct TStationStatus
     int PlottedOverCritical = 0;
 };
 
-TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMonitoringThresholds& thresholds);
+// filesPerSlot: the chart's bars are its slots (NewestSlotEntries).
+TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMonitoringThresholds& thresholds,
+                             int filesPerSlot = 1);
 
 // "2021-06-23T12:00:00Z"; empty outside the years 1 to 9999.
 QString FormatIsoUtc(TDateTime value);

@@ -12,8 +12,7 @@
 #include <chrono>
 
 TStationPass::TStationPass(const QStringList& positional, TReportFailure reportFailure)
-    : FReportFailure(std::move(reportFailure)), FLedger(std::make_unique<TSortedStringList>()),
-      FTreeScanner(std::make_unique<TTreeScanner>())
+    : FReportFailure(std::move(reportFailure)), FTreeScanner(std::make_unique<TTreeScanner>())
 {
     if (!FReportFailure)
         FReportFailure = [](const QString&) {};
@@ -28,10 +27,10 @@ TStationPass::TStationPass(const QStringList& positional, TReportFailure reportF
         FReportFailure(FDataFolderProblem);
 
     const TLedgerLocation ledger = ChooseLedger(positional, ExecutableFolder(), UserDataHome());
-    FLedgerFile = ledger.Path;
+    FFamilies.push_back(std::make_unique<TFamilyPass>(BuiltInCrmFamily(), ledger.Path));
     QString loadError;
-    if (LoadLedger(*FLedger, ledger.LoadPath, loadError, TLedgerWait{DefaultLockWait(), FReportFailure}) ==
-        TLoadResult::Failed)
+    if (LoadLedger(FirstFamily().Ledger(), ledger.LoadPath, loadError,
+                   TLedgerWait{DefaultLockWait(), FReportFailure}) == TLoadResult::Failed)
         FReportFailure(loadError);
 
     FTreeScanner->setObjectName(QStringLiteral("TreeScanner"));
@@ -46,9 +45,9 @@ void TStationPass::Walk(const QString& folder, const std::function<void(int inde
 {
     const auto start = std::chrono::steady_clock::now();
     FWalking = true;
-    FEntries.reset();
+    FirstFamily().LedgerChanged();
     TDayWalkHooks hooks;
-    hooks.IsRecorded = [this](const QString& name) { return !FLedger->Values(name).isEmpty(); };
+    hooks.IsRecorded = [this](const QString& name) { return !FirstFamily().Ledger().Values(name).isEmpty(); };
     hooks.FolderExists = [](const QString& dayFolder) { return IsFolderPath(dayFolder); };
     hooks.ShouldStop = [this] { return FStopRequested; };
     hooks.Search = [this](const QString& dayFolder) {
@@ -94,11 +93,12 @@ void TStationPass::TreeScannerFileFound()
     if (problem == TProductName::TProblem::NotUtf8)
         FReportFailure(
             QStringLiteral("not recorded, the file name is not valid UTF-8: %1").arg(FTreeScanner->FileFound()));
+    TFamilyPass& family = FirstFamily();
     if (problem != TProductName::TProblem::None ||
-        FLedger->ContainsNameUtf8(QByteArrayView(FLineBuffer).first(nameLength)))
+        family.Ledger().ContainsNameUtf8(QByteArrayView(FLineBuffer).first(nameLength)))
         return;
-    if (FLedger->AddUtf8(FLineBuffer) >= 0)
-        ++FProductsRecorded;
+    if (family.Ledger().AddUtf8(FLineBuffer) >= 0)
+        family.CountRecorded();
 }
 
 bool TStationPass::Save()
@@ -106,20 +106,15 @@ bool TStationPass::Save()
     if (FSaveResult)
         return *FSaveResult;
     QString error;
-    const int linesBefore = FLedger->Count();
-    FSaveResult = SaveLedger(*FLedger, FLedgerFile, error, TLedgerWait{DefaultLockWait(), FReportFailure});
+    TFamilyPass& family = FirstFamily();
+    const int linesBefore = family.Ledger().Count();
+    FSaveResult =
+        SaveLedger(family.Ledger(), family.LedgerFile(), error, TLedgerWait{DefaultLockWait(), FReportFailure});
     // The save merges in the lines other runs wrote meanwhile; only then are
     // the entries parsed again.
-    if (FLedger->Count() != linesBefore)
-        FEntries.reset();
+    if (family.Ledger().Count() != linesBefore)
+        family.LedgerChanged();
     if (!*FSaveResult)
         FReportFailure(error);
     return *FSaveResult;
-}
-
-TLedgerEntries& TStationPass::Entries() const
-{
-    if (!FEntries)
-        FEntries.emplace(*FLedger);
-    return *FEntries;
 }

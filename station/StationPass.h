@@ -6,6 +6,7 @@
 // windows: the window, a scheduled run and a monitoring server's check all
 // run this same pass.
 #include "platform/SortedStringList.h"
+#include "station/FamilyPass.h"
 #include "station/LedgerEntries.h"
 
 #include <QByteArray>
@@ -35,7 +36,12 @@ public:
     const QString& DataFolder() const { return FDataFolder; }
     // Why the data folder cannot be walked; empty when it can.
     const QString& DataFolderProblem() const { return FDataFolderProblem; }
-    const QString& LedgerFile() const { return FLedgerFile; }
+    // The first family's ledger file.
+    const QString& LedgerFile() const { return FirstFamily().LedgerFile(); }
+
+    // The families of the run, in the families file's order (crm first
+    // unless it is dropped); never empty.
+    const std::vector<std::unique_ptr<TFamilyPass>>& Families() const { return FFamilies; }
 
     // Walks back from today's UTC date over the day folders below folder
     // (the data folder) that the ledger does not know yet and records every
@@ -47,8 +53,8 @@ public:
     void RequestStop();
     bool StopRequested() const { return FStopRequested; }
     bool Walking() const { return FWalking; }
-    // Lines the walk added to the ledger, and how long it took.
-    int ProductsRecorded() const { return FProductsRecorded; }
+    // Lines the walk added to the first family's ledger, and how long the walk took.
+    int ProductsRecorded() const { return FirstFamily().ProductsRecorded(); }
     double WalkSeconds() const { return FWalkSeconds; }
 
     // Saves the ledger through its locked, merging save, once: later calls
@@ -56,28 +62,27 @@ public:
     bool Save();
     bool Saved() const { return FSaveResult.value_or(false); }
 
-    const TSortedStringList& Ledger() const { return *FLedger; }
-    // The ledger's entries for the reports, each line parsed at most once
-    // (LedgerEntries.h); made anew when the walk or the save changes the ledger.
-    TLedgerEntries& Entries() const;
+    // The first family's ledger and its entries for the reports, each line
+    // parsed at most once (LedgerEntries.h).
+    const TSortedStringList& Ledger() const { return FirstFamily().Ledger(); }
+    TLedgerEntries& Entries() const { return FirstFamily().Entries(); }
 
     TTreeScanner* TreeScanner() const { return FTreeScanner.get(); }
 
 private:
+    const TFamilyPass& FirstFamily() const { return *FFamilies.front(); }
+    TFamilyPass& FirstFamily() { return *FFamilies.front(); }
     // Records one file the scanner found.
     void TreeScannerFileFound();
 
     TReportFailure FReportFailure;
     QString FDataFolder;
     QString FDataFolderProblem;
-    QString FLedgerFile;
-    std::unique_ptr<TSortedStringList> FLedger;
+    std::vector<std::unique_ptr<TFamilyPass>> FFamilies;
     std::unique_ptr<TTreeScanner> FTreeScanner;
     QByteArray FLineBuffer;  // the ledger line of the file being recorded, its room reused
-    int FProductsRecorded = 0;
     double FWalkSeconds = 0;
     bool FWalking = false;
     bool FStopRequested = false;
     std::optional<bool> FSaveResult;
-    mutable std::optional<TLedgerEntries> FEntries;
 };

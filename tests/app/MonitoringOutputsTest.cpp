@@ -73,9 +73,12 @@ TRunRecord FixedRun(const TSortedStringList& ledger)
 {
     TRunRecord run;
     run.DataFolder = "/srv/st\"ation\\data\n/";
-    run.Ledger = &ledger;
+    TRunFamily crm;
+    crm.Rules.Name = "crm";
+    crm.Ledger = &ledger;
+    crm.ProductsRecorded = 3;
+    run.Families = {crm};
     run.LedgerFile = "/srv/ledger.txt";
-    run.ProductsRecorded = 3;
     run.PassSeconds = 0.25;
     TDateTime day = 0, time = 0;
     TryEncodeDate(2021, 6, 23, day);
@@ -259,10 +262,10 @@ TEST(MonitoringOutputs, FailuresAndTheExitStatus)
         EXPECT_EQ(QFileInfo(dir.FilePath("l.csv")).isFile(), c.csvWritable);
         if (c.metricsWritable) {
             const bool success = c.csvWritable && c.saved && c.chart && c.folderProblem.isEmpty() && !c.signal;
-            EXPECT_TRUE(
-                ReadFile(dir.FilePath("m.prom"))
-                    .contains(QByteArray("lagwatch_last_run_success{folder=\"/srv/st\\\"ation\\\\data\\n/\"} ") +
-                              (success ? "1" : "0")));
+            EXPECT_TRUE(ReadFile(dir.FilePath("m.prom"))
+                            .contains(QByteArray("lagwatch_last_run_success{folder=\"/srv/st\\\"ation\\\\data\\n/\","
+                                                 "family=\"crm\"} ") +
+                                      (success ? "1" : "0")));
         }
     }
 }
@@ -322,11 +325,13 @@ TEST(MonitoringOutputs, LabelValuesAreEscaped)
 
 TEST(MonitoringOutputs, NoProductMeansTimestampZeroAndNoDelay)
 {
-    TRunMetrics run{"/d/", 44370.5, 0, 0, true};
-    const QByteArray text = MetricsText(run, TStationStatus{}, {});
-    EXPECT_TRUE(text.contains("lagwatch_newest_product_timestamp_seconds{folder=\"/d/\"} 0\n"));
+    TRunMetrics run{"/d/", 44370.5, 0, true};
+    TFamilyReading crm;
+    crm.Name = "crm";
+    const QByteArray text = MetricsText(run, {crm});
+    EXPECT_TRUE(text.contains("lagwatch_newest_product_timestamp_seconds{folder=\"/d/\",family=\"crm\"} 0\n"));
     EXPECT_FALSE(text.contains("lagwatch_newest_product_delay_seconds"));
-    EXPECT_TRUE(text.contains("lagwatch_last_run_timestamp_seconds{folder=\"/d/\"} 1624449600\n"));
+    EXPECT_TRUE(text.contains("lagwatch_last_run_timestamp_seconds{folder=\"/d/\",family=\"crm\"} 1624449600\n"));
 }
 
 }  // namespace

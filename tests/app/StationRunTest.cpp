@@ -19,7 +19,7 @@ TEST(StationRun, ScanningAgainKeepsWhatWasRecordedAndFindsWhatCameSince)
     const QString ledger = dir.Write("ledger.txt", "");
     TStationRun run(TCommandLine::WithPositional({dir.FilePath("data"), ledger}));
     int summaries = 0;
-    const TScanViews views{{}, [&summaries](const TDelaySummary&) { ++summaries; }, {}, {}};
+    const TScanViews views{{}, [&summaries](const std::vector<TFamilyReading>&) { ++summaries; }, {}, {}};
     run.Scan(views);
     EXPECT_EQ(run.Pass().ProductsRecorded(), 1);
     // Another station process saved a product meanwhile; one more arrived.

@@ -205,8 +205,8 @@ TEST(Monitoring, CompletenessFromTheCommandLine)
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     const QByteArray metrics = ReadFile(dir.FilePath("m.prom"));
     for (const auto& [window, missing] : {std::pair("24h", "4"), std::pair("7d", "4"), std::pair("30d", "8")})
-        EXPECT_TRUE(metrics.contains("lagwatch_products_missing{folder=\"" + QFile::encodeName(data) + "/\",window=\"" +
-                                     window + "\"} " + missing + "\n"))
+        EXPECT_TRUE(metrics.contains("lagwatch_products_missing{folder=\"" + QFile::encodeName(data) +
+                                     "/\",family=\"crm\",window=\"" + window + "\"} " + missing + "\n"))
             << window << "\n"
             << metrics.toStdString();
 }
@@ -230,7 +230,7 @@ TEST(Monitoring, MetricsOfARealRunPassPromtool)
         EXPECT_EQ(check.ExitCode, 0) << check.Out.toStdString() << check.Err.toStdString();
         EXPECT_EQ(check.Out + check.Err, "") << text.toStdString();
         EXPECT_TRUE(text.contains("lagwatch_last_run_success{folder=\"" +
-                                  QFile::encodeName(data).replace("\"", "\\\"") + "/\"} 1\n"))
+                                  QFile::encodeName(data).replace("\"", "\\\"") + "/\",family=\"crm\"} 1\n"))
             << text.toStdString();
         EXPECT_TRUE(text.contains("lagwatch_ledger_entries{")) << text.toStdString();
     }
@@ -238,7 +238,7 @@ TEST(Monitoring, MetricsOfARealRunPassPromtool)
     const TRun failed = RunOffscreen(LAGWATCH_BIN, {dir.FilePath("missing"), ledger, "-close", "-metrics=" + metrics});
     EXPECT_EQ(failed.ExitCode, 1);
     EXPECT_TRUE(ReadFile(metrics).contains("lagwatch_last_run_success{folder=\"" +
-                                           QFile::encodeName(dir.FilePath("missing")) + "/\"} 0\n"));
+                                           QFile::encodeName(dir.FilePath("missing")) + "/\",family=\"crm\"} 0\n"));
     // The golden file of the unit tests, whose folder label needs every escape.
     const TRun golden = CheckMetrics(promtool, LAGWATCH_SOURCE_DIR "/tests/app/golden/lagwatch.prom");
     EXPECT_EQ(golden.ExitCode, 0) << golden.Out.toStdString() << golden.Err.toStdString();
@@ -283,13 +283,13 @@ TEST(Monitoring, CsvReadBackByPython)
     ASSERT_EQ(read.ExitCode, 0) << read.Err.toStdString();
     const QJsonArray rows = QJsonDocument::fromJson(read.Out.toUtf8()).array();
     const std::vector<QStringList> expected = {
-        {"product", "nominal_time_utc", "delay_seconds"},
-        {"202106231200-crm.grb", "2021-06-23T12:00:00Z", "413"},
-        {"202106231215,copy-crm.grb", "2021-06-23T12:15:00Z", "-7"},
-        {"202106231230 \"quoted\"-crm.grb", "2021-06-23T12:30:00Z", ""},
-        {"202106232400-Ähtäri.grb", "2021-06-24T00:00:00Z", "2101"},
-        {"note without separator", "", ""},
-        {"remark", "", ""},
+        {"family", "product", "nominal_time_utc", "delay_seconds"},
+        {"crm", "202106231200-crm.grb", "2021-06-23T12:00:00Z", "413"},
+        {"crm", "202106231215,copy-crm.grb", "2021-06-23T12:15:00Z", "-7"},
+        {"crm", "202106231230 \"quoted\"-crm.grb", "2021-06-23T12:30:00Z", ""},
+        {"crm", "202106232400-Ähtäri.grb", "2021-06-24T00:00:00Z", "2101"},
+        {"crm", "note without separator", "", ""},
+        {"crm", "remark", "", ""},
     };
     ASSERT_EQ(rows.size(), static_cast<qsizetype>(expected.size())) << read.Out.toStdString();
     for (size_t i = 0; i < expected.size(); ++i)
@@ -316,8 +316,8 @@ TEST(Monitoring, AnOutputThatCannotBeWrittenCostsNeitherTheLedgerNorTheOtherOutp
         EXPECT_EQ(run.Err, QStringLiteral("lagwatch: cannot write the %1 %2: No such file or directory\n")
                                .arg(said, dir.FilePath("no/such/folder.csv")));
         EXPECT_EQ(ReadFile(ledger).count("\r\n"), products);
-        EXPECT_TRUE(ReadFile(metrics).contains("lagwatch_ledger_entries{folder=\"" + QFile::encodeName(data) + "/\"} " +
-                                               QByteArray::number(products) + "\n"));
+        EXPECT_TRUE(ReadFile(metrics).contains("lagwatch_ledger_entries{folder=\"" + QFile::encodeName(data) +
+                                               "/\",family=\"crm\"} " + QByteArray::number(products) + "\n"));
     }
 }
 

@@ -1,6 +1,6 @@
 // The expected schedule: given on the command line, or learned from the
 // ledger's recent days.
-#include "report/Completeness.h"
+#include "station/Schedule.h"
 
 #include <QRegularExpression>
 
@@ -20,14 +20,15 @@ int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) !
 
 std::optional<TExpectedSchedule> ParseExpectedSchedule(const QString& value, QString& error)
 {
-    static const QRegularExpression every(QStringLiteral("^([0-9]{1,4})m$"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression every(QStringLiteral("^([0-9]{1,4})([mh])$"), QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression time(QStringLiteral("^([0-9]{1,2}):([0-9]{2})$"));
     TExpectedSchedule schedule;
     if (const QRegularExpressionMatch m = every.match(value); m.hasMatch()) {
-        const int step = m.captured(1).toInt();
+        const bool hours = m.captured(2).compare(QLatin1String("h"), Qt::CaseInsensitive) == 0;
+        const int step = m.captured(1).toInt() * (hours ? 60 : 1);
         if (step < 1 || step > MinutesPerDay || MinutesPerDay % step != 0) {
             error = QStringLiteral("'%1' is no whole part of a day: every N minutes needs N from 1 to 1440 that "
-                                   "divides 1440 (1m, 5m, 15m, 30m, 60m, ...)")
+                                   "divides 1440 (1m, 5m, 15m, 30m, 1h, 3h, ...)")
                         .arg(value);
             return std::nullopt;
         }

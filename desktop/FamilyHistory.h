@@ -1,0 +1,21 @@
+#pragma once
+// The picture of -history-png over several product families: each family's
+// completeness map at its natural size, titled with the family, one under the
+// other in the families file's order. One family: its map alone, as ever.
+#include "app/StationRun.h"
+#include "report/CompletenessReport.h"
+
+#include <QImage>
+#include <QString>
+#include <vector>
+
+QImage RenderFamilyHistory(const std::vector<TFamilyCompleteness>& families, const QString& dataFolder, int scale);
+
+// Written as a PNG whatever the name's extension, whole or not at all; false
+// with the error when it cannot.
+bool SaveFamilyHistoryImage(const std::vector<TFamilyCompleteness>& families, const QString& dataFolder,
+                            const QString& file, int scale, QString& error);
+
+// The drawing of -history-png for a scan (StationRun.h): SaveFamilyHistoryImage
+// at the scale, a failure told to the user.
+TSaveHistory HistoryImageWriter(int scale);

@@ -1,0 +1,51 @@
+#pragma once
+// A product family: the files of one kind a station receives (their folder,
+// name pattern, schedule, files per slot, limits and missing policy). The
+// CRM products are the built-in family, with the rules the program always had.
+#include "station/Schedule.h"
+
+#include <QString>
+#include <optional>
+
+// The worst verdict missing products can give.
+enum class TMissingPolicy { Ok, Warning, Critical };
+// Which time a product's delay is measured from: its last write, or the
+// nominal time its name gives (receivers that do not keep the sender's
+// write time).
+enum class TDelaySource { WriteTime, NameTime };
+
+// Filled once, in this order: built-in defaults, the families file's
+// [defaults], the family's section, the command line.
+struct TFamilyLimits
+{
+    double WarningMinutes = 35;   // nearly late beyond this
+    double CriticalMinutes = 45;  // late beyond this
+    double MaxAgeHours = 26;
+    double MissingAfterMinutes = 90;
+    int MissingWarning = 1;
+    int MissingCritical = 3;
+    TMissingPolicy Missing = TMissingPolicy::Critical;
+};
+
+struct TFamily
+{
+    QString Name;                             // "crm" for the built-in family
+    bool BuiltInCrm = false;                  // the CRM rules: mask, expected names, ledger name
+    QString Folder;                           // relative to the data folder or absolute; may hold %Y %m %d %j
+    QString Pattern;                          // as written
+    std::optional<TExpectedSchedule> Expect;  // none: learned
+    std::optional<int> FilesPerSlot;          // none: learned (1 while not known)
+    TDelaySource Delay = TDelaySource::WriteTime;
+    TFamilyLimits Limits;
+    std::optional<int> KeepDays;  // none: unlimited
+};
+
+// How many days of entries a family's ledger keeps before they move to the
+// yearly archive, unless its section says otherwise.
+constexpr int DefaultKeepDays = 400;
+
+// The default day folders, below the data folder.
+inline const QString DefaultFamilyFolder = QStringLiteral("%Y/%m/%d");
+
+// The CRM products as the program always watched them.
+TFamily BuiltInCrmFamily();

@@ -1,0 +1,129 @@
+// Slots of several files: complete with files-per-slot files, as late as the
+// file that completed them, the files a missing slot lacks, files-per-slot
+// learned, and the chart's one bar per slot.
+#include "report/Completeness.h"
+#include "report/DelaySummary.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TDateTime At(int day, int hour, int minute)
+{
+    TDateTime date = 0, time = 0;
+    TryEncodeDate(2026, 12, day, date);
+    TryEncodeTime(hour, minute, 0, 0, time);
+    return date + time;
+}
+
+const TDateTime Now = At(7, 12, 0);
+
+// Files of the slot of 2026-12-DD HH:MM, one per delay ("x": no integer delay).
+QStringList Files(int day, int hour, int minute, const QStringList& delays)
+{
+    QStringList lines;
+    for (qsizetype i = 0; i < delays.size(); ++i)
+        lines.append(QString::asprintf("202612%02d%02d%02d-seg%03d.grb=", day, hour, minute, static_cast<int>(i)) +
+                     delays[i]);
+    return lines;
+}
+
+QStringList Repeated(int count, const QString& delay) { return QStringList(count, delay); }
+
+TEST(SlotFiles, ACompleteSlotIsAsLateAsItsCompletingFile)
+{
+    struct Case
+    {
+        const char* what;
+        QStringList delays;  // of the 10:00 slot's files
+        TDateTime now;
+        TSlotState state;
+        int missingFiles;
+        const char* product;  // the completing file, or empty
+    };
+    const Case cases[] = {
+        {"complete, the latest file decides", {"60", "2400", "120"}, Now, TSlotState::Late, 0, "seg001"},
+        {"a file short is missing", {"60", "120"}, Now, TSlotState::Missing, 1, ""},
+        {"no file lacks all three", {}, Now, TSlotState::Missing, 3, ""},
+        {"a file more: the third to arrive completes it",
+         {"3000", "60", "120", "90"},
+         Now,
+         TSlotState::OnTime,
+         0,
+         "seg002"},
+        {"an unmeasured file completes last", {"60", "x", "120"}, Now, TSlotState::Unmeasured, 0, "seg001"},
+        {"incomplete and not due yet", {"60"}, At(7, 10, 30), TSlotState::NotDue, 0, ""},
+    };
+    TExpectedSchedule schedule;
+    schedule.Source = TExpectedSchedule::TSource::List;
+    schedule.SlotMinutes = {600};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QStringList lines = Files(6, 0, 0, {"1"});  // so that 10:00 lies after the ledger's first
+        lines += Files(7, 10, 0, c.delays);
+        const TStationCompleteness r = AssessCompleteness(ParseLedgerLines(lines), schedule, c.now, {}, 3);
+        EXPECT_EQ(r.FilesPerSlot, 3);
+        const TSlotCell& cell = r.Days[0].Cells.at(0);
+        EXPECT_EQ(cell.State, c.state);
+        EXPECT_EQ(cell.Files, c.delays.size());
+        EXPECT_EQ(cell.MissingFiles, c.missingFiles);
+        EXPECT_TRUE(cell.Product.contains(QLatin1String(c.product))) << cell.Product.toStdString();
+        EXPECT_EQ(cell.Product.isEmpty(), *c.product == '\0');
+        const TCompletenessFigures& f = r.Days[0].Figures;
+        EXPECT_EQ(f.Missing, c.state == TSlotState::Missing ? 1 : 0);
+        EXPECT_EQ(f.MissingFiles, c.missingFiles);
+        EXPECT_EQ(f.Received, c.delays.size());
+    }
+}
+
+TEST(SlotFiles, FilesPerSlotLearnedAsTheMostFrequentCount)
+{
+    struct Case
+    {
+        const char* what;
+        std::vector<int> counts;  // files of the 06:00 slot on each day before today
+        int learned;
+    };
+    const Case cases[] = {
+        {"one file a slot", {1, 1, 1, 1}, 1},
+        {"the usual count, not the largest", {114, 114, 112, 115, 114}, 114},
+        {"of two as frequent, the larger", {4, 4, 5, 5}, 5},
+        {"days without any file do not count", {0, 0, 6, 6, 6}, 6},
+        {"too few days: schedule and count unknown", {3, 3}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QStringList lines;
+        for (size_t i = 0; i < c.counts.size(); ++i)
+            lines += Files(6 - static_cast<int>(i), 6, 0, Repeated(c.counts[i], "60"));
+        const std::vector<TLedgerEntry> entries = ParseLedgerLines(lines);
+        EXPECT_EQ(LearnFilesPerSlot(entries, LearnSchedule(entries, Now), Now), c.learned);
+    }
+    // Files off the schedule's slots (05:59) are not counted.
+    TExpectedSchedule schedule;
+    schedule.SlotMinutes = {360};
+    const std::vector<TLedgerEntry> entries =
+        ParseLedgerLines(Files(6, 6, 0, Repeated(2, "60")) + Files(6, 5, 59, Repeated(7, "60")));
+    EXPECT_EQ(LearnFilesPerSlot(entries, schedule, Now), 2);
+}
+
+TEST(SlotFiles, TheChartHasOneBarPerSlot)
+{
+    TSortedStringList ledger;
+    QStringList lines;
+    for (int hour = 0; hour < 60; ++hour)
+        lines += Files(4 + hour / 24, hour % 24, 0, {"60", hour == 59 ? "2460" : "300", "x"});
+    ledger.Assign(lines);
+    TLedgerEntries entries(ledger);
+    const std::vector<TLedgerEntry> bars = NewestSlotEntries(entries, 3);
+    ASSERT_EQ(bars.size(), static_cast<size_t>(PlottedLineCount));
+    EXPECT_EQ(bars.front().Nominal, At(4, 14, 0));
+    EXPECT_EQ(bars.back().Nominal, At(6, 11, 0));
+    EXPECT_EQ(bars.back().Seconds, 2460);  // the slot's latest file
+    EXPECT_EQ(bars.front().Seconds, 300);
+    // One file a slot: the newest ledger lines, as ever.
+    EXPECT_EQ(NewestSlotEntries(entries, 1).size(), static_cast<size_t>(PlottedLineCount));
+    EXPECT_EQ(NewestSlotEntries(entries, 1).back().Name, NewestLedgerEntries(entries).back().Name);
+}
+
+}  // namespace
