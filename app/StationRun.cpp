@@ -20,7 +20,8 @@ TStationRun::TStationRun(const TCommandLine& line) : FLine(line), FPass(LoadPass
 std::unique_ptr<TStationPass> TStationRun::LoadPass()
 {
     FReports.clear();
-    return std::make_unique<TStationPass>(FLine.Positional, [this](const QString& message) { Report(message); });
+    return std::make_unique<TStationPass>(
+        FLine.Positional, [this](const QString& message) { Report(message); }, FLine.Families);
 }
 
 void TStationRun::Report(const QString& message)
