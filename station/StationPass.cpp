@@ -159,7 +159,7 @@ void TStationPass::TreeScannerFileFound()
 
 QString TStationPass::WatchesNothing() const
 {
-    const QString setting = QStringLiteral("ImagesPath in %1").arg(RegistryLocation(QStringLiteral("Datawarden")));
+    const QString setting = QStringLiteral("ImagesPath in %1").arg(SettingsFilePath(QStringLiteral("Datawarden")));
     if (FDataFolder.isEmpty())
         return QStringLiteral("no data folder is set: no DATA-FOLDER argument and no %1").arg(setting);
     const bool anyProduct = std::any_of(FFamilies.begin(), FFamilies.end(),

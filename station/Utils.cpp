@@ -11,13 +11,9 @@
 
 // The user-scope settings file, found afresh at every read (QSettings would
 // remember the configuration folder of its first use).
-QString RegistryLocation(const QString& programKey)
+QString SettingsFilePath(const QString& programKey)
 {
-#ifdef Q_OS_WIN
-    return QStringLiteral("HKEY_CURRENT_USER\\Software\\") + CompanyKey + QLatin1Char('\\') + programKey;
-#else
     return UserConfigHome() + QLatin1Char('/') + CompanyKey + QLatin1Char('/') + programKey + QStringLiteral(".conf");
-#endif
 }
 
 QString ReadRegistryString(const QString& programKey, const QString& valueName, QString* error)
@@ -25,7 +21,7 @@ QString ReadRegistryString(const QString& programKey, const QString& valueName, 
 #ifdef Q_OS_WIN
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, CompanyKey, programKey);
 #else
-    QSettings settings(RegistryLocation(programKey), QSettings::IniFormat);
+    QSettings settings(SettingsFilePath(programKey), QSettings::IniFormat);
 #endif
     const QString file = settings.fileName();
     if (settings.status() != QSettings::NoError || (QFileInfo(file).exists() && !QFileInfo(file).isReadable())) {

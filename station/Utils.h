@@ -10,8 +10,10 @@
 // NUL; empty when the file, the value, or a string value is missing. A store
 // that exists but cannot be read also gives an empty string and sets error.
 QString ReadRegistryString(const QString& programKey, const QString& valueName, QString* error = nullptr);
-// Where those settings are, to name them in a message.
-QString RegistryLocation(const QString& programKey);
+
+// Where ReadRegistryString reads the settings of programKey, for telling the
+// user which file to change.
+QString SettingsFilePath(const QString& programKey);
 
 TDateTime NowUTC();
 

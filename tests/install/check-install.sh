@@ -110,7 +110,7 @@ done <<'TABLE'
 lagwatch||-c|-check -close -critical= -csv=
 lagwatch||-m|-max-age= -metrics= -missing-after= -missing-critical= -missing-warning=
 lagwatch||-expect=1|-expect=10m -expect=12:00,13:15 -expect=15m -expect=1h
-lagwatch||-r|-report=
+lagwatch||-r|-refresh= -report=
 lagwatch||--|-- --help --version
 lagwatch||--h|--help
 lagwatch|||station1
