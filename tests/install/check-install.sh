@@ -32,6 +32,7 @@ expected=(
   share/doc/lagwatch/copyright
   share/icons/hicolor/scalable/apps/lagwatch.svg
   share/lagwatch/Datawarden.conf
+  share/lagwatch/families.conf
   share/man/man1/lagwatch-demo-data.1.gz
   share/man/man1/lagwatch-map.1.gz
   share/man/man1/lagwatch.1.gz
@@ -68,7 +69,7 @@ grep -qx "Icon=lagwatch" "$prefix/share/applications/lagwatch.desktop" || fail "
 
 # The text files a user reads or copies (the example settings above all):
 # each ends with a newline and has no CR, tab or trailing blank.
-for f in share/lagwatch/Datawarden.conf share/applications/lagwatch.desktop lib/systemd/user/lagwatch.service \
+for f in share/lagwatch/Datawarden.conf share/lagwatch/families.conf share/applications/lagwatch.desktop lib/systemd/user/lagwatch.service \
          lib/systemd/user/lagwatch.timer share/bash-completion/completions/lagwatch \
          share/bash-completion/completions/lagwatch-map share/doc/lagwatch/copyright; do
   [ "$(tail -c 1 "$prefix/$f" | od -An -tx1 | tr -d ' ')" = 0a ] || fail "$f does not end with a newline"
@@ -108,8 +109,8 @@ while IFS='|' read -r program before current want; do
 done <<'TABLE'
 lagwatch||-c|-check -close -critical= -csv=
 lagwatch||-m|-max-age= -metrics= -missing-after= -missing-critical= -missing-warning=
-lagwatch||-expect=1|-expect=10m -expect=12:00,13:15 -expect=15m
-lagwatch||-r|-report=
+lagwatch||-expect=1|-expect=10m -expect=12:00,13:15 -expect=15m -expect=1h
+lagwatch||-r|-refresh= -report=
 lagwatch||--|-- --help --version
 lagwatch||--h|--help
 lagwatch|||station1
@@ -165,7 +166,8 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$scratch/home" XDG_CO
 status=$?
 [ "$status" -eq 0 ] || fail "the installed lagwatch -close ended with status $status: $(cat "$scratch/run.err")"
 grep -q "^Lagwatch - latest data was from" "$scratch/run.out" || fail "the pass printed no summary: $(head -3 "$scratch/run.out")"
-ledger="$scratch/home/data/lagwatch/CRM-received.txt"
+# Each data folder keeps its own ledgers, named after it.
+ledger="$(ls "$scratch"/home/data/lagwatch/*demo-*/CRM-received.txt 2>/dev/null | head -1)"
 # The demo products come from the folder named in the settings.
 [ "$(grep -c "crm.grb=" "$ledger" 2>/dev/null)" -gt 5 ] || fail "no ledger with the demo products in \$XDG_DATA_HOME/lagwatch"
 grep -q "^$old" "$ledger" 2>/dev/null || fail "the ledger beside the executable was not carried over"
