@@ -144,13 +144,7 @@ void TFormLagwatchPlot::BuildFamilySelector()
     connect(FFamilySelector, &QTabBar::currentChanged, this, [this](int index) { ShowFamily(index); });
 }
 
-int TFormLagwatchPlot::SelectedFamily() const
-{
-    // A later scan reads the families file anew: one edited meanwhile may
-    // list fewer families than the row above the chart.
-    const int last = std::max(static_cast<int>(FRun.Pass().Families().size()) - 1, 0);
-    return std::clamp(FFamilySelector ? FFamilySelector->currentIndex() : 0, 0, last);
-}
+int TFormLagwatchPlot::SelectedFamily() const { return FFamilySelector ? FFamilySelector->currentIndex() : 0; }
 
 void TFormLagwatchPlot::ShowFamily(int index)
 {

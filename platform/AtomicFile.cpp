@@ -133,6 +133,13 @@ bool FollowLinks(const QByteArray& path, QByteArray& target)
             const int slash = current.lastIndexOf('/');
             next = (slash >= 0 ? current.left(slash + 1) : QByteArray()) + next;
         }
+        // /proc's links to pipes and sockets (/dev/stdout into a pipe) name
+        // no path ("pipe:[1234]"), yet the kernel opens them: the link itself
+        // is the file then. A link to a file not made yet is still followed.
+        struct stat named
+        {}, opened{};
+        if (::lstat(next.constData(), &named) != 0 && ::stat(current.constData(), &opened) == 0)
+            break;
         current = next;
     }
     target = current;

@@ -5,6 +5,7 @@
 #include "app/CommandLine.h"
 #include "app/StationRun.h"
 #include "desktop/LagwatchPlotForm.h"
+#include "desktop/FamilySelector.h"
 #include "desktop/ScanRepeater.h"
 #include "desktop/WatchControls.h"
 
@@ -51,8 +52,9 @@ protected:
 
     std::unique_ptr<TFormLagwatchPlot> Open(const QStringList& switches = {})
     {
-        const TParsedCommandLine parsed = ParseCommandLine(switches + QStringList{FData, FLedger});
+        TParsedCommandLine parsed = ParseCommandLine(switches + QStringList{FData, FLedger});
         EXPECT_EQ(parsed.Error, "");
+        EXPECT_TRUE(ResolveFamilies(parsed.Line, parsed.Error)) << parsed.Error.toStdString();
         FRun = std::make_unique<TStationRun>(parsed.Line);
         auto form = std::make_unique<TFormLagwatchPlot>(*FRun);
         form->TimerOnStartTimer();
@@ -149,6 +151,24 @@ TEST_F(WatchingWindowTest, ALedgerThatCannotBeSavedIsShownAndTriedAgain)
     form->Watch()->ScanAgain()->trigger();
     EXPECT_FALSE(Status(*form).contains("failed")) << Status(*form).toStdString();
     EXPECT_EQ(SavedLedger(), "202106231200-crm.grb=600\r\n");
+}
+
+TEST_F(WatchingWindowTest, ScanAgainKeepsTheSelectedFamily)
+{
+    const QString families = FDir.Write("families.conf", "[seg]\npattern = seg_{time:%Y%m%d%H%M}.dat\n");
+    Deliver("1200");
+    FDir.Write("data/2021/06/23/seg_202106231300.dat", "SEG");
+    auto form = Open({"-families=" + families});
+    ASSERT_NE(form->FamilySelector(), nullptr);
+    form->FamilySelector()->setCurrentIndex(1);
+    EXPECT_TRUE(form->windowTitle().startsWith("Lagwatch seg - ")) << form->windowTitle().toStdString();
+    EXPECT_EQ(form->Hint().count("2021-Jun-23"), 1) << form->Hint().toStdString();
+
+    FDir.Write("data/2021/06/23/seg_202106231330.dat", "SEG");
+    form->Watch()->ScanAgain()->trigger();
+    EXPECT_EQ(form->FamilySelector()->currentIndex(), 1);
+    EXPECT_TRUE(form->windowTitle().startsWith("Lagwatch seg - ")) << form->windowTitle().toStdString();
+    EXPECT_EQ(form->Hint().count("2021-Jun-23"), 2) << form->Hint().toStdString();
 }
 
 }  // namespace
