@@ -102,6 +102,9 @@ TEST_F(FamilyWalkTest, FirstMatchingFamilyOwnsAFileAndNameTimeDelays)
 
     ASSERT_EQ(pass->Families().size(), 4u);
     EXPECT_EQ(pass->Families()[0]->Family().Name, "crm");
+    // The walk of several families counts the day folders it found too.
+    EXPECT_GE(pass->DayFoldersFound(), 2);
+    EXPECT_EQ(pass->WatchesNothing(), "");
     const TFamilyPass& seg = *pass->Families()[1];
     EXPECT_EQ(seg.ProductsRecorded(), 2);
     // The ledger read first stays the one the entries read.
