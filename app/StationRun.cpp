@@ -41,6 +41,11 @@ void TStationRun::Scan(const TScanViews& views)
     } catch (const std::exception& error) {
         Report(QStringLiteral("the scan pass failed: %1").arg(QString::fromLocal8Bit(error.what())));
     }
+    // Nobody sees the window of a run that ends after its pass.
+    const bool printed = !FPass->StopRequested() && FLine.EndsAfterPass() && FLine.PrintsSummary();
+    // The readings cost a third of a monitoring server's check, which shows none of them.
+    if (!views.OnFamilies && !FLine.PngFile && !FLine.HistoryPngFile && !printed)
+        return;
     const TDateTime now = NowUTC();
     const std::vector<TFamilyReading> readings = ReadFamilies(*FPass, FLine, now);
     if (views.OnFamilies)
@@ -57,8 +62,7 @@ void TStationRun::Scan(const TScanViews& views)
             TellUser(QStringLiteral("cannot draw the history image %1 without the desktop program")
                          .arg(*FLine.HistoryPngFile));
     }
-    // Nobody sees the window of a run that ends after its pass.
-    if (!FPass->StopRequested() && FLine.EndsAfterPass() && FLine.PrintsSummary())
+    if (printed)
         PrintBytes(stdout, PrintedFamilies(readings, BaseCaption, now));
 }
 

@@ -3,7 +3,7 @@
 #include "app/CommandLine.h"
 #include "report/DelayBands.h"
 
-#include <QRegularExpression>
+#include <algorithm>
 
 namespace {
 
@@ -25,12 +25,28 @@ TSetter File(std::optional<QString> TCommandLine::*field)
     };
 }
 
-// A plain decimal number of at least 0, with a point whatever the locale.
+// A plain decimal number: digits with at most one point, a sign before them;
+// a point whatever the locale. (No regular expression: the defaults pass
+// here on every start, and a check must start fast.)
+bool IsPlainNumber(const QString& text)
+{
+    qsizetype i = !text.isEmpty() && (text[0] == QLatin1Char('+') || text[0] == QLatin1Char('-')) ? 1 : 0;
+    bool digits = false, point = false;
+    for (; i < text.size(); ++i) {
+        if (text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'))
+            digits = true;
+        else if (text[i] == QLatin1Char('.') && !point)
+            point = true;
+        else
+            return false;
+    }
+    return digits;
+}
+
 TSetter Number(double TCommandLine::*field)
 {
     return [field](TCommandLine& line, const QString& value, const QString& spelled) {
-        static const QRegularExpression number(QStringLiteral("^[+-]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)$"));
-        if (!number.match(value).hasMatch())
+        if (!IsPlainNumber(value))
             return QStringLiteral("option '%1' needs a number, not '%2'").arg(spelled, value);
         const double n = value.toDouble();
         if (n < 0)
@@ -45,8 +61,10 @@ TSetter Number(double TCommandLine::*field)
 TSetter Whole(int TCommandLine::*field, int low, int high, const QString& what)
 {
     return [=](TCommandLine& line, const QString& value, const QString& spelled) {
-        static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
-        const int n = digits.match(value).hasMatch() ? value.toInt() : 0;
+        const bool digitsOnly = !value.isEmpty() && value.size() <= 9 &&
+                                std::all_of(value.begin(), value.end(),
+                                            [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+        const int n = digitsOnly ? value.toInt() : 0;
         if (n < low || n > high)
             return QStringLiteral("option '%1' needs %2, not '%3'").arg(spelled, what, value);
         line.*field = n;

@@ -159,16 +159,18 @@ void TStationPass::TreeScannerFileFound()
 
 QString TStationPass::WatchesNothing() const
 {
-    const QString setting = QStringLiteral("ImagesPath in %1").arg(SettingsFilePath(QStringLiteral("Datawarden")));
+    const auto setting = [] {
+        return QStringLiteral("ImagesPath in %1").arg(SettingsFilePath(QStringLiteral("Datawarden")));
+    };
     if (FDataFolder.isEmpty())
-        return QStringLiteral("no data folder is set: no DATA-FOLDER argument and no %1").arg(setting);
+        return QStringLiteral("no data folder is set: no DATA-FOLDER argument and no %1").arg(setting());
     const bool anyProduct = std::any_of(FFamilies.begin(), FFamilies.end(),
                                         [](const std::unique_ptr<TFamilyPass>& f) { return f->Ledger().Count() > 0; });
     if (FDayFoldersFound > 0 || anyProduct || !FDataFolderProblem.isEmpty())
         return {};
     return QStringLiteral("the data folder %1 (%2) holds no day folder yyyy/mm/dd/ the walk searched, and the ledger "
                           "%3 has no product")
-        .arg(FDataFolder, FDataFolderFromSettings ? setting : QStringLiteral("the first argument"), LedgerFile());
+        .arg(FDataFolder, FDataFolderFromSettings ? setting() : QStringLiteral("the first argument"), LedgerFile());
 }
 
 bool TStationPass::Save()
