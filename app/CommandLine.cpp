@@ -84,8 +84,10 @@ private:
         const QString value = eq < 0 ? QString() : body.mid(eq + 1).toString();
         if (!s->Value.isEmpty() && value.isEmpty())
             Fail(QStringLiteral("option '%1' needs a value: %1=%2").arg(spelled, s->Value));
+        else if (const QString error = s->Set(FResult.Line, value, spelled); !error.isEmpty())
+            Fail(error);
         else
-            Fail(s->Set(FResult.Line, value, spelled));
+            FResult.Line.Given.append(s->Name);
         return true;
     }
 
@@ -95,6 +97,46 @@ private:
 }  // namespace
 
 TParsedCommandLine ParseCommandLine(const QStringList& arguments) { return TParser().Parse(arguments); }
+
+bool ResolveFamilies(TCommandLine& line, QString& error)
+{
+    std::optional<std::vector<TFamily>> families =
+        ReadFamiliesFile(line.FamiliesFile.value_or(DefaultFamiliesFile()), line.FamiliesFile.has_value(), error);
+    if (!families)
+        return false;
+    TFamilyOverrides overrides;
+    auto given = [&line](const char* name) { return line.Given.contains(QLatin1String(name)); };
+    if (given("warning"))
+        overrides.WarningMinutes = line.WarningMinutes;
+    if (given("critical"))
+        overrides.CriticalMinutes = line.CriticalMinutes;
+    if (given("max-age"))
+        overrides.MaxAgeHours = line.MaxAgeHours;
+    if (given("missing-after"))
+        overrides.MissingAfterMinutes = line.MissingAfterMinutes;
+    if (given("missing-warning"))
+        overrides.MissingWarning = line.MissingWarning;
+    if (given("missing-critical"))
+        overrides.MissingCritical = line.MissingCritical;
+    overrides.Expect = line.Expect;
+    ApplyOverrides(*families, overrides);
+    for (const TFamily& family : *families)
+        if (family.Limits.WarningMinutes > family.Limits.CriticalMinutes) {
+            error = QStringLiteral("the family %1: the warning threshold (%2 minutes) is above the critical one (%3 "
+                                   "minutes)")
+                        .arg(family.Name)
+                        .arg(family.Limits.WarningMinutes)
+                        .arg(family.Limits.CriticalMinutes);
+            return false;
+        }
+    if (!line.FamilyNames.isEmpty()) {
+        families = SelectFamilies(*families, line.FamilyNames, error);
+        if (!families)
+            return false;
+    }
+    line.Families = std::move(*families);
+    return true;
+}
 
 QString VersionText() { return QStringLiteral("Lagwatch checker " LAGWATCH_VERSION "\n"); }
 

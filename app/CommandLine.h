@@ -10,6 +10,7 @@
 #include "report/DelayBands.h"
 #include "report/StationStatus.h"
 #include "app/Switches.h"
+#include "station/Families.h"
 
 #include <QString>
 #include <QStringList>
@@ -47,6 +48,15 @@ struct TCommandLine
     double CriticalMinutes = 0;
     double MaxAgeHours = 0;
     TInfoRequest Info = TInfoRequest::None;
+    // -families=FILE; none: the default families file, when it exists.
+    std::optional<QString> FamiliesFile;
+    // -family=NAME[,NAME...]: the families the run is limited to; empty: all.
+    QStringList FamilyNames;
+    // The switches the user gave (the table's names), whose limits then
+    // apply to every family.
+    QStringList Given;
+    // The families of the run, set by ResolveFamilies; empty: crm alone.
+    std::vector<TFamily> Families;
 
     // A command line of just the data folder and the ledger.
     static TCommandLine WithPositional(const QStringList& positional)
@@ -72,6 +82,12 @@ struct TParsedCommandLine
 };
 
 TParsedCommandLine ParseCommandLine(const QStringList& arguments);
+
+// Reads the families file (-families, or the default one when it exists),
+// applies the limits of the switches given and -family, and sets
+// line.Families; false, with error, for a file or a name that cannot be
+// used. Nothing else is read or written before it.
+bool ResolveFamilies(TCommandLine& line, QString& error);
 
 // The monitoring limits the switches set.
 TMonitoringThresholds ThresholdsOf(const TCommandLine& line);

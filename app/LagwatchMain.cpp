@@ -55,6 +55,10 @@ int LagwatchMain(int argc, char** argv, const TDesktopRuns* desktop)
     }
     if (!parsed.Error.isEmpty())
         return RefuseUsage(line, parsed.Error);
+    // A families file that cannot be used stops the run before anything is
+    // read or written.
+    if (QString error; !ResolveFamilies(line, error))
+        return RefuseUsage(line, error);
 
     const TDisplayChoice display = ChooseDisplayPlatform(qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"),
                                                          qgetenv("WAYLAND_DISPLAY"), qgetenv("XDG_SESSION_TYPE"));

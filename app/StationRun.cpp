@@ -18,7 +18,7 @@ void ReportFailure(const QString& message) { TellUser(message); }
 }  // namespace
 
 TStationRun::TStationRun(const TCommandLine& line)
-    : FLine(line), FPass(std::make_unique<TStationPass>(line.Positional, ReportFailure))
+    : FLine(line), FPass(std::make_unique<TStationPass>(line.Positional, ReportFailure, line.Families))
 {}
 
 TStationRun::~TStationRun() = default;
@@ -56,7 +56,7 @@ void TStationRun::Scan(const TScanViews& views)
 void TStationRun::ScanAgain(const TScanViews& views)
 {
     FPass->Save();
-    FPass = std::make_unique<TStationPass>(FLine.Positional, ReportFailure);
+    FPass = std::make_unique<TStationPass>(FLine.Positional, ReportFailure, FLine.Families);
     Scan(views);
 }
 

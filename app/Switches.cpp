@@ -74,6 +74,16 @@ QString Expect(TCommandLine& line, const QString& value, const QString& spelled)
     return QString();
 }
 
+QString FamilyNames(TCommandLine& line, const QString& value, const QString& spelled)
+{
+    for (const QString& name : value.split(QLatin1Char(','))) {
+        if (!IsFamilyName(name))
+            return QStringLiteral("option '%1': '%2' is no family name").arg(spelled, name);
+        line.FamilyNames.append(name);
+    }
+    return QString();
+}
+
 std::vector<TSwitch> MakeSwitches()
 {
     const QString none;
@@ -104,7 +114,8 @@ std::vector<TSwitch> MakeSwitches()
          "write the daily completeness report of the last 30 UTC days as CSV to FILE ('-': standard output)",
          File(&TCommandLine::ReportFile)},
         {"expect", "15m|HH:MM,...", none,
-         "the station's schedule: a product every 15 minutes from 00:00 UTC, or at these times of day (UTC); "
+         "the station's schedule: a product every 15 minutes (or 1h, ...) from 00:00 UTC, or at these times of day "
+         "(UTC); "
          "without it the schedule is learned from the ledger",
          Expect},
         {"missing-after", "MIN", "90", "a scheduled product is missing MIN minutes after its nominal time",
@@ -113,6 +124,11 @@ std::vector<TSwitch> MakeSwitches()
          Whole(&TCommandLine::MissingWarning, 1, 999999999, QStringLiteral("a whole number of products from 1"))},
         {"missing-critical", "N", "3", "-check: CRITICAL from N missing products",
          Whole(&TCommandLine::MissingCritical, 1, 999999999, QStringLiteral("a whole number of products from 1"))},
+        {"families", "FILE", none,
+         "the product families to watch, with their limits (default $XDG_CONFIG_HOME/lagwatch/families.conf when it "
+         "exists; without one, the CRM products alone)",
+         File(&TCommandLine::FamiliesFile)},
+        {"family", "NAME[,NAME...]", none, "walk and report only these families of the families file", FamilyNames},
         {"-help", none, none, "show this text", Info(TInfoRequest::Help)},
         {"-version", none, none, "show the version", Info(TInfoRequest::Version)},
     };

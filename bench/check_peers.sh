@@ -17,17 +17,9 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build}"
 runs="${2:-15}"
 [ "$runs" -ge 5 ] || { echo "check_peers.sh: at least 5 runs" >&2; exit 2; }
-plugin=/usr/lib/nagios/plugins/check_file_age
-if [ ! -x "$plugin" ]; then
-  sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q monitoring-plugins-basic >/dev/null
-fi
-[ -x /usr/bin/time ] || { echo "check_peers.sh: /usr/bin/time is needed (Debian package time)" >&2; exit 2; }
-[ -x "$build/app/lagwatch" ] || BUILD_DIR="$build" "$root/scripts/build.sh"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-# As a monitoring agent runs it: no display, no locale.
-unset DISPLAY WAYLAND_DISPLAY LANG LANGUAGE LC_ALL QT_QPA_PLATFORM
+me=check_peers.sh
+# shellcheck source=bench/peer_setup.sh
+. "$root/bench/peer_setup.sh"
 
 echo "Generating a one-year station in $work ..."
 python3 - "$work" <<'PY'

@@ -1,14 +1,153 @@
 #include "station/FamilyPass.h"
 
-TFamilyPass::TFamilyPass(TFamily family, QString ledgerFile)
-    : FFamily(std::move(family)), FLedgerFile(std::move(ledgerFile)), FLedger(std::make_unique<TSortedStringList>())
-{}
+#include "station/DayWalk.h"
+#include "station/ProductFile.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr int64_t MsPerMinute = 60000;
+// The days the reports read: the 30-day figures and the product before them.
+constexpr int RecentDays = 31;
+
+int64_t DayOf(TDateTime t) { return static_cast<int64_t>(std::floor(t)); }
+
+}  // namespace
+
+TFamilyPass::TFamilyPass(TFamily family, QString ledgerFile, TLedgerWait wait)
+    : FFamily(std::move(family)), FLedgerFile(std::move(ledgerFile)), FWait(std::move(wait))
+{
+    if (FFamily.BuiltInCrm) {
+        FCrmLedger = std::make_unique<TSortedStringList>();
+        FCrmMask.emplace(QStringLiteral("2*crm.grb"));
+    } else {
+        FDays = std::make_unique<TFamilyLedger>(FLedgerFile, FFamily.KeepDays, FWait);
+        QString error;
+        FPattern = TFilePattern::Parse(FFamily.Pattern, error);
+    }
+}
 
 TFamilyPass::~TFamilyPass() = default;
 
+const TSortedStringList& TFamilyPass::Ledger() const { return FCrmLedger ? *FCrmLedger : FDays->Lines(); }
+
 TLedgerEntries& TFamilyPass::Entries() const
 {
+    // A family's loaded days are gathered anew after every change.
+    if (FDays && FEntriesGeneration != FDays->Generation()) {
+        FEntries.reset();
+        FEntriesGeneration = FDays->Generation();
+    }
     if (!FEntries)
-        FEntries.emplace(*FLedger);
+        FEntries.emplace(Ledger(), FCrmLedger ? TLedgerNames::Product : TLedgerNames::Timed);
     return *FEntries;
+}
+
+bool TFamilyPass::LoadRecentDays(TDateTime today, QString& error)
+{
+    bool fine = true;
+    if (FDays)
+        for (int64_t day = DayOf(today) - RecentDays; day <= DayOf(today); ++day)
+            fine = FDays->LoadDay(day, error) && fine;
+    FEntries.reset();
+    return fine;
+}
+
+bool TFamilyPass::LoadAllDays(QString& error)
+{
+    FEntries.reset();
+    return !FDays || FDays->LoadAllDays(error);
+}
+
+std::optional<TDateTime> TFamilyPass::Match(QByteArrayView name) const
+{
+    if (FCrmMask) {
+        if (!FCrmMask->Matches(name.data(), static_cast<size_t>(name.size())))
+            return std::nullopt;
+        return FileNameToDateTime(QString::fromUtf8(name.first(std::min<qsizetype>(name.size(), 12))));
+    }
+    return FPattern ? FPattern->Match(name) : std::nullopt;
+}
+
+bool TFamilyPass::CrmDayRecorded(TDateTime day) const
+{
+    return !FCrmLedger->Values(ExpectedName1200(day)).isEmpty() || !FCrmLedger->Values(ExpectedName1315(day)).isEmpty();
+}
+
+bool TFamilyPass::DayComplete(TDateTime day, QString& error)
+{
+    if (!FDays || !FFamily.Expect || !FFamily.Expect->Known())
+        return false;
+    const int64_t d = DayOf(day);
+    const bool loaded = FDays->LoadDay(d, error);
+    const int64_t firstMinute = DateTimeToUnixMs(static_cast<TDateTime>(d)) / MsPerMinute;
+    const int perSlot = FFamily.FilesPerSlot.value_or(1);
+    for (const int minute : FFamily.Expect->SlotMinutes)
+        if (FDays->ProductsAt(firstMinute + minute) < perSlot)
+            return false;
+    return loaded;
+}
+
+bool TFamilyPass::DayHoldsProducts(TDateTime day, QString& error)
+{
+    if (!FDays)
+        return false;
+    const int64_t d = DayOf(day);
+    FDays->LoadDay(d, error);
+    return FDays->DayHoldsProducts(d);
+}
+
+TFamilyPass::TRecord TFamilyPass::Record(QByteArrayView rawName, TDateTime nominal,
+                                         const std::function<std::optional<TFileStatus>()>& statusOf, QString& error)
+{
+    // The line as it would read; the name decides whether it is new before
+    // the file's times are read.
+    constexpr qsizetype PrefixLength = 15;
+    const qsizetype prefix = FDays ? PrefixLength : 0;
+    QByteArray name;
+    qsizetype nameLength = 0;
+    const TProductName::TProblem problem = ProductLineUtf8(rawName, TFileTimes{}, name, nameLength);
+    if (problem == TProductName::TProblem::NotUtf8)
+        return TRecord::NotUtf8;
+    if (problem != TProductName::TProblem::None)
+        return TRecord::NotRecordable;
+    const int64_t day = DayOf(nominal);
+    if (FDays) {
+        name.truncate(nameLength);
+        name.prepend(PrefixLength, ' ');
+        WriteTimePrefix(nominal, name.data());
+        if (!FDays->DayLoaded(day))
+            FDays->LoadDay(day, error);
+        if (FDays->Contains(day, name))
+            return TRecord::Known;
+    } else if (FCrmLedger->ContainsNameUtf8(QByteArrayView(name).first(nameLength))) {
+        return TRecord::Known;
+    }
+    const std::optional<TFileStatus> status = statusOf();
+    if (!status || status->Kind != TFileStatus::TKind::Regular)
+        return TRecord::Known;
+    TFileTimes times = status->Times;
+    if (FFamily.Delay == TDelaySource::NameTime)
+        times.LastWriteMs = DateTimeToUnixMs(nominal);
+    ProductLineUtf8(rawName, times, FLine, nameLength);
+    if (prefix) {
+        FLine.prepend(name.first(PrefixLength));
+        if (!FDays->Add(day, FLine))
+            return TRecord::Known;
+    } else if (FCrmLedger->AddUtf8(FLine) < 0) {
+        return TRecord::Known;
+    }
+    ++FProductsRecorded;
+    FEntries.reset();
+    return TRecord::Added;
+}
+
+bool TFamilyPass::SaveFamilyLedger(TDateTime today, QString& error)
+{
+    const int before = Ledger().Count();
+    const bool saved = FDays ? FDays->Save(today, error) : SaveLedger(*FCrmLedger, FLedgerFile, error, FWait);
+    if (Ledger().Count() != before || FDays)
+        FEntries.reset();
+    return saved;
 }

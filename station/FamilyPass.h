@@ -1,11 +1,17 @@
 #pragma once
 // One family's share of a station pass: its ledger (loaded, added to by the
 // walk, saved), its entries for the reports, and what went wrong with its
-// folder.
+// folder. The built-in crm family keeps the one ledger file of the CRM rules;
+// every other family keeps its ledger by day (FamilyLedger.h).
+#include "platform/FileTimes.h"
 #include "platform/SortedStringList.h"
+#include "scan/Wildcard.h"
 #include "station/Family.h"
+#include "station/FamilyLedger.h"
+#include "station/FilePattern.h"
 #include "station/LedgerEntries.h"
 
+#include <QByteArray>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -13,7 +19,9 @@
 class TFamilyPass
 {
 public:
-    TFamilyPass(TFamily family, QString ledgerFile);
+    // ledgerFile: the CRM ledger for the built-in family, else the family's
+    // ledger folder (ending with '/').
+    TFamilyPass(TFamily family, QString ledgerFile, TLedgerWait wait = TLedgerWait());
     ~TFamilyPass();
     TFamilyPass(const TFamilyPass&) = delete;
     TFamilyPass& operator=(const TFamilyPass&) = delete;
@@ -26,19 +34,53 @@ public:
     // Lines the walk added to the family's ledger.
     int ProductsRecorded() const { return FProductsRecorded; }
 
-    const TSortedStringList& Ledger() const { return *FLedger; }
-    TSortedStringList& Ledger() { return *FLedger; }
-    // The ledger's entries, newest last, each line parsed at most once; made
-    // anew when the walk or the save changes the ledger.
+    // The ledger as loaded: the CRM ledger, or the loaded days of a family's.
+    const TSortedStringList& Ledger() const;
+    // The CRM ledger itself, for its load; null for the other families.
+    TSortedStringList* CrmLedger() { return FCrmLedger.get(); }
+    // The ledger's entries, oldest first, the nominal time of each from the
+    // family's name rule; made anew when the walk or the save changes the ledger.
     TLedgerEntries& Entries() const;
     void LedgerChanged() { FEntries.reset(); }
     void CountRecorded() { ++FProductsRecorded; }
 
+    // A family's days that the reports read (the 31 days up to today), or
+    // every day it holds; the CRM ledger is always whole. False, with error,
+    // when a day could not be read.
+    bool LoadRecentDays(TDateTime today, QString& error);
+    bool LoadAllDays(QString& error);
+
+    // The walk's side. The family's nominal time of a file name, when the
+    // name is one of its products.
+    std::optional<TDateTime> Match(QByteArrayView name) const;
+    // The CRM rule: a day is recorded when one of its two expected products is.
+    bool CrmDayRecorded(TDateTime day) const;
+    // Every expected slot of the day holds its files; false while the
+    // schedule is not given.
+    bool DayComplete(TDateTime day, QString& error);
+    bool DayHoldsProducts(TDateTime day, QString& error);
+
+    enum class TRecord { Added, Known, NotUtf8, NotRecordable };
+    // Whether the product is in the ledger already; statusOf is asked only
+    // for a new one, and a product that is no regular file is not recorded.
+    TRecord Record(QByteArrayView rawName, TDateTime nominal,
+                   const std::function<std::optional<TFileStatus>()>& statusOf, QString& error);
+
+    // Saves what the walk added (and the lines other runs saved meanwhile);
+    // a family's ledger also archives its old days. False, with error, on failure.
+    bool SaveFamilyLedger(TDateTime today, QString& error);
+
 private:
     TFamily FFamily;
     QString FLedgerFile;
+    TLedgerWait FWait;
     QString FFolderProblem;
-    std::unique_ptr<TSortedStringList> FLedger;
     int FProductsRecorded = 0;
+    std::unique_ptr<TSortedStringList> FCrmLedger;
+    std::unique_ptr<TFamilyLedger> FDays;
+    std::optional<TFilePattern> FPattern;
+    std::optional<TWildcard> FCrmMask;
+    QByteArray FLine;  // the line being recorded, its room reused
     mutable std::optional<TLedgerEntries> FEntries;
+    mutable int FEntriesGeneration = -1;
 };

@@ -2,7 +2,14 @@
 
 #include <algorithm>
 
-TLedgerEntries::TLedgerEntries(const TSortedStringList& ledger) : FLedger(ledger), FFirstParsed(ledger.Count()) {}
+TLedgerEntries::TLedgerEntries(const TSortedStringList& ledger, TLedgerNames names)
+    : FLedger(ledger), FNames(names), FFirstParsed(ledger.Count())
+{}
+
+std::optional<TLedgerEntry> TLedgerEntries::Parse(int line) const
+{
+    return FNames == TLedgerNames::Timed ? ParseTimedLedgerLine(FLedger.Get(line)) : ParseLedgerLine(FLedger.Get(line));
+}
 
 void TLedgerEntries::ExtendTo(int firstLine)
 {
@@ -12,7 +19,7 @@ void TLedgerEntries::ExtendTo(int firstLine)
     std::vector<TLedgerEntry> older;
     older.reserve(static_cast<size_t>(FFirstParsed - firstLine) + FEntries.size());
     for (int i = firstLine; i < FFirstParsed; ++i)
-        if (std::optional<TLedgerEntry> entry = ParseLedgerLine(FLedger.Get(i))) {
+        if (std::optional<TLedgerEntry> entry = Parse(i)) {
             entry->Line = i;
             older.push_back(std::move(*entry));
         }
@@ -65,7 +72,7 @@ std::vector<TLedgerEntry> TLedgerEntries::Since(TDateTime since)
 void TLedgerEntries::ForEachLine(const std::function<void(int line, const TLedgerEntry* entry)>& visit) const
 {
     for (int i = 0; i < FFirstParsed; ++i) {
-        const std::optional<TLedgerEntry> entry = ParseLedgerLine(FLedger.Get(i));
+        const std::optional<TLedgerEntry> entry = Parse(i);
         visit(i, entry ? &*entry : nullptr);
     }
     auto next = FEntries.begin();

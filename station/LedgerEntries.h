@@ -10,11 +10,16 @@
 #include <functional>
 #include <vector>
 
+// How a ledger's lines name their products: the CRM ledger's "name=seconds",
+// whose names begin with their time, or a family ledger's lines, which begin
+// with the nominal time (ParseTimedLedgerLine).
+enum class TLedgerNames { Product, Timed };
+
 class TLedgerEntries
 {
 public:
     // The ledger must outlive this object and stay as it is.
-    explicit TLedgerEntries(const TSortedStringList& ledger);
+    explicit TLedgerEntries(const TSortedStringList& ledger, TLedgerNames names = TLedgerNames::Product);
 
     const TSortedStringList& Ledger() const { return FLedger; }
     int LineCount() const { return FLedger.Count(); }
@@ -45,7 +50,10 @@ private:
     // Parses back about as far again as has been parsed; false at line 0.
     bool ExtendFurther();
 
+    std::optional<TLedgerEntry> Parse(int line) const;
+
     const TSortedStringList& FLedger;
+    TLedgerNames FNames;
     std::vector<TLedgerEntry> FEntries;  // of the lines FFirstParsed .. LineCount() - 1
     int FFirstParsed;
 };

@@ -112,6 +112,26 @@ std::optional<TLedgerEntry> ParseLedgerLine(const QString& line)
     return entry;
 }
 
+std::optional<TLedgerEntry> ParseTimedLedgerLine(const QString& line)
+{
+    std::optional<TLedgerEntry> entry = ParseLedgerLine(line);
+    if (!entry)
+        return entry;
+    const QString& name = entry->Name;
+    int32_t second = 0;
+    TDateTime time = 0;
+    if (name.size() > 15 && name[14] == QLatin1Char(' ') && TryTextToInt(QStringView(name).mid(12, 2), second) &&
+        name[12].isDigit() && name[13].isDigit() && TryEncodeTime(0, 0, second, 0, time)) {
+        entry->Nominal = FileNameToDateTime(name) + time;
+        if (entry->Nominal == time)
+            entry->Nominal = 0;
+        entry->Name = name.mid(15);
+    } else {
+        entry->Nominal = 0;
+    }
+    return entry;
+}
+
 std::vector<TLedgerEntry> ParseLedgerLines(const QStringList& lines)
 {
     std::vector<TLedgerEntry> entries;

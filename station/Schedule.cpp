@@ -20,7 +20,8 @@ int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) !
 
 std::optional<TExpectedSchedule> ParseExpectedSchedule(const QString& value, QString& error)
 {
-    static const QRegularExpression every(QStringLiteral("^([0-9]{1,4})([mh])$"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression every(QStringLiteral("^([0-9]{1,4})([mh])$"),
+                                          QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression time(QStringLiteral("^([0-9]{1,2}):([0-9]{2})$"));
     TExpectedSchedule schedule;
     if (const QRegularExpressionMatch m = every.match(value); m.hasMatch()) {

@@ -3,6 +3,7 @@
 #include "platform/PathBytes.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 
@@ -75,7 +76,28 @@ QString DataFolderProblem(const QString& folder)
     return {};
 }
 
-TLedgerLocation ChooseLedger(const QStringList& arguments, const QString& executableFolder, const QString& dataHome)
+QString DataFolderLedgerName(const QString& dataFolder)
+{
+    const QByteArray path = EncodePath(
+        QDir::cleanPath(QFileInfo(dataFolder.isEmpty() ? QStringLiteral(".") : dataFolder).absoluteFilePath()));
+    QByteArray readable = path.mid(path.startsWith('/') ? 1 : 0);
+    for (char& c : readable)
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-'))
+            c = '_';
+    if (readable.isEmpty() || readable.startsWith('.'))
+        readable.prepend("root");
+    const QByteArray hash = QCryptographicHash::hash(path, QCryptographicHash::Sha1).toHex().left(8);
+    return QString::fromLatin1(readable.right(120) + '-' + hash);
+}
+
+QString FamilyLedgerFolder(const QString& crmLedger, const QString& familyName)
+{
+    const qsizetype slash = crmLedger.lastIndexOf(PathDelim);
+    return crmLedger.left(slash + 1) + familyName + QStringLiteral("-received") + PathDelim;
+}
+
+TLedgerLocation ChooseLedger(const QStringList& arguments, const QString& executableFolder, const QString& dataHome,
+                             const QString& dataFolder, const QString& settingsDataFolder)
 {
     if (arguments.size() >= 2 && IsFilePath(arguments[1]))
         return {arguments[1], arguments[1]};
@@ -83,8 +105,14 @@ TLedgerLocation ChooseLedger(const QStringList& arguments, const QString& execut
     // An installed program never writes beside itself, not even as root.
     if (!RunsFromInstallLocation(executableFolder) && IsWritableFolder(executableFolder))
         return {besideExecutable, besideExecutable};
-    const QString own = IncludeTrailingPathDelimiter(dataHome) + QStringLiteral("lagwatch/") + LedgerName;
-    if (!PathExists(own) && IsFilePath(besideExecutable))
+    const QString lagwatchHome = IncludeTrailingPathDelimiter(dataHome) + QStringLiteral("lagwatch/");
+    const QString own = lagwatchHome + DataFolderLedgerName(dataFolder) + PathDelim + LedgerName;
+    if (PathExists(own) || DataFolderLedgerName(dataFolder) != DataFolderLedgerName(settingsDataFolder))
+        return {own, own};
+    const QString shared = lagwatchHome + LedgerName;
+    if (IsFilePath(shared))
+        return {own, shared};
+    if (IsFilePath(besideExecutable))
         return {own, besideExecutable};
     return {own, own};
 }

@@ -29,9 +29,22 @@ bool RunsFromInstallLocation(const QString& executableFolder);
 
 // Argument 2 when that file exists; else CRM-received.txt beside the
 // executable when that folder is writable and not an install location; else
-// <dataHome>/lagwatch/CRM-received.txt, loaded from the one beside the
-// executable while the new one does not exist yet.
-TLedgerLocation ChooseLedger(const QStringList& arguments, const QString& executableFolder, const QString& dataHome);
+// <dataHome>/lagwatch/<DataFolderLedgerName(dataFolder)>/CRM-received.txt:
+// each data folder keeps its own ledgers. While that one does not exist,
+// the settings' data folder carries over the ledger of earlier versions:
+// <dataHome>/lagwatch/CRM-received.txt, or else the one beside the executable.
+TLedgerLocation ChooseLedger(const QStringList& arguments, const QString& executableFolder, const QString& dataHome,
+                             const QString& dataFolder, const QString& settingsDataFolder);
+
+// A folder name that tells which data folder its ledgers belong to: the
+// folder's absolute path, its '/' turned into '_' and characters other than
+// letters, digits, '.', '-' and '_' into '_', then '-' and eight hex digits
+// of the path's hash, so two folders never share a name.
+QString DataFolderLedgerName(const QString& dataFolder);
+
+// The ledger folder of a family other than crm: NAME-received/ beside the
+// CRM ledger (ending with '/').
+QString FamilyLedgerFolder(const QString& crmLedger, const QString& familyName);
 
 // The program the user started (as file-system bytes, PathBytes.h): the
 // running executable, or the program that handed this process its run

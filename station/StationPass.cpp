@@ -5,13 +5,17 @@
 #include "platform/UserFolders.h"
 #include "scan/TreeScan.h"
 #include "station/DayWalk.h"
+#include "station/FamilyFolder.h"
+#include "station/FamilyWalk.h"
 #include "station/Ledger.h"
 #include "station/StartupConfig.h"
 #include "station/Utils.h"
 
+#include <QCoreApplication>
+
 #include <chrono>
 
-TStationPass::TStationPass(const QStringList& positional, TReportFailure reportFailure)
+TStationPass::TStationPass(const QStringList& positional, TReportFailure reportFailure, std::vector<TFamily> families)
     : FReportFailure(std::move(reportFailure)), FTreeScanner(std::make_unique<TTreeScanner>())
 {
     if (!FReportFailure)
@@ -26,12 +30,31 @@ TStationPass::TStationPass(const QStringList& positional, TReportFailure reportF
     if (!FDataFolderProblem.isEmpty())
         FReportFailure(FDataFolderProblem);
 
-    const TLedgerLocation ledger = ChooseLedger(positional, ExecutableFolder(), UserDataHome());
-    FFamilies.push_back(std::make_unique<TFamilyPass>(BuiltInCrmFamily(), ledger.Path));
-    QString loadError;
-    if (LoadLedger(FirstFamily().Ledger(), ledger.LoadPath, loadError,
-                   TLedgerWait{DefaultLockWait(), FReportFailure}) == TLoadResult::Failed)
-        FReportFailure(loadError);
+    if (families.empty())
+        families.push_back(BuiltInCrmFamily());
+    const TLedgerWait wait{DefaultLockWait(), FReportFailure};
+    const TLedgerLocation ledger =
+        ChooseLedger(positional, ExecutableFolder(), UserDataHome(), FDataFolder, ComposeDataFolder(settingsValue, {}));
+    const TDateTime today = NowUTC();
+    for (TFamily& family : families) {
+        const QString place = family.BuiltInCrm ? ledger.Path : FamilyLedgerFolder(ledger.Path, family.Name);
+        FFamilies.push_back(std::make_unique<TFamilyPass>(std::move(family), place, wait));
+        TFamilyPass& pass = *FFamilies.back();
+        QString loadError;
+        if (pass.CrmLedger()) {
+            if (LoadLedger(*pass.CrmLedger(), ledger.LoadPath, loadError, wait) == TLoadResult::Failed)
+                FReportFailure(loadError);
+        } else if (!pass.LoadRecentDays(today, loadError)) {
+            FReportFailure(loadError);
+        }
+        // The default day folders are the data folder's, whose problem is told above.
+        const QString base = FamilyBaseFolder(pass.Family().Folder, FDataFolder);
+        if (pass.Family().Folder != DefaultFamilyFolder && !IsFolderPath(base)) {
+            pass.SetFolderProblem(
+                QStringLiteral("the folder %1 of the family %2 does not exist").arg(base, pass.Family().Name));
+            FReportFailure(pass.FolderProblem());
+        }
+    }
 
     FTreeScanner->setObjectName(QStringLiteral("TreeScanner"));
     FTreeScanner->SetFileMask(QStringLiteral("2*crm.grb"));
@@ -40,6 +63,12 @@ TStationPass::TStationPass(const QStringList& positional, TReportFailure reportF
 }
 
 TStationPass::~TStationPass() = default;
+
+bool TStationPass::CrmAlone() const
+{
+    return FFamilies.size() == 1 && FirstFamily().Family().BuiltInCrm &&
+           FirstFamily().Family().Folder == DefaultFamilyFolder;
+}
 
 void TStationPass::Walk(const QString& folder, const std::function<void(int index)>& onIteration)
 {
@@ -67,7 +96,22 @@ void TStationPass::Walk(const QString& folder, const std::function<void(int inde
         }
     } end{*this, start};
     const TDateTime today = NowUTC();
-    WalkDays(today, NowUTC(), folder, hooks);
+    if (CrmAlone()) {
+        WalkDays(today, NowUTC(), folder, hooks);
+        return;
+    }
+    std::vector<TFamilyPass*> families;
+    for (const std::unique_ptr<TFamilyPass>& family : FFamilies)
+        family->LedgerChanged(), families.push_back(family.get());
+    TFamilyWalkHooks familyHooks;
+    familyHooks.OnIteration = onIteration;
+    familyHooks.ShouldStop = hooks.ShouldStop;
+    familyHooks.OnFolder = [] {
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents();
+    };
+    familyHooks.ReportFailure = FReportFailure;
+    WalkFamilies(families, folder, today, NowUTC(), familyHooks);
 }
 
 void TStationPass::RequestStop()
@@ -93,28 +137,26 @@ void TStationPass::TreeScannerFileFound()
     if (problem == TProductName::TProblem::NotUtf8)
         FReportFailure(
             QStringLiteral("not recorded, the file name is not valid UTF-8: %1").arg(FTreeScanner->FileFound()));
-    TFamilyPass& family = FirstFamily();
+    TSortedStringList& ledger = *FirstFamily().CrmLedger();
     if (problem != TProductName::TProblem::None ||
-        family.Ledger().ContainsNameUtf8(QByteArrayView(FLineBuffer).first(nameLength)))
+        ledger.ContainsNameUtf8(QByteArrayView(FLineBuffer).first(nameLength)))
         return;
-    if (family.Ledger().AddUtf8(FLineBuffer) >= 0)
-        family.CountRecorded();
+    if (ledger.AddUtf8(FLineBuffer) >= 0)
+        FirstFamily().CountRecorded();
 }
 
 bool TStationPass::Save()
 {
     if (FSaveResult)
         return *FSaveResult;
-    QString error;
-    TFamilyPass& family = FirstFamily();
-    const int linesBefore = family.Ledger().Count();
-    FSaveResult =
-        SaveLedger(family.Ledger(), family.LedgerFile(), error, TLedgerWait{DefaultLockWait(), FReportFailure});
-    // The save merges in the lines other runs wrote meanwhile; only then are
-    // the entries parsed again.
-    if (family.Ledger().Count() != linesBefore)
-        family.LedgerChanged();
-    if (!*FSaveResult)
-        FReportFailure(error);
+    FSaveResult = true;
+    const TDateTime today = NowUTC();
+    for (const std::unique_ptr<TFamilyPass>& family : FFamilies) {
+        QString error;
+        if (!family->SaveFamilyLedger(today, error)) {
+            FSaveResult = false;
+            FReportFailure(error);
+        }
+    }
     return *FSaveResult;
 }

@@ -26,9 +26,11 @@ public:
     using TReportFailure = std::function<void(const QString& message)>;
 
     // positional: [0] the data folder, [1] the ledger file (both optional).
-    // Reads the settings, settles the data folder and the ledger, and loads
-    // the ledger; failures are reported and the pass goes on with what it has.
-    TStationPass(const QStringList& positional, TReportFailure reportFailure);
+    // Reads the settings, settles the data folder and the ledgers, and loads
+    // them; failures are reported and the pass goes on with what it has.
+    // families: the families to watch (Families.h), in the file's order;
+    // the built-in crm family alone when none are given.
+    TStationPass(const QStringList& positional, TReportFailure reportFailure, std::vector<TFamily> families = {});
     ~TStationPass();
     TStationPass(const TStationPass&) = delete;
     TStationPass& operator=(const TStationPass&) = delete;
@@ -44,10 +46,10 @@ public:
     const std::vector<std::unique_ptr<TFamilyPass>>& Families() const { return FFamilies; }
 
     // Walks back from today's UTC date over the day folders below folder
-    // (the data folder) that the ledger does not know yet and records every
-    // product found. onIteration is called at the start of every day's
-    // iteration with its index. The scanner dispatches pending events at
-    // every folder.
+    // (the data folder) that the ledgers do not know yet and records every
+    // product found (FamilyWalk.h; the crm family alone walks as it always
+    // did, DayWalk.h). onIteration is called at the start of every day's
+    // iteration with its index. Pending events are dispatched at every folder.
     void Walk(const QString& folder, const std::function<void(int index)>& onIteration = {});
     // A stop signal: the walk ends at the next folder. Also before a walk.
     void RequestStop();
@@ -57,8 +59,8 @@ public:
     int ProductsRecorded() const { return FirstFamily().ProductsRecorded(); }
     double WalkSeconds() const { return FWalkSeconds; }
 
-    // Saves the ledger through its locked, merging save, once: later calls
-    // give the first call's result. False when the save failed.
+    // Saves every family's ledger through its locked, merging save, once:
+    // later calls give the first call's result. False when a save failed.
     bool Save();
     bool Saved() const { return FSaveResult.value_or(false); }
 
@@ -70,6 +72,8 @@ public:
     TTreeScanner* TreeScanner() const { return FTreeScanner.get(); }
 
 private:
+    // The crm family alone, in its default day folders: the walk of the CRM rules.
+    bool CrmAlone() const;
     const TFamilyPass& FirstFamily() const { return *FFamilies.front(); }
     TFamilyPass& FirstFamily() { return *FFamilies.front(); }
     // Records one file the scanner found.

@@ -206,11 +206,11 @@ TEST(LedgerLocation, PrefersArgumentTwoThenTheExecutableFolderThenTheDataHome)
     const QString given = dir.Write("given.txt", "a=1\r\n");
     const QString home = dir.MakeDir("share");
 
-    auto at = ChooseLedger({"/d", given, "-close"}, exe, home);
+    auto at = ChooseLedger({"/d", given, "-close"}, exe, home, "/d/", "/d/");
     EXPECT_EQ(at.Path, given);
-    at = ChooseLedger({"/d", dir.FilePath("absent.txt")}, exe, home);
+    at = ChooseLedger({"/d", dir.FilePath("absent.txt")}, exe, home, "/d/", "/d/");
     EXPECT_EQ(at.Path, exe + "/CRM-received.txt");
-    at = ChooseLedger({"/d", dir.Path()}, exe, home);  // a folder is not a ledger
+    at = ChooseLedger({"/d", dir.Path()}, exe, home, "/d/", "/d/");  // a folder is not a ledger
     EXPECT_EQ(at.Path, exe + "/CRM-received.txt");
 
     // A folder the user cannot write binds an ordinary user only: that step runs as one.
@@ -219,13 +219,38 @@ TEST(LedgerLocation, PrefersArgumentTwoThenTheExecutableFolderThenTheDataHome)
     GiveToNobody(dir.Path());
     chmod(QFile::encodeName(locked).constData(), 0555);
     EXPECT_EQ(RunAsNobody([&] {
-                  const auto chosen = ChooseLedger({}, locked, home);
-                  return chosen.Path == home + "/lagwatch/CRM-received.txt" &&
+                  const auto chosen = ChooseLedger({}, locked, home, "/d/", "/d/");
+                  return chosen.Path == home + "/lagwatch/" + DataFolderLedgerName("/d/") + "/CRM-received.txt" &&
                          chosen.LoadPath == locked + "/CRM-received.txt";
               }),
               0)
         << "the ledger beside a read-only executable was chosen";
     chmod(QFile::encodeName(locked).constData(), 0755);
+}
+
+TEST(CommandLine, FamiliesFromTheFileWithTheSwitchesGivenOnTop)
+{
+    TempDir dir;
+    const QString file = dir.Write("f.conf", "[defaults]\nwarning = 5\ncritical = 20\n[seg]\npattern = s{time:%Y%j}\n"
+                                             "[hourly]\npattern = h{time:%Y%j}\nwarning = 10\n");
+    TParsedCommandLine p = ParseCommandLine({"-families=" + file, "-family=HOURLY,crm", "-critical=40"});
+    ASSERT_TRUE(p.Error.isEmpty()) << p.Error.toStdString();
+    QString error;
+    ASSERT_TRUE(ResolveFamilies(p.Line, error)) << error.toStdString();
+    ASSERT_EQ(p.Line.Families.size(), 2u);
+    EXPECT_EQ(p.Line.Families[0].Name, "crm");
+    EXPECT_EQ(p.Line.Families[1].Limits.WarningMinutes, 10);  // the section's, not the switch's default
+    EXPECT_EQ(p.Line.Families[1].Limits.CriticalMinutes, 40);
+    EXPECT_EQ(p.Line.Families[0].Limits.CriticalMinutes, 40);
+    // The switches may not leave a family's warning above its critical limit.
+    p = ParseCommandLine({"-families=" + file, "-warning=25"});
+    EXPECT_FALSE(ResolveFamilies(p.Line, error));
+    EXPECT_EQ(error, "the family seg: the warning threshold (25 minutes) is above the critical one (20 minutes)");
+
+    EXPECT_EQ(ParseCommandLine({"-family=a b"}).Error, "option '-family': 'a b' is no family name");
+    p = ParseCommandLine({"-families=" + dir.FilePath("absent.conf")});
+    EXPECT_FALSE(ResolveFamilies(p.Line, error));
+    EXPECT_TRUE(error.contains("cannot read the families file")) << error.toStdString();
 }
 
 }  // namespace

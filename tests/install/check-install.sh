@@ -68,7 +68,7 @@ grep -qx "Icon=lagwatch" "$prefix/share/applications/lagwatch.desktop" || fail "
 
 # The text files a user reads or copies (the example settings above all):
 # each ends with a newline and has no CR, tab or trailing blank.
-for f in share/lagwatch/Datawarden.conf share/applications/lagwatch.desktop lib/systemd/user/lagwatch.service \
+for f in share/lagwatch/Datawarden.conf share/lagwatch/families.conf share/applications/lagwatch.desktop lib/systemd/user/lagwatch.service \
          lib/systemd/user/lagwatch.timer share/bash-completion/completions/lagwatch \
          share/bash-completion/completions/lagwatch-map share/doc/lagwatch/copyright; do
   [ "$(tail -c 1 "$prefix/$f" | od -An -tx1 | tr -d ' ')" = 0a ] || fail "$f does not end with a newline"
@@ -165,7 +165,8 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$scratch/home" XDG_CO
 status=$?
 [ "$status" -eq 0 ] || fail "the installed lagwatch -close ended with status $status: $(cat "$scratch/run.err")"
 grep -q "^Lagwatch - latest data was from" "$scratch/run.out" || fail "the pass printed no summary: $(head -3 "$scratch/run.out")"
-ledger="$scratch/home/data/lagwatch/CRM-received.txt"
+# Each data folder keeps its own ledgers, named after it.
+ledger="$(ls "$scratch"/home/data/lagwatch/*demo-*/CRM-received.txt 2>/dev/null | head -1)"
 # The demo products come from the folder named in the settings.
 [ "$(grep -c "crm.grb=" "$ledger" 2>/dev/null)" -gt 5 ] || fail "no ledger with the demo products in \$XDG_DATA_HOME/lagwatch"
 grep -q "^$old" "$ledger" 2>/dev/null || fail "the ledger beside the executable was not carried over"

@@ -68,7 +68,7 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$home" XDG_CONFIG_HOM
 status=$?
 [ "$status" -eq 0 ] || fail "the installed lagwatch -close ended with status $status: $(cat "$scratch/run.err")"
 grep -q "^Lagwatch - latest data was from" "$scratch/run.out" || fail "the pass printed no summary: $(head -3 "$scratch/run.out")"
-[ "$(grep -c "crm.grb=" "$home/data/lagwatch/CRM-received.txt" 2>/dev/null)" -gt 5 ] ||
+[ "$(cat "$home"/data/lagwatch/*demo-*/CRM-received.txt 2>/dev/null | grep -c "crm.grb=")" -gt 5 ] ||
   fail "no ledger with the demo products in \$XDG_DATA_HOME/lagwatch"
 [ ! -e "$root/usr/bin/CRM-received.txt" ] || fail "the installed program wrote its ledger beside the executable"
 [ -s "$scratch/chart.png" ] || fail "no chart"

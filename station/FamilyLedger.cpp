@@ -1,0 +1,231 @@
+#include "station/FamilyLedger.h"
+
+#include "platform/FileLock.h"
+#include "platform/PathBytes.h"
+
+#include <QDir>
+
+#include <cmath>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int64_t MsPerMinute = 60000;
+
+// The nominal minute of a line's prefix, or nothing.
+std::optional<int64_t> PrefixMinute(QByteArrayView line)
+{
+    if (line.size() < 15 || line[14] != ' ')
+        return std::nullopt;
+    int v[5] = {};
+    const int widths[5] = {4, 2, 2, 2, 2};
+    qsizetype at = 0;
+    for (int f = 0; f < 5; ++f)
+        for (int k = 0; k < widths[f]; ++k, ++at) {
+            const char c = line[at];
+            if (c < '0' || c > '9')
+                return std::nullopt;
+            v[f] = v[f] * 10 + (c - '0');
+        }
+    TDateTime date = 0, time = 0;
+    if (!TryEncodeDate(v[0], v[1], v[2], date) || !TryEncodeTime(v[3], v[4], 0, 0, time))
+        return std::nullopt;
+    return DateTimeToUnixMs(date + time) / MsPerMinute;
+}
+
+QString DayName(int64_t day)
+{
+    TDateParts parts;
+    if (!TryDecodeDate(static_cast<TDateTime>(day), parts))
+        return {};
+    return QStringLiteral("%1-%2-%3")
+        .arg(parts.Year, 4, 10, QLatin1Char('0'))
+        .arg(parts.Month, 2, 10, QLatin1Char('0'))
+        .arg(parts.Day, 2, 10, QLatin1Char('0'));
+}
+
+}  // namespace
+
+void WriteTimePrefix(TDateTime nominal, char* out)
+{
+    TDateParts date;
+    TTimeParts time;
+    // Whole seconds: the time of a name never holds less.
+    const TDateTime rounded = UnixMsToDateTime(DateTimeToUnixMs(nominal) / 1000 * 1000);
+    TryDecodeDate(rounded, date);
+    TryDecodeTime(rounded, time);
+    const int values[6] = {date.Year, date.Month, date.Day, time.Hour, time.Minute, time.Second};
+    const int widths[6] = {4, 2, 2, 2, 2, 2};
+    for (int f = 0; f < 6; ++f) {
+        int v = values[f];
+        for (int k = widths[f] - 1; k >= 0; --k, v /= 10)
+            out[k] = static_cast<char>('0' + v % 10);
+        out += widths[f];
+    }
+    *out = ' ';
+}
+
+TFamilyLedger::TFamilyLedger(QString folder, std::optional<int> keepDays, TLedgerWait wait)
+    : FFolder(std::move(folder)), FKeepDays(keepDays), FWait(std::move(wait))
+{}
+
+QString TFamilyLedger::DayFile(int64_t day) const { return FFolder + DayName(day) + QStringLiteral(".txt"); }
+
+void TFamilyLedger::Count(const TSortedStringList& list, int first, int last)
+{
+    for (int i = first; i < last; ++i)
+        if (const std::optional<int64_t> minute = PrefixMinute(list.GetUtf8(i)))
+            ++FPerMinute[*minute];
+}
+
+bool TFamilyLedger::LoadDay(int64_t day, QString& error)
+{
+    if (FDays.count(day))
+        return true;
+    auto list = std::make_unique<TSortedStringList>();
+    const QString path = DayFile(day);
+    const bool loaded = path.isEmpty() || LoadLedger(*list, path, error, FWait) != TLoadResult::Failed;
+    Count(*list, 0, list->Count());
+    FDays[day] = std::move(list);
+    LinesChanged();
+    return loaded;
+}
+
+bool TFamilyLedger::LoadAllDays(QString& error)
+{
+    bool fine = true;
+    for (const auto& [day, name] : DayFiles())
+        fine = LoadDay(day, error) && fine;
+    return fine;
+}
+
+std::vector<std::pair<int64_t, QString>> TFamilyLedger::DayFiles() const
+{
+    std::vector<std::pair<int64_t, QString>> days;
+    const QStringList names =
+        QDir(FFolder).entryList({QStringLiteral("[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9].txt")},
+                                QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& name : names) {
+        TDateTime day = 0;
+        if (TryEncodeDate(name.left(4).toInt(), name.mid(5, 2).toInt(), name.mid(8, 2).toInt(), day))
+            days.push_back({static_cast<int64_t>(day), name});
+    }
+    return days;
+}
+
+bool TFamilyLedger::Contains(int64_t day, QByteArrayView name) const
+{
+    const auto it = FDays.find(day);
+    return it != FDays.end() && it->second->ContainsNameUtf8(name);
+}
+
+bool TFamilyLedger::Add(int64_t day, QByteArrayView line)
+{
+    std::unique_ptr<TSortedStringList>& list = FDays[day];
+    if (!list)
+        list = std::make_unique<TSortedStringList>();
+    if (list->AddUtf8(line) < 0)
+        return false;
+    if (const std::optional<int64_t> minute = PrefixMinute(line))
+        ++FPerMinute[*minute];
+    FChanged.insert(day);
+    LinesChanged();
+    return true;
+}
+
+int TFamilyLedger::ProductsAt(int64_t unixMinute) const
+{
+    const auto it = FPerMinute.find(unixMinute);
+    return it == FPerMinute.end() ? 0 : it->second;
+}
+
+bool TFamilyLedger::DayHoldsProducts(int64_t day) const
+{
+    const int64_t first = DateTimeToUnixMs(static_cast<TDateTime>(day)) / MsPerMinute;
+    const auto it = FPerMinute.lower_bound(first);
+    return it != FPerMinute.end() && it->first < first + 1440;
+}
+
+const TSortedStringList& TFamilyLedger::Lines() const
+{
+    if (FLines)
+        return *FLines;
+    FLines = std::make_unique<TSortedStringList>();
+    qsizetype total = 0;
+    for (const auto& [day, list] : FDays)
+        total += list->Count();
+    FLines->BeginAssign(QByteArray(), total);
+    for (const auto& [day, list] : FDays)
+        for (int i = 0; i < list->Count(); ++i)
+            FLines->AppendUtf8(list->GetUtf8(i));
+    FLines->EndAssign();
+    return *FLines;
+}
+
+bool TFamilyLedger::Save(TDateTime today, QString& error)
+{
+    bool fine = true;
+    if (!FChanged.empty() && !QDir().mkpath(FFolder)) {
+        error = QStringLiteral("cannot make the ledger folder %1").arg(FFolder);
+        return false;
+    }
+    for (const int64_t day : FChanged) {
+        TSortedStringList& list = *FDays[day];
+        const int before = list.Count();
+        QString dayError;
+        if (!SaveLedger(list, DayFile(day), dayError, FWait)) {
+            error = dayError;
+            fine = false;
+        }
+        // Lines another run saved meanwhile were merged in.
+        if (list.Count() != before) {
+            FPerMinute.clear();
+            for (const auto& [d, l] : FDays)
+                Count(*l, 0, l->Count());
+            LinesChanged();
+        }
+    }
+    FChanged.clear();
+    return ArchiveOldDays(today, error) && fine;
+}
+
+bool TFamilyLedger::ArchiveOldDays(TDateTime today, QString& error)
+{
+    if (!FKeepDays)
+        return true;
+    const int64_t oldest = static_cast<int64_t>(std::floor(today)) - *FKeepDays;
+    bool fine = true;
+    for (const auto& [day, name] : DayFiles()) {
+        if (day >= oldest)
+            continue;
+        const QString dayPath = FFolder + name;
+        const QString archive = FFolder + QStringLiteral("archive-%1.txt").arg(name.left(4));
+        // The day's lock keeps a concurrent run from saving into the day
+        // while its lines move; the archive's save takes the archive's locks.
+        const QByteArray lockPath = EncodePath(dayPath + QStringLiteral(".lock"));
+        int fd = -1, code = 0;
+        if (OpenLockFile(lockPath, nullptr, fd, code) != TLockFileOpen::Opened) {
+            error = QStringLiteral("cannot lock %1 to archive it").arg(dayPath);
+            fine = false;
+            continue;
+        }
+        TLockDeadline deadline(FWait.Wait);
+        TSortedStringList lines;
+        QString moveError;
+        const bool moved = LockOpenFile(fd, lockPath, LOCK_EX, deadline) == 0 &&
+                           LoadLedger(lines, dayPath, moveError, FWait) == TLoadResult::Loaded &&
+                           SaveLedger(lines, archive, moveError, FWait);
+        // Only once the archive holds every line does the day file go.
+        if (moved)
+            ::unlink(EncodePath(dayPath).constData());
+        ::close(fd);
+        if (moved) {
+            ::unlink(lockPath.constData());
+        } else {
+            error = moveError.isEmpty() ? QStringLiteral("cannot archive %1").arg(dayPath) : moveError;
+            fine = false;
+        }
+    }
+    return fine;
+}

@@ -1,0 +1,84 @@
+#pragma once
+// The ledger of a family other than crm, kept so that a run costs what is
+// new, not what is old: one file per UTC day of the products' nominal times,
+// NAME-received/YYYY-MM-DD.txt, each a ledger of its own (lock, atomic save,
+// merge with a concurrent run, encodings: Ledger.h). A line is the product's
+// nominal time as YYYYMMDDHHMMSS, a space, the lower-case file name, '=' and
+// the delay in seconds, so the lines of the days read one after the other
+// are in the products' order in time.
+//
+// A run loads only the days it looks at. At the save, the day files older
+// than keep-days move, whole, into the yearly archive archive-YYYY.txt beside
+// them, under the archive's lock; nothing is deleted.
+#include "platform/DateTime.h"
+#include "platform/SortedStringList.h"
+#include "station/Ledger.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <utility>
+#include <vector>
+
+class TFamilyLedger
+{
+public:
+    // folder: the family's ledger folder, ending with '/'.
+    TFamilyLedger(QString folder, std::optional<int> keepDays, TLedgerWait wait);
+
+    const QString& Folder() const { return FFolder; }
+    QString DayFile(int64_t day) const;
+
+    // Loads the day's file once (day: whole days of TDateTime); false, with
+    // error, when it exists but cannot be read (the run goes on without it).
+    bool LoadDay(int64_t day, QString& error);
+    // Loads every day file in the folder (not the archives).
+    bool LoadAllDays(QString& error);
+    bool DayLoaded(int64_t day) const { return FDays.count(day) != 0; }
+
+    // The line's name part ("YYYYMMDDHHMMSS name") is held already.
+    bool Contains(int64_t day, QByteArrayView name) const;
+    // Adds a line of the day; false when its name was held already.
+    bool Add(int64_t day, QByteArrayView line);
+    // Products held for the nominal minute (minutes since 1970-01-01 UTC).
+    int ProductsAt(int64_t unixMinute) const;
+    // Whether the day holds any product.
+    bool DayHoldsProducts(int64_t day) const;
+
+    // The loaded days' lines in time order, made anew after a change.
+    const TSortedStringList& Lines() const;
+    // Changes whenever Lines() is made anew (a load, an addition, a merge).
+    int Generation() const { return FGeneration; }
+
+    // Saves the changed days and archives the days older than keep-days
+    // (counted back from today); false, with error, when a save failed.
+    bool Save(TDateTime today, QString& error);
+
+private:
+    void Count(const TSortedStringList& list, int first, int last);
+    // The day files in the folder, oldest first, with their names.
+    std::vector<std::pair<int64_t, QString>> DayFiles() const;
+    bool ArchiveOldDays(TDateTime today, QString& error);
+
+    QString FFolder;
+    std::optional<int> FKeepDays;
+    TLedgerWait FWait;
+    std::map<int64_t, std::unique_ptr<TSortedStringList>> FDays;
+    std::set<int64_t> FChanged;
+    std::map<int64_t, int> FPerMinute;
+    void LinesChanged()
+    {
+        FLines.reset();
+        ++FGeneration;
+    }
+
+    mutable std::unique_ptr<TSortedStringList> FLines;
+    int FGeneration = 0;
+};
+
+// "YYYYMMDDHHMMSS " of a nominal time (15 bytes into `out`).
+void WriteTimePrefix(TDateTime nominal, char* out);

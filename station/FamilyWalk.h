@@ -1,0 +1,32 @@
+#pragma once
+// One walk for every family: back one day at a time from today's UTC date,
+// listing each folder once however many families share it and trying the
+// families' patterns on every name, the first family of the file that
+// matches owning the file. Each family goes back on its own terms:
+// - crm by the CRM rules (DayWalk.h: to its newest recorded day, searched once);
+// - a family whose schedule is given, until the first day whose expected
+//   slots all hold their files (not searched again);
+// - a family whose schedule is learned, to the first day holding any of its
+//   products, searched once;
+// and none further than 90 days (89 before 12:00 UTC, as crm). A flat folder
+// (no day fields) is listed once; of its files only those of the days walked
+// count.
+#include "platform/DateTime.h"
+
+#include <QString>
+#include <functional>
+#include <vector>
+
+class TFamilyPass;
+
+struct TFamilyWalkHooks
+{
+    std::function<void(int index)> OnIteration;  // at the start of every day's iteration
+    std::function<bool()> ShouldStop;            // read before every folder
+    std::function<void()> OnFolder;              // before every folder is listed (events)
+    std::function<void(const QString& message)> ReportFailure;
+};
+
+// The families with a folder problem are left out.
+void WalkFamilies(const std::vector<TFamilyPass*>& families, const QString& dataFolder, TDateTime today, TDateTime now,
+                  const TFamilyWalkHooks& hooks);

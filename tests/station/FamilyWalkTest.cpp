@@ -1,0 +1,153 @@
+// A station of several families: one walk, the first family that matches
+// owning a file, each family going back on its own terms, a ledger per day
+// of each family, and the old days moving into the yearly archive.
+#include "station/Families.h"
+#include "station/ProductFile.h"
+#include "station/StationPass.h"
+
+#include "platform/Clock.h"
+#include "platform/FileTimes.h"
+#include "tests/common/ScopedEnvironment.h"
+#include "tests/common/TempDir.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+TDateTime At(int y, int m, int d, double hours)
+{
+    TDateTime t = 0;
+    EXPECT_TRUE(TryEncodeDate(y, m, d, t));
+    return t + hours / 24;
+}
+
+QString Read(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QStringLiteral("<none>");
+}
+
+class FamilyWalkTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        FLedger = FDir.Write("ledgers/CRM-received.txt", "");
+        FData = FDir.MakeDir("data");
+        SetClockForTesting([] { return At(2021, 6, 23, 12.5); });
+    }
+    void TearDown() override { SetClockForTesting({}); }
+
+    // Writes a product last written `delayMs` before it was created.
+    int64_t Product(const QString& relative, int64_t delayMs = 60000)
+    {
+        const QString path = FDir.Write("data/" + relative, "x");
+        const auto times = ReadFileTimes(QFile::encodeName(path));
+        EXPECT_TRUE(times && SetLastWriteMs(path, times->CreationMs - delayMs));
+        return times ? times->CreationMs : 0;
+    }
+
+    // One pass with the families of the text; the messages it reported.
+    QStringList Run(const char* families, TStationPass** keep = nullptr)
+    {
+        QString error;
+        const auto parsed = ParseFamilies(QString::fromUtf8(families), "f", error);
+        EXPECT_TRUE(parsed) << error.toStdString();
+        QStringList messages;
+        FPass = std::make_unique<TStationPass>(
+            QStringList{FData, FLedger}, [&messages](const QString& m) { messages << m; }, *parsed);
+        FPass->Walk(FPass->DataFolder());
+        EXPECT_TRUE(FPass->Save());
+        if (keep)
+            *keep = FPass.get();
+        return messages;
+    }
+
+    QString DayFile(const QString& family, const char* day)
+    {
+        return FDir.Path() + "ledgers/" + family + "-received/" + day + ".txt";
+    }
+
+    TempDir FDir;
+    TScopedEnvironment FConfigHome{"XDG_CONFIG_HOME", QFile::encodeName(FDir.Path() + "config")};
+    QString FLedger, FData;
+    std::unique_ptr<TStationPass> FPass;
+};
+
+TEST_F(FamilyWalkTest, FirstMatchingFamilyOwnsAFileAndNameTimeDelays)
+{
+    Product("seg/2021/06/23/S_a_202106231000.seg", 413000);
+    Product("seg/2021/06/23/S_B_202106231000.SEG", 5000);
+    Product("seg/2021/06/23/S_Z202106231100.seg", 7000);  // not the first family's: the second's
+    const int64_t created = Product("flat/F202106231000.nc");
+    Product("flat/F201906231000.nc");  // beyond the 90 days of the walk
+    Product("2021/06/23/202106231200-crm.grb", 1000);
+    TStationPass* pass = nullptr;
+    EXPECT_EQ(Run("[seg]\nfolder = seg/%Y/%m/%d\npattern = S_{n}_{time:%Y%m%d%H%M}.seg\n"
+                  "[any]\nfolder = seg/%Y/%m/%d\npattern = S_*{time:%Y%m%d%H%M}*\n"
+                  "[flat]\nfolder = flat\npattern = F{time:%Y%m%d%H%M}.nc\ndelay = name-time\n",
+                  &pass),
+              QStringList());
+    EXPECT_EQ(Read(FLedger), "202106231200-crm.grb=1\r\n");
+    EXPECT_EQ(Read(DayFile("seg", "2021-06-23")),
+              "20210623100000 s_a_202106231000.seg=413\r\n20210623100000 s_b_202106231000.seg=5\r\n");
+    EXPECT_EQ(Read(DayFile("any", "2021-06-23")), "20210623110000 s_z202106231100.seg=7\r\n");
+    const int64_t nominalMs = DateTimeToUnixMs(At(2021, 6, 23, 10));
+    EXPECT_EQ(
+        Read(DayFile("flat", "2021-06-23")),
+        QString("20210623100000 f202106231000.nc=%1\r\n").arg(DelaySeconds(TFileTimes{created, nominalMs, true})));
+    EXPECT_FALSE(QFile::exists(DayFile("flat", "2019-06-23")));
+
+    ASSERT_EQ(pass->Families().size(), 4u);
+    EXPECT_EQ(pass->Families()[0]->Family().Name, "crm");
+    const TFamilyPass& seg = *pass->Families()[1];
+    EXPECT_EQ(seg.ProductsRecorded(), 2);
+    const TLedgerEntry* newest = seg.Entries().NewestProduct();
+    ASSERT_TRUE(newest);
+    EXPECT_EQ(newest->Name, "s_b_202106231000.seg");
+    EXPECT_EQ(newest->Nominal, At(2021, 6, 23, 10));
+    EXPECT_EQ(newest->Seconds, 5);
+}
+
+TEST_F(FamilyWalkTest, EachFamilyGoesBackOnItsOwnTerms)
+{
+    // "hourly" knows its schedule: 22 June holds every slot, so it is not
+    // searched again. "learned" stops at the first day holding a product,
+    // searching it once.
+    QString complete;
+    for (int hour = 0; hour < 24; ++hour)
+        complete +=
+            QString("20210622") + QString::number(100 + hour).right(2) + "0000 h" + QString::number(hour) + "=1\r\n";
+    FDir.Write("ledgers/hourly-received/2021-06-22.txt", complete.toUtf8());
+    FDir.Write("ledgers/learned-received/2021-06-22.txt", "20210622050000 l2021062205=1\r\n");
+    Product("h/2021/06/23/h2021062310");
+    Product("h/2021/06/22/h2021062223x");  // a day already complete
+    Product("l/2021/06/22/l2021062206");
+    Product("l/2021/06/21/l2021062106");  // beyond the day that stopped the walk
+    EXPECT_EQ(Run("[hourly]\nfolder = h/%Y/%m/%d\npattern = h{time:%Y%m%d%H}*\nexpect = 1h\n"
+                  "[learned]\nfolder = l/%Y/%m/%d\npattern = l{time:%Y%m%d%H}\n"
+                  "[gone]\nfolder = nowhere/%Y\npattern = g{time:%Y%j}\n"),
+              QStringList({QString("the folder %1nowhere/ of the family gone does not exist").arg(FData + "/")}));
+    EXPECT_TRUE(Read(DayFile("hourly", "2021-06-23")).startsWith("20210623100000 h2021062310="));
+    EXPECT_FALSE(Read(DayFile("hourly", "2021-06-22")).contains("h2021062223x"));
+    EXPECT_TRUE(Read(DayFile("learned", "2021-06-22")).contains("20210622060000 l2021062206="));
+    EXPECT_FALSE(QFile::exists(DayFile("learned", "2021-06-21")));
+    EXPECT_FALSE(FPass->Families()[3]->FolderProblem().isEmpty());
+}
+
+TEST_F(FamilyWalkTest, OldDaysMoveIntoTheYearlyArchive)
+{
+    FDir.Write("ledgers/seg-received/2021-06-10.txt", "20210610000000 s2021061000=1\r\n");
+    FDir.Write("ledgers/seg-received/archive-2021.txt", "20210101000000 s2021010100=2\r\n");
+    FDir.Write("ledgers/seg-received/2021-06-21.txt", "20210621000000 s2021062100=3\r\n");
+    Product("2021/06/23/s2021062301");
+    Run("[seg]\npattern = s{time:%Y%m%d%H}\nkeep-days = 10\n");
+    EXPECT_FALSE(QFile::exists(DayFile("seg", "2021-06-10")));
+    EXPECT_EQ(Read(DayFile("seg", "archive-2021")), "20210101000000 s2021010100=2\r\n20210610000000 s2021061000=1\r\n");
+    EXPECT_EQ(Read(DayFile("seg", "2021-06-21")), "20210621000000 s2021062100=3\r\n");
+    EXPECT_TRUE(QFile::exists(DayFile("seg", "2021-06-23")));
+}
+
+}  // namespace
