@@ -33,7 +33,7 @@ void TStationRun::Scan(const TScanViews& views)
         TellUser(QStringLiteral("the scan pass failed: %1").arg(QString::fromLocal8Bit(error.what())));
     }
     const TDateTime now = NowUTC();
-    const std::vector<TFamilyReading> readings = ReadFamilies(*FPass, FLine, now);
+    const std::vector<TFamilyReading> readings = ReadFamilies(*FPass, now);
     if (views.OnFamilies)
         views.OnFamilies(readings);
     if (FLine.PngFile) {
