@@ -2,6 +2,7 @@
 
 #include "station/DayWalk.h"
 #include "station/ProductFile.h"
+#include "station/Utils.h"
 
 #include <cmath>
 
@@ -22,7 +23,7 @@ TFamilyPass::TFamilyPass(TFamily family, QString ledgerFile, TLedgerWait wait)
         FCrmLedger = std::make_unique<TSortedStringList>();
         FCrmMask.emplace(QStringLiteral("2*crm.grb"));
     } else {
-        FDays = std::make_unique<TFamilyLedger>(FLedgerFile, FFamily.KeepDays, FWait);
+        FDays = std::make_unique<TFamilyDayLedger>(FLedgerFile, FFamily.KeepDays, FWait);
         QString error;
         FPattern = TFilePattern::Parse(FFamily.Pattern, error);
     }
@@ -30,10 +31,26 @@ TFamilyPass::TFamilyPass(TFamily family, QString ledgerFile, TLedgerWait wait)
 
 TFamilyPass::~TFamilyPass() = default;
 
-const TSortedStringList& TFamilyPass::Ledger() const { return FCrmLedger ? *FCrmLedger : FDays->Lines(); }
+const TSortedStringList& TFamilyPass::Ledger() const
+{
+    if (FCrmLedger)
+        return *FCrmLedger;
+    LoadRecentOnce();
+    return FDays->Lines();
+}
+
+void TFamilyPass::LoadRecentOnce() const
+{
+    if (!FDays || FRecentLoaded)
+        return;
+    QString error;
+    if (!LoadRecentDays(NowUTC(), error) && FWait.Announce)
+        FWait.Announce(error);
+}
 
 TLedgerEntries& TFamilyPass::Entries() const
 {
+    LoadRecentOnce();
     // A family's loaded days are gathered anew after every change.
     if (FDays && FEntriesGeneration != FDays->Generation()) {
         FEntries.reset();
@@ -44,8 +61,9 @@ TLedgerEntries& TFamilyPass::Entries() const
     return *FEntries;
 }
 
-bool TFamilyPass::LoadRecentDays(TDateTime today, QString& error)
+bool TFamilyPass::LoadRecentDays(TDateTime today, QString& error) const
 {
+    FRecentLoaded = true;
     bool fine = true;
     if (FDays)
         for (int64_t day = DayOf(today) - RecentDays; day <= DayOf(today); ++day)
@@ -145,9 +163,12 @@ TFamilyPass::TRecord TFamilyPass::Record(QByteArrayView rawName, TDateTime nomin
 
 bool TFamilyPass::SaveFamilyLedger(TDateTime today, QString& error)
 {
-    const int before = Ledger().Count();
-    const bool saved = FDays ? FDays->Save(today, error) : SaveLedger(*FCrmLedger, FLedgerFile, error, FWait);
-    if (Ledger().Count() != before || FDays)
+    // A family's entries follow its ledger's generation (Entries()).
+    if (FDays)
+        return FDays->Save(today, error);
+    const int before = FCrmLedger->Count();
+    const bool saved = SaveLedger(*FCrmLedger, FLedgerFile, error, FWait);
+    if (FCrmLedger->Count() != before)
         FEntries.reset();
     return saved;
 }

@@ -2,12 +2,12 @@
 // One family's share of a station pass: its ledger (loaded, added to by the
 // walk, saved), its entries for the reports, and what went wrong with its
 // folder. The built-in crm family keeps the one ledger file of the CRM rules;
-// every other family keeps its ledger by day (FamilyLedger.h).
+// every other family keeps its ledger by day (FamilyDayLedger.h).
 #include "platform/FileTimes.h"
 #include "platform/SortedStringList.h"
 #include "scan/Wildcard.h"
 #include "station/Family.h"
-#include "station/FamilyLedger.h"
+#include "station/FamilyDayLedger.h"
 #include "station/FilePattern.h"
 #include "station/LedgerEntries.h"
 
@@ -34,7 +34,8 @@ public:
     // Lines the walk added to the family's ledger.
     int ProductsRecorded() const { return FProductsRecorded; }
 
-    // The ledger as loaded: the CRM ledger, or the loaded days of a family's.
+    // The ledger as loaded: the CRM ledger, or the loaded days of a family's
+    // (the recent days among them, as for Entries()).
     const TSortedStringList& Ledger() const;
     // The CRM ledger itself, for its load; null for the other families.
     TSortedStringList* CrmLedger() { return FCrmLedger.get(); }
@@ -46,8 +47,9 @@ public:
 
     // A family's days that the reports read (the 31 days up to today), or
     // every day it holds; the CRM ledger is always whole. False, with error,
-    // when a day could not be read.
-    bool LoadRecentDays(TDateTime today, QString& error);
+    // when a day could not be read. Entries() loads the recent days itself,
+    // so a run that reports nothing of a family never reads its past.
+    bool LoadRecentDays(TDateTime today, QString& error) const;
     bool LoadAllDays(QString& error);
 
     // The walk's side. The family's nominal time of a file name, when the
@@ -77,10 +79,15 @@ private:
     QString FFolderProblem;
     int FProductsRecorded = 0;
     std::unique_ptr<TSortedStringList> FCrmLedger;
-    std::unique_ptr<TFamilyLedger> FDays;
+    std::unique_ptr<TFamilyDayLedger> FDays;
     std::optional<TFilePattern> FPattern;
     std::optional<TWildcard> FCrmMask;
     QByteArray FLine;  // the line being recorded, its room reused
     mutable std::optional<TLedgerEntries> FEntries;
     mutable int FEntriesGeneration = -1;
+    mutable bool FRecentLoaded = false;
+
+    // Loads the recent days of a family's ledger once, before anything reads
+    // them, so that what Ledger() and Entries() give stays as it is.
+    void LoadRecentOnce() const;
 };

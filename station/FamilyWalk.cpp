@@ -4,6 +4,7 @@
 #include "station/FamilyFolder.h"
 #include "station/FamilyPass.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <dirent.h>
@@ -16,7 +17,7 @@ struct TFamilyState
     TFamilyPass* Pass = nullptr;
     bool Flat = false;
     bool Active = true;
-    TDateTime Oldest = 0;  // the oldest day whose files count (flat folders)
+    TDateTime Oldest = 0;  // the oldest day the family walks, or whose files count in a flat folder
 };
 
 // The folders of one iteration: each with the families whose folder it is
@@ -81,6 +82,9 @@ void WalkFamilies(const std::vector<TFamilyPass*>& families, const QString& data
         state.Pass = pass;
         state.Flat = !HasDayFields(pass->Family().Folder);
         state.Oldest = firstDay - (90 - firstIndex);
+        // Days the ledger no longer keeps are not recorded again.
+        if (const std::optional<int> keep = pass->Family().KeepDays)
+            state.Oldest = std::max(state.Oldest, firstDay - (*keep - 1));
         states.push_back(state);
     }
     QString error;
@@ -101,6 +105,8 @@ void WalkFamilies(const std::vector<TFamilyPass*>& families, const QString& data
                 continue;
             }
             bool searches = false;
+            if (day < state.Oldest)
+                state.Active = false;
             if (state.Active) {
                 error.clear();
                 if (state.Flat) {

@@ -8,7 +8,8 @@
 //   slots all hold their files (not searched again);
 // - a family whose schedule is learned, to the first day holding any of its
 //   products, searched once;
-// and none further than 90 days (89 before 12:00 UTC, as crm). A flat folder
+// and none further than 90 days (89 before 12:00 UTC, as crm), nor than its
+// keep-days (a day moved to the archive is not recorded again). A flat folder
 // (no day fields) is listed once; of its files only those of the days walked
 // count.
 #include "platform/DateTime.h"

@@ -62,7 +62,7 @@ struct TLedgerEntry
 // from at most its first 99 characters.
 std::optional<TLedgerEntry> ParseLedgerLine(const QString& line);
 
-// A line of a family's own ledger (FamilyLedger.h), "YYYYMMDDHHMMSS name=seconds":
+// A line of a family's own ledger (FamilyDayLedger.h), "YYYYMMDDHHMMSS name=seconds":
 // the time it begins with is the nominal time, the name follows the space.
 // Read as ParseLedgerLine reads the rest; nothing for a line without "=".
 std::optional<TLedgerEntry> ParseTimedLedgerLine(const QString& line);

@@ -35,7 +35,6 @@ TStationPass::TStationPass(const QStringList& positional, TReportFailure reportF
     const TLedgerWait wait{DefaultLockWait(), FReportFailure};
     const TLedgerLocation ledger =
         ChooseLedger(positional, ExecutableFolder(), UserDataHome(), FDataFolder, ComposeDataFolder(settingsValue, {}));
-    const TDateTime today = NowUTC();
     for (TFamily& family : families) {
         const QString place = family.BuiltInCrm ? ledger.Path : FamilyLedgerFolder(ledger.Path, family.Name);
         FFamilies.push_back(std::make_unique<TFamilyPass>(std::move(family), place, wait));
@@ -44,8 +43,6 @@ TStationPass::TStationPass(const QStringList& positional, TReportFailure reportF
         if (pass.CrmLedger()) {
             if (LoadLedger(*pass.CrmLedger(), ledger.LoadPath, loadError, wait) == TLoadResult::Failed)
                 FReportFailure(loadError);
-        } else if (!pass.LoadRecentDays(today, loadError)) {
-            FReportFailure(loadError);
         }
         // The default day folders are the data folder's, whose problem is told above.
         const QString base = FamilyBaseFolder(pass.Family().Folder, FDataFolder);

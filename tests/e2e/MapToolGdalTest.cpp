@@ -4,6 +4,7 @@
 #include "tests/common/TempDir.h"
 #include "tests/e2e/ProgramRun.h"
 
+#include <QBuffer>
 #include <QImage>
 #include <QImageReader>
 #include <QJsonArray>
@@ -219,6 +220,28 @@ TEST(MapToolBesideGdal, EveryKindAndPresetLandsWhereFwdfPutsIt)
     }
 }
 
+// An RGB PNG whose one colour (r, g, b) is transparent: a tRNS chunk after the header.
+QByteArray WithTransparentColour(const QImage& image, uint8_t r, uint8_t g, uint8_t b)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.convertToFormat(QImage::Format_RGB888).save(&buffer, "PNG");
+    const QByteArray chunk =
+        QByteArray("tRNS") + QByteArray::fromRawData("\0", 1) + char(r) + '\0' + char(g) + '\0' + char(b);
+    uint32_t crc = 0xFFFFFFFF;
+    for (const char c : chunk) {
+        crc ^= uint8_t(c);
+        for (int k = 0; k < 8; ++k)
+            crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320 : crc >> 1;
+    }
+    crc = ~crc;
+    QByteArray whole = QByteArray::fromHex("00000006") + chunk;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        whole += char(crc >> shift);
+    return png.insert(33, whole);
+}
+
 // An image of each format GDAL reads through the VRT as it is, band by band,
 // and through its world file and .aux.xml at the same place.
 TEST(MapToolBesideGdal, OpensEachFormatUnchangedAndItsWorldFileAgrees)
@@ -245,16 +268,20 @@ TEST(MapToolBesideGdal, OpensEachFormatUnchangedAndItsWorldFileAgrees)
         {"palette.bmp", palette, "palette.bpw"},
         {"rgb.ppm", rgb, "rgb.wld"},
         {"gray.pgm", rgb.convertToFormat(QImage::Format_Grayscale8), "gray.wld"},
+        {"transparent.png", {}, "transparent.pgw"},
     };
     for (const auto& f : formats) {
         SCOPED_TRACE(f.Name);
         const QString image = dir.FilePath(f.Name);
-        ASSERT_TRUE(f.Image.save(image));
+        if (f.Image.isNull())
+            dir.Write(f.Name, WithTransparentColour(rgb, 10, 20, 30));
+        else
+            ASSERT_TRUE(f.Image.save(image));
         Map({"--preset", "PolarMapping800", "georef", image, "--world-file"});
         EXPECT_TRUE(QFile::exists(dir.FilePath(f.World)));
         const QJsonObject direct = Info(image, {"-checksum"}), wrapped = Info(image + ".vrt", {"-checksum"});
         ASSERT_FALSE(direct["bands"].toArray().isEmpty());
-        for (const char* key : {"type", "colorInterpretation", "checksum", "colorTable"})
+        for (const char* key : {"type", "colorInterpretation", "checksum", "colorTable", "noDataValue", "mask"})
             for (int b = 0; b < direct["bands"].toArray().size(); ++b)
                 EXPECT_EQ(direct["bands"][b][key], wrapped["bands"][b][key]) << key << " of band " << b + 1;
         EXPECT_EQ(direct["bands"].toArray().size(), wrapped["bands"].toArray().size());
@@ -265,6 +292,33 @@ TEST(MapToolBesideGdal, OpensEachFormatUnchangedAndItsWorldFileAgrees)
                             wrapped["cornerCoordinates"][corner][axis].toDouble(), 1e-6)
                     << corner;
     }
+}
+
+// Where grid draws a meridian's vertex, GDAL puts that point of the meridian
+// within half a pixel of the pixel's centre, across and along.
+TEST(MapToolBesideGdal, AGridMeridianLiesWithinHalfAPixelOfItsPixels)
+{
+    REQUIRE_TOOL(gdaltransform, "gdaltransform");
+    TempDir dir;
+    const QStringList polar = {"--preset", "PolarMapping800"};
+    const QString image = dir.FilePath("grid.png");
+    Map(polar + QStringList{"grid", "-", image, "--no-labels", "--lat-step", "90"});
+    Map(polar + QStringList{"georef", image});
+    const QImage drawn(image);
+    QStringList vertices, drawnAt;
+    for (const int lon : {120, 130, 140})
+        for (int lat = 25; lat <= 52; lat += 3)
+            vertices << QString("%1 %2").arg(lon).arg(lat);
+    for (const QString& line : Map(polar + QStringList{"fwd"}, vertices)) {
+        const int x = line.section(' ', 0, 0).toInt(), y = line.section(' ', 1, 1).toInt();
+        ASSERT_TRUE(drawn.valid(x, y)) << line.toStdString();
+        EXPECT_EQ(drawn.pixel(x, y), qRgb(255, 255, 0)) << line.toStdString();
+        drawnAt << QString("%1 %2 1").arg(x).arg(y);
+    }
+    int count = 0;
+    EXPECT_LE(Worst(Lines(gdaltransform, {"-i", "-t_srs", "EPSG:4326", image + ".vrt"}, vertices), drawnAt, count),
+              0.5);
+    EXPECT_EQ(count, vertices.size());
 }
 
 // A polar image warped to longitude and latitude covers what the mapping's

@@ -32,6 +32,7 @@ expected=(
   share/doc/lagwatch/copyright
   share/icons/hicolor/scalable/apps/lagwatch.svg
   share/lagwatch/Datawarden.conf
+  share/lagwatch/families.conf
   share/man/man1/lagwatch-demo-data.1.gz
   share/man/man1/lagwatch-map.1.gz
   share/man/man1/lagwatch.1.gz
@@ -108,7 +109,7 @@ while IFS='|' read -r program before current want; do
 done <<'TABLE'
 lagwatch||-c|-check -close -critical= -csv=
 lagwatch||-m|-max-age= -metrics= -missing-after= -missing-critical= -missing-warning=
-lagwatch||-expect=1|-expect=10m -expect=12:00,13:15 -expect=15m
+lagwatch||-expect=1|-expect=10m -expect=12:00,13:15 -expect=15m -expect=1h
 lagwatch||-r|-report=
 lagwatch||--|-- --help --version
 lagwatch||--h|--help

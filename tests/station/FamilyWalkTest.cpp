@@ -104,6 +104,10 @@ TEST_F(FamilyWalkTest, FirstMatchingFamilyOwnsAFileAndNameTimeDelays)
     EXPECT_EQ(pass->Families()[0]->Family().Name, "crm");
     const TFamilyPass& seg = *pass->Families()[1];
     EXPECT_EQ(seg.ProductsRecorded(), 2);
+    // The ledger read first stays the one the entries read.
+    const TSortedStringList& lines = seg.Ledger();
+    EXPECT_EQ(&lines, &seg.Entries().Ledger());
+    EXPECT_EQ(lines.Count(), 2);
     const TLedgerEntry* newest = seg.Entries().NewestProduct();
     ASSERT_TRUE(newest);
     EXPECT_EQ(newest->Name, "s_b_202106231000.seg");
@@ -143,7 +147,12 @@ TEST_F(FamilyWalkTest, OldDaysMoveIntoTheYearlyArchive)
     FDir.Write("ledgers/seg-received/archive-2021.txt", "20210101000000 s2021010100=2\r\n");
     FDir.Write("ledgers/seg-received/2021-06-21.txt", "20210621000000 s2021062100=3\r\n");
     Product("2021/06/23/s2021062301");
-    Run("[seg]\npattern = s{time:%Y%m%d%H}\nkeep-days = 10\n");
+    Product("flat/o2021061300");  // older than the days kept: not recorded again
+    Product("flat/o2021061400");
+    Run("[seg]\npattern = s{time:%Y%m%d%H}\nkeep-days = 10\n[old]\nfolder = flat\npattern = o{time:%Y%m%d%H}\n"
+        "keep-days = 10\n");
+    EXPECT_FALSE(QFile::exists(DayFile("old", "2021-06-13")));
+    EXPECT_TRUE(QFile::exists(DayFile("old", "2021-06-14")));
     EXPECT_FALSE(QFile::exists(DayFile("seg", "2021-06-10")));
     EXPECT_EQ(Read(DayFile("seg", "archive-2021")), "20210101000000 s2021010100=2\r\n20210610000000 s2021061000=1\r\n");
     EXPECT_EQ(Read(DayFile("seg", "2021-06-21")), "20210621000000 s2021062100=3\r\n");

@@ -47,6 +47,8 @@ std::string Bands(const TRasterLayout& layout, const std::string& source, bool r
         const std::string band = std::to_string(i + 1);
         out += "  <VRTRasterBand dataType=\"" + layout.DataType + "\" band=\"" + band + "\">\n";
         out += "    <ColorInterp>" + layout.Bands[i] + "</ColorInterp>\n";
+        if (i < layout.NoData.size())
+            out += "    <NoDataValue>" + std::to_string(layout.NoData[i]) + "</NoDataValue>\n";
         if (layout.Bands[i] == "Palette") {
             out += "    <ColorTable>\n";
             for (uint32_t entry : layout.Palette)
@@ -87,6 +89,13 @@ QByteArray VrtFile(const TPlacement& placement, int width, int height, const TRa
             out += "    <GCP Id=\"" + std::to_string(++id) + "\" Pixel=\"" + ExactNumber(p.Pixel) + "\" Line=\"" +
                    ExactNumber(p.Line) + "\" X=\"" + ExactNumber(p.Lon) + "\" Y=\"" + ExactNumber(p.Lat) + "\"/>\n";
         out += "  </GCPList>\n";
+    }
+    // A transparent colour is no data only where all of its bands match, as GDAL reads it.
+    if (layout.NoData.size() > 1) {
+        out += "  <Metadata>\n    <MDI key=\"NODATA_VALUES\">";
+        for (size_t i = 0; i < layout.NoData.size(); ++i)
+            out += (i ? " " : "") + std::to_string(layout.NoData[i]);
+        out += "</MDI>\n  </Metadata>\n";
     }
     out += Bands(layout, source, relative) + "</VRTDataset>\n";
     return QByteArray::fromStdString(out);

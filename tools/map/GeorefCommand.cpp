@@ -35,14 +35,13 @@ bool SameFile(const std::string& a, const std::string& b)
 }
 
 // The image as the VRT names it: relative to the VRT's folder, so that the
-// two move together, unless the VRT goes to a device such as /dev/stdout.
+// two move together.
 void SourceName(const std::string& image, const std::string& vrt, std::string& source, bool& relative)
 {
     const QString imagePath = QFileInfo(DecodePath(QByteArray::fromStdString(image))).absoluteFilePath();
-    struct stat st
-    {};
-    relative = ::stat(vrt.c_str(), &st) != 0 || S_ISREG(st.st_mode);
+    // Written through a device (/dev/stdout, /proc/self/fd/1), the VRT's folder is none the reader knows.
     const QString vrtFolder = QFileInfo(DecodePath(QByteArray::fromStdString(vrt))).absolutePath();
+    relative = !(vrtFolder + "/").startsWith("/dev/") && !(vrtFolder + "/").startsWith("/proc/");
     source = EncodePath(relative ? QDir(vrtFolder).relativeFilePath(imagePath) : imagePath).toStdString();
 }
 

@@ -43,24 +43,26 @@ bool Png(const TBytes& b, TRasterLayout& layout, std::string& why)
     switch (colour) {
     case 0:
         layout.Bands = {"Gray"};
-        return true;
+        break;
     case 2:
         layout.Bands = Rgb;
-        return true;
+        break;
+    case 3:
+        layout.Bands = {"Palette"};
+        break;
     case 4:
         layout.Bands = {"Gray", "Alpha"};
         return true;
     case 6:
         layout.Bands = {"Red", "Green", "Blue", "Alpha"};
         return true;
-    case 3:
-        break;
     default:
         why = "a PNG of colour type " + std::to_string(colour);
         return false;
     }
-    layout.Bands = {"Palette"};
-    // The chunks up to the image data: PLTE holds the colours, tRNS their alpha.
+    // The chunks up to the image data: PLTE holds the colours; tRNS their
+    // alpha, or the one transparent grey or colour, which GDAL reads as each
+    // band's no-data value.
     for (int64_t at = 8; b.Has(at, 12);) {
         const uint32_t length = b.Big32(at), type = b.Big32(at + 4);
         if (!b.Has(at + 8, int64_t(length) + 4))
@@ -69,14 +71,17 @@ bool Png(const TBytes& b, TRasterLayout& layout, std::string& why)
             for (uint32_t i = 0; i + 2 < length; i += 3)
                 layout.Palette.push_back(0xFF000000u | uint32_t(b.U8(at + 8 + i)) << 16 |
                                          uint32_t(b.U8(at + 9 + i)) << 8 | b.U8(at + 10 + i));
-        else if (type == 0x74524E53 /* tRNS */)
+        else if (type == 0x74524E53 /* tRNS */ && colour == 3)
             for (uint32_t i = 0; i < length && i < layout.Palette.size(); ++i)
                 layout.Palette[i] = (layout.Palette[i] & 0xFFFFFFu) | uint32_t(b.U8(at + 8 + i)) << 24;
+        else if (type == 0x74524E53 && length == 2 * layout.Bands.size())
+            for (uint32_t i = 0; i < length; i += 2)
+                layout.NoData.push_back(b.Big16(at + 8 + i));
         else if (type == 0x49444154 /* IDAT */)
             break;
         at += 12 + int64_t(length);
     }
-    if (layout.Palette.empty()) {
+    if (colour == 3 && layout.Palette.empty()) {
         why = "a PNG with a palette but no PLTE chunk";
         return false;
     }

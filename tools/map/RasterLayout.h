@@ -18,6 +18,8 @@ struct TRasterLayout
     std::vector<std::string> Bands;
     // The colour table of a Palette band, as 0xAARRGGBB.
     std::vector<uint32_t> Palette;
+    // Each band's no-data value (a PNG's transparent grey or colour), or none.
+    std::vector<uint32_t> NoData;
 };
 
 // False with the reason in why when the file is none of the formats above,

@@ -24,11 +24,11 @@
 #include <utility>
 #include <vector>
 
-class TFamilyLedger
+class TFamilyDayLedger
 {
 public:
     // folder: the family's ledger folder, ending with '/'.
-    TFamilyLedger(QString folder, std::optional<int> keepDays, TLedgerWait wait);
+    TFamilyDayLedger(QString folder, std::optional<int> keepDays, TLedgerWait wait);
 
     const QString& Folder() const { return FFolder; }
     QString DayFile(int64_t day) const;

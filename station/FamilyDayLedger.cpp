@@ -1,4 +1,4 @@
-#include "station/FamilyLedger.h"
+#include "station/FamilyDayLedger.h"
 
 #include "platform/FileLock.h"
 #include "platform/PathBytes.h"
@@ -66,20 +66,20 @@ void WriteTimePrefix(TDateTime nominal, char* out)
     *out = ' ';
 }
 
-TFamilyLedger::TFamilyLedger(QString folder, std::optional<int> keepDays, TLedgerWait wait)
+TFamilyDayLedger::TFamilyDayLedger(QString folder, std::optional<int> keepDays, TLedgerWait wait)
     : FFolder(std::move(folder)), FKeepDays(keepDays), FWait(std::move(wait))
 {}
 
-QString TFamilyLedger::DayFile(int64_t day) const { return FFolder + DayName(day) + QStringLiteral(".txt"); }
+QString TFamilyDayLedger::DayFile(int64_t day) const { return FFolder + DayName(day) + QStringLiteral(".txt"); }
 
-void TFamilyLedger::Count(const TSortedStringList& list, int first, int last)
+void TFamilyDayLedger::Count(const TSortedStringList& list, int first, int last)
 {
     for (int i = first; i < last; ++i)
         if (const std::optional<int64_t> minute = PrefixMinute(list.GetUtf8(i)))
             ++FPerMinute[*minute];
 }
 
-bool TFamilyLedger::LoadDay(int64_t day, QString& error)
+bool TFamilyDayLedger::LoadDay(int64_t day, QString& error)
 {
     if (FDays.count(day))
         return true;
@@ -92,7 +92,7 @@ bool TFamilyLedger::LoadDay(int64_t day, QString& error)
     return loaded;
 }
 
-bool TFamilyLedger::LoadAllDays(QString& error)
+bool TFamilyDayLedger::LoadAllDays(QString& error)
 {
     bool fine = true;
     for (const auto& [day, name] : DayFiles())
@@ -100,7 +100,7 @@ bool TFamilyLedger::LoadAllDays(QString& error)
     return fine;
 }
 
-std::vector<std::pair<int64_t, QString>> TFamilyLedger::DayFiles() const
+std::vector<std::pair<int64_t, QString>> TFamilyDayLedger::DayFiles() const
 {
     std::vector<std::pair<int64_t, QString>> days;
     const QStringList names =
@@ -114,13 +114,13 @@ std::vector<std::pair<int64_t, QString>> TFamilyLedger::DayFiles() const
     return days;
 }
 
-bool TFamilyLedger::Contains(int64_t day, QByteArrayView name) const
+bool TFamilyDayLedger::Contains(int64_t day, QByteArrayView name) const
 {
     const auto it = FDays.find(day);
     return it != FDays.end() && it->second->ContainsNameUtf8(name);
 }
 
-bool TFamilyLedger::Add(int64_t day, QByteArrayView line)
+bool TFamilyDayLedger::Add(int64_t day, QByteArrayView line)
 {
     std::unique_ptr<TSortedStringList>& list = FDays[day];
     if (!list)
@@ -134,20 +134,20 @@ bool TFamilyLedger::Add(int64_t day, QByteArrayView line)
     return true;
 }
 
-int TFamilyLedger::ProductsAt(int64_t unixMinute) const
+int TFamilyDayLedger::ProductsAt(int64_t unixMinute) const
 {
     const auto it = FPerMinute.find(unixMinute);
     return it == FPerMinute.end() ? 0 : it->second;
 }
 
-bool TFamilyLedger::DayHoldsProducts(int64_t day) const
+bool TFamilyDayLedger::DayHoldsProducts(int64_t day) const
 {
     const int64_t first = DateTimeToUnixMs(static_cast<TDateTime>(day)) / MsPerMinute;
     const auto it = FPerMinute.lower_bound(first);
     return it != FPerMinute.end() && it->first < first + 1440;
 }
 
-const TSortedStringList& TFamilyLedger::Lines() const
+const TSortedStringList& TFamilyDayLedger::Lines() const
 {
     if (FLines)
         return *FLines;
@@ -163,7 +163,7 @@ const TSortedStringList& TFamilyLedger::Lines() const
     return *FLines;
 }
 
-bool TFamilyLedger::Save(TDateTime today, QString& error)
+bool TFamilyDayLedger::Save(TDateTime today, QString& error)
 {
     bool fine = true;
     if (!FChanged.empty() && !QDir().mkpath(FFolder)) {
@@ -190,7 +190,7 @@ bool TFamilyLedger::Save(TDateTime today, QString& error)
     return ArchiveOldDays(today, error) && fine;
 }
 
-bool TFamilyLedger::ArchiveOldDays(TDateTime today, QString& error)
+bool TFamilyDayLedger::ArchiveOldDays(TDateTime today, QString& error)
 {
     if (!FKeepDays)
         return true;
