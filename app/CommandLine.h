@@ -17,6 +17,7 @@
 #include <optional>
 
 constexpr int MaxPngScale = 4;
+constexpr int MaxRefreshMinutes = 1440;
 
 enum class TInfoRequest { None, Help, Version };
 
@@ -47,6 +48,8 @@ struct TCommandLine
     double WarningMinutes = 0;
     double CriticalMinutes = 0;
     double MaxAgeHours = 0;
+    // -refresh: a window scans again every so many minutes; 0, only on demand.
+    int RefreshMinutes = 0;
     TInfoRequest Info = TInfoRequest::None;
     // -families=FILE; none: the default families file, when it exists.
     std::optional<QString> FamiliesFile;

@@ -13,13 +13,22 @@ namespace {
 // The caption the window shows after its pass, the printed summary's first line.
 const QString BaseCaption = QStringLiteral("Lagwatch");
 
-void ReportFailure(const QString& message) { TellUser(message); }
-
 }  // namespace
 
-TStationRun::TStationRun(const TCommandLine& line)
-    : FLine(line), FPass(std::make_unique<TStationPass>(line.Positional, ReportFailure, line.Families))
-{}
+TStationRun::TStationRun(const TCommandLine& line) : FLine(line), FPass(LoadPass()) {}
+
+std::unique_ptr<TStationPass> TStationRun::LoadPass()
+{
+    FReports.clear();
+    return std::make_unique<TStationPass>(
+        FLine.Positional, [this](const QString& message) { Report(message); }, FLine.Families);
+}
+
+void TStationRun::Report(const QString& message)
+{
+    TellUser(message);
+    FReports.append(message);
+}
 
 TStationRun::~TStationRun() = default;
 
@@ -30,7 +39,7 @@ void TStationRun::Scan(const TScanViews& views)
     try {
         FPass->Walk(FPass->DataFolder(), views.OnIteration);
     } catch (const std::exception& error) {
-        TellUser(QStringLiteral("the scan pass failed: %1").arg(QString::fromLocal8Bit(error.what())));
+        Report(QStringLiteral("the scan pass failed: %1").arg(QString::fromLocal8Bit(error.what())));
     }
     const TDateTime now = NowUTC();
     const std::vector<TFamilyReading> readings = ReadFamilies(*FPass, now);
@@ -56,7 +65,7 @@ void TStationRun::Scan(const TScanViews& views)
 void TStationRun::ScanAgain(const TScanViews& views)
 {
     FPass->Save();
-    FPass = std::make_unique<TStationPass>(FLine.Positional, ReportFailure, FLine.Families);
+    FPass = LoadPass();
     Scan(views);
 }
 

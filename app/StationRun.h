@@ -9,6 +9,7 @@
 #include "report/FamilyReading.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -61,9 +62,19 @@ public:
     // Saves the ledger (once per pass) and writes the outputs; the exit status.
     int Finish();
 
+    // What the current pass reported since it was loaded, each line also on
+    // standard error: a window shows why its scan failed.
+    const QStringList& Reports() const { return FReports; }
+
 private:
+    // A new pass for the run's data folder and ledger, read anew.
+    std::unique_ptr<TStationPass> LoadPass();
+    // One line on standard error, kept in Reports().
+    void Report(const QString& message);
+
     TCommandLine FLine;
     TStopSignals FStopSignals;
+    QStringList FReports;
     std::unique_ptr<TStationPass> FPass;
     bool FChartWritten = true;
     bool FHistoryWritten = true;

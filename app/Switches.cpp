@@ -129,6 +129,9 @@ std::vector<TSwitch> MakeSwitches()
          "exists; without one, the CRM products alone)",
          File(&TCommandLine::FamiliesFile)},
         {"family", "NAME[,NAME...]", none, "walk and report only these families of the families file", FamilyNames},
+        {"refresh", "MIN", none, "with the window open, scan again every MIN minutes, from 1 to 1440",
+         Whole(&TCommandLine::RefreshMinutes, 1, MaxRefreshMinutes,
+               QStringLiteral("a whole number of minutes from 1 to %1").arg(MaxRefreshMinutes))},
         {"-help", none, none, "show this text", Info(TInfoRequest::Help)},
         {"-version", none, none, "show the version", Info(TInfoRequest::Version)},
     };

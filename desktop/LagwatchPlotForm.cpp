@@ -7,6 +7,8 @@
 #include "desktop/FamilySelector.h"
 #include "desktop/HistoryMap.h"
 #include "desktop/HistoryWindow.h"
+#include "desktop/WatchControls.h"
+#include "desktop/WatchStatus.h"
 #include "app/StationHistory.h"
 #include "report/CompletenessReport.h"
 #include "report/DelaySummary.h"
@@ -28,9 +30,11 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <utility>
 
 TFormLagwatchPlot::TFormLagwatchPlot(TStationRun& run, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -45,6 +49,11 @@ TFormLagwatchPlot::TFormLagwatchPlot(TStationRun& run, QWidget* parent)
     setCursor(Qt::WaitCursor);
     BuildControls();
     BuildFamilySelector();
+    // Below the chart wherever the family row put it.
+    FWatch = new TWatchControls(this, FPopupMenu1, FChart->geometry(),
+                                FCommandLine.RefreshMinutes > 0 ? std::optional<int>(FCommandLine.RefreshMinutes)
+                                                                : std::nullopt,
+                                [this] { return WatchScan(); });
     FormCreate();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
@@ -183,7 +192,7 @@ double ElapsedMs(std::chrono::steady_clock::time_point since)
 void TFormLagwatchPlot::TimerOnStartTimer()
 {
     FTimerOnStart->stop();
-    FRun.Scan(Views());
+    FWatch->FirstScan();
     FPopupHistory->setEnabled(true);
     if (FRun.Pass().StopRequested() || FCloseAfterScan)
         close();
@@ -208,9 +217,43 @@ TScanViews TFormLagwatchPlot::Views()
             HistoryImageWriter(FCommandLine.PngScale)};
 }
 
+QString TFormLagwatchPlot::WatchScan()
+{
+    const bool again = std::exchange(FScanned, true);
+    if (again)
+        FRun.ScanAgain(Views());
+    else
+        FRun.Scan(Views());
+    TStationPass& pass = FRun.Pass();
+    QString failure = pass.DataFolderProblem();
+    // A window that keeps watching saves the ledger at every scan, so that
+    // nothing is lost when the machine goes down; one that scanned once
+    // saves it when it closes.
+    if ((again || FCommandLine.RefreshMinutes > 0) && !pass.Save() && failure.isEmpty())
+        failure = FRun.Reports().isEmpty() ? QStringLiteral("the ledger was not saved") : FRun.Reports().constLast();
+    // The selected family's chart, caption, hint and open history window
+    // follow the scan (Views).
+    ShowDataFolderNote();
+    if (again && pass.StopRequested())
+        close();
+    return failure;
+}
+
+void TFormLagwatchPlot::ShowDataFolderNote()
+{
+    const QString settingsKey = QStringLiteral("Datawarden");
+    TFolderSource source = TFolderSource::CommandLine;
+    if (FCommandLine.Positional.isEmpty())
+        source = ReadRegistryString(settingsKey, QStringLiteral("ImagesPath")).isEmpty() ? TFolderSource::Unset
+                                                                                         : TFolderSource::Settings;
+    FWatch->SetNote(DataFolderNote(source, FRun.Pass().DataFolderProblem(), SettingsFilePath(settingsKey)));
+}
+
 void TFormLagwatchPlot::PlotSummary(const TDelaySummary& summary, const QString& baseCaption)
 {
     const auto start = std::chrono::steady_clock::now();
+    // A later scan may have read another data folder from the settings.
+    FDelayChart->SetDataFolder(FRun.Pass().DataFolder());
     FDelayChart->Plot(summary);
     FLabelOnOpen->setToolTip(FormatFixed(ElapsedMs(start), 3) + QStringLiteral(" milliseconds"));
     setWindowTitle(SummaryCaption(baseCaption, summary.LastDate, NowUTC()));
@@ -234,6 +277,8 @@ void TFormLagwatchPlot::RequestStop()
     const bool walking = FRun.Pass().Walking();
     FRun.Pass().RequestStop();
     FTimerOnStart->stop();
+    if (QTimer* refresh = FWatch->Repeater()->RefreshTimer())
+        refresh->stop();
     // A walk ends at the next folder and the pass then closes the window.
     if (!walking)
         close();

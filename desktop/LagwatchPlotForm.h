@@ -28,6 +28,7 @@ class TDelayChart;
 class TStationPass;
 class TStationRun;
 class THistoryWindow;
+class TWatchControls;
 class TFamilySelector;
 
 class TFormLagwatchPlot : public QWidget
@@ -71,6 +72,8 @@ public:
 
     void TimerOnStartTimer();
     TTreeScanner* TreeScanner() const;
+    // "Scan again", the -refresh beat, the status line and the data folder's note.
+    TWatchControls* Watch() const { return FWatch; }
 
 private:
     void BuildChart();
@@ -79,6 +82,9 @@ private:
     bool SaveChartImage(const QString& file);
     // What the run's scan shows in this window and draws from it.
     TScanViews Views();
+    // One scan of the window, its first or a later one; why it failed, or empty.
+    QString WatchScan();
+    void ShowDataFolderNote();
     void FormCreate();
     void BuildControls();
     void SetHint(const QString& hint);
@@ -102,6 +108,8 @@ private:
     QAction* FPopupHistory = nullptr;
     THistoryWindow* FHistoryWindow = nullptr;
     QTimer* FTimerOnStart = nullptr;
+    TWatchControls* FWatch = nullptr;
+    bool FScanned = false;
     TChart* FChart = nullptr;
     std::unique_ptr<TDelayChart> FDelayChart;
     TFamilySelector* FFamilySelector = nullptr;

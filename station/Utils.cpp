@@ -9,23 +9,19 @@
 #include <QSettings>
 #include <cmath>
 
-namespace {
-
 // The user-scope settings file, found afresh at every read (QSettings would
 // remember the configuration folder of its first use).
-QString SettingsFile(const QString& programKey)
+QString SettingsFilePath(const QString& programKey)
 {
     return UserConfigHome() + QLatin1Char('/') + CompanyKey + QLatin1Char('/') + programKey + QStringLiteral(".conf");
 }
-
-}  // namespace
 
 QString ReadRegistryString(const QString& programKey, const QString& valueName, QString* error)
 {
 #ifdef Q_OS_WIN
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, CompanyKey, programKey);
 #else
-    QSettings settings(SettingsFile(programKey), QSettings::IniFormat);
+    QSettings settings(SettingsFilePath(programKey), QSettings::IniFormat);
 #endif
     const QString file = settings.fileName();
     if (settings.status() != QSettings::NoError || (QFileInfo(file).exists() && !QFileInfo(file).isReadable())) {

@@ -11,6 +11,10 @@
 // that exists but cannot be read also gives an empty string and sets error.
 QString ReadRegistryString(const QString& programKey, const QString& valueName, QString* error = nullptr);
 
+// Where ReadRegistryString reads the settings of programKey, for telling the
+// user which file to change.
+QString SettingsFilePath(const QString& programKey);
+
 TDateTime NowUTC();
 
 // Day number within the year, 1 for 1 January; 0 when the year cannot be decoded.

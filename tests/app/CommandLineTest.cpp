@@ -56,6 +56,8 @@ QString Describe(const TCommandLine& l)
         parts << QString("missing=%1/%2/%3").arg(l.MissingAfterMinutes).arg(l.MissingWarning).arg(l.MissingCritical);
     if (l.WarningMinutes != 35 || l.CriticalMinutes != 45 || l.MaxAgeHours != 26)
         parts << QString("thresholds=%1/%2/%3").arg(l.WarningMinutes).arg(l.CriticalMinutes).arg(l.MaxAgeHours);
+    if (l.RefreshMinutes != 0)
+        parts << QString("refresh=%1").arg(l.RefreshMinutes);
     if (l.Info == TInfoRequest::Help)
         parts << "help";
     if (l.Info == TInfoRequest::Version)
@@ -92,6 +94,8 @@ TEST(CommandLine, SwitchesStandAnywhereAndPositionalsAreTheRest)
         {{"-history-png=map.jpg", "/PNG-SCALE=4", "-png=c.png"}, "pos= png=c.png history-png=map.jpg scale=4"},
         {{"-png-scale=2", "-png-scale=1"}, "pos="},
         {{"-warning=45", "-critical=45"}, "pos= thresholds=45/45/26"},
+        {{"-refresh=1", "/data"}, "pos=/data refresh=1"},
+        {{"/REFRESH=1440"}, "pos= refresh=1440"},
         // The completeness switches.
         {{"-report=-", "-close"}, "pos= close report=-"},
         {{"-expect=15m", "/REPORT=r.csv"}, "pos= report=r.csv expect=96 slots"},
@@ -131,6 +135,9 @@ TEST(CommandLine, RefusesWhatItDoesNotKnow)
         {{"-critical=-5"}, "option '-critical' must not be negative: -5", false},
         {{"-png-scale"}, "option '-png-scale' needs a value: -png-scale=N", false},
         {{"-png-scale=1.5"}, "option '-png-scale' needs a whole number from 1 to 4, not '1.5'", false},
+        {{"-refresh=0"}, "option '-refresh' needs a whole number of minutes from 1 to 1440, not '0'", false},
+        {{"-refresh=1441"}, "option '-refresh' needs a whole number of minutes from 1 to 1440, not '1441'", false},
+        {{"/refresh=2.5"}, "option '/refresh' needs a whole number of minutes from 1 to 1440, not '2.5'", false},
         {{"-check", "-warning=50"}, "the warning threshold (50 minutes) is above the critical one (45 minutes)", true},
         {{"-expect=25:00"},
          "option '-expect': '25:00' is neither every N minutes (15m) nor a list of times of day from 00:00 to 23:59 "

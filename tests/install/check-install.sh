@@ -71,7 +71,7 @@ grep -qx "Icon=lagwatch" "$prefix/share/applications/lagwatch.desktop" || fail "
 # each ends with a newline and has no CR, tab or trailing blank.
 for f in share/lagwatch/Datawarden.conf share/lagwatch/families.conf share/applications/lagwatch.desktop lib/systemd/user/lagwatch.service \
          lib/systemd/user/lagwatch.timer share/bash-completion/completions/lagwatch \
-         share/bash-completion/completions/lagwatch-map share/doc/lagwatch/copyright; do
+         share/bash-completion/completions/lagwatch-map share/doc/lagwatch/copyright share/lagwatch/families.conf; do
   [ "$(tail -c 1 "$prefix/$f" | od -An -tx1 | tr -d ' ')" = 0a ] || fail "$f does not end with a newline"
   ! grep -qn $'\r\|\t\| $' "$prefix/$f" || fail "$f has a CR, a tab or a trailing blank: $(grep -n $'\r\|\t\| $' "$prefix/$f" | head -3)"
 done
@@ -110,7 +110,7 @@ done <<'TABLE'
 lagwatch||-c|-check -close -critical= -csv=
 lagwatch||-m|-max-age= -metrics= -missing-after= -missing-critical= -missing-warning=
 lagwatch||-expect=1|-expect=10m -expect=12:00,13:15 -expect=15m -expect=1h
-lagwatch||-r|-report=
+lagwatch||-r|-refresh= -report=
 lagwatch||--|-- --help --version
 lagwatch||--h|--help
 lagwatch|||station1
