@@ -59,6 +59,8 @@ TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSign
     run.LedgerSaved = pass.Saved();
     run.ChartWritten = chartWritten;
     run.HistoryWritten = historyWritten;
+    run.DayFoldersFound = pass.DayFoldersFound();
+    run.WatchesNothing = pass.WatchesNothing();
     run.PassSeconds = pass.WalkSeconds();
     run.StopSignal = stopSignal;
     run.Now = NowUTC();
@@ -121,7 +123,7 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
             report(error);
     }
     if (line.MetricsFile) {
-        const TRunMetrics metrics{run.DataFolder, run.Now, run.PassSeconds, failures.isEmpty()};
+        const TRunMetrics metrics{run.DataFolder, run.Now, run.PassSeconds, failures.isEmpty(), run.DayFoldersFound};
         QString error;
         if (!WriteFileAtomically(*line.MetricsFile, MetricsText(metrics, readings), QStringLiteral("the metrics"),
                                  error))
@@ -130,6 +132,9 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
 
     if (!line.Check)
         return failures.isEmpty() && !familyFailed ? 0 : 1;
+    // A station that watches nothing must not look healthy.
+    if (!run.WatchesNothing.isEmpty())
+        failures.append(run.WatchesNothing);
     const TCheckResult check = failures.isEmpty() ? CheckFamilies(readings) : UnknownCheck(failures);
     PrintBytes(out, (check.Line + QLatin1Char('\n')).toUtf8());
     return static_cast<int>(check.State);

@@ -35,6 +35,9 @@ struct TRunRecord
     bool LedgerSaved = true;
     bool ChartWritten = true;    // the -png image, when one was asked for
     bool HistoryWritten = true;  // the -history-png image, when one was asked for
+    int DayFoldersFound = 0;
+    // Why the station watches nothing (StationPass.h); the check cannot vouch for it.
+    QString WatchesNothing;
     double PassSeconds = 0;
     int StopSignal = 0;
     TDateTime Now = 0;

@@ -76,18 +76,20 @@ void TChart::RemoveSeries(TChartSeries* series)
 
 void TChart::Invalidate()
 {
+    if (FBeforeLayout) {
+        FLayoutValid = false;
+        return;  // the paint under way lays out anew and shows the change
+    }
     if (FPainting || FLayingOut)
         return;
     FLayoutValid = false;
-    if (FBeforeLayout)
-        return;  // the paint under way lays out anew and shows the change
     FBufferValid = false;
     update();
 }
 
 void TChart::InvalidateLayout()
 {
-    if (!FPainting && !FLayingOut)
+    if (FBeforeLayout || (!FPainting && !FLayingOut))
         FLayoutValid = false;
 }
 
@@ -293,12 +295,14 @@ void TChart::PaintBuffer(double scale)
     FCanvas.Begin(&FBuffer);
     FCanvas.ResetState();
 
+    // Painting from here on, also for the before-draw-chart handler; what it
+    // changes still reaches the layout made after it.
+    FPainting = true;
     FBeforeLayout = true;
     DrawBackground();
     Raise(FOnBeforeDrawChart);
     FBeforeLayout = false;
-    UpdateLayout();
-    FPainting = true;
+    LayOutIfStale();
     TChartAxis* axes[] = {&FBottomAxis, &FTopAxis, &FLeftAxis, &FRightAxis};
     for (TChartAxis* axis : axes)
         axis->StoreFoundLimits();

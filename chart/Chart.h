@@ -171,10 +171,8 @@ public:
     // calls this first.
     void UpdateLayout()
     {
-        if (!FLayingOut && !FPainting &&
-            !(FLayoutValid && FLayoutSize.width() == std::max(0, width()) &&
-              FLayoutSize.height() == std::max(0, height())))
-            LayOut();
+        if (!FPainting || FBeforeLayout)
+            LayOutIfStale();
     }
     // Whether the layout is up to date, without bringing it there.
     bool LayoutValid() const { return FLayoutValid; }
@@ -215,6 +213,13 @@ private:
     TChart* Self() const { return const_cast<TChart*>(this); }
     // The layout step: where everything goes.
     void LayOut();
+    // LayOut when the layout is stale or made for another size, unless it runs.
+    void LayOutIfStale()
+    {
+        if (!FLayingOut && !(FLayoutValid && FLayoutSize.width() == std::max(0, width()) &&
+                             FLayoutSize.height() == std::max(0, height())))
+            LayOut();
+    }
     void LayOutTitle();
     void NormalizePlot();
     void CalcAxesAndSpace();

@@ -114,9 +114,9 @@ bool ForeignLinkInSharedFolder(const QByteArray& path)
     return shared && link.st_uid != ::geteuid() && link.st_uid != folder.st_uid;
 }
 
-// Follows the chain of links from path; with guarded, stops at (and answers
+// Follows the chain of links from path; stops at (and answers
 // false for) the first link ForeignLinkInSharedFolder refuses.
-bool FollowLinks(const QByteArray& path, bool guarded, QByteArray& target)
+bool FollowLinks(const QByteArray& path, QByteArray& target)
 {
     QByteArray current = path;
     for (int hop = 0; hop < 40; ++hop) {
@@ -124,7 +124,7 @@ bool FollowLinks(const QByteArray& path, bool guarded, QByteArray& target)
         const ssize_t n = ::readlink(current.constData(), buffer, sizeof buffer - 1);
         if (n < 0)
             break;
-        if (guarded && ForeignLinkInSharedFolder(current)) {
+        if (ForeignLinkInSharedFolder(current)) {
             target = current;
             return false;
         }
@@ -133,6 +133,13 @@ bool FollowLinks(const QByteArray& path, bool guarded, QByteArray& target)
             const int slash = current.lastIndexOf('/');
             next = (slash >= 0 ? current.left(slash + 1) : QByteArray()) + next;
         }
+        // /proc's links to pipes and sockets (/dev/stdout into a pipe) name
+        // no path ("pipe:[1234]"), yet the kernel opens them: the link itself
+        // is the file then. A link to a file not made yet is still followed.
+        struct stat named
+        {}, opened{};
+        if (::lstat(next.constData(), &named) != 0 && ::stat(current.constData(), &opened) == 0)
+            break;
         current = next;
     }
     target = current;
@@ -141,14 +148,7 @@ bool FollowLinks(const QByteArray& path, bool guarded, QByteArray& target)
 
 }  // namespace
 
-bool OutputTarget(const QByteArray& path, QByteArray& target) { return FollowLinks(path, true, target); }
-
-QByteArray SaveTarget(const QByteArray& path)
-{
-    QByteArray target;
-    FollowLinks(path, false, target);
-    return target;
-}
+bool OutputTarget(const QByteArray& path, QByteArray& target) { return FollowLinks(path, target); }
 
 QByteArray FolderOf(const QByteArray& path)
 {

@@ -10,14 +10,12 @@
 // Writes every byte, retrying after interruptions; false with errno set.
 bool WriteAllBytes(int fd, const QByteArray& bytes);
 
-// The file a save replaces: the final target of a chain of symbolic links.
-QByteArray SaveTarget(const QByteArray& path);
-
-// The same for an output file, under the rule the kernel's
-// fs.protected_symlinks sets and the lock files keep: a symbolic link in a
-// sticky folder that everyone may write (/tmp) is followed only when it
-// belongs to the caller or to the folder's owner. Another user's link there
-// is refused: false, and target is the refused link.
+// The file a save replaces: the final target of a chain of symbolic links,
+// under the rule the kernel's fs.protected_symlinks sets and the lock files
+// keep: a symbolic link in a sticky folder that everyone may write (/tmp) is
+// followed only when it belongs to the caller or to the folder's owner.
+// Another user's link there is refused: false, and target is the refused
+// link. Output files and the ledger are saved through it.
 bool OutputTarget(const QByteArray& path, QByteArray& target);
 
 // The folder part of a path: "." for a bare name, "/" for a file in the root.

@@ -16,6 +16,8 @@ struct TRunMetrics
     TDateTime RunTime = 0;  // when the run ended, UTC
     double PassSeconds = 0;
     bool Success = false;  // of the run as a whole; a family with a problem failed too
+    // Day folders the walk found: none means the station watches nothing.
+    int DayFoldersFound = 0;
 };
 
 // One sample a family of every series: the run, the ledger, the newest

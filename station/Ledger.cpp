@@ -327,7 +327,14 @@ TLoadResult LoadLedger(TSortedStringList& list, const QString& path, QString& er
 
 bool SaveLedger(TSortedStringList& list, const QString& path, QString& error, const TLedgerWait& wait)
 {
-    const QByteArray target = SaveTarget(EncodePath(path));
+    // Root saving in /tmp must not write through the link another user planted there.
+    QByteArray target;
+    if (!OutputTarget(EncodePath(path), target)) {
+        error = QStringLiteral("cannot save the ledger %1: %2 is another user's symbolic link in a shared folder; "
+                               "refusing it")
+                    .arg(path, DecodePath(target));
+        return false;
+    }
     // A ledger in the user's data folder may be the first one there, and on a
     // fresh account the data folder itself may not exist yet.
     MakeFolders(FolderOf(target));

@@ -13,6 +13,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <chrono>
 
 TStationPass::TStationPass(const QStringList& positional, TReportFailure reportFailure, std::vector<TFamily> families)
@@ -26,6 +27,7 @@ TStationPass::TStationPass(const QStringList& positional, TReportFailure reportF
     if (!settingsError.isEmpty())
         FReportFailure(settingsError);
     FDataFolder = ComposeDataFolder(settingsValue, positional);
+    FDataFolderFromSettings = positional.isEmpty();
     FDataFolderProblem = ::DataFolderProblem(FDataFolder);
     if (!FDataFolderProblem.isEmpty())
         FReportFailure(FDataFolderProblem);
@@ -35,6 +37,13 @@ TStationPass::TStationPass(const QStringList& positional, TReportFailure reportF
     const TLedgerWait wait{DefaultLockWait(), FReportFailure};
     const TLedgerLocation ledger =
         ChooseLedger(positional, ExecutableFolder(), UserDataHome(), FDataFolder, ComposeDataFolder(settingsValue, {}));
+    // A typo in the ledger's name must not go unnoticed while another ledger fills.
+    if (positional.size() >= 2 && ledger.Path != positional[1])
+        FReportFailure(QStringLiteral("the ledger %1 %2; using %3")
+                           .arg(positional[1],
+                                IsFolderPath(positional[1]) ? QStringLiteral("is a folder")
+                                                            : QStringLiteral("is not an existing file"),
+                                ledger.Path));
     for (TFamily& family : families) {
         const QString place = family.BuiltInCrm ? ledger.Path : FamilyLedgerFolder(ledger.Path, family.Name);
         FFamilies.push_back(std::make_unique<TFamilyPass>(std::move(family), place, wait));
@@ -74,7 +83,12 @@ void TStationPass::Walk(const QString& folder, const std::function<void(int inde
     FirstFamily().LedgerChanged();
     TDayWalkHooks hooks;
     hooks.IsRecorded = [this](const QString& name) { return !FirstFamily().Ledger().Values(name).isEmpty(); };
-    hooks.FolderExists = [](const QString& dayFolder) { return IsFolderPath(dayFolder); };
+    FDayFoldersFound = 0;
+    hooks.FolderExists = [this](const QString& dayFolder) {
+        const bool found = IsFolderPath(dayFolder);
+        FDayFoldersFound += found;
+        return found;
+    };
     hooks.ShouldStop = [this] { return FStopRequested; };
     hooks.Search = [this](const QString& dayFolder) {
         FTreeScanner->SetInitialDirectory(dayFolder);
@@ -103,7 +117,8 @@ void TStationPass::Walk(const QString& folder, const std::function<void(int inde
     TFamilyWalkHooks familyHooks;
     familyHooks.OnIteration = onIteration;
     familyHooks.ShouldStop = hooks.ShouldStop;
-    familyHooks.OnFolder = [] {
+    familyHooks.OnFolder = [this] {
+        ++FDayFoldersFound;
         if (QCoreApplication::instance())
             QCoreApplication::processEvents();
     };
@@ -140,6 +155,20 @@ void TStationPass::TreeScannerFileFound()
         return;
     if (ledger.AddUtf8(FLineBuffer) >= 0)
         FirstFamily().CountRecorded();
+}
+
+QString TStationPass::WatchesNothing() const
+{
+    const QString setting = QStringLiteral("ImagesPath in %1").arg(SettingsFilePath(QStringLiteral("Datawarden")));
+    if (FDataFolder.isEmpty())
+        return QStringLiteral("no data folder is set: no DATA-FOLDER argument and no %1").arg(setting);
+    const bool anyProduct = std::any_of(FFamilies.begin(), FFamilies.end(),
+                                        [](const std::unique_ptr<TFamilyPass>& f) { return f->Ledger().Count() > 0; });
+    if (FDayFoldersFound > 0 || anyProduct || !FDataFolderProblem.isEmpty())
+        return {};
+    return QStringLiteral("the data folder %1 (%2) holds no day folder yyyy/mm/dd/ the walk searched, and the ledger "
+                          "%3 has no product")
+        .arg(FDataFolder, FDataFolderFromSettings ? setting : QStringLiteral("the first argument"), LedgerFile());
 }
 
 bool TStationPass::Save()

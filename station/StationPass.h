@@ -55,6 +55,12 @@ public:
     void RequestStop();
     bool StopRequested() const { return FStopRequested; }
     bool Walking() const { return FWalking; }
+    // Day folders the walk found (each day folder it searched that exists).
+    int DayFoldersFound() const { return FDayFoldersFound; }
+    // Why this station watches nothing, for a monitoring server: no data
+    // folder set, or none of the walk's day folders in it and no product in
+    // the ledger. Empty when it watches something.
+    QString WatchesNothing() const;
     // Lines the walk added to the first family's ledger, and how long the walk took.
     int ProductsRecorded() const { return FirstFamily().ProductsRecorded(); }
     double WalkSeconds() const { return FWalkSeconds; }
@@ -85,6 +91,8 @@ private:
     std::vector<std::unique_ptr<TFamilyPass>> FFamilies;
     std::unique_ptr<TTreeScanner> FTreeScanner;
     QByteArray FLineBuffer;  // the ledger line of the file being recorded, its room reused
+    bool FDataFolderFromSettings = false;
+    int FDayFoldersFound = 0;
     double FWalkSeconds = 0;
     bool FWalking = false;
     bool FStopRequested = false;

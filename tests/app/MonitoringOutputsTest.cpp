@@ -79,6 +79,7 @@ TRunRecord FixedRun(const TSortedStringList& ledger)
     crm.ProductsRecorded = 3;
     run.Families = {crm};
     run.LedgerFile = "/srv/ledger.txt";
+    run.DayFoldersFound = 2;
     run.PassSeconds = 0.25;
     TDateTime day = 0, time = 0;
     TryEncodeDate(2021, 6, 23, day);

@@ -165,9 +165,14 @@ TEST(ChartPaint, WhatTheBeforeDrawChartHandlerChangesIsInTheSamePicture)
     TChart* c = d.Chart.get();
     const QImage before = c->RenderToImage();
     const int oldPixelOf45 = c->LeftAxis()->ValueToPixel(45);
-    c->SetOnBeforeDrawChart([](TChart* sender) { sender->LeftAxis()->SetMaximum(200); });
+    bool paintingDuringTheEvent = false;
+    c->SetOnBeforeDrawChart([&paintingDuringTheEvent](TChart* sender) {
+        paintingDuringTheEvent = sender->Painting();
+        sender->LeftAxis()->SetMaximum(200);
+    });
     c->Invalidate();
     const QImage image = c->RenderToImage();
+    EXPECT_TRUE(paintingDuringTheEvent) << "the flag is set before the event";
     EXPECT_EQ(c->LeftAxis()->Maximum(), 200);
     EXPECT_GT(c->LeftAxis()->ValueToPixel(45), oldPixelOf45) << "45 minutes sit lower under the higher maximum";
     EXPECT_TRUE(c->LayoutValid());

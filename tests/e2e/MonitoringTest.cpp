@@ -82,7 +82,14 @@ TEST(Monitoring, CheckAsAMonitoringServerRunsIt)
          "newest_delay=3000s;3000;3630 "},
         {"silent station", 30 * 60, 600, {}, 2, "LAGWATCH CRITICAL - no product since ", "(30.0 hours, more than 26)"},
         {"own maximum age", 30 * 60, 600, {"-max-age=48"}, 0, "LAGWATCH OK - ", "30.0 hours old"},
-        {"nothing recorded", -1, 0, {}, 2, "LAGWATCH CRITICAL - no product recorded"},
+        {"nothing recorded", -1, 0, {"today-folder"}, 2, "LAGWATCH CRITICAL - no product recorded"},
+        {"nothing watched",
+         -1,
+         0,
+         {},
+         3,
+         "LAGWATCH UNKNOWN - the data folder ",
+         "/data/ (the first argument) holds no day"},
         {"missing data folder", 60, 600, {"missing-folder"}, 3, "LAGWATCH UNKNOWN - the data folder "},
         {"metrics not written",
          60,
@@ -101,6 +108,8 @@ TEST(Monitoring, CheckAsAMonitoringServerRunsIt)
             SCOPED_TRACE(std::string(c.what) + " in " + locale);
             TempDir dir;
             dir.MakeDir("data");
+            if (c.options.contains("today-folder"))
+                dir.MakeDir("data/" + QDateTime::currentDateTimeUtc().date().toString("yyyy/MM/dd"));
             const QByteArray lines =
                 c.minutesAgo < 0
                     ? QByteArray()
@@ -111,7 +120,7 @@ TEST(Monitoring, CheckAsAMonitoringServerRunsIt)
             const bool ownFolder = c.options.contains("missing-folder");
             arguments << (ownFolder ? dir.FilePath("missing-folder") : dir.FilePath("data")) << ledger;
             for (const QString& o : c.options)
-                if (o != "missing-folder")
+                if (o != "missing-folder" && o != "today-folder")
                     arguments << o;
             const TRun run = RunOffscreen(LAGWATCH_BIN, arguments, locale);
             EXPECT_EQ(run.ExitCode, c.status) << run.Out.toStdString() << run.Err.toStdString();
@@ -127,6 +136,29 @@ TEST(Monitoring, CheckAsAMonitoringServerRunsIt)
             }
         }
     }
+}
+
+// A fresh install run by its timer, with no settings: the scheduled run goes
+// on as before, but the check cannot vouch for a station that watches
+// nothing, and the metrics say that the walk found no day folder.
+TEST(Monitoring, AStationThatWatchesNothingIsUnknownToTheCheck)
+{
+    TempDir dir;
+    const QString program = CopyProgram(dir.MakeDir("bin"));
+    ASSERT_FALSE(program.isEmpty());
+    QProcessEnvironment env = BareEnvironment();
+    env.insert("LC_ALL", "C.UTF-8");
+    env.insert("XDG_CONFIG_HOME", dir.FilePath("config"));
+    env.insert("XDG_DATA_HOME", dir.FilePath("share"));
+    const TRun check = RunProgram(program, {"-check"}, env);
+    EXPECT_EQ(check.ExitCode, 3);
+    EXPECT_EQ(check.Out, "LAGWATCH UNKNOWN - no data folder is set: no DATA-FOLDER argument and no ImagesPath in " +
+                             dir.FilePath("config/Ashgrove/Datawarden.conf") + "\n");
+    const QString metrics = dir.FilePath("lagwatch.prom");
+    const TRun scheduled = RunProgram(program, {"-close", "-metrics=" + metrics}, env);
+    EXPECT_EQ(scheduled.ExitCode, 0) << scheduled.Err.toStdString();
+    EXPECT_TRUE(ReadFile(metrics).contains("\nlagwatch_day_folders_found{folder=\"\",family=\"crm\"} 0\n"));
+    EXPECT_TRUE(ReadFile(metrics).contains("\nlagwatch_last_run_success{folder=\"\",family=\"crm\"} 1\n"));
 }
 
 // A ledger of a product every 15 minutes from 31 days back up to newestMinutes
@@ -250,7 +282,7 @@ TEST(Monitoring, ExampleAlertRulesPassPromtool)
     const TRun check =
         RunOffscreen(promtool, {"check", "rules", LAGWATCH_SOURCE_DIR "/docs/monitoring/lagwatch-alerts.yml"});
     EXPECT_EQ(check.ExitCode, 0) << check.Out.toStdString() << check.Err.toStdString();
-    EXPECT_TRUE(check.Out.contains("SUCCESS: 6 rules found")) << check.Out.toStdString();
+    EXPECT_TRUE(check.Out.contains("SUCCESS: 7 rules found")) << check.Out.toStdString();
     const TRun test =
         RunOffscreen(promtool, {"test", "rules", LAGWATCH_SOURCE_DIR "/tests/e2e/lagwatch-alerts-test.yml"});
     EXPECT_EQ(test.ExitCode, 0) << test.Out.toStdString() << test.Err.toStdString();

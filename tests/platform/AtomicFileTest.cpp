@@ -46,6 +46,7 @@ TEST(AtomicFile, ReplacesWholeAndKeepsWhatTheFileWas)
         {"replaced, permissions kept", "old content that is longer", 0640, false},
         {"group-writable kept", "x", 0664, false},
         {"through a link", "old", 0600, true},
+        {"through a link to a file not made yet", nullptr, 0, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -68,6 +69,21 @@ TEST(AtomicFile, ReplacesWholeAndKeepsWhatTheFileWas)
         EXPECT_EQ(QFileInfo(dir.FilePath("link.prom")).isSymLink(), c.link);
         EXPECT_EQ(Entries(dir), c.link ? QStringList({"link.prom", "out.prom"}) : QStringList({"out.prom"}));
     }
+}
+
+// /dev/stdout into a pipe is such a link: /proc names no path for a pipe.
+TEST(AtomicFile, ALinkToAPipeWritesIntoThePipe)
+{
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    QString error;
+    EXPECT_TRUE(WriteFileAtomically(QStringLiteral("/proc/self/fd/%1").arg(ends[1]), "piped\n", "the CSV", error))
+        << error.toStdString();
+    ::close(ends[1]);
+    char buffer[16] = {};
+    EXPECT_EQ(::read(ends[0], buffer, sizeof buffer), 6);
+    EXPECT_STREQ(buffer, "piped\n");
+    ::close(ends[0]);
 }
 
 TEST(AtomicFile, FailuresNameTheFileAndLeaveNothingBehind)

@@ -241,6 +241,27 @@ TEST(LedgerLock, APlantedLinkOrPipeIsRefused)
     EXPECT_EQ(ReadBytes(ledger), "a=1\r\n");
 }
 
+// Root's run in /tmp: the ledger named there is a link nobody planted to a
+// file of root's. The save refuses it, as the output files do.
+TEST(LedgerLock, AnotherUsersLinkAsTheLedgerInASharedFolderIsRefused)
+{
+    REQUIRE_ROOT("a second user needs root");
+    TempDir dir;
+    OpenToEveryone(dir.Path());
+    const QString folder = dir.MakeDir("public") + "/";
+    ::chmod(EncodePath(folder).constData(), 01777);
+    const QString victim = dir.Write("victim", "root's own\n");
+    const QString ledger = folder + "ledger.txt";
+    ASSERT_EQ(
+        RunAsNobody([&] { return ::symlink(EncodePath(victim).constData(), EncodePath(ledger).constData()) == 0; }), 0);
+    QString error;
+    EXPECT_FALSE(AddAndSave(ledger, {"b=2"}, &error));
+    EXPECT_EQ(error, "cannot save the ledger " + ledger + ": " + ledger +
+                         " is another user's symbolic link in a shared folder; refusing it");
+    EXPECT_EQ(ReadBytes(victim), "root's own\n");
+    EXPECT_FALSE(QFileInfo::exists(ledger + ".lock"));
+}
+
 TEST(LedgerLock, AHeldLockFailsTheSaveAfterABoundedWait)
 {
     REQUIRE_TOOL(flock, "flock");

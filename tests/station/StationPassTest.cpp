@@ -148,4 +148,39 @@ TEST_F(StationPassTest, EntriesFollowWhatTheSaveMergedAndAStopEndsTheWalk)
     EXPECT_EQ(newest->Seconds, 5);
 }
 
+// A second argument that names no file is noted with the ledger used instead;
+// a station whose walk finds no day folder and whose ledger is empty
+// watches nothing, which the pass tells, folder and setting named.
+TEST_F(StationPassTest, ALedgerArgumentThatIsNoFileIsNotedAndAnEmptyStationSaysSo)
+{
+    SetClockForTesting([] { return At(2021, 6, 23, 12.5); });
+    TScopedEnvironment config("XDG_CONFIG_HOME", QFile::encodeName(FDir.Path() + "config"));
+    const struct
+    {
+        QString ledger;
+        const char* note;
+    } cases[] = {
+        {FDir.MakeDir("folder"), " is a folder; using "},
+        {FDir.FilePath("typo.txt"), " is not an existing file; using "},
+    };
+    for (const auto& c : cases) {
+        QStringList told;
+        TStationPass pass({FData, c.ledger}, [&told](const QString& message) { told.append(message); });
+        ASSERT_EQ(told.size(), 1);
+        EXPECT_EQ(told[0], "the ledger " + c.ledger + c.note + pass.LedgerFile());
+        EXPECT_NE(pass.LedgerFile(), c.ledger);
+        pass.Walk(pass.DataFolder());
+        EXPECT_EQ(pass.DayFoldersFound(), 0);
+        EXPECT_EQ(pass.WatchesNothing(), "the data folder " + FData +
+                                             "/ (the first argument) holds no day folder "
+                                             "yyyy/mm/dd/ the walk searched, and the ledger " +
+                                             pass.LedgerFile() + " has no product");
+    }
+    FDir.MakeDir("data/2021/06/22");
+    TStationPass pass({FData, FLedger}, {});
+    pass.Walk(pass.DataFolder());
+    EXPECT_EQ(pass.DayFoldersFound(), 1);
+    EXPECT_EQ(pass.WatchesNothing(), "");
+}
+
 }  // namespace
