@@ -45,6 +45,11 @@ bool WriteFamilyStation(const QString& folder, TFamilyStation& station)
     const int64_t lastSlot = (station.NowMs - 20 * Minute) / quarter * quarter;
     station.ShortSlotMs = lastSlot - 12 * quarter;
     station.LateSlotMs = lastSlot - 8 * quarter;
+    // A ledger named but absent would be the one beside the program.
+    QFile ledger(station.Ledger);
+    if (!ledger.open(QIODevice::WriteOnly))
+        return false;
+    ledger.close();
     QFile families(station.FamiliesFile);
     if (!families.open(QIODevice::WriteOnly))
         return false;
