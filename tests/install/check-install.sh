@@ -54,13 +54,15 @@ for page in "$scratch"/destdir/usr/share/man/man1/*.1.gz; do
   out="$(mandoc -Tlint "$page" 2>&1)" || fail "mandoc -Tlint $(basename "$page"): $out"
   out="$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)"
   [ -z "$out" ] || fail "man --warnings $(basename "$page"): $out"
-  zcat "$page" | grep -q "^\.SH EXIT STATUS" || fail "$(basename "$page") has no exit-status section"
-  zcat "$page" | grep -q "^\.SH EXAMPLES" || fail "$(basename "$page") has no examples"
-  zcat "$page" | grep -q "Lagwatch $version" || fail "$(basename "$page") does not carry version $version"
+  # Read whole first: grep -q ends early, and pipefail would count zcat's SIGPIPE.
+  text="$(zcat "$page")"
+  grep -q "^\.SH EXIT STATUS" <<<"$text" || fail "$(basename "$page") has no exit-status section"
+  grep -q "^\.SH EXAMPLES" <<<"$text" || fail "$(basename "$page") has no examples"
+  grep -q "Lagwatch $version" <<<"$text" || fail "$(basename "$page") does not carry version $version"
 done
-zcat "$scratch/destdir/usr/share/man/man1/lagwatch.1.gz" | grep -q "/usr/share/lagwatch/Datawarden.conf" ||
+grep -q "/usr/share/lagwatch/Datawarden.conf" <<<"$(zcat "$scratch/destdir/usr/share/man/man1/lagwatch.1.gz")" ||
   fail "lagwatch(1) does not name the installed example settings"
-zcat "$prefix/share/man/man1/lagwatch.1.gz" | grep -q "$prefix/share/lagwatch/Datawarden.conf" ||
+grep -q "$prefix/share/lagwatch/Datawarden.conf" <<<"$(zcat "$prefix/share/man/man1/lagwatch.1.gz")" ||
   fail "lagwatch(1) does not name the example settings below the install prefix"
 
 out="$(desktop-file-validate "$prefix/share/applications/lagwatch.desktop" 2>&1)" || fail "desktop-file-validate: $out"
