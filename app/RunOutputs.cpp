@@ -38,24 +38,23 @@ bool WriteOutput(const QString& file, std::FILE* out, const QByteArray& bytes, c
                                       : WriteFileAtomically(file, bytes, what, error);
 }
 
-std::vector<TRunFamily> RunFamiliesOf(const TStationPass& pass, const TCommandLine& line)
+std::vector<TRunFamily> RunFamiliesOf(const TStationPass& pass)
 {
     std::vector<TRunFamily> families;
     for (const std::unique_ptr<TFamilyPass>& family : pass.Families())
-        families.push_back({FamilyRulesOf(family->Family(), line), &family->Ledger(), &family->Entries(),
+        families.push_back({FamilyRulesOf(family->Family()), &family->Ledger(), &family->Entries(),
                             family->FolderProblem(), family->ProductsRecorded()});
     return families;
 }
 
 }  // namespace
 
-TRunRecord RecordOfRun(const TCommandLine& line, const TStationPass& pass, bool chartWritten, int stopSignal,
-                       bool historyWritten)
+TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSignal, bool historyWritten)
 {
     TRunRecord run;
     run.DataFolder = pass.DataFolder();
     run.DataFolderProblem = pass.DataFolderProblem();
-    run.Families = RunFamiliesOf(pass, line);
+    run.Families = RunFamiliesOf(pass);
     run.LedgerFile = pass.LedgerFile();
     run.LedgerSaved = pass.Saved();
     run.ChartWritten = chartWritten;
@@ -101,7 +100,7 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
         familyFailed = familyFailed || !family.Problem.isEmpty();
 
     if (line.CsvFile) {
-        std::vector<TFamilyLedger> ledgers;
+        std::vector<TFamilyEntries> ledgers;
         for (size_t i = 0; i < run.Families.size(); ++i)
             ledgers.push_back({run.Families[i].Rules.Name, entries[i]});
         QString error;
@@ -145,8 +144,8 @@ int FinishPass(const TCommandLine& line, const TStationPass& pass, bool chartWri
                TStopSignals& stopSignals)
 {
     stopSignals.CollectPending();
-    int status = FinishRun(line, RecordOfRun(line, pass, chartWritten, stopSignals.FirstSignal(), historyWritten),
-                           stdout, stderr);
+    int status =
+        FinishRun(line, RecordOfRun(pass, chartWritten, stopSignals.FirstSignal(), historyWritten), stdout, stderr);
     if (const int signalNumber = stopSignals.FirstSignal()) {
         TellUser(QStringLiteral("stopped by signal %1 (%2)%3")
                      .arg(signalNumber)

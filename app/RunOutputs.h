@@ -45,8 +45,7 @@ struct TRunRecord
 
 // The pass after its save; chartWritten, historyWritten: false when a
 // requested image was not written.
-TRunRecord RecordOfRun(const TCommandLine& line, const TStationPass& pass, bool chartWritten, int stopSignal,
-                       bool historyWritten = true);
+TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSignal, bool historyWritten = true);
 
 // Writes the requested outputs (a file that cannot be written is one line on
 // err) and, with -check, prints the verdict on out. Returns the exit status:

@@ -3,47 +3,29 @@
 #include "station/FamilyPass.h"
 #include "station/StationPass.h"
 
-namespace {
-
-template <typename T>
-void Override(T& limit, T fromLine, T builtIn)
+TFamilyRules FamilyRulesOf(const TFamily& family)
 {
-    if (fromLine != builtIn)
-        limit = fromLine;
-}
-
-}  // namespace
-
-TFamilyRules FamilyRulesOf(const TFamily& family, const TCommandLine& line)
-{
-    TFamilyLimits limits = family.Limits;
-    const TCommandLine defaults;
-    Override(limits.WarningMinutes, line.WarningMinutes, defaults.WarningMinutes);
-    Override(limits.CriticalMinutes, line.CriticalMinutes, defaults.CriticalMinutes);
-    Override(limits.MaxAgeHours, line.MaxAgeHours, defaults.MaxAgeHours);
-    Override(limits.MissingAfterMinutes, line.MissingAfterMinutes, defaults.MissingAfterMinutes);
-    Override(limits.MissingWarning, line.MissingWarning, defaults.MissingWarning);
-    Override(limits.MissingCritical, line.MissingCritical, defaults.MissingCritical);
+    const TFamilyLimits& limits = family.Limits;
     TFamilyRules rules;
     rules.Name = family.Name;
     rules.Thresholds = {limits.WarningMinutes, limits.CriticalMinutes, limits.MaxAgeHours,
                         limits.MissingWarning, limits.MissingCritical, limits.Missing};
     rules.CompletenessLimits = {limits.WarningMinutes, limits.CriticalMinutes, limits.MissingAfterMinutes};
-    rules.Expect = line.Expect ? line.Expect : family.Expect;
+    rules.Expect = family.Expect;
     rules.FilesPerSlot = family.FilesPerSlot;
     return rules;
 }
 
-TStationCompleteness FamilyCompletenessOf(const TFamilyPass& family, const TCommandLine& line, TDateTime now)
+TStationCompleteness FamilyCompletenessOf(const TFamilyPass& family, TDateTime now)
 {
-    return FamilyCompleteness(FamilyRulesOf(family.Family(), line), family.Entries(), now);
+    return FamilyCompleteness(FamilyRulesOf(family.Family()), family.Entries(), now);
 }
 
-std::vector<TFamilyReading> ReadFamilies(const TStationPass& pass, const TCommandLine& line, TDateTime now)
+std::vector<TFamilyReading> ReadFamilies(const TStationPass& pass, TDateTime now)
 {
     std::vector<TFamilyReading> readings;
     for (const std::unique_ptr<TFamilyPass>& family : pass.Families())
-        readings.push_back(ReadFamily(FamilyRulesOf(family->Family(), line), family->Entries(), now,
-                                      family->FolderProblem(), family->ProductsRecorded()));
+        readings.push_back(ReadFamily(FamilyRulesOf(family->Family()), family->Entries(), now, family->FolderProblem(),
+                                      family->ProductsRecorded()));
     return readings;
 }

@@ -47,7 +47,7 @@ void TStationRun::Scan(const TScanViews& views)
     if (!views.OnFamilies && !FLine.PngFile && !FLine.HistoryPngFile && !printed)
         return;
     const TDateTime now = NowUTC();
-    const std::vector<TFamilyReading> readings = ReadFamilies(*FPass, FLine, now);
+    const std::vector<TFamilyReading> readings = ReadFamilies(*FPass, now);
     if (views.OnFamilies)
         views.OnFamilies(readings);
     if (FLine.PngFile) {

@@ -127,6 +127,20 @@ TColor TChartSeries::ValueColor(int i) const
     return DefaultChartPalette[size_t(i) % 20];
 }
 
+void TChartSeries::Clear()
+{
+    FXValues.Clear();
+    FYValues.Clear();
+    FHasColors = false;
+    FColors.clear();
+    FHasLabels = false;
+    FLabels.clear();
+    if (FUpdateCount == 0 && FActive)
+        Changed();
+    else if (FActive && FChart)
+        FChart->InvalidateLayout();
+}
+
 int TChartSeries::AppendPoint(double x, double y, const QString& label, TColor color)
 {
     if (FOnBeforeAdd && !FOnBeforeAdd(this))

@@ -86,6 +86,9 @@ public:
     // The colour a point is drawn in; clNone means the point is not drawn.
     TColor ValueColor(int i) const;
 
+    // Removes every point (their colours and labels too), so that the series
+    // can show other data; the chart is laid out anew like after a batch.
+    void Clear();
     // Adds a point in x order and returns its index, or -1 when OnBeforeAdd refused it.
     int AppendPoint(double x, double y, const QString& label = QString(), TColor color = clDefault);
     // A batch of points: the chart is laid out anew when the batch ends, but

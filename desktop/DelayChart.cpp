@@ -46,6 +46,8 @@ void TDelayChart::Plot(const std::vector<TDelayPoint>& points, TDateTime firstDa
     FLastDate = lastDate;
     double tallest = 0;
     FSeries->BeginUpdate();
+    // A window shows another family, or a later scan, in the same series.
+    FSeries->Clear();
     for (const TDelayPoint& p : points) {
         if (p.Colour != ColourOwnSeries)
             tallest = std::max(tallest, p.Minutes);

@@ -294,7 +294,7 @@ void TFormLagwatchPlot::PopupHistoryClick()
 {
     // Assessed anew at every opening: the day may have moved on.
     const TFamilyPass& family = *FRun.Pass().Families()[static_cast<size_t>(SelectedFamily())];
-    TStationCompleteness completeness = FamilyCompletenessOf(family, FCommandLine, NowUTC());
+    TStationCompleteness completeness = FamilyCompletenessOf(family, NowUTC());
     if (!FHistoryWindow) {
         FHistoryWindow = new THistoryWindow(
             std::move(completeness), FRun.Pass().DataFolder(),

@@ -20,15 +20,15 @@ QString CsvField(const QString& text)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-QByteArray LedgerCsv(const std::vector<TFamilyLedger>& ledgers)
+QByteArray LedgerCsv(const std::vector<TFamilyEntries>& ledgers)
 {
     qsizetype lines = 0;
-    for (const TFamilyLedger& family : ledgers)
+    for (const TFamilyEntries& family : ledgers)
         lines += family.Entries->LineCount();
     QByteArray out;
     out.reserve(lines * 56 + 64);
     out += "family,product,nominal_time_utc,delay_seconds\r\n";
-    for (const TFamilyLedger& family : ledgers) {
+    for (const TFamilyEntries& family : ledgers) {
         const QByteArray prefix = CsvField(family.Family).toUtf8() + ',';
         const TSortedStringList& ledger = family.Entries->Ledger();
         family.Entries->ForEachLine([&](int line, const TLedgerEntry* entry) {

@@ -13,13 +13,13 @@
 #include <QString>
 #include <vector>
 
-struct TFamilyLedger
+struct TFamilyEntries
 {
     QString Family;
     const TLedgerEntries* Entries = nullptr;
 };
 
-QByteArray LedgerCsv(const std::vector<TFamilyLedger>& ledgers);
+QByteArray LedgerCsv(const std::vector<TFamilyEntries>& ledgers);
 
 // One field, quoted when it holds a comma, a double quote, CR or LF, or
 // begins or ends with a blank.

@@ -5,9 +5,11 @@
 // gaps only. Both servers listen on free loopback ports and are stopped
 // whatever happens; without them the test skips, except in CI. The test waits
 // for what the servers show, never for a time: its bounds only end a hang.
+#include "report/StationStatus.h"
 #include "station/Utils.h"
 #include "platform/DateTime.h"
 #include "tests/common/TempDir.h"
+#include "tests/e2e/FamilyStation.h"
 #include "tests/e2e/ProgramRun.h"
 
 #include <QDir>
@@ -16,6 +18,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
@@ -26,6 +29,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <array>
 #include <functional>
 
 namespace {
@@ -166,18 +170,76 @@ void WriteStation(const QString& folder, int64_t nowMs, int64_t gapFrom, int64_t
     }
 }
 
-// The alerts of the given name that Prometheus reports firing, by folder.
-QStringList FiringFolders(int port, const char* alertName)
+// The alerts of the given name that Prometheus reports firing, by the
+// label given (the folder or the family), sorted.
+QStringList FiringFolders(int port, const char* alertName, const char* label = "folder")
 {
     const QJsonObject reply = QJsonDocument::fromJson(HttpGet(port, "/api/v1/alerts")).object();
     QStringList folders;
     for (const QJsonValue alert : reply["data"].toObject()["alerts"].toArray()) {
         const QJsonObject labels = alert.toObject()["labels"].toObject();
         if (labels["alertname"].toString() == alertName && alert.toObject()["state"].toString() == "firing")
-            folders.append(labels["folder"].toString());
+            folders.append(labels[label].toString());
     }
+    folders.sort();
     return folders;
 }
+
+// A node exporter serving the text files of a folder, ready once they hold
+// mark, and a Prometheus scraping it every second with the shipped alert rules.
+struct TMonitoringServers
+{
+    TMonitoringServers(const QString& prometheus, const QString& exporter, TempDir& dir, const QString& textfiles,
+                       const QByteArray& mark)
+        : NodeExporter(
+              exporter,
+              [&](int port) {
+                  return QStringList{QStringLiteral("--web.listen-address=127.0.0.1:%1").arg(port),
+                                     "--collector.disable-defaults", "--collector.textfile",
+                                     "--collector.textfile.directory=" + textfiles};
+              },
+              "/metrics", mark, dir.FilePath("node-exporter.log")),
+          Config(dir.Write("prometheus.yml", QStringLiteral("global:\n"
+                                                            "  scrape_interval: 1s\n"
+                                                            "  evaluation_interval: 1s\n"
+                                                            "rule_files:\n"
+                                                            "  - \"%1\"\n"
+                                                            "scrape_configs:\n"
+                                                            "  - job_name: stations\n"
+                                                            "    static_configs:\n"
+                                                            "      - targets: [\"127.0.0.1:%2\"]\n")
+                                                 .arg(LAGWATCH_SOURCE_DIR "/docs/monitoring/lagwatch-alerts.yml")
+                                                 .arg(NodeExporter.Port())
+                                                 .toUtf8())),
+          Tsdb(dir.FilePath("tsdb")),
+          Server(
+              prometheus,
+              [&](int port) {
+                  return QStringList{"--config.file=" + Config, "--storage.tsdb.path=" + Tsdb,
+                                     QStringLiteral("--web.listen-address=127.0.0.1:%1").arg(port)};
+              },
+              "/api/v1/status/flags", QFile::encodeName(Tsdb), dir.FilePath("prometheus.log"))
+    {}
+
+    QString Logs() const { return NodeExporter.Log() + Server.Log(); }
+
+    // The samples of a query by the value of one label.
+    QMap<QString, QString> Query(const QByteArray& query, const char* label) const
+    {
+        const QJsonObject reply =
+            QJsonDocument::fromJson(HttpGet(Server.Port(), "/api/v1/query?query=" + query.toPercentEncoding()))
+                .object();
+        QMap<QString, QString> values;
+        for (const QJsonValue sample : reply["data"].toObject()["result"].toArray())
+            values[sample.toObject()["metric"].toObject()[label].toString()] =
+                sample.toObject()["value"].toArray().at(1).toString();
+        return values;
+    }
+
+    TServer NodeExporter;
+    QString Config, Tsdb;
+    TServer Server;
+};
 
 TEST(MonitoringServer, MissingProductsAlertFiresForTheStationWithGapsOnly)
 {
@@ -205,38 +267,10 @@ TEST(MonitoringServer, MissingProductsAlertFiresForTheStationWithGapsOnly)
         ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     }
 
-    const TServer nodeExporter(
-        exporter,
-        [&](int port) {
-            return QStringList{QStringLiteral("--web.listen-address=127.0.0.1:%1").arg(port),
-                               "--collector.disable-defaults", "--collector.textfile",
-                               "--collector.textfile.directory=" + textfiles};
-        },
-        "/metrics", QFile::encodeName(gaps), dir.FilePath("node-exporter.log"));
-    ASSERT_GT(nodeExporter.Port(), 0) << nodeExporter.Log().toStdString();
-    const QString config =
-        dir.Write("prometheus.yml", QStringLiteral("global:\n"
-                                                   "  scrape_interval: 1s\n"
-                                                   "  evaluation_interval: 1s\n"
-                                                   "rule_files:\n"
-                                                   "  - \"%1\"\n"
-                                                   "scrape_configs:\n"
-                                                   "  - job_name: stations\n"
-                                                   "    static_configs:\n"
-                                                   "      - targets: [\"127.0.0.1:%2\"]\n")
-                                        .arg(LAGWATCH_SOURCE_DIR "/docs/monitoring/lagwatch-alerts.yml")
-                                        .arg(nodeExporter.Port())
-                                        .toUtf8());
-    const QString tsdb = dir.FilePath("tsdb");
-    const TServer server(
-        prometheus,
-        [&](int port) {
-            return QStringList{"--config.file=" + config, "--storage.tsdb.path=" + tsdb,
-                               QStringLiteral("--web.listen-address=127.0.0.1:%1").arg(port)};
-        },
-        "/api/v1/status/flags", QFile::encodeName(tsdb), dir.FilePath("prometheus.log"));
-    const int prometheusPort = server.Port();
-    ASSERT_GT(prometheusPort, 0) << server.Log().toStdString();
+    const TMonitoringServers servers(prometheus, exporter, dir, textfiles, QFile::encodeName(gaps));
+    ASSERT_GT(servers.NodeExporter.Port(), 0) << servers.NodeExporter.Log().toStdString();
+    const int prometheusPort = servers.Server.Port();
+    ASSERT_GT(prometheusPort, 0) << servers.Server.Log().toStdString();
 
     // Both stations' series reach Prometheus, then the alert fires.
     QStringList firing;
@@ -250,7 +284,7 @@ TEST(MonitoringServer, MissingProductsAlertFiresForTheStationWithGapsOnly)
         firing = FiringFolders(prometheusPort, "LagwatchProductsMissing");
         return series == 2 && !firing.isEmpty();
     });
-    EXPECT_EQ(series, 2) << server.Log().toStdString() << nodeExporter.Log().toStdString();
+    EXPECT_EQ(series, 2) << servers.Logs().toStdString();
     QFile metrics(textfiles + "/lagwatch-gaps.prom");
     metrics.open(QIODevice::ReadOnly);
     EXPECT_EQ(firing, QStringList{gaps}) << metrics.readAll().toStdString() << "\n"
@@ -270,6 +304,79 @@ TEST(MonitoringServer, MissingProductsAlertFiresForTheStationWithGapsOnly)
     }));
     EXPECT_EQ(FiringFolders(prometheusPort, "LagwatchProductsMissing"), QStringList{gaps});
     EXPECT_EQ(FiringFolders(prometheusPort, "LagwatchProductsNotOnTime"), QStringList{});
+}
+
+// The station of three families, checked, reported and scraped: one run
+// gives each family its verdict and figures, and the missing-products alert
+// fires for the family with the short slot only.
+TEST(MonitoringServer, ThreeFamiliesCheckedReportedAndScraped)
+{
+    REQUIRE_TOOL(prometheus, "prometheus");
+    REQUIRE_TOOL(exporter, "prometheus-node-exporter");
+    TempDir dir;
+    TFamilyStation station;
+    ASSERT_TRUE(WriteFamilyStation(dir.Path(), station));
+    const QString textfiles = dir.MakeDir("textfile");
+    QProcessEnvironment env = BareEnvironment();
+    env.insert("LC_ALL", "C.UTF-8");
+    const QString report = dir.FilePath("report.csv");
+    const TRun run = RunProgram(LAGWATCH_BIN,
+                                {station.DataFolder, station.Ledger, "-families=" + station.FamiliesFile, "-check",
+                                 "-report=" + report, "-metrics=" + textfiles + "/lagwatch.prom"},
+                                env, 60000);
+
+    // The check: the worst verdict, the family that is not OK with its
+    // reason, every family's performance data under its name.
+    const QString shortSlot = FormatIsoUtc(UnixMsToDateTime(station.ShortSlotMs)).mid(11, 5);
+    EXPECT_EQ(run.ExitCode, 1) << run.Out.toStdString() << run.Err.toStdString();
+    EXPECT_TRUE(run.Out.startsWith("LAGWATCH WARNING - seg WARNING: 1 product missing (2 of 114 files) in the last "
+                                   "24 hours: "))
+        << run.Out.toStdString();
+    EXPECT_TRUE(run.Out.contains(shortSlot + " UTC; 2 of 3 families OK | crm_newest_delay=")) << run.Out.toStdString();
+    for (const char* data : {" seg_missing_24h=1;0;2;0;", " seg_missing_files_24h=2", " hourly_missing_24h=0;",
+                             " crm_newest_delay=", " seg_newest_delay="})
+        EXPECT_TRUE(run.Out.contains(QLatin1String(data))) << data << "\n" << run.Out.toStdString();
+
+    // The report: per family and day; the short slot missing 2 files, the
+    // late slot's 114 files late (more than 5 minutes, not more than 15).
+    QFile csv(report);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QStringList rows = QString::fromUtf8(csv.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_FALSE(rows.isEmpty());
+    EXPECT_TRUE(rows[0].startsWith("family,day,expected,received,missing,missing_files,late,very_late,"));
+    QMap<QString, std::array<int, 4>> sums;  // received, missing, missing files, late
+    for (const QString& row : rows.mid(1)) {
+        const QStringList f = row.split(',');
+        ASSERT_EQ(f.size(), 12) << row.toStdString();
+        std::array<int, 4>& sum = sums[f[0]];
+        sum[0] += f[3].toInt();
+        sum[1] += f[4].toInt();
+        sum[2] += f[5].toInt();
+        sum[3] += f[6].toInt();
+    }
+    EXPECT_EQ(sums.keys(), (QStringList{"crm", "hourly", "seg"}));
+    EXPECT_EQ(sums["seg"], (std::array<int, 4>{24 * SegmentsPerSlot - 2, 1, 2, SegmentsPerSlot}));
+    EXPECT_EQ(sums["hourly"], (std::array<int, 4>{6, 0, 0, 0}));
+    EXPECT_EQ(sums["crm"][1], 0);
+
+    // The metrics, scraped: a family label on every series, and the alert
+    // for the family with the short slot.
+    const TMonitoringServers servers(prometheus, exporter, dir, textfiles, "family=\"hourly\"");
+    ASSERT_GT(servers.Server.Port(), 0) << servers.Logs().toStdString();
+    QMap<QString, QString> missingFiles;
+    QStringList firing;
+    WaitUntil([&] {
+        missingFiles = servers.Query("lagwatch_files_missing{window=\"24h\"}", "family");
+        firing = FiringFolders(servers.Server.Port(), "LagwatchProductsMissing", "family");
+        return missingFiles.size() == 3 && !firing.isEmpty();
+    });
+    EXPECT_EQ(missingFiles, (QMap<QString, QString>{{"crm", "0"}, {"hourly", "0"}, {"seg", "2"}}))
+        << servers.Logs().toStdString();
+    EXPECT_EQ(firing, QStringList{"seg"});
+    EXPECT_EQ(servers.Query("lagwatch_warning_threshold_seconds", "family"),
+              (QMap<QString, QString>{{"crm", "2100"}, {"hourly", "2100"}, {"seg", "300"}}));
+    EXPECT_EQ(servers.Query("lagwatch_files_per_slot", "family"),
+              (QMap<QString, QString>{{"crm", "1"}, {"hourly", "1"}, {"seg", "114"}}));
 }
 
 }  // namespace

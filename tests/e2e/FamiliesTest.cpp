@@ -1,0 +1,47 @@
+// The station of three product families in the real program's window under
+// a virtual display: each family's caption and hint printed under its name,
+// the chart of the first, one completeness map per family.
+#include "tests/common/TempDir.h"
+#include "tests/e2e/FamilyStation.h"
+#include "tests/e2e/ProgramRun.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Families, ThreeFamiliesInTheWindowUnderAVirtualDisplay)
+{
+    REQUIRE_TOOL(xvfb, "xvfb-run");
+    TempDir dir;
+    TFamilyStation station;
+    ASSERT_TRUE(WriteFamilyStation(dir.Path(), station));
+    const QString maps = dir.FilePath("history.png"), crmMap = dir.FilePath("crm.png");
+    const TRun run =
+        RunOnDesktop(LAGWATCH_BIN, {station.DataFolder, station.Ledger, "-families=" + station.FamiliesFile, "-close",
+                                    "-history-png=" + maps});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_EQ(run.Err, "");
+    // Each family under its name, in the file's order: the CRM products first.
+    const qsizetype crm = run.Out.indexOf("[crm]\nLagwatch - latest data was from ");
+    const qsizetype seg = run.Out.indexOf("\n[seg]\nLagwatch - latest data was from ");
+    const qsizetype hourly = run.Out.indexOf("\n[hourly]\nLagwatch - latest data was from ");
+    EXPECT_EQ(crm, 0) << run.Out.toStdString();
+    EXPECT_GT(seg, crm) << run.Out.toStdString();
+    EXPECT_GT(hourly, seg) << run.Out.toStdString();
+    // The segments' hint: one line per slot, the newest five, a minute late
+    // each (the slot's latest file).
+    EXPECT_EQ(run.Out.mid(seg, hourly - seg + 1).count(" => 1.0 minutes\n"), 5) << run.Out.toStdString();
+
+    // One map per family, one under the other, each as high as the CRM
+    // products' map alone.
+    ASSERT_EQ(
+        RunOnDesktop(LAGWATCH_BIN, {station.DataFolder, station.Ledger, "-close", "-history-png=" + crmMap}).ExitCode,
+        0);
+    const QImage all(maps), one(crmMap);
+    ASSERT_FALSE(one.isNull());
+    EXPECT_EQ(all.height(), 3 * one.height());
+    EXPECT_GE(all.width(), one.width());
+}
+
+}  // namespace
