@@ -23,7 +23,8 @@ QStringList DesktopProgramCandidates(const QString& programFolder, const QByteAr
     QStringList candidates;
     for (const QString& place :
          {folder + DesktopProgramName, QDir::cleanPath(folder + QStringLiteral(LAGWATCH_DESKTOP_FROM_BIN)),
-          QStringLiteral(LAGWATCH_DESKTOP_INSTALLED), QStringLiteral(LAGWATCH_DESKTOP_BUILT)})
+          QStringLiteral(LAGWATCH_DESKTOP_INSTALLED), QStringLiteral(LAGWATCH_DESKTOP_PACKAGED),
+          QStringLiteral(LAGWATCH_DESKTOP_BUILT)})
         if (!candidates.contains(place))
             candidates.append(place);
     return candidates;

@@ -13,6 +13,7 @@ TEST(DesktopProgramCandidates, BesideTheProgramFirstThenTheCompiledInPlacesOrThe
     EXPECT_EQ(fromCopy[1], "/home/op/lib/lagwatch/lagwatch-desktop") << "the install layout beside bin/";
     EXPECT_TRUE(fromCopy.endsWith(QStringLiteral(LAGWATCH_DESKTOP_BUILT)));
     EXPECT_TRUE(fromCopy.contains(QStringLiteral(LAGWATCH_DESKTOP_INSTALLED)));
+    EXPECT_TRUE(fromCopy.contains("/usr/lib/lagwatch/lagwatch-desktop")) << "a copy of the packaged program";
     // Run from the install prefix, its place is tried once.
     const QStringList installed = DesktopProgramCandidates(QStringLiteral(LAGWATCH_INSTALLED_BIN), {});
     EXPECT_EQ(installed.count(QStringLiteral(LAGWATCH_DESKTOP_INSTALLED)), 1) << installed.join(' ').toStdString();
