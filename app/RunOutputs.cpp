@@ -144,6 +144,14 @@ int FinishPass(const TCommandLine& line, const TStationPass& pass, bool chartWri
                TStopSignals& stopSignals)
 {
     stopSignals.CollectPending();
+    // The CSV holds every day a family's ledger keeps, not only the month
+    // the figures read.
+    if (line.CsvFile)
+        for (const std::unique_ptr<TFamilyPass>& family : pass.Families()) {
+            QString error;
+            if (!family->LoadAllDays(error))
+                TellUser(error);
+        }
     int status =
         FinishRun(line, RecordOfRun(pass, chartWritten, stopSignals.FirstSignal(), historyWritten), stdout, stderr);
     if (const int signalNumber = stopSignals.FirstSignal()) {

@@ -5,6 +5,7 @@
 #include "tests/e2e/FamilyStation.h"
 #include "tests/e2e/ProgramRun.h"
 
+#include <QDateTime>
 #include <QImage>
 #include <gtest/gtest.h>
 
@@ -42,6 +43,27 @@ TEST(Families, ThreeFamiliesInTheWindowUnderAVirtualDisplay)
     ASSERT_FALSE(one.isNull());
     EXPECT_EQ(all.height(), 3 * one.height());
     EXPECT_GE(all.width(), one.width());
+}
+
+// The figures read a family's last month; the CSV reads every day it keeps.
+TEST(Families, TheCsvHoldsEveryDayOfAFamilyNotOnlyTheMonthTheFiguresRead)
+{
+    TempDir dir;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (const int daysAgo : {45, 40, 2, 1}) {
+        const QDateTime day = now.addDays(-daysAgo);
+        dir.Write("data/" + day.toString("yyyy/MM/dd") + "/HR_" + day.toString("yyyyMMdd") + "1200.dat", "");
+    }
+    const QString families =
+        dir.Write("families.conf", "[crm]\nenabled = false\n[hourly]\npattern = HR_{time:%Y%m%d%H%M}.dat\n"
+                                   "delay = name-time\n");
+    const QString ledger = dir.Write("ledger.txt", "");
+    const QStringList arguments = {dir.FilePath("data"), ledger, "-families=" + families, "-close"};
+    ASSERT_EQ(RunProgram(LAGWATCH_BIN, arguments, BareEnvironment()).ExitCode, 0);
+    // The second run walks only the newest days and reads the rest from the ledger.
+    const TRun run = RunProgram(LAGWATCH_BIN, arguments + QStringList{"-csv=-"}, BareEnvironment());
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_EQ(run.Out.count("\nhourly,hr_"), 4) << run.Out.toStdString();
 }
 
 }  // namespace
