@@ -184,13 +184,3 @@ QString UsageText()
                           "  128+n  ended by signal n (143 for SIGTERM)\n"
                           "  With -check: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN.\n");
 }
-
-TMonitoringThresholds ThresholdsOf(const TCommandLine& line)
-{
-    return {line.WarningMinutes, line.CriticalMinutes, line.MaxAgeHours, line.MissingWarning, line.MissingCritical};
-}
-
-TCompletenessLimits CompletenessLimitsOf(const TCommandLine& line)
-{
-    return {line.WarningMinutes, line.CriticalMinutes, line.MissingAfterMinutes};
-}

@@ -92,10 +92,6 @@ TParsedCommandLine ParseCommandLine(const QStringList& arguments);
 // used. Nothing else is read or written before it.
 bool ResolveFamilies(TCommandLine& line, QString& error);
 
-// The monitoring limits the switches set.
-TMonitoringThresholds ThresholdsOf(const TCommandLine& line);
-TCompletenessLimits CompletenessLimitsOf(const TCommandLine& line);
-
 QString UsageText();
 QString UsageHint();  // the one line shown after a usage error
 QString VersionText();
