@@ -59,8 +59,9 @@ open(ledger, "w", newline="").write("".join(sorted(lines)))
 PY
 "$build/app/lagwatch" "$work/data" "$ledger" -close > /dev/null
 
-python3 - "$build/app/lagwatch" "$work/data" "$ledger" "$plugin" "$newest" "$runs" <<'PY'
-import statistics, subprocess, sys, time
+PYTHONPATH="$root/bench" python3 - "$build/app/lagwatch" "$work/data" "$ledger" "$plugin" "$newest" "$runs" <<'PY'
+import sys
+from peer_timing import Targets, Timings
 lagwatch, data, ledger, plugin, newest, runs = sys.argv[1:7]
 runs = int(runs)
 commands = {
@@ -68,30 +69,22 @@ commands = {
     "peer": [plugin, "-w", "2100", "-c", "2700", "-f", newest],
     "floor": [lagwatch, "--version"],
 }
-wall = {k: [] for k in commands}
-peak = {k: [] for k in commands}
+timings = Timings(commands)
 for _ in range(runs):
-    for name, command in commands.items():
-        start = time.perf_counter()
-        done = subprocess.run(["/usr/bin/time", "-v"] + command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-        wall[name].append(time.perf_counter() - start)
-        peak[name].append(next(int(l.split(":")[1]) for l in done.stderr.splitlines() if "Maximum resident set size" in l))
+    for name in commands:
+        done = timings.run(name)
         if name == "check":
             line = done.stdout.strip()
 print("runs of each: %d, alternating; medians" % runs)
 print("lagwatch -check said: %s" % line[:160])
-w = {k: statistics.median(v) for k, v in wall.items()}
-p = {k: statistics.median(v) / 1024 for k, v in peak.items()}
-results = []
-def report(label, ratio, target, detail):
-    ok = ratio <= target
-    results.append(ok)
-    print("%-44s %6.2f  (target <= %.1f)  %s   %s" % (label, ratio, target, "ok" if ok else "MISSED", detail))
+w, p = timings.medians()
+targets = Targets(44)
+report = targets.report
 report("lagwatch -check / check_file_age (wall)", w["check"] / w["peer"], 0.6,
        "%.1f ms / %.1f ms" % (w["check"] * 1000, w["peer"] * 1000))
 report("lagwatch -check / lagwatch --version (wall)", w["check"] / w["floor"], 2.5,
        "%.1f ms / %.1f ms" % (w["check"] * 1000, w["floor"] * 1000))
 report("lagwatch -check / check_file_age (memory)", p["check"] / p["peer"], 2.5,
        "%.1f MiB / %.1f MiB (--version %.1f MiB)" % (p["check"], p["peer"], p["floor"]))
-sys.exit(0 if all(results) else 1)
+sys.exit(targets.status())
 PY

@@ -124,8 +124,9 @@ for kind, keep in (("year", 365), ("week", 7)):
     print("%s: the segments' ledger holds %d entries" % (kind, total))
 PY
 
-python3 - "$lagwatch" "$work" "$plugin" "$newest" "$runs" <<'PY'
-import os, shutil, statistics, subprocess, sys, time
+PYTHONPATH="$root/bench" python3 - "$lagwatch" "$work" "$plugin" "$newest" "$runs" <<'PY'
+import os, shutil, sys
+from peer_timing import Targets, Timings
 lagwatch, work, plugin, newest, runs = sys.argv[1:6]
 runs = int(runs)
 data = os.path.join(work, "data")
@@ -152,26 +153,18 @@ commands = {
     "check": [lagwatch, data, ledger("year"), "-check", families, "-family=segments"],
     "peer": [plugin, "-w", "600", "-c", "1200", "-f", newest],
 }
-wall = {k: [] for k in commands}
-peak = {k: [] for k in commands}
+timings = Timings(commands)
 said = {}
 for _ in range(runs):
-    for name, command in commands.items():
+    for name in commands:
         prepare(name)
-        start = time.perf_counter()
-        done = subprocess.run(["/usr/bin/time", "-v"] + command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-        wall[name].append(time.perf_counter() - start)
-        peak[name].append(next(int(l.split(":")[1]) for l in done.stderr.splitlines() if "Maximum resident set size" in l))
+        done = timings.run(name)
         said[name] = (done.returncode, done.stdout.strip().splitlines()[:1])
 print("runs of each: %d, alternating; medians" % runs)
 print("lagwatch -check -family=segments said: %s (status %d)" % (said["check"][1], said["check"][0]))
-w = {k: statistics.median(v) for k, v in wall.items()}
-p = {k: statistics.median(v) / 1024 for k, v in peak.items()}
-results = []
-def report(label, ratio, target, detail):
-    ok = ratio <= target
-    results.append(ok)
-    print("%-52s %6.2f  (target <= %.1f)  %s   %s" % (label, ratio, target, "ok" if ok else "MISSED", detail))
+w, p = timings.medians()
+targets = Targets(52)
+report = targets.report
 report("first run -close / find -printf (wall)", w["first"] / w["find"], 1.0,
        "%.0f ms / %.0f ms" % (w["first"] * 1000, w["find"] * 1000))
 report("steady -close -metrics: year / week (wall)", w["year"] / w["week"], 1.5,
@@ -180,5 +173,5 @@ report("steady -close -metrics: year / week (memory)", p["year"] / p["week"], 1.
        "%.1f MiB / %.1f MiB" % (p["year"], p["week"]))
 report("-check -family=segments / check_file_age (wall)", w["check"] / w["peer"], 1.0,
        "%.0f ms / %.0f ms" % (w["check"] * 1000, w["peer"] * 1000))
-sys.exit(0 if all(results) else 1)
+sys.exit(targets.status())
 PY
