@@ -59,7 +59,7 @@ open(ledger, "w", newline="").write("".join(sorted(lines)))
 PY
 "$build/app/lagwatch" "$work/data" "$ledger" -close > /dev/null
 
-PYTHONPATH="$root/bench" python3 - "$build/app/lagwatch" "$work/data" "$ledger" "$plugin" "$newest" "$runs" <<'PY'
+PYTHONDONTWRITEBYTECODE=1 PYTHONPATH="$root/bench" python3 - "$build/app/lagwatch" "$work/data" "$ledger" "$plugin" "$newest" "$runs" <<'PY'
 import sys
 from peer_timing import Targets, Timings
 lagwatch, data, ledger, plugin, newest, runs = sys.argv[1:7]

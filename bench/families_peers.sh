@@ -124,7 +124,7 @@ for kind, keep in (("year", 365), ("week", 7)):
     print("%s: the segments' ledger holds %d entries" % (kind, total))
 PY
 
-PYTHONPATH="$root/bench" python3 - "$lagwatch" "$work" "$plugin" "$newest" "$runs" <<'PY'
+PYTHONDONTWRITEBYTECODE=1 PYTHONPATH="$root/bench" python3 - "$lagwatch" "$work" "$plugin" "$newest" "$runs" <<'PY'
 import os, shutil, sys
 from peer_timing import Targets, Timings
 lagwatch, work, plugin, newest, runs = sys.argv[1:6]
