@@ -339,13 +339,79 @@ void TSortedStringList::EndAssign()
     // A ledger is saved in order, so it usually loads in order: one pass
     // tells, and nothing needs sorting.
     bool ordered = true;
-    std::vector<bool> kept;
     for (size_t i = 1; i < n && ordered; ++i)
         ordered = Compare(View(static_cast<uint32_t>(i - 1)), View(static_cast<uint32_t>(i)), table) < 0;
     FOrder.resize(n);
     std::iota(FOrder.begin(), FOrder.end(), 0u);
+    FinishAssign(ordered);
+}
+
+void TSortedStringList::AssignJoined(const std::vector<const TSortedStringList*>& lists)
+{
+    Clear();
+    size_t total = 0;
+    bool tagged = false;
+    for (const TSortedStringList* list : lists) {
+        list->Flush();
+        total += list->FOrder.size();
+        tagged = tagged || !list->FTags.empty();
+    }
+    FLines.reserve(total);
+    if (tagged)
+        FTags.reserve(total);
+    for (const TSortedStringList* list : lists) {
+        // The lists' blocks become blocks of this one (shared, as QByteArray
+        // shares), and so do the bytes they were assigned from.
+        const uint64_t firstBlock = FBlocks.size();
+        FBlocks.insert(FBlocks.end(), list->FBlocks.begin(), list->FBlocks.end());
+        const uint64_t storeBlock = FBlocks.size();
+        const bool storeFits = list->FStore.size() <= qsizetype(UINT32_MAX);
+        if (!list->FStore.isEmpty() && storeFits)
+            FBlocks.push_back(list->FStore);
+        for (const uint32_t id : list->FOrder) {
+            const int64_t tag = list->FTags.empty() ? 0 : list->FTags[id];
+            TLine line = list->FLines[id];
+            if (line.Where & InBlocks) {
+                line.Where += firstBlock << 32;
+            } else if (storeFits) {
+                line.Where = InBlocks | (storeBlock << 32) | line.Where;
+            } else {
+                const TView view = list->View(id);
+                Store(QByteArrayView(view.Data, view.Length), 0);
+                if (tagged) {
+                    FTags.resize(FLines.size() - 1);
+                    FTags.push_back(tag);
+                }
+                continue;
+            }
+            FLines.push_back(line);
+            if (tagged)
+                FTags.push_back(tag);
+        }
+    }
+    FOrder.resize(FLines.size());
+    std::iota(FOrder.begin(), FOrder.end(), 0u);
+    // Each list is in order: the whole is, when each list starts after the
+    // end of the list before it.
+    const TAsciiCollation* table = TAsciiCollation::Current();
+    bool ordered = true;
+    size_t end = 0;
+    for (const TSortedStringList* list : lists) {
+        const size_t count = list->FOrder.size();
+        if (end > 0 && count > 0)
+            ordered =
+                ordered && Compare(View(static_cast<uint32_t>(end - 1)), View(static_cast<uint32_t>(end)), table) < 0;
+        end += count;
+    }
+    FinishAssign(ordered);
+}
+
+void TSortedStringList::FinishAssign(bool ordered)
+{
+    const size_t n = FLines.size();
+    std::vector<bool> kept;
     if (!ordered) {
-        SortUnique(FOrder, table);
+        SortUnique(FOrder, TAsciiCollation::Current());
         kept.assign(n, false);
         for (const uint32_t id : FOrder)
             kept[id] = true;

@@ -71,6 +71,10 @@ public:
     void AppendStored(qsizetype offset, qsizetype length);
     void AppendUtf8(QByteArrayView line);
     void EndAssign();
+    // Replaces the contents by the lines of the lists, each in its order, one
+    // list after the other, as if each were added in that order; the text is
+    // shared with the lists, not copied, and they may change or go afterwards.
+    void AssignJoined(const std::vector<const TSortedStringList*>& lists);
     void Clear();
     // Index of an entry equal to the text, or -1.
     int IndexOf(const QString& text) const;
@@ -124,6 +128,9 @@ private:
     void SortUnique(std::vector<uint32_t>& ids, const TAsciiCollation* table) const;
     uint32_t Store(QByteArrayView line, int64_t tag);
     uint32_t Push(uint64_t where, QByteArrayView line, int64_t tag);
+    // The end of an assignment whose lines are stored and in FOrder as they
+    // came: sorts them unless ordered, and indexes their names.
+    void FinishAssign(bool ordered);
     // Merges the deferred lines and the side list into the main order.
     void Flush() const;
     void FlushPending() const;

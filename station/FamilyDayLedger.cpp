@@ -156,14 +156,10 @@ const TSortedStringList& TFamilyDayLedger::Lines() const
     if (FLines)
         return *FLines;
     FLines = std::make_unique<TSortedStringList>();
-    qsizetype total = 0;
+    std::vector<const TSortedStringList*> days;
     for (const auto& [day, list] : FDays)
-        total += list->Count();
-    FLines->BeginAssign(QByteArray(), total);
-    for (const auto& [day, list] : FDays)
-        for (int i = 0; i < list->Count(); ++i)
-            FLines->AppendUtf8(list->GetUtf8(i));
-    FLines->EndAssign();
+        days.push_back(list.get());
+    FLines->AssignJoined(days);
     return *FLines;
 }
 

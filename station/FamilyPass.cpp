@@ -116,44 +116,53 @@ bool TFamilyPass::DayHoldsProducts(TDateTime day, QString& error)
     return FDays->DayHoldsProducts(d);
 }
 
-TFamilyPass::TRecord TFamilyPass::Record(QByteArrayView rawName, TDateTime nominal,
-                                         const std::function<std::optional<TFileStatus>()>& statusOf, QString& error)
+namespace {
+
+// A family's ledger line starts with the nominal time, "YYYYMMDDHHMMSS ".
+constexpr qsizetype TimePrefixLength = 15;
+
+}  // namespace
+
+TFamilyPass::TRecord TFamilyPass::Check(QByteArrayView rawName, TDateTime nominal, QString& error)
 {
-    // The line as it would read; the name decides whether it is new before
-    // the file's times are read.
-    constexpr qsizetype PrefixLength = 15;
-    const qsizetype prefix = FDays ? PrefixLength : 0;
-    QByteArray name;
+    // The line's name as it would read: the name decides whether the product
+    // is new before the file's times are read.
     qsizetype nameLength = 0;
-    const TProductName::TProblem problem = ProductLineUtf8(rawName, TFileTimes{}, name, nameLength);
+    const TProductName::TProblem problem = ProductLineUtf8(rawName, TFileTimes{}, FName, nameLength);
     if (problem == TProductName::TProblem::NotUtf8)
         return TRecord::NotUtf8;
     if (problem != TProductName::TProblem::None)
         return TRecord::NotRecordable;
+    FName.truncate(nameLength);
+    if (!FDays)
+        return FCrmLedger->ContainsNameUtf8(FName) ? TRecord::Known : TRecord::New;
+    FName.prepend(TimePrefixLength, ' ');
+    WriteTimePrefix(nominal, FName.data());
     const int64_t day = DayOf(nominal);
-    if (FDays) {
-        name.truncate(nameLength);
-        name.prepend(PrefixLength, ' ');
-        WriteTimePrefix(nominal, name.data());
-        if (!FDays->DayLoaded(day))
-            FDays->LoadDay(day, error);
-        if (FDays->Contains(day, name))
-            return TRecord::Known;
-    } else if (FCrmLedger->ContainsNameUtf8(QByteArrayView(name).first(nameLength))) {
-        return TRecord::Known;
-    }
-    const std::optional<TFileStatus> status = statusOf();
+    if (!FDays->DayLoaded(day))
+        FDays->LoadDay(day, error);
+    return FDays->Contains(day, FName) ? TRecord::Known : TRecord::New;
+}
+
+TFamilyPass::TRecord TFamilyPass::Record(QByteArrayView rawName, TDateTime nominal,
+                                         const std::optional<TFileStatus>& status)
+{
     if (!status || status->Kind != TFileStatus::TKind::Regular)
         return TRecord::Known;
     TFileTimes times = status->Times;
     if (FFamily.Delay == TDelaySource::NameTime)
         times.LastWriteMs = DateTimeToUnixMs(nominal);
-    ProductLineUtf8(rawName, times, FLine, nameLength);
-    if (prefix) {
-        FLine.prepend(name.first(PrefixLength));
-        if (!FDays->Add(day, FLine))
+    qsizetype nameLength = 0;
+    if (ProductLineUtf8(rawName, times, FLine, nameLength) != TProductName::TProblem::None)
+        return TRecord::NotRecordable;
+    if (FDays) {
+        FLine.prepend(TimePrefixLength, ' ');
+        WriteTimePrefix(nominal, FLine.data());
+        // Add refuses a name recorded since the check.
+        if (!FDays->Add(DayOf(nominal), FLine))
             return TRecord::Known;
-    } else if (FCrmLedger->AddUtf8(FLine) < 0) {
+    } else if (FCrmLedger->ContainsNameUtf8(QByteArrayView(FLine).first(nameLength)) ||
+               FCrmLedger->AddUtf8(FLine) < 0) {
         return TRecord::Known;
     }
     ++FProductsRecorded;

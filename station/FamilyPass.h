@@ -62,11 +62,15 @@ public:
     bool DayComplete(TDateTime day, QString& error);
     bool DayHoldsProducts(TDateTime day, QString& error);
 
-    enum class TRecord { Added, Known, NotUtf8, NotRecordable };
-    // Whether the product is in the ledger already; statusOf is asked only
-    // for a new one, and a product that is no regular file is not recorded.
-    TRecord Record(QByteArrayView rawName, TDateTime nominal,
-                   const std::function<std::optional<TFileStatus>()>& statusOf, QString& error);
+    enum class TRecord { Added, New, Known, NotUtf8, NotRecordable };
+    // Whether a product is new to the ledger (New), from its name alone, so
+    // that only new products have their file's times read; its day of the
+    // ledger is loaded first (error: why it could not be).
+    TRecord Check(QByteArrayView rawName, TDateTime nominal, QString& error);
+    // Records a product Check found new, with its file's status (nothing: the
+    // file has gone): Added, or Known when it is no regular file or its name
+    // was recorded since.
+    TRecord Record(QByteArrayView rawName, TDateTime nominal, const std::optional<TFileStatus>& status);
 
     // Saves what the walk added (and the lines other runs saved meanwhile);
     // a family's ledger also archives its old days. False, with error, on failure.
@@ -83,6 +87,7 @@ private:
     std::optional<TFilePattern> FPattern;
     std::optional<TWildcard> FCrmMask;
     QByteArray FLine;  // the line being recorded, its room reused
+    QByteArray FName;  // the name being checked, its room reused
     mutable std::optional<TLedgerEntries> FEntries;
     mutable int FEntriesGeneration = -1;
     mutable bool FRecentLoaded = false;

@@ -1,5 +1,6 @@
 #include "station/FamilyWalk.h"
 
+#include "platform/ParallelStatus.h"
 #include "platform/PathBytes.h"
 #include "station/FamilyFolder.h"
 #include "station/FamilyPass.h"
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <map>
+#include <memory>
 
 namespace {
 
@@ -28,19 +30,50 @@ struct TFolderUse
     bool Searched = false;
 };
 
-void ListAndRecord(const QString& folder, TFolderUse& use, const TFamilyWalkHooks& hooks)
+// A file the walk found that a family may record, once its status is read.
+struct TFound
+{
+    TFamilyPass* Pass;
+    uint32_t NameAt;  // in the folder's names
+    uint32_t NameLength;
+    TDateTime Nominal;
+};
+
+// Lists the folder and records what is new in it, in the listing's order: the
+// names are judged first (each reported problem in that order), then the
+// statuses of the new products are read, on two threads when they are many,
+// and the products recorded one after the other.
+void ListAndRecord(const QString& folder, TFolderUse& use, const TFamilyWalkHooks& hooks, TParallelStatus& reader)
 {
     const QByteArray path = EncodePath(folder.isEmpty() ? QStringLiteral("./") : folder);
     DIR* dir = ::opendir(path.constData());
     if (!dir)
         return;
-    const int fd = ::dirfd(dir);
-    QString error;
+    // Closed on every way out, after the reader has left its batch.
+    const std::unique_ptr<DIR, int (*)(DIR*)> closer(dir, ::closedir);
+    // The names first, so that they stay in place while statuses are read.
+    QByteArray names;  // each name followed by its NUL
+    std::vector<uint32_t> nameAt;
     while (const dirent* entry = ::readdir(dir)) {
         const char* name = entry->d_name;
         if (name[0] == '.' || entry->d_type == DT_DIR)
             continue;
-        const QByteArrayView raw(name, static_cast<qsizetype>(std::strlen(name)));
+        nameAt.push_back(static_cast<uint32_t>(names.size()));
+        names.append(name, static_cast<qsizetype>(std::strlen(name)) + 1);
+    }
+    nameAt.push_back(static_cast<uint32_t>(names.size()));
+    // Each new product's status is read as soon as its name is judged.
+    reader.Begin(::dirfd(dir), nameAt.size() - 1);
+    struct TFinish
+    {
+        TParallelStatus& Reader;
+        ~TFinish() { Reader.Finish(); }
+    } finish{reader};
+    std::vector<TFound> found;
+    QString error;
+    for (size_t k = 0; k + 1 < nameAt.size(); ++k) {
+        const char* name = names.constData() + nameAt[k];
+        const QByteArrayView raw(name, nameAt[k + 1] - nameAt[k] - 1);
         for (auto& [state, searches] : use.Families) {
             const std::optional<TDateTime> nominal = state->Pass->Match(raw);
             if (!nominal)
@@ -48,23 +81,24 @@ void ListAndRecord(const QString& folder, TFolderUse& use, const TFamilyWalkHook
             // The first family that matches owns the file, searching or not.
             if (!searches || (state->Flat && (*nominal < state->Oldest)))
                 break;
-            const auto status = [&]() -> std::optional<TFileStatus> {
-                TFileStatus s;
-                if (!ReadFileStatus(fd, name, s))
-                    return std::nullopt;
-                return s;
-            };
             error.clear();
-            const TFamilyPass::TRecord record = state->Pass->Record(raw, *nominal, status, error);
+            const TFamilyPass::TRecord check = state->Pass->Check(raw, *nominal, error);
             if (!error.isEmpty() && hooks.ReportFailure)
                 hooks.ReportFailure(error);
-            if (record == TFamilyPass::TRecord::NotUtf8 && hooks.ReportFailure)
+            if (check == TFamilyPass::TRecord::NotUtf8 && hooks.ReportFailure)
                 hooks.ReportFailure(QStringLiteral("not recorded, the file name is not valid UTF-8: %1")
                                         .arg(DecodePath(path + QByteArray(name))));
+            if (check == TFamilyPass::TRecord::New) {
+                found.push_back({state->Pass, nameAt[k], static_cast<uint32_t>(raw.size()), *nominal});
+                reader.Add(name);
+            }
             break;
         }
     }
-    ::closedir(dir);
+    for (size_t i = 0; i < found.size(); ++i) {
+        const TFound& f = found[i];
+        f.Pass->Record(QByteArrayView(names.constData() + f.NameAt, f.NameLength), f.Nominal, reader.Status(i));
+    }
 }
 
 }  // namespace
@@ -88,6 +122,7 @@ void WalkFamilies(const std::vector<TFamilyPass*>& families, const QString& data
         states.push_back(state);
     }
     QString error;
+    TParallelStatus reader;
     for (int index = firstIndex; index <= 90; ++index) {
         if (hooks.ShouldStop && hooks.ShouldStop())
             return;
@@ -140,7 +175,7 @@ void WalkFamilies(const std::vector<TFamilyPass*>& families, const QString& data
                 return;
             if (hooks.OnFolder)
                 hooks.OnFolder();
-            ListAndRecord(folder, use, hooks);
+            ListAndRecord(folder, use, hooks, reader);
         }
         if (!anyActive)
             break;
