@@ -279,6 +279,7 @@ int TSortedStringList::Add(const QString& text, int64_t tag) { return AddUtf8(te
 
 int TSortedStringList::AddUtf8(QByteArrayView line, int64_t tag)
 {
+    EnsureNames();
     if (!FDeferred.empty())
         Flush();
     const TAsciiCollation* table = TAsciiCollation::Current();
@@ -300,11 +301,23 @@ int TSortedStringList::AddUtf8(QByteArrayView line, int64_t tag)
     return index;
 }
 
-void TSortedStringList::AddUtf8Deferred(QByteArrayView line)
+bool TSortedStringList::AddUtf8Deferred(QByteArrayView line)
 {
+    const qsizetype eq = line.indexOf('=');
+    if (eq < 0) {
+        FDeferred.push_back(Store(line, 0));
+        return true;
+    }
+    // The name is looked up and indexed with one hash.
+    const TFolded folded(line.first(eq));
+    const uint64_t hash = HashBytes(folded.View());
+    const size_t at = FindName(folded.View(), hash);
+    if (at != SIZE_MAX && FNames[at] != 0)
+        return false;
     const uint32_t id = Store(line, 0);
     FDeferred.push_back(id);
-    IndexName(id);
+    IndexName(id, hash);
+    return true;
 }
 
 void TSortedStringList::Assign(const QStringList& texts)
@@ -343,7 +356,7 @@ void TSortedStringList::EndAssign()
         ordered = Compare(View(static_cast<uint32_t>(i - 1)), View(static_cast<uint32_t>(i)), table) < 0;
     FOrder.resize(n);
     std::iota(FOrder.begin(), FOrder.end(), 0u);
-    FinishAssign(ordered);
+    FinishAssign(ordered, true);
 }
 
 void TSortedStringList::AssignJoined(const std::vector<const TSortedStringList*>& lists)
@@ -403,10 +416,10 @@ void TSortedStringList::AssignJoined(const std::vector<const TSortedStringList*>
                 ordered && Compare(View(static_cast<uint32_t>(end - 1)), View(static_cast<uint32_t>(end)), table) < 0;
         end += count;
     }
-    FinishAssign(ordered);
+    FinishAssign(ordered, false);
 }
 
-void TSortedStringList::FinishAssign(bool ordered)
+void TSortedStringList::FinishAssign(bool ordered, bool indexNow)
 {
     const size_t n = FLines.size();
     std::vector<bool> kept;
@@ -415,6 +428,10 @@ void TSortedStringList::FinishAssign(bool ordered)
         kept.assign(n, false);
         for (const uint32_t id : FOrder)
             kept[id] = true;
+    }
+    if (!indexNow) {
+        FNamesLater = true;
+        return;
     }
     // The index is made in the order the lines are stored, the order of their bytes.
     std::vector<uint32_t> ids;
@@ -427,40 +444,76 @@ void TSortedStringList::FinishAssign(bool ordered)
 
 void TSortedStringList::SortUnique(std::vector<uint32_t>& ids, const TAsciiCollation* table) const
 {
-    // The ranks of the first 12 characters settle most comparisons of ASCII
-    // lines without reading the lines; the line ids break ties, so equal
-    // lines keep the order they came in and the first one stays.
+    // The collator's ranks of ASCII lines, 16 characters at a time, settle
+    // most comparisons without reading the lines; the line ids break ties, so
+    // equal lines keep the order they came in and the first one stays.
+    constexpr size_t KeyWidth = 16;
     struct TItem
     {
-        uint64_t Key0;   // ranks of characters 0 to 7
-        uint32_t Key1;   // ranks of characters 8 to 11
+        uint64_t Key0;   // ranks of the characters from the key's offset on, 8 of them
+        uint64_t Key1;   // ranks of the 8 characters after those
         uint32_t Entry;  // line id; the top bit set when the keys hold
         uint32_t Id() const { return Entry & 0x7FFFFFFF; }
         bool Keyed() const { return (Entry >> 31) != 0; }
     };
+    const auto setKeys = [&](TItem& item, size_t offset) {
+        const TView view = View(item.Id());
+        item.Key0 = table->PrefixKey(view.Data, view.Length, offset);
+        item.Key1 = table->PrefixKey(view.Data, view.Length, offset + 8);
+    };
     std::vector<TItem> items(ids.size());
+    bool allKeyed = true;
     for (size_t i = 0; i < ids.size(); ++i) {
-        const TView view = View(ids[i]);
-        TItem& item = items[i];
-        const bool keyed = table && view.Ascii;
-        item.Entry = ids[i] | (keyed ? 0x80000000u : 0u);
-        item.Key0 = keyed ? table->PrefixKey(view.Data, view.Length, 0) : 0;
-        item.Key1 = keyed ? static_cast<uint32_t>(table->PrefixKey(view.Data, view.Length, 8) >> 32) : 0;
+        const bool keyed = table && View(ids[i]).Ascii;
+        allKeyed = allKeyed && keyed;
+        items[i] = TItem{0, 0, ids[i] | (keyed ? 0x80000000u : 0u)};
+        if (keyed)
+            setKeys(items[i], 0);
     }
-    std::sort(items.begin(), items.end(), [&](const TItem& a, const TItem& b) {
-        if (a.Keyed() && b.Keyed()) {
-            if (a.Key0 != b.Key0)
-                return a.Key0 < b.Key0;
-            if (a.Key1 != b.Key1)
-                return a.Key1 < b.Key1;
-        }
+    const auto byKeys = [](const TItem& a, const TItem& b) {
+        return a.Key0 != b.Key0 ? a.Key0 < b.Key0 : a.Key1 < b.Key1;
+    };
+    const auto byLines = [&](const TItem& a, const TItem& b) {
         const int c = Compare(View(a.Id()), View(b.Id()), table);
         return c != 0 ? c < 0 : a.Id() < b.Id();
-    });
+    };
+    if (allKeyed) {
+        // By the keys, then each run of equal keys by the next 16 ranks,
+        // until the lines of a run end: their ranks are all alike, and the
+        // whole comparison (case, then bytes) orders them.
+        const auto sortByRanks = [&](const auto& self, TItem* first, TItem* last, size_t offset) -> void {
+            std::sort(first, last, byKeys);
+            for (TItem* run = first; run != last;) {
+                TItem* end = run + 1;
+                while (end != last && end->Key0 == run->Key0 && end->Key1 == run->Key1)
+                    ++end;
+                if (end - run > 1) {
+                    const bool longer = std::any_of(
+                        run, end, [&](const TItem& item) { return View(item.Id()).Length > offset + KeyWidth; });
+                    if (longer) {
+                        for (TItem* item = run; item != end; ++item)
+                            setKeys(*item, offset + KeyWidth);
+                        self(self, run, end, offset + KeyWidth);
+                    } else {
+                        std::sort(run, end, byLines);
+                    }
+                }
+                run = end;
+            }
+        };
+        sortByRanks(sortByRanks, items.data(), items.data() + items.size(), 0);
+    } else {
+        std::sort(items.begin(), items.end(), [&](const TItem& a, const TItem& b) {
+            if (a.Keyed() && b.Keyed() && (a.Key0 != b.Key0 || a.Key1 != b.Key1))
+                return byKeys(a, b);
+            return byLines(a, b);
+        });
+    }
     ids.clear();
     const TItem* previous = nullptr;
     for (const TItem& item : items) {
-        // Lines whose keys differ are not equal; others are compared.
+        // Lines whose keys differ are not equal (equal lines share every
+        // run, so their keys were taken at the same place); others are compared.
         const bool keysDiffer = previous && previous->Keyed() && item.Keyed() &&
                                 (previous->Key0 != item.Key0 || previous->Key1 != item.Key1);
         if (previous && !keysDiffer && Compare(View(ids.back()), View(item.Id()), table) == 0)
@@ -480,6 +533,7 @@ void TSortedStringList::Clear()
     FPending.clear();
     FPendingAt.clear();
     FDeferred.clear();
+    FNamesLater = false;
     FNames.clear();
     FNameCount = 0;
     FNameIdBits = 32;
@@ -543,6 +597,7 @@ uint64_t TSortedStringList::NameHashOf(uint32_t id) const
 
 size_t TSortedStringList::FindName(QByteArrayView folded, uint64_t hash) const
 {
+    EnsureNames();
     if (FNames.empty())
         return SIZE_MAX;
     const size_t mask = FNames.size() - 1;
@@ -553,7 +608,16 @@ size_t TSortedStringList::FindName(QByteArrayView folded, uint64_t hash) const
     return at;
 }
 
-void TSortedStringList::InsertName(uint32_t id, uint64_t hash)
+void TSortedStringList::IndexAllNames() const
+{
+    FNamesLater = false;
+    Flush();
+    std::vector<uint32_t> ids = FOrder;
+    std::sort(ids.begin(), ids.end());
+    RebuildNameIndex(ids);
+}
+
+void TSortedStringList::InsertName(uint32_t id, uint64_t hash) const
 {
     const size_t mask = FNames.size() - 1;
     const uint32_t tag = TagOf(hash);
@@ -575,8 +639,13 @@ void TSortedStringList::InsertName(uint32_t id, uint64_t hash)
 
 void TSortedStringList::IndexName(uint32_t id)
 {
-    if (NameLength(FLines[id]) < 0)
-        return;
+    if (NameLength(FLines[id]) >= 0)
+        IndexName(id, NameHashOf(id));
+}
+
+void TSortedStringList::IndexName(uint32_t id, uint64_t hash)
+{
+    EnsureNames();
     if ((FNameCount + 1) * 2 > FNames.size() || id + 1 > FNameIdMask) {
         std::vector<uint32_t> ids;
         ids.reserve(FNameCount + 1);
@@ -588,10 +657,10 @@ void TSortedStringList::IndexName(uint32_t id)
         RebuildNameIndex(ids);
         return;
     }
-    InsertName(id, NameHashOf(id));
+    InsertName(id, hash);
 }
 
-void TSortedStringList::RebuildNameIndex(const std::vector<uint32_t>& ids)
+void TSortedStringList::RebuildNameIndex(const std::vector<uint32_t>& ids) const
 {
     size_t size = 16;
     while (size < 2 * (ids.size() + 1))

@@ -52,13 +52,14 @@ public:
     int Add(const QString& text, int64_t tag = 0);
     // The same for a line given as valid UTF-8 (copied).
     int AddUtf8(QByteArrayView line, int64_t tag = 0);
-    // Adds a line given as valid UTF-8 (copied) whose place is found only when
-    // the list is next read in order, together with every line deferred so
-    // far: many lines in no particular order cost one sort and a merge, not a
-    // search each. Its name counts at once (ContainsName, Values). A line
-    // equal to one present, or to one deferred before it, is dropped then:
-    // the first stays, as with Add.
-    void AddUtf8Deferred(QByteArrayView line);
+    // Adds a line given as valid UTF-8 (copied) whose name (ContainsName) is
+    // not held yet, its place found only when the list is next read in
+    // order, together with every line deferred so far: many lines in no
+    // particular order cost one sort and a merge, not a search each. False,
+    // adding nothing, when the name is held. Its name counts at once. A line
+    // without a name is dropped then when equal to one present, or to one
+    // deferred before it: the first stays, as with Add.
+    bool AddUtf8Deferred(QByteArrayView line);
     // Replaces the contents by the given strings, as if each were added in
     // order (the first of several equal strings stays); much faster than Adds.
     void Assign(const QStringList& texts);
@@ -129,8 +130,8 @@ private:
     uint32_t Store(QByteArrayView line, int64_t tag);
     uint32_t Push(uint64_t where, QByteArrayView line, int64_t tag);
     // The end of an assignment whose lines are stored and in FOrder as they
-    // came: sorts them unless ordered, and indexes their names.
-    void FinishAssign(bool ordered);
+    // came: sorts them unless ordered, and indexes their names now or later.
+    void FinishAssign(bool ordered, bool indexNow);
     // Merges the deferred lines and the side list into the main order.
     void Flush() const;
     void FlushPending() const;
@@ -149,9 +150,18 @@ private:
     }
     size_t FindName(QByteArrayView folded, uint64_t hash) const;
     void IndexName(uint32_t id);
-    void InsertName(uint32_t id, uint64_t hash);
+    void IndexName(uint32_t id, uint64_t hash);
+    void InsertName(uint32_t id, uint64_t hash) const;
     // Makes the index anew, for the given lines in the order given.
-    void RebuildNameIndex(const std::vector<uint32_t>& ids);
+    void RebuildNameIndex(const std::vector<uint32_t>& ids) const;
+    // A joined list indexes its names only when one is first looked up or
+    // a line is added: most are only read in order.
+    void EnsureNames() const
+    {
+        if (FNamesLater)
+            IndexAllNames();
+    }
+    void IndexAllNames() const;
     bool NameEquals(uint32_t id, QByteArrayView folded) const;
     bool SameName(uint32_t a, uint32_t b) const;
     uint64_t NameHashOf(uint32_t id) const;
@@ -165,8 +175,9 @@ private:
     mutable std::vector<uint32_t> FPending;    // ids added since, in list order
     mutable std::vector<uint32_t> FPendingAt;  // for each, its place in FOrder
     mutable std::vector<uint32_t> FDeferred;   // ids added deferred, in the order they came
-    std::vector<uint32_t> FNames;
-    size_t FNameCount = 0;
-    uint32_t FNameIdBits = 32;
-    uint32_t FNameIdMask = 0xFFFFFFFF;
+    mutable std::vector<uint32_t> FNames;
+    mutable size_t FNameCount = 0;
+    mutable uint32_t FNameIdBits = 32;
+    mutable uint32_t FNameIdMask = 0xFFFFFFFF;
+    mutable bool FNamesLater = false;  // the names are indexed when first needed
 };

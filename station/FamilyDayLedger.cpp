@@ -12,6 +12,18 @@
 namespace {
 
 constexpr int64_t MsPerMinute = 60000;
+constexpr int64_t MinutesPerDay = 1440;
+
+int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b < 0 ? 1 : 0); }
+
+void CountMinute(std::map<int64_t, std::vector<int32_t>>& perMinute, int64_t unixMinute)
+{
+    const int64_t day = FloorDiv(unixMinute, MinutesPerDay);
+    std::vector<int32_t>& minutes = perMinute[day];
+    if (minutes.empty())
+        minutes.resize(MinutesPerDay);
+    ++minutes[static_cast<size_t>(unixMinute - day * MinutesPerDay)];
+}
 
 // The nominal minute of a line's prefix, or nothing.
 std::optional<int64_t> PrefixMinute(QByteArrayView line)
@@ -76,7 +88,7 @@ void TFamilyDayLedger::Count(const TSortedStringList& list, int first, int last)
 {
     for (int i = first; i < last; ++i)
         if (const std::optional<int64_t> minute = PrefixMinute(list.GetUtf8(i)))
-            ++FPerMinute[*minute];
+            CountMinute(FPerMinute, *minute);
 }
 
 bool TFamilyDayLedger::LoadDay(int64_t day, QString& error)
@@ -127,12 +139,10 @@ bool TFamilyDayLedger::Add(int64_t day, QByteArrayView line)
         list = std::make_unique<TSortedStringList>();
     // A walk adds a day's lines in the folder's order, which is no order:
     // they are sorted in at once when the day is next read.
-    const qsizetype eq = line.indexOf('=');
-    if (list->ContainsNameUtf8(eq < 0 ? line : line.first(eq)))
+    if (!list->AddUtf8Deferred(line))
         return false;
-    list->AddUtf8Deferred(line);
     if (const std::optional<int64_t> minute = PrefixMinute(line))
-        ++FPerMinute[*minute];
+        CountMinute(FPerMinute, *minute);
     FChanged.insert(day);
     LinesChanged();
     return true;
@@ -140,15 +150,16 @@ bool TFamilyDayLedger::Add(int64_t day, QByteArrayView line)
 
 int TFamilyDayLedger::ProductsAt(int64_t unixMinute) const
 {
-    const auto it = FPerMinute.find(unixMinute);
-    return it == FPerMinute.end() ? 0 : it->second;
+    const int64_t day = FloorDiv(unixMinute, MinutesPerDay);
+    const auto it = FPerMinute.find(day);
+    return it == FPerMinute.end() ? 0 : it->second[static_cast<size_t>(unixMinute - day * MinutesPerDay)];
 }
 
 bool TFamilyDayLedger::DayHoldsProducts(int64_t day) const
 {
     const int64_t first = DateTimeToUnixMs(static_cast<TDateTime>(day)) / MsPerMinute;
-    const auto it = FPerMinute.lower_bound(first);
-    return it != FPerMinute.end() && it->first < first + 1440;
+    // Only a counted minute makes a day's counts.
+    return FPerMinute.count(FloorDiv(first, MinutesPerDay)) != 0;
 }
 
 const TSortedStringList& TFamilyDayLedger::Lines() const

@@ -69,7 +69,8 @@ private:
     TLedgerWait FWait;
     std::map<int64_t, std::unique_ptr<TSortedStringList>> FDays;
     std::set<int64_t> FChanged;
-    std::map<int64_t, int> FPerMinute;
+    // Products per nominal minute: for each UTC day (days since 1970), its 1440 minutes.
+    std::map<int64_t, std::vector<int32_t>> FPerMinute;
     void LinesChanged()
     {
         FLines.reset();

@@ -4,6 +4,8 @@
 #include "station/ProductFile.h"
 #include "station/Utils.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace {
@@ -144,7 +146,7 @@ TFamilyPass::TRecord TFamilyPass::Check(QByteArrayView rawName, TDateTime nomina
     return FDays->Contains(day, FName) ? TRecord::Known : TRecord::New;
 }
 
-TFamilyPass::TRecord TFamilyPass::Record(QByteArrayView rawName, TDateTime nominal,
+TFamilyPass::TRecord TFamilyPass::Record(QByteArrayView checkedName, TDateTime nominal,
                                          const std::optional<TFileStatus>& status)
 {
     if (!status || status->Kind != TFileStatus::TKind::Regular)
@@ -152,17 +154,17 @@ TFamilyPass::TRecord TFamilyPass::Record(QByteArrayView rawName, TDateTime nomin
     TFileTimes times = status->Times;
     if (FFamily.Delay == TDelaySource::NameTime)
         times.LastWriteMs = DateTimeToUnixMs(nominal);
-    qsizetype nameLength = 0;
-    if (ProductLineUtf8(rawName, times, FLine, nameLength) != TProductName::TProblem::None)
-        return TRecord::NotRecordable;
+    char digits[24];
+    const auto [end, problem] = std::to_chars(digits, digits + sizeof digits, DelaySeconds(times));
+    FLine.resize(checkedName.size() + 1 + (end - digits));
+    char* out = std::copy(checkedName.begin(), checkedName.end(), FLine.data());
+    *out++ = '=';
+    std::copy(digits, end, out);
     if (FDays) {
-        FLine.prepend(TimePrefixLength, ' ');
-        WriteTimePrefix(nominal, FLine.data());
         // Add refuses a name recorded since the check.
         if (!FDays->Add(DayOf(nominal), FLine))
             return TRecord::Known;
-    } else if (FCrmLedger->ContainsNameUtf8(QByteArrayView(FLine).first(nameLength)) ||
-               FCrmLedger->AddUtf8(FLine) < 0) {
+    } else if (FCrmLedger->ContainsNameUtf8(checkedName) || FCrmLedger->AddUtf8(FLine) < 0) {
         return TRecord::Known;
     }
     ++FProductsRecorded;

@@ -67,10 +67,13 @@ public:
     // that only new products have their file's times read; its day of the
     // ledger is loaded first (error: why it could not be).
     TRecord Check(QByteArrayView rawName, TDateTime nominal, QString& error);
-    // Records a product Check found new, with its file's status (nothing: the
-    // file has gone): Added, or Known when it is no regular file or its name
-    // was recorded since.
-    TRecord Record(QByteArrayView rawName, TDateTime nominal, const std::optional<TFileStatus>& status);
+    // The product's name in the ledger, as the last Check made it: the
+    // lower-cased name, after the nominal time in a family's own ledger.
+    QByteArrayView CheckedName() const { return FName; }
+    // Records a product Check found new, given its CheckedName and its file's
+    // status (nothing: the file has gone): Added, or Known when it is no
+    // regular file or its name was recorded since.
+    TRecord Record(QByteArrayView checkedName, TDateTime nominal, const std::optional<TFileStatus>& status);
 
     // Saves what the walk added (and the lines other runs saved meanwhile);
     // a family's ledger also archives its old days. False, with error, on failure.

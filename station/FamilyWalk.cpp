@@ -34,7 +34,7 @@ struct TFolderUse
 struct TFound
 {
     TFamilyPass* Pass;
-    uint32_t NameAt;  // in the folder's names
+    uint32_t NameAt;  // its checked name (TFamilyPass::CheckedName) in `checked`
     uint32_t NameLength;
     TDateTime Nominal;
 };
@@ -70,6 +70,7 @@ void ListAndRecord(const QString& folder, TFolderUse& use, const TFamilyWalkHook
         ~TFinish() { Reader.Finish(); }
     } finish{reader};
     std::vector<TFound> found;
+    QByteArray checked;
     QString error;
     for (size_t k = 0; k + 1 < nameAt.size(); ++k) {
         const char* name = names.constData() + nameAt[k];
@@ -89,7 +90,10 @@ void ListAndRecord(const QString& folder, TFolderUse& use, const TFamilyWalkHook
                 hooks.ReportFailure(QStringLiteral("not recorded, the file name is not valid UTF-8: %1")
                                         .arg(DecodePath(path + QByteArray(name))));
             if (check == TFamilyPass::TRecord::New) {
-                found.push_back({state->Pass, nameAt[k], static_cast<uint32_t>(raw.size()), *nominal});
+                const QByteArrayView ledgerName = state->Pass->CheckedName();
+                found.push_back({state->Pass, static_cast<uint32_t>(checked.size()),
+                                 static_cast<uint32_t>(ledgerName.size()), *nominal});
+                checked.append(ledgerName);
                 reader.Add(name);
             }
             break;
@@ -97,7 +101,7 @@ void ListAndRecord(const QString& folder, TFolderUse& use, const TFamilyWalkHook
     }
     for (size_t i = 0; i < found.size(); ++i) {
         const TFound& f = found[i];
-        f.Pass->Record(QByteArrayView(names.constData() + f.NameAt, f.NameLength), f.Nominal, reader.Status(i));
+        f.Pass->Record(QByteArrayView(checked.constData() + f.NameAt, f.NameLength), f.Nominal, reader.Status(i));
     }
 }
 

@@ -180,7 +180,8 @@ TEST(SortedStringList, DeferredLinesLandAsIfAddedOneByOne)
 {
     // Bursts of deferred lines, each sorted in when the list is next read in
     // order, between lines added one by one: equal lines among them and with
-    // the lines present are dropped, the first staying.
+    // the lines present are dropped, the first staying, and named lines
+    // whose name is held are refused.
     std::mt19937 random(3);
     TSortedStringList list;
     reference::TList plain;
@@ -188,11 +189,15 @@ TEST(SortedStringList, DeferredLinesLandAsIfAddedOneByOne)
         const int size = static_cast<int>(random() % 40);
         for (int i = 0; i < size; ++i) {
             const QString line = RandomLine(random);
-            list.AddUtf8Deferred(line.toUtf8());
-            plain.Add(line);
-            // The name counts before the line has its place.
-            if (line.contains('=')) {
-                ASSERT_TRUE(list.ContainsName(line.left(line.indexOf('='))));
+            // A line whose name is held is refused; the name counts before
+            // the line has its place.
+            const QString name = line.left(line.indexOf('='));
+            const bool named = line.contains('=');
+            ASSERT_EQ(list.AddUtf8Deferred(line.toUtf8()), !named || plain.IndexOfName(name) < 0) << burst;
+            if (!named || plain.IndexOfName(name) < 0)
+                plain.Add(line);
+            if (named) {
+                ASSERT_TRUE(list.ContainsName(name));
             }
         }
         const QString line = RandomLine(random);
@@ -208,6 +213,29 @@ TEST(SortedStringList, DeferredLinesLandAsIfAddedOneByOne)
         const QString name = line.left(line.indexOf('='));
         ASSERT_EQ(list.IndexOfName(name), plain.IndexOfName(name)) << name.toStdString();
     }
+}
+
+TEST(SortedStringList, LinesWithLongCommonStartsSortAsTheCollatorSays)
+{
+    // ASCII lines that share 15 to 40 characters and differ in case, length
+    // and punctuation: sorted by the collator's ranks many at a time.
+    std::mt19937 random(4);
+    static const QString alphabet = QStringLiteral("aAbB_1. =");
+    QStringList lines;
+    reference::TList plain;
+    for (int i = 0; i < 600; ++i) {
+        QString line = QStringLiteral("20210623120000 img_msg_");
+        if (i % 2 == 0)
+            line += QStringLiteral("VIS006_");
+        const int length = static_cast<int>(random() % 24);
+        for (int k = 0; k < length; ++k)
+            line += alphabet[static_cast<qsizetype>(random() % static_cast<unsigned>(alphabet.size()))];
+        lines.append(line);
+        plain.Add(line);
+    }
+    TSortedStringList list;
+    list.Assign(lines);
+    EXPECT_EQ(list.ToStringList(), plain.Lines);
 }
 
 TEST(SortedStringList, ManyLinesBeforeAllTheOthersLandInOrder)
