@@ -4,9 +4,13 @@
 #include "platform/PathBytes.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <cmath>
+#include <cstdlib>
+#include <limits>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -85,11 +89,15 @@ bool TFamilyDayLedger::LoadDay(int64_t day, QString& error)
         return true;
     auto list = std::make_unique<TSortedStringList>();
     const QString path = DayFile(day);
-    const bool loaded = path.isEmpty() || LoadLedger(*list, path, error, FWait) != TLoadResult::Failed;
+    TFileIdentity identity;
+    const TLoadResult result = path.isEmpty() ? TLoadResult::Missing : LoadLedger(*list, path, error, FWait, &identity);
+    if (result == TLoadResult::Loaded)
+        FIdentities[day] = identity;
     Count(*list, 0, list->Count());
     FDays[day] = std::move(list);
+    FDigests.erase(day);
     LinesChanged();
-    return loaded;
+    return result != TLoadResult::Failed;
 }
 
 bool TFamilyDayLedger::LoadAllDays(QString& error)
@@ -130,6 +138,7 @@ bool TFamilyDayLedger::Add(int64_t day, QByteArrayView line)
     if (const std::optional<int64_t> minute = PrefixMinute(line))
         ++FPerMinute[*minute];
     FChanged.insert(day);
+    FDigests.erase(day);
     LinesChanged();
     return true;
 }
@@ -149,18 +158,24 @@ bool TFamilyDayLedger::DayHoldsProducts(int64_t day) const
 
 const TSortedStringList& TFamilyDayLedger::Lines() const
 {
-    if (FLines)
-        return *FLines;
-    FLines = std::make_unique<TSortedStringList>();
-    qsizetype total = 0;
-    for (const auto& [day, list] : FDays)
-        total += list->Count();
-    FLines->BeginAssign(QByteArray(), total);
-    for (const auto& [day, list] : FDays)
-        for (int i = 0; i < list->Count(); ++i)
-            FLines->AppendUtf8(list->GetUtf8(i));
-    FLines->EndAssign();
+    if (!FLines)
+        FLines = LinesFrom(std::numeric_limits<int64_t>::min());
     return *FLines;
+}
+
+std::unique_ptr<TSortedStringList> TFamilyDayLedger::LinesFrom(int64_t firstDay) const
+{
+    auto lines = std::make_unique<TSortedStringList>();
+    const auto from = FDays.lower_bound(firstDay);
+    qsizetype total = 0;
+    for (auto day = from; day != FDays.end(); ++day)
+        total += day->second->Count();
+    lines->BeginAssign(QByteArray(), total);
+    for (auto day = from; day != FDays.end(); ++day)
+        for (int i = 0; i < day->second->Count(); ++i)
+            lines->AppendUtf8(day->second->GetUtf8(i));
+    lines->EndAssign();
+    return lines;
 }
 
 bool TFamilyDayLedger::Save(TDateTime today, QString& error)
@@ -174,7 +189,11 @@ bool TFamilyDayLedger::Save(TDateTime today, QString& error)
         TSortedStringList& list = *FDays[day];
         const int before = list.Count();
         QString dayError;
-        if (!SaveLedger(list, DayFile(day), dayError, FWait)) {
+        TFileIdentity identity;
+        if (SaveLedger(list, DayFile(day), dayError, FWait, &identity)) {
+            FIdentities[day] = identity;
+            WriteDigestFile(day, FDigests[day] = DigestOfLines(list), identity);
+        } else {
             error = dayError;
             fine = false;
         }
@@ -217,8 +236,10 @@ bool TFamilyDayLedger::ArchiveOldDays(TDateTime today, QString& error)
                            LoadLedger(lines, dayPath, moveError, FWait) == TLoadResult::Loaded &&
                            SaveLedger(lines, archive, moveError, FWait);
         // Only once the archive holds every line does the day file go.
-        if (moved)
+        if (moved) {
             ::unlink(EncodePath(dayPath).constData());
+            ::unlink(EncodePath(DigestFile(day)).constData());
+        }
         ::close(fd);
         if (moved) {
             ::unlink(lockPath.constData());
@@ -228,4 +249,54 @@ bool TFamilyDayLedger::ArchiveOldDays(TDateTime today, QString& error)
         }
     }
     return fine;
+}
+
+QString TFamilyDayLedger::DigestFile(int64_t day) const { return FFolder + DayName(day) + QStringLiteral(".digest"); }
+
+const TDayDigest& TFamilyDayLedger::Digest(int64_t day, QString& error, bool* loaded)
+{
+    if (loaded)
+        *loaded = true;
+    if (const auto made = FDigests.find(day); made != FDigests.end())
+        return made->second;
+    if (!DayLoaded(day)) {
+        const QString dayFile = DayFile(day);
+        struct stat st
+        {};
+        if (dayFile.isEmpty() || ::stat(EncodePath(dayFile).constData(), &st) != 0)
+            return FDigests[day];  // no such day
+        QFile file(DigestFile(day));
+        if (file.open(QIODevice::ReadOnly))
+            if (std::optional<TDayDigest> kept = DecodeDigest(file.readAll(), TFileIdentity::Of(st)))
+                return FDigests[day] = std::move(*kept);
+        if (!LoadDay(day, error) && loaded)
+            *loaded = false;
+    }
+    const TDayDigest& digest = FDigests[day] = DigestOfLines(*FDays[day]);
+    // A day as its file holds it: its digest saves the next run the reading.
+    if (const auto identity = FIdentities.find(day); identity != FIdentities.end() && !FChanged.count(day))
+        WriteDigestFile(day, digest, identity->second);
+    return digest;
+}
+
+void TFamilyDayLedger::WriteDigestFile(int64_t day, const TDayDigest& digest, const TFileIdentity& identity) const
+{
+    const QByteArray target = EncodePath(DigestFile(day));
+    QByteArray temporary = target + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0)
+        return;
+    const QByteArray text = EncodeDigest(digest, identity);
+    const bool written = ::write(fd, text.constData(), static_cast<size_t>(text.size())) == text.size();
+    if (::close(fd) == 0 && written && ::rename(temporary.constData(), target.constData()) == 0)
+        return;
+    ::unlink(temporary.constData());
+}
+
+bool TFamilyDayLedger::HoldsDaysBefore(int64_t day) const
+{
+    const std::vector<std::pair<int64_t, QString>> days = DayFiles();
+    if (!days.empty() && days.front().first < day)
+        return true;
+    return !QDir(FFolder).entryList({QStringLiteral("archive-[0-9][0-9][0-9][0-9].txt")}, QDir::Files).isEmpty();
 }
