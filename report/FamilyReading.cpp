@@ -3,14 +3,16 @@
 TStationCompleteness FamilyCompleteness(const TFamilyRules& rules, const TLedgerView& view, TDateTime now)
 {
     // The days shown and the ones the schedule is learned from: the digested
-    // days, then the whole days' entries from the month's start on, with the
-    // product before it, which tells how far back the ledger reaches.
+    // days, or else the entries from the month's start on, with the product
+    // before it, which tells how far back the ledger reaches.
     std::vector<TProductGroup> groups;
-    for (const TDayDigest* day : view.EarlierDays)
+    for (const TDayDigest* day : view.Days)
         groups.insert(groups.end(), day->Groups.begin(), day->Groups.end());
-    const std::vector<TLedgerEntry> recent = view.Entries->Since(CompletenessSince(now));
-    const std::vector<TProductGroup> whole = ProductGroupsOf(recent);
-    groups.insert(groups.end(), whole.begin(), whole.end());
+    std::vector<TLedgerEntry> recent;
+    if (view.Days.empty()) {
+        recent = view.Entries->Since(CompletenessSince(now));
+        groups = ProductGroupsOf(recent);
+    }
     const TExpectedSchedule schedule = rules.Expect ? *rules.Expect : LearnSchedule(groups, now);
     const int filesPerSlot = rules.FilesPerSlot ? *rules.FilesPerSlot : LearnFilesPerSlot(groups, schedule, now);
     return AssessCompleteness(groups, view.HoldsOlder, schedule, now, rules.CompletenessLimits, filesPerSlot);

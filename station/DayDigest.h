@@ -51,13 +51,15 @@ QByteArray EncodeDigest(const TDayDigest& digest, const TFileIdentity& source);
 std::optional<TDayDigest> DecodeDigest(QByteArrayView text, const TFileIdentity& source);
 
 // What the figures of a family read of its ledger: the lines of its newest
-// days, whole (the chart, the newest product), and the digests of the
-// month's days before them, oldest first.
+// days, whole (the chart, the newest product), and either the digests of
+// every day of the month, oldest first, which the completeness figures then
+// read alone, or none: the figures read the entries (and name the product
+// of every slot).
 struct TLedgerView
 {
     TLedgerEntries* Entries = nullptr;
-    std::vector<const TDayDigest*> EarlierDays;
-    // The ledger holds products older than all of these (older days, archives).
+    std::vector<const TDayDigest*> Days;
+    // The ledger holds products older than the digested days (older days, archives).
     bool HoldsOlder = false;
     // The lines of the month read (digested or whole).
     int Lines = 0;

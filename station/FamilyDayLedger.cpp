@@ -158,24 +158,26 @@ bool TFamilyDayLedger::DayHoldsProducts(int64_t day) const
 
 const TSortedStringList& TFamilyDayLedger::Lines() const
 {
-    if (!FLines)
-        FLines = LinesFrom(std::numeric_limits<int64_t>::min());
-    return *FLines;
+    if (!FLinesOf)
+        FLinesOf = &LinesFrom(std::numeric_limits<int64_t>::min(), FLines);
+    return *FLinesOf;
 }
 
-std::unique_ptr<TSortedStringList> TFamilyDayLedger::LinesFrom(int64_t firstDay) const
+const TSortedStringList& TFamilyDayLedger::LinesFrom(int64_t firstDay, std::unique_ptr<TSortedStringList>& copy) const
 {
-    auto lines = std::make_unique<TSortedStringList>();
     const auto from = FDays.lower_bound(firstDay);
+    if (from != FDays.end() && std::next(from) == FDays.end())
+        return *from->second;
+    copy = std::make_unique<TSortedStringList>();
     qsizetype total = 0;
     for (auto day = from; day != FDays.end(); ++day)
         total += day->second->Count();
-    lines->BeginAssign(QByteArray(), total);
+    copy->BeginAssign(QByteArray(), total);
     for (auto day = from; day != FDays.end(); ++day)
         for (int i = 0; i < day->second->Count(); ++i)
-            lines->AppendUtf8(day->second->GetUtf8(i));
-    lines->EndAssign();
-    return lines;
+            copy->AppendUtf8(day->second->GetUtf8(i));
+    copy->EndAssign();
+    return *copy;
 }
 
 bool TFamilyDayLedger::Save(TDateTime today, QString& error)
@@ -259,23 +261,30 @@ const TDayDigest& TFamilyDayLedger::Digest(int64_t day, QString& error, bool* lo
         *loaded = true;
     if (const auto made = FDigests.find(day); made != FDigests.end())
         return made->second;
+    // The identity of the day file as it stands, or as it was loaded.
+    std::optional<TFileIdentity> identity;
     if (!DayLoaded(day)) {
-        const QString dayFile = DayFile(day);
         struct stat st
         {};
+        const QString dayFile = DayFile(day);
         if (dayFile.isEmpty() || ::stat(EncodePath(dayFile).constData(), &st) != 0)
             return FDigests[day];  // no such day
+        identity = TFileIdentity::Of(st);
+    } else if (const auto known = FIdentities.find(day); known != FIdentities.end() && !FChanged.count(day)) {
+        identity = known->second;
+    }
+    if (identity) {
         QFile file(DigestFile(day));
         if (file.open(QIODevice::ReadOnly))
-            if (std::optional<TDayDigest> kept = DecodeDigest(file.readAll(), TFileIdentity::Of(st)))
+            if (std::optional<TDayDigest> kept = DecodeDigest(file.readAll(), *identity))
                 return FDigests[day] = std::move(*kept);
-        if (!LoadDay(day, error) && loaded)
-            *loaded = false;
     }
+    if (!DayLoaded(day) && !LoadDay(day, error) && loaded)
+        *loaded = false;
     const TDayDigest& digest = FDigests[day] = DigestOfLines(*FDays[day]);
     // A day as its file holds it: its digest saves the next run the reading.
-    if (const auto identity = FIdentities.find(day); identity != FIdentities.end() && !FChanged.count(day))
-        WriteDigestFile(day, digest, identity->second);
+    if (const auto known = FIdentities.find(day); known != FIdentities.end() && !FChanged.count(day))
+        WriteDigestFile(day, digest, known->second);
     return digest;
 }
 

@@ -63,8 +63,9 @@ public:
 
     // The loaded days' lines in time order, made anew after a change.
     const TSortedStringList& Lines() const;
-    // The lines of the loaded days from firstDay on, in time order.
-    std::unique_ptr<TSortedStringList> LinesFrom(int64_t firstDay) const;
+    // The lines of the loaded days from firstDay on, in time order: one
+    // day's own list, or else a list made in copy. Valid until a change.
+    const TSortedStringList& LinesFrom(int64_t firstDay, std::unique_ptr<TSortedStringList>& copy) const;
     // Changes whenever Lines() is made anew (a load, an addition, a merge).
     int Generation() const { return FGeneration; }
 
@@ -94,10 +95,12 @@ private:
     void LinesChanged()
     {
         FLines.reset();
+        FLinesOf = nullptr;
         ++FGeneration;
     }
 
     mutable std::unique_ptr<TSortedStringList> FLines;
+    mutable const TSortedStringList* FLinesOf = nullptr;  // FLines, or the one day's list
     int FGeneration = 0;
 };
 

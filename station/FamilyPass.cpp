@@ -130,6 +130,7 @@ const TLedgerView& TFamilyPass::View(TDateTime now, int newestSlots) const
     if (FViewMadeFor == std::make_tuple(today, newestSlots, generation))
         return FView;
     FView = TLedgerView();
+    FViewLines.reset();
     if (FCrmLedger) {
         FView.Entries = &Entries();
         FView.Lines = FCrmLedger->Count();
@@ -143,20 +144,24 @@ const TLedgerView& TFamilyPass::View(TDateTime now, int newestSlots) const
             most = std::max(most, digests.back()->MostProductsAtOneTime());
             FView.Lines += digests.back()->Lines;
         }
-        // The chart takes the lines of its newestSlots from the newest ones.
+        // The chart takes the lines of its slots from the newest days.
         const int64_t wanted = static_cast<int64_t>(newestSlots) * FFamily.FilesPerSlot.value_or(most);
         int64_t firstWhole = newestSlots < 0 ? first : today;
         for (int64_t lines = digests.back()->Lines; firstWhole > first && lines < wanted;)
             lines += digests[static_cast<size_t>(--firstWhole - first)]->Lines;
+        // A day loaded now has its digest made anew, from the lines the chart reads.
         for (int64_t day = firstWhole; day <= today; ++day)
-            if (!FDays->DayLoaded(day))
+            if (!FDays->DayLoaded(day)) {
                 FDays->LoadDay(day, error);
+                digests[static_cast<size_t>(day - first)] = &FDays->Digest(day, error);
+            }
         if (!error.isEmpty() && FWait.Announce)
             FWait.Announce(error);
-        FView.EarlierDays.assign(digests.begin(), digests.begin() + (firstWhole - first));
-        FView.HoldsOlder = FDays->HoldsDaysBefore(first);
-        FViewLines = FDays->LinesFrom(firstWhole);
-        FViewEntries.emplace(*FViewLines, TLedgerNames::Timed);
+        if (newestSlots >= 0) {
+            FView.Days = std::move(digests);
+            FView.HoldsOlder = FDays->HoldsDaysBefore(first);
+        }
+        FViewEntries.emplace(FDays->LinesFrom(firstWhole, FViewLines), TLedgerNames::Timed);
         FView.Entries = &*FViewEntries;
     }
     FViewMadeFor = std::make_tuple(today, newestSlots, FDays ? FDays->Generation() : FCrmLedger->Count());

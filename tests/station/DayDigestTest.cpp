@@ -31,15 +31,28 @@ TSortedStringList ListOf(const QStringList& lines)
 
 TEST(DayDigest, ReadsEveryLineAsTheLedgerEntriesDo)
 {
-    const QStringList lines = {
-        "20210623120000 a.seg=120", "20210623120000 b.seg=120", "20210623120000 c.seg=-5",
-        "20210623120000 d.seg=+7", "20210623120000 e.seg=abc", "20210623120000 f.seg=",
-        "20210623121530 g.seg=2147483647", "20210623121530 h.seg=2147483648", "20210623121530 i.seg=-2147483648",
-        "20210623121530 j.seg=99999999999", "20210623121530 k.seg=000000000000000000007",
-        "20210623240000 midnight.seg=1", "20210623126000 second60.seg=1", "20211323120000 month13.seg=1",
-        "2021+623120000 signed.seg=1", "20210623120000x y.seg=1", "20210623120000 =4", "18991230000000 zero.seg=1",
-        "20210623120000 \xc3\xa9t\xc3\xa9.seg=9", "no equals sign", "20210623120000 n.seg= 5",
-        "20210623120000 eq.seg=3=4"};
+    const QStringList lines = {"20210623120000 a.seg=120",
+                               "20210623120000 b.seg=120",
+                               "20210623120000 c.seg=-5",
+                               "20210623120000 d.seg=+7",
+                               "20210623120000 e.seg=abc",
+                               "20210623120000 f.seg=",
+                               "20210623121530 g.seg=2147483647",
+                               "20210623121530 h.seg=2147483648",
+                               "20210623121530 i.seg=-2147483648",
+                               "20210623121530 j.seg=99999999999",
+                               "20210623121530 k.seg=000000000000000000007",
+                               "20210623240000 midnight.seg=1",
+                               "20210623126000 second60.seg=1",
+                               "20211323120000 month13.seg=1",
+                               "2021+623120000 signed.seg=1",
+                               "20210623120000x y.seg=1",
+                               "20210623120000 =4",
+                               "18991230000000 zero.seg=1",
+                               "20210623120000 \xc3\xa9t\xc3\xa9.seg=9",
+                               "no equals sign",
+                               "20210623120000 n.seg= 5",
+                               "20210623120000 eq.seg=3=4"};
     const TSortedStringList list = ListOf(lines);
     std::vector<TLedgerEntry> entries;
     for (int i = 0; i < list.Count(); ++i)
