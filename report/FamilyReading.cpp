@@ -30,9 +30,9 @@ TFamilyReading ReadFamily(const TFamilyRules& rules, const TLedgerView& view, TD
     reading.CompletenessLimits = rules.CompletenessLimits;
     reading.Completeness = FamilyCompleteness(rules, view, now);
     TLedgerEntries& entries = *view.Entries;
-    reading.Status = AssessStation(entries, now, rules.Thresholds, reading.Completeness.FilesPerSlot);
-    reading.Status.LedgerEntries = view.Lines;
     reading.Summary = SummariseLedgerEntries(NewestSlotEntries(entries, reading.Completeness.FilesPerSlot));
+    reading.Status = AssessStation(entries, now, rules.Thresholds, reading.Summary);
+    reading.Status.LedgerEntries = view.Lines;
     return reading;
 }
 

@@ -1,6 +1,7 @@
 #include "station/DayDigest.h"
 
 #include "platform/DateTime.h"
+#include "platform/IntegerText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -12,18 +13,6 @@ constexpr int64_t MsPerMinute = 60000;
 constexpr char Heading[] = "lagwatch day digest 1";
 
 int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
-
-bool DigitsAt(QByteArrayView text, qsizetype from, int count, int& value)
-{
-    value = 0;
-    for (qsizetype i = from; i < from + count; ++i) {
-        const char c = text[i];
-        if (c < '0' || c > '9')
-            return false;
-        value = value * 10 + (c - '0');
-    }
-    return true;
-}
 
 // A short plain integer: an optional sign and at most ten digits.
 bool PlainInteger(QByteArrayView text, std::optional<int32_t>& seconds)

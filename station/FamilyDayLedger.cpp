@@ -1,15 +1,18 @@
 #include "station/FamilyDayLedger.h"
 
 #include "platform/FileLock.h"
+#include "platform/IntegerText.h"
 #include "platform/PathBytes.h"
 
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <limits>
+#include <dirent.h>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,14 +27,9 @@ std::optional<int64_t> PrefixMinute(QByteArrayView line)
         return std::nullopt;
     int v[5] = {};
     const int widths[5] = {4, 2, 2, 2, 2};
-    qsizetype at = 0;
-    for (int f = 0; f < 5; ++f)
-        for (int k = 0; k < widths[f]; ++k, ++at) {
-            const char c = line[at];
-            if (c < '0' || c > '9')
-                return std::nullopt;
-            v[f] = v[f] * 10 + (c - '0');
-        }
+    for (int f = 0, at = 0; f < 5; at += widths[f], ++f)
+        if (!DigitsAt(line, at, widths[f], v[f]))
+            return std::nullopt;
     TDateTime date = 0, time = 0;
     if (!TryEncodeDate(v[0], v[1], v[2], date) || !TryEncodeTime(v[3], v[4], 0, 0, time))
         return std::nullopt;
@@ -108,17 +106,29 @@ bool TFamilyDayLedger::LoadAllDays(QString& error)
     return fine;
 }
 
-std::vector<std::pair<int64_t, QString>> TFamilyDayLedger::DayFiles() const
+std::vector<std::pair<int64_t, QString>> TFamilyDayLedger::DayFiles(bool* archives) const
 {
+    // Read with readdir: a timer's run lists a folder of a year's days each time.
     std::vector<std::pair<int64_t, QString>> days;
-    const QStringList names =
-        QDir(FFolder).entryList({QStringLiteral("[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9].txt")},
-                                QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QString& name : names) {
-        TDateTime day = 0;
-        if (TryEncodeDate(name.left(4).toInt(), name.mid(5, 2).toInt(), name.mid(8, 2).toInt(), day))
-            days.push_back({static_cast<int64_t>(day), name});
+    if (archives)
+        *archives = false;
+    DIR* dir = ::opendir(EncodePath(FFolder).constData());
+    if (!dir)
+        return days;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArrayView name(entry->d_name);
+        int year = 0, month = 0, day = 0;
+        if (archives && name.size() == 16 && name.startsWith("archive-") && name.endsWith(".txt") &&
+            DigitsAt(name, 8, 4, year))
+            *archives = true;
+        TDateTime date = 0;
+        if (name.size() == 14 && name.endsWith(".txt") && name[4] == '-' && name[7] == '-' &&
+            DigitsAt(name, 0, 4, year) && DigitsAt(name, 5, 2, month) && DigitsAt(name, 8, 2, day) &&
+            TryEncodeDate(year, month, day, date))
+            days.push_back({static_cast<int64_t>(date), QString::fromLatin1(name)});
     }
+    ::closedir(dir);
+    std::sort(days.begin(), days.end());
     return days;
 }
 
@@ -304,8 +314,7 @@ void TFamilyDayLedger::WriteDigestFile(int64_t day, const TDayDigest& digest, co
 
 bool TFamilyDayLedger::HoldsDaysBefore(int64_t day) const
 {
-    const std::vector<std::pair<int64_t, QString>> days = DayFiles();
-    if (!days.empty() && days.front().first < day)
-        return true;
-    return !QDir(FFolder).entryList({QStringLiteral("archive-[0-9][0-9][0-9][0-9].txt")}, QDir::Files).isEmpty();
+    bool archives = false;
+    const std::vector<std::pair<int64_t, QString>> days = DayFiles(&archives);
+    return archives || (!days.empty() && days.front().first < day);
 }

@@ -75,8 +75,9 @@ public:
 
 private:
     void Count(const TSortedStringList& list, int first, int last);
-    // The day files in the folder, oldest first, with their names.
-    std::vector<std::pair<int64_t, QString>> DayFiles() const;
+    // The day files in the folder, oldest first, with their names; archives:
+    // set when the folder holds a yearly archive.
+    std::vector<std::pair<int64_t, QString>> DayFiles(bool* archives = nullptr) const;
     bool ArchiveOldDays(TDateTime today, QString& error);
     QString DigestFile(int64_t day) const;
     // Keeps the digest of a day whose file has the identity (a cache: no
