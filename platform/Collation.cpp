@@ -180,7 +180,17 @@ int TAsciiCollation::Compare(const char* a, size_t aLength, const char* b, size_
     const size_t n = std::min(aLength, bLength);
     int fold = 0;
     int raw = 0;
-    for (size_t i = 0; i < n; ++i) {
+    // Lines of one list often share a long start: equal bytes decide
+    // nothing, so they are passed over eight at a time.
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t u, v;
+        std::memcpy(&u, p + i, 8);
+        std::memcpy(&v, q + i, 8);
+        if (u != v)
+            break;
+    }
+    for (; i < n; ++i) {
         const unsigned char x = p[i];
         const unsigned char y = q[i];
         if (x == y)

@@ -139,9 +139,9 @@ int TSortedStringList::Compare(const TView& a, const TView& b, const TAsciiColla
 }
 
 size_t TSortedStringList::LowerBound(const std::vector<uint32_t>& order, const TView& probe,
-                                     const TAsciiCollation* table, bool& found) const
+                                     const TAsciiCollation* table, bool& found, size_t from) const
 {
-    size_t lo = 0, hi = order.size();
+    size_t lo = from, hi = order.size();
     while (lo < hi) {
         const size_t mid = lo + (hi - lo) / 2;
         if (Compare(View(order[mid]), probe, table) < 0)
@@ -189,6 +189,35 @@ uint32_t TSortedStringList::Store(QByteArrayView line, int64_t tag)
 }
 
 void TSortedStringList::Flush() const
+{
+    if (!FDeferred.empty())
+        MergeDeferred();
+    FlushPending();
+}
+
+void TSortedStringList::MergeDeferred() const
+{
+    std::vector<uint32_t> ids;
+    ids.swap(FDeferred);
+    const TAsciiCollation* table = TAsciiCollation::Current();
+    SortUnique(ids, table);
+    FlushPending();
+    // In order, each line's place is at or after the place of the one before:
+    // the searches shrink, and the side list's merge moves every block once.
+    size_t from = 0;
+    for (const uint32_t id : ids) {
+        bool found = false;
+        const size_t at = LowerBound(FOrder, View(id), table, found, from);
+        if (found)
+            continue;
+        FPending.push_back(id);
+        FPendingAt.push_back(static_cast<uint32_t>(at));
+        from = at;
+    }
+    FlushPending();
+}
+
+void TSortedStringList::FlushPending() const
 {
     if (FPending.empty())
         return;
@@ -250,6 +279,8 @@ int TSortedStringList::Add(const QString& text, int64_t tag) { return AddUtf8(te
 
 int TSortedStringList::AddUtf8(QByteArrayView line, int64_t tag)
 {
+    if (!FDeferred.empty())
+        Flush();
     const TAsciiCollation* table = TAsciiCollation::Current();
     const TView probe = ViewOf(line);
     bool found = false;
@@ -267,6 +298,13 @@ int TSortedStringList::AddUtf8(QByteArrayView line, int64_t tag)
     if (FPending.size() > PendingLimit(FOrder.size()))
         Flush();
     return index;
+}
+
+void TSortedStringList::AddUtf8Deferred(QByteArrayView line)
+{
+    const uint32_t id = Store(line, 0);
+    FDeferred.push_back(id);
+    IndexName(id);
 }
 
 void TSortedStringList::Assign(const QStringList& texts)
@@ -298,60 +336,19 @@ void TSortedStringList::EndAssign()
 {
     const TAsciiCollation* table = TAsciiCollation::Current();
     const size_t n = FLines.size();
-    FOrder.clear();
     // A ledger is saved in order, so it usually loads in order: one pass
     // tells, and nothing needs sorting.
     bool ordered = true;
     std::vector<bool> kept;
     for (size_t i = 1; i < n && ordered; ++i)
         ordered = Compare(View(static_cast<uint32_t>(i - 1)), View(static_cast<uint32_t>(i)), table) < 0;
-    if (ordered) {
-        FOrder.resize(n);
-        std::iota(FOrder.begin(), FOrder.end(), 0u);
-    } else {
-        // The ranks of the first 12 characters settle most comparisons of
-        // ASCII lines without reading the lines; the line ids break ties, so
-        // equal lines keep the order they came in and the first one stays.
-        struct TItem
-        {
-            uint64_t Key0;   // ranks of characters 0 to 7
-            uint32_t Key1;   // ranks of characters 8 to 11
-            uint32_t Entry;  // line id; the top bit set when the keys hold
-            uint32_t Id() const { return Entry & 0x7FFFFFFF; }
-            bool Keyed() const { return (Entry >> 31) != 0; }
-        };
-        std::vector<TItem> items(n);
-        for (size_t i = 0; i < n; ++i) {
-            const TView view = View(static_cast<uint32_t>(i));
-            TItem& item = items[i];
-            const bool keyed = table && view.Ascii;
-            item.Entry = static_cast<uint32_t>(i) | (keyed ? 0x80000000u : 0u);
-            item.Key0 = keyed ? table->PrefixKey(view.Data, view.Length, 0) : 0;
-            item.Key1 = keyed ? static_cast<uint32_t>(table->PrefixKey(view.Data, view.Length, 8) >> 32) : 0;
-        }
-        std::sort(items.begin(), items.end(), [&](const TItem& a, const TItem& b) {
-            if (a.Keyed() && b.Keyed()) {
-                if (a.Key0 != b.Key0)
-                    return a.Key0 < b.Key0;
-                if (a.Key1 != b.Key1)
-                    return a.Key1 < b.Key1;
-            }
-            const int c = Compare(View(a.Id()), View(b.Id()), table);
-            return c != 0 ? c < 0 : a.Id() < b.Id();
-        });
-        FOrder.reserve(n);
+    FOrder.resize(n);
+    std::iota(FOrder.begin(), FOrder.end(), 0u);
+    if (!ordered) {
+        SortUnique(FOrder, table);
         kept.assign(n, false);
-        const TItem* previous = nullptr;
-        for (const TItem& item : items) {
-            // Lines whose keys differ are not equal; others are compared.
-            const bool keysDiffer = previous && previous->Keyed() && item.Keyed() &&
-                                    (previous->Key0 != item.Key0 || previous->Key1 != item.Key1);
-            if (previous && !keysDiffer && Compare(View(FOrder.back()), View(item.Id()), table) == 0)
-                continue;
-            FOrder.push_back(item.Id());
-            kept[item.Id()] = true;
-            previous = &item;
-        }
+        for (const uint32_t id : FOrder)
+            kept[id] = true;
     }
     // The index is made in the order the lines are stored, the order of their bytes.
     std::vector<uint32_t> ids;
@@ -360,6 +357,51 @@ void TSortedStringList::EndAssign()
         if (ordered || kept[id])
             ids.push_back(static_cast<uint32_t>(id));
     RebuildNameIndex(ids);
+}
+
+void TSortedStringList::SortUnique(std::vector<uint32_t>& ids, const TAsciiCollation* table) const
+{
+    // The ranks of the first 12 characters settle most comparisons of ASCII
+    // lines without reading the lines; the line ids break ties, so equal
+    // lines keep the order they came in and the first one stays.
+    struct TItem
+    {
+        uint64_t Key0;   // ranks of characters 0 to 7
+        uint32_t Key1;   // ranks of characters 8 to 11
+        uint32_t Entry;  // line id; the top bit set when the keys hold
+        uint32_t Id() const { return Entry & 0x7FFFFFFF; }
+        bool Keyed() const { return (Entry >> 31) != 0; }
+    };
+    std::vector<TItem> items(ids.size());
+    for (size_t i = 0; i < ids.size(); ++i) {
+        const TView view = View(ids[i]);
+        TItem& item = items[i];
+        const bool keyed = table && view.Ascii;
+        item.Entry = ids[i] | (keyed ? 0x80000000u : 0u);
+        item.Key0 = keyed ? table->PrefixKey(view.Data, view.Length, 0) : 0;
+        item.Key1 = keyed ? static_cast<uint32_t>(table->PrefixKey(view.Data, view.Length, 8) >> 32) : 0;
+    }
+    std::sort(items.begin(), items.end(), [&](const TItem& a, const TItem& b) {
+        if (a.Keyed() && b.Keyed()) {
+            if (a.Key0 != b.Key0)
+                return a.Key0 < b.Key0;
+            if (a.Key1 != b.Key1)
+                return a.Key1 < b.Key1;
+        }
+        const int c = Compare(View(a.Id()), View(b.Id()), table);
+        return c != 0 ? c < 0 : a.Id() < b.Id();
+    });
+    ids.clear();
+    const TItem* previous = nullptr;
+    for (const TItem& item : items) {
+        // Lines whose keys differ are not equal; others are compared.
+        const bool keysDiffer = previous && previous->Keyed() && item.Keyed() &&
+                                (previous->Key0 != item.Key0 || previous->Key1 != item.Key1);
+        if (previous && !keysDiffer && Compare(View(ids.back()), View(item.Id()), table) == 0)
+            continue;
+        ids.push_back(item.Id());
+        previous = &item;
+    }
 }
 
 void TSortedStringList::Clear()
@@ -371,6 +413,7 @@ void TSortedStringList::Clear()
     FOrder.clear();
     FPending.clear();
     FPendingAt.clear();
+    FDeferred.clear();
     FNames.clear();
     FNameCount = 0;
     FNameIdBits = 32;
@@ -379,6 +422,7 @@ void TSortedStringList::Clear()
 
 int TSortedStringList::IndexOf(const QString& text) const
 {
+    Flush();
     const TAsciiCollation* table = TAsciiCollation::Current();
     const QByteArray utf8 = text.toUtf8();
     const TView probe = ViewOf(utf8);
@@ -548,6 +592,7 @@ int TSortedStringList::IndexOfName(const QString& name) const
     const size_t at = FindName(folded.View(), HashBytes(folded.View()));
     if (at == SIZE_MAX || FNames[at] == 0)
         return -1;
+    Flush();
     const TAsciiCollation* table = TAsciiCollation::Current();
     const TView probe = View(SlotId(FNames[at]));
     bool found = false;

@@ -12,8 +12,9 @@
 // large shared blocks; a line costs 16 bytes of bookkeeping, 4 of order and
 // 4 to 8 of name index, and no allocation of its own. Lines added one by one
 // wait in a small sorted side list that is merged in by moving blocks, so
-// many additions anywhere in a long list stay near n log n. The list is not
-// safe to use from two threads at once, not even for reading.
+// many additions anywhere in a long list stay near n log n; lines that come
+// in no order at all can be added deferred, to be sorted in all at once. The
+// list is not safe to use from two threads at once, not even for reading.
 #include "platform/Collation.h"
 
 #include <QByteArray>
@@ -33,7 +34,12 @@ public:
 
     explicit TSortedStringList(TDuplicates duplicates = TDuplicates::IgnoreCase);
 
-    int Count() const { return static_cast<int>(FOrder.size() + FPending.size()); }
+    int Count() const
+    {
+        if (!FDeferred.empty())
+            Flush();
+        return static_cast<int>(FOrder.size() + FPending.size());
+    }
     // Throws std::out_of_range for an index outside 0 .. Count() - 1.
     QString Get(int index) const;
     // The same line as UTF-8; valid until the list next changes.
@@ -46,6 +52,13 @@ public:
     int Add(const QString& text, int64_t tag = 0);
     // The same for a line given as valid UTF-8 (copied).
     int AddUtf8(QByteArrayView line, int64_t tag = 0);
+    // Adds a line given as valid UTF-8 (copied) whose place is found only when
+    // the list is next read in order, together with every line deferred so
+    // far: many lines in no particular order cost one sort and a merge, not a
+    // search each. Its name counts at once (ContainsName, Values). A line
+    // equal to one present, or to one deferred before it, is dropped then:
+    // the first stays, as with Add.
+    void AddUtf8Deferred(QByteArrayView line);
     // Replaces the contents by the given strings, as if each were added in
     // order (the first of several equal strings stays); much faster than Adds.
     void Assign(const QStringList& texts);
@@ -104,12 +117,17 @@ private:
     static TView ViewOf(QByteArrayView line);
     int Compare(const TView& a, const TView& b, const TAsciiCollation* table) const;
     // First position of `order` whose line is not below the probe; sets found when equal.
-    size_t LowerBound(const std::vector<uint32_t>& order, const TView& probe, const TAsciiCollation* table,
-                      bool& found) const;
+    size_t LowerBound(const std::vector<uint32_t>& order, const TView& probe, const TAsciiCollation* table, bool& found,
+                      size_t from = 0) const;
+    // Sorts ids (ascending) by their lines and drops each line equal to one
+    // before it, so the one stored first stays.
+    void SortUnique(std::vector<uint32_t>& ids, const TAsciiCollation* table) const;
     uint32_t Store(QByteArrayView line, int64_t tag);
     uint32_t Push(uint64_t where, QByteArrayView line, int64_t tag);
-    // Merges the side list into the main order.
+    // Merges the deferred lines and the side list into the main order.
     void Flush() const;
+    void FlushPending() const;
+    void MergeDeferred() const;
     uint32_t IdAt(int index) const;
 
     // The name index: open addressing; a slot holds a line id + 1 in its low
@@ -139,6 +157,7 @@ private:
     mutable std::vector<uint32_t> FOrder;      // ids in list order
     mutable std::vector<uint32_t> FPending;    // ids added since, in list order
     mutable std::vector<uint32_t> FPendingAt;  // for each, its place in FOrder
+    mutable std::vector<uint32_t> FDeferred;   // ids added deferred, in the order they came
     std::vector<uint32_t> FNames;
     size_t FNameCount = 0;
     uint32_t FNameIdBits = 32;

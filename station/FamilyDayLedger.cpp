@@ -143,8 +143,12 @@ bool TFamilyDayLedger::Add(int64_t day, QByteArrayView line)
     std::unique_ptr<TSortedStringList>& list = FDays[day];
     if (!list)
         list = std::make_unique<TSortedStringList>();
-    if (list->AddUtf8(line) < 0)
+    // A walk adds a day's lines in the folder's order, which is no order:
+    // they are sorted in at once when the day is next read.
+    const qsizetype eq = line.indexOf('=');
+    if (list->ContainsNameUtf8(eq < 0 ? line : line.first(eq)))
         return false;
+    list->AddUtf8Deferred(line);
     if (const std::optional<int64_t> minute = PrefixMinute(line))
         ++FPerMinute[*minute];
     FChanged.insert(day);

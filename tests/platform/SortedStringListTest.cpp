@@ -176,6 +176,40 @@ TEST(SortedStringList, AgreesWithAPlainSortedVectorThroughManyAdditions)
     }
 }
 
+TEST(SortedStringList, DeferredLinesLandAsIfAddedOneByOne)
+{
+    // Bursts of deferred lines, each sorted in when the list is next read in
+    // order, between lines added one by one: equal lines among them and with
+    // the lines present are dropped, the first staying.
+    std::mt19937 random(3);
+    TSortedStringList list;
+    reference::TList plain;
+    for (int burst = 0; burst < 60; ++burst) {
+        const int size = static_cast<int>(random() % 40);
+        for (int i = 0; i < size; ++i) {
+            const QString line = RandomLine(random);
+            list.AddUtf8Deferred(line.toUtf8());
+            plain.Add(line);
+            // The name counts before the line has its place.
+            if (line.contains('=')) {
+                ASSERT_TRUE(list.ContainsName(line.left(line.indexOf('='))));
+            }
+        }
+        const QString line = RandomLine(random);
+        if (burst % 3 == 0)
+            ASSERT_EQ(list.Add(line), plain.Add(line)) << burst;
+        else if (burst % 3 == 1)
+            ASSERT_EQ(list.IndexOfName(line), plain.IndexOfName(line)) << burst;
+        else
+            ASSERT_EQ(list.ToStringList(), plain.Lines) << burst;
+    }
+    ASSERT_EQ(list.ToStringList(), plain.Lines);
+    for (const QString& line : plain.Lines) {
+        const QString name = line.left(line.indexOf('='));
+        ASSERT_EQ(list.IndexOfName(name), plain.IndexOfName(name)) << name.toStdString();
+    }
+}
+
 TEST(SortedStringList, ManyLinesBeforeAllTheOthersLandInOrder)
 {
     // Lines added from the last to the first, each before every line there:
