@@ -5,6 +5,7 @@
 
 #include "report/Completeness.h"
 #include "report/CompletenessReport.h"
+#include "report/DelaySummary.h"
 #include "report/HealthCheck.h"
 #include "report/LedgerCsv.h"
 #include "report/Metrics.h"
@@ -38,23 +39,26 @@ bool WriteOutput(const QString& file, std::FILE* out, const QByteArray& bytes, c
                                       : WriteFileAtomically(file, bytes, what, error);
 }
 
-std::vector<TRunFamily> RunFamiliesOf(const TStationPass& pass)
+std::vector<TRunFamily> RunFamiliesOf(const TStationPass& pass, TDateTime now, bool wholeLedgers)
 {
     std::vector<TRunFamily> families;
     for (const std::unique_ptr<TFamilyPass>& family : pass.Families())
-        families.push_back({FamilyRulesOf(family->Family()), &family->Ledger(), &family->Entries(),
+        families.push_back({FamilyRulesOf(family->Family()), wholeLedgers ? &family->Ledger() : nullptr,
+                            wholeLedgers ? &family->Entries() : nullptr, &family->View(now, PlottedLineCount),
                             family->FolderProblem(), family->ProductsRecorded()});
     return families;
 }
 
 }  // namespace
 
-TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSignal, bool historyWritten)
+TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSignal, bool historyWritten,
+                       bool wholeLedgers)
 {
     TRunRecord run;
+    run.Now = NowUTC();
     run.DataFolder = pass.DataFolder();
     run.DataFolderProblem = pass.DataFolderProblem();
-    run.Families = RunFamiliesOf(pass);
+    run.Families = RunFamiliesOf(pass, run.Now, wholeLedgers);
     run.LedgerFile = pass.LedgerFile();
     run.LedgerSaved = pass.Saved();
     run.ChartWritten = chartWritten;
@@ -63,7 +67,6 @@ TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSign
     run.WatchesNothing = pass.WatchesNothing();
     run.PassSeconds = pass.WalkSeconds();
     run.StopSignal = stopSignal;
-    run.Now = NowUTC();
     return run;
 }
 
@@ -114,7 +117,9 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
     if (line.Check || line.MetricsFile || line.ReportFile)
         for (size_t i = 0; i < run.Families.size(); ++i) {
             const TRunFamily& family = run.Families[i];
-            readings.push_back(ReadFamily(family.Rules, *entries[i], run.Now, family.Problem, family.ProductsRecorded));
+            readings.push_back(
+                family.View ? ReadFamily(family.Rules, *family.View, run.Now, family.Problem, family.ProductsRecorded)
+                            : ReadFamily(family.Rules, *entries[i], run.Now, family.Problem, family.ProductsRecorded));
         }
     if (line.ReportFile) {
         QString error;
@@ -152,8 +157,9 @@ int FinishPass(const TCommandLine& line, const TStationPass& pass, bool chartWri
             if (!family->LoadAllDays(error))
                 TellUser(error);
         }
-    int status =
-        FinishRun(line, RecordOfRun(pass, chartWritten, stopSignals.FirstSignal(), historyWritten), stdout, stderr);
+    int status = FinishRun(
+        line, RecordOfRun(pass, chartWritten, stopSignals.FirstSignal(), historyWritten, line.CsvFile.has_value()),
+        stdout, stderr);
     if (const int signalNumber = stopSignals.FirstSignal()) {
         TellUser(QStringLiteral("stopped by signal %1 (%2)%3")
                      .arg(signalNumber)

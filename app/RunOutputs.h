@@ -22,7 +22,9 @@ struct TRunFamily
     TFamilyRules Rules;
     const TSortedStringList* Ledger = nullptr;
     TLedgerEntries* Entries = nullptr;  // the pass's, over Ledger; null: read from Ledger here
-    QString Problem;                    // why its folder could not be walked; empty when it could
+    // What the figures read (the pass's month); null: the entries above.
+    const TLedgerView* View = nullptr;
+    QString Problem;  // why its folder could not be walked; empty when it could
     int ProductsRecorded = 0;
 };
 
@@ -44,8 +46,10 @@ struct TRunRecord
 };
 
 // The pass after its save; chartWritten, historyWritten: false when a
-// requested image was not written.
-TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSignal, bool historyWritten = true);
+// requested image was not written. wholeLedgers: every line of each ledger
+// (the CSV), else only what the figures read.
+TRunRecord RecordOfRun(const TStationPass& pass, bool chartWritten, int stopSignal, bool historyWritten = true,
+                       bool wholeLedgers = true);
 
 // Writes the requested outputs (a file that cannot be written is one line on
 // err) and, with -check, prints the verdict on out. Returns the exit status:

@@ -18,14 +18,14 @@ TFamilyRules FamilyRulesOf(const TFamily& family)
 
 TStationCompleteness FamilyCompletenessOf(const TFamilyPass& family, TDateTime now)
 {
-    return FamilyCompleteness(FamilyRulesOf(family.Family()), family.Entries(), now);
+    return FamilyCompleteness(FamilyRulesOf(family.Family()), family.View(now, -1), now);
 }
 
-std::vector<TFamilyReading> ReadFamilies(const TStationPass& pass, TDateTime now)
+std::vector<TFamilyReading> ReadFamilies(const TStationPass& pass, TDateTime now, int newestSlots)
 {
     std::vector<TFamilyReading> readings;
     for (const std::unique_ptr<TFamilyPass>& family : pass.Families())
-        readings.push_back(ReadFamily(FamilyRulesOf(family->Family()), family->Entries(), now, family->FolderProblem(),
-                                      family->ProductsRecorded()));
+        readings.push_back(ReadFamily(FamilyRulesOf(family->Family()), family->View(now, newestSlots), now,
+                                      family->FolderProblem(), family->ProductsRecorded()));
     return readings;
 }

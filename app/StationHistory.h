@@ -19,4 +19,6 @@ TFamilyRules FamilyRulesOf(const TFamily& family);
 TStationCompleteness FamilyCompletenessOf(const TFamilyPass& family, TDateTime now);
 
 // One reading of every family of a pass, as of now, in the pass's order.
-std::vector<TFamilyReading> ReadFamilies(const TStationPass& pass, TDateTime now);
+// newestSlots: the newest slots each reading must name its products of (the
+// chart's bars), or -1 for every slot of the month (the history window).
+std::vector<TFamilyReading> ReadFamilies(const TStationPass& pass, TDateTime now, int newestSlots);

@@ -47,7 +47,8 @@ void TStationRun::Scan(const TScanViews& views)
     if (!views.OnFamilies && !FLine.PngFile && !FLine.HistoryPngFile && !printed)
         return;
     const TDateTime now = NowUTC();
-    const std::vector<TFamilyReading> readings = ReadFamilies(*FPass, now);
+    // A window names the product of every slot of its history map.
+    const std::vector<TFamilyReading> readings = ReadFamilies(*FPass, now, views.OnFamilies ? -1 : PlottedLineCount);
     if (views.OnFamilies)
         views.OnFamilies(readings);
     if (FLine.PngFile) {

@@ -106,7 +106,8 @@ namespace {
 bool ForeignLinkInSharedFolder(const QByteArray& path)
 {
     struct stat link
-    {}, folder{};
+    {
+    }, folder{};
     if (::lstat(path.constData(), &link) != 0 || !S_ISLNK(link.st_mode) ||
         ::stat(FolderOf(path).constData(), &folder) != 0)
         return false;
@@ -137,7 +138,8 @@ bool FollowLinks(const QByteArray& path, QByteArray& target)
         // no path ("pipe:[1234]"), yet the kernel opens them: the link itself
         // is the file then. A link to a file not made yet is still followed.
         struct stat named
-        {}, opened{};
+        {
+        }, opened{};
         if (::lstat(next.constData(), &named) != 0 && ::stat(current.constData(), &opened) == 0)
             break;
         current = next;
@@ -158,7 +160,8 @@ QByteArray FolderOf(const QByteArray& path)
     return slash == 0 ? QByteArray("/") : path.left(slash);
 }
 
-bool ReplaceThroughTemporary(const QByteArray& target, const QByteArray& bytes, const struct stat* existing, int& code)
+bool ReplaceThroughTemporary(const QByteArray& target, const QByteArray& bytes, const struct stat* existing, int& code,
+                             struct stat* written)
 {
     const QByteArray folder = FolderOf(target);
     QByteArray pattern = folder + "/" + TemporaryPrefix(target) + "XXXXXX";
@@ -177,7 +180,7 @@ bool ReplaceThroughTemporary(const QByteArray& target, const QByteArray& bytes, 
         } else {
             ::fchmod(fd, CreationMode());
         }
-        ok = ::fsync(fd) == 0;
+        ok = ::fsync(fd) == 0 && (!written || ::fstat(fd, written) == 0);
     }
     code = errno;
     if (::close(fd) != 0 && ok) {

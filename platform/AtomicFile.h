@@ -30,8 +30,9 @@ int RemoveLeftoverTemporaries(const QByteArray& target);
 // Replaces target by bytes through a temporary file in its folder. An
 // existing file's permissions (and owner, where allowed) are kept; a new file
 // gets 0666 less the umask. False with an errno value in code; the temporary
-// file is removed then.
-bool ReplaceThroughTemporary(const QByteArray& target, const QByteArray& bytes, const struct stat* existing, int& code);
+// file is removed then. written: the new file's status, when given.
+bool ReplaceThroughTemporary(const QByteArray& target, const QByteArray& bytes, const struct stat* existing, int& code,
+                             struct stat* written = nullptr);
 
 // The whole save of an output file: links followed (as OutputTarget allows),
 // permissions kept, the content replaced atomically. A path that names no regular file but a device

@@ -25,3 +25,14 @@ bool TryTextToInt(QStringView text, int32_t& value)
     value = static_cast<int32_t>(result);
     return true;
 }
+
+bool DigitsAt(QByteArrayView text, qsizetype from, int count, int& value)
+{
+    value = 0;
+    for (qsizetype i = from; i < from + count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        value = value * 10 + (text[i] - '0');
+    }
+    return true;
+}

@@ -16,7 +16,7 @@ int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) !
 struct TProduct
 {
     int64_t Ms = 0;
-    const TLedgerEntry* Entry = nullptr;
+    const TProductGroup* Group = nullptr;
     TSlotState State = TSlotState::Unmeasured;
 };
 
@@ -26,11 +26,11 @@ struct TCellAt
     TSlotCell Cell;
 };
 
-TSlotState StateOf(const TLedgerEntry& entry, const TCompletenessLimits& limits)
+TSlotState StateOf(const std::optional<int32_t>& seconds, const TCompletenessLimits& limits)
 {
-    if (!entry.Seconds)
+    if (!seconds)
         return TSlotState::Unmeasured;
-    switch (DelayBandOf(DelayMinutes(*entry.Seconds), limits.WarningMinutes, limits.CriticalMinutes)) {
+    switch (DelayBandOf(DelayMinutes(*seconds), limits.WarningMinutes, limits.CriticalMinutes)) {
     case TDelayBand::InTime:
         return TSlotState::OnTime;
     case TDelayBand::NearlyLate:
@@ -45,11 +45,24 @@ TSlotState StateOf(const TLedgerEntry& entry, const TCompletenessLimits& limits)
 // smaller delay; of equals the earlier in ledger order (a stable sort).
 bool ArrivesBefore(const TProduct* a, const TProduct* b)
 {
-    const std::optional<int32_t>& x = a->Entry->Seconds;
-    const std::optional<int32_t>& y = b->Entry->Seconds;
+    const std::optional<int32_t>& x = a->Group->Seconds;
+    const std::optional<int32_t>& y = b->Group->Seconds;
     if (x.has_value() != y.has_value())
         return x.has_value();
     return x && *x < *y;
+}
+
+// The nearest rank of delays given with their counts, sorted by delay.
+std::optional<int32_t> NearestRankOfCounts(const std::vector<std::pair<int32_t, int>>& sorted, int64_t n, int percent)
+{
+    if (n == 0)
+        return std::nullopt;
+    const int64_t rank = std::clamp<int64_t>((percent * n + 99) / 100, 1, n);
+    int64_t seen = 0;
+    for (const auto& [delay, count] : sorted)
+        if ((seen += count) >= rank)
+            return delay;
+    return sorted.back().first;
 }
 
 // The figures of the products and cells whose nominal time lies in [low, high).
@@ -59,15 +72,20 @@ TCompletenessFigures FiguresOf(const std::vector<TProduct>& products, const std:
     TCompletenessFigures f;
     const auto productsFrom = std::lower_bound(products.begin(), products.end(), low,
                                                [](const TProduct& p, int64_t ms) { return p.Ms < ms; });
-    std::vector<int32_t> delays;
+    std::vector<std::pair<int32_t, int>> delays;
+    int64_t delayCount = 0;
     for (auto p = productsFrom; p != products.end() && p->Ms < high; ++p) {
-        ++f.Received;
-        f.OnTime += p->State == TSlotState::OnTime;
-        f.Late += p->State == TSlotState::Late;
-        f.VeryLate += p->State == TSlotState::VeryLate;
-        f.Unmeasured += p->State == TSlotState::Unmeasured;
-        if (p->Entry->Seconds)
-            delays.push_back(*p->Entry->Seconds);
+        const int n = p->Group->Count;
+        f.Received += n;
+        f.OnTime += p->State == TSlotState::OnTime ? n : 0;
+        f.Late += p->State == TSlotState::Late ? n : 0;
+        f.VeryLate += p->State == TSlotState::VeryLate ? n : 0;
+        f.Unmeasured += p->State == TSlotState::Unmeasured ? n : 0;
+        if (p->Group->Seconds) {
+            delays.emplace_back(*p->Group->Seconds, n);
+            delayCount += n;
+            f.DelaySumSeconds += static_cast<double>(*p->Group->Seconds) * n;
+        }
     }
     const auto cellsFrom =
         std::lower_bound(cells.begin(), cells.end(), low, [](const TCellAt& c, int64_t ms) { return c.Ms < ms; });
@@ -81,13 +99,12 @@ TCompletenessFigures FiguresOf(const std::vector<TProduct>& products, const std:
     }
     if (f.Expected > 0)
         f.OnTimeRatio = static_cast<double>(f.OnTimeInSlots) / f.Expected;
-    std::sort(delays.begin(), delays.end());
-    f.DelayCount = static_cast<int>(delays.size());
-    for (const int32_t d : delays)
-        f.DelaySumSeconds += d;
-    f.DelayP50Seconds = NearestRank(delays, 50);
-    f.DelayP95Seconds = NearestRank(delays, 95);
-    f.DelayMaxSeconds = NearestRank(delays, 100);
+    std::sort(delays.begin(), delays.end(),
+              [](const std::pair<int32_t, int>& a, const std::pair<int32_t, int>& b) { return a.first < b.first; });
+    f.DelayCount = static_cast<int>(delayCount);
+    f.DelayP50Seconds = NearestRankOfCounts(delays, delayCount, 50);
+    f.DelayP95Seconds = NearestRankOfCounts(delays, delayCount, 95);
+    f.DelayMaxSeconds = NearestRankOfCounts(delays, delayCount, 100);
     return f;
 }
 
@@ -106,6 +123,13 @@ std::optional<int32_t> NearestRank(const std::vector<int32_t>& sorted, int perce
 TStationCompleteness AssessCompleteness(const std::vector<TLedgerEntry>& entries, const TExpectedSchedule& schedule,
                                         TDateTime now, const TCompletenessLimits& limits, int filesPerSlot)
 {
+    return AssessCompleteness(ProductGroupsOf(entries), false, schedule, now, limits, filesPerSlot);
+}
+
+TStationCompleteness AssessCompleteness(const std::vector<TProductGroup>& groups, bool holdsOlder,
+                                        const TExpectedSchedule& schedule, TDateTime now,
+                                        const TCompletenessLimits& limits, int filesPerSlot)
+{
     TStationCompleteness result;
     result.Schedule = schedule;
     result.FilesPerSlot = std::max(1, filesPerSlot);
@@ -116,27 +140,17 @@ TStationCompleteness AssessCompleteness(const std::vector<TLedgerEntry>& entries
     const int64_t lowMs = firstDay * MsPerDay;
     const int64_t graceMs = std::llround(limits.MissingAfterMinutes * static_cast<double>(MsPerMinute));
 
-    // One pass over the ledger: its first product, and the products of the
-    // days looked at (compared as doubles first, converted only when near).
-    const TDateTime lowest = UnixMsToDateTime(lowMs) - 1.0 / 1440;
-    const TDateTime highest = now + 1.0 / 1440;
-    TDateTime firstNominal = 0;
+    // One pass over the groups: the first product, and the products of the days looked at.
+    int64_t firstMs = holdsOlder ? lowMs - 1 : nowMs + 1;
     std::vector<TProduct> products;
-    for (const TLedgerEntry& entry : entries) {
-        if (entry.Nominal == 0.0)
-            continue;
-        if (firstNominal == 0.0 || entry.Nominal < firstNominal)
-            firstNominal = entry.Nominal;
-        if (entry.Nominal < lowest || entry.Nominal > highest)
-            continue;
-        const int64_t ms = DateTimeToUnixMs(entry.Nominal);
-        if (ms >= lowMs && ms <= nowMs)
-            products.push_back({ms, &entry, StateOf(entry, limits)});
+    for (const TProductGroup& group : groups) {
+        firstMs = std::min(firstMs, group.Ms);
+        if (group.Ms >= lowMs && group.Ms <= nowMs)
+            products.push_back({group.Ms, &group, StateOf(group.Seconds, limits)});
     }
     // In time order; of equal times, ledger order.
     std::stable_sort(products.begin(), products.end(),
                      [](const TProduct& a, const TProduct& b) { return a.Ms < b.Ms; });
-    const int64_t firstMs = firstNominal == 0.0 ? nowMs + 1 : DateTimeToUnixMs(firstNominal);
 
     // Every slot of every day looked at, in time order, matched with the
     // products in one merge.
@@ -157,15 +171,22 @@ TStationCompleteness AssessCompleteness(const std::vector<TLedgerEntry>& entries
             held.clear();
             for (auto p = next; p != products.end() && p->Ms == at.Ms; ++p)
                 held.push_back(&*p);
-            cell.Files = static_cast<int>(held.size());
+            cell.Files = 0;
+            for (const TProduct* p : held)
+                cell.Files += p->Group->Count;
             if (cell.Files >= result.FilesPerSlot) {
-                const auto completing = held.begin() + (result.FilesPerSlot - 1);
-                std::nth_element(held.begin(), completing, held.end(), [](const TProduct* a, const TProduct* b) {
+                std::sort(held.begin(), held.end(), [](const TProduct* a, const TProduct* b) {
                     return ArrivesBefore(a, b) || (!ArrivesBefore(b, a) && a < b);
                 });
+                // The file at files-per-slot in that order completed the slot.
+                auto completing = held.begin();
+                for (int files = (*completing)->Group->Count; files < result.FilesPerSlot;
+                     files += (*completing)->Group->Count)
+                    ++completing;
                 cell.State = (*completing)->State;
-                cell.Product = (*completing)->Entry->Name;
-                cell.DelaySeconds = (*completing)->Entry->Seconds;
+                if (const TLedgerEntry* entry = (*completing)->Group->Entry)
+                    cell.Product = entry->Name;
+                cell.DelaySeconds = (*completing)->Group->Seconds;
             } else if (cell.Due) {
                 cell.State = TSlotState::Missing;
                 cell.MissingFiles = result.FilesPerSlot - cell.Files;
@@ -196,32 +217,34 @@ TStationCompleteness AssessCompleteness(const std::vector<TLedgerEntry>& entries
 
 int LearnFilesPerSlot(const std::vector<TLedgerEntry>& entries, const TExpectedSchedule& schedule, TDateTime now)
 {
+    return LearnFilesPerSlot(ProductGroupsOf(entries), schedule, now);
+}
+
+int LearnFilesPerSlot(const std::vector<TProductGroup>& groups, const TExpectedSchedule& schedule, TDateTime now)
+{
     if (!schedule.Known())
         return 1;
     const int64_t today = FloorDiv(DateTimeToUnixMs(now), MsPerDay);
     const int64_t first = today - ScheduleSampleSpanDays;
-    const TDateTime lowest = UnixMsToDateTime(first * MsPerDay) - 1.0 / 1440;
-    const TDateTime highest = UnixMsToDateTime(today * MsPerDay) + 1.0 / 1440;
-    std::vector<int64_t> times;
-    for (const TLedgerEntry& entry : entries) {
-        if (entry.Nominal == 0.0 || entry.Nominal < lowest || entry.Nominal > highest)
-            continue;
-        const int64_t ms = DateTimeToUnixMs(entry.Nominal);
+    // The files of each slot time of the sample days.
+    std::vector<std::pair<int64_t, int>> times;
+    for (const TProductGroup& group : groups) {
+        const int64_t ms = group.Ms;
         if (ms >= first * MsPerDay && ms < today * MsPerDay && ms % MsPerMinute == 0 &&
             std::binary_search(schedule.SlotMinutes.begin(), schedule.SlotMinutes.end(),
                                static_cast<int>((ms - FloorDiv(ms, MsPerDay) * MsPerDay) / MsPerMinute)))
-            times.push_back(ms);
+            times.emplace_back(ms, group.Count);
     }
     std::sort(times.begin(), times.end());
     // How many slots held each count of files.
     std::vector<int> slotsHolding;
     for (size_t run = 0; run < times.size();) {
-        size_t end = run;
-        while (end < times.size() && times[end] == times[run])
-            ++end;
-        if (slotsHolding.size() <= end - run)
-            slotsHolding.resize(end - run + 1);
-        ++slotsHolding[end - run];
+        size_t files = 0, end = run;
+        for (; end < times.size() && times[end].first == times[run].first; ++end)
+            files += static_cast<size_t>(times[end].second);
+        if (slotsHolding.size() <= files)
+            slotsHolding.resize(files + 1);
+        ++slotsHolding[files];
         run = end;
     }
     int learned = 1;

@@ -6,6 +6,7 @@
 // All times are the products' nominal times (the twelve digits of their
 // names), compared on the millisecond grid, so a boundary is exact.
 #include "platform/DateTime.h"
+#include "station/DayDigest.h"
 #include "station/ProductFile.h"
 #include "station/Schedule.h"
 
@@ -20,6 +21,7 @@
 // two counts as frequent, the larger); 1 while the schedule or the count is
 // not known.
 int LearnFilesPerSlot(const std::vector<TLedgerEntry>& entries, const TExpectedSchedule& schedule, TDateTime now);
+int LearnFilesPerSlot(const std::vector<TProductGroup>& groups, const TExpectedSchedule& schedule, TDateTime now);
 
 struct TCompletenessLimits
 {
@@ -106,6 +108,12 @@ struct TStationCompleteness
 // them is bounded by the 31 days looked at. filesPerSlot: from 1.
 TStationCompleteness AssessCompleteness(const std::vector<TLedgerEntry>& entries, const TExpectedSchedule& schedule,
                                         TDateTime now, const TCompletenessLimits& limits, int filesPerSlot = 1);
+// The same of products given in groups (DayDigest.h; a slot's product is
+// named only when its group is one entry). holdsOlder: the ledger holds
+// products before the groups.
+TStationCompleteness AssessCompleteness(const std::vector<TProductGroup>& groups, bool holdsOlder,
+                                        const TExpectedSchedule& schedule, TDateTime now,
+                                        const TCompletenessLimits& limits, int filesPerSlot = 1);
 
 // The nearest-rank percentile (the ceil(percent*n/100)-th smallest) of sorted
 // values; none for no values. percent from 1 to 100.

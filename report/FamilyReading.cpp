@@ -1,29 +1,45 @@
 #include "report/FamilyReading.h"
 
-TStationCompleteness FamilyCompleteness(const TFamilyRules& rules, TLedgerEntries& entries, TDateTime now)
+TStationCompleteness FamilyCompleteness(const TFamilyRules& rules, const TLedgerView& view, TDateTime now)
 {
-    // The days shown and the ones the schedule is learned from, with the
-    // product before them, which tells how far back the ledger reaches.
-    const std::vector<TLedgerEntry> recent = entries.Since(CompletenessSince(now));
-    const TExpectedSchedule schedule = rules.Expect ? *rules.Expect : LearnSchedule(recent, now);
-    const int filesPerSlot = rules.FilesPerSlot ? *rules.FilesPerSlot : LearnFilesPerSlot(recent, schedule, now);
-    return AssessCompleteness(recent, schedule, now, rules.CompletenessLimits, filesPerSlot);
+    // The days shown and the ones the schedule is learned from: the digested
+    // days, or else the entries from the month's start on, with the product
+    // before it, which tells how far back the ledger reaches.
+    std::vector<TProductGroup> groups;
+    for (const TDayDigest* day : view.Days)
+        groups.insert(groups.end(), day->Groups.begin(), day->Groups.end());
+    std::vector<TLedgerEntry> recent;
+    if (view.Days.empty()) {
+        recent = view.Entries->Since(CompletenessSince(now));
+        groups = ProductGroupsOf(recent);
+    }
+    const TExpectedSchedule schedule = rules.Expect ? *rules.Expect : LearnSchedule(groups, now);
+    const int filesPerSlot = rules.FilesPerSlot ? *rules.FilesPerSlot : LearnFilesPerSlot(groups, schedule, now);
+    return AssessCompleteness(groups, view.HoldsOlder, schedule, now, rules.CompletenessLimits, filesPerSlot);
 }
 
-TFamilyReading ReadFamily(const TFamilyRules& rules, TLedgerEntries& entries, TDateTime now, const QString& problem,
+TFamilyReading ReadFamily(const TFamilyRules& rules, const TLedgerView& view, TDateTime now, const QString& problem,
                           int productsRecorded)
 {
     TFamilyReading reading;
     reading.Name = rules.Name;
     reading.Problem = problem;
     reading.ProductsRecorded = productsRecorded;
-    reading.Entries = &entries;
+    reading.Entries = view.Entries;
     reading.Thresholds = rules.Thresholds;
     reading.CompletenessLimits = rules.CompletenessLimits;
-    reading.Completeness = FamilyCompleteness(rules, entries, now);
-    reading.Status = AssessStation(entries, now, rules.Thresholds, reading.Completeness.FilesPerSlot);
+    reading.Completeness = FamilyCompleteness(rules, view, now);
+    TLedgerEntries& entries = *view.Entries;
     reading.Summary = SummariseLedgerEntries(NewestSlotEntries(entries, reading.Completeness.FilesPerSlot));
+    reading.Status = AssessStation(entries, now, rules.Thresholds, reading.Summary);
+    reading.Status.LedgerEntries = view.Lines;
     return reading;
+}
+
+TFamilyReading ReadFamily(const TFamilyRules& rules, TLedgerEntries& entries, TDateTime now, const QString& problem,
+                          int productsRecorded)
+{
+    return ReadFamily(rules, TLedgerView{&entries, {}, false, entries.LineCount()}, now, problem, productsRecorded);
 }
 
 QByteArray PrintedFamilies(const std::vector<TFamilyReading>& families, const QString& baseCaption, TDateTime now)

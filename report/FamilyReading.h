@@ -7,6 +7,7 @@
 #include "report/CompletenessReport.h"
 #include "report/DelaySummary.h"
 #include "report/StationStatus.h"
+#include "station/DayDigest.h"
 #include "station/LedgerEntries.h"
 
 #include <QString>
@@ -40,9 +41,12 @@ struct TFamilyReading
 // The completeness of the last 30 UTC days against the given schedule, or
 // else the one learned from the entries, with the files a slot holds as given
 // or learned.
-TStationCompleteness FamilyCompleteness(const TFamilyRules& rules, TLedgerEntries& entries, TDateTime now);
+TStationCompleteness FamilyCompleteness(const TFamilyRules& rules, const TLedgerView& view, TDateTime now);
 
 // problem, productsRecorded: the walk's, told along.
+TFamilyReading ReadFamily(const TFamilyRules& rules, const TLedgerView& view, TDateTime now,
+                          const QString& problem = {}, int productsRecorded = 0);
+// Of a whole ledger's entries.
 TFamilyReading ReadFamily(const TFamilyRules& rules, TLedgerEntries& entries, TDateTime now,
                           const QString& problem = {}, int productsRecorded = 0);
 

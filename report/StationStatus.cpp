@@ -32,6 +32,12 @@ QString FormatPlainNumber(double value)
 TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMonitoringThresholds& thresholds,
                              int filesPerSlot)
 {
+    return AssessStation(entries, now, thresholds, SummariseLedgerEntries(NewestSlotEntries(entries, filesPerSlot)));
+}
+
+TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMonitoringThresholds& thresholds,
+                             const TDelaySummary& chart)
+{
     TStationStatus status;
     status.LedgerEntries = entries.LineCount();
     if (const TLedgerEntry* entry = entries.NewestProduct()) {
@@ -41,7 +47,7 @@ TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMoni
         // On the millisecond grid, so that an age of exactly the limit is not a rounding error above it.
         status.NewestAgeSeconds = static_cast<double>(DateTimeToUnixMs(now) - DateTimeToUnixMs(nominal)) / 1000.0;
     }
-    for (const TDelayPoint& point : SummariseLedgerEntries(NewestSlotEntries(entries, filesPerSlot)).Points) {
+    for (const TDelayPoint& point : chart.Points) {
         ++status.Plotted;
         const TDelayBand band =
             DelayBandOf(DelayMinutes(point.Seconds), thresholds.WarningMinutes, thresholds.CriticalMinutes);

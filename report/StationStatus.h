@@ -4,6 +4,7 @@
 // chart's bars are over the thresholds. The health check and the metrics
 // file both report from this one reading.
 #include "report/DelayBands.h"
+#include "report/DelaySummary.h"
 #include "platform/DateTime.h"
 #include "station/Family.h"
 #include "station/LedgerEntries.h"
@@ -50,6 +51,9 @@ struct TStationStatus
 // filesPerSlot: the chart's bars are its slots (NewestSlotEntries).
 TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMonitoringThresholds& thresholds,
                              int filesPerSlot = 1);
+// The same with the chart's summary made already (SummariseLedgerEntries of NewestSlotEntries).
+TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMonitoringThresholds& thresholds,
+                             const TDelaySummary& chart);
 
 // "2021-06-23T12:00:00Z"; empty outside the years 1 to 9999.
 QString FormatIsoUtc(TDateTime value);

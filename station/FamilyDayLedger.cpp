@@ -1,12 +1,19 @@
 #include "station/FamilyDayLedger.h"
 
 #include "platform/FileLock.h"
+#include "platform/IntegerText.h"
 #include "platform/PathBytes.h"
 
 #include <QDir>
+#include <QFile>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
+#include <limits>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -32,14 +39,9 @@ std::optional<int64_t> PrefixMinute(QByteArrayView line)
         return std::nullopt;
     int v[5] = {};
     const int widths[5] = {4, 2, 2, 2, 2};
-    qsizetype at = 0;
-    for (int f = 0; f < 5; ++f)
-        for (int k = 0; k < widths[f]; ++k, ++at) {
-            const char c = line[at];
-            if (c < '0' || c > '9')
-                return std::nullopt;
-            v[f] = v[f] * 10 + (c - '0');
-        }
+    for (int f = 0, at = 0; f < 5; at += widths[f], ++f)
+        if (!DigitsAt(line, at, widths[f], v[f]))
+            return std::nullopt;
     TDateTime date = 0, time = 0;
     if (!TryEncodeDate(v[0], v[1], v[2], date) || !TryEncodeTime(v[3], v[4], 0, 0, time))
         return std::nullopt;
@@ -97,11 +99,15 @@ bool TFamilyDayLedger::LoadDay(int64_t day, QString& error)
         return true;
     auto list = std::make_unique<TSortedStringList>();
     const QString path = DayFile(day);
-    const bool loaded = path.isEmpty() || LoadLedger(*list, path, error, FWait) != TLoadResult::Failed;
+    TFileIdentity identity;
+    const TLoadResult result = path.isEmpty() ? TLoadResult::Missing : LoadLedger(*list, path, error, FWait, &identity);
+    if (result == TLoadResult::Loaded)
+        FIdentities[day] = identity;
     Count(*list, 0, list->Count());
     FDays[day] = std::move(list);
+    FDigests.erase(day);
     LinesChanged();
-    return loaded;
+    return result != TLoadResult::Failed;
 }
 
 bool TFamilyDayLedger::LoadAllDays(QString& error)
@@ -112,17 +118,29 @@ bool TFamilyDayLedger::LoadAllDays(QString& error)
     return fine;
 }
 
-std::vector<std::pair<int64_t, QString>> TFamilyDayLedger::DayFiles() const
+std::vector<std::pair<int64_t, QString>> TFamilyDayLedger::DayFiles(bool* archives) const
 {
+    // Read with readdir: a timer's run lists a folder of a year's days each time.
     std::vector<std::pair<int64_t, QString>> days;
-    const QStringList names =
-        QDir(FFolder).entryList({QStringLiteral("[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9].txt")},
-                                QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QString& name : names) {
-        TDateTime day = 0;
-        if (TryEncodeDate(name.left(4).toInt(), name.mid(5, 2).toInt(), name.mid(8, 2).toInt(), day))
-            days.push_back({static_cast<int64_t>(day), name});
+    if (archives)
+        *archives = false;
+    DIR* dir = ::opendir(EncodePath(FFolder).constData());
+    if (!dir)
+        return days;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArrayView name(entry->d_name);
+        int year = 0, month = 0, day = 0;
+        if (archives && name.size() == 16 && name.startsWith("archive-") && name.endsWith(".txt") &&
+            DigitsAt(name, 8, 4, year))
+            *archives = true;
+        TDateTime date = 0;
+        if (name.size() == 14 && name.endsWith(".txt") && name[4] == '-' && name[7] == '-' &&
+            DigitsAt(name, 0, 4, year) && DigitsAt(name, 5, 2, month) && DigitsAt(name, 8, 2, day) &&
+            TryEncodeDate(year, month, day, date))
+            days.push_back({static_cast<int64_t>(date), QString::fromLatin1(name)});
     }
+    ::closedir(dir);
+    std::sort(days.begin(), days.end());
     return days;
 }
 
@@ -144,6 +162,7 @@ bool TFamilyDayLedger::Add(int64_t day, QByteArrayView line)
     if (const std::optional<int64_t> minute = PrefixMinute(line))
         CountMinute(FPerMinute, *minute);
     FChanged.insert(day);
+    FDigests.erase(day);
     LinesChanged();
     return true;
 }
@@ -164,14 +183,22 @@ bool TFamilyDayLedger::DayHoldsProducts(int64_t day) const
 
 const TSortedStringList& TFamilyDayLedger::Lines() const
 {
-    if (FLines)
-        return *FLines;
-    FLines = std::make_unique<TSortedStringList>();
+    if (!FLinesOf)
+        FLinesOf = &LinesFrom(std::numeric_limits<int64_t>::min(), FLines);
+    return *FLinesOf;
+}
+
+const TSortedStringList& TFamilyDayLedger::LinesFrom(int64_t firstDay, std::unique_ptr<TSortedStringList>& copy) const
+{
+    const auto from = FDays.lower_bound(firstDay);
+    if (from != FDays.end() && std::next(from) == FDays.end())
+        return *from->second;
+    copy = std::make_unique<TSortedStringList>();
     std::vector<const TSortedStringList*> days;
-    for (const auto& [day, list] : FDays)
-        days.push_back(list.get());
-    FLines->AssignJoined(days);
-    return *FLines;
+    for (auto day = from; day != FDays.end(); ++day)
+        days.push_back(day->second.get());
+    copy->AssignJoined(days);
+    return *copy;
 }
 
 bool TFamilyDayLedger::Save(TDateTime today, QString& error)
@@ -185,7 +212,11 @@ bool TFamilyDayLedger::Save(TDateTime today, QString& error)
         TSortedStringList& list = *FDays[day];
         const int before = list.Count();
         QString dayError;
-        if (!SaveLedger(list, DayFile(day), dayError, FWait)) {
+        TFileIdentity identity;
+        if (SaveLedger(list, DayFile(day), dayError, FWait, &identity)) {
+            FIdentities[day] = identity;
+            WriteDigestFile(day, FDigests[day] = DigestOfLines(list), identity);
+        } else {
             error = dayError;
             fine = false;
         }
@@ -228,8 +259,10 @@ bool TFamilyDayLedger::ArchiveOldDays(TDateTime today, QString& error)
                            LoadLedger(lines, dayPath, moveError, FWait) == TLoadResult::Loaded &&
                            SaveLedger(lines, archive, moveError, FWait);
         // Only once the archive holds every line does the day file go.
-        if (moved)
+        if (moved) {
             ::unlink(EncodePath(dayPath).constData());
+            ::unlink(EncodePath(DigestFile(day)).constData());
+        }
         ::close(fd);
         if (moved) {
             ::unlink(lockPath.constData());
@@ -239,4 +272,60 @@ bool TFamilyDayLedger::ArchiveOldDays(TDateTime today, QString& error)
         }
     }
     return fine;
+}
+
+QString TFamilyDayLedger::DigestFile(int64_t day) const { return FFolder + DayName(day) + QStringLiteral(".digest"); }
+
+const TDayDigest& TFamilyDayLedger::Digest(int64_t day, QString& error, bool* loaded)
+{
+    if (loaded)
+        *loaded = true;
+    if (const auto made = FDigests.find(day); made != FDigests.end())
+        return made->second;
+    // The identity of the day file as it stands, or as it was loaded.
+    std::optional<TFileIdentity> identity;
+    if (!DayLoaded(day)) {
+        struct stat st
+        {};
+        const QString dayFile = DayFile(day);
+        if (dayFile.isEmpty() || ::stat(EncodePath(dayFile).constData(), &st) != 0)
+            return FDigests[day];  // no such day
+        identity = TFileIdentity::Of(st);
+    } else if (const auto known = FIdentities.find(day); known != FIdentities.end() && !FChanged.count(day)) {
+        identity = known->second;
+    }
+    if (identity) {
+        QFile file(DigestFile(day));
+        if (file.open(QIODevice::ReadOnly))
+            if (std::optional<TDayDigest> kept = DecodeDigest(file.readAll(), *identity))
+                return FDigests[day] = std::move(*kept);
+    }
+    if (!DayLoaded(day) && !LoadDay(day, error) && loaded)
+        *loaded = false;
+    const TDayDigest& digest = FDigests[day] = DigestOfLines(*FDays[day]);
+    // A day as its file holds it: its digest saves the next run the reading.
+    if (const auto known = FIdentities.find(day); known != FIdentities.end() && !FChanged.count(day))
+        WriteDigestFile(day, digest, known->second);
+    return digest;
+}
+
+void TFamilyDayLedger::WriteDigestFile(int64_t day, const TDayDigest& digest, const TFileIdentity& identity) const
+{
+    const QByteArray target = EncodePath(DigestFile(day));
+    QByteArray temporary = target + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0)
+        return;
+    const QByteArray text = EncodeDigest(digest, identity);
+    const bool written = ::write(fd, text.constData(), static_cast<size_t>(text.size())) == text.size();
+    if (::close(fd) == 0 && written && ::rename(temporary.constData(), target.constData()) == 0)
+        return;
+    ::unlink(temporary.constData());
+}
+
+bool TFamilyDayLedger::HoldsDaysBefore(int64_t day) const
+{
+    bool archives = false;
+    const std::vector<std::pair<int64_t, QString>> days = DayFiles(&archives);
+    return archives || (!days.empty() && days.front().first < day);
 }

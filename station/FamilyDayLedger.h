@@ -7,11 +7,14 @@
 // the delay in seconds, so the lines of the days read one after the other
 // are in the products' order in time.
 //
-// A run loads only the days it looks at. At the save, the day files older
+// A run loads only the days it looks at; the figures of the others come from
+// their digests, YYYY-MM-DD.digest (DayDigest.h), written with each save and
+// made anew from the day file when they no longer match it. At the save, the day files older
 // than keep-days move, whole, into the yearly archive archive-YYYY.txt beside
 // them, under the archive's lock; nothing is deleted.
 #include "platform/DateTime.h"
 #include "platform/SortedStringList.h"
+#include "station/DayDigest.h"
 #include "station/Ledger.h"
 
 #include <QByteArray>
@@ -49,8 +52,20 @@ public:
     // Whether the day holds any product.
     bool DayHoldsProducts(int64_t day) const;
 
+    // The day's digest: made from its lines when it is loaded; else read from
+    // its digest file while that matches the day file; else made from the
+    // day file, which is then loaded, and kept for the next run. Valid until
+    // the day changes. False in loaded, with error, when the day file exists
+    // but cannot be read (the digest is then empty).
+    const TDayDigest& Digest(int64_t day, QString& error, bool* loaded = nullptr);
+    // Whether the ledger holds days before the day (day files or archives).
+    bool HoldsDaysBefore(int64_t day) const;
+
     // The loaded days' lines in time order, made anew after a change.
     const TSortedStringList& Lines() const;
+    // The lines of the loaded days from firstDay on, in time order: one
+    // day's own list, or else a list made in copy. Valid until a change.
+    const TSortedStringList& LinesFrom(int64_t firstDay, std::unique_ptr<TSortedStringList>& copy) const;
     // Changes whenever Lines() is made anew (a load, an addition, a merge).
     int Generation() const { return FGeneration; }
 
@@ -60,9 +75,14 @@ public:
 
 private:
     void Count(const TSortedStringList& list, int first, int last);
-    // The day files in the folder, oldest first, with their names.
-    std::vector<std::pair<int64_t, QString>> DayFiles() const;
+    // The day files in the folder, oldest first, with their names; archives:
+    // set when the folder holds a yearly archive.
+    std::vector<std::pair<int64_t, QString>> DayFiles(bool* archives = nullptr) const;
     bool ArchiveOldDays(TDateTime today, QString& error);
+    QString DigestFile(int64_t day) const;
+    // Keeps the digest of a day whose file has the identity (a cache: no
+    // flush to the disk, and a failure only costs the next run a reading).
+    void WriteDigestFile(int64_t day, const TDayDigest& digest, const TFileIdentity& identity) const;
 
     QString FFolder;
     std::optional<int> FKeepDays;
@@ -71,13 +91,18 @@ private:
     std::set<int64_t> FChanged;
     // Products per nominal minute: for each UTC day (days since 1970), its 1440 minutes.
     std::map<int64_t, std::vector<int32_t>> FPerMinute;
+    // The identity of each loaded or saved day's file, and the digests made or read.
+    std::map<int64_t, TFileIdentity> FIdentities;
+    std::map<int64_t, TDayDigest> FDigests;
     void LinesChanged()
     {
         FLines.reset();
+        FLinesOf = nullptr;
         ++FGeneration;
     }
 
     mutable std::unique_ptr<TSortedStringList> FLines;
+    mutable const TSortedStringList* FLinesOf = nullptr;  // FLines, or the one day's list
     int FGeneration = 0;
 };
 

@@ -99,14 +99,19 @@ bool TFamilyPass::DayComplete(TDateTime day, QString& error)
 {
     if (!FDays || !FFamily.Expect || !FFamily.Expect->Known())
         return false;
+    // A day the walk has not loaded is judged by its digest.
     const int64_t d = DayOf(day);
-    const bool loaded = FDays->LoadDay(d, error);
+    const bool whole = FDays->DayLoaded(d);
+    bool read = true;
+    const TDayDigest* digest = whole ? nullptr : &FDays->Digest(d, error, &read);
     const int64_t firstMinute = DateTimeToUnixMs(static_cast<TDateTime>(d)) / MsPerMinute;
     const int perSlot = FFamily.FilesPerSlot.value_or(1);
-    for (const int minute : FFamily.Expect->SlotMinutes)
-        if (FDays->ProductsAt(firstMinute + minute) < perSlot)
+    for (const int minute : FFamily.Expect->SlotMinutes) {
+        const int64_t at = firstMinute + minute;
+        if ((whole ? FDays->ProductsAt(at) : digest->ProductsInMinute(at)) < perSlot)
             return false;
-    return loaded;
+    }
+    return read;
 }
 
 bool TFamilyPass::DayHoldsProducts(TDateTime day, QString& error)
@@ -114,8 +119,54 @@ bool TFamilyPass::DayHoldsProducts(TDateTime day, QString& error)
     if (!FDays)
         return false;
     const int64_t d = DayOf(day);
-    FDays->LoadDay(d, error);
-    return FDays->DayHoldsProducts(d);
+    if (FDays->DayLoaded(d))
+        return FDays->DayHoldsProducts(d);
+    return !FDays->Digest(d, error).Groups.empty();
+}
+
+const TLedgerView& TFamilyPass::View(TDateTime now, int newestSlots) const
+{
+    const int64_t today = DayOf(now);
+    const int generation = FDays ? FDays->Generation() : FCrmLedger->Count();
+    if (FViewMadeFor == std::make_tuple(today, newestSlots, generation))
+        return FView;
+    FView = TLedgerView();
+    FViewLines.reset();
+    if (FCrmLedger) {
+        FView.Entries = &Entries();
+        FView.Lines = FCrmLedger->Count();
+    } else {
+        QString error;
+        const int64_t first = today - RecentDays;
+        std::vector<const TDayDigest*> digests;
+        int most = 1;
+        for (int64_t day = first; day <= today; ++day) {
+            digests.push_back(&FDays->Digest(day, error));
+            most = std::max(most, digests.back()->MostProductsAtOneTime());
+            FView.Lines += digests.back()->Lines;
+        }
+        // The chart takes the lines of its slots from the newest days.
+        const int64_t wanted = static_cast<int64_t>(newestSlots) * FFamily.FilesPerSlot.value_or(most);
+        int64_t firstWhole = newestSlots < 0 ? first : today;
+        for (int64_t lines = digests.back()->Lines; firstWhole > first && lines < wanted;)
+            lines += digests[static_cast<size_t>(--firstWhole - first)]->Lines;
+        // A day loaded now has its digest made anew, from the lines the chart reads.
+        for (int64_t day = firstWhole; day <= today; ++day)
+            if (!FDays->DayLoaded(day)) {
+                FDays->LoadDay(day, error);
+                digests[static_cast<size_t>(day - first)] = &FDays->Digest(day, error);
+            }
+        if (!error.isEmpty() && FWait.Announce)
+            FWait.Announce(error);
+        if (newestSlots >= 0) {
+            FView.Days = std::move(digests);
+            FView.HoldsOlder = FDays->HoldsDaysBefore(first);
+        }
+        FViewEntries.emplace(FDays->LinesFrom(firstWhole, FViewLines), TLedgerNames::Timed);
+        FView.Entries = &*FViewEntries;
+    }
+    FViewMadeFor = std::make_tuple(today, newestSlots, FDays ? FDays->Generation() : FCrmLedger->Count());
+    return FView;
 }
 
 namespace {

@@ -15,6 +15,7 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <tuple>
 
 class TFamilyPass
 {
@@ -44,6 +45,13 @@ public:
     TLedgerEntries& Entries() const;
     void LedgerChanged() { FEntries.reset(); }
     void CountRecorded() { ++FProductsRecorded; }
+
+    // What the figures read at `now`: for the built-in family its whole
+    // ledger; for the others the lines of the newest days, whole, as many as
+    // the newest `newestSlots` slots need (the chart's bars; -1: every day of the
+    // month, so that each slot names its product), and the digests of the
+    // month's days before them. Made anew when the ledger changes.
+    const TLedgerView& View(TDateTime now, int newestSlots) const;
 
     // A family's days that the reports read (the 31 days up to today), or
     // every day it holds; the CRM ledger is always whole. False, with error,
@@ -94,6 +102,11 @@ private:
     mutable std::optional<TLedgerEntries> FEntries;
     mutable int FEntriesGeneration = -1;
     mutable bool FRecentLoaded = false;
+    // The last view and what it was made for.
+    mutable TLedgerView FView;
+    mutable std::unique_ptr<TSortedStringList> FViewLines;
+    mutable std::optional<TLedgerEntries> FViewEntries;
+    mutable std::optional<std::tuple<int64_t, int, int>> FViewMadeFor;  // today, slots, generation
 
     // Loads the recent days of a family's ledger once, before anything reads
     // them, so that what Ledger() and Entries() give stays as it is.

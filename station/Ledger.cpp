@@ -284,7 +284,8 @@ TLockWait AnnouncedWait(const TLedgerWait& wait, const QString& path)
 
 }  // namespace
 
-TLoadResult LoadLedger(TSortedStringList& list, const QString& path, QString& error, const TLedgerWait& wait)
+TLoadResult LoadLedger(TSortedStringList& list, const QString& path, QString& error, const TLedgerWait& wait,
+                       TFileIdentity* identity)
 {
     list.Clear();
     TLockDeadline deadline(AnnouncedWait(wait, path));
@@ -304,6 +305,10 @@ TLoadResult LoadLedger(TSortedStringList& list, const QString& path, QString& er
     case TLedgerOpen::Unlocked:
         break;
     }
+    struct stat locked
+    {};
+    if (identity && ::fstat(ledger.Fd.Get(), &locked) == 0)
+        *identity = TFileIdentity::Of(locked);
     QByteArray bytes;
     TReadOutcome read = ReadFd(ledger.Fd.Get(), bytes);
     ledger.Fd.Reset();
@@ -325,7 +330,8 @@ TLoadResult LoadLedger(TSortedStringList& list, const QString& path, QString& er
     return TLoadResult::Failed;
 }
 
-bool SaveLedger(TSortedStringList& list, const QString& path, QString& error, const TLedgerWait& wait)
+bool SaveLedger(TSortedStringList& list, const QString& path, QString& error, const TLedgerWait& wait,
+                TFileIdentity* identity)
 {
     // Root saving in /tmp must not write through the link another user planted there.
     QByteArray target;
@@ -430,10 +436,20 @@ bool SaveLedger(TSortedStringList& list, const QString& path, QString& error, co
     }
     // A run that found nothing new leaves the ledger as it is: no write, no
     // flush to the disk.
+    struct stat written
+    {};
+    auto identityOf = [&](int fd) {
+        if (identity && ::fstat(fd, &written) == 0)
+            *identity = TFileIdentity::Of(written);
+        return true;
+    };
     if (exists && FileHolds(ledger.Fd.Get(), bytes))
+        return identityOf(ledger.Fd.Get());
+    if (ReplaceThroughTemporary(target, bytes, exists ? &ledger.Stat : nullptr, code, &written)) {
+        if (identity)
+            *identity = TFileIdentity::Of(written);
         return true;
-    if (ReplaceThroughTemporary(target, bytes, exists ? &ledger.Stat : nullptr, code))
-        return true;
+    }
     // No temporary file can be made beside it (a read-only folder), but the
     // ledger itself may still be writable: rewritten in place, under the lock.
     if (exists && ledger.Writable && (code == EACCES || code == EPERM || code == EROFS)) {
@@ -441,7 +457,7 @@ bool SaveLedger(TSortedStringList& list, const QString& path, QString& error, co
             // Under the same lock, so the bytes are those read above.
             if (ReadFd(ledger.Fd.Get(), physical).Problem == TReadProblem::None &&
                 RewriteInPlace(ledger.Fd.Get(), physical, bytes, code))
-                return true;
+                return identityOf(ledger.Fd.Get());
         } catch (const std::bad_alloc&) {
             code = ENOMEM;
         }

@@ -1,6 +1,7 @@
 #pragma once
 // The received-files ledger: one line "name=seconds" per product file, kept
 // sorted, stored as UTF-8 text with CR LF after every line.
+#include "platform/FileIdentity.h"
 #include "platform/FileLock.h"
 #include "platform/SortedStringList.h"
 
@@ -28,8 +29,9 @@ struct TLedgerWait
 // is read under a shared lock on it, so never while a saver rewrites it in
 // place; a rewrite cut short reads as the old or the new ledger, whole
 // (InPlaceRewrite.h).
+// identity: where given, the identity of the file the lines were read from.
 TLoadResult LoadLedger(TSortedStringList& list, const QString& path, QString& error,
-                       const TLedgerWait& wait = TLedgerWait());
+                       const TLedgerWait& wait = TLedgerWait(), TFileIdentity* identity = nullptr);
 
 // Writes the list to the file without ever leaving a half-written ledger:
 // the text goes to a temporary file beside it, which then replaces it. A
@@ -49,4 +51,7 @@ TLoadResult LoadLedger(TSortedStringList& list, const QString& path, QString& er
 // killed saves left beside the ledger are removed. When no temporary file can
 // be made beside the ledger (a read-only folder) but the ledger itself is
 // writable, it is rewritten in place through a journal (InPlaceRewrite.h).
-bool SaveLedger(TSortedStringList& list, const QString& path, QString& error, const TLedgerWait& wait = TLedgerWait());
+// identity: where given, the identity of the file that holds the list's lines
+// after the save.
+bool SaveLedger(TSortedStringList& list, const QString& path, QString& error, const TLedgerWait& wait = TLedgerWait(),
+                TFileIdentity* identity = nullptr);

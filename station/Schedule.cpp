@@ -60,17 +60,17 @@ std::optional<TExpectedSchedule> ParseExpectedSchedule(const QString& value, QSt
 
 TExpectedSchedule LearnSchedule(const std::vector<TLedgerEntry>& entries, TDateTime now)
 {
+    return LearnSchedule(ProductGroupsOf(entries), now);
+}
+
+TExpectedSchedule LearnSchedule(const std::vector<TProductGroup>& groups, TDateTime now)
+{
     const int64_t today = FloorDiv(DateTimeToUnixMs(now), MsPerDay);
     const int64_t first = today - ScheduleSampleSpanDays;
-    // Which minutes of each sample day hold a product. The bounds are
-    // compared as doubles first, so most of a long ledger costs one compare.
-    const TDateTime lowest = UnixMsToDateTime(first * MsPerDay) - 1.0 / 1440;
-    const TDateTime highest = UnixMsToDateTime(today * MsPerDay) + 1.0 / 1440;
+    // Which minutes of each sample day hold a product.
     std::array<std::bitset<MinutesPerDay>, ScheduleSampleSpanDays> held;
-    for (const TLedgerEntry& entry : entries) {
-        if (entry.Nominal == 0.0 || entry.Nominal < lowest || entry.Nominal > highest)
-            continue;
-        const int64_t minute = FloorDiv(DateTimeToUnixMs(entry.Nominal), MsPerMinute);
+    for (const TProductGroup& group : groups) {
+        const int64_t minute = FloorDiv(group.Ms, MsPerMinute);
         const int64_t day = FloorDiv(minute, MinutesPerDay);
         if (day < first || day >= today)
             continue;

@@ -2,6 +2,7 @@
 // The nominal times of day a product family is expected to deliver: given
 // (a cadence or times of day) or learned from the ledger's recent days.
 #include "platform/DateTime.h"
+#include "station/DayDigest.h"
 #include "station/ProductFile.h"
 
 #include <QString>
@@ -42,3 +43,4 @@ inline TDateTime CompletenessSince(TDateTime now) { return std::floor(now) - 30;
 // nominal time) is expected when it holds a product on at least half of them.
 // Fewer than 3 sample days learn nothing (SlotMinutes stays empty).
 TExpectedSchedule LearnSchedule(const std::vector<TLedgerEntry>& entries, TDateTime now);
+TExpectedSchedule LearnSchedule(const std::vector<TProductGroup>& groups, TDateTime now);

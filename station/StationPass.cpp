@@ -164,9 +164,10 @@ QString TStationPass::WatchesNothing() const
     };
     if (FDataFolder.isEmpty())
         return QStringLiteral("no data folder is set: no DATA-FOLDER argument and no %1").arg(setting());
-    const bool anyProduct = std::any_of(FFamilies.begin(), FFamilies.end(),
-                                        [](const std::unique_ptr<TFamilyPass>& f) { return f->Ledger().Count() > 0; });
-    if (FDayFoldersFound > 0 || anyProduct || !FDataFolderProblem.isEmpty())
+    // The ledgers are looked at only when no day folder was found.
+    if (FDayFoldersFound > 0 || !FDataFolderProblem.isEmpty() ||
+        std::any_of(FFamilies.begin(), FFamilies.end(),
+                    [](const std::unique_ptr<TFamilyPass>& f) { return f->Ledger().Count() > 0; }))
         return {};
     return QStringLiteral("the data folder %1 (%2) holds no day folder yyyy/mm/dd/ the walk searched, and the ledger "
                           "%3 has no product")
