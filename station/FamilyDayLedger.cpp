@@ -208,7 +208,11 @@ bool TFamilyDayLedger::Save(TDateTime today, QString& error)
         TFileIdentity identity;
         if (SaveLedger(list, DayFile(day), dayError, FWait, &identity)) {
             FIdentities[day] = identity;
-            WriteDigestFile(day, FDigests[day] = DigestOfLines(list), identity);
+            // The digest a reading made before the save holds, unless the save merged lines in.
+            const auto made = FDigests.find(day);
+            if (made == FDigests.end() || list.Count() != before)
+                FDigests[day] = DigestOfLines(list);
+            WriteDigestFile(day, FDigests[day], identity);
         } else {
             error = dayError;
             fine = false;
