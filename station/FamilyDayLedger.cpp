@@ -1,5 +1,6 @@
 #include "station/FamilyDayLedger.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/FileLock.h"
 #include "platform/IntegerText.h"
 #include "platform/PathBytes.h"
@@ -9,7 +10,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits>
@@ -134,6 +134,7 @@ std::vector<std::pair<int64_t, QString>> TFamilyDayLedger::DayFiles(bool* archiv
 
 bool TFamilyDayLedger::Contains(int64_t day, QByteArrayView name) const
 {
+    FDaysAsked.insert(day);
     const auto it = FDays.find(day);
     return it != FDays.end() && it->second->ContainsNameUtf8(name);
 }
@@ -308,16 +309,7 @@ const TDayDigest& TFamilyDayLedger::Digest(int64_t day, QString& error, bool* lo
 
 void TFamilyDayLedger::WriteDigestFile(int64_t day, const TDayDigest& digest, const TFileIdentity& identity) const
 {
-    const QByteArray target = EncodePath(DigestFile(day));
-    QByteArray temporary = target + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
-        return;
-    const QByteArray text = EncodeDigest(digest, identity);
-    const bool written = ::write(fd, text.constData(), static_cast<size_t>(text.size())) == text.size();
-    if (::close(fd) == 0 && written && ::rename(temporary.constData(), target.constData()) == 0)
-        return;
-    ::unlink(temporary.constData());
+    ReplaceCacheFile(EncodePath(DigestFile(day)), EncodeDigest(digest, identity));
 }
 
 bool TFamilyDayLedger::HoldsDaysBefore(int64_t day) const
@@ -325,4 +317,18 @@ bool TFamilyDayLedger::HoldsDaysBefore(int64_t day) const
     bool archives = false;
     const std::vector<std::pair<int64_t, QString>> days = DayFiles(&archives);
     return archives || (!days.empty() && days.front().first < day);
+}
+
+std::optional<TFileIdentity> TFamilyDayLedger::CurrentIdentity(int64_t day) const
+{
+    if (FChanged.count(day))
+        return std::nullopt;
+    if (const auto known = FIdentities.find(day); known != FIdentities.end())
+        return known->second;
+    struct stat st
+    {};
+    const QString dayFile = DayFile(day);
+    if (dayFile.isEmpty() || ::stat(EncodePath(dayFile).constData(), &st) != 0)
+        return std::nullopt;
+    return TFileIdentity::Of(st);
 }

@@ -5,6 +5,7 @@
 #include "station/FamilyPass.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <dirent.h>
@@ -28,9 +29,13 @@ struct TFolderUse
     bool Searched = false;
 };
 
-void ListAndRecord(const QString& folder, TFolderUse& use, const TFamilyWalkHooks& hooks)
+QByteArray FolderBytes(const QString& folder) { return EncodePath(folder.isEmpty() ? QStringLiteral("./") : folder); }
+
+// contested: set for each family (in use's order) that a name an earlier
+// family claimed may have been meant for.
+void ListAndRecord(const QString& folder, TFolderUse& use, const TFamilyWalkHooks& hooks, std::vector<bool>& contested)
 {
-    const QByteArray path = EncodePath(folder.isEmpty() ? QStringLiteral("./") : folder);
+    const QByteArray path = FolderBytes(folder);
     DIR* dir = ::opendir(path.constData());
     if (!dir)
         return;
@@ -41,10 +46,12 @@ void ListAndRecord(const QString& folder, TFolderUse& use, const TFamilyWalkHook
         if (name[0] == '.' || entry->d_type == DT_DIR)
             continue;
         const QByteArrayView raw(name, static_cast<qsizetype>(std::strlen(name)));
-        for (auto& [state, searches] : use.Families) {
+        for (size_t k = 0; k < use.Families.size(); ++k) {
+            auto& [state, searches] = use.Families[k];
             const std::optional<TDateTime> nominal = state->Pass->Match(raw);
             if (!nominal)
                 continue;
+            std::fill(contested.begin() + static_cast<std::ptrdiff_t>(k) + 1, contested.end(), true);
             // The first family that matches owns the file, searching or not.
             if (!searches || (state->Flat && (*nominal < state->Oldest)))
                 break;
@@ -65,6 +72,40 @@ void ListAndRecord(const QString& folder, TFolderUse& use, const TFamilyWalkHook
         }
     }
     ::closedir(dir);
+}
+
+// Lists the folder unless every family that searches it has it in its memo
+// as unchanged, and tells them how the listing went.
+void ListFolder(const QString& folder, TFolderUse& use, const TFamilyWalkHooks& hooks)
+{
+    const QByteArray path = FolderBytes(folder);
+    const std::optional<TFolderStamp> stamp = TFolderStamp::Of(path);
+    std::vector<TFamilyPass*> searching;
+    for (const auto& [state, searches] : use.Families)
+        if (searches)
+            searching.push_back(state->Pass);
+    if (stamp && std::all_of(searching.begin(), searching.end(),
+                             [&](TFamilyPass* pass) { return pass->FolderUnchanged(path, *stamp); }))
+        return;
+    const int64_t startMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    for (TFamilyPass* pass : searching)
+        pass->BeginFolder();
+    int failures = 0;
+    TFamilyWalkHooks counted = hooks;
+    counted.ReportFailure = [&](const QString& message) {
+        ++failures;
+        if (hooks.ReportFailure)
+            hooks.ReportFailure(message);
+    };
+    std::vector<bool> contested(use.Families.size(), false);
+    ListAndRecord(folder, use, counted, contested);
+    if (!stamp)
+        return;
+    for (size_t k = 0; k < use.Families.size(); ++k)
+        if (use.Families[k].second)
+            use.Families[k].first->Pass->FolderListed(path, *stamp, startMs, failures == 0 && !contested[k]);
 }
 
 }  // namespace
@@ -140,7 +181,7 @@ void WalkFamilies(const std::vector<TFamilyPass*>& families, const QString& data
                 return;
             if (hooks.OnFolder)
                 hooks.OnFolder();
-            ListAndRecord(folder, use, hooks);
+            ListFolder(folder, use, hooks);
         }
         if (!anyActive)
             break;
