@@ -6,6 +6,20 @@
 
 namespace {
 
+QString ThresholdsText(double warning, double critical)
+{
+    return QStringLiteral("the warning threshold (%1 minutes) is above the critical one (%2 minutes)")
+        .arg(warning)
+        .arg(critical);
+}
+
+QString MissingLimitsText(int warning, int critical)
+{
+    return QStringLiteral("the missing-products warning (%1) is above the critical one (%2)")
+        .arg(warning)
+        .arg(critical);
+}
+
 bool StartsWithSwitchChar(const QString& argument)
 {
     return argument.size() > 1 && (argument[0] == QLatin1Char('-') || argument[0] == QLatin1Char('/'));
@@ -35,14 +49,13 @@ public:
                 AddPositional(a);  // "/data/images" is a path, not a switch
             }
         }
-        if (FResult.Line.WarningMinutes > FResult.Line.CriticalMinutes)
-            Fail(QStringLiteral("the warning threshold (%1 minutes) is above the critical one (%2 minutes)")
-                     .arg(FResult.Line.WarningMinutes)
-                     .arg(FResult.Line.CriticalMinutes));
-        if (FResult.Line.MissingWarning > FResult.Line.MissingCritical)
-            Fail(QStringLiteral("the missing-products warning (%1) is above the critical one (%2)")
-                     .arg(FResult.Line.MissingWarning)
-                     .arg(FResult.Line.MissingCritical));
+        // Limits that contradict each other on the line itself; one of a pair
+        // is weighed against each family's other limit (ResolveFamilies).
+        const TCommandLine& line = FResult.Line;
+        if (GivenBoth("warning", "critical") && line.WarningMinutes > line.CriticalMinutes)
+            Fail(ThresholdsText(line.WarningMinutes, line.CriticalMinutes));
+        if (GivenBoth("missing-warning", "missing-critical") && line.MissingWarning > line.MissingCritical)
+            Fail(MissingLimitsText(line.MissingWarning, line.MissingCritical));
         if (FResult.Line.Check && FResult.Line.CsvFile == QLatin1String("-"))
             Fail(QStringLiteral("-csv=- cannot share standard output with the line of -check"));
         if (FResult.Line.Check && FResult.Line.ReportFile == QLatin1String("-"))
@@ -55,6 +68,11 @@ public:
     }
 
 private:
+    bool GivenBoth(const char* a, const char* b) const
+    {
+        return FResult.Line.Given.contains(QLatin1String(a)) && FResult.Line.Given.contains(QLatin1String(b));
+    }
+
     void Fail(const QString& error)
     {
         if (FResult.Error.isEmpty() && !error.isEmpty())
@@ -120,19 +138,25 @@ bool ResolveFamilies(TCommandLine& line, QString& error)
         overrides.MissingCritical = line.MissingCritical;
     overrides.Expect = line.Expect;
     ApplyOverrides(*families, overrides);
-    for (const TFamily& family : *families)
-        if (family.Limits.WarningMinutes > family.Limits.CriticalMinutes) {
-            error = QStringLiteral("the family %1: the warning threshold (%2 minutes) is above the critical one (%3 "
-                                   "minutes)")
-                        .arg(family.Name)
-                        .arg(family.Limits.WarningMinutes)
-                        .arg(family.Limits.CriticalMinutes);
-            return false;
-        }
     if (!line.FamilyNames.isEmpty()) {
         families = SelectFamilies(*families, line.FamilyNames, error);
         if (!families)
             return false;
+    }
+    // The limits of the families the run watches.
+    for (const TFamily& family : *families) {
+        // Named when the station has several families.
+        const QString which = families->size() > 1 ? QStringLiteral("the family %1: ").arg(family.Name) : QString();
+        const TFamilyLimits& limits = family.Limits;
+        QString problem;
+        if (limits.WarningMinutes > limits.CriticalMinutes)
+            problem = ThresholdsText(limits.WarningMinutes, limits.CriticalMinutes);
+        else if (limits.MissingWarning > limits.MissingCritical)
+            problem = MissingLimitsText(limits.MissingWarning, limits.MissingCritical);
+        if (!problem.isEmpty()) {
+            error = which + problem;
+            return false;
+        }
     }
     line.Families = std::move(*families);
     return true;

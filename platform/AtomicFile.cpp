@@ -225,3 +225,16 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, const QSt
     error = QStringLiteral("cannot write %1 %2: %3").arg(what, path, QString::fromLocal8Bit(std::strerror(code)));
     return false;
 }
+
+bool ReplaceCacheFile(const QByteArray& target, const QByteArray& bytes)
+{
+    QByteArray temporary = target + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0)
+        return false;
+    const bool written = WriteAllBytes(fd, bytes);
+    if (::close(fd) == 0 && written && ::rename(temporary.constData(), target.constData()) == 0)
+        return true;
+    ::unlink(temporary.constData());
+    return false;
+}

@@ -34,6 +34,12 @@ int RemoveLeftoverTemporaries(const QByteArray& target);
 bool ReplaceThroughTemporary(const QByteArray& target, const QByteArray& bytes, const struct stat* existing, int& code,
                              struct stat* written = nullptr);
 
+// A cache file (one the program can make again) replaced through a
+// temporary file beside it, not flushed to the disk: a crash may leave it
+// empty or cut short, never mixed. A link at target is replaced, not
+// followed. False when it was not written.
+bool ReplaceCacheFile(const QByteArray& target, const QByteArray& bytes);
+
 // The whole save of an output file: links followed (as OutputTarget allows),
 // permissions kept, the content replaced atomically. A path that names no regular file but a device
 // or a pipe (/dev/stdout, /dev/null) is written directly instead, never

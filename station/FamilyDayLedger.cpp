@@ -1,5 +1,6 @@
 #include "station/FamilyDayLedger.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/FileLock.h"
 #include "platform/IntegerText.h"
 #include "platform/PathBytes.h"
@@ -9,7 +10,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits>
@@ -146,6 +146,7 @@ std::vector<std::pair<int64_t, QString>> TFamilyDayLedger::DayFiles(bool* archiv
 
 bool TFamilyDayLedger::Contains(int64_t day, QByteArrayView name) const
 {
+    FDaysAsked.insert(day);
     const auto it = FDays.find(day);
     return it != FDays.end() && it->second->ContainsNameUtf8(name);
 }
@@ -215,7 +216,11 @@ bool TFamilyDayLedger::Save(TDateTime today, QString& error)
         TFileIdentity identity;
         if (SaveLedger(list, DayFile(day), dayError, FWait, &identity)) {
             FIdentities[day] = identity;
-            WriteDigestFile(day, FDigests[day] = DigestOfLines(list), identity);
+            // The digest a reading made before the save holds, unless the save merged lines in.
+            const auto made = FDigests.find(day);
+            if (made == FDigests.end() || list.Count() != before)
+                FDigests[day] = DigestOfLines(list);
+            WriteDigestFile(day, FDigests[day], identity);
         } else {
             error = dayError;
             fine = false;
@@ -311,16 +316,7 @@ const TDayDigest& TFamilyDayLedger::Digest(int64_t day, QString& error, bool* lo
 
 void TFamilyDayLedger::WriteDigestFile(int64_t day, const TDayDigest& digest, const TFileIdentity& identity) const
 {
-    const QByteArray target = EncodePath(DigestFile(day));
-    QByteArray temporary = target + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
-        return;
-    const QByteArray text = EncodeDigest(digest, identity);
-    const bool written = ::write(fd, text.constData(), static_cast<size_t>(text.size())) == text.size();
-    if (::close(fd) == 0 && written && ::rename(temporary.constData(), target.constData()) == 0)
-        return;
-    ::unlink(temporary.constData());
+    ReplaceCacheFile(EncodePath(DigestFile(day)), EncodeDigest(digest, identity));
 }
 
 bool TFamilyDayLedger::HoldsDaysBefore(int64_t day) const
@@ -328,4 +324,18 @@ bool TFamilyDayLedger::HoldsDaysBefore(int64_t day) const
     bool archives = false;
     const std::vector<std::pair<int64_t, QString>> days = DayFiles(&archives);
     return archives || (!days.empty() && days.front().first < day);
+}
+
+std::optional<TFileIdentity> TFamilyDayLedger::CurrentIdentity(int64_t day) const
+{
+    if (FChanged.count(day))
+        return std::nullopt;
+    if (const auto known = FIdentities.find(day); known != FIdentities.end())
+        return known->second;
+    struct stat st
+    {};
+    const QString dayFile = DayFile(day);
+    if (dayFile.isEmpty() || ::stat(EncodePath(dayFile).constData(), &st) != 0)
+        return std::nullopt;
+    return TFileIdentity::Of(st);
 }

@@ -61,6 +61,13 @@ public:
     // Whether the ledger holds days before the day (day files or archives).
     bool HoldsDaysBefore(int64_t day) const;
 
+    // The days Contains was asked about since the last call (the days a
+    // folder's products fall in).
+    std::set<int64_t> TakeDaysAsked() { return std::exchange(FDaysAsked, {}); }
+    // The day file's identity as it stands; none when there is no such file
+    // or the day holds lines not saved yet.
+    std::optional<TFileIdentity> CurrentIdentity(int64_t day) const;
+
     // The loaded days' lines in time order, made anew after a change.
     const TSortedStringList& Lines() const;
     // The lines of the loaded days from firstDay on, in time order: one
@@ -94,6 +101,7 @@ private:
     // The identity of each loaded or saved day's file, and the digests made or read.
     std::map<int64_t, TFileIdentity> FIdentities;
     std::map<int64_t, TDayDigest> FDigests;
+    mutable std::set<int64_t> FDaysAsked;
     void LinesChanged()
     {
         FLines.reset();

@@ -26,6 +26,12 @@ TFamilyPass::TFamilyPass(TFamily family, QString ledgerFile, TLedgerWait wait)
         FCrmMask.emplace(QStringLiteral("2*crm.grb"));
     } else {
         FDays = std::make_unique<TFamilyDayLedger>(FLedgerFile, FFamily.KeepDays, FWait);
+        // What decides which of a folder's files the family records.
+        const QString rules =
+            QStringList{FFamily.Folder, FFamily.Pattern, QString::number(static_cast<int>(FFamily.Delay)),
+                        QString::number(FFamily.KeepDays.value_or(-1))}
+                .join(QLatin1Char('\n'));
+        FMemo = std::make_unique<TListingMemo>(FLedgerFile + QStringLiteral("listed.txt"), rules.toUtf8());
         QString error;
         FPattern = TFilePattern::Parse(FFamily.Pattern, error);
     }
@@ -223,11 +229,32 @@ TFamilyPass::TRecord TFamilyPass::Record(QByteArrayView checkedName, TDateTime n
     return TRecord::Added;
 }
 
+bool TFamilyPass::FolderUnchanged(const QByteArray& folder, const TFolderStamp& stamp)
+{
+    return FMemo && FMemo->Unchanged(folder, stamp, [this](int64_t day) { return FDays->CurrentIdentity(day); });
+}
+
+void TFamilyPass::BeginFolder()
+{
+    if (FDays)
+        FDays->TakeDaysAsked();
+}
+
+void TFamilyPass::FolderListed(const QByteArray& folder, const TFolderStamp& stamp, int64_t startMs, bool clean)
+{
+    if (FMemo && clean)
+        FMemo->Listed(folder, stamp, startMs, FDays->TakeDaysAsked());
+}
+
 bool TFamilyPass::SaveFamilyLedger(TDateTime today, QString& error)
 {
     // A family's entries follow its ledger's generation (Entries()).
-    if (FDays)
-        return FDays->Save(today, error);
+    if (FDays) {
+        if (!FDays->Save(today, error))
+            return false;
+        FMemo->Save([this](int64_t day) { return FDays->CurrentIdentity(day); });
+        return true;
+    }
     const int before = FCrmLedger->Count();
     const bool saved = SaveLedger(*FCrmLedger, FLedgerFile, error, FWait);
     if (FCrmLedger->Count() != before)

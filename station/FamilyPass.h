@@ -9,6 +9,7 @@
 #include "station/Family.h"
 #include "station/FamilyDayLedger.h"
 #include "station/FilePattern.h"
+#include "station/ListingMemo.h"
 #include "station/LedgerEntries.h"
 
 #include <QByteArray>
@@ -83,6 +84,15 @@ public:
     // regular file or its name was recorded since.
     TRecord Record(QByteArrayView checkedName, TDateTime nominal, const std::optional<TFileStatus>& status);
 
+    // The walk's memo of the folders it listed (ListingMemo.h); the built-in
+    // family keeps none. Unchanged: nothing new for this family in the
+    // folder since a listing that left nothing to record.
+    bool FolderUnchanged(const QByteArray& folder, const TFolderStamp& stamp);
+    void BeginFolder();
+    // A listing of the folder is over; clean: it recorded all it found and
+    // no earlier family claimed a name in it.
+    void FolderListed(const QByteArray& folder, const TFolderStamp& stamp, int64_t startMs, bool clean);
+
     // Saves what the walk added (and the lines other runs saved meanwhile);
     // a family's ledger also archives its old days. False, with error, on failure.
     bool SaveFamilyLedger(TDateTime today, QString& error);
@@ -95,6 +105,7 @@ private:
     int FProductsRecorded = 0;
     std::unique_ptr<TSortedStringList> FCrmLedger;
     std::unique_ptr<TFamilyDayLedger> FDays;
+    std::unique_ptr<TListingMemo> FMemo;
     std::optional<TFilePattern> FPattern;
     std::optional<TWildcard> FCrmMask;
     QByteArray FLine;  // the line being recorded, its room reused

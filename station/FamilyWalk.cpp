@@ -6,6 +6,7 @@
 #include "station/FamilyPass.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <dirent.h>
@@ -30,6 +31,8 @@ struct TFolderUse
     bool Searched = false;
 };
 
+QByteArray FolderBytes(const QString& folder) { return EncodePath(folder.isEmpty() ? QStringLiteral("./") : folder); }
+
 // A file the walk found that a family may record, once its status is read.
 struct TFound
 {
@@ -43,9 +46,12 @@ struct TFound
 // names are judged first (each reported problem in that order), then the
 // statuses of the new products are read, on two threads when they are many,
 // and the products recorded one after the other.
-void ListAndRecord(const QString& folder, TFolderUse& use, const TFamilyWalkHooks& hooks, TParallelStatus& reader)
+// contested: set for each family (in use's order) that a name an earlier
+// family claimed may have been meant for.
+void ListAndRecord(const QString& folder, TFolderUse& use, const TFamilyWalkHooks& hooks, std::vector<bool>& contested,
+                   TParallelStatus& reader)
 {
-    const QByteArray path = EncodePath(folder.isEmpty() ? QStringLiteral("./") : folder);
+    const QByteArray path = FolderBytes(folder);
     DIR* dir = ::opendir(path.constData());
     if (!dir)
         return;
@@ -72,13 +78,15 @@ void ListAndRecord(const QString& folder, TFolderUse& use, const TFamilyWalkHook
     std::vector<TFound> found;
     QByteArray checked;
     QString error;
-    for (size_t k = 0; k + 1 < nameAt.size(); ++k) {
-        const char* name = names.constData() + nameAt[k];
-        const QByteArrayView raw(name, nameAt[k + 1] - nameAt[k] - 1);
-        for (auto& [state, searches] : use.Families) {
+    for (size_t n = 0; n + 1 < nameAt.size(); ++n) {
+        const char* name = names.constData() + nameAt[n];
+        const QByteArrayView raw(name, nameAt[n + 1] - nameAt[n] - 1);
+        for (size_t k = 0; k < use.Families.size(); ++k) {
+            auto& [state, searches] = use.Families[k];
             const std::optional<TDateTime> nominal = state->Pass->Match(raw);
             if (!nominal)
                 continue;
+            std::fill(contested.begin() + static_cast<std::ptrdiff_t>(k) + 1, contested.end(), true);
             // The first family that matches owns the file, searching or not.
             if (!searches || (state->Flat && (*nominal < state->Oldest)))
                 break;
@@ -103,6 +111,40 @@ void ListAndRecord(const QString& folder, TFolderUse& use, const TFamilyWalkHook
         const TFound& f = found[i];
         f.Pass->Record(QByteArrayView(checked.constData() + f.NameAt, f.NameLength), f.Nominal, reader.Status(i));
     }
+}
+
+// Lists the folder unless every family that searches it has it in its memo
+// as unchanged, and tells them how the listing went.
+void ListFolder(const QString& folder, TFolderUse& use, const TFamilyWalkHooks& hooks, TParallelStatus& reader)
+{
+    const QByteArray path = FolderBytes(folder);
+    const std::optional<TFolderStamp> stamp = TFolderStamp::Of(path);
+    std::vector<TFamilyPass*> searching;
+    for (const auto& [state, searches] : use.Families)
+        if (searches)
+            searching.push_back(state->Pass);
+    if (stamp && std::all_of(searching.begin(), searching.end(),
+                             [&](TFamilyPass* pass) { return pass->FolderUnchanged(path, *stamp); }))
+        return;
+    const int64_t startMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    for (TFamilyPass* pass : searching)
+        pass->BeginFolder();
+    int failures = 0;
+    TFamilyWalkHooks counted = hooks;
+    counted.ReportFailure = [&](const QString& message) {
+        ++failures;
+        if (hooks.ReportFailure)
+            hooks.ReportFailure(message);
+    };
+    std::vector<bool> contested(use.Families.size(), false);
+    ListAndRecord(folder, use, counted, contested, reader);
+    if (!stamp)
+        return;
+    for (size_t k = 0; k < use.Families.size(); ++k)
+        if (use.Families[k].second)
+            use.Families[k].first->Pass->FolderListed(path, *stamp, startMs, failures == 0 && !contested[k]);
 }
 
 }  // namespace
@@ -179,7 +221,7 @@ void WalkFamilies(const std::vector<TFamilyPass*>& families, const QString& data
                 return;
             if (hooks.OnFolder)
                 hooks.OnFolder();
-            ListAndRecord(folder, use, hooks, reader);
+            ListFolder(folder, use, hooks, reader);
         }
         if (!anyActive)
             break;

@@ -138,7 +138,9 @@ TEST(CommandLine, RefusesWhatItDoesNotKnow)
         {{"-refresh=0"}, "option '-refresh' needs a whole number of minutes from 1 to 1440, not '0'", false},
         {{"-refresh=1441"}, "option '-refresh' needs a whole number of minutes from 1 to 1440, not '1441'", false},
         {{"/refresh=2.5"}, "option '/refresh' needs a whole number of minutes from 1 to 1440, not '2.5'", false},
-        {{"-check", "-warning=50"}, "the warning threshold (50 minutes) is above the critical one (45 minutes)", true},
+        {{"-check", "-warning=50", "-critical=45"},
+         "the warning threshold (50 minutes) is above the critical one (45 minutes)",
+         true},
         {{"-expect=25:00"},
          "option '-expect': '25:00' is neither every N minutes (15m) nor a list of times of day from 00:00 to 23:59 "
          "(12:00,13:15)",
@@ -147,7 +149,9 @@ TEST(CommandLine, RefusesWhatItDoesNotKnow)
         {{"-missing-critical=1.5"},
          "option '-missing-critical' needs a whole number of products from 1, not '1.5'",
          false},
-        {{"-missing-warning=4"}, "the missing-products warning (4) is above the critical one (3)", false},
+        {{"-missing-warning=4", "-missing-critical=3"},
+         "the missing-products warning (4) is above the critical one (3)",
+         false},
         {{"-check", "-csv=-"}, "-csv=- cannot share standard output with the line of -check", true},
         {{"-check", "-report=-"}, "-report=- cannot share standard output with the line of -check", true},
         {{"-csv=-", "-report=-"}, "-csv=- and -report=- cannot share standard output", false},
@@ -253,6 +257,21 @@ TEST(CommandLine, FamiliesFromTheFileWithTheSwitchesGivenOnTop)
     p = ParseCommandLine({"-families=" + file, "-warning=25"});
     EXPECT_FALSE(ResolveFamilies(p.Line, error));
     EXPECT_EQ(error, "the family seg: the warning threshold (25 minutes) is above the critical one (20 minutes)");
+    // One switch of a pair is weighed against each watched family's other limit.
+    p = ParseCommandLine({"-families=" + file, "-family=seg", "-critical=8"});
+    ASSERT_TRUE(p.Error.isEmpty()) << p.Error.toStdString();
+    ASSERT_TRUE(ResolveFamilies(p.Line, error)) << error.toStdString();
+    EXPECT_EQ(p.Line.Families[0].Limits.CriticalMinutes, 8);
+    const QString crmAlone = dir.Write("crm.conf", "");
+    for (const auto& [args, refused] :
+         {std::pair{QStringList{"-warning=50"},
+                    "the warning threshold (50 minutes) is above the critical one (45 minutes)"},
+          std::pair{QStringList{"-missing-warning=4"},
+                    "the missing-products warning (4) is above the critical one (3)"}}) {
+        p = ParseCommandLine(QStringList{"-families=" + crmAlone} + args);
+        EXPECT_FALSE(ResolveFamilies(p.Line, error));
+        EXPECT_EQ(error, refused);
+    }
 
     EXPECT_EQ(ParseCommandLine({"-family=a b"}).Error, "option '-family': 'a b' is no family name");
     p = ParseCommandLine({"-families=" + dir.FilePath("absent.conf")});
