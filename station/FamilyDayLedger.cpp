@@ -326,8 +326,9 @@ void TFamilyDayLedger::WriteDigestFile(int64_t day, const TDayDigest& digest, co
 
 bool TFamilyDayLedger::HoldsDaysBefore(int64_t day) const
 {
+    // Not the archives: a day older than the ledger keeps is no slot missed.
     const TFiles files = Files();
-    return !files.Archives.empty() || (!files.Days.empty() && files.Days.front().first < day);
+    return !files.Days.empty() && files.Days.front().first < day;
 }
 
 std::optional<TFileIdentity> TFamilyDayLedger::CurrentIdentity(int64_t day) const

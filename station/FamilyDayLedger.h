@@ -60,7 +60,7 @@ public:
     // the day changes. False in loaded, with error, when the day file exists
     // but cannot be read (the digest is then empty).
     const TDayDigest& Digest(int64_t day, QString& error, bool* loaded = nullptr);
-    // Whether the ledger holds days before the day (day files or archives).
+    // Whether the ledger keeps day files before the day.
     bool HoldsDaysBefore(int64_t day) const;
 
     // The days Contains was asked about since the last call (the days a
