@@ -59,7 +59,7 @@ struct TLedgerView
 {
     TLedgerEntries* Entries = nullptr;
     std::vector<const TDayDigest*> Days;
-    // The ledger holds products older than the digested days (older days, archives).
+    // The ledger keeps days older than the month read.
     bool HoldsOlder = false;
     // The lines of the month read (digested or whole).
     int Lines = 0;

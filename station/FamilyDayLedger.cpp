@@ -113,35 +113,41 @@ bool TFamilyDayLedger::LoadDay(int64_t day, QString& error)
 bool TFamilyDayLedger::LoadAllDays(QString& error)
 {
     bool fine = true;
-    for (const auto& [day, name] : DayFiles())
+    const TFiles files = Files();
+    for (const auto& [day, name] : files.Days)
         fine = LoadDay(day, error) && fine;
+    // The yearly archives too, oldest first, before the days.
+    FArchives.clear();
+    for (const QString& name : files.Archives) {
+        FArchives.push_back(std::make_unique<TSortedStringList>());
+        fine = LoadLedger(*FArchives.back(), FFolder + name, error, FWait) != TLoadResult::Failed && fine;
+    }
+    LinesChanged();
     return fine;
 }
 
-std::vector<std::pair<int64_t, QString>> TFamilyDayLedger::DayFiles(bool* archives) const
+TFamilyDayLedger::TFiles TFamilyDayLedger::Files() const
 {
     // Read with readdir: a timer's run lists a folder of a year's days each time.
-    std::vector<std::pair<int64_t, QString>> days;
-    if (archives)
-        *archives = false;
+    TFiles files;
     DIR* dir = ::opendir(EncodePath(FFolder).constData());
     if (!dir)
-        return days;
+        return files;
     while (const dirent* entry = ::readdir(dir)) {
         const QByteArrayView name(entry->d_name);
         int year = 0, month = 0, day = 0;
-        if (archives && name.size() == 16 && name.startsWith("archive-") && name.endsWith(".txt") &&
-            DigitsAt(name, 8, 4, year))
-            *archives = true;
         TDateTime date = 0;
-        if (name.size() == 14 && name.endsWith(".txt") && name[4] == '-' && name[7] == '-' &&
-            DigitsAt(name, 0, 4, year) && DigitsAt(name, 5, 2, month) && DigitsAt(name, 8, 2, day) &&
-            TryEncodeDate(year, month, day, date))
-            days.push_back({static_cast<int64_t>(date), QString::fromLatin1(name)});
+        if (name.size() == 16 && name.startsWith("archive-") && name.endsWith(".txt") && DigitsAt(name, 8, 4, year))
+            files.Archives.push_back(QString::fromLatin1(name));
+        else if (name.size() == 14 && name.endsWith(".txt") && name[4] == '-' && name[7] == '-' &&
+                 DigitsAt(name, 0, 4, year) && DigitsAt(name, 5, 2, month) && DigitsAt(name, 8, 2, day) &&
+                 TryEncodeDate(year, month, day, date))
+            files.Days.push_back({static_cast<int64_t>(date), QString::fromLatin1(name)});
     }
     ::closedir(dir);
-    std::sort(days.begin(), days.end());
-    return days;
+    std::sort(files.Days.begin(), files.Days.end());
+    std::sort(files.Archives.begin(), files.Archives.end());
+    return files;
 }
 
 bool TFamilyDayLedger::Contains(int64_t day, QByteArrayView name) const
@@ -185,20 +191,23 @@ bool TFamilyDayLedger::DayHoldsProducts(int64_t day) const
 const TSortedStringList& TFamilyDayLedger::Lines() const
 {
     if (!FLinesOf)
-        FLinesOf = &LinesFrom(std::numeric_limits<int64_t>::min(), FLines);
+        FLinesOf = &LinesFrom(std::numeric_limits<int64_t>::min(), FLines, true);
     return *FLinesOf;
 }
 
-const TSortedStringList& TFamilyDayLedger::LinesFrom(int64_t firstDay, std::unique_ptr<TSortedStringList>& copy) const
+const TSortedStringList& TFamilyDayLedger::LinesFrom(int64_t firstDay, std::unique_ptr<TSortedStringList>& copy,
+                                                     bool withArchives) const
 {
-    const auto from = FDays.lower_bound(firstDay);
-    if (from != FDays.end() && std::next(from) == FDays.end())
-        return *from->second;
+    std::vector<const TSortedStringList*> parts;
+    if (withArchives)
+        for (const auto& archive : FArchives)
+            parts.push_back(archive.get());
+    for (auto day = FDays.lower_bound(firstDay); day != FDays.end(); ++day)
+        parts.push_back(day->second.get());
+    if (parts.size() == 1)
+        return *parts.front();
     copy = std::make_unique<TSortedStringList>();
-    std::vector<const TSortedStringList*> days;
-    for (auto day = from; day != FDays.end(); ++day)
-        days.push_back(day->second.get());
-    copy->AssignJoined(days);
+    copy->AssignJoined(parts);
     return *copy;
 }
 
@@ -243,7 +252,7 @@ bool TFamilyDayLedger::ArchiveOldDays(TDateTime today, QString& error)
         return true;
     const int64_t oldest = static_cast<int64_t>(std::floor(today)) - *FKeepDays;
     bool fine = true;
-    for (const auto& [day, name] : DayFiles()) {
+    for (const auto& [day, name] : Files().Days) {
         if (day >= oldest)
             continue;
         const QString dayPath = FFolder + name;
@@ -321,9 +330,9 @@ void TFamilyDayLedger::WriteDigestFile(int64_t day, const TDayDigest& digest, co
 
 bool TFamilyDayLedger::HoldsDaysBefore(int64_t day) const
 {
-    bool archives = false;
-    const std::vector<std::pair<int64_t, QString>> days = DayFiles(&archives);
-    return archives || (!days.empty() && days.front().first < day);
+    // Not the archives: a day older than the ledger keeps is no slot missed.
+    const TFiles files = Files();
+    return !files.Days.empty() && files.Days.front().first < day;
 }
 
 std::optional<TFileIdentity> TFamilyDayLedger::CurrentIdentity(int64_t day) const

@@ -19,6 +19,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -39,7 +40,8 @@ public:
     // Loads the day's file once (day: whole days of TDateTime); false, with
     // error, when it exists but cannot be read (the run goes on without it).
     bool LoadDay(int64_t day, QString& error);
-    // Loads every day file in the folder (not the archives).
+    // Loads every day file in the folder, and the archives, whose lines
+    // Lines() then gives before the days'.
     bool LoadAllDays(QString& error);
     bool DayLoaded(int64_t day) const { return FDays.count(day) != 0; }
 
@@ -58,7 +60,7 @@ public:
     // the day changes. False in loaded, with error, when the day file exists
     // but cannot be read (the digest is then empty).
     const TDayDigest& Digest(int64_t day, QString& error, bool* loaded = nullptr);
-    // Whether the ledger holds days before the day (day files or archives).
+    // Whether the ledger keeps day files before the day.
     bool HoldsDaysBefore(int64_t day) const;
 
     // The days Contains was asked about since the last call (the days a
@@ -70,9 +72,11 @@ public:
 
     // The loaded days' lines in time order, made anew after a change.
     const TSortedStringList& Lines() const;
-    // The lines of the loaded days from firstDay on, in time order: one
-    // day's own list, or else a list made in copy. Valid until a change.
-    const TSortedStringList& LinesFrom(int64_t firstDay, std::unique_ptr<TSortedStringList>& copy) const;
+    // The lines of the loaded days from firstDay on (after the archives'
+    // with withArchives), in time order: one day's own list, or else a list
+    // made in copy. Valid until a change.
+    const TSortedStringList& LinesFrom(int64_t firstDay, std::unique_ptr<TSortedStringList>& copy,
+                                       bool withArchives = false) const;
     // Changes whenever Lines() is made anew (a load, an addition, a merge).
     int Generation() const { return FGeneration; }
 
@@ -82,9 +86,14 @@ public:
 
 private:
     void Count(const TSortedStringList& list, int first, int last);
-    // The day files in the folder, oldest first, with their names; archives:
-    // set when the folder holds a yearly archive.
-    std::vector<std::pair<int64_t, QString>> DayFiles(bool* archives = nullptr) const;
+    // The day files in the folder, oldest first, with their names, and the
+    // yearly archives' names, oldest first.
+    struct TFiles
+    {
+        std::vector<std::pair<int64_t, QString>> Days;
+        QStringList Archives;
+    };
+    TFiles Files() const;
     bool ArchiveOldDays(TDateTime today, QString& error);
     QString DigestFile(int64_t day) const;
     // Keeps the digest of a day whose file has the identity (a cache: no
@@ -95,6 +104,7 @@ private:
     std::optional<int> FKeepDays;
     TLedgerWait FWait;
     std::map<int64_t, std::unique_ptr<TSortedStringList>> FDays;
+    std::vector<std::unique_ptr<TSortedStringList>> FArchives;  // loaded by LoadAllDays only
     std::set<int64_t> FChanged;
     // Products per nominal minute: for each UTC day (days since 1970), its 1440 minutes.
     std::map<int64_t, std::vector<int32_t>> FPerMinute;

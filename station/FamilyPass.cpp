@@ -164,10 +164,9 @@ const TLedgerView& TFamilyPass::View(TDateTime now, int newestSlots) const
             }
         if (!error.isEmpty() && FWait.Announce)
             FWait.Announce(error);
-        if (newestSlots >= 0) {
+        if (newestSlots >= 0)
             FView.Days = std::move(digests);
-            FView.HoldsOlder = FDays->HoldsDaysBefore(first);
-        }
+        FView.HoldsOlder = FDays->HoldsDaysBefore(first);
         FViewEntries.emplace(FDays->LinesFrom(firstWhole, FViewLines), TLedgerNames::Timed);
         FView.Entries = &*FViewEntries;
     }

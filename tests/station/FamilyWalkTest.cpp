@@ -160,6 +160,13 @@ TEST_F(FamilyWalkTest, OldDaysMoveIntoTheYearlyArchive)
     EXPECT_EQ(Read(DayFile("seg", "archive-2021")), "20210101000000 s2021010100=2\r\n20210610000000 s2021061000=1\r\n");
     EXPECT_EQ(Read(DayFile("seg", "2021-06-21")), "20210621000000 s2021062100=3\r\n");
     EXPECT_TRUE(QFile::exists(DayFile("seg", "2021-06-23")));
+    // The whole ledger (the CSV's) holds the archived lines before the days'.
+    TFamilyPass& seg = *FPass->Families()[1];
+    QString error;
+    ASSERT_TRUE(seg.LoadAllDays(error)) << error.toStdString();
+    ASSERT_EQ(seg.Ledger().Count(), 4);
+    EXPECT_EQ(seg.Ledger().GetUtf8(1), "20210610000000 s2021061000=1");
+    EXPECT_EQ(seg.Ledger().GetUtf8(3).first(15), "20210623010000 ");
 }
 
 }  // namespace
