@@ -10,6 +10,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <unistd.h>
 
 namespace {
@@ -19,6 +20,41 @@ mode_t CreationMode()
     const mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
+}
+
+// The folder whose entries a rename changed and that is not synced yet. A
+// run of saves into one folder (a family's day files) syncs it once: before a
+// file of another folder is replaced, and when the program ends. Until then
+// a crash may bring back the old file, never a mixed one; the file system's
+// own journal commits (seconds) make the rename durable meanwhile anyway.
+class TPendingFolderSync
+{
+public:
+    ~TPendingFolderSync() { Note(QByteArray()); }
+    void Note(const QByteArray& folder)
+    {
+        const std::lock_guard lock(FMutex);
+        if (folder == FFolder)
+            return;
+        if (!FFolder.isEmpty()) {
+            const int dir = ::open(FFolder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (dir >= 0) {
+                ::fsync(dir);
+                ::close(dir);
+            }
+        }
+        FFolder = folder;
+    }
+
+private:
+    std::mutex FMutex;
+    QByteArray FFolder;
+};
+
+TPendingFolderSync& PendingFolderSync()
+{
+    static TPendingFolderSync pending;
+    return pending;
 }
 
 QByteArray NameOf(const QByteArray& path) { return path.mid(path.lastIndexOf('/') + 1); }
@@ -195,11 +231,7 @@ bool ReplaceThroughTemporary(const QByteArray& target, const QByteArray& bytes, 
         ::unlink(pattern.constData());
         return false;
     }
-    const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    PendingFolderSync().Note(folder);
     return true;
 }
 

@@ -27,8 +27,10 @@ QByteArray FolderOf(const QByteArray& path);
 // writer of target is held off (under its lock). The number removed.
 int RemoveLeftoverTemporaries(const QByteArray& target);
 
-// Replaces target by bytes through a temporary file in its folder. An
-// existing file's permissions (and owner, where allowed) are kept; a new file
+// Replaces target by bytes through a temporary file in its folder, flushed
+// to the disk before it takes target's place; the folder itself is synced
+// once for a run of replaces in it, before another folder's file is replaced
+// and when the program ends. An existing file's permissions (and owner, where allowed) are kept; a new file
 // gets 0666 less the umask. False with an errno value in code; the temporary
 // file is removed then. written: the new file's status, when given.
 bool ReplaceThroughTemporary(const QByteArray& target, const QByteArray& bytes, const struct stat* existing, int& code,
