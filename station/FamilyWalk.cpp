@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <dirent.h>
+#include <sys/stat.h>
 #include <map>
 #include <memory>
 
@@ -42,10 +43,35 @@ struct TFound
     TDateTime Nominal;
 };
 
-// Lists the folder and records what is new in it, in the listing's order: the
-// names are judged first (each reported problem in that order), then the
-// statuses of the new products are read, on two threads when they are many,
-// and the products recorded one after the other.
+// The names of new products, kept until their statuses are read: in blocks
+// that never move while the helper reads them.
+class TKeptNames
+{
+public:
+    const char* Keep(QByteArrayView name)
+    {
+        const size_t size = static_cast<size_t>(name.size()) + 1;
+        if (FBlocks.empty() || FUsed + size > BlockSize) {
+            FBlocks.push_back(std::make_unique<char[]>(std::max(BlockSize, size)));
+            FUsed = 0;
+        }
+        char* kept = FBlocks.back().get() + FUsed;
+        std::memcpy(kept, name.data(), size - 1);
+        kept[size - 1] = '\0';
+        FUsed += size;
+        return kept;
+    }
+
+private:
+    static constexpr size_t BlockSize = 65536;
+    std::vector<std::unique_ptr<char[]>> FBlocks;
+    size_t FUsed = 0;
+};
+
+// Lists the folder and records what is new in it, in the listing's order:
+// each name is judged as it is read (each reported problem in that order),
+// the statuses of the new products are read meanwhile, on two threads when
+// they are many, and the products recorded one after the other.
 // contested: set for each family (in use's order) that a name an earlier
 // family claimed may have been meant for.
 void ListAndRecord(const QString& folder, TFolderUse& use, const TFamilyWalkHooks& hooks, std::vector<bool>& contested,
@@ -57,30 +83,35 @@ void ListAndRecord(const QString& folder, TFolderUse& use, const TFamilyWalkHook
         return;
     // Closed on every way out, after the reader has left its batch.
     const std::unique_ptr<DIR, int (*)(DIR*)> closer(dir, ::closedir);
-    // The names first, so that they stay in place while statuses are read.
-    QByteArray names;  // each name followed by its NUL
-    std::vector<uint32_t> nameAt;
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (name[0] == '.' || entry->d_type == DT_DIR)
-            continue;
-        nameAt.push_back(static_cast<uint32_t>(names.size()));
-        names.append(name, static_cast<qsizetype>(std::strlen(name)) + 1);
-    }
-    nameAt.push_back(static_cast<uint32_t>(names.size()));
-    // Each new product's status is read as soon as its name is judged.
-    reader.Begin(::dirfd(dir), nameAt.size() - 1);
+    const int fd = ::dirfd(dir);
+    // A batch's room, from the folder's size (an entry takes at least 12
+    // bytes of it in ext4); a folder that holds more takes further batches.
+    struct stat folderStatus
+    {};
+    const size_t room = ::fstat(fd, &folderStatus) == 0 ? static_cast<size_t>(folderStatus.st_size) / 12 + 64 : 4096;
+    TKeptNames names;
+    std::vector<TFound> found;
+    QByteArray checked;
     struct TFinish
     {
         TParallelStatus& Reader;
         ~TFinish() { Reader.Finish(); }
     } finish{reader};
-    std::vector<TFound> found;
-    QByteArray checked;
+    const auto recordFound = [&] {
+        for (size_t i = 0; i < found.size(); ++i) {
+            const TFound& f = found[i];
+            f.Pass->Record(QByteArrayView(checked.constData() + f.NameAt, f.NameLength), f.Nominal, reader.Status(i));
+        }
+        found.clear();
+        checked.clear();
+    };
+    reader.Begin(fd, room);
     QString error;
-    for (size_t n = 0; n + 1 < nameAt.size(); ++n) {
-        const char* name = names.constData() + nameAt[n];
-        const QByteArrayView raw(name, nameAt[n + 1] - nameAt[n] - 1);
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (name[0] == '.' || entry->d_type == DT_DIR)
+            continue;
+        const QByteArrayView raw(name, static_cast<qsizetype>(std::strlen(name)));
         for (size_t k = 0; k < use.Families.size(); ++k) {
             auto& [state, searches] = use.Families[k];
             const std::optional<TDateTime> nominal = state->Pass->Match(raw);
@@ -98,19 +129,20 @@ void ListAndRecord(const QString& folder, TFolderUse& use, const TFamilyWalkHook
                 hooks.ReportFailure(QStringLiteral("not recorded, the file name is not valid UTF-8: %1")
                                         .arg(DecodePath(path + QByteArray(name))));
             if (check == TFamilyPass::TRecord::New) {
+                if (found.size() == room) {
+                    recordFound();
+                    reader.Begin(fd, room);
+                }
                 const QByteArrayView ledgerName = state->Pass->CheckedName();
                 found.push_back({state->Pass, static_cast<uint32_t>(checked.size()),
                                  static_cast<uint32_t>(ledgerName.size()), *nominal});
                 checked.append(ledgerName);
-                reader.Add(name);
+                reader.Add(names.Keep(raw));
             }
             break;
         }
     }
-    for (size_t i = 0; i < found.size(); ++i) {
-        const TFound& f = found[i];
-        f.Pass->Record(QByteArrayView(checked.constData() + f.NameAt, f.NameLength), f.Nominal, reader.Status(i));
-    }
+    recordFound();
 }
 
 // Lists the folder unless every family that searches it has it in its memo
