@@ -12,7 +12,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -142,6 +144,32 @@ TEST_F(FamilyWalkTest, EachFamilyGoesBackOnItsOwnTerms)
     EXPECT_TRUE(Read(DayFile("learned", "2021-06-22")).contains("20210622060000 l2021062206="));
     EXPECT_FALSE(QFile::exists(DayFile("learned", "2021-06-21")));
     EXPECT_FALSE(FPass->Families()[3]->FolderProblem().isEmpty());
+}
+
+TEST_F(FamilyWalkTest, AFolderOfManyProductsIsRecordedWholeAndInOrder)
+{
+    // Enough new products that their statuses are read on two threads, in
+    // a folder that also holds a name twice in different case (one line),
+    // a file that is no product, a folder and a link that leads nowhere.
+    QString expected;
+    for (int i = 0; i < 300; ++i) {
+        const QString n = QString::number(1000 + i);
+        Product("2021/06/23/P" + n + "_202106231000.seg", (i % 7) * 1000);
+        expected += "20210623100000 p" + n + "_202106231000.seg=" + QString::number(i % 7) + "\r\n";
+    }
+    Product("2021/06/23/P1000_202106231000.SEG", 9000);
+    Product("2021/06/23/readme.txt");
+    FDir.MakeDir("data/2021/06/23/P2000_202106231000.seg");
+    ASSERT_EQ(::symlink("nowhere", QFile::encodeName(FData + "/2021/06/23/P3000_202106231000.seg").constData()), 0);
+    EXPECT_EQ(Run("[seg]\npattern = P{n}_{time:%Y%m%d%H%M}.seg\n"), QStringList());
+    const QString day = Read(DayFile("seg", "2021-06-23"));
+    EXPECT_EQ(day.count("p1000_"), 1);
+    // Whichever of the two names the listing gave first stays, with its delay.
+    const QRegularExpressionMatch first =
+        QRegularExpression("^20210623100000 p1000_202106231000\\.seg=[09]\r\n").match(day);
+    ASSERT_TRUE(first.hasMatch()) << day.left(100).toStdString();
+    EXPECT_EQ(day.mid(first.capturedLength()), expected.mid(expected.indexOf("20210623100000 p1001")));
+    EXPECT_EQ(FPass->Families()[1]->ProductsRecorded(), 300);
 }
 
 TEST_F(FamilyWalkTest, OldDaysMoveIntoTheYearlyArchive)
