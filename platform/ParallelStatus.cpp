@@ -8,14 +8,14 @@
 TParallelStatus::~TParallelStatus()
 {
     Finish();
-    if (!FHelper.joinable())
+    if (!FHelperStarted)
         return;
     {
         std::lock_guard lock(FMutex);
         FQuitting = true;
     }
     FWake.notify_all();
-    FHelper.join();
+    ::pthread_join(FHelper, nullptr);
 }
 
 void TParallelStatus::Begin(int folderFd, size_t capacity)
@@ -52,13 +52,14 @@ void TParallelStatus::Publish(size_t chunks, bool closed)
     FPublished.store(chunks * 2 + (closed ? 1 : 0), std::memory_order_release);
     if (chunks >= SharedFromChunks && !FShared) {
         FShared = true;
-        if (!FHelper.joinable()) {
+        if (!FHelperStarted) {
             // The helper starts with every signal blocked (it inherits the
             // mask), so that signals go to the threads that wait for them.
             sigset_t all, previous;
             sigfillset(&all);
             pthread_sigmask(SIG_BLOCK, &all, &previous);
-            FHelper = std::thread([this] { Help(); });
+            // No std::thread: it frees its start state on the new thread.
+            FHelperStarted = ::pthread_create(&FHelper, nullptr, &TParallelStatus::HelpThread, this) == 0;
             pthread_sigmask(SIG_SETMASK, &previous, nullptr);
         }
         {
@@ -115,6 +116,12 @@ void TParallelStatus::Finish()
     std::unique_lock lock(FMutex);
     FOffered = false;
     FWake.wait(lock, [this] { return !FHelping; });
+}
+
+void* TParallelStatus::HelpThread(void* self)
+{
+    static_cast<TParallelStatus*>(self)->Help();
+    return nullptr;
 }
 
 void TParallelStatus::Help()

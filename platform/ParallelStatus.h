@@ -20,7 +20,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <thread>
+#include <pthread.h>
 
 class TParallelStatus
 {
@@ -56,6 +56,7 @@ private:
     // Claims the next claimable chunk and reads it; false when none is.
     bool ReadNextChunk();
     void Help();
+    static void* HelpThread(void* self);
 
     int FFolderFd = -1;
     size_t FRoom = 0;  // entries the arrays hold; they never move during a batch
@@ -73,5 +74,9 @@ private:
     bool FOffered = false;   // a batch waits for the helper
     bool FHelping = false;   // the helper works on the batch
     bool FQuitting = false;  // the helper is to end
-    std::thread FHelper;     // started with the first shared batch
+    // Started with the first shared batch. It allocates nothing, so that it
+    // gets no memory arena of its own (64 MB of address space, kept by the
+    // process and by any child it forks).
+    pthread_t FHelper{};
+    bool FHelperStarted = false;
 };
