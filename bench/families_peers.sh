@@ -95,10 +95,12 @@ fresh() { rm -rf "$1"; mkdir -p "$1"; : > "$1/CRM-received.txt"; }
 fresh "$work/steady"
 "$lagwatch" "$work/data" "$work/steady/CRM-received.txt" -close -families="$work/families.conf" > /dev/null
 python3 - "$work" <<'PY'
-import datetime, os, shutil, sys
+import datetime, os, re, shutil, sys
 work = sys.argv[1]
 base = os.path.join(work, "steady", "segments-received")
-days = sorted(f for f in os.listdir(base) if f.endswith(".txt"))
+def day_files(folder):
+    return sorted(f for f in os.listdir(folder) if re.fullmatch(r"\d{4}-\d\d-\d\d\.txt", f))
+days = day_files(base)
 today = days[-1]
 lines = open(os.path.join(base, today), newline="").read().splitlines(True)
 newest = max(l[:12] for l in lines)
@@ -108,7 +110,7 @@ for kind, keep in (("year", 365), ("week", 7)):
     shutil.copytree(os.path.join(work, "steady"), target)
     seg = os.path.join(target, "segments-received")
     first = datetime.date.fromisoformat(today[:10])
-    for f in os.listdir(seg):
+    for f in day_files(seg):
         if datetime.date.fromisoformat(f[:10]) <= first - datetime.timedelta(days=keep):
             os.remove(os.path.join(seg, f))
     for back in range(30, keep):
@@ -120,18 +122,19 @@ for kind, keep in (("year", 365), ("week", 7)):
                 out.append("%s00 img_msg_ch%02d_%03d_%s.seg=120\r\n" % (t, k % 12, k, t))
         out.sort()
         open(os.path.join(seg, day.isoformat() + ".txt"), "w", newline="").write("".join(out))
-    total = sum(1 for f in os.listdir(seg) for _ in open(os.path.join(seg, f)))
+    total = sum(1 for f in day_files(seg) for _ in open(os.path.join(seg, f)))
     print("%s: the segments' ledger holds %d entries" % (kind, total))
 PY
 
 PYTHONDONTWRITEBYTECODE=1 PYTHONPATH="$root/bench" python3 - "$lagwatch" "$work" "$plugin" "$newest" "$runs" <<'PY'
-import os, shutil, subprocess, sys
+import os, re, shutil, subprocess, sys
 from peer_timing import Targets, Timings
 lagwatch, work, plugin, newest, runs = sys.argv[1:6]
 runs = int(runs)
 data = os.path.join(work, "data")
 families = "-families=" + os.path.join(work, "families.conf")
-today = sorted(os.listdir(os.path.join(work, "year", "segments-received")))[-1]
+today = sorted(f for f in os.listdir(os.path.join(work, "year", "segments-received"))
+               if re.fullmatch(r"\d{4}-\d\d-\d\d\.txt", f))[-1]
 
 def prepare(name):
     if name == "first":

@@ -21,7 +21,9 @@ verbose="${LAGWATCH_VERBOSE:-0}"
 launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=)
 if command -v ccache >/dev/null 2>&1 && [ -n "${CCACHE_DIR:-}${XDG_CACHE_HOME:-}${HOME:-}" ]; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-  export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=true
+  # The precompiled headers (CMakeLists.txt) are cached only with this sloppiness.
+  export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=true \
+    CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime
 fi
 
 echo "Configuring $build"
