@@ -264,9 +264,13 @@ bool ReplaceCacheFile(const QByteArray& target, const QByteArray& bytes)
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0)
         return false;
+    // As readable as any file the program makes (mkstemp's are the owner's alone).
+    ::fchmod(fd, CreationMode());
     const bool written = WriteAllBytes(fd, bytes);
     if (::close(fd) == 0 && written && ::rename(temporary.constData(), target.constData()) == 0)
         return true;
     ::unlink(temporary.constData());
     return false;
 }
+
+void SyncPendingFolder() { PendingFolderSync().Note(QByteArray()); }

@@ -29,12 +29,16 @@ int RemoveLeftoverTemporaries(const QByteArray& target);
 
 // Replaces target by bytes through a temporary file in its folder, flushed
 // to the disk before it takes target's place; the folder itself is synced
-// once for a run of replaces in it, before another folder's file is replaced
-// and when the program ends. An existing file's permissions (and owner, where allowed) are kept; a new file
+// once for a run of replaces in it, before another folder's file is replaced,
+// at SyncPendingFolder and when the program ends. An existing file's permissions (and owner, where allowed) are kept; a new file
 // gets 0666 less the umask. False with an errno value in code; the temporary
 // file is removed then. written: the new file's status, when given.
 bool ReplaceThroughTemporary(const QByteArray& target, const QByteArray& bytes, const struct stat* existing, int& code,
                              struct stat* written = nullptr);
+
+// Syncs the folder a run of replaces left unsynced, so that what was saved
+// so far stays saved whatever happens next.
+void SyncPendingFolder();
 
 // A cache file (one the program can make again) replaced through a
 // temporary file beside it, not flushed to the disk: a crash may leave it

@@ -1,5 +1,7 @@
 #include "station/StationPass.h"
 
+#include "platform/AtomicFile.h"
+
 #include "platform/FileTimes.h"
 #include "platform/PathBytes.h"
 #include "platform/UserFolders.h"
@@ -187,5 +189,8 @@ bool TStationPass::Save()
             FReportFailure(error);
         }
     }
+    // A family's day files were synced as one; the save is whole on the disk
+    // before any output tells of it.
+    SyncPendingFolder();
     return *FSaveResult;
 }
