@@ -87,8 +87,9 @@ void CompletenessSeries(TExposition& out)
     out.Gauge("lagwatch_files_per_slot", "Files a complete slot of the schedule holds (1 while not known).",
               [](const TFamilyReading& f) { return f.Completeness.FilesPerSlot; });
     out.Windowed("lagwatch_products_expected",
-                 bySlot ? "Slots of the schedule counted in the window (due, or complete before): received plus missing."
-                       : "Scheduled products that are due in the window.",
+                 bySlot
+                     ? "Slots of the schedule counted in the window (due, or complete before): received plus missing."
+                     : "Scheduled products that are due in the window.",
                  [](const TCompletenessFigures& f) { return QString::number(f.Expected); });
     out.Windowed("lagwatch_products_missing", "Scheduled products due in the window that never arrived complete.",
                  [](const TCompletenessFigures& f) { return QString::number(f.Missing); });
@@ -96,7 +97,7 @@ void CompletenessSeries(TExposition& out)
                  [](const TCompletenessFigures& f) { return QString::number(f.MissingFiles); });
     out.Windowed("lagwatch_products_received",
                  bySlot ? "Complete slots of the window (every nominal time while the schedule is not known)."
-                       : "Products received in the window, scheduled or not.",
+                        : "Products received in the window, scheduled or not.",
                  [](const TCompletenessFigures& f) { return QString::number(f.Received); });
     if (bySlot)
         out.Windowed("lagwatch_files_received", "Files received in the window, on the schedule or not.",
@@ -108,7 +109,7 @@ void CompletenessSeries(TExposition& out)
                  });
     out.Family("lagwatch_product_delay_seconds", "summary",
                bySlot ? "Delays of the slots received in the window, each its latest file's (nearest rank)."
-                     : "Delays of the products received in the window (nearest rank).");
+                      : "Delays of the products received in the window (nearest rank).");
     const QString delay = QStringLiteral("lagwatch_product_delay_seconds");
     for (size_t i = 0; i < out.Count(); ++i)
         for (const auto& [window, member] : Windows) {

@@ -331,7 +331,8 @@ TEST(Completeness, CheckVerdictFromTheMissingProducts)
         ledger.Assign(lines);
         TLedgerEntries entries(ledger);
         const TStationStatus status = AssessStation(entries, Now, c.thresholds);
-        const TStationCompleteness r = AssessCompleteness(entries.Since(CompletenessSince(Now)), schedule, Now, {}, 1, Crm);
+        const TStationCompleteness r =
+            AssessCompleteness(entries.Since(CompletenessSince(Now)), schedule, Now, {}, 1, Crm);
         const TCheckResult check = CheckStation(status, c.thresholds, &r);
         EXPECT_EQ(check.State, c.state) << check.Line.toStdString();
         EXPECT_TRUE(check.Line.contains(QLatin1String(c.text))) << check.Line.toStdString();

@@ -69,8 +69,8 @@ TEST(SlotFiles, ACompleteSlotIsAsLateAsItsLatestFile)
         EXPECT_EQ(cell.Product.isEmpty(), *c.product == '\0');
         // One slot, however many files: counted once it is due or complete.
         const TCompletenessFigures& f = r.Days[0].Figures;
-        const bool received = c.state == TSlotState::OnTime || c.state == TSlotState::Late ||
-                              c.state == TSlotState::VeryLate;
+        const bool received =
+            c.state == TSlotState::OnTime || c.state == TSlotState::Late || c.state == TSlotState::VeryLate;
         EXPECT_EQ(f.Received, received ? 1 : 0);
         EXPECT_EQ(f.Missing, c.state == TSlotState::Missing ? 1 : 0);
         EXPECT_EQ(f.Expected, f.Received + f.Missing);
