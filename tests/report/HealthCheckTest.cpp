@@ -219,8 +219,6 @@ TEST(HealthCheck, TheNewestSlotIsAsLateAsItsLatestFile)
          TCheckState::Warning, "newest product img_s002.seg, 15.0 minutes late (more than 5), 1.0 hours old"},
         {"the first of 114 files, far back from the ledger's end", slot(114, {{0, "1000"}}), TFigureUnit::Slot,
          TCheckState::Critical, "newest product img_s000.seg, 16.7 minutes late (more than 15)"},
-        {"a file without a delay adds none", slot(3, {{1, "x"}}), TFigureUnit::Slot, TCheckState::Ok,
-         "newest product img_s000.seg, 3.3 minutes late"},
         {"no file measured", slot(2, {{0, "x"}, {1, "x"}}), TFigureUnit::Slot, TCheckState::Ok,
          "newest product img_s001.seg, delay not recorded"},
         {"counting products: the last line", slot(8, {{2, "900"}}), TFigureUnit::Product, TCheckState::Ok,

@@ -3,7 +3,6 @@
 // as the schedule is, and the chart's one bar per slot.
 #include "report/Completeness.h"
 #include "report/DelaySummary.h"
-#include "report/FamilyReading.h"
 
 #include <gtest/gtest.h>
 
@@ -115,25 +114,6 @@ TEST(SlotFiles, FilesPerSlotLearnedAsTheScheduleIs)
     for (int day = 4; day <= 6; ++day)
         lines += Files(day, 6, 0, Repeated(2, "60")) + Files(day, 5, 59, Repeated(7, "60"));
     EXPECT_EQ(LearnFilesPerSlot(ParseLedgerLines(lines), six, Now), 2);
-}
-
-// Hourly slots given, holding 1, 2 and 3 files since yesterday: one day
-// teaches no count, so no slot lacks files.
-TEST(SlotFiles, AGivenScheduleOfOneDayMissesNothing)
-{
-    QStringList lines;
-    for (int hour = 0; hour < 24 + 11; ++hour)
-        lines += Files(6 + hour / 24, hour % 24, 0, Repeated(1 + hour % 3, "60"));
-    TSortedStringList ledger;
-    ledger.Assign(lines);
-    TLedgerEntries entries(ledger);
-    TFamilyRules rules;
-    QString error;
-    rules.Expect = ParseExpectedSchedule(QStringLiteral("1h"), error);
-    const TStationCompleteness r = FamilyCompleteness(rules, TLedgerView{&entries, {}, false, 0}, Now);
-    EXPECT_EQ(r.FilesPerSlot, 1);
-    EXPECT_EQ(r.Last24Hours.Missing, 0);
-    EXPECT_EQ(r.Last24Hours.Received, r.Last24Hours.Expected);
 }
 
 TEST(SlotFiles, TheChartHasOneBarPerSlot)
