@@ -147,6 +147,10 @@ std::vector<TSwitch> MakeSwitches()
          "exists; without one, the CRM products alone)",
          File(&TCommandLine::FamiliesFile)},
         {"family", "NAME[,NAME...]", none, "walk and report only these families of the families file", FamilyNames},
+        {"outages", "FILE", none,
+         "the planned outages: slots inside their windows are not due (default "
+         "$XDG_CONFIG_HOME/lagwatch/outages.conf when it exists)",
+         File(&TCommandLine::OutagesFile)},
         {"refresh", "MIN", none, "with the window open, scan again every MIN minutes, from 1 to 1440",
          Whole(&TCommandLine::RefreshMinutes, 1, MaxRefreshMinutes,
                QStringLiteral("a whole number of minutes from 1 to %1").arg(MaxRefreshMinutes))},

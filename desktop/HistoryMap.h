@@ -2,7 +2,7 @@
 // The station's history as a picture: a completeness map of the last 30 UTC
 // days (rows, today at the top) by the expected slots (columns, in time-of-day
 // order), each cell coloured as the chart colours its bars, a missing slot
-// crossed out, a slot not yet due left blank. The layout is worked out apart
+// crossed out, a slot of a planned outage barred, a slot not yet due left blank. The layout is worked out apart
 // from the painting, in logical pixels, so the window and the tests can ask
 // where a cell is; the painting goes through the chart's canvas at any scale.
 #include "chart/ChartTypes.h"
@@ -38,6 +38,9 @@ QString SlotStateName(TSlotState state);
 // time when no product filled it), the nominal time and the delay in minutes,
 // or "missing" / "not due yet".
 QString HistoryCellText(const TSlotCell& cell);
+// For a slot inside a planned outage, a line more for that text: the
+// window's name and reason; else empty.
+QString HistoryOutageText(const TSlotCell& cell, const TStationCompleteness& completeness);
 
 struct THistoryLabel
 {

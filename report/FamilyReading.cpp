@@ -13,10 +13,11 @@ TStationCompleteness FamilyCompleteness(const TFamilyRules& rules, const TLedger
         recent = view.Entries->Since(CompletenessSince(now));
         groups = ProductGroupsOf(recent);
     }
-    const TExpectedSchedule schedule = rules.Expect ? *rules.Expect : LearnSchedule(groups, now);
-    const int filesPerSlot = rules.FilesPerSlot ? *rules.FilesPerSlot : LearnFilesPerSlot(groups, schedule, now);
+    const TExpectedSchedule schedule = rules.Expect ? *rules.Expect : LearnSchedule(groups, now, rules.Outages);
+    const int filesPerSlot =
+        rules.FilesPerSlot ? *rules.FilesPerSlot : LearnFilesPerSlot(groups, schedule, now, rules.Outages);
     return AssessCompleteness(groups, view.HoldsOlder, schedule, now, rules.CompletenessLimits, filesPerSlot,
-                              rules.Unit);
+                              rules.Unit, rules.Outages);
 }
 
 TFamilyReading ReadFamily(const TFamilyRules& rules, const TLedgerView& view, TDateTime now, const QString& problem,
@@ -34,6 +35,11 @@ TFamilyReading ReadFamily(const TFamilyRules& rules, const TLedgerView& view, TD
     reading.Summary = SummariseLedgerEntries(NewestSlotEntries(entries, reading.Completeness.FilesPerSlot));
     reading.Status = AssessStation(entries, now, rules.Thresholds, reading.Summary, rules.Unit);
     reading.Status.LedgerEntries = view.Lines;
+    if (reading.Status.Newest)
+        reading.Completeness.OutageSecondsSinceNewest =
+            static_cast<double>(rules.Outages.CoveredMs(DateTimeToUnixMs(reading.Status.Newest->Nominal),
+                                                        DateTimeToUnixMs(now))) /
+            1000.0;
     return reading;
 }
 

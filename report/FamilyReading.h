@@ -23,6 +23,7 @@ struct TFamilyRules
     std::optional<TExpectedSchedule> Expect;  // none: learned
     std::optional<int> FilesPerSlot;          // none: learned
     TFigureUnit Unit = TFigureUnit::Slot;     // what the figures and the newest product count
+    TFamilyOutages Outages = {};              // its planned outages: slots there are not due
 };
 
 struct TFamilyReading

@@ -29,7 +29,10 @@ struct TRunMetrics
 // without due slots), the summary lagwatch_product_delay_seconds (quantiles
 // 0.5, 0.95 and 1, NaN without a delay), lagwatch_schedule_slots (slots a
 // day; 0 while not known) and lagwatch_files_per_slot. Counting slots, a
-// "product" of these series is a slot.
+// "product" of these series is a slot. With an outages file also
+// lagwatch_outage_active, lagwatch_outage_end_timestamp_seconds (labels
+// outage and reason, only while one is active) and lagwatch_slots_excused
+// (labels outage and window, one per window covering the family).
 QByteArray MetricsText(const TRunMetrics& run, const std::vector<TFamilyReading>& families);
 
 // A label value as the exposition format writes it: backslash, double quote

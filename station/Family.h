@@ -2,6 +2,7 @@
 // A product family: the files of one kind a station receives (their folder,
 // name pattern, schedule, files per slot, limits and missing policy). The
 // CRM products are the built-in family, with the rules the program always had.
+#include "station/Outages.h"
 #include "station/Schedule.h"
 
 #include <QString>
@@ -41,6 +42,8 @@ struct TFamily
     // The figures count every product rather than slots: the CRM products
     // watched without a families file, counted as they always were.
     bool CountsProducts = false;
+    // The planned outages that cover the family (the outages file).
+    TFamilyOutages Outages = {};
 };
 
 // How many days of entries a family's ledger keeps before they move to the
