@@ -10,7 +10,7 @@
 #include "platform/DateTime.h"
 #include "tests/common/TempDir.h"
 #include "tests/e2e/FamilyStation.h"
-#include "tests/e2e/LoopbackServer.h"
+#include "tests/e2e/MonitoringServers.h"
 #include "tests/e2e/ProgramRun.h"
 
 #include <QDir>
@@ -53,21 +53,6 @@ void WriteStation(const QString& folder, int64_t nowMs, int64_t gapFrom, int64_t
     }
 }
 
-// The alerts of the given name that Prometheus reports firing, by the
-// label given (the folder or the family), sorted.
-QStringList FiringFolders(int port, const char* alertName, const char* label = "folder")
-{
-    const QJsonObject reply = QJsonDocument::fromJson(HttpGet(port, "/api/v1/alerts")).object();
-    QStringList folders;
-    for (const QJsonValue alert : reply["data"].toObject()["alerts"].toArray()) {
-        const QJsonObject labels = alert.toObject()["labels"].toObject();
-        if (labels["alertname"].toString() == alertName && alert.toObject()["state"].toString() == "firing")
-            folders.append(labels[label].toString());
-    }
-    folders.sort();
-    return folders;
-}
-
 // A node exporter serving the text files of a folder, ready once they hold
 // mark, and a Prometheus scraping it every second with the shipped rules.
 struct TMonitoringServers
@@ -108,16 +93,9 @@ struct TMonitoringServers
     QString Logs() const { return NodeExporter.Log() + Server.Log(); }
 
     // The samples of a query by the value of one label.
-    QMap<QString, QString> Query(const QByteArray& query, const char* label) const
+    QMap<QString, QString> Query(const QString& query, const char* label) const
     {
-        const QJsonObject reply =
-            QJsonDocument::fromJson(HttpGet(Server.Port(), "/api/v1/query?query=" + query.toPercentEncoding()))
-                .object();
-        QMap<QString, QString> values;
-        for (const QJsonValue sample : reply["data"].toObject()["result"].toArray())
-            values[sample.toObject()["metric"].toObject()[label].toString()] =
-                sample.toObject()["value"].toArray().at(1).toString();
-        return values;
+        return QueryByLabel(Server.Port(), query, label);
     }
 
     TServer NodeExporter;
@@ -165,7 +143,7 @@ TEST(MonitoringServer, MissingProductsAlertFiresForTheStationWithGapsOnly)
                 HttpGet(prometheusPort, "/api/v1/query?query=lagwatch_products_missing%7Bwindow%3D%2224h%22%7D"))
                 .object();
         series = reply["data"].toObject()["result"].toArray().size();
-        firing = FiringFolders(prometheusPort, "LagwatchProductsMissingAtStation");
+        firing = FiringAlerts(prometheusPort, "LagwatchProductsMissingAtStation", "folder");
         return series == 2 && !firing.isEmpty();
     });
     EXPECT_EQ(series, 2) << servers.Logs().toStdString();
@@ -186,8 +164,8 @@ TEST(MonitoringServer, MissingProductsAlertFiresForTheStationWithGapsOnly)
         seen = now;
         return evaluations >= 3;
     }));
-    EXPECT_EQ(FiringFolders(prometheusPort, "LagwatchProductsMissingAtStation"), QStringList{gaps});
-    EXPECT_EQ(FiringFolders(prometheusPort, "LagwatchProductsNotOnTime"), QStringList{});
+    EXPECT_EQ(FiringAlerts(prometheusPort, "LagwatchProductsMissingAtStation", "folder"), QStringList{gaps});
+    EXPECT_EQ(FiringAlerts(prometheusPort, "LagwatchProductsNotOnTime", "folder"), QStringList{});
 }
 
 // The station of three families, checked, reported and scraped: one run
@@ -251,7 +229,7 @@ TEST(MonitoringServer, ThreeFamiliesCheckedReportedAndScraped)
     QStringList firing;
     WaitUntil([&] {
         missingFiles = servers.Query("lagwatch_files_missing{window=\"24h\"}", "family");
-        firing = FiringFolders(servers.Server.Port(), "LagwatchProductsMissingAtStation", "family");
+        firing = FiringAlerts(servers.Server.Port(), "LagwatchProductsMissingAtStation", "family");
         return missingFiles.size() == 3 && !firing.isEmpty();
     });
     EXPECT_EQ(missingFiles, (QMap<QString, QString>{{"crm", "0"}, {"hourly", "0"}, {"seg", "2"}}))

@@ -1,7 +1,9 @@
-#include "tests/e2e/LoopbackServer.h"
+#include "tests/e2e/MonitoringServers.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QThread>
 
 #include <arpa/inet.h>
@@ -105,3 +107,27 @@ QString TServer::Log() const
 }
 
 bool TServer::Exited() { return FProcess.state() == QProcess::NotRunning || FProcess.waitForFinished(0); }
+
+QJsonArray QuerySamples(int port, const QString& query)
+{
+    const QByteArray reply = HttpGet(port, "/api/v1/query?query=" + query.toUtf8().toPercentEncoding());
+    return QJsonDocument::fromJson(reply)["data"]["result"].toArray();
+}
+
+QMap<QString, QString> QueryByLabel(int port, const QString& query, const QString& label)
+{
+    QMap<QString, QString> values;
+    for (const QJsonValue sample : QuerySamples(port, query))
+        values[sample["metric"][label].toString()] = sample["value"][1].toString();
+    return values;
+}
+
+QStringList FiringAlerts(int port, const QString& alert, const QString& label)
+{
+    QStringList firing;
+    for (const QJsonValue a : QJsonDocument::fromJson(HttpGet(port, "/api/v1/alerts"))["data"]["alerts"].toArray())
+        if (a["labels"]["alertname"] == alert && a["state"] == "firing")
+            firing.append(a["labels"][label].toString());
+    firing.sort();
+    return firing;
+}

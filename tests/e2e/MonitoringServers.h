@@ -1,8 +1,10 @@
 #pragma once
 // Real servers for the monitoring tests (a node exporter, Prometheus), each
 // on a free loopback port for the length of a test and stopped whatever
-// happens, and the HTTP GET that reads them.
+// happens, the HTTP GET that reads them and what Prometheus's API tells.
 #include <QByteArray>
+#include <QJsonArray>
+#include <QMap>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -40,3 +42,10 @@ private:
     QString FLog;
     int FPort = 0;
 };
+
+// Prometheus's answers: the samples of an instant query; their values (as
+// Prometheus writes them) by a label's value; the label's value of every
+// alert of that name that fires, sorted.
+QJsonArray QuerySamples(int port, const QString& query);
+QMap<QString, QString> QueryByLabel(int port, const QString& query, const QString& label);
+QStringList FiringAlerts(int port, const QString& alert, const QString& label);
