@@ -3,7 +3,6 @@
 #include "platform/AtomicFile.h"
 #include "platform/PathBytes.h"
 
-#include <QFile>
 #include <QList>
 
 #include <algorithm>

@@ -16,10 +16,10 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <tuple>
+#include <unordered_map>
 #include <vector>
 
 class TFamilyPass
@@ -140,7 +140,7 @@ private:
     // What this pass recorded for the histogram: a crm product's delay, or
     // another family's products per nominal minute (minutes since 1970).
     std::vector<int64_t> FRecordedDelays;
-    std::map<int64_t, int> FRecordedPerMinute;
+    std::unordered_map<int64_t, int> FRecordedPerMinute;
     std::function<int(const TFamilyPass&)> FFilesPerSlotRule;
     mutable std::optional<TDelayHistogram> FDelayHistogram;
 
