@@ -35,20 +35,38 @@ TDelayChart::~TDelayChart()
         FChart->SetOnAfterDraw({});
 }
 
-void TDelayChart::SetDataFolder(const QString& folder)
+void TDelayChart::SetDataFolder(const QString& folder, const QString& family)
 {
-    FChart->Title()->SetText({QStringLiteral("Delay of CRM data in  ") + folder});
+    FChart->Title()->SetText({QStringLiteral("Delay of %1 data in  ").arg(FamilyDataName(family)) + folder});
 }
+
+namespace {
+
+// The slots of a day on a time axis: a label every hour or more, as many as fit.
+constexpr double OneHour = 1.0 / 24;
+
+}  // namespace
 
 void TDelayChart::Plot(const std::vector<TDelayPoint>& points, TDateTime firstDate, TDateTime lastDate)
 {
-    FFirstDate = firstDate;
-    FLastDate = lastDate;
+    TDelaySummary days;
+    days.Points = points;
+    days.FirstDate = firstDate;
+    days.LastDate = lastDate;
+    Plot(days);
+}
+
+void TDelayChart::Plot(const TDelaySummary& summary)
+{
+    FFirstDate = summary.FirstDate;
+    FLastDate = summary.LastDate;
+    FLineReach = 0.7 * summary.BarSpacing;
+    FLineMinutes = summary.CriticalMinutes;
     double tallest = 0;
     FSeries->BeginUpdate();
     // A window shows another family, or a later scan, in the same series.
     FSeries->Clear();
-    for (const TDelayPoint& p : points) {
+    for (const TDelayPoint& p : summary.Points) {
         if (p.Colour != ColourOwnSeries)
             tallest = std::max(tallest, p.Minutes);
         FSeries->AppendPoint(p.Day, p.Minutes, QString(), p.Colour);
@@ -56,21 +74,23 @@ void TDelayChart::Plot(const std::vector<TDelayPoint>& points, TDateTime firstDa
     FSeries->EndUpdate();
 
     FChart->LeftAxis()->SetAutomaticMaximum(false);
-    FChart->LeftAxis()->SetMaximum(LeftAxisMaximum(tallest));
-    FChart->BottomAxis()->SetDateTimeFormat(QStringLiteral("mmm dd"));
-    FChart->BottomAxis()->SetIncrement(3);
+    FChart->LeftAxis()->SetMaximum(LeftAxisMaximum(tallest, summary.CriticalMinutes));
+    FChart->BottomAxis()->SetDateTimeFormat(summary.SlotBars ? QStringLiteral("mmm dd hh:nn") : QStringLiteral("mmm dd"));
+    FChart->BottomAxis()->SetIncrement(summary.SlotBars ? OneHour : 3);
     FChart->BottomAxis()->SetMinorTickCount(2);
+    // A batch does not repaint, and the setters above only when a value
+    // changed: a later scan or another family with the same axes would keep
+    // the old bars on the screen.
+    FChart->Invalidate();
 }
-
-void TDelayChart::Plot(const TDelaySummary& summary) { Plot(summary.Points, summary.FirstDate, summary.LastDate); }
 
 void TDelayChart::DrawReferenceLine(TChart* sender) const
 {
     if (!(FLastDate > FFirstDate))
         return;
-    const int y = sender->LeftAxis()->ValueToPixel(45.0);
-    const int x1 = sender->BottomAxis()->ValueToPixel(FFirstDate - 0.7);
-    const int x2 = sender->BottomAxis()->ValueToPixel(FLastDate + 0.7);
+    const int y = sender->LeftAxis()->ValueToPixel(FLineMinutes);
+    const int x1 = sender->BottomAxis()->ValueToPixel(FFirstDate - FLineReach);
+    const int x2 = sender->BottomAxis()->ValueToPixel(FLastDate + FLineReach);
     sender->Canvas()->Pen()->SetStyle(TPenStyle::Dash);
     sender->Canvas()->Pen()->SetColor(ColourReferenceLine);
     sender->Canvas()->DrawHorizontalLine(x1, x2, y);

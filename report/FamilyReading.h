@@ -22,6 +22,8 @@ struct TFamilyRules
     TCompletenessLimits CompletenessLimits;
     std::optional<TExpectedSchedule> Expect;  // none: learned
     std::optional<int> FilesPerSlot;          // none: learned
+    // The CRM products' chart, as ever (TChartRules::CrmBars).
+    bool BuiltInCrm = false;
 };
 
 struct TFamilyReading
@@ -32,7 +34,7 @@ struct TFamilyReading
     TCompletenessLimits CompletenessLimits;
     TStationStatus Status;
     TStationCompleteness Completeness;
-    TDelaySummary Summary;  // the chart: one bar per slot
+    TDelaySummary Summary;  // the chart: one bar per slot, coloured by the family's limits
     // Why the family's folder could not be walked; empty when it could.
     QString Problem;
     int ProductsRecorded = 0;
