@@ -13,7 +13,7 @@ TFamilyRules FamilyRulesOf(const TFamily& family)
     rules.CompletenessLimits = {limits.WarningMinutes, limits.CriticalMinutes, limits.MissingAfterMinutes};
     rules.Expect = family.Expect;
     rules.FilesPerSlot = family.FilesPerSlot;
-    rules.BuiltInCrm = family.BuiltInCrm;
+    rules.CrmChart = family.BuiltInCrm;
     return rules;
 }
 

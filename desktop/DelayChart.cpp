@@ -44,6 +44,25 @@ namespace {
 
 // The slots of a day on a time axis: a label every hour or more, as many as fit.
 constexpr double OneHour = 1.0 / 24;
+constexpr int BarWidthPercent = 70;
+
+// The chart gives each bar a share of the axis per point. Bars at their slots'
+// times fill 70% of a slot where the slots are regular; where some are
+// missing there are fewer points than slots, and neighbours would overlap.
+int SlotBarWidthPercent(const std::vector<TDelayPoint>& points)
+{
+    double least = 0;
+    for (size_t i = 1; i < points.size(); ++i) {
+        const double gap = points[i].Day - points[i - 1].Day;
+        if (gap > 0 && (least == 0 || gap < least))
+            least = gap;
+    }
+    if (least == 0)
+        return BarWidthPercent;
+    // The axis spans the points and about a slot of margin on either side.
+    const double share = least * double(points.size() + 1) / (points.back().Day - points.front().Day + 2 * least);
+    return std::clamp(int(BarWidthPercent * share), 1, BarWidthPercent);
+}
 
 }  // namespace
 
@@ -63,6 +82,7 @@ void TDelayChart::Plot(const TDelaySummary& summary)
     FLineReach = 0.7 * summary.BarSpacing;
     FLineMinutes = summary.CriticalMinutes;
     double tallest = 0;
+    FSeries->SetBarWidthPercent(summary.SlotBars ? SlotBarWidthPercent(summary.Points) : BarWidthPercent);
     FSeries->BeginUpdate();
     // A window shows another family, or a later scan, in the same series.
     FSeries->Clear();

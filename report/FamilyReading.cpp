@@ -33,7 +33,7 @@ TFamilyReading ReadFamily(const TFamilyRules& rules, const TLedgerView& view, TD
     TChartRules chart;
     chart.WarningMinutes = rules.Thresholds.WarningMinutes;
     chart.CriticalMinutes = rules.Thresholds.CriticalMinutes;
-    chart.CrmBars = rules.BuiltInCrm;
+    chart.CrmBars = rules.CrmChart;
     chart.FilesPerSlot = reading.Completeness.FilesPerSlot;
     chart.SlotsPerDay = int(reading.Completeness.Schedule.SlotMinutes.size());
     reading.Summary = SummariseFamilyChart(entries, chart);

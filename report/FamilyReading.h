@@ -22,8 +22,9 @@ struct TFamilyRules
     TCompletenessLimits CompletenessLimits;
     std::optional<TExpectedSchedule> Expect;  // none: learned
     std::optional<int> FilesPerSlot;          // none: learned
-    // The CRM products' chart, as ever (TChartRules::CrmBars).
-    bool BuiltInCrm = false;
+    // The CRM products' chart, as ever (TChartRules::CrmBars); a family of
+    // the families file has one bar per slot.
+    bool CrmChart = true;
 };
 
 struct TFamilyReading

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 namespace {
 
 TDelaySummary Summarise(const QStringList& lines) { return SummariseLedgerEntries(ParseLedgerLines(lines)); }
@@ -51,84 +49,6 @@ TEST(DelaySummary, LeftAxisMaximum)
             lines.append("202106231200-crm.grb=" + QString::number(s));
         EXPECT_DOUBLE_EQ(LeftAxisMaximum(Summarise(lines).Maximum), c.maximum);
     }
-}
-
-// The bars' colours and the reference line follow the family's limits (or
-// -warning and -critical); the built-in ones give the picture as ever.
-TEST(DelaySummary, ColoursAndLineFollowTheLimits)
-{
-    struct Case
-    {
-        const char* what;
-        double warning, critical;
-        int seconds;
-        TColor colour;
-        double axisMaximum;
-    };
-    const Case cases[] = {
-        {"built-in limits", 35, 45, 1440, ColourInTime, 47},
-        {"-warning=20: 24 minutes is over it", 20, 45, 1440, ColourNearlyLate, 47},
-        {"critical = 10: 20 minutes is late", 5, 10, 1200, ColourLate, 22},
-        {"at the warning limit itself", 5, 10, 300, ColourInTime, 12},
-        {"between the limits", 5, 10, 420, ColourNearlyLate, 12},
-        {"a critical limit above 45", 35, 90, 3600, ColourNearlyLate, 92},
-    };
-    for (const Case& c : cases) {
-        TSortedStringList ledger;
-        ledger.Add("202106221200-crm.grb=" + QString::number(c.seconds));
-        ledger.Add("202106231200-crm.grb=" + QString::number(c.seconds));
-        TLedgerEntries entries(ledger);
-        for (const bool crm : {true, false}) {
-            TChartRules rules;
-            rules.WarningMinutes = c.warning;
-            rules.CriticalMinutes = c.critical;
-            rules.CrmBars = crm;
-            const TDelaySummary s = SummariseFamilyChart(entries, rules);
-            ASSERT_EQ(s.Points.size(), 2u) << c.what;
-            EXPECT_EQ(s.Points[1].Colour, c.colour) << c.what;
-            EXPECT_EQ(s.CriticalMinutes, c.critical) << c.what;
-            EXPECT_DOUBLE_EQ(LeftAxisMaximum(s.Maximum, s.CriticalMinutes), c.axisMaximum) << c.what;
-            EXPECT_FALSE(s.SlotBars) << "one slot a day stands on its day: " << c.what;
-        }
-    }
-}
-
-// An hourly family of three files a slot, files-per-slot not known yet: one
-// bar per slot at its own time, as late as its latest file, the text lines
-// naming the slot's time; the CRM products keep a bar per line on its day.
-TEST(DelaySummary, ASubDailyFamilyHasABarPerSlotAtItsTime)
-{
-    TSortedStringList ledger;
-    for (int hour = 0; hour < 60; ++hour)
-        for (const int seconds : {60, hour == 59 ? 2460 : 300, 120})
-            ledger.Add(QString::asprintf("202612%02d%02d00-f%d.dat=%d", 4 + hour / 24, hour % 24, seconds, seconds));
-    TLedgerEntries entries(ledger);
-    TChartRules rules;
-    rules.CrmBars = false;
-    const TDelaySummary s = SummariseFamilyChart(entries, rules);
-    ASSERT_EQ(s.Points.size(), size_t(PlottedLineCount));
-    EXPECT_TRUE(s.SlotBars);
-    for (size_t i = 1; i < s.Points.size(); ++i)
-        EXPECT_NEAR(s.Points[i].Day - s.Points[i - 1].Day, 1.0 / 24, 1e-9) << i;
-    EXPECT_NEAR(s.BarSpacing, 1.0 / 24, 1e-9);
-    EXPECT_EQ(s.Points.back().Seconds, 2460);
-    EXPECT_FLOAT_EQ(s.Maximum, 41.0f);
-    EXPECT_EQ(SummaryHint(s.TextLines), InLocale("Lagwatch:\r  2026-Dec-06 11:00  => 41.0 minutes\r"
-                                                 "  2026-Dec-06 10:00  => 5.0 minutes\r  2026-Dec-06 09:00  => 5.0 "
-                                                 "minutes\r  2026-Dec-06 08:00  => 5.0 minutes\r  2026-Dec-06 07:00 "
-                                                 " => 5.0 minutes"));
-    // The schedule alone tells a sub-daily family, before two slots share a day.
-    TSortedStringList one;
-    one.Add("202612061100-f.dat=60");
-    TLedgerEntries oneEntries(one);
-    rules.SlotsPerDay = 24;
-    EXPECT_TRUE(SummariseFamilyChart(oneEntries, rules).SlotBars);
-
-    rules.CrmBars = true;
-    const TDelaySummary crm = SummariseFamilyChart(entries, rules);
-    EXPECT_FALSE(crm.SlotBars);
-    EXPECT_EQ(crm.Points.size(), size_t(PlottedLineCount));
-    EXPECT_EQ(crm.Points.back().Day, std::trunc(crm.Points.back().Day));
 }
 
 TEST(DelaySummary, SkipsLinesWithoutADateOrAValue)
