@@ -34,9 +34,6 @@ public:
     // The days (or slot times) the reference line runs between (0 before the first Plot).
     TDateTime FirstDate() const { return FFirstDate; }
     TDateTime LastDate() const { return FLastDate; }
-    // How far the line reaches beyond them, in days, and its height in minutes.
-    double LineReach() const { return FLineReach; }
-    double LineMinutes() const { return FLineMinutes; }
 
     // The title: "Delay of CRM data in  " and the folder; another family is
     // named as it is written (FamilyDataName).
@@ -62,6 +59,7 @@ private:
     QPointer<TChart> FChart;
     TBarSeries* FSeries = nullptr;
     TDateTime FFirstDate = 0, FLastDate = 0;
+    // How far the line reaches beyond those, in days, and its height in minutes.
     double FLineReach = 0.7;
     double FLineMinutes = LateMinutes;
 };

@@ -29,41 +29,38 @@ int CountColour(const QImage& image, QRgb colour, int row = -1)
     return n;
 }
 
-class FamilyChart : public ::testing::Test
+// A station of June 2021 at 23 June 14:00, each below its own folder.
+struct TStation
 {
-protected:
-    void SetUp() override { SetClockForTesting([] { return 44370 + 14 / 24.0; }); }  // 2021-06-23 14:00
-    void TearDown() override { SetClockForTesting({}); }
-
-    // A file of June 2021 that came `minutes` late, in the station's folder.
+    TStation() { SetClockForTesting([] { return 44370 + 14 / 24.0; }); }
+    ~TStation() { SetClockForTesting({}); }
+    // A file named with its day that came `minutes` late.
     void Deliver(const QString& name, int minutes)
     {
-        const QString path = FDir.Write(FStation + "data/2021/06/" + name.mid(name.indexOf("202106") + 6, 2) + "/" +
-                                            name, "DATA");
+        const QString day = name.mid(name.indexOf("202106") + 6, 2);
+        const QString path = Dir.Write(Folder + "data/2021/06/" + day + "/" + name, "DATA");
         const auto times = ReadFileTimes(QFile::encodeName(path));
         ASSERT_TRUE(times && SetLastWriteMs(path, times->CreationMs - minutes * 60000));
     }
-
     std::unique_ptr<TFormLagwatchPlot> Open(QStringList switches, const QString& families)
     {
         if (!families.isEmpty())
-            switches.append("-families=" + FDir.Write(FStation + "families.conf", families.toUtf8()));
+            switches.append("-families=" + Dir.Write(Folder + "families.conf", families.toUtf8()));
         TParsedCommandLine parsed = ParseCommandLine(
-            switches + QStringList{FDir.MakeDir(FStation + "data"), FDir.Write(FStation + "ledger.txt", "")});
+            switches + QStringList{Dir.MakeDir(Folder + "data"), Dir.Write(Folder + "ledger.txt", "")});
         EXPECT_TRUE(parsed.Error.isEmpty() && ResolveFamilies(parsed.Line, parsed.Error)) << parsed.Error.toStdString();
-        FRun = std::make_unique<TStationRun>(parsed.Line);
-        auto form = std::make_unique<TFormLagwatchPlot>(*FRun);
+        Run = std::make_unique<TStationRun>(parsed.Line);
+        auto form = std::make_unique<TFormLagwatchPlot>(*Run);
         form->TimerOnStartTimer();
         return form;
     }
-
-    TempDir FDir;
-    QString FStation;  // below FDir: each station its own ledgers
-    std::unique_ptr<TStationRun> FRun;
-    TScopedEnvironment FConfigHome{"XDG_CONFIG_HOME", QFile::encodeName(FDir.Path() + "config")};
+    TempDir Dir;
+    QString Folder;
+    std::unique_ptr<TStationRun> Run;
+    TScopedEnvironment ConfigHome{"XDG_CONFIG_HOME", QFile::encodeName(Dir.Path() + "config")};
 };
 
-TEST_F(FamilyChart, ColoursAndLineFollowTheLimitsOfTheFamilyShown)
+TEST(FamilyChart, ColoursAndLineFollowTheLimitsOfTheFamilyShown)
 {
     struct Case
     {
@@ -73,21 +70,21 @@ TEST_F(FamilyChart, ColoursAndLineFollowTheLimitsOfTheFamilyShown)
         int family, minutes;  // the family shown, its bars' delay
         TColor colour;
         double line;
-    };
-    const Case cases[] = {
+    } const cases[] = {
         {"built-in", {}, "", 0, 24, ColourInTime, 45},
         {"warning20", {"-warning=20"}, "", 0, 24, ColourNearlyLate, 45},
         {"critical20", {"-warning=10", "-critical=20"}, "", 0, 24, ColourLate, 20},
         {"family", {}, Seg, 1, 20, ColourLate, 10},
         {"switches-over-family", {"-warning=15", "-critical=30"}, Seg, 1, 20, ColourNearlyLate, 30},
     };
+    TStation station;
     for (const Case& c : cases) {
-        FStation = c.what + "/";
+        station.Folder = c.what + "/";
         for (const QString day : {"22", "23"}) {
-            Deliver("202106" + day + "1200-crm.grb", c.minutes);
-            Deliver("seg_a_202106" + day + "1200.dat", c.minutes);
+            station.Deliver("202106" + day + "1200-crm.grb", c.minutes);
+            station.Deliver("seg_a_202106" + day + "1200.dat", c.minutes);
         }
-        auto form = Open(c.switches, c.families);
+        auto form = station.Open(c.switches, c.families);
         form->ShowFamily(c.family);
         const QImage image = form->Chart()->RenderToImage();
         for (const TColor band : {ColourInTime, ColourNearlyLate, ColourLate})
@@ -102,24 +99,23 @@ TEST_F(FamilyChart, ColoursAndLineFollowTheLimitsOfTheFamilyShown)
 
 // A batch of bars does not repaint the chart: a wall display showed the old
 // bars under a new caption.
-TEST_F(FamilyChart, TheScreenFollowsEveryScanAndSwitch)
+TEST(FamilyChart, TheScreenFollowsEveryScanAndSwitch)
 {
-    Deliver("202106211200-crm.grb", 10);
-    Deliver("202106221200-crm.grb", 12);
+    TStation station;
+    station.Deliver("202106211200-crm.grb", 10);
+    station.Deliver("202106221200-crm.grb", 12);
     // Three slots of one day, the middle one of two files (files a slot not known yet).
     for (const QString name : {"a_202106231200", "a_202106231300", "b_202106231300", "a_202106231320"})
-        Deliver("seg_" + name + ".dat", name.startsWith('b') ? 8 : 3);
-    auto form = Open({}, Seg);
+        station.Deliver("seg_" + name + ".dat", name.startsWith('b') ? 8 : 3);
+    auto form = station.Open({}, Seg);
     form->show();
     auto shown = [&form] { return form->Chart()->grab().toImage().convertToFormat(QImage::Format_RGB32); };
     auto painted = [&form] { return form->Chart()->RenderToImage().convertToFormat(QImage::Format_RGB32); };
     const QImage before = shown();
-
-    Deliver("202106231200-crm.grb", 30);  // a bar on a new day, the axes' settings as they were
+    station.Deliver("202106231200-crm.grb", 30);  // a bar on a new day, the axes' settings as they were
     form->Watch()->ScanAgain()->trigger();
-    const QImage afterScan = shown();
-    EXPECT_TRUE(afterScan != before);
-    EXPECT_TRUE(afterScan == painted()) << "the old bars under the new caption";
+    EXPECT_TRUE(shown() != before);
+    EXPECT_TRUE(shown() == painted()) << "the old bars under the new caption";
     for (const int key : {Qt::Key_2, Qt::Key_1, Qt::Key_2}) {
         for (QAction* action : form->actions())
             if (action->shortcut() == QKeySequence(Qt::CTRL | key))
