@@ -80,9 +80,9 @@ TEST(FamilyChart, ColoursAndLineFollowTheLimitsOfTheFamilyShown)
     TStation station;
     for (const Case& c : cases) {
         station.Folder = c.what + "/";
-        for (const QString day : {"22", "23"}) {
-            station.Deliver("202106" + day + "1200-crm.grb", c.minutes);
-            station.Deliver("seg_a_202106" + day + "1200.dat", c.minutes);
+        for (const char* day : {"22", "23"}) {
+            station.Deliver(QString("202106") + day + "1200-crm.grb", c.minutes);
+            station.Deliver(QString("seg_a_202106") + day + "1200.dat", c.minutes);
         }
         auto form = station.Open(c.switches, c.families);
         form->ShowFamily(c.family);
@@ -105,8 +105,8 @@ TEST(FamilyChart, TheScreenFollowsEveryScanAndSwitch)
     station.Deliver("202106211200-crm.grb", 10);
     station.Deliver("202106221200-crm.grb", 12);
     // Three slots of one day, the middle one of two files (files a slot not known yet).
-    for (const QString name : {"a_202106231200", "a_202106231300", "b_202106231300", "a_202106231320"})
-        station.Deliver("seg_" + name + ".dat", name.startsWith('b') ? 8 : 3);
+    for (const char* name : {"a_202106231200", "a_202106231300", "b_202106231300", "a_202106231320"})
+        station.Deliver(QString("seg_%1.dat").arg(name), name[0] == 'b' ? 8 : 3);
     auto form = station.Open({}, Seg);
     form->show();
     auto shown = [&form] { return form->Chart()->grab().toImage().convertToFormat(QImage::Format_RGB32); };
