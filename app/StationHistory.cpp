@@ -14,6 +14,7 @@ TFamilyRules FamilyRulesOf(const TFamily& family)
     rules.Expect = family.Expect;
     rules.FilesPerSlot = family.FilesPerSlot;
     rules.CrmChart = family.BuiltInCrm;
+    rules.Unit = family.CountsProducts ? TFigureUnit::Product : TFigureUnit::Slot;
     return rules;
 }
 
