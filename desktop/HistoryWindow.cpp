@@ -73,7 +73,7 @@ QString THistoryWindow::CellTextAt(const QPoint& at)
     if (size_t(index->Column) >= cells.size())
         return {};
     const TSlotCell& cell = cells[size_t(index->Column)];
-    return HistoryCellText(cell) + HistoryOutageText(cell, FCompleteness);
+    return HistoryCellText(cell, FCompleteness.FilesPerSlot) + HistoryOutageText(cell, FCompleteness);
 }
 
 void THistoryWindow::CopyClick()

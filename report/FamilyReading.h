@@ -24,6 +24,9 @@ struct TFamilyRules
     std::optional<int> FilesPerSlot;          // none: learned
     TFigureUnit Unit = TFigureUnit::Slot;     // what the figures and the newest product count
     TFamilyOutages Outages = {};              // its planned outages: slots there are not due
+    // The CRM products' chart, as ever (TChartRules::CrmBars); a family of
+    // the families file has one bar per slot.
+    bool CrmChart = true;
 };
 
 struct TFamilyReading
@@ -34,7 +37,7 @@ struct TFamilyReading
     TCompletenessLimits CompletenessLimits;
     TStationStatus Status;
     TStationCompleteness Completeness;
-    TDelaySummary Summary;  // the chart: one bar per slot
+    TDelaySummary Summary;  // the chart: one bar per slot, coloured by the family's limits
     // Why the family's folder could not be walked; empty when it could.
     QString Problem;
     int ProductsRecorded = 0;

@@ -243,5 +243,6 @@ QByteArray MetricsText(const TRunMetrics& run, const std::vector<TFamilyReading>
               [](const TFamilyReading& f) { return static_cast<int>(f.Thresholds.Missing); });
     CompletenessSeries(out);
     OutageSeries(out);
-    return out.Bytes();
+    // The histogram, kept from run to run, comes last.
+    return out.Bytes() + DelayHistogramSeries(run.DataFolder, run.Delays);
 }
