@@ -79,7 +79,7 @@ QString OutageText(const TStationCompleteness* completeness)
     return Printable(QStringLiteral("planned outage %1%2 until %3 UTC")
                          .arg(window.Name,
                               window.Reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(window.Reason),
-                              FormatIsoMinute(completeness->ActiveOutage->UntilMs)));
+                              FormatOutageTime(completeness->ActiveOutage->UntilMs)));
 }
 
 }  // namespace

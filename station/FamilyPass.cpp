@@ -116,7 +116,9 @@ bool TFamilyPass::DayComplete(TDateTime day, QString& error)
     const int perSlot = FFamily.FilesPerSlot.value_or(1);
     for (const int minute : FFamily.Expect->SlotMinutes) {
         const int64_t at = firstMinute + minute;
-        if ((whole ? FDays->ProductsAt(at) : digest->ProductsInMinute(at)) < perSlot)
+        // A slot of a planned outage may stay empty: the day is complete without it.
+        if ((whole ? FDays->ProductsAt(at) : digest->ProductsInMinute(at)) < perSlot &&
+            FFamily.Outages.Excusing(at * MsPerMinute) < 0)
             return false;
     }
     return read;

@@ -75,8 +75,8 @@ public:
     std::optional<TDateTime> Match(QByteArrayView name) const;
     // The CRM rule: a day is recorded when one of its two expected products is.
     bool CrmDayRecorded(TDateTime day) const;
-    // Every expected slot of the day holds its files; false while the
-    // schedule is not given.
+    // Every expected slot of the day holds its files or lies in a planned
+    // outage; false while the schedule is not given.
     bool DayComplete(TDateTime day, QString& error);
     bool DayHoldsProducts(TDateTime day, QString& error);
 

@@ -57,17 +57,27 @@ std::optional<int> ParseClock(const QString& text, bool endOfDay)
     return hour * 60 + minute;
 }
 
-// Milliseconds since 1970 of "YYYY-MM-DD HH:MM" (or with a T between them), UTC.
+// Milliseconds since 1970 of "YYYY-MM-DD HH:MM[:SS]" (or with a T between them), UTC.
 std::optional<int64_t> ParseMoment(const QString& text)
 {
+    static const QRegularExpression seconds(QStringLiteral(":([0-5][0-9])$"));
     const QStringList parts = text.split(QRegularExpression(QStringLiteral("[ T]")), Qt::SkipEmptyParts);
     if (parts.size() != 2)
         return std::nullopt;
+    QString clock = parts[1];
+    int second = 0;
+    if (clock.count(QLatin1Char(':')) == 2) {
+        const QRegularExpressionMatch m = seconds.match(clock);
+        if (!m.hasMatch())
+            return std::nullopt;
+        second = m.captured(1).toInt();
+        clock.chop(3);
+    }
     const std::optional<int64_t> day = ParseDay(parts[0]);
-    const std::optional<int> minute = ParseClock(parts[1], false);
+    const std::optional<int> minute = ParseClock(clock, false);
     if (!day || !minute)
         return std::nullopt;
-    return *day * MsPerDay + *minute * MsPerMinute;
+    return *day * MsPerDay + *minute * MsPerMinute + second * 1000;
 }
 
 struct TSection
@@ -79,14 +89,17 @@ struct TSection
 
 }  // namespace
 
-QString FormatIsoMinute(int64_t ms)
+QString FormatOutageTime(int64_t ms)
 {
     TDateParts d;
     TTimeParts t;
     const TDateTime value = UnixMsToDateTime(ms);
     if (!TryDecodeDate(value, d) || !TryDecodeTime(value, t))
         return QString();
-    return QString::asprintf("%04d-%02d-%02d %02d:%02d", d.Year, d.Month, d.Day, t.Hour, t.Minute);
+    QString text = QString::asprintf("%04d-%02d-%02d %02d:%02d", d.Year, d.Month, d.Day, t.Hour, t.Minute);
+    if (t.Second != 0)
+        text += QString::asprintf(":%02d", t.Second);
+    return text;
 }
 
 bool TOutageWindow::Covers(const QString& family) const
@@ -320,13 +333,13 @@ std::optional<TOutageCalendar> ParseOutages(const QString& text, const QString& 
                                 where + QStringLiteral("a one-off window needs start and end (YYYY-MM-DD HH:MM, UTC)"));
                 const std::optional<int64_t> ms = ParseMoment(value(key));
                 if (!ms)
-                    return fail(lineOf(key), QStringLiteral("%1: '%2' is no time YYYY-MM-DD HH:MM (UTC)")
+                    return fail(lineOf(key), QStringLiteral("%1: '%2' is no time YYYY-MM-DD HH:MM[:SS] (UTC)")
                                                  .arg(QLatin1String(key), value(key)));
                 (key[0] == 's' ? window.StartMs : window.EndMs) = *ms;
             }
             if (window.EndMs <= window.StartMs)
                 return fail(lineOf("end"), QStringLiteral("end %1 is not after start %2")
-                                               .arg(FormatIsoMinute(window.EndMs), FormatIsoMinute(window.StartMs)));
+                                               .arg(FormatOutageTime(window.EndMs), FormatOutageTime(window.StartMs)));
         } else {
             return fail(section.Line,
                         where + QStringLiteral("no window: daily = HH:MM-HH:MM with from and until, or start and end"));

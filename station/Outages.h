@@ -68,8 +68,9 @@ struct TOutageCalendar
     TFamilyOutages For(const QString& family) const;
 };
 
-// "2026-03-01 10:00": a time as the calendar writes it (UTC).
-QString FormatIsoMinute(int64_t ms);
+// "2026-03-01 10:00" (and ":SS" when the seconds are not 0): a time as the
+// calendar writes it (UTC).
+QString FormatOutageTime(int64_t ms);
 
 // $XDG_CONFIG_HOME/lagwatch/outages.conf (default ~/.config).
 QString DefaultOutagesFile();
