@@ -43,8 +43,8 @@ TFamilyReading ReadFamily(const TFamilyRules& rules, const TLedgerView& view, TD
     reading.Status.LedgerEntries = view.Lines;
     if (reading.Status.Newest)
         reading.Completeness.OutageSecondsSinceNewest =
-            static_cast<double>(rules.Outages.CoveredMs(DateTimeToUnixMs(reading.Status.Newest->Nominal),
-                                                        DateTimeToUnixMs(now))) /
+            static_cast<double>(
+                rules.Outages.CoveredMs(DateTimeToUnixMs(reading.Status.Newest->Nominal), DateTimeToUnixMs(now))) /
             1000.0;
     return reading;
 }

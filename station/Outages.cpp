@@ -169,8 +169,8 @@ int64_t TFamilyOutages::CoveredMs(int64_t fromMs, int64_t toMs) const
             add(w.StartMs, w.EndMs);
             continue;
         }
-        const int length = w.EndMinute > w.StartMinute ? w.EndMinute - w.StartMinute
-                                                       : w.EndMinute + MinutesPerDay - w.StartMinute;
+        const int length =
+            w.EndMinute > w.StartMinute ? w.EndMinute - w.StartMinute : w.EndMinute + MinutesPerDay - w.StartMinute;
         const int64_t first = std::max(w.FromDay, FloorDiv(fromMs, MsPerDay) - 1);
         const int64_t last = std::min(w.UntilDay, FloorDiv(toMs - 1, MsPerDay));
         for (int64_t d = first; d <= last; ++d) {
@@ -201,8 +201,8 @@ TFamilyOutages TOutageCalendar::For(const QString& family) const
 
 QString DefaultOutagesFile() { return UserConfigHome() + QStringLiteral("/lagwatch/outages.conf"); }
 
-std::optional<TOutageCalendar> ParseOutages(const QString& text, const QString& fileName,
-                                            const QStringList& families, QString& error)
+std::optional<TOutageCalendar> ParseOutages(const QString& text, const QString& fileName, const QStringList& families,
+                                            QString& error)
 {
     auto fail = [&](int line, const QString& reason) {
         error = QStringLiteral("%1:%2: %3").arg(fileName).arg(line).arg(reason);
@@ -227,9 +227,9 @@ std::optional<TOutageCalendar> ParseOutages(const QString& text, const QString& 
                                             .arg(name));
             for (const TSection& s : sections)
                 if (s.Name.compare(name, Qt::CaseInsensitive) == 0)
-                    return fail(lineNumber, QStringLiteral("the window '%1' is named twice (line %2 and here)")
-                                                .arg(name)
-                                                .arg(s.Line));
+                    return fail(
+                        lineNumber,
+                        QStringLiteral("the window '%1' is named twice (line %2 and here)").arg(name).arg(s.Line));
             sections.push_back({name, lineNumber, {}});
             continue;
         }
@@ -241,8 +241,9 @@ std::optional<TOutageCalendar> ParseOutages(const QString& text, const QString& 
         const QString key = line.left(eq).trimmed().toLower();
         const QString value = line.mid(eq + 1).trimmed();
         if (!Keys().contains(key))
-            return fail(lineNumber, QStringLiteral("unknown key '%1' (the keys are %2)")
-                                        .arg(key, Keys().join(QStringLiteral(", "))));
+            return fail(
+                lineNumber,
+                QStringLiteral("unknown key '%1' (the keys are %2)").arg(key, Keys().join(QStringLiteral(", "))));
         if (value.isEmpty())
             return fail(lineNumber, QStringLiteral("the key '%1' has no value").arg(key));
         if (value.size() > MaxValueLength)
@@ -302,9 +303,9 @@ std::optional<TOutageCalendar> ParseOutages(const QString& text, const QString& 
                                                             "from 00:00 to 24:00)")
                                                  .arg(value("daily")));
             if (start == end % MinutesPerDay)
-                return fail(lineOf("daily"),
-                            QStringLiteral("daily: '%1' ends where it starts; a whole day is 00:00-24:00")
-                                .arg(value("daily")));
+                return fail(
+                    lineOf("daily"),
+                    QStringLiteral("daily: '%1' ends where it starts; a whole day is 00:00-24:00").arg(value("daily")));
             window.StartMinute = start;
             window.EndMinute = end;
             for (const char* key : {"from", "until"}) {
@@ -314,13 +315,13 @@ std::optional<TOutageCalendar> ParseOutages(const QString& text, const QString& 
                                                        "inclusive)"));
                 const std::optional<int64_t> day = ParseDay(value(key));
                 if (!day)
-                    return fail(lineOf(key), QStringLiteral("%1: '%2' is no date YYYY-MM-DD")
-                                                 .arg(QLatin1String(key), value(key)));
+                    return fail(lineOf(key),
+                                QStringLiteral("%1: '%2' is no date YYYY-MM-DD").arg(QLatin1String(key), value(key)));
                 (key[0] == 'f' ? window.FromDay : window.UntilDay) = *day;
             }
             if (window.UntilDay < window.FromDay)
-                return fail(lineOf("until"), QStringLiteral("until %1 is before from %2")
-                                                 .arg(value("until"), value("from")));
+                return fail(lineOf("until"),
+                            QStringLiteral("until %1 is before from %2").arg(value("until"), value("from")));
         } else if (oneOff) {
             for (const char* key : {"from", "until"})
                 if (has(key))

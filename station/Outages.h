@@ -78,8 +78,8 @@ QString DefaultOutagesFile();
 // The windows of the text; families: the station's family names, which a
 // window may name (ignoring case). Nothing, with error set
 // ("FILE:LINE: reason"), for a text that cannot be used.
-std::optional<TOutageCalendar> ParseOutages(const QString& text, const QString& fileName,
-                                            const QStringList& families, QString& error);
+std::optional<TOutageCalendar> ParseOutages(const QString& text, const QString& fileName, const QStringList& families,
+                                            QString& error);
 
 // The calendar of the file; without the file, an empty calendar when it need
 // not exist (the default file), an error otherwise.

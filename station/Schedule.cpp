@@ -74,8 +74,7 @@ int LearningDays(const std::vector<TProductGroup>& groups, TDateTime now)
     return static_cast<int>(held.count());
 }
 
-TExpectedSchedule LearnSchedule(const std::vector<TProductGroup>& groups, TDateTime now,
-                                const TFamilyOutages& outages)
+TExpectedSchedule LearnSchedule(const std::vector<TProductGroup>& groups, TDateTime now, const TFamilyOutages& outages)
 {
     const int64_t today = FloorDiv(DateTimeToUnixMs(now), MsPerDay);
     const int64_t first = today - ScheduleSampleSpanDays;

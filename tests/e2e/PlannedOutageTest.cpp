@@ -65,11 +65,11 @@ QStringList Notified(const QString& file, const QString& alert)
 // Every label value of a label of the inhibited alerts of that name, as amtool lists them.
 QStringList Inhibited(const QString& amtool, int port, const QString& alert, const char* label)
 {
-    const TRun run = RunProgram(amtool,
-                                {"alert", "query", "--inhibited", "--output=json", "--no-version-check",
-                                 QStringLiteral("--alertmanager.url=http://127.0.0.1:%1/").arg(port),
-                                 "alertname=" + alert},
-                                BareEnvironment(), 20000);
+    const TRun run =
+        RunProgram(amtool,
+                   {"alert", "query", "--inhibited", "--output=json", "--no-version-check",
+                    QStringLiteral("--alertmanager.url=http://127.0.0.1:%1/").arg(port), "alertname=" + alert},
+                   BareEnvironment(), 20000);
     QStringList values;
     for (const QJsonValue a : QJsonDocument::fromJson(run.Out.toUtf8()).array())
         if (!a["status"]["inhibitedBy"].toArray().isEmpty())
@@ -119,8 +119,11 @@ TEST(PlannedOutage, AlertmanagerMutesTheFamilyInItsOutageOnly)
     TempDir dir;
     const QString hook = dir.FilePath("notifications");
     const TServer receiver(
-        python, [&](int port) { return QStringList{"-c", Receiver, QString::number(port), hook}; }, "/",
-        QFile::encodeName(hook), dir.FilePath("receiver.log"), left());
+        python,
+        [&](int port) {
+            return QStringList{"-c", Receiver, QString::number(port), hook};
+        },
+        "/", QFile::encodeName(hook), dir.FilePath("receiver.log"), left());
     ASSERT_GT(receiver.Port(), 0) << receiver.Log().toStdString();
     const QByteArray amConfig = TestConfiguration(receiver.Port());
     ASSERT_FALSE(amConfig.isEmpty()) << "the example's receiver URL or timings moved";
@@ -132,8 +135,7 @@ TEST(PlannedOutage, AlertmanagerMutesTheFamilyInItsOutageOnly)
                                QStringLiteral("--web.listen-address=127.0.0.1:%1").arg(port),
                                "--cluster.listen-address="};
         },
-        "/api/v2/status", "127.0.0.1:" + QByteArray::number(receiver.Port()), dir.FilePath("alertmanager.log"),
-        left());
+        "/api/v2/status", "127.0.0.1:" + QByteArray::number(receiver.Port()), dir.FilePath("alertmanager.log"), left());
     ASSERT_GT(manager.Port(), 0) << manager.Log().toStdString();
 
     // Two families every 15 minutes for two days: a misses the last four
@@ -190,16 +192,17 @@ TEST(PlannedOutage, AlertmanagerMutesTheFamilyInItsOutageOnly)
         },
         "/metrics", "lagwatch_outage_active", dir.FilePath("exporter.log"), left());
     ASSERT_GT(nodeExporter.Port(), 0) << nodeExporter.Log().toStdString();
-    const QString config = dir.Write(
-        "prometheus.yml", QStringLiteral("global: {scrape_interval: 1s, evaluation_interval: 1s}\n"
-                                         "rule_files: [\"%1/lagwatch-rules.yml\", \"%1/lagwatch-alerts.yml\"]\n"
-                                         "alerting: {alertmanagers: [{static_configs: [{targets: [\"127.0.0.1:%2\"]}]}]}\n"
-                                         "scrape_configs: [{job_name: lagwatch, static_configs: "
-                                         "[{targets: [\"127.0.0.1:%3\"]}]}]\n")
-                              .arg(LAGWATCH_SOURCE_DIR "/docs/monitoring")
-                              .arg(manager.Port())
-                              .arg(nodeExporter.Port())
-                              .toUtf8());
+    const QString config =
+        dir.Write("prometheus.yml",
+                  QStringLiteral("global: {scrape_interval: 1s, evaluation_interval: 1s}\n"
+                                 "rule_files: [\"%1/lagwatch-rules.yml\", \"%1/lagwatch-alerts.yml\"]\n"
+                                 "alerting: {alertmanagers: [{static_configs: [{targets: [\"127.0.0.1:%2\"]}]}]}\n"
+                                 "scrape_configs: [{job_name: lagwatch, static_configs: "
+                                 "[{targets: [\"127.0.0.1:%3\"]}]}]\n")
+                      .arg(LAGWATCH_SOURCE_DIR "/docs/monitoring")
+                      .arg(manager.Port())
+                      .arg(nodeExporter.Port())
+                      .toUtf8());
     const TServer server(
         prometheus,
         [&](int port) {

@@ -24,10 +24,7 @@ TFamilyOutages Outages(const char* text)
     return calendar ? calendar->For("f") : TFamilyOutages{};
 }
 
-QString Line(TDateTime nominal)
-{
-    return FormatIsoUtc(nominal).remove(QRegularExpression("[-T:Z]")) + " f.dat=60";
-}
+QString Line(TDateTime nominal) { return FormatIsoUtc(nominal).remove(QRegularExpression("[-T:Z]")) + " f.dat=60"; }
 
 struct TStation
 {
@@ -69,16 +66,31 @@ TEST(OutageFigures, ExcusedSlotsAreNeitherExpectedNorMissingInEveryOutput)
         const char* Report;  // the day's row of the report
         const char* Metrics;
     } cases[] = {
-        {"with the calendar", 2, true, {86, 84, 2, 10}, {90, 88, 10}, TCheckState::Ok,
+        {"with the calendar",
+         2,
+         true,
+         {86, 84, 2, 10},
+         {90, 88, 10},
+         TCheckState::Ok,
          {"no product missing in the last 24 hours (86 expected, 4 in planned outages)"},
          "f,2026-12-07,86,84,2,2,0,0,0.9767,60,60,60,84,10\r\n",
          "lagwatch_outage_active{folder=\"/d/\",family=\"f\"} 0\n"
          "lagwatch_products_missing{folder=\"/d/\",family=\"f\",window=\"24h\"} 0\n"},
-        {"without it", 2, false, {96, 84, 12, 0}, {100, 88, 0}, TCheckState::Critical,
+        {"without it",
+         2,
+         false,
+         {96, 84, 12, 0},
+         {100, 88, 0},
+         TCheckState::Critical,
          {"4 products missing in the last 24 hours: 2026-12-07 23:00, 23:15, 23:30 UTC and 1 more"},
          "f,2026-12-07,96,84,12,12,0,0,0.875,60,60,60,84\r\n",
          "lagwatch_products_missing{folder=\"/d/\",family=\"f\",window=\"24h\"} 4\n"},
-        {"in the outage, a miss beside it", 1, true, {86, 84, 2, 9}, {90, 88, 9}, TCheckState::Warning,
+        {"in the outage, a miss beside it",
+         1,
+         true,
+         {86, 84, 2, 9},
+         {90, 88, 9},
+         TCheckState::Warning,
          {"; planned outage eclipse (eclipse season) until 2026-12-08 01:30 UTC; 2 products missing in the last 24 "
           "hours: 2026-12-07 01:30, 01:45 UTC"},
          "f,2026-12-07,86,84,2,2,0,0,0.9767,60,60,60,84,9\r\n",
@@ -88,7 +100,8 @@ TEST(OutageFigures, ExcusedSlotsAreNeitherExpectedNorMissingInEveryOutput)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
-        const TStation station(lines, Dec08 + c.HoursAfterMidnight / 24, c.Calendar ? Outages(Eclipse) : TFamilyOutages{});
+        const TStation station(lines, Dec08 + c.HoursAfterMidnight / 24,
+                               c.Calendar ? Outages(Eclipse) : TFamilyOutages{});
         const TStationCompleteness& completeness = station.Reading.Completeness;
         const TCompletenessFigures& day = completeness.Days[1].Figures;
         EXPECT_EQ((std::array<int, 4>{day.Expected, day.Received, day.Missing, day.Excused}), c.Day);

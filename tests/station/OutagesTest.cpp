@@ -37,7 +37,7 @@ TEST(Outages, RefusalsNameTheLineAndTheReason)
         {"[a]\nfamilies = *\ndaily = 23:00-25:00\nfrom = 2026-01-01\nuntil = 2026-01-02\n",
          "o:3: daily: '23:00-25:00' is no span"},
         {"[a]\nfamilies = *\ndaily = 01:00-01:00\nfrom = 2026-01-01\nuntil = 2026-01-02\n", "o:3: daily: '01:00-01:00' "
-                                                                                               "ends where it starts"},
+                                                                                            "ends where it starts"},
         {"[a]\nfamilies = *\nstart = 2026-02-30 10:00\nend = 2026-03-01 10:00\n", "o:3: start: '2026-02-30 10:00' is "
                                                                                   "no time"},
         {"[a]\nfamilies = *\ndaily = 23:00-01:30\nfrom = 2026-01-01\nuntil = 2026-01-02\nstart = 2026-01-01 10:00\n",
@@ -49,7 +49,7 @@ TEST(Outages, RefusalsNameTheLineAndTheReason)
         {"[a]\nfamilies = seg, segments\nstart = 2026-03-01 10:00\nend = 2026-03-01 11:00\n",
          "o:2: families: no family 'segments' (the families are crm, seg, hourly)"},
         {"[a]\nfamilies = *\ndaily = 22:00-23:00\nuntil = 2026-03-01\n", "o:1: [a]: a daily window needs from and "
-                                                                          "until"},
+                                                                         "until"},
         {"[a]\ndaily = 22:00-23:00\n", "o:1: [a]: no families"},
         {"[a]\nfamilies = *\nreason = x\n", "o:1: [a]: no window"},
         {"[a]\nfamilies = *\nfamilies = seg\n", "o:3: 'families' is given twice (line 2 and here)"},
