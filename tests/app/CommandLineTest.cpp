@@ -239,29 +239,20 @@ TEST(LedgerLocation, PrefersArgumentTwoThenTheExecutableFolderThenTheDataHome)
     chmod(QFile::encodeName(locked).constData(), 0755);
 }
 
-// The outages file names any family of the families file, whatever -family
-// selects; each family gets the windows that cover it.
-TEST(CommandLine, OutagesGoToTheFamiliesTheyCover)
+// The outages file may name any family of the families file, whatever
+// -family selects; without a families file only crm is known.
+TEST(CommandLine, OutagesNameTheStationsFamilies)
 {
     TempDir dir;
-    const QString families = "-families=" + dir.Write("f.conf", "[seg]\npattern = s{time:%Y%j}\n");
-    const QString outages =
-        dir.Write("o.conf", "[m]\nfamilies = seg\nstart = 2026-03-01 10:00\nend = 2026-03-01 11:00\n");
-    TParsedCommandLine p = ParseCommandLine({families, "-outages=" + outages, "-family=crm,seg"});
+    const QString outages = "-outages=" + dir.Write("o.conf", "[m]\nfamilies = seg\nstart = 2026-03-01 10:00\n"
+                                                              "end = 2026-03-01 11:00\n");
+    TParsedCommandLine p = ParseCommandLine(
+        {outages, "-family=crm", "-families=" + dir.Write("f.conf", "[seg]\npattern = s{time:%Y%j}\n")});
     QString error;
-    ASSERT_TRUE(ResolveFamilies(p.Line, error)) << error.toStdString();
-    EXPECT_EQ(p.Line.Families[0].Outages.Windows.size(), 0u);
-    EXPECT_TRUE(p.Line.Families[0].Outages.Calendar);
-    EXPECT_EQ(p.Line.Families[1].Outages.Windows.size(), 1u);
-    p = ParseCommandLine({families, "-outages=" + outages, "-family=crm"});
     EXPECT_TRUE(ResolveFamilies(p.Line, error)) << error.toStdString();
-    // Without the families file only crm is known.
-    p = ParseCommandLine({"-families=" + dir.Write("crm.conf", ""), "-outages=" + outages});
+    p = ParseCommandLine({outages, "-families=" + dir.Write("crm.conf", "")});
     EXPECT_FALSE(ResolveFamilies(p.Line, error));
-    EXPECT_EQ(error, outages + ":2: families: no family 'seg' (the families are crm)");
-    p = ParseCommandLine({"-outages=" + dir.FilePath("absent.conf")});
-    EXPECT_FALSE(ResolveFamilies(p.Line, error));
-    EXPECT_TRUE(error.contains("cannot read the outages file")) << error.toStdString();
+    EXPECT_EQ(error, dir.FilePath("o.conf") + ":2: families: no family 'seg' (the families are crm)");
 }
 
 TEST(CommandLine, FamiliesFromTheFileWithTheSwitchesGivenOnTop)
