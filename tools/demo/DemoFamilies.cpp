@@ -24,26 +24,25 @@ constexpr int FilesPerSlot = std::size(Channels) * SegmentsPerChannel;
 constexpr int LateFile = 1;
 constexpr int MissingFiles = 2;
 
-// The families file: the README's example, with the slot size spelled out.
-const char FamiliesText[] =
-    "# The product families of lagwatch-demo-data's station; lagwatch(1), FAMILIES,\n"
-    "# describes every key. The CRM products are the built-in first family, crm.\n"
-    "\n"
-    "# Image segments: 3 channels of 4 segments every 15 minutes, in day folders\n"
-    "# of their own below the data folder.\n"
-    "[segments]\n"
-    "folder = IMG/%Y/%m/%d\n"
-    "pattern = IMG_{channel}_{segment}_{time:%Y%m%d%H%M}.seg\n"
-    "expect = 15m\n"
-    "files-per-slot = 12\n"
-    "warning = 5\n"
-    "critical = 10\n"
-    "\n"
-    "# An hourly product, all in one folder.\n"
-    "[hourly]\n"
-    "folder = derived\n"
-    "pattern = AMV_{time:%Y%m%d%H}00.nc\n"
-    "expect = 1h\n";
+// The families file: the README's example, with a heading.
+const char FamiliesText[] = R"(# The product families of lagwatch-demo-data's station; lagwatch(1), FAMILIES,
+# describes every key. The CRM products are the built-in first family, crm.
+
+# 12 image segments every 15 minutes, in day folders of their own
+[segments]
+folder = IMG/%Y/%m/%d
+pattern = IMG_{channel}_{segment}_{time:%Y%m%d%H%M}.seg
+expect = 15m
+files-per-slot = 12
+warning = 5
+critical = 10
+
+# an hourly product, all in one folder
+[hourly]
+folder = derived
+pattern = AMV_{time:%Y%m%d%H}00.nc
+expect = 1h
+)";
 
 // "2026/12/08/" and "202612080300" of a time.
 QString DayFolder(int64_t seconds)
@@ -66,8 +65,8 @@ QString Stamp(int64_t seconds, const char* format)
 
 }  // namespace
 
-bool WriteFamilies(const QString& dataFolder, const QString& familiesFile, int days, unsigned seed,
-                   int64_t nowSeconds, int& files)
+bool WriteFamilies(const QString& dataFolder, const QString& familiesFile, int days, unsigned seed, int64_t nowSeconds,
+                   int& files)
 {
     if (!WriteText(familiesFile, FamiliesText)) {
         PrintPath("lagwatch-demo-data: cannot write %s\n", familiesFile);
@@ -93,8 +92,9 @@ bool WriteFamilies(const QString& dataFolder, const QString& familiesFile, int d
         const QString stamp = Stamp(slot, "%Y%m%d%H%M");
         for (int i = 0; i < FilesPerSlot; ++i) {
             int64_t delay = uniform(60, 240);
-            const QString name = QString::asprintf("IMG_%s_S%02d_", Channels[i / SegmentsPerChannel],
-                                                   i % SegmentsPerChannel + 1) + stamp + ".seg";
+            const QString name =
+                QString::asprintf("IMG_%s_S%02d_", Channels[i / SegmentsPerChannel], i % SegmentsPerChannel + 1) +
+                stamp + ".seg";
             if (slot == shortSlot && i >= FilesPerSlot - MissingFiles)
                 continue;
             if (slot == lateSlot && i == LateFile) {

@@ -17,7 +17,7 @@ constexpr int FamilyDays = 8;
 // the families file; adds the products written to `files` and prints the
 // planned late and incomplete slots. False, with a message, when a file could
 // not be written.
-bool WriteFamilies(const QString& dataFolder, const QString& familiesFile, int days, unsigned seed,
-                   int64_t nowSeconds, int& files);
+bool WriteFamilies(const QString& dataFolder, const QString& familiesFile, int days, unsigned seed, int64_t nowSeconds,
+                   int& files);
 
 }  // namespace DemoData
