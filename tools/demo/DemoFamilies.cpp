@@ -18,7 +18,7 @@ constexpr int64_t Quarter = 15 * 60, Hour = 60 * 60, Day = 24 * Hour;
 // segment sorts last.
 constexpr const char* Channels[] = {"IR108", "VIS06", "WV062"};
 constexpr int SegmentsPerChannel = 4;
-constexpr int FilesPerSlot = std::size(Channels) * SegmentsPerChannel;
+constexpr int FilesPerSlot = static_cast<int>(std::size(Channels)) * SegmentsPerChannel;
 // The late slot's late file (neither first nor last of its slot), and the
 // files the incomplete slot lacks (its last channel's last two segments).
 constexpr int LateFile = 1;
