@@ -72,9 +72,12 @@ bool WriteFamilies(const QString& dataFolder, const QString& familiesFile, int d
         PrintPath("lagwatch-demo-data: cannot write %s\n", familiesFile);
         return false;
     }
-    // Drawn apart from the CRM products' delays, which stay as without families.
-    std::mt19937 random(seed + 1);
-    auto uniform = [&](int lo, int hi) { return lo + static_cast<int>(random() % static_cast<unsigned>(hi - lo + 1)); };
+    // Each family draws apart, from the oldest product on, and apart from the
+    // CRM products: a seed gives the same older days whatever the hour.
+    std::mt19937 segments(seed + 1), hourly(seed + 2);
+    auto uniform = [](std::mt19937& random, int lo, int hi) {
+        return lo + static_cast<int>(random() % static_cast<unsigned>(hi - lo + 1));
+    };
     const QString base = dataFolder.endsWith('/') ? dataFolder : dataFolder + '/';
     const int64_t first = (nowSeconds / Day - (std::min(days, FamilyDays) - 1)) * Day;
     // Two and three hours before the newest slot: among the window's newest bars.
@@ -91,18 +94,18 @@ bool WriteFamilies(const QString& dataFolder, const QString& familiesFile, int d
         }
         const QString stamp = Stamp(slot, "%Y%m%d%H%M");
         for (int i = 0; i < FilesPerSlot; ++i) {
-            int64_t delay = uniform(60, 240);
+            int64_t delay = uniform(segments, 60, 240);
             const QString name =
                 QString::asprintf("IMG_%s_S%02d_", Channels[i / SegmentsPerChannel], i % SegmentsPerChannel + 1) +
                 stamp + ".seg";
             if (slot == shortSlot && i >= FilesPerSlot - MissingFiles)
                 continue;
             if (slot == lateSlot && i == LateFile) {
-                delay = 900 + uniform(0, 60);
+                delay = 900 + uniform(segments, 0, 60);
                 lateName = name;
                 lateDelay = delay;
             }
-            if (!WriteProduct(folder + name, delay, uniform(512, 1024))) {
+            if (!WriteProduct(folder + name, delay, uniform(segments, 512, 1024))) {
                 PrintPath("lagwatch-demo-data: cannot write %s\n", folder + name);
                 return false;
             }
@@ -117,10 +120,12 @@ bool WriteFamilies(const QString& dataFolder, const QString& familiesFile, int d
     }
     for (int64_t hour = first; hour <= nowSeconds; hour += Hour) {
         // Mostly 3 to 30 minutes, some 35 to 45, a few above 45, as the CRM products.
-        const int roll = uniform(1, 100);
-        const int64_t delay = roll <= 80 ? uniform(180, 1800) : roll <= 93 ? uniform(2100, 2700) : uniform(2760, 4200);
+        const int roll = uniform(hourly, 1, 100);
+        const int64_t delay = roll <= 80   ? uniform(hourly, 180, 1800)
+                              : roll <= 93 ? uniform(hourly, 2100, 2700)
+                                           : uniform(hourly, 2760, 4200);
         const QString name = "AMV_" + Stamp(hour, "%Y%m%d%H") + "00.nc";
-        if (!WriteProduct(derived + name, delay, uniform(2048, 8192))) {
+        if (!WriteProduct(derived + name, delay, uniform(hourly, 2048, 8192))) {
             PrintPath("lagwatch-demo-data: cannot write %s\n", derived + name);
             return false;
         }
