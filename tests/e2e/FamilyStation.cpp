@@ -1,6 +1,8 @@
 #include "tests/e2e/FamilyStation.h"
 
 #include "platform/DateTime.h"
+#include "platform/FileTimes.h"
+#include "platform/PathBytes.h"
 #include "station/Utils.h"
 #include "tests/common/TempDir.h"
 
@@ -23,14 +25,20 @@ void Names(int64_t ms, QString& day, QString& stamp)
     stamp = QString::asprintf("%04d%02d%02d%02d%02d", d.Year, d.Month, d.Day, t.Hour, t.Minute);
 }
 
-// An empty file last written `delayMs` before the station's now.
+// An empty file last written `delayMs` before its creation: counted from the
+// creation the file system recorded, not the station's now, so that a slow
+// machine's writing does not add to the delay.
 bool Product(const TFamilyStation& station, int64_t nominalMs, const QString& nameOfStamp, int64_t delayMs)
 {
     QString day, stamp;
     Names(nominalMs, day, stamp);
     QDir().mkpath(station.DataFolder + day);
     QFile f(station.DataFolder + day + nameOfStamp.arg(stamp));
-    return f.open(QIODevice::WriteOnly) && (f.close(), SetLastWriteMs(f.fileName(), station.NowMs - delayMs));
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    f.close();
+    const auto times = ReadFileTimes(EncodePath(f.fileName()));
+    return times && SetLastWriteMs(f.fileName(), times->CreationMs - delayMs);
 }
 
 }  // namespace
