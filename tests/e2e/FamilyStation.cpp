@@ -2,7 +2,6 @@
 
 #include "platform/DateTime.h"
 #include "platform/FileTimes.h"
-#include "platform/PathBytes.h"
 #include "station/Utils.h"
 #include "tests/common/TempDir.h"
 
@@ -25,9 +24,9 @@ void Names(int64_t ms, QString& day, QString& stamp)
     stamp = QString::asprintf("%04d%02d%02d%02d%02d", d.Year, d.Month, d.Day, t.Hour, t.Minute);
 }
 
-// An empty file last written `delayMs` before its creation: counted from the
-// creation the file system recorded, not the station's now, so that a slow
-// machine's writing does not add to the delay.
+// An empty file last written `delayMs` before it was created. Measured from
+// its own creation, not the station's now: writing thousands of files takes
+// seconds on a busy machine, which would lengthen the later files' delays.
 bool Product(const TFamilyStation& station, int64_t nominalMs, const QString& nameOfStamp, int64_t delayMs)
 {
     QString day, stamp;
@@ -37,7 +36,7 @@ bool Product(const TFamilyStation& station, int64_t nominalMs, const QString& na
     if (!f.open(QIODevice::WriteOnly))
         return false;
     f.close();
-    const auto times = ReadFileTimes(EncodePath(f.fileName()));
+    const std::optional<TFileTimes> times = ReadFileTimes(QFile::encodeName(f.fileName()));
     return times && SetLastWriteMs(f.fileName(), times->CreationMs - delayMs);
 }
 
