@@ -15,7 +15,8 @@ TStationCompleteness FamilyCompleteness(const TFamilyRules& rules, const TLedger
     }
     const TExpectedSchedule schedule = rules.Expect ? *rules.Expect : LearnSchedule(groups, now);
     const int filesPerSlot = rules.FilesPerSlot ? *rules.FilesPerSlot : LearnFilesPerSlot(groups, schedule, now);
-    return AssessCompleteness(groups, view.HoldsOlder, schedule, now, rules.CompletenessLimits, filesPerSlot);
+    return AssessCompleteness(groups, view.HoldsOlder, schedule, now, rules.CompletenessLimits, filesPerSlot,
+                              rules.Unit);
 }
 
 TFamilyReading ReadFamily(const TFamilyRules& rules, const TLedgerView& view, TDateTime now, const QString& problem,
@@ -31,7 +32,7 @@ TFamilyReading ReadFamily(const TFamilyRules& rules, const TLedgerView& view, TD
     reading.Completeness = FamilyCompleteness(rules, view, now);
     TLedgerEntries& entries = *view.Entries;
     reading.Summary = SummariseLedgerEntries(NewestSlotEntries(entries, reading.Completeness.FilesPerSlot));
-    reading.Status = AssessStation(entries, now, rules.Thresholds, reading.Summary);
+    reading.Status = AssessStation(entries, now, rules.Thresholds, reading.Summary, rules.Unit);
     reading.Status.LedgerEntries = view.Lines;
     return reading;
 }
