@@ -26,6 +26,8 @@ struct TRunFamily
     const TLedgerView* View = nullptr;
     QString Problem;  // why its folder could not be walked; empty when it could
     int ProductsRecorded = 0;
+    QString ClaimedBy;  // of a family without products (TFamilyReading)
+    std::optional<int> DayFoldersFound;  // the walk's for the family; none: the run's
 };
 
 struct TRunRecord

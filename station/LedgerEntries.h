@@ -5,6 +5,7 @@
 // and only the CSV every line. No line is parsed twice in a run, and a big
 // ledger's old years cost nothing.
 #include "platform/SortedStringList.h"
+#include "station/FilePattern.h"
 #include "station/ProductFile.h"
 
 #include <functional>
@@ -19,7 +20,10 @@ class TLedgerEntries
 {
 public:
     // The ledger must outlive this object and stay as it is.
-    explicit TLedgerEntries(const TSortedStringList& ledger, TLedgerNames names = TLedgerNames::Product);
+    // pattern: a family's current rules; a line whose product they do not
+    // match (a narrowed pattern) is no entry. It must outlive this object.
+    explicit TLedgerEntries(const TSortedStringList& ledger, TLedgerNames names = TLedgerNames::Product,
+                            const TFilePattern* pattern = nullptr);
 
     const TSortedStringList& Ledger() const { return FLedger; }
     int LineCount() const { return FLedger.Count(); }
@@ -54,6 +58,7 @@ private:
 
     const TSortedStringList& FLedger;
     TLedgerNames FNames;
+    const TFilePattern* FPattern;
     std::vector<TLedgerEntry> FEntries;  // of the lines FFirstParsed .. LineCount() - 1
     int FFirstParsed;
 };
