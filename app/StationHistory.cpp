@@ -42,8 +42,8 @@ QString ClaimText(const TStationPass& pass, const TFamilyPass& family)
     const std::optional<TClaim> claim = pass.ClaimedBy(family);
     if (!claim)
         return {};
-    return QStringLiteral("the earlier family %1 matches its %2 files in its newest day folder holding any, and "
-                          "takes them")
+    return QStringLiteral("the earlier family %1 takes its files, its pattern matching them first: %2 in the newest "
+                          "day folder holding any")
         .arg(claim->Family)
         .arg(claim->Files);
 }

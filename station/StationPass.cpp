@@ -130,14 +130,14 @@ void TStationPass::Walk(const QString& folder, const std::function<void(int inde
     WalkFamilies(families, folder, today, NowUTC(), familyHooks);
     for (const TFamilyPass* family : families)
         if (const int unmatched = family->UnmatchedProducts(today))
-            FReportFailure((unmatched == 1 ? QStringLiteral("1 product of the family %2 in the last 31 days no longer "
-                                                            "matches its pattern: it stays in its ledger and counts "
-                                                            "for nothing")
-                                           : QStringLiteral("%1 products of the family %2 in the last 31 days no "
-                                                            "longer match its pattern: they stay in its ledger and "
-                                                            "count for nothing"))
-                               .arg(unmatched)
-                               .arg(family->Family().Name));
+            FReportFailure(unmatched == 1
+                               ? QStringLiteral("1 product of the family %1 in the last 31 days no longer matches its "
+                                                "pattern: it stays in its ledger and counts for nothing")
+                                     .arg(family->Family().Name)
+                               : QStringLiteral("%1 products of the family %2 in the last 31 days no longer match its "
+                                                "pattern: they stay in its ledger and count for nothing")
+                                     .arg(unmatched)
+                                     .arg(family->Family().Name));
 }
 
 std::optional<TClaim> TStationPass::ClaimedBy(const TFamilyPass& family) const
