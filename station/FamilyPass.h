@@ -100,7 +100,7 @@ public:
     bool FolderUnchanged(const QByteArray& folder, const TFolderStamp& stamp);
     void BeginFolder();
     // A listing of the folder is over; clean: it recorded all it found and
-    // no earlier family claimed a name in it.
+    // no earlier family claimed a name in it that this one matches too.
     void FolderListed(const QByteArray& folder, const TFolderStamp& stamp, int64_t startMs, bool clean);
 
     // Saves what the walk added (and the lines other runs saved meanwhile);
