@@ -37,13 +37,15 @@ bool PlainInteger(QByteArrayView text, std::optional<int32_t>& seconds)
 // ParseTimedLedgerLine reads them; false for a line that is no entry. The
 // common line (fourteen digits, a blank, a name, '=' and a plain integer) is
 // read from its bytes; any other through the line's text.
-bool TimedFields(QByteArrayView line, int64_t& ms, std::optional<int32_t>& seconds, QByteArray* name = nullptr)
+// name: the product's name, a view into the line or into nameRoom.
+bool TimedFields(QByteArrayView line, int64_t& ms, std::optional<int32_t>& seconds, QByteArrayView* name = nullptr,
+                 QByteArray* nameRoom = nullptr)
 {
     const qsizetype eq = line.indexOf('=');
     if (eq < 0)
         return false;
     if (name)
-        *name = eq > 15 ? line.sliced(15, eq - 15).toByteArray() : QByteArray();
+        *name = eq > 15 ? line.sliced(15, eq - 15) : QByteArrayView();
     int v[6] = {};
     const int widths[6] = {4, 2, 2, 2, 2, 2};
     bool plain = eq > 15 && line[14] == ' ' && PlainInteger(line.sliced(eq + 1), seconds);
@@ -53,8 +55,8 @@ bool TimedFields(QByteArrayView line, int64_t& ms, std::optional<int32_t>& secon
         const std::optional<TLedgerEntry> entry = ParseTimedLedgerLine(QString::fromUtf8(line));
         ms = entry->Nominal == 0.0 ? 0 : DateTimeToUnixMs(entry->Nominal);
         seconds = entry->Seconds;
-        if (name)
-            *name = entry->Name.toUtf8();
+        if (name && nameRoom)
+            *name = *nameRoom = entry->Name.toUtf8();
         return true;
     }
     // As FileNameToDateTime and ParseTimedLedgerLine compute it, step by step.
@@ -144,10 +146,12 @@ TDayDigest DigestOfLines(const TSortedStringList& lines, const TFilePattern* pat
     digest.Lines = lines.Count();
     std::vector<TProductGroup> products;
     products.reserve(static_cast<size_t>(lines.Count()));
-    QByteArray name;
+    QByteArrayView name;
+    QByteArray nameRoom;
     for (int i = 0; i < lines.Count(); ++i) {
         TProductGroup product;
-        if (!TimedFields(lines.GetUtf8(i), product.Ms, product.Seconds, pattern ? &name : nullptr) || product.Ms == 0)
+        if (!TimedFields(lines.GetUtf8(i), product.Ms, product.Seconds, pattern ? &name : nullptr, &nameRoom) ||
+            product.Ms == 0)
             continue;
         if (pattern && !pattern->Admits(name, product.Ms))
             ++digest.Unmatched;
