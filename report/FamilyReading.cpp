@@ -15,7 +15,8 @@ TStationCompleteness FamilyCompleteness(const TFamilyRules& rules, const TLedger
     }
     const TExpectedSchedule schedule = rules.Expect ? *rules.Expect : LearnSchedule(groups, now);
     const int filesPerSlot = rules.FilesPerSlot ? *rules.FilesPerSlot : LearnFilesPerSlot(groups, schedule, now);
-    return AssessCompleteness(groups, view.HoldsOlder, schedule, now, rules.CompletenessLimits, filesPerSlot);
+    return AssessCompleteness(groups, view.HoldsOlder, schedule, now, rules.CompletenessLimits, filesPerSlot,
+                              rules.Unit);
 }
 
 TFamilyReading ReadFamily(const TFamilyRules& rules, const TLedgerView& view, TDateTime now, const QString& problem,
@@ -30,8 +31,14 @@ TFamilyReading ReadFamily(const TFamilyRules& rules, const TLedgerView& view, TD
     reading.CompletenessLimits = rules.CompletenessLimits;
     reading.Completeness = FamilyCompleteness(rules, view, now);
     TLedgerEntries& entries = *view.Entries;
-    reading.Summary = SummariseLedgerEntries(NewestSlotEntries(entries, reading.Completeness.FilesPerSlot));
-    reading.Status = AssessStation(entries, now, rules.Thresholds, reading.Summary);
+    TChartRules chart;
+    chart.WarningMinutes = rules.Thresholds.WarningMinutes;
+    chart.CriticalMinutes = rules.Thresholds.CriticalMinutes;
+    chart.CrmBars = rules.CrmChart;
+    chart.FilesPerSlot = reading.Completeness.FilesPerSlot;
+    chart.SlotsPerDay = int(reading.Completeness.Schedule.SlotMinutes.size());
+    reading.Summary = SummariseFamilyChart(entries, chart);
+    reading.Status = AssessStation(entries, now, rules.Thresholds, reading.Summary, rules.Unit);
     reading.Status.LedgerEntries = view.Lines;
     return reading;
 }
