@@ -1,20 +1,13 @@
 #include "station/Families.h"
 #include "station/FamilyFolder.h"
 #include "station/FilePattern.h"
+#include "tests/common/TestDates.h"
 
 #include "tests/common/TempDir.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-TDateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
-{
-    TDateTime date = 0, time = 0;
-    EXPECT_TRUE(TryEncodeDate(y, mo, d, date));
-    EXPECT_TRUE(TryEncodeTime(h, mi, s, 0, time));
-    return date + time;
-}
 
 TEST(FilePattern, MatchesNamesAndReadsTheirTime)
 {

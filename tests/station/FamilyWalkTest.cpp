@@ -9,6 +9,7 @@
 #include "platform/FileTimes.h"
 #include "tests/common/ScopedEnvironment.h"
 #include "tests/common/TempDir.h"
+#include "tests/common/TestDates.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,12 +19,7 @@
 
 namespace {
 
-TDateTime At(int y, int m, int d, double hours)
-{
-    TDateTime t = 0;
-    EXPECT_TRUE(TryEncodeDate(y, m, d, t));
-    return t + hours / 24;
-}
+TDateTime At(int y, int m, int d, double hours) { return ::At(y, m, d) + hours / 24; }
 
 QString Read(const QString& path)
 {
