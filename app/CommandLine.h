@@ -57,6 +57,8 @@ struct TCommandLine
     QStringList FamilyNames;
     // -outages=FILE; none: the default outages file, when it exists.
     std::optional<QString> OutagesFile;
+    // -explain: what the walk did for each family, on standard error.
+    bool Explain = false;
     // The switches the user gave (the table's names), whose limits then
     // apply to every family.
     QStringList Given;

@@ -92,8 +92,7 @@ TEST(PlannedOutage, AlertmanagerMutesTheFamilyInItsOutageOnly)
         "/", QFile::encodeName(hook), dir.FilePath("receiver.log"), left());
     ASSERT_GT(receiver.Port(), 0) << receiver.Log().toStdString();
     // The example with this receiver and short timings.
-    QFile example(Example);
-    QByteArray config = example.open(QIODevice::ReadOnly) ? example.readAll() : QByteArray();
+    QByteArray config = ReadBytes(Example);
     for (const auto& [from, to] :
          {std::pair<QByteArray, QByteArray>{"5001/lagwatch", QByteArray::number(receiver.Port())},
           {"group_wait: 30s", "group_wait: 1s"},

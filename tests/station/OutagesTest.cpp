@@ -3,18 +3,16 @@
 // ends of a season and where windows adjoin.
 #include "station/Outages.h"
 
-#include "platform/DateTime.h"
+#include "tests/common/TestDates.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
 // Milliseconds since 1970 of a UTC time of 2026.
-int64_t At(int month, int day, int hour, int minute, int second = 0)
+int64_t On(int month, int day, int hour, int minute, int second = 0)
 {
-    TDateTime date = 0, time = 0;
-    EXPECT_TRUE(TryEncodeDate(2026, month, day, date) && TryEncodeTime(hour, minute, second, 0, time));
-    return DateTimeToUnixMs(date + time);
+    return DateTimeToUnixMs(At(2026, month, day, hour, minute, second));
 }
 
 TEST(Outages, RefusalsNameTheLineAndTheReason)
@@ -57,15 +55,15 @@ TEST(Outages, WindowsHoldTheirSlotsFromStartUpToEnd)
         int64_t Ms;
         int Seg, Crm;  // the window holding the time, -1 for none
     } cases[] = {
-        {"the night before the season", At(2, 19, 23, 30), -1, -1},
-        {"its first morning belongs to no night", At(2, 20, 0, 30), -1, -1},
-        {"the first night starts at its start", At(2, 20, 23, 0), 0, 0},
-        {"and runs past midnight", At(2, 21, 1, 29, 59), 0, 0},
-        {"up to its end, which it leaves out", At(2, 21, 1, 30), -1, -1},
-        {"the last night ends the day after until", At(4, 11, 1, 15), 0, 0},
-        {"no night begins that day", At(4, 11, 23, 0), -1, -1},
-        {"a one-off window of one family, to its second", At(3, 1, 12, 30, 29), 1, -1},
-        {"not beyond", At(3, 1, 12, 30, 30), -1, -1},
+        {"the night before the season", On(2, 19, 23, 30), -1, -1},
+        {"its first morning belongs to no night", On(2, 20, 0, 30), -1, -1},
+        {"the first night starts at its start", On(2, 20, 23, 0), 0, 0},
+        {"and runs past midnight", On(2, 21, 1, 29, 59), 0, 0},
+        {"up to its end, which it leaves out", On(2, 21, 1, 30), -1, -1},
+        {"the last night ends the day after until", On(4, 11, 1, 15), 0, 0},
+        {"no night begins that day", On(4, 11, 23, 0), -1, -1},
+        {"a one-off window of one family, to its second", On(3, 1, 12, 30, 29), 1, -1},
+        {"not beyond", On(3, 1, 12, 30, 30), -1, -1},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(seg.Excusing(c.Ms), c.Seg) << c.What;
@@ -74,14 +72,14 @@ TEST(Outages, WindowsHoldTheirSlotsFromStartUpToEnd)
     EXPECT_EQ(seg.Windows[1].Told(), "orbit manoeuvre");
     EXPECT_EQ(seg.Windows[2].Told(), "ground");
     // The ground station's maintenance runs into the night's eclipse: the outage ends with it.
-    const std::optional<TActiveOutage> active = seg.ActiveAt(At(3, 2, 22, 30));
+    const std::optional<TActiveOutage> active = seg.ActiveAt(On(3, 2, 22, 30));
     ASSERT_TRUE(active);
     EXPECT_EQ(active->Window, 2);
     EXPECT_EQ(FormatOutageTime(active->UntilMs), "2026-03-03 01:30");
-    EXPECT_FALSE(crm.ActiveAt(At(3, 2, 22, 30)));
+    EXPECT_FALSE(crm.ActiveAt(On(3, 2, 22, 30)));
     // 22:00 to 01:30, the overlap once; the manoeuvre's 2 h 30 min 30 s.
-    EXPECT_EQ(seg.CoveredMs(At(3, 2, 21, 0), At(3, 3, 3, 0)), 210 * 60000);
-    EXPECT_EQ(seg.CoveredMs(At(3, 1, 2, 0), At(3, 1, 22, 0)), 150 * 60000 + 30000);
+    EXPECT_EQ(seg.CoveredMs(On(3, 2, 21, 0), On(3, 3, 3, 0)), 210 * 60000);
+    EXPECT_EQ(seg.CoveredMs(On(3, 1, 2, 0), On(3, 1, 22, 0)), 150 * 60000 + 30000);
 }
 
 }  // namespace
