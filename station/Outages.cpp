@@ -302,7 +302,7 @@ std::optional<TOutageCalendar> ParseOutages(const QString& text, const QString& 
                 return fail(lineOf("daily"), QStringLiteral("daily: '%1' is no span of the day HH:MM-HH:MM (UTC, "
                                                             "from 00:00 to 24:00)")
                                                  .arg(value("daily")));
-            if (start == end % MinutesPerDay)
+            if (start == end)
                 return fail(
                     lineOf("daily"),
                     QStringLiteral("daily: '%1' ends where it starts; a whole day is 00:00-24:00").arg(value("daily")));

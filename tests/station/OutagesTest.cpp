@@ -45,7 +45,8 @@ TEST(Outages, WindowsHoldTheirSlotsFromStartUpToEnd)
     const std::optional<TOutageCalendar> calendar = ParseOutages(
         "[eclipse]\nfamilies = *\ndaily = 23:00-01:30\nfrom = 2026-02-20\nuntil = 2026-04-10\n"
         "[manoeuvre]\nfamilies = SEG\nstart = 2026-03-01 10:00\nend = 2026-03-01T12:30:30\nreason = orbit manoeuvre\n"
-        "[ground]\nfamilies = seg\nstart = 2026-03-02 22:00\nend = 2026-03-02 23:30\n",
+        "[ground]\nfamilies = seg\nstart = 2026-03-02 22:00\nend = 2026-03-02 23:30\n"
+        "[leap]\nfamilies = crm\ndaily = 00:00-24:00\nfrom = 2026-02-28\nuntil = 2026-02-28\n",
         "o", {"crm", "seg"}, error);
     ASSERT_TRUE(calendar) << error.toStdString();
     const TFamilyOutages seg = calendar->For("seg"), crm = calendar->For("crm");
@@ -64,6 +65,7 @@ TEST(Outages, WindowsHoldTheirSlotsFromStartUpToEnd)
         {"no night begins that day", On(4, 11, 23, 0), -1, -1},
         {"a one-off window of one family, to its second", On(3, 1, 12, 30, 29), 1, -1},
         {"not beyond", On(3, 1, 12, 30, 30), -1, -1},
+        {"a whole day", On(2, 28, 12, 0), -1, 1},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(seg.Excusing(c.Ms), c.Seg) << c.What;
