@@ -9,7 +9,7 @@
 
 TColor DelayColour(float minutes)
 {
-    switch (DelayBandOf(minutes)) {
+    switch (DelayBandOf(minutes, TFamilyLimits())) {
     case TDelayBand::Late:
         return ColourLate;
     case TDelayBand::NearlyLate:

@@ -15,7 +15,7 @@ TStationCompleteness FamilyCompleteness(const TFamilyRules& rules, const TLedger
     }
     const TExpectedSchedule schedule = rules.Expect ? *rules.Expect : LearnSchedule(groups, now);
     const int filesPerSlot = rules.FilesPerSlot ? *rules.FilesPerSlot : LearnFilesPerSlot(groups, schedule, now);
-    return AssessCompleteness(groups, view.HoldsOlder, schedule, now, rules.CompletenessLimits, filesPerSlot,
+    return AssessCompleteness(groups, view.HoldsOlder, schedule, now, rules.Limits, filesPerSlot,
                               rules.Unit);
 }
 
@@ -27,12 +27,11 @@ TFamilyReading ReadFamily(const TFamilyRules& rules, const TLedgerView& view, TD
     reading.Problem = problem;
     reading.ProductsRecorded = productsRecorded;
     reading.Entries = view.Entries;
-    reading.Thresholds = rules.Thresholds;
-    reading.CompletenessLimits = rules.CompletenessLimits;
+    reading.Limits = rules.Limits;
     reading.Completeness = FamilyCompleteness(rules, view, now);
     TLedgerEntries& entries = *view.Entries;
     reading.Summary = SummariseLedgerEntries(NewestSlotEntries(entries, reading.Completeness.FilesPerSlot));
-    reading.Status = AssessStation(entries, now, rules.Thresholds, reading.Summary, rules.Unit);
+    reading.Status = AssessStation(entries, now, rules.Limits, reading.Summary, rules.Unit);
     reading.Status.LedgerEntries = view.Lines;
     return reading;
 }
