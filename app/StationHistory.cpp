@@ -10,6 +10,7 @@ TFamilyRules FamilyRulesOf(const TFamily& family)
     rules.Limits = family.Limits;
     rules.Expect = family.Expect;
     rules.FilesPerSlot = family.FilesPerSlot;
+    rules.CrmChart = family.BuiltInCrm;
     rules.Unit = family.CountsProducts ? TFigureUnit::Product : TFigureUnit::Slot;
     return rules;
 }

@@ -6,10 +6,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
-TColor DelayColour(float minutes)
+TColor DelayColour(float minutes, const TFamilyLimits& limits)
 {
-    switch (DelayBandOf(minutes, TFamilyLimits())) {
+    switch (DelayBandOf(minutes, limits)) {
     case TDelayBand::Late:
         return ColourLate;
     case TDelayBand::NearlyLate:
@@ -25,13 +26,12 @@ std::vector<TLedgerEntry> NewestLedgerEntries(TLedgerEntries& entries)
     return entries.FromLine(entries.LineCount() - PlottedLineCount);
 }
 
-std::vector<TLedgerEntry> NewestSlotEntries(TLedgerEntries& entries, int filesPerSlot)
+namespace {
+
+// The entries one per nominal time, oldest first, each its slot's latest file
+// (the largest delay; an unmeasured file only in a slot without a measured one).
+std::vector<TLedgerEntry> OnePerSlot(std::vector<TLedgerEntry> lines)
 {
-    if (filesPerSlot <= 1)
-        return NewestLedgerEntries(entries);
-    // Enough lines for 46 complete bars; late files of older bars that sort
-    // among them only add bars that are then left out.
-    std::vector<TLedgerEntry> lines = entries.FromLine(entries.LineCount() - PlottedLineCount * filesPerSlot);
     std::stable_sort(lines.begin(), lines.end(),
                      [](const TLedgerEntry& a, const TLedgerEntry& b) { return a.Nominal < b.Nominal; });
     std::vector<TLedgerEntry> bars;
@@ -43,22 +43,63 @@ std::vector<TLedgerEntry> NewestSlotEntries(TLedgerEntries& entries, int filesPe
         else if (line.Seconds && (!bars.back().Seconds || *line.Seconds > *bars.back().Seconds))
             bars.back() = std::move(line);
     }
-    if (bars.size() > PlottedLineCount)
-        bars.erase(bars.begin(), bars.end() - PlottedLineCount);
     return bars;
 }
 
-TDelaySummary SummariseLedgerEntries(const std::vector<TLedgerEntry>& newest)
+void KeepNewestBars(std::vector<TLedgerEntry>& bars)
+{
+    if (bars.size() > PlottedLineCount)
+        bars.erase(bars.begin(), bars.end() - PlottedLineCount);
+}
+
+}  // namespace
+
+std::vector<TLedgerEntry> NewestSlotEntries(TLedgerEntries& entries, int filesPerSlot)
+{
+    if (filesPerSlot <= 1)
+        return NewestLedgerEntries(entries);
+    // Enough lines for 46 complete bars; late files of older bars that sort
+    // among them only add bars that are then left out.
+    std::vector<TLedgerEntry> bars = OnePerSlot(entries.FromLine(entries.LineCount() - PlottedLineCount * filesPerSlot));
+    KeepNewestBars(bars);
+    return bars;
+}
+
+std::vector<TLedgerEntry> NewestSlots(TLedgerEntries& entries, int filesPerSlot)
+{
+    // The lines are in time order: once a 47th slot shows, the 46 after it
+    // are whole. A files-per-slot not known yet (1) or too small costs a few
+    // more reads, not bars of single files.
+    int64_t lines = int64_t(PlottedLineCount) * std::max(1, filesPerSlot);
+    for (;;) {
+        const int first = int(std::max<int64_t>(0, entries.LineCount() - lines));
+        std::vector<TLedgerEntry> bars = OnePerSlot(entries.FromLine(first));
+        if (first == 0 || bars.size() > PlottedLineCount) {
+            KeepNewestBars(bars);
+            return bars;
+        }
+        lines *= 2;
+    }
+}
+
+TDelaySummary SummariseLedgerEntries(const std::vector<TLedgerEntry>& newest, const TFamilyLimits& limits,
+                                     bool slotBars)
 {
     TDelaySummary s;
+    s.Limits = limits;
+    s.SlotBars = slotBars;
+    const QString pattern = slotBars ? QStringLiteral("yyyy-mmm-dd hh:nn") : QStringLiteral("yyyy-mmm-dd");
+    double spacing = 0;
     for (const TLedgerEntry& entry : newest) {
         // A name that is not a product time would put a bar in 1899 and
         // squeeze every real bar into one pixel.
         if (entry.Nominal == 0.0)
             continue;
-        const TDateTime day = std::trunc(entry.Nominal);
+        const TDateTime day = slotBars ? entry.Nominal : std::trunc(entry.Nominal);
         if (s.FirstDate == 0)
             s.FirstDate = day;
+        else if (slotBars && day > s.LastDate && (spacing == 0 || day - s.LastDate < spacing))
+            spacing = day - s.LastDate;
         s.LastDate = day;
         if (!entry.Seconds)
             continue;
@@ -69,14 +110,36 @@ TDelaySummary SummariseLedgerEntries(const std::vector<TLedgerEntry>& newest)
             continue;
         }
         s.Maximum = std::max(s.Maximum, minutes);
-        s.Points.push_back({day, minutes, DelayColour(minutes), seconds});
-        s.TextLines.append(FormatDateTime(QStringLiteral("yyyy-mmm-dd"), day) + QStringLiteral("  => ") +
-                           FormatFixed(minutes, 1) + QStringLiteral(" minutes"));
+        s.Points.push_back({day, minutes, DelayColour(minutes, limits), seconds});
+        s.TextLines.append(FormatDateTime(pattern, day) + QStringLiteral("  => ") + FormatFixed(minutes, 1) +
+                           QStringLiteral(" minutes"));
     }
+    if (spacing > 0)
+        s.BarSpacing = spacing;
     return s;
 }
 
-double LeftAxisMaximum(double maximum) { return maximum >= 45 ? maximum + 2 : 47.0; }
+TDelaySummary SummariseFamilyChart(TLedgerEntries& entries, const TChartRules& rules)
+{
+    if (rules.CrmBars)
+        return SummariseLedgerEntries(NewestSlotEntries(entries, rules.FilesPerSlot), rules.Limits);
+    const std::vector<TLedgerEntry> bars = NewestSlots(entries, rules.FilesPerSlot);
+    bool subDaily = rules.SlotsPerDay > 1;
+    for (size_t i = 1; i < bars.size() && !subDaily; ++i)
+        subDaily = std::trunc(bars[i].Nominal) == std::trunc(bars[i - 1].Nominal);
+    return SummariseLedgerEntries(bars, rules.Limits, subDaily);
+}
+
+double LeftAxisMaximum(double maximum, const TFamilyLimits& limits)
+{
+    return maximum >= limits.CriticalMinutes ? maximum + 2 : limits.CriticalMinutes + 2;
+}
+
+QString FamilyDataName(const QString& family)
+{
+    const bool crm = family.isEmpty() || family.compare(QLatin1String("crm"), Qt::CaseInsensitive) == 0;
+    return crm ? QStringLiteral("CRM") : family;
+}
 
 QString SummaryCaption(const QString& baseCaption, TDateTime lastDay, TDateTime nowUTC)
 {

@@ -30,7 +30,12 @@ TFamilyReading ReadFamily(const TFamilyRules& rules, const TLedgerView& view, TD
     reading.Limits = rules.Limits;
     reading.Completeness = FamilyCompleteness(rules, view, now);
     TLedgerEntries& entries = *view.Entries;
-    reading.Summary = SummariseLedgerEntries(NewestSlotEntries(entries, reading.Completeness.FilesPerSlot));
+    TChartRules chart;
+    chart.Limits = rules.Limits;
+    chart.CrmBars = rules.CrmChart;
+    chart.FilesPerSlot = reading.Completeness.FilesPerSlot;
+    chart.SlotsPerDay = int(reading.Completeness.Schedule.SlotMinutes.size());
+    reading.Summary = SummariseFamilyChart(entries, chart);
     reading.Status = AssessStation(entries, now, rules.Limits, reading.Summary, rules.Unit);
     reading.Status.LedgerEntries = view.Lines;
     return reading;
