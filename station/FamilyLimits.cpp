@@ -17,8 +17,7 @@ constexpr std::array<TLimitRow, 6> Rows = {{
     {"max-age", "HOURS", "hours", TLimitGrammar::Decimal, 26, "CRITICAL when no product is newer than HOURS",
      &TFamilyLimits::MaxAgeHours, nullptr},
     {"missing-after", "MIN", "minutes", TLimitGrammar::Decimal, 90,
-     "a scheduled product is missing MIN minutes after its nominal time", &TFamilyLimits::MissingAfterMinutes,
-     nullptr},
+     "a scheduled product is missing MIN minutes after its nominal time", &TFamilyLimits::MissingAfterMinutes, nullptr},
     {"missing-warning", "N", "products", TLimitGrammar::Whole, 1,
      "-check: WARNING when at least N products are missing in the last 24 hours", &TFamilyLimits::MissingWarning,
      "missing-critical"},
@@ -84,8 +83,9 @@ std::optional<double> ParseLimit(const TLimitRow& row, QStringView text)
 
 QString LimitNoun(const TLimitRow& row)
 {
-    return row.Grammar == TLimitGrammar::Decimal ? QStringLiteral("number of %1").arg(QLatin1String(row.Unit))
-                                                 : QStringLiteral("whole number of %1 from 1").arg(QLatin1String(row.Unit));
+    return row.Grammar == TLimitGrammar::Decimal
+               ? QStringLiteral("number of %1").arg(QLatin1String(row.Unit))
+               : QStringLiteral("whole number of %1 from 1").arg(QLatin1String(row.Unit));
 }
 
 QString FormatLimit(double value) { return QString::number(value, 'f', QLocale::FloatingPointShortest); }
