@@ -156,7 +156,7 @@ void TStationPass::TreeScannerFileFound()
         ledger.ContainsNameUtf8(QByteArrayView(FLineBuffer).first(nameLength)))
         return;
     if (ledger.AddUtf8(FLineBuffer) >= 0)
-        FirstFamily().CountRecorded();
+        FirstFamily().CountRecorded(DelaySeconds(status.Times));
 }
 
 QString TStationPass::WatchesNothing() const
@@ -187,7 +187,12 @@ bool TStationPass::Save()
         if (!family->SaveFamilyLedger(today, error)) {
             FSaveResult = false;
             FReportFailure(error);
+            continue;
         }
+        // A histogram not kept loses only this pass's counts: the ledger holds the products.
+        family->KeepDelayHistogram(error);
+        if (!error.isEmpty())
+            FReportFailure(error);
     }
     // A family's day files were synced as one; the save is whole on the disk
     // before any output tells of it.
