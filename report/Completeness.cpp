@@ -28,7 +28,7 @@ struct TCellAt
 
 TSlotState StateOf(const std::optional<int32_t>& seconds, const TCompletenessLimits& limits)
 {
-    if (!seconds)
+    if (!seconds || IsClockSkew(*seconds))
         return TSlotState::Unmeasured;
     switch (DelayBandOf(DelayMinutes(*seconds), limits.WarningMinutes, limits.CriticalMinutes)) {
     case TDelayBand::InTime:
@@ -81,7 +81,9 @@ TCompletenessFigures FiguresOf(const std::vector<TProduct>& products, const std:
         f.Late += p->State == TSlotState::Late ? n : 0;
         f.VeryLate += p->State == TSlotState::VeryLate ? n : 0;
         f.Unmeasured += p->State == TSlotState::Unmeasured ? n : 0;
-        if (p->Group->Seconds) {
+        const bool skew = p->Group->Seconds && IsClockSkew(*p->Group->Seconds);
+        f.ClockSkew += skew ? n : 0;
+        if (p->Group->Seconds && !skew) {
             delays.emplace_back(*p->Group->Seconds, n);
             delayCount += n;
             f.DelaySumSeconds += static_cast<double>(*p->Group->Seconds) * n;
@@ -128,7 +130,8 @@ TStationCompleteness AssessCompleteness(const std::vector<TLedgerEntry>& entries
 
 TStationCompleteness AssessCompleteness(const std::vector<TProductGroup>& groups, bool holdsOlder,
                                         const TExpectedSchedule& schedule, TDateTime now,
-                                        const TCompletenessLimits& limits, int filesPerSlot)
+                                        const TCompletenessLimits& limits, int filesPerSlot,
+                                        const TUnlistedDays* unlisted)
 {
     TStationCompleteness result;
     result.Schedule = schedule;
@@ -159,6 +162,8 @@ TStationCompleteness AssessCompleteness(const std::vector<TProductGroup>& groups
     auto next = products.begin();
     std::vector<const TProduct*> held;
     for (int64_t day = firstDay; day <= today; ++day) {
+        // What the walk could not see there is not known to be missing.
+        const bool unseen = unlisted && unlisted->Holds(std::llround(UnixMsToDateTime(day * MsPerDay)));
         for (const int slot : schedule.SlotMinutes) {
             TCellAt at;
             at.Ms = day * MsPerDay + slot * MsPerMinute;
@@ -187,6 +192,9 @@ TStationCompleteness AssessCompleteness(const std::vector<TProductGroup>& groups
                 if (const TLedgerEntry* entry = (*completing)->Group->Entry)
                     cell.Product = entry->Name;
                 cell.DelaySeconds = (*completing)->Group->Seconds;
+            } else if (cell.Due && unseen) {
+                cell.State = TSlotState::Unmeasured;
+                cell.Due = false;
             } else if (cell.Due) {
                 cell.State = TSlotState::Missing;
                 cell.MissingFiles = result.FilesPerSlot - cell.Files;

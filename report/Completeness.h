@@ -32,8 +32,9 @@ struct TCompletenessLimits
 
 // NotDue: no product (yet), and the slot is not due, or lies before the
 // ledger's first product (a new station is not missing its past).
-// Unmeasured: a product arrived whose ledger value is no integer delay; it
-// fills its slot but is neither on time nor late.
+// Unmeasured: a product arrived whose ledger value is no integer delay, or is
+// clock skew; it fills its slot but is neither on time nor late. Also an
+// incomplete slot of a day whose folder the walk could not list (not due).
 // Unmeasured was added after the others, so it comes last.
 enum class TSlotState { NotDue, OnTime, Late, VeryLate, Missing, Unmeasured };
 
@@ -58,7 +59,10 @@ struct TCompletenessFigures
     double DelaySumSeconds = 0;
     std::optional<int32_t> DelayP50Seconds, DelayP95Seconds, DelayMaxSeconds;
     int OnTime = 0;      // products on time
-    int Unmeasured = 0;  // products whose delay is no integer
+    int Unmeasured = 0;  // products whose delay is no integer, or clock skew
+    // Products whose delay is clock skew (IsClockSkew): counted as
+    // unmeasured, and left out of the delays.
+    int ClockSkew = 0;
 };
 
 // One expected slot of one day. A slot is complete once it holds the files
@@ -110,10 +114,11 @@ TStationCompleteness AssessCompleteness(const std::vector<TLedgerEntry>& entries
                                         TDateTime now, const TCompletenessLimits& limits, int filesPerSlot = 1);
 // The same of products given in groups (DayDigest.h; a slot's product is
 // named only when its group is one entry). holdsOlder: the ledger holds
-// products before the groups.
+// products before the groups. unlisted: the days the walk could not list.
 TStationCompleteness AssessCompleteness(const std::vector<TProductGroup>& groups, bool holdsOlder,
                                         const TExpectedSchedule& schedule, TDateTime now,
-                                        const TCompletenessLimits& limits, int filesPerSlot = 1);
+                                        const TCompletenessLimits& limits, int filesPerSlot = 1,
+                                        const TUnlistedDays* unlisted = nullptr);
 
 // The nearest-rank percentile (the ceil(percent*n/100)-th smallest) of sorted
 // values; none for no values. percent from 1 to 100.

@@ -20,18 +20,37 @@ TColor DelayColour(float minutes)
     return ColourInTime;
 }
 
-std::vector<TLedgerEntry> NewestLedgerEntries(TLedgerEntries& entries)
+namespace {
+
+// The entries of the last `count` lines, not counting the products named in
+// the future, which sort last and are left out.
+std::vector<TLedgerEntry> NewestLines(TLedgerEntries& entries, int count, std::optional<TDateTime> now)
 {
-    return entries.FromLine(entries.LineCount() - PlottedLineCount);
+    const auto future = [&now](const TLedgerEntry& e) { return now && IsNamedInFuture(e.Nominal, *now); };
+    std::vector<TLedgerEntry> lines;
+    for (qsizetype skipped = -1, found = 0; found != skipped;) {
+        skipped = found;
+        lines = entries.FromLine(entries.LineCount() - count - static_cast<int>(skipped));
+        found = std::count_if(lines.begin(), lines.end(), future);
+    }
+    lines.erase(std::remove_if(lines.begin(), lines.end(), future), lines.end());
+    return lines;
 }
 
-std::vector<TLedgerEntry> NewestSlotEntries(TLedgerEntries& entries, int filesPerSlot)
+}  // namespace
+
+std::vector<TLedgerEntry> NewestLedgerEntries(TLedgerEntries& entries, std::optional<TDateTime> now)
+{
+    return NewestLines(entries, PlottedLineCount, now);
+}
+
+std::vector<TLedgerEntry> NewestSlotEntries(TLedgerEntries& entries, int filesPerSlot, std::optional<TDateTime> now)
 {
     if (filesPerSlot <= 1)
-        return NewestLedgerEntries(entries);
+        return NewestLedgerEntries(entries, now);
     // Enough lines for 46 complete bars; late files of older bars that sort
     // among them only add bars that are then left out.
-    std::vector<TLedgerEntry> lines = entries.FromLine(entries.LineCount() - PlottedLineCount * filesPerSlot);
+    std::vector<TLedgerEntry> lines = NewestLines(entries, PlottedLineCount * filesPerSlot, now);
     std::stable_sort(lines.begin(), lines.end(),
                      [](const TLedgerEntry& a, const TLedgerEntry& b) { return a.Nominal < b.Nominal; });
     std::vector<TLedgerEntry> bars;

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 constexpr int PlottedLineCount = 46;
@@ -44,14 +45,16 @@ TColor DelayColour(float minutes);
 // become bars of height 0 in the series' colour.
 TDelaySummary SummariseLedgerEntries(const std::vector<TLedgerEntry>& newest);
 
-// The entries of the last 46 lines of the ledger, oldest first.
-std::vector<TLedgerEntry> NewestLedgerEntries(TLedgerEntries& entries);
+// The entries of the last 46 lines of the ledger, oldest first; with now,
+// products named in the future are left out as if they were not there.
+std::vector<TLedgerEntry> NewestLedgerEntries(TLedgerEntries& entries, std::optional<TDateTime> now = std::nullopt);
 
 // The chart's entries of a family whose slots hold filesPerSlot files: one
 // per slot (nominal time) of the newest 46, oldest first, each the slot's
 // latest file (the largest delay; an unmeasured file only in a slot without
 // a measured one). With one file a slot, NewestLedgerEntries.
-std::vector<TLedgerEntry> NewestSlotEntries(TLedgerEntries& entries, int filesPerSlot);
+std::vector<TLedgerEntry> NewestSlotEntries(TLedgerEntries& entries, int filesPerSlot,
+                                            std::optional<TDateTime> now = std::nullopt);
 
 // 47, or the maximum + 2 once it reaches 45 minutes.
 double LeftAxisMaximum(double maximum);

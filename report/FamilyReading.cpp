@@ -15,7 +15,8 @@ TStationCompleteness FamilyCompleteness(const TFamilyRules& rules, const TLedger
     }
     const TExpectedSchedule schedule = rules.Expect ? *rules.Expect : LearnSchedule(groups, now);
     const int filesPerSlot = rules.FilesPerSlot ? *rules.FilesPerSlot : LearnFilesPerSlot(groups, schedule, now);
-    return AssessCompleteness(groups, view.HoldsOlder, schedule, now, rules.CompletenessLimits, filesPerSlot);
+    return AssessCompleteness(groups, view.HoldsOlder, schedule, now, rules.CompletenessLimits, filesPerSlot,
+                              view.Unlisted);
 }
 
 TFamilyReading ReadFamily(const TFamilyRules& rules, const TLedgerView& view, TDateTime now, const QString& problem,
@@ -30,9 +31,10 @@ TFamilyReading ReadFamily(const TFamilyRules& rules, const TLedgerView& view, TD
     reading.CompletenessLimits = rules.CompletenessLimits;
     reading.Completeness = FamilyCompleteness(rules, view, now);
     TLedgerEntries& entries = *view.Entries;
-    reading.Summary = SummariseLedgerEntries(NewestSlotEntries(entries, reading.Completeness.FilesPerSlot));
+    reading.Summary = SummariseLedgerEntries(NewestSlotEntries(entries, reading.Completeness.FilesPerSlot, now));
     reading.Status = AssessStation(entries, now, rules.Thresholds, reading.Summary);
     reading.Status.LedgerEntries = view.Lines;
+    reading.Status.FutureProducts += view.FutureProducts;
     return reading;
 }
 

@@ -27,7 +27,9 @@ struct TRunMetrics
 // _missing, _received, lagwatch_files_missing, lagwatch_products_on_time_ratio
 // (NaN without due slots), the summary lagwatch_product_delay_seconds
 // (quantiles 0.5, 0.95 and 1, NaN without a delay), lagwatch_schedule_slots
-// (slots a day; 0 while not known) and lagwatch_files_per_slot.
+// (slots a day; 0 while not known) and lagwatch_files_per_slot. Only for the
+// families that have any: lagwatch_products_future (named in the future) and
+// lagwatch_products_clock_skew (per window).
 QByteArray MetricsText(const TRunMetrics& run, const std::vector<TFamilyReading>& families);
 
 // A label value as the exposition format writes it: backslash, double quote

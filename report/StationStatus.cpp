@@ -32,7 +32,8 @@ QString FormatPlainNumber(double value)
 TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMonitoringThresholds& thresholds,
                              int filesPerSlot)
 {
-    return AssessStation(entries, now, thresholds, SummariseLedgerEntries(NewestSlotEntries(entries, filesPerSlot)));
+    return AssessStation(entries, now, thresholds,
+                         SummariseLedgerEntries(NewestSlotEntries(entries, filesPerSlot, now)));
 }
 
 TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMonitoringThresholds& thresholds,
@@ -40,7 +41,7 @@ TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMoni
 {
     TStationStatus status;
     status.LedgerEntries = entries.LineCount();
-    if (const TLedgerEntry* entry = entries.NewestProduct()) {
+    if (const TLedgerEntry* entry = entries.NewestProduct(now, &status.FutureProducts)) {
         const TDateTime nominal = entry->Nominal;
         const TNewestProduct newest{entry->Name, nominal, entry->Seconds};
         status.Newest = newest;

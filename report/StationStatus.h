@@ -37,9 +37,12 @@ struct TNewestProduct
 struct TStationStatus
 {
     int LedgerEntries = 0;
-    // The last ledger line with a name that is a product time; none when the
-    // ledger holds no product.
+    // The last ledger line with a name that is a product time, not named in
+    // the future; none when the ledger holds no such product.
     std::optional<TNewestProduct> Newest;
+    // Products named in the future (IsNamedInFuture), which no output takes
+    // as the newest.
+    int FutureProducts = 0;
     double NewestAgeSeconds = 0;  // now minus the newest nominal time
     // The chart's bars, and those whose delay is more than each threshold
     // (a bar drawn at height 0 for more than a day counts as over both).
