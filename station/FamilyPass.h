@@ -37,7 +37,6 @@ public:
     // family failed, and the slots of that day (of every day: none, a flat
     // folder) count as unmeasured, not missing.
     void FolderUnlisted(const QString& message, std::optional<TDateTime> day);
-    const TUnlistedDays& Unlisted() const { return FUnlisted; }
     // Lines the walk added to the family's ledger.
     int ProductsRecorded() const { return FProductsRecorded; }
 

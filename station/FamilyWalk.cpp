@@ -85,7 +85,7 @@ int ListAndRecord(const QString& folder, TFolderUse& use, const TFamilyWalkHooks
     const QByteArray path = FolderBytes(folder);
     DIR* dir = ::opendir(path.constData());
     if (!dir)
-        return errno == ENOENT || errno == ENOTDIR ? 0 : errno;
+        return IsUnreadable(errno) ? errno : 0;
     // Closed on every way out, after the reader has left its batch.
     const std::unique_ptr<DIR, int (*)(DIR*)> closer(dir, ::closedir);
     const int fd = ::dirfd(dir);
