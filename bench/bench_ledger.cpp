@@ -219,6 +219,7 @@ void BM_CompletenessOutputs(benchmark::State& state)
         TLedgerEntries entries(ledger);
         TFamilyRules rules;
         rules.Name = "crm";
+        rules.Unit = TFigureUnit::Product;
         const std::vector<TFamilyReading> readings{ReadFamily(rules, entries, now)};
         benchmark::DoNotOptimize(CheckFamilies(readings).Line.size());
         benchmark::DoNotOptimize(MetricsText({"/srv/data/", now, 1, true}, readings).size());

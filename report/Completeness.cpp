@@ -65,16 +65,36 @@ std::optional<int32_t> NearestRankOfCounts(const std::vector<std::pair<int32_t, 
     return sorted.back().first;
 }
 
-// The figures of the products and cells whose nominal time lies in [low, high).
-TCompletenessFigures FiguresOf(const std::vector<TProduct>& products, const std::vector<TCellAt>& cells, int64_t low,
-                               int64_t high)
+// The count, sum and percentiles of delays given with their counts.
+void SetDelays(TCompletenessFigures& f, std::vector<std::pair<int32_t, int>>& delays)
+{
+    int64_t count = 0;
+    for (const auto& [delay, n] : delays) {
+        count += n;
+        f.DelaySumSeconds += static_cast<double>(delay) * n;
+    }
+    std::sort(delays.begin(), delays.end(),
+              [](const std::pair<int32_t, int>& a, const std::pair<int32_t, int>& b) { return a.first < b.first; });
+    f.DelayCount = static_cast<int>(count);
+    f.DelayP50Seconds = NearestRankOfCounts(delays, count, 50);
+    f.DelayP95Seconds = NearestRankOfCounts(delays, count, 95);
+    f.DelayMaxSeconds = NearestRankOfCounts(delays, count, 100);
+}
+
+template <typename T>
+auto FirstAtOrAfter(const std::vector<T>& items, int64_t ms)
+{
+    return std::lower_bound(items.begin(), items.end(), ms, [](const T& item, int64_t at) { return item.Ms < at; });
+}
+
+// The figures of the products and cells whose nominal time lies in [low,
+// high), counting every product received.
+TCompletenessFigures ProductFiguresOf(const std::vector<TProduct>& products, const std::vector<TCellAt>& cells,
+                                      int64_t low, int64_t high)
 {
     TCompletenessFigures f;
-    const auto productsFrom = std::lower_bound(products.begin(), products.end(), low,
-                                               [](const TProduct& p, int64_t ms) { return p.Ms < ms; });
     std::vector<std::pair<int32_t, int>> delays;
-    int64_t delayCount = 0;
-    for (auto p = productsFrom; p != products.end() && p->Ms < high; ++p) {
+    for (auto p = FirstAtOrAfter(products, low); p != products.end() && p->Ms < high; ++p) {
         const int n = p->Group->Count;
         f.Received += n;
         f.OnTime += p->State == TSlotState::OnTime ? n : 0;
@@ -83,15 +103,11 @@ TCompletenessFigures FiguresOf(const std::vector<TProduct>& products, const std:
         f.Unmeasured += p->State == TSlotState::Unmeasured ? n : 0;
         const bool skew = p->Group->Seconds && IsClockSkew(*p->Group->Seconds);
         f.ClockSkew += skew ? n : 0;
-        if (p->Group->Seconds && !skew) {
+        if (p->Group->Seconds && !skew)
             delays.emplace_back(*p->Group->Seconds, n);
-            delayCount += n;
-            f.DelaySumSeconds += static_cast<double>(*p->Group->Seconds) * n;
-        }
     }
-    const auto cellsFrom =
-        std::lower_bound(cells.begin(), cells.end(), low, [](const TCellAt& c, int64_t ms) { return c.Ms < ms; });
-    for (auto c = cellsFrom; c != cells.end() && c->Ms < high; ++c) {
+    f.Files = f.Received;
+    for (auto c = FirstAtOrAfter(cells, low); c != cells.end() && c->Ms < high; ++c) {
         if (!c->Cell.Due)
             continue;
         ++f.Expected;
@@ -101,13 +117,96 @@ TCompletenessFigures FiguresOf(const std::vector<TProduct>& products, const std:
     }
     if (f.Expected > 0)
         f.OnTimeRatio = static_cast<double>(f.OnTimeInSlots) / f.Expected;
-    std::sort(delays.begin(), delays.end(),
-              [](const std::pair<int32_t, int>& a, const std::pair<int32_t, int>& b) { return a.first < b.first; });
-    f.DelayCount = static_cast<int>(delayCount);
-    f.DelayP50Seconds = NearestRankOfCounts(delays, delayCount, 50);
-    f.DelayP95Seconds = NearestRankOfCounts(delays, delayCount, 95);
-    f.DelayMaxSeconds = NearestRankOfCounts(delays, delayCount, 100);
+    SetDelays(f, delays);
     return f;
+}
+
+// The figures of the slots whose nominal time lies in [low, high): each slot
+// that is due or complete once, the files apart.
+TCompletenessFigures SlotFiguresOf(const std::vector<TProduct>& products, const std::vector<TCellAt>& counted,
+                                   int64_t low, int64_t high, bool scheduled)
+{
+    TCompletenessFigures f;
+    for (auto p = FirstAtOrAfter(products, low); p != products.end() && p->Ms < high; ++p)
+        f.Files += p->Group->Count;
+    std::vector<std::pair<int32_t, int>> delays;
+    for (auto c = FirstAtOrAfter(counted, low); c != counted.end() && c->Ms < high; ++c) {
+        const TSlotCell& cell = c->Cell;
+        switch (cell.State) {
+        case TSlotState::NotDue:
+            continue;
+        case TSlotState::Unmeasured:
+            ++f.Unmeasured;
+            f.ClockSkew += cell.DelaySeconds && IsClockSkew(*cell.DelaySeconds);
+            continue;
+        case TSlotState::Missing:
+            ++f.Missing;
+            f.MissingFiles += cell.MissingFiles;
+            break;
+        case TSlotState::OnTime:
+        case TSlotState::Late:
+        case TSlotState::VeryLate:
+            ++f.Received;
+            f.OnTime += cell.State == TSlotState::OnTime;
+            f.Late += cell.State == TSlotState::Late;
+            f.VeryLate += cell.State == TSlotState::VeryLate;
+            delays.emplace_back(*cell.DelaySeconds, 1);
+            break;
+        }
+        ++f.Expected;
+    }
+    f.OnTimeInSlots = f.OnTime;
+    if (scheduled && f.Expected > 0)
+        f.OnTimeRatio = static_cast<double>(f.OnTime) / f.Expected;
+    SetDelays(f, delays);
+    return f;
+}
+
+// The file of a complete slot that gives it its delay; held: the slot's
+// files, in ledger order.
+const TProduct* Deciding(std::vector<const TProduct*>& held, int filesPerSlot, TFigureUnit unit)
+{
+    if (unit == TFigureUnit::Slot) {
+        const TProduct* latest = held.front();
+        for (const TProduct* p : held)
+            if (p->Group->Seconds && (!latest->Group->Seconds || *p->Group->Seconds > *latest->Group->Seconds))
+                latest = p;
+        return latest;
+    }
+    std::sort(held.begin(), held.end(), [](const TProduct* a, const TProduct* b) {
+        return ArrivesBefore(a, b) || (!ArrivesBefore(b, a) && a < b);
+    });
+    // The file at files-per-slot in that order completed the slot.
+    auto completing = held.begin();
+    for (int files = (*completing)->Group->Count; files < filesPerSlot; files += (*completing)->Group->Count)
+        ++completing;
+    return *completing;
+}
+
+// Fills a slot of the given time from the products at that time, from next
+// on (advanced past the earlier ones); held: room for the slot's files.
+void FillSlot(TCellAt& at, std::vector<TProduct>::const_iterator& next, const std::vector<TProduct>& products,
+              int filesPerSlot, TFigureUnit unit, std::vector<const TProduct*>& held)
+{
+    TSlotCell& cell = at.Cell;
+    while (next != products.end() && next->Ms < at.Ms)
+        ++next;
+    held.clear();
+    for (auto p = next; p != products.end() && p->Ms == at.Ms; ++p)
+        held.push_back(&*p);
+    cell.Files = 0;
+    for (const TProduct* p : held)
+        cell.Files += p->Group->Count;
+    if (cell.Files >= filesPerSlot) {
+        const TProduct* deciding = Deciding(held, filesPerSlot, unit);
+        cell.State = deciding->State;
+        if (const TLedgerEntry* entry = deciding->Group->Entry)
+            cell.Product = entry->Name;
+        cell.DelaySeconds = deciding->Group->Seconds;
+    } else if (cell.Due) {
+        cell.State = TSlotState::Missing;
+        cell.MissingFiles = filesPerSlot - cell.Files;
+    }
 }
 
 }  // namespace
@@ -123,19 +222,21 @@ std::optional<int32_t> NearestRank(const std::vector<int32_t>& sorted, int perce
 }
 
 TStationCompleteness AssessCompleteness(const std::vector<TLedgerEntry>& entries, const TExpectedSchedule& schedule,
-                                        TDateTime now, const TCompletenessLimits& limits, int filesPerSlot)
+                                        TDateTime now, const TCompletenessLimits& limits, int filesPerSlot,
+                                        TFigureUnit unit)
 {
-    return AssessCompleteness(ProductGroupsOf(entries), false, schedule, now, limits, filesPerSlot);
+    return AssessCompleteness(ProductGroupsOf(entries), false, schedule, now, limits, filesPerSlot, unit);
 }
 
 TStationCompleteness AssessCompleteness(const std::vector<TProductGroup>& groups, bool holdsOlder,
                                         const TExpectedSchedule& schedule, TDateTime now,
-                                        const TCompletenessLimits& limits, int filesPerSlot,
+                                        const TCompletenessLimits& limits, int filesPerSlot, TFigureUnit unit,
                                         const TUnlistedDays* unlisted)
 {
     TStationCompleteness result;
     result.Schedule = schedule;
     result.FilesPerSlot = std::max(1, filesPerSlot);
+    result.Unit = unit;
     const int64_t nowMs = DateTimeToUnixMs(now);
     const int64_t today = FloorDiv(nowMs, MsPerDay);
     // One day more than reported: the 30-day window begins in it.
@@ -159,7 +260,7 @@ TStationCompleteness AssessCompleteness(const std::vector<TProductGroup>& groups
     // products in one merge.
     std::vector<TCellAt> cells;
     cells.reserve(static_cast<size_t>(DaysReported + 1) * schedule.SlotMinutes.size());
-    auto next = products.begin();
+    auto next = products.cbegin();
     std::vector<const TProduct*> held;
     for (int64_t day = firstDay; day <= today; ++day) {
         // What the walk could not see there is not known to be missing.
@@ -167,56 +268,50 @@ TStationCompleteness AssessCompleteness(const std::vector<TProductGroup>& groups
         for (const int slot : schedule.SlotMinutes) {
             TCellAt at;
             at.Ms = day * MsPerDay + slot * MsPerMinute;
-            TSlotCell& cell = at.Cell;
-            cell.SlotMinutes = slot;
-            cell.Nominal = UnixMsToDateTime(at.Ms);
-            cell.Due = at.Ms >= firstMs && at.Ms <= nowMs - graceMs;
-            while (next != products.end() && next->Ms < at.Ms)
-                ++next;
-            held.clear();
-            for (auto p = next; p != products.end() && p->Ms == at.Ms; ++p)
-                held.push_back(&*p);
-            cell.Files = 0;
-            for (const TProduct* p : held)
-                cell.Files += p->Group->Count;
-            if (cell.Files >= result.FilesPerSlot) {
-                std::sort(held.begin(), held.end(), [](const TProduct* a, const TProduct* b) {
-                    return ArrivesBefore(a, b) || (!ArrivesBefore(b, a) && a < b);
-                });
-                // The file at files-per-slot in that order completed the slot.
-                auto completing = held.begin();
-                for (int files = (*completing)->Group->Count; files < result.FilesPerSlot;
-                     files += (*completing)->Group->Count)
-                    ++completing;
-                cell.State = (*completing)->State;
-                if (const TLedgerEntry* entry = (*completing)->Group->Entry)
-                    cell.Product = entry->Name;
-                cell.DelaySeconds = (*completing)->Group->Seconds;
-            } else if (cell.Due && unseen) {
-                cell.State = TSlotState::Unmeasured;
-                cell.Due = false;
-            } else if (cell.Due) {
-                cell.State = TSlotState::Missing;
-                cell.MissingFiles = result.FilesPerSlot - cell.Files;
+            at.Cell.SlotMinutes = slot;
+            at.Cell.Nominal = UnixMsToDateTime(at.Ms);
+            at.Cell.Due = at.Ms >= firstMs && at.Ms <= nowMs - graceMs;
+            FillSlot(at, next, products, result.FilesPerSlot, unit, held);
+            if (unseen && at.Cell.State == TSlotState::Missing) {
+                at.Cell.State = TSlotState::Unmeasured;
+                at.Cell.Due = false;
+                at.Cell.MissingFiles = 0;
             }
             cells.push_back(std::move(at));
         }
     }
+    // Counting slots without a schedule, every nominal time is one.
+    std::vector<TCellAt> times;
+    if (unit == TFigureUnit::Slot && !schedule.Known()) {
+        next = products.cbegin();
+        for (auto p = products.cbegin(); p != products.cend(); ++p)
+            if (times.empty() || times.back().Ms != p->Ms) {
+                TCellAt at;
+                at.Ms = p->Ms;
+                at.Cell.SlotMinutes = static_cast<int>((p->Ms - FloorDiv(p->Ms, MsPerDay) * MsPerDay) / MsPerMinute);
+                at.Cell.Nominal = UnixMsToDateTime(p->Ms);
+                FillSlot(at, next, products, result.FilesPerSlot, unit, held);
+                times.push_back(std::move(at));
+            }
+    }
+    const std::vector<TCellAt>& counted = schedule.Known() ? cells : times;
+    auto figures = [&](int64_t low, int64_t high) {
+        return unit == TFigureUnit::Slot ? SlotFiguresOf(products, counted, low, high, schedule.Known())
+                                         : ProductFiguresOf(products, cells, low, high);
+    };
 
     for (int64_t day = today; day > today - DaysReported; --day) {
         TDayCompleteness d;
         d.Day = UnixMsToDateTime(day * MsPerDay);
-        d.Figures = FiguresOf(products, cells, day * MsPerDay, std::min((day + 1) * MsPerDay, nowMs + 1));
-        const auto from = std::lower_bound(cells.begin(), cells.end(), day * MsPerDay,
-                                           [](const TCellAt& c, int64_t ms) { return c.Ms < ms; });
-        for (auto c = from; c != cells.end() && c->Ms < (day + 1) * MsPerDay; ++c)
+        d.Figures = figures(day * MsPerDay, std::min((day + 1) * MsPerDay, nowMs + 1));
+        for (auto c = FirstAtOrAfter(cells, day * MsPerDay); c != cells.end() && c->Ms < (day + 1) * MsPerDay; ++c)
             d.Cells.push_back(c->Cell);
         result.Days.push_back(std::move(d));
     }
     const int64_t dayAgo = nowMs - MsPerDay;
-    result.Last24Hours = FiguresOf(products, cells, dayAgo + 1, nowMs + 1);
-    result.Last7Days = FiguresOf(products, cells, nowMs - 7 * MsPerDay + 1, nowMs + 1);
-    result.Last30Days = FiguresOf(products, cells, nowMs - DaysReported * MsPerDay + 1, nowMs + 1);
+    result.Last24Hours = figures(dayAgo + 1, nowMs + 1);
+    result.Last7Days = figures(nowMs - 7 * MsPerDay + 1, nowMs + 1);
+    result.Last30Days = figures(nowMs - DaysReported * MsPerDay + 1, nowMs + 1);
     for (const TCellAt& c : cells)
         if (c.Ms > dayAgo && c.Ms <= nowMs && c.Cell.Due && c.Cell.State == TSlotState::Missing)
             result.Missing24Hours.push_back(c.Cell.Nominal);
@@ -230,7 +325,8 @@ int LearnFilesPerSlot(const std::vector<TLedgerEntry>& entries, const TExpectedS
 
 int LearnFilesPerSlot(const std::vector<TProductGroup>& groups, const TExpectedSchedule& schedule, TDateTime now)
 {
-    if (!schedule.Known())
+    // A schedule given from the first day must not make one day's files the rule.
+    if (!schedule.Known() || LearningDays(groups, now) < ScheduleMinimumSampleDays)
         return 1;
     const int64_t today = FloorDiv(DateTimeToUnixMs(now), MsPerDay);
     const int64_t first = today - ScheduleSampleSpanDays;

@@ -16,10 +16,11 @@
 #include <optional>
 #include <vector>
 
-// The files a complete slot of the schedule holds, learned from the days
-// LearnSchedule learns from: the most frequent count among the slots holding any file (of
-// two counts as frequent, the larger); 1 while the schedule or the count is
-// not known.
+// The files a complete slot of the schedule holds, learned as the schedule is
+// (LearningDays): the most frequent count among the slots holding any file
+// (of two counts as frequent, the larger); 1 while the schedule is not known
+// or the learning days are fewer than ScheduleMinimumSampleDays, also when the
+// schedule itself is given.
 int LearnFilesPerSlot(const std::vector<TLedgerEntry>& entries, const TExpectedSchedule& schedule, TDateTime now);
 int LearnFilesPerSlot(const std::vector<TProductGroup>& groups, const TExpectedSchedule& schedule, TDateTime now);
 
@@ -38,45 +39,67 @@ struct TCompletenessLimits
 // Unmeasured was added after the others, so it comes last.
 enum class TSlotState { NotDue, OnTime, Late, VeryLate, Missing, Unmeasured };
 
-// The figures of a day or a window. Expected, Missing, MissingFiles and
-// OnTimeInSlots count due slots; Received, OnTime, Late, VeryLate, Unmeasured and the delays count
+// What the figures count. Slot: a family's slots, each once, however many
+// files it holds (the unit of every family of a families file). Product:
+// every product received, as the CRM products watched without a families
+// file always were counted.
+enum class TFigureUnit { Slot, Product };
+
+// The figures of a day or a window.
+//
+// Counting slots (a slot of the schedule counts once it is due or complete):
+//   Expected = Received + Missing, Received = OnTime + Late + VeryLate.
+// Expected: the slots counted; Received: the complete ones, each on time,
+// late or very late by its delay (the latest among its files); Missing: due
+// and not complete; OnTimeRatio: OnTime / Expected. A complete slot whose
+// files carry no delay is counted apart (Unmeasured), in none of those; files
+// at a time off the schedule make no slot. While the schedule is not known
+// every nominal time is a slot and nothing is missing (Expected = Received).
+// The delays are those of the received slots; Files counts every file.
+//
+// Counting products: Expected, Missing, MissingFiles and OnTimeInSlots count
+// due slots; Received, OnTime, Late, VeryLate, Unmeasured and the delays count
 // every product received (products outside the schedule too, and products of
-// slots not due yet). Each received product is exactly one of OnTime, Late,
-// VeryLate (the chart's bands, DelayBandOf on DelayMinutes) and Unmeasured.
+// slots not due yet), each exactly one of OnTime, Late, VeryLate and
+// Unmeasured.
+//
+// The bands are the chart's (DelayBandOf on DelayMinutes).
 struct TCompletenessFigures
 {
-    int Expected = 0;  // due slots
+    int Expected = 0;
     int Received = 0;
     int Missing = 0;       // due slots that are not complete
     int MissingFiles = 0;  // the files those slots lack
     int Late = 0;
     int VeryLate = 0;
-    int OnTimeInSlots = 0;              // due slots holding an on-time product
-    std::optional<double> OnTimeRatio;  // OnTimeInSlots / Expected; none without due slots
-    // Over the received products with an integer delay (nearest rank: the
-    // ceil(p*n)-th smallest).
+    int OnTimeInSlots = 0;              // due slots holding an on-time product (counting slots: OnTime)
+    std::optional<double> OnTimeRatio;  // OnTimeInSlots / Expected; none without due slots or schedule
+    // Over the delays counted (nearest rank: the ceil(p*n)-th smallest).
     int DelayCount = 0;
     double DelaySumSeconds = 0;
     std::optional<int32_t> DelayP50Seconds, DelayP95Seconds, DelayMaxSeconds;
-    int OnTime = 0;      // products on time
-    int Unmeasured = 0;  // products whose delay is no integer, or clock skew
-    // Products whose delay is clock skew (IsClockSkew): counted as
-    // unmeasured, and left out of the delays.
+    int OnTime = 0;
+    int Unmeasured = 0;  // also clock skew, and counting slots what could not be listed
+    int Files = 0;       // files received, on the schedule or not
+    // Products (slots: slots whose delay is that of their latest file) whose
+    // delay is clock skew (IsClockSkew): unmeasured, and out of the delays.
     int ClockSkew = 0;
 };
 
 // One expected slot of one day. A slot is complete once it holds the files
-// a slot holds (TStationCompleteness::FilesPerSlot); it is as late as the
-// file that completed it.
+// a slot holds (TStationCompleteness::FilesPerSlot). Counting slots, it is as
+// late as its latest file (the largest delay; unmeasured only when none of
+// its files has a delay); counting products, as the file that completed it.
 struct TSlotCell
 {
     int SlotMinutes = 0;
     TDateTime Nominal = 0;
     TSlotState State = TSlotState::NotDue;
-    // The file that completed the slot: of its files ordered by delay
+    // The file that gave the slot its delay, empty while the slot is not
+    // complete. Counting slots: its latest file (of equals the first in
+    // ledger order). Counting products: of its files ordered by delay
     // (measured first, of equals the first in ledger order) the one at
-    // files-per-slot, which with exactly that many files is the latest; empty
-    // while the slot is not complete.
+    // files-per-slot, which with exactly that many files is the latest.
     QString Product;
     std::optional<int32_t> DelaySeconds;
     int Files = 0;         // the files the slot holds
@@ -95,6 +118,7 @@ struct TStationCompleteness
 {
     TExpectedSchedule Schedule;
     int FilesPerSlot = 1;
+    TFigureUnit Unit = TFigureUnit::Slot;
     // The last 30 UTC days including today's, newest first; days before the
     // ledger's first product have no due slots. Today's figures reach up to now.
     std::vector<TDayCompleteness> Days;
@@ -111,14 +135,15 @@ struct TStationCompleteness
 // reaches further back. Linear in the entries; the work beyond one pass over
 // them is bounded by the 31 days looked at. filesPerSlot: from 1.
 TStationCompleteness AssessCompleteness(const std::vector<TLedgerEntry>& entries, const TExpectedSchedule& schedule,
-                                        TDateTime now, const TCompletenessLimits& limits, int filesPerSlot = 1);
+                                        TDateTime now, const TCompletenessLimits& limits, int filesPerSlot = 1,
+                                        TFigureUnit unit = TFigureUnit::Slot);
 // The same of products given in groups (DayDigest.h; a slot's product is
 // named only when its group is one entry). holdsOlder: the ledger holds
 // products before the groups. unlisted: the days the walk could not list.
 TStationCompleteness AssessCompleteness(const std::vector<TProductGroup>& groups, bool holdsOlder,
                                         const TExpectedSchedule& schedule, TDateTime now,
                                         const TCompletenessLimits& limits, int filesPerSlot = 1,
-                                        const TUnlistedDays* unlisted = nullptr);
+                                        TFigureUnit unit = TFigureUnit::Slot, const TUnlistedDays* unlisted = nullptr);
 
 // The nearest-rank percentile (the ceil(percent*n/100)-th smallest) of sorted
 // values; none for no values. percent from 1 to 100.

@@ -19,8 +19,14 @@ QString FormatRatio(double ratio)
 
 QByteArray CompletenessReportCsv(const std::vector<TFamilyCompleteness>& families)
 {
+    // The files are a column of their own once slots are counted: the CRM
+    // products alone keep the report they always had.
+    bool files = false;
+    for (const TFamilyCompleteness& family : families)
+        files = files || family.Completeness->Unit == TFigureUnit::Slot;
     QByteArray out = "family,day,expected,received,missing,missing_files,late,very_late,on_time_ratio,"
-                     "delay_p50_seconds,delay_p95_seconds,delay_max_seconds\r\n";
+                     "delay_p50_seconds,delay_p95_seconds,delay_max_seconds";
+    out += files ? ",files\r\n" : "\r\n";
     for (const TFamilyCompleteness& family : families) {
         const bool known = family.Completeness->Schedule.Known();
         const QByteArray prefix = CsvField(family.Family).toUtf8() + ',';
@@ -39,7 +45,10 @@ QByteArray CompletenessReportCsv(const std::vector<TFamilyCompleteness>& familie
             if (known && f.OnTimeRatio)
                 out += FormatRatio(*f.OnTimeRatio).toLatin1();
             out += ',' + Optional(f.DelayP50Seconds) + ',' + Optional(f.DelayP95Seconds) + ',' +
-                   Optional(f.DelayMaxSeconds) + "\r\n";
+                   Optional(f.DelayMaxSeconds);
+            if (files)
+                out += ',' + QByteArray::number(f.Files);
+            out += "\r\n";
         }
     }
     return out;

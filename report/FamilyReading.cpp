@@ -16,7 +16,7 @@ TStationCompleteness FamilyCompleteness(const TFamilyRules& rules, const TLedger
     const TExpectedSchedule schedule = rules.Expect ? *rules.Expect : LearnSchedule(groups, now);
     const int filesPerSlot = rules.FilesPerSlot ? *rules.FilesPerSlot : LearnFilesPerSlot(groups, schedule, now);
     return AssessCompleteness(groups, view.HoldsOlder, schedule, now, rules.CompletenessLimits, filesPerSlot,
-                              view.Unlisted);
+                              rules.Unit, view.Unlisted);
 }
 
 TFamilyReading ReadFamily(const TFamilyRules& rules, const TLedgerView& view, TDateTime now, const QString& problem,
@@ -32,7 +32,7 @@ TFamilyReading ReadFamily(const TFamilyRules& rules, const TLedgerView& view, TD
     reading.Completeness = FamilyCompleteness(rules, view, now);
     TLedgerEntries& entries = *view.Entries;
     reading.Summary = SummariseLedgerEntries(NewestSlotEntries(entries, reading.Completeness.FilesPerSlot, now));
-    reading.Status = AssessStation(entries, now, rules.Thresholds, reading.Summary);
+    reading.Status = AssessStation(entries, now, rules.Thresholds, reading.Summary, rules.Unit);
     reading.Status.LedgerEntries = view.Lines;
     reading.Status.FutureProducts += view.FutureProducts;
     return reading;

@@ -22,6 +22,7 @@ struct TFamilyRules
     TCompletenessLimits CompletenessLimits;
     std::optional<TExpectedSchedule> Expect;  // none: learned
     std::optional<int> FilesPerSlot;          // none: learned
+    TFigureUnit Unit = TFigureUnit::Slot;     // what the figures and the newest product count
 };
 
 struct TFamilyReading

@@ -77,19 +77,31 @@ QString Number(const std::optional<int32_t>& value) { return value ? QString::nu
 
 void CompletenessSeries(TExposition& out)
 {
+    // The CRM products watched alone are counted, and described, as they always were.
+    bool bySlot = false;
+    for (size_t i = 0; i < out.Count(); ++i)
+        bySlot = bySlot || out.At(i).Completeness.Unit == TFigureUnit::Slot;
     out.Gauge("lagwatch_schedule_slots",
               "Products the station is expected to deliver a day (its schedule); 0 while it is not known.",
               [](const TFamilyReading& f) { return static_cast<double>(f.Completeness.Schedule.SlotMinutes.size()); });
     out.Gauge("lagwatch_files_per_slot", "Files a complete slot of the schedule holds (1 while not known).",
               [](const TFamilyReading& f) { return f.Completeness.FilesPerSlot; });
-    out.Windowed("lagwatch_products_expected", "Scheduled products that are due in the window.",
+    out.Windowed("lagwatch_products_expected",
+                 bySlot
+                     ? "Slots of the schedule counted in the window (due, or complete before): received plus missing."
+                     : "Scheduled products that are due in the window.",
                  [](const TCompletenessFigures& f) { return QString::number(f.Expected); });
     out.Windowed("lagwatch_products_missing", "Scheduled products due in the window that never arrived complete.",
                  [](const TCompletenessFigures& f) { return QString::number(f.Missing); });
     out.Windowed("lagwatch_files_missing", "Files the missing products of the window lack.",
                  [](const TCompletenessFigures& f) { return QString::number(f.MissingFiles); });
-    out.Windowed("lagwatch_products_received", "Products received in the window, scheduled or not.",
+    out.Windowed("lagwatch_products_received",
+                 bySlot ? "Complete slots of the window (every nominal time while the schedule is not known)."
+                        : "Products received in the window, scheduled or not.",
                  [](const TCompletenessFigures& f) { return QString::number(f.Received); });
+    if (bySlot)
+        out.Windowed("lagwatch_files_received", "Files received in the window, on the schedule or not.",
+                     [](const TCompletenessFigures& f) { return QString::number(f.Files); });
     out.Windowed("lagwatch_products_on_time_ratio",
                  "Share of the due scheduled products that arrived on time; NaN when none was due.",
                  [](const TCompletenessFigures& f) {
@@ -112,7 +124,8 @@ void CompletenessSeries(TExposition& out)
                        QString::number((c.*figures).ClockSkew));
     }
     out.Family("lagwatch_product_delay_seconds", "summary",
-               "Delays of the products received in the window (nearest rank).");
+               bySlot ? "Delays of the slots received in the window, each its latest file's (nearest rank)."
+                      : "Delays of the products received in the window (nearest rank).");
     const QString delay = QStringLiteral("lagwatch_product_delay_seconds");
     for (size_t i = 0; i < out.Count(); ++i)
         for (const auto& [window, member] : Windows) {

@@ -24,11 +24,13 @@ struct TRunMetrics
 // product, the chart's bars, the limits (lagwatch_missing_policy: 0 OK, 1
 // warning, 2 critical), and the completeness series, each
 // per window (label window="24h", "7d", "30d"): lagwatch_products_expected,
-// _missing, _received, lagwatch_files_missing, lagwatch_products_on_time_ratio
-// (NaN without due slots), the summary lagwatch_product_delay_seconds
-// (quantiles 0.5, 0.95 and 1, NaN without a delay), lagwatch_schedule_slots
-// (slots a day; 0 while not known) and lagwatch_files_per_slot. Only for the
-// families that have any: lagwatch_products_future (named in the future) and
+// _missing, _received, lagwatch_files_missing, lagwatch_files_received (when
+// a family counts slots: TFigureUnit), lagwatch_products_on_time_ratio (NaN
+// without due slots), the summary lagwatch_product_delay_seconds (quantiles
+// 0.5, 0.95 and 1, NaN without a delay), lagwatch_schedule_slots (slots a
+// day; 0 while not known) and lagwatch_files_per_slot. Counting slots, a
+// "product" of these series is a slot. Only for the families that have any:
+// lagwatch_products_future (named in the future) and
 // lagwatch_products_clock_skew (per window).
 QByteArray MetricsText(const TRunMetrics& run, const std::vector<TFamilyReading>& families);
 

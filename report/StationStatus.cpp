@@ -3,6 +3,7 @@
 #include "report/DelaySummary.h"
 #include "station/ProductFile.h"
 
+#include <algorithm>
 #include <cstdio>
 
 QString FormatIsoUtc(TDateTime value)
@@ -29,25 +30,61 @@ QString FormatPlainNumber(double value)
     return text == QLatin1String("-0") ? QStringLiteral("0") : text;
 }
 
-TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMonitoringThresholds& thresholds,
-                             int filesPerSlot)
+std::optional<TNewestProduct> NewestSlot(TLedgerEntries& entries, std::optional<TDateTime> now, int* future)
 {
-    return AssessStation(entries, now, thresholds,
-                         SummariseLedgerEntries(NewestSlotEntries(entries, filesPerSlot, now)));
+    const TLedgerEntry* last = entries.NewestProduct(now, future);
+    if (!last)
+        return std::nullopt;
+    // The ledger's order is the products' order in time: the slot's files
+    // are the lines before its last, back to another time (those after it are
+    // named in the future).
+    const TDateTime nominal = last->Nominal;
+    const int lastLine = last->Line;
+    for (int64_t back = 64;; back *= 2) {
+        const int first = static_cast<int>(std::max<int64_t>(0, lastLine - back));
+        const std::vector<TLedgerEntry> tail = entries.FromLine(first);
+        const auto end =
+            std::find_if(tail.begin(), tail.end(), [&](const TLedgerEntry& e) { return e.Line > lastLine; });
+        const auto other = std::find_if(std::make_reverse_iterator(end), tail.rend(), [&](const TLedgerEntry& e) {
+            return e.Nominal != 0.0 && e.Nominal != nominal;
+        });
+        if (other == tail.rend() && first > 0)
+            continue;
+        // Of the slot's files the one with the latest delay (of equals the
+        // first); the last file while none has a delay.
+        const TLedgerEntry* latest = nullptr;
+        for (auto e = other.base(); e != end; ++e)
+            if (e->Nominal == nominal && e->Seconds && (!latest || *e->Seconds > *latest->Seconds))
+                latest = &*e;
+        if (!latest)
+            for (auto e = other.base(); e != end; ++e)
+                if (e->Nominal == nominal)
+                    latest = &*e;
+        return TNewestProduct{latest->Name, nominal, latest->Seconds};
+    }
 }
 
 TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMonitoringThresholds& thresholds,
-                             const TDelaySummary& chart)
+                             int filesPerSlot, TFigureUnit unit)
+{
+    return AssessStation(entries, now, thresholds,
+                         SummariseLedgerEntries(NewestSlotEntries(entries, filesPerSlot, now)), unit);
+}
+
+TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMonitoringThresholds& thresholds,
+                             const TDelaySummary& chart, TFigureUnit unit)
 {
     TStationStatus status;
     status.LedgerEntries = entries.LineCount();
-    if (const TLedgerEntry* entry = entries.NewestProduct(now, &status.FutureProducts)) {
-        const TDateTime nominal = entry->Nominal;
-        const TNewestProduct newest{entry->Name, nominal, entry->Seconds};
-        status.Newest = newest;
-        // On the millisecond grid, so that an age of exactly the limit is not a rounding error above it.
-        status.NewestAgeSeconds = static_cast<double>(DateTimeToUnixMs(now) - DateTimeToUnixMs(nominal)) / 1000.0;
+    if (unit == TFigureUnit::Slot) {
+        status.Newest = NewestSlot(entries, now, &status.FutureProducts);
+    } else if (const TLedgerEntry* entry = entries.NewestProduct(now, &status.FutureProducts)) {
+        status.Newest = TNewestProduct{entry->Name, entry->Nominal, entry->Seconds};
     }
+    if (status.Newest)
+        // On the millisecond grid, so that an age of exactly the limit is not a rounding error above it.
+        status.NewestAgeSeconds =
+            static_cast<double>(DateTimeToUnixMs(now) - DateTimeToUnixMs(status.Newest->Nominal)) / 1000.0;
     for (const TDelayPoint& point : chart.Points) {
         ++status.Plotted;
         const TDelayBand band =

@@ -3,6 +3,7 @@
 // at a given time: the newest product, its delay and age, and how many of the
 // chart's bars are over the thresholds. The health check and the metrics
 // file both report from this one reading.
+#include "report/Completeness.h"
 #include "report/DelayBands.h"
 #include "report/DelaySummary.h"
 #include "platform/DateTime.h"
@@ -37,8 +38,10 @@ struct TNewestProduct
 struct TStationStatus
 {
     int LedgerEntries = 0;
-    // The last ledger line with a name that is a product time, not named in
-    // the future; none when the ledger holds no such product.
+    // None when the ledger holds no product not named in the future.
+    // Counting slots: the newest slot (nominal time), its delay the latest
+    // among its files, named by the file of that delay. Counting products:
+    // the last ledger line with a name that is a product time.
     std::optional<TNewestProduct> Newest;
     // Products named in the future (IsNamedInFuture), which no output takes
     // as the newest.
@@ -53,10 +56,16 @@ struct TStationStatus
 
 // filesPerSlot: the chart's bars are its slots (NewestSlotEntries).
 TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMonitoringThresholds& thresholds,
-                             int filesPerSlot = 1);
+                             int filesPerSlot = 1, TFigureUnit unit = TFigureUnit::Slot);
 // The same with the chart's summary made already (SummariseLedgerEntries of NewestSlotEntries).
 TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMonitoringThresholds& thresholds,
-                             const TDelaySummary& chart);
+                             const TDelaySummary& chart, TFigureUnit unit = TFigureUnit::Slot);
+
+// The newest slot of a ledger (see TStationStatus::Newest), read back from
+// its end only as far as that slot's files reach; with now, not named in the
+// future, counting in *future the products that are (TLedgerEntries::NewestProduct).
+std::optional<TNewestProduct> NewestSlot(TLedgerEntries& entries, std::optional<TDateTime> now = std::nullopt,
+                                         int* future = nullptr);
 
 // "2021-06-23T12:00:00Z"; empty outside the years 1 to 9999.
 QString FormatIsoUtc(TDateTime value);

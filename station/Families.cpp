@@ -276,6 +276,8 @@ std::optional<std::vector<TFamily>> ParseFamilies(const QString& text, const QSt
 
     std::vector<TFamily> families;
     TFamily crm = BuiltInCrmFamily();
+    // In a families file the CRM products count slots, as every family does.
+    crm.CountsProducts = false;
     bool crmEnabled = true;
     int crmLine = 0;
     for (const TSection& section : sections) {

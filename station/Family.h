@@ -38,6 +38,9 @@ struct TFamily
     TDelaySource Delay = TDelaySource::WriteTime;
     TFamilyLimits Limits;
     std::optional<int> KeepDays;  // none: unlimited
+    // The figures count every product rather than slots: the CRM products
+    // watched without a families file, counted as they always were.
+    bool CountsProducts = false;
 };
 
 // How many days of entries a family's ledger keeps before they move to the
@@ -47,5 +50,6 @@ constexpr int DefaultKeepDays = 400;
 // The default day folders, below the data folder.
 inline const QString DefaultFamilyFolder = QStringLiteral("%Y/%m/%d");
 
-// The CRM products as the program always watched them.
+// The CRM products as the program always watched them (without a families
+// file: CountsProducts).
 TFamily BuiltInCrmFamily();

@@ -63,6 +63,17 @@ TExpectedSchedule LearnSchedule(const std::vector<TLedgerEntry>& entries, TDateT
     return LearnSchedule(ProductGroupsOf(entries), now);
 }
 
+int LearningDays(const std::vector<TProductGroup>& groups, TDateTime now)
+{
+    const int64_t today = FloorDiv(DateTimeToUnixMs(now), MsPerDay);
+    const int64_t first = today - ScheduleSampleSpanDays;
+    std::bitset<ScheduleSampleSpanDays> held;
+    for (const TProductGroup& group : groups)
+        if (const int64_t day = FloorDiv(group.Ms, MsPerDay); day >= first && day < today)
+            held.set(static_cast<size_t>(day - first));
+    return static_cast<int>(held.count());
+}
+
 TExpectedSchedule LearnSchedule(const std::vector<TProductGroup>& groups, TDateTime now)
 {
     const int64_t today = FloorDiv(DateTimeToUnixMs(now), MsPerDay);

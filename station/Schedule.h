@@ -44,3 +44,7 @@ inline TDateTime CompletenessSince(TDateTime now) { return std::floor(now) - 30;
 // Fewer than 3 sample days learn nothing (SlotMinutes stays empty).
 TExpectedSchedule LearnSchedule(const std::vector<TLedgerEntry>& entries, TDateTime now);
 TExpectedSchedule LearnSchedule(const std::vector<TProductGroup>& groups, TDateTime now);
+
+// The days the schedule (and the files a slot holds) are learned from: those
+// among the 14 UTC days before today's that hold at least one product.
+int LearningDays(const std::vector<TProductGroup>& groups, TDateTime now);

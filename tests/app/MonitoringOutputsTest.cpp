@@ -4,6 +4,7 @@
 #include "report/LedgerCsv.h"
 #include "report/Metrics.h"
 #include "app/RunOutputs.h"
+#include "app/StationHistory.h"
 #include "tests/common/TempDir.h"
 
 #include <QDir>
@@ -74,7 +75,7 @@ TRunRecord FixedRun(const TSortedStringList& ledger)
     TRunRecord run;
     run.DataFolder = "/srv/st\"ation\\data\n/";
     TRunFamily crm;
-    crm.Rules.Name = "crm";
+    crm.Rules = FamilyRulesOf(BuiltInCrmFamily());  // the CRM products alone, as without a families file
     crm.Ledger = &ledger;
     crm.ProductsRecorded = 3;
     run.Families = {crm};

@@ -337,26 +337,29 @@ TEST(MonitoringServer, ThreeFamiliesCheckedReportedAndScraped)
                              " crm_newest_delay=", " seg_newest_delay="})
         EXPECT_TRUE(run.Out.contains(QLatin1String(data))) << data << "\n" << run.Out.toStdString();
 
-    // The report: per family and day; the short slot missing 2 files, the
-    // late slot's 114 files late (more than 5 minutes, not more than 15).
+    // The report: per family and day, in slots; the short slot missing 2
+    // files, the late slot late (more than 5 minutes, not more than 15); the
+    // files received in the last column.
     QFile csv(report);
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     const QStringList rows = QString::fromUtf8(csv.readAll()).split("\r\n", Qt::SkipEmptyParts);
     ASSERT_FALSE(rows.isEmpty());
     EXPECT_TRUE(rows[0].startsWith("family,day,expected,received,missing,missing_files,late,very_late,"));
-    QMap<QString, std::array<int, 4>> sums;  // received, missing, missing files, late
+    EXPECT_TRUE(rows[0].endsWith(",delay_max_seconds,files"));
+    QMap<QString, std::array<int, 5>> sums;  // received, missing, missing files, late, files
     for (const QString& row : rows.mid(1)) {
         const QStringList f = row.split(',');
-        ASSERT_EQ(f.size(), 12) << row.toStdString();
-        std::array<int, 4>& sum = sums[f[0]];
+        ASSERT_EQ(f.size(), 13) << row.toStdString();
+        std::array<int, 5>& sum = sums[f[0]];
         sum[0] += f[3].toInt();
         sum[1] += f[4].toInt();
         sum[2] += f[5].toInt();
         sum[3] += f[6].toInt();
+        sum[4] += f[12].toInt();
     }
     EXPECT_EQ(sums.keys(), (QStringList{"crm", "hourly", "seg"}));
-    EXPECT_EQ(sums["seg"], (std::array<int, 4>{24 * SegmentsPerSlot - 2, 1, 2, SegmentsPerSlot}));
-    EXPECT_EQ(sums["hourly"], (std::array<int, 4>{6, 0, 0, 0}));
+    EXPECT_EQ(sums["seg"], (std::array<int, 5>{23, 1, 2, 1, 24 * SegmentsPerSlot - 2}));
+    EXPECT_EQ(sums["hourly"], (std::array<int, 5>{6, 0, 0, 0, 6}));
     EXPECT_EQ(sums["crm"][1], 0);
 
     // The metrics, scraped: a family label on every series, and the alert

@@ -282,7 +282,7 @@ TEST(Monitoring, ExampleAlertRulesPassPromtool)
     const TRun check =
         RunOffscreen(promtool, {"check", "rules", LAGWATCH_SOURCE_DIR "/docs/monitoring/lagwatch-alerts.yml"});
     EXPECT_EQ(check.ExitCode, 0) << check.Out.toStdString() << check.Err.toStdString();
-    EXPECT_TRUE(check.Out.contains("SUCCESS: 7 rules found")) << check.Out.toStdString();
+    EXPECT_TRUE(check.Out.contains("SUCCESS: 9 rules found")) << check.Out.toStdString();
     const TRun test =
         RunOffscreen(promtool, {"test", "rules", LAGWATCH_SOURCE_DIR "/tests/e2e/lagwatch-alerts-test.yml"});
     EXPECT_EQ(test.ExitCode, 0) << test.Out.toStdString() << test.Err.toStdString();

@@ -19,6 +19,10 @@ TDateTime At(int year, int month, int day, int hour = 0, int minute = 0, int sec
 // 2026-12-07 12:00 UTC, the clock of every case below unless it says otherwise.
 const TDateTime Now = At(2026, 12, 7, 12, 0);
 
+// The CRM products without a families file, counted as products; slots are
+// counted in SlotFigures.
+constexpr TFigureUnit Crm = TFigureUnit::Product;
+
 // "name=value" lines as the pass hands them over.
 std::vector<TLedgerEntry> Entries(const QStringList& lines) { return ParseLedgerLines(lines); }
 
@@ -178,7 +182,7 @@ TEST(Completeness, StatesAtTheBandAndGraceEdges)
         if (c.unlisted)
             unlisted.Days.insert(std::llround(At(2026, 12, 7)));
         const TStationCompleteness r =
-            AssessCompleteness(ProductGroupsOf(entries), false, schedule, c.now, {}, 1, &unlisted);
+            AssessCompleteness(ProductGroupsOf(entries), false, schedule, c.now, {}, 1, Crm, &unlisted);
         ASSERT_EQ(r.Days.size(), 30u);
         ASSERT_EQ(r.Days[0].Cells.size(), 1u);
         const TSlotCell& cell = r.Days[0].Cells[0];
@@ -241,7 +245,7 @@ TEST(Completeness, DaysAndWindows)
         "202612071300-crm.grb=60",    // after now: not counted
         "notes without a time=5",
     };
-    const TStationCompleteness r = AssessCompleteness(Entries(lines), schedule, Now, {});
+    const TStationCompleteness r = AssessCompleteness(Entries(lines), schedule, Now, {}, 1, Crm);
     ASSERT_EQ(r.Days.size(), 30u);
     EXPECT_EQ(r.Days[0].Day, At(2026, 12, 7));
     EXPECT_EQ(r.Days[29].Day, At(2026, 11, 8));
@@ -340,7 +344,8 @@ TEST(Completeness, CheckVerdictFromTheMissingProducts)
         ledger.Assign(lines);
         TLedgerEntries entries(ledger);
         const TStationStatus status = AssessStation(entries, Now, c.thresholds);
-        const TStationCompleteness r = AssessCompleteness(entries.Since(CompletenessSince(Now)), schedule, Now, {});
+        const TStationCompleteness r =
+            AssessCompleteness(entries.Since(CompletenessSince(Now)), schedule, Now, {}, 1, Crm);
         const TCheckResult check = CheckStation(status, c.thresholds, &r);
         EXPECT_EQ(check.State, c.state) << check.Line.toStdString();
         EXPECT_TRUE(check.Line.contains(QLatin1String(c.text))) << check.Line.toStdString();
@@ -354,7 +359,7 @@ TEST(Completeness, ScheduleNotKnownLeavesTheVerdictAlone)
     TLedgerEntries entries(ledger);
     const TStationStatus status = AssessStation(entries, Now, {});
     const std::vector<TLedgerEntry> recent = entries.Since(CompletenessSince(Now));
-    const TStationCompleteness r = AssessCompleteness(recent, LearnSchedule(recent, Now), Now, {});
+    const TStationCompleteness r = AssessCompleteness(recent, LearnSchedule(recent, Now), Now, {}, 1, Crm);
     const TCheckResult with = CheckStation(status, {}, &r);
     const TCheckResult without = CheckStation(status, {});
     EXPECT_EQ(with.State, without.State);

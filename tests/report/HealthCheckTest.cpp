@@ -3,6 +3,7 @@
 #include "tests/common/Faults.h"
 
 #include <QLocale>
+#include <map>
 #include <gtest/gtest.h>
 
 namespace {
@@ -197,6 +198,51 @@ TEST(StationStatus, CountsThePlottedBarsOverEachThreshold)
     EXPECT_EQ(s.Newest->Name, "202106131200-crm.grb");
     EXPECT_EQ(s.Newest->DelaySeconds, 90000);
     EXPECT_DOUBLE_EQ(s.NewestAgeSeconds, 10 * 86400 + 2 * 3600);
+}
+
+// The newest product is the newest slot, as late as its latest file, which
+// the line names; the file whose name sorts last decides nothing. The CRM
+// products alone keep their last ledger line.
+TEST(HealthCheck, TheNewestSlotIsAsLateAsItsLatestFile)
+{
+    // Segments of the 13:00 slot, "img_sNNN.seg"; delays by index, the rest 200 s.
+    const auto slot = [](int files, const std::map<int, const char*>& delays) {
+        QStringList lines{"20210623124500 img_s000.seg=9000"};  // an older slot, very late
+        for (int i = 0; i < files; ++i)
+            lines.append(QString::asprintf("20210623130000 img_s%03d.seg=", i) +
+                         (delays.count(i) ? delays.at(i) : "200"));
+        return lines;
+    };
+    struct Case
+    {
+        const char* what;
+        QStringList lines;
+        TFigureUnit unit;
+        TCheckState state;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"a segment 15 minutes late sorts before the last", slot(8, {{2, "900"}}), TFigureUnit::Slot,
+         TCheckState::Warning, "newest product img_s002.seg, 15.0 minutes late (more than 5), 1.0 hours old"},
+        {"the first of 114 files, far back from the ledger's end", slot(114, {{0, "1000"}}), TFigureUnit::Slot,
+         TCheckState::Critical, "newest product img_s000.seg, 16.7 minutes late (more than 15)"},
+        {"no file measured", slot(2, {{0, "x"}, {1, "x"}}), TFigureUnit::Slot, TCheckState::Ok,
+         "newest product img_s001.seg, delay not recorded"},
+        {"counting products: the last line", slot(8, {{2, "900"}}), TFigureUnit::Product, TCheckState::Ok,
+         "newest product img_s007.seg, 3.3 minutes late"},
+    };
+    TMonitoringThresholds limits;
+    limits.WarningMinutes = 5;
+    limits.CriticalMinutes = 15;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TSortedStringList ledger;
+        ledger.Assign(c.lines);
+        TLedgerEntries entries(ledger, TLedgerNames::Timed);
+        const TCheckResult check = CheckStation(AssessStation(entries, Now(), limits, 1, c.unit), limits);
+        EXPECT_EQ(check.State, c.state) << check.Line.toStdString();
+        EXPECT_TRUE(check.Line.contains(QLatin1String(c.text))) << check.Line.toStdString();
+    }
 }
 
 }  // namespace

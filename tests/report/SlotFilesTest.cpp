@@ -1,6 +1,6 @@
-// Slots of several files: complete with files-per-slot files, as late as the
-// file that completed them, the files a missing slot lacks, files-per-slot
-// learned, and the chart's one bar per slot.
+// Slots of several files: complete with files-per-slot files, as late as
+// their latest file, the files a missing slot lacks, files-per-slot learned
+// as the schedule is, and the chart's one bar per slot.
 #include "report/Completeness.h"
 #include "report/DelaySummary.h"
 
@@ -30,7 +30,7 @@ QStringList Files(int day, int hour, int minute, const QStringList& delays)
 
 QStringList Repeated(int count, const QString& delay) { return QStringList(count, delay); }
 
-TEST(SlotFiles, ACompleteSlotIsAsLateAsItsCompletingFile)
+TEST(SlotFiles, ACompleteSlotIsAsLateAsItsLatestFile)
 {
     struct Case
     {
@@ -39,20 +39,20 @@ TEST(SlotFiles, ACompleteSlotIsAsLateAsItsCompletingFile)
         TDateTime now;
         TSlotState state;
         int missingFiles;
-        const char* product;  // the completing file, or empty
+        const char* product;  // the file of the slot's delay, or empty
+        bool skew = false;    // counted as clock skew
     };
     const Case cases[] = {
         {"complete, the latest file decides", {"60", "2400", "120"}, Now, TSlotState::Late, 0, "seg001"},
         {"a file short is missing", {"60", "120"}, Now, TSlotState::Missing, 1, ""},
         {"no file lacks all three", {}, Now, TSlotState::Missing, 3, ""},
-        {"a file more: the third to arrive completes it",
-         {"3000", "60", "120", "90"},
-         Now,
-         TSlotState::OnTime,
-         0,
-         "seg002"},
-        {"an unmeasured file completes last", {"60", "x", "120"}, Now, TSlotState::Unmeasured, 0, "seg001"},
+        {"a file more is still one of its files", {"3000", "60", "120", "90"}, Now, TSlotState::VeryLate, 0, "seg000"},
+        {"an unmeasured file adds no delay", {"60", "x", "120"}, Now, TSlotState::OnTime, 0, "seg002"},
+        {"no file measured", {"x", "x", "x"}, Now, TSlotState::Unmeasured, 0, "seg000"},
+        {"a file's clock skew is no delay", {"60", "-7200", "120"}, Now, TSlotState::OnTime, 0, "seg002"},
+        {"the latest delay clock skew", {"-400", "-7200", "-301"}, Now, TSlotState::Unmeasured, 0, "seg002", true},
         {"incomplete and not due yet", {"60"}, At(7, 10, 30), TSlotState::NotDue, 0, ""},
+        {"complete before it is due", {"60", "60", "2400"}, At(7, 10, 50), TSlotState::Late, 0, "seg002"},
     };
     TExpectedSchedule schedule;
     schedule.Source = TExpectedSchedule::TSource::List;
@@ -69,42 +69,55 @@ TEST(SlotFiles, ACompleteSlotIsAsLateAsItsCompletingFile)
         EXPECT_EQ(cell.MissingFiles, c.missingFiles);
         EXPECT_TRUE(cell.Product.contains(QLatin1String(c.product))) << cell.Product.toStdString();
         EXPECT_EQ(cell.Product.isEmpty(), *c.product == '\0');
+        // One slot, however many files: counted once it is due or complete.
         const TCompletenessFigures& f = r.Days[0].Figures;
+        const bool received =
+            c.state == TSlotState::OnTime || c.state == TSlotState::Late || c.state == TSlotState::VeryLate;
+        EXPECT_EQ(f.Received, received ? 1 : 0);
         EXPECT_EQ(f.Missing, c.state == TSlotState::Missing ? 1 : 0);
+        EXPECT_EQ(f.Expected, f.Received + f.Missing);
+        EXPECT_EQ(f.Unmeasured, c.state == TSlotState::Unmeasured ? 1 : 0);
+        EXPECT_EQ(f.ClockSkew, c.skew ? 1 : 0);
         EXPECT_EQ(f.MissingFiles, c.missingFiles);
-        EXPECT_EQ(f.Received, c.delays.size());
+        EXPECT_EQ(f.Files, c.delays.size());
     }
 }
 
-TEST(SlotFiles, FilesPerSlotLearnedAsTheMostFrequentCount)
+TEST(SlotFiles, FilesPerSlotLearnedAsTheScheduleIs)
 {
     struct Case
     {
         const char* what;
         std::vector<int> counts;  // files of the 06:00 slot on each day before today
+        bool given;               // the schedule given (06:00), not learned
         int learned;
     };
     const Case cases[] = {
-        {"one file a slot", {1, 1, 1, 1}, 1},
-        {"the usual count, not the largest", {114, 114, 112, 115, 114}, 114},
-        {"of two as frequent, the larger", {4, 4, 5, 5}, 5},
-        {"days without any file do not count", {0, 0, 6, 6, 6}, 6},
-        {"too few days: schedule and count unknown", {3, 3}, 1},
+        {"one file a slot", {1, 1, 1, 1}, false, 1},
+        {"the usual count, not the largest", {114, 114, 112, 115, 114}, false, 114},
+        {"of two as frequent, the larger", {4, 4, 5, 5}, false, 5},
+        {"days without any file do not count", {0, 0, 6, 6, 6}, false, 6},
+        {"too few days: schedule and count unknown", {3, 3}, false, 1},
+        {"a given schedule learns no count from one day", {3}, true, 1},
+        {"nor from two", {2, 2}, true, 1},
+        {"but from three", {2, 2, 2}, true, 2},
     };
+    TExpectedSchedule six;
+    six.Source = TExpectedSchedule::TSource::List;
+    six.SlotMinutes = {360};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         QStringList lines;
         for (size_t i = 0; i < c.counts.size(); ++i)
             lines += Files(6 - static_cast<int>(i), 6, 0, Repeated(c.counts[i], "60"));
         const std::vector<TLedgerEntry> entries = ParseLedgerLines(lines);
-        EXPECT_EQ(LearnFilesPerSlot(entries, LearnSchedule(entries, Now), Now), c.learned);
+        EXPECT_EQ(LearnFilesPerSlot(entries, c.given ? six : LearnSchedule(entries, Now), Now), c.learned);
     }
     // Files off the schedule's slots (05:59) are not counted.
-    TExpectedSchedule schedule;
-    schedule.SlotMinutes = {360};
-    const std::vector<TLedgerEntry> entries =
-        ParseLedgerLines(Files(6, 6, 0, Repeated(2, "60")) + Files(6, 5, 59, Repeated(7, "60")));
-    EXPECT_EQ(LearnFilesPerSlot(entries, schedule, Now), 2);
+    QStringList lines;
+    for (int day = 4; day <= 6; ++day)
+        lines += Files(day, 6, 0, Repeated(2, "60")) + Files(day, 5, 59, Repeated(7, "60"));
+    EXPECT_EQ(LearnFilesPerSlot(ParseLedgerLines(lines), six, Now), 2);
 }
 
 TEST(SlotFiles, TheChartHasOneBarPerSlot)
