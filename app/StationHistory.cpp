@@ -13,6 +13,7 @@ TFamilyRules FamilyRulesOf(const TFamily& family)
     rules.CompletenessLimits = {limits.WarningMinutes, limits.CriticalMinutes, limits.MissingAfterMinutes};
     rules.Expect = family.Expect;
     rules.FilesPerSlot = family.FilesPerSlot;
+    rules.CrmChart = family.BuiltInCrm;
     rules.Unit = family.CountsProducts ? TFigureUnit::Product : TFigureUnit::Slot;
     return rules;
 }

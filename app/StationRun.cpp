@@ -52,8 +52,7 @@ void TStationRun::Scan(const TScanViews& views)
     if (views.OnFamilies)
         views.OnFamilies(readings);
     if (FLine.PngFile) {
-        FChartWritten =
-            views.SaveChart && views.SaveChart(FPass->DataFolder(), readings.front().Summary, *FLine.PngFile);
+        FChartWritten = views.SaveChart && views.SaveChart(FPass->DataFolder(), readings, *FLine.PngFile);
         if (!views.SaveChart)
             TellUser(QStringLiteral("cannot draw the chart image %1 without the desktop program").arg(*FLine.PngFile));
     }

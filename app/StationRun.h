@@ -17,8 +17,9 @@
 
 class TStationPass;
 
-// Writes the chart of a summary to a file as -png asks; false (reported) when it cannot.
-using TSaveChart = std::function<bool(const QString& dataFolder, const TDelaySummary& summary, const QString& file)>;
+// Writes the families' charts to a file as -png asks; false (reported) when it cannot.
+using TSaveChart =
+    std::function<bool(const QString& dataFolder, const std::vector<TFamilyReading>& families, const QString& file)>;
 // Writes the families' completeness maps as -history-png asks; false (reported) when it cannot.
 using TSaveHistory =
     std::function<bool(const QString& dataFolder, const std::vector<TFamilyReading>& families, const QString& file)>;
@@ -51,7 +52,7 @@ public:
     TStopSignals& StopSignals() { return FStopSignals; }
 
     // Walks the data folder, then shows the families' readings, writes the
-    // pictures (the chart of the first family, the maps of every family) and,
+    // pictures (the charts and the maps of every family) and,
     // for a run that ends after the pass, prints each family's summary on
     // standard output.
     void Scan(const TScanViews& views);

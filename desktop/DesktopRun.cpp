@@ -2,39 +2,18 @@
 
 #include "app/UnattendedRun.h"
 #include "app/UserMessage.h"
-#include "chart/Chart.h"
-#include "desktop/DelayChart.h"
+#include "desktop/FamilyCharts.h"
 #include "desktop/FamilyHistory.h"
 #include "desktop/LagwatchPlotForm.h"
-#include "platform/ImageFile.h"
 
 #include <QApplication>
 
 namespace {
 
-bool SaveChart(const QString& dataFolder, const TDelaySummary& summary, const QString& file, int scale)
-{
-    TChart chart;
-    TDelayChart delayChart(&chart);
-    delayChart.SetDataFolder(dataFolder);
-    delayChart.Plot(summary);
-    QString error;
-    // -png: a PNG whatever the name (chart.jpg, chart.img, /dev/stdout).
-    if (SavePngFile(chart.RenderToImage(scale), file, error))
-        return true;
-    TellUser(error);
-    return false;
-}
-
 // The run's pictures, at the scale -png-scale asks for.
 int RunDrawing(const TCommandLine& line)
 {
-    return RunPassWithoutWindow(
-        line,
-        [&line](const QString& dataFolder, const TDelaySummary& summary, const QString& file) {
-            return SaveChart(dataFolder, summary, file, line.PngScale);
-        },
-        HistoryImageWriter(line.PngScale));
+    return RunPassWithoutWindow(line, ChartImageWriter(line.PngScale), HistoryImageWriter(line.PngScale));
 }
 
 }  // namespace

@@ -8,33 +8,39 @@
 
 #include <algorithm>
 
-QImage RenderFamilyHistory(const std::vector<TFamilyCompleteness>& families, const QString& dataFolder, int scale)
+QImage StackImages(const std::vector<QImage>& images)
 {
-    if (families.size() == 1)
-        return RenderHistoryMap(*families.front().Completeness, dataFolder,
-                                HistoryMapNaturalSize(*families.front().Completeness), scale);
-    std::vector<QImage> maps;
+    if (images.size() <= 1)
+        return images.empty() ? QImage() : images.front();
     int width = 0, height = 0;
-    for (const TFamilyCompleteness& family : families) {
-        maps.push_back(RenderHistoryMap(*family.Completeness, dataFolder, HistoryMapNaturalSize(*family.Completeness),
-                                        scale, family.Family));
-        if (maps.back().isNull())
+    for (const QImage& image : images) {
+        if (image.isNull())
             return {};
-        width = std::max(width, maps.back().width());
-        height += maps.back().height();
+        width = std::max(width, image.width());
+        height += image.height();
     }
     QImage stacked(width, height, QImage::Format_RGB32);
     if (stacked.isNull())
         return stacked;
-    // A narrower map leaves the right-hand side in the maps' own background.
-    stacked.fill(maps.front().pixel(0, 0));
+    stacked.fill(images.front().pixel(0, 0));
     QPainter painter(&stacked);
     int top = 0;
-    for (const QImage& map : maps) {
-        painter.drawImage(0, top, map);
-        top += map.height();
+    for (const QImage& image : images) {
+        painter.drawImage(0, top, image);
+        top += image.height();
     }
     return stacked;
+}
+
+QImage RenderFamilyHistory(const std::vector<TFamilyCompleteness>& families, const QString& dataFolder, int scale)
+{
+    std::vector<QImage> maps;
+    for (const TFamilyCompleteness& family : families) {
+        // Titled with the family, also when it is the only one a run shows.
+        maps.push_back(RenderHistoryMap(*family.Completeness, dataFolder, HistoryMapNaturalSize(*family.Completeness),
+                                        scale, family.Family));
+    }
+    return StackImages(maps);
 }
 
 bool SaveFamilyHistoryImage(const std::vector<TFamilyCompleteness>& families, const QString& dataFolder,

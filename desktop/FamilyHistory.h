@@ -1,7 +1,7 @@
 #pragma once
 // The picture of -history-png over several product families: each family's
 // completeness map at its natural size, titled with the family, one under the
-// other in the families file's order. One family: its map alone, as ever.
+// other in the families file's order. One family: its map alone.
 #include "app/StationRun.h"
 #include "report/CompletenessReport.h"
 
@@ -10,6 +10,11 @@
 #include <vector>
 
 QImage RenderFamilyHistory(const std::vector<TFamilyCompleteness>& families, const QString& dataFolder, int scale);
+
+// Pictures one under the other, at the widest one's width (a narrower one
+// leaves the rest in the first one's corner colour); one picture as it is,
+// a null one or none a null image.
+QImage StackImages(const std::vector<QImage>& images);
 
 // Written as a PNG whatever the name's extension, whole or not at all; false
 // with the error when it cannot.

@@ -24,6 +24,8 @@ constexpr int HistoryDays = 30;
 constexpr TColor ColourGridLines = 0xC0C0C0;
 constexpr TColor ColourNotDue = clWhite;
 constexpr TColor ColourMissingMark = 0x202020;
+// A partial slot in a cell too small for its stroke: lighter than an empty one.
+constexpr TColor ColourPartialMark = 0x808080;
 // A product whose ledger value is no delay: there, but neither on time nor late.
 constexpr TColor ColourUnmeasured = 0xB4B4B4;
 
@@ -41,6 +43,8 @@ QString LegendText(TSlotState state, int count)
 {
     return QStringLiteral("%1 (%2)").arg(SlotStateName(state)).arg(count);
 }
+
+QString PartialLegendText(int count) { return QStringLiteral("of them partial (%1)").arg(count); }
 
 TColor FillOf(TSlotState state)
 {
@@ -60,15 +64,17 @@ TColor FillOf(TSlotState state)
 
 // One cell (or legend swatch): its colour, and for a missing slot a cross
 // from corner to corner, or a dark fill where a cross has no room, so the
-// state reads without colour.
-void PaintCell(TCanvas3D& canvas, const TChartRect& r, TSlotState state)
+// state reads without colour. A partial slot (some of its files there) has
+// the rising stroke of the cross only, or a grey fill.
+void PaintCell(TCanvas3D& canvas, const TChartRect& r, TSlotState state, bool partial = false)
 {
     if (r.Width() <= 0 || r.Height() <= 0)
         return;
     canvas.Pen()->SetStyle(TPenStyle::Clear);
     canvas.Brush()->SetStyle(TBrushStyle::Solid);
     const bool roomForCross = r.Width() >= 3 && r.Height() >= 3;
-    canvas.Brush()->SetColor(state == TSlotState::Missing && !roomForCross ? ColourMissingMark : FillOf(state));
+    const TColor mark = partial ? ColourPartialMark : ColourMissingMark;
+    canvas.Brush()->SetColor(state == TSlotState::Missing && !roomForCross ? mark : FillOf(state));
     canvas.FillRect(r.Left, r.Top, r.Right, r.Bottom);
     if (state != TSlotState::Missing || !roomForCross)
         return;
@@ -80,7 +86,8 @@ void PaintCell(TCanvas3D& canvas, const TChartRect& r, TSlotState state)
     // each one pixel past the corner.
     const int side = std::min(r.Width(), r.Height());
     const int left = r.Left + (r.Width() - side) / 2, top = r.Top + (r.Height() - side) / 2;
-    canvas.Line(left, top, left + side, top + side);
+    if (!partial)
+        canvas.Line(left, top, left + side, top + side);
     canvas.Line(left, top + side - 1, left + side, top - 1);
 }
 
@@ -109,6 +116,15 @@ THistoryCounts CountCellStates(const TStationCompleteness& completeness)
     return counts;
 }
 
+int CountPartialSlots(const TStationCompleteness& completeness)
+{
+    int partial = 0;
+    for (const TDayCompleteness& day : completeness.Days)
+        for (const TSlotCell& cell : day.Cells)
+            partial += PartialSlot(cell);
+    return partial;
+}
+
 QString SlotStateName(TSlotState state)
 {
     switch (state) {
@@ -128,11 +144,16 @@ QString SlotStateName(TSlotState state)
     return QStringLiteral("Not due");
 }
 
-QString HistoryCellText(const TSlotCell& cell)
+QString HistoryCellText(const TSlotCell& cell, int filesPerSlot)
 {
     const QString nominal = FormatDateTime(DayPattern + QStringLiteral(" hh:nn \"UTC\""), cell.Nominal);
+    const int wanted = std::max({1, filesPerSlot, cell.Files + cell.MissingFiles});
+    // A slot of several files that holds some, but not all, of them.
+    const bool someFiles = cell.Product.isEmpty() && cell.Files > 0 && cell.Files < wanted;
     QString outcome;
-    if (cell.State == TSlotState::Missing)
+    if (PartialSlot(cell))
+        outcome = QStringLiteral("incomplete, %1 files missing").arg(wanted - cell.Files);
+    else if (cell.State == TSlotState::Missing)
         outcome = QStringLiteral("missing");
     else if (cell.State == TSlotState::NotDue)
         outcome = QStringLiteral("not due yet");
@@ -140,14 +161,17 @@ QString HistoryCellText(const TSlotCell& cell)
         outcome = QStringLiteral("delay %1 minutes").arg(FormatFixed(*cell.DelaySeconds / 60.0, 1));
     else
         outcome = QStringLiteral("delay unknown");
-    const QString product = cell.Product.isEmpty() ? QStringLiteral("no product") : cell.Product;
+    QString product = cell.Product;
+    if (someFiles)
+        product = QStringLiteral("%1 of %2 files").arg(cell.Files).arg(wanted);
+    else if (product.isEmpty())
+        product = QStringLiteral("no product");
     return product + QLatin1Char('\n') + QStringLiteral("nominal time ") + nominal + QLatin1Char('\n') + outcome;
 }
 
 QString HistoryMapTitle(const QString& dataFolder, const QString& family)
 {
-    const bool crm = family.isEmpty() || family.compare(QLatin1String("crm"), Qt::CaseInsensitive) == 0;
-    return QStringLiteral("Completeness of %1 data in  ").arg(crm ? QStringLiteral("CRM") : family) + dataFolder;
+    return QStringLiteral("Completeness of %1 data in  ").arg(FamilyDataName(family)) + dataFolder;
 }
 
 TChartRect THistoryMapLayout::CellRect(int row, int column) const
@@ -212,6 +236,16 @@ THistoryMapLayout LayOutHistoryMap(const TStationCompleteness& completeness, con
         item.Label = {x + swatch + 4, legendTop, LegendText(state, counts[size_t(state)])};
         x = item.Label.X + canvas.TextWidth(item.Label.Text) + LegendSpacing;
         layout.Legend.push_back(item);
+        // Named only when the map shows one, right after the missing ones it is among.
+        const int partial = state == TSlotState::Missing ? CountPartialSlots(completeness) : 0;
+        if (partial > 0) {
+            item.Partial = true;
+            item.Swatch.Left = x;
+            item.Swatch.Right = x + swatch;
+            item.Label = {x + swatch + 4, legendTop, PartialLegendText(partial)};
+            x = item.Label.X + canvas.TextWidth(item.Label.Text) + LegendSpacing;
+            layout.Legend.push_back(item);
+        }
     }
 
     if (!layout.ScheduleKnown || layout.Rows == 0) {
@@ -283,9 +317,11 @@ void PaintHistoryMap(TCanvas3D& canvas, const THistoryMapLayout& layout, const T
         for (int row = 0; row < layout.Rows; ++row) {
             const std::vector<TSlotCell>& cells = completeness.Days[size_t(row)].Cells;
             for (int column = 0; column < layout.Columns; ++column) {
-                const TSlotState state =
-                    size_t(column) < cells.size() ? cells[size_t(column)].State : TSlotState::NotDue;
-                PaintCell(canvas, layout.CellRect(row, column), state);
+                if (size_t(column) < cells.size())
+                    PaintCell(canvas, layout.CellRect(row, column), cells[size_t(column)].State,
+                              PartialSlot(cells[size_t(column)]));
+                else
+                    PaintCell(canvas, layout.CellRect(row, column), TSlotState::NotDue);
             }
         }
         for (const THistoryLabel& label : layout.DayLabels)
@@ -300,7 +336,7 @@ void PaintHistoryMap(TCanvas3D& canvas, const THistoryMapLayout& layout, const T
     }
 
     for (const THistoryLegendItem& item : layout.Legend) {
-        PaintCell(canvas, item.Swatch, item.State);
+        PaintCell(canvas, item.Swatch, item.State, item.Partial);
         canvas.Pen()->SetStyle(TPenStyle::Solid);
         canvas.Pen()->SetWidth(1);
         canvas.Pen()->SetColor(clGray);

@@ -2,7 +2,8 @@
 // The station's history as a picture: a completeness map of the last 30 UTC
 // days (rows, today at the top) by the expected slots (columns, in time-of-day
 // order), each cell coloured as the chart colours its bars, a missing slot
-// crossed out, a slot not yet due left blank. The layout is worked out apart
+// crossed out (one that holds some of its files struck through once), a slot
+// not yet due left blank. The layout is worked out apart
 // from the painting, in logical pixels, so the window and the tests can ask
 // where a cell is; the painting goes through the chart's canvas at any scale.
 #include "chart/ChartTypes.h"
@@ -31,13 +32,19 @@ constexpr std::array<TSlotState, 4> HistoryLegendStates{TSlotState::OnTime, TSlo
 using THistoryCounts = std::array<int, 8>;
 THistoryCounts CountCellStates(const TStationCompleteness& completeness);
 
+// A missing slot that holds some of its files, but not all.
+inline bool PartialSlot(const TSlotCell& cell) { return cell.State == TSlotState::Missing && cell.Files > 0; }
+int CountPartialSlots(const TStationCompleteness& completeness);
+
 // "On time", "Late", "Very late", "Missing", "Not due".
 QString SlotStateName(TSlotState state);
 
-// What the pointer over a cell tells: the product (or the slot's nominal
-// time when no product filled it), the nominal time and the delay in minutes,
-// or "missing" / "not due yet".
-QString HistoryCellText(const TSlotCell& cell);
+// What the pointer over a cell tells: the product that completed the slot (or
+// "no product" when none arrived, "87 of 114 files" for a slot that holds
+// some), the nominal time, and the delay in minutes, or "missing" /
+// "incomplete, 27 files missing" / "not due yet". filesPerSlot: the files a
+// complete slot holds.
+QString HistoryCellText(const TSlotCell& cell, int filesPerSlot = 1);
 
 struct THistoryLabel
 {
@@ -48,6 +55,7 @@ struct THistoryLabel
 struct THistoryLegendItem
 {
     TSlotState State = TSlotState::OnTime;
+    bool Partial = false;  // the missing slots that hold some of their files
     TChartRect Swatch;
     THistoryLabel Label;
 };

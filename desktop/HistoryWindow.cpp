@@ -70,7 +70,8 @@ QString THistoryWindow::CellTextAt(const QPoint& at)
     if (!index)
         return {};
     const std::vector<TSlotCell>& cells = FCompleteness.Days[size_t(index->Row)].Cells;
-    return size_t(index->Column) < cells.size() ? HistoryCellText(cells[size_t(index->Column)]) : QString();
+    return size_t(index->Column) < cells.size() ? HistoryCellText(cells[size_t(index->Column)], FCompleteness.FilesPerSlot)
+                                                 : QString();
 }
 
 void THistoryWindow::CopyClick()

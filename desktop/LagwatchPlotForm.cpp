@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/UserMessage.h"
 #include "desktop/DelayChart.h"
+#include "desktop/FamilyCharts.h"
 #include "desktop/FamilyHistory.h"
 #include "desktop/FamilySelector.h"
 #include "desktop/HistoryMap.h"
@@ -156,7 +157,7 @@ void TFormLagwatchPlot::ShowFamily(int index)
     }
     const TFamilyReading& family = FReadings[static_cast<size_t>(index)];
     // With several families the caption names the one shown.
-    PlotSummary(family.Summary, FFamilySelector ? FBaseCaption + QLatin1Char(' ') + family.Name : FBaseCaption);
+    PlotSummary(family, FFamilySelector ? FBaseCaption + QLatin1Char(' ') + family.Name : FBaseCaption);
     if (FHistoryWindow && FHistoryWindow->isVisible())
         PopupHistoryClick();
 }
@@ -213,7 +214,11 @@ TScanViews TFormLagwatchPlot::Views()
                 FReadings = families;
                 ShowFamily(SelectedFamily());
             },
-            [this](const QString&, const TDelaySummary&, const QString& file) { return SaveChartImage(file); },
+            [this](const QString& dataFolder, const std::vector<TFamilyReading>& families, const QString& file) {
+                // One family: the window's own chart; several: each one's, one under the other.
+                return families.size() == 1 ? SaveChartImage(file)
+                                            : ChartImageWriter(FCommandLine.PngScale)(dataFolder, families, file);
+            },
             HistoryImageWriter(FCommandLine.PngScale)};
 }
 
@@ -249,11 +254,12 @@ void TFormLagwatchPlot::ShowDataFolderNote()
     FWatch->SetNote(DataFolderNote(source, FRun.Pass().DataFolderProblem(), SettingsFilePath(settingsKey)));
 }
 
-void TFormLagwatchPlot::PlotSummary(const TDelaySummary& summary, const QString& baseCaption)
+void TFormLagwatchPlot::PlotSummary(const TFamilyReading& family, const QString& baseCaption)
 {
+    const TDelaySummary& summary = family.Summary;
     const auto start = std::chrono::steady_clock::now();
     // A later scan may have read another data folder from the settings.
-    FDelayChart->SetDataFolder(FRun.Pass().DataFolder());
+    FDelayChart->SetDataFolder(FRun.Pass().DataFolder(), family.Name);
     FDelayChart->Plot(summary);
     FLabelOnOpen->setToolTip(FormatFixed(ElapsedMs(start), 3) + QStringLiteral(" milliseconds"));
     setWindowTitle(SummaryCaption(baseCaption, summary.LastDate, NowUTC()));

@@ -77,7 +77,7 @@ public:
 
 private:
     void BuildChart();
-    void PlotSummary(const TDelaySummary& summary, const QString& baseCaption);
+    void PlotSummary(const TFamilyReading& family, const QString& baseCaption);
     void BuildFamilySelector();
     bool SaveChartImage(const QString& file);
     // What the run's scan shows in this window and draws from it.

@@ -3,6 +3,7 @@
 // (pkLinearOrthographic, forward only) and gnomonic (pkGnomonic). All share the
 // width-unit plane, the distance cut-off and the plane rotation; the kinds
 // differ in the formula between the sphere and the plane.
+#include "mapping/ProjPlane.h"
 #include "mapping/ProjectionKinds.h"
 #include "mapping/ProjectionMath.h"
 #include "mapping/ormMapping.h"
@@ -120,6 +121,20 @@ TMapping::TRadius TMapping::InverseAzimuthal(int32_t X, int32_t Y, bool WithYOff
     return TRadius::Away;
 }
 
+bool ProjAzimuthal(const TMapping& m, const char* Projection, bool Turned, TProjPlane& Plane)
+{
+    const double w = m.Width, halfHeight = m.HalfHeight;
+    Plane.Projection = Projection + ProjCentre(m);
+    double c = 1, s = 0;
+    if (Turned && m.Rotation != 0) {
+        c = std::cos(m.Rotation * DegToRad);
+        s = std::sin(m.Rotation * DegToRad);
+    }
+    const double k = w * m.Scale;
+    Plane.ToPixel = {w / 2, k * c, k * s, halfHeight, k * s, -k * c};
+    return true;
+}
+
 // ---------------------------------------------------------------- azimuthal equidistant
 
 TMapping::TOutcome TMapping::ForwardAzimuthalEqui(float Lon, float Lat, double& PX, double& PY) const
@@ -146,6 +161,8 @@ bool TMapping::InverseAzimuthalEqui(int32_t X, int32_t Y, double& Lon, double& L
     return radius == TRadius::AtCentre || (radius == TRadius::Away && WrapLon(Lon, Lon));
 }
 
+bool ProjAzimuthalEqui(const TMapping& m, TProjPlane& Plane) { return ProjAzimuthal(m, "+proj=aeqd", true, Plane); }
+
 // ---------------------------------------------------------------- orthographic
 
 TMapping::TOutcome TMapping::ForwardOrthographic(float Lon, float Lat, double& PX, double& PY) const
@@ -164,6 +181,8 @@ bool TMapping::InverseOrthographic(int32_t X, int32_t Y, double& Lon, double& La
     const TRadius radius = InverseAzimuthal<OrthographicAngle>(X, Y, true, Lon, Lat);
     return radius == TRadius::AtCentre || (radius == TRadius::Away && Finite(Lon));
 }
+
+bool ProjOrthographic(const TMapping& m, TProjPlane& Plane) { return ProjAzimuthal(m, "+proj=ortho", true, Plane); }
 
 // ---------------------------------------------------------------- linearised orthographic
 
@@ -212,3 +231,5 @@ bool TMapping::InverseGnomonic(int32_t X, int32_t Y, double& Lon, double& Lat) c
     const TRadius radius = InverseAzimuthal<GnomonicAngle>(X, Y, false, Lon, Lat);
     return radius == TRadius::AtCentre || (radius == TRadius::Away && WrapLon(Lon, Lon));
 }
+
+bool ProjGnomonic(const TMapping& m, TProjPlane& Plane) { return ProjAzimuthal(m, "+proj=gnom", true, Plane); }

@@ -1,6 +1,7 @@
 // Lambert conformal conic (pkLambertConformal) on the ellipsoid, with the
 // constants the setters derive from the standard parallels and the centre
 // latitude.
+#include "mapping/ProjPlane.h"
 #include "mapping/ProjectionMath.h"
 #include "mapping/ormMapping.h"
 
@@ -132,4 +133,25 @@ bool TMapping::InverseConic(int32_t X, int32_t Y, double& Lon, double& Lat) cons
     if (SouthernHemisphere)
         Lat = -Lat;
     return Finite(Lat);
+}
+
+bool ProjConic(const TMapping& m, TProjPlane& Plane)
+{
+    if (!m.ConeConstantsValid())
+        return false;
+    // The standard parallels enter as 90 degrees minus the stored values;
+    // a tangent cone when they are equal or one is next to 0. A southern
+    // image is the northern one mirrored, as the cone of the negated parallels.
+    const float sign = m.SouthernHemisphere ? -1.0f : 1.0f;
+    const float lat1 = sign * (90 - m.StdParallel1), lat2 = sign * (90 - m.StdParallel2);
+    const bool tangent =
+        lat1 == lat2 || static_cast<double>(m.StdParallel1) <= 0.1 || static_cast<double>(m.StdParallel2) <= 0.1;
+    Plane.Projection =
+        "+proj=lcc +lat_1=" + ShortestText(lat1) + " +lat_2=" + ShortestText(tangent ? lat1 : lat2) + ProjCentre(m);
+    Plane.Ellipsoid = true;
+    // The ellipsoid's semi-major axis is 1.095 widths.
+    const double w = m.Width, halfHeight = m.HalfHeight;
+    const double k = 1.095 * w;
+    Plane.ToPixel = {w / 2, k, 0, halfHeight, 0, -k};
+    return true;
 }

@@ -1,5 +1,6 @@
 // Cylindrical equidistant, full (pkCylEquiFull) and zoomed (pkCylEquiZoomed,
 // pkLinearBased): plate carree images, longitude and latitude linear in x and y.
+#include "mapping/ProjPlane.h"
 #include "mapping/ProjectionMath.h"
 #include "mapping/ormMapping.h"
 
@@ -27,6 +28,15 @@ bool TMapping::InverseCylEquiFull(int32_t X, int32_t Y, double& Lon, double& Lat
     return Finite(Lat);
 }
 
+bool ProjCylEquiFull(const TMapping& m, TProjPlane& Plane)
+{
+    // Always -180..180, whatever the centre.
+    const double w = m.Width, h = m.Height;
+    Plane.Projection = "+proj=eqc";
+    Plane.ToPixel = {w / 2, w / (2 * Pi), 0, h / 2, 0, -h / Pi};
+    return true;
+}
+
 // ---------------------------------------------------------------- zoomed
 
 TMapping::TOutcome TMapping::ForwardCylEquiZoomed(float Lon, float Lat, double& PX, double& PY) const
@@ -45,4 +55,11 @@ bool TMapping::InverseCylEquiZoomed(int32_t X, int32_t Y, double& Lon, double& L
         return false;
     Lat = SouthLat + (1.0 - (Y + static_cast<double>(YOffset)) * InvHeight) * LatSpan;
     return Finite(Lat);
+}
+
+bool ProjCylEquiZoomed(const TMapping& m, TProjPlane& Plane)
+{
+    Plane.Projection = "+proj=eqc" + ProjCentreLon(m);
+    Plane.ToPixel = ZoomedPixels(m, static_cast<double>(m.Height) / m.LatSpan, m.SouthLat);
+    return true;
 }

@@ -1,5 +1,6 @@
 // Great circle (pkGreatCircle): an azimuthal equidistant plane built from the
 // haversine distance and the initial bearing from the centre.
+#include "mapping/ProjPlane.h"
 #include "mapping/ProjectionMath.h"
 #include "mapping/ormMapping.h"
 
@@ -96,3 +97,6 @@ bool TMapping::InverseGreatCircle(int32_t X, int32_t Y, double& Lon, double& Lat
     }
     return WrapLon(lambda * RadToDeg, Lon) && Finite(Lat);
 }
+
+// Never turned.
+bool ProjGreatCircle(const TMapping& m, TProjPlane& Plane) { return ProjAzimuthal(m, "+proj=aeqd", false, Plane); }

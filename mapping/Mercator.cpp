@@ -1,5 +1,6 @@
 // Mercator, full (pkMercatorFull) and zoomed (pkMercatorZoomed), and the
 // Mercator ordinate in degree units with its inverse.
+#include "mapping/ProjPlane.h"
 #include "mapping/ProjectionMath.h"
 #include "mapping/ormMapping.h"
 
@@ -63,6 +64,14 @@ bool TMapping::InverseMercatorFull(int32_t X, int32_t Y, double& Lon, double& La
     return Finite(Lat);
 }
 
+bool ProjMercatorFull(const TMapping& m, TProjPlane& Plane)
+{
+    const double w = m.Width, halfHeight = m.HalfHeight;
+    Plane.Projection = "+proj=merc" + ProjCentreLon(m);
+    Plane.ToPixel = {w / 2, w / (2 * Pi), 0, halfHeight, 0, -w / (2 * Pi)};
+    return true;
+}
+
 // ---------------------------------------------------------------- zoomed
 
 // The latitude span is stretched to the image height by the Mercator
@@ -102,4 +111,13 @@ bool TMapping::InverseMercatorZoomed(int32_t X, int32_t Y, double& Lon, double& 
         return false;
     Lat = MercatorLat(fy);
     return Finite(Lat);
+}
+
+bool ProjMercatorZoomed(const TMapping& m, TProjPlane& Plane)
+{
+    // Mercator ordinates in degree units, scaled apart across and along.
+    Plane.Projection = "+proj=merc" + ProjCentreLon(m);
+    Plane.ToPixel =
+        ZoomedPixels(m, static_cast<double>(m.Height) / (static_cast<double>(m.LatSpan) * m.MercScale), m.MercOffset);
+    return true;
 }

@@ -1,5 +1,6 @@
 // Polar stereographic (pkPolarStereographic): plane in units of the image
 // height, the pole PolarOffset above (north) or below (south) the image centre.
+#include "mapping/ProjPlane.h"
 #include "mapping/ProjectionKinds.h"
 #include "mapping/ProjectionMath.h"
 #include "mapping/ormMapping.h"
@@ -75,4 +76,16 @@ bool TMapping::InversePolar(int32_t X, int32_t Y, double& Lon, double& Lat) cons
         Lat = std::asin(std::cos(delta)) * RadToDeg;
     }
     return Finite(Lon, Lat);
+}
+
+bool ProjPolar(const TMapping& m, TProjPlane& Plane)
+{
+    // PROJ's radius is half the library's scale; the pole lies PolarOffset
+    // heights above (north) or below (south) the image centre.
+    const double w = m.Width, h = m.Height, halfHeight = m.HalfHeight;
+    const bool south = m.SouthernHemisphere;
+    Plane.Projection = std::string("+proj=stere +lat_0=") + (south ? "-90" : "90") + ProjCentreLon(m);
+    const double k = h * m.Scale / 2, pole = h * m.PolarOffset;
+    Plane.ToPixel = {w / 2, k, 0, halfHeight + (south ? pole : -pole), 0, -k};
+    return true;
 }

@@ -1,7 +1,9 @@
 #pragma once
 // A mapping in the terms of PROJ and GDAL: the projection it is, in metres on
 // the library's Earth, and the affine maps between that plane and the image's
-// pixels. Kinds that are no PROJ projection have no statement.
+// pixels. Kinds that are no PROJ projection have no statement; each kind's
+// projection is stated beside its conversions (ProjPlane.h).
+#include "mapping/ProjPlane.h"
 #include "mapping/ormMapping.h"
 
 #include <array>
@@ -16,10 +18,6 @@ constexpr double EarthRadiusMetres = 6378135.0;
 // centre of the image's column x and row y. GDAL counts from the top-left
 // corner of the image, so its pixel/line is fwdf's value plus a half.
 constexpr double PixelCentre = 0.5;
-
-// Plane to image: x = C[0] + C[1]*E + C[2]*N, y = C[3] + C[4]*E + C[5]*N, the
-// order of GDAL's geotransform.
-using TAffine = std::array<double, 6>;
 
 // The inverse of a regular affine map; false when it has none.
 bool InvertAffine(const TAffine& A, TAffine& Inverse);

@@ -42,6 +42,9 @@ constexpr bool EveryKindReadsWhatItNeeds()
             return false;
         if (t.NeedsCentreLat() && !(t.Reads & kpCentreLat))
             return false;
+        // A PROJ statement describes a forward.
+        if (t.ProjPlane && !t.Forward)
+            return false;
     }
     return true;
 }

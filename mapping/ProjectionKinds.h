@@ -2,8 +2,9 @@
 // The projection kinds, one entry each in one constant table: what a kind is
 // (its name, the parameters it reads, its family, its forward and inverse
 // conversions, the set-up of its derived constants, the defaults SetKind gives
-// it and the rules of its grid) is read from there and decided nowhere else. A
-// kind above pkLinearBased reads as pkUnknown.
+// it, the rules of its grid and its PROJ statement) is read from there and
+// decided nowhere else. A kind above pkLinearBased reads as pkUnknown.
+#include "mapping/ProjPlane.h"
 #include "mapping/ormMapping.h"
 
 #include <cstdint>
@@ -103,6 +104,8 @@ struct TKindTraits
     TForward Forward = nullptr;
     TInverse Inverse = nullptr;
     TGridRules Grid;
+    // The kind as a PROJ projection (ProjPlane.h); nullptr: it is none.
+    TStateProjPlane ProjPlane = nullptr;
 
     // Centred on a point at the centre latitude, which a user gives: most of
     // these read its sine and cosine, 0 until the latitude is set, which
@@ -141,7 +144,8 @@ inline constexpr TKindTraits TKindTraits::Table[TKindTraits::KindCount] = {
      .HasProjection = true,
      .Forward = &TMapping::ForwardCylEquiFull,
      .Inverse = &TMapping::InverseCylEquiFull,
-     .Grid = StraightGrid},
+     .Grid = StraightGrid,
+     .ProjPlane = &ProjCylEquiFull},
     {.Kind = pkCylEquiZoomed,
      .Name = "CylEquiZoomed",
      .Reads = ReadsZoomed,
@@ -150,7 +154,8 @@ inline constexpr TKindTraits TKindTraits::Table[TKindTraits::KindCount] = {
      .GreenwichCentre = true,
      .Forward = &TMapping::ForwardCylEquiZoomed,
      .Inverse = &TMapping::InverseCylEquiZoomed,
-     .Grid = {.StraightLines = true, .Range = TGridRange::Spans, .ParallelLabels = TParallelLabels::LeftEdge}},
+     .Grid = {.StraightLines = true, .Range = TGridRange::Spans, .ParallelLabels = TParallelLabels::LeftEdge},
+     .ProjPlane = &ProjCylEquiZoomed},
     {.Kind = pkAzimuthalEqui,
      .Name = "AzimuthalEqui",
      .Reads = ReadsAzimuthal,
@@ -162,7 +167,8 @@ inline constexpr TKindTraits TKindTraits::Table[TKindTraits::KindCount] = {
      .Grid = {.Range = TGridRange::FromAntimeridian,
               .Steps = TGridSteps::Coarse,
               .MeridianLabels = TMeridianLabels::CentreOrEquator,
-              .ParallelLabels = TParallelLabels::CentreMeridian}},
+              .ParallelLabels = TParallelLabels::CentreMeridian},
+     .ProjPlane = &ProjAzimuthalEqui},
     {.Kind = pkAzimuthalEquiWide,
      .Name = "AzimuthalEquiWide",
      .Reads = ReadsAzimuthal | kpLatSpan,
@@ -175,7 +181,8 @@ inline constexpr TKindTraits TKindTraits::Table[TKindTraits::KindCount] = {
      .Grid = {.Range = TGridRange::FromAntimeridian,
               .Steps = TGridSteps::CoarseWithoutSpan,
               .MeridianLabels = TMeridianLabels::CentreOrEquator,
-              .ParallelLabels = TParallelLabels::CentreMeridian}},
+              .ParallelLabels = TParallelLabels::CentreMeridian},
+     .ProjPlane = &ProjAzimuthalEqui},
     {.Kind = pkMercatorFull,
      .Name = "MercatorFull",
      .Reads = ReadsImage | kpCentreLon,
@@ -185,7 +192,8 @@ inline constexpr TKindTraits TKindTraits::Table[TKindTraits::KindCount] = {
      .DefaultLonSpan = 360,
      .Forward = &TMapping::ForwardMercatorFull,
      .Inverse = &TMapping::InverseMercatorFull,
-     .Grid = StraightGrid},
+     .Grid = StraightGrid,
+     .ProjPlane = &ProjMercatorFull},
     {.Kind = pkMercatorZoomed,
      .Name = "MercatorZoomed",
      .Reads = ReadsZoomed,
@@ -198,7 +206,8 @@ inline constexpr TKindTraits TKindTraits::Table[TKindTraits::KindCount] = {
               .LabelsOffImage = true,
               .Range = TGridRange::Spans,
               .Steps = TGridSteps::FineForFifteen,
-              .ParallelLabels = TParallelLabels::LeftEdge}},
+              .ParallelLabels = TParallelLabels::LeftEdge},
+     .ProjPlane = &ProjMercatorZoomed},
     {.Kind = pkOrthographic,
      .Name = "Orthographic",
      .Reads = ReadsAzimuthal | kpLatSpan,
@@ -208,8 +217,9 @@ inline constexpr TKindTraits TKindTraits::Table[TKindTraits::KindCount] = {
      .SetUp = &TMapping::SetUpAzimuthalSpan,
      .Forward = &TMapping::ForwardOrthographic,
      .Inverse = &TMapping::InverseOrthographic,
-     .Grid = AzimuthalGrid},
-    // Forward only.
+     .Grid = AzimuthalGrid,
+     .ProjPlane = &ProjOrthographic},
+    // Forward only, and no PROJ projection.
     {.Kind = pkLinearOrthographic,
      .Name = "LinearOrthographic",
      .Reads = ReadsAzimuthal | kpLatSpan,
@@ -227,7 +237,8 @@ inline constexpr TKindTraits TKindTraits::Table[TKindTraits::KindCount] = {
      .SetUp = &TMapping::SetUpPolar,
      .Forward = &TMapping::ForwardPolar,
      .Inverse = &TMapping::InversePolar,
-     .Grid = {.MeridianLabels = TMeridianLabels::CentreParallel, .ParallelLabels = TParallelLabels::CentreMeridian}},
+     .Grid = {.MeridianLabels = TMeridianLabels::CentreParallel, .ParallelLabels = TParallelLabels::CentreMeridian},
+     .ProjPlane = &ProjPolar},
     // SetUpCone runs for every kind, from Recalculate.
     {.Kind = pkLambertConformal,
      .Name = "LambertConformal",
@@ -236,7 +247,8 @@ inline constexpr TKindTraits TKindTraits::Table[TKindTraits::KindCount] = {
      .HasProjection = true,
      .Forward = &TMapping::ForwardConic,
      .Inverse = &TMapping::InverseConic,
-     .Grid = {.MeridianLabels = TMeridianLabels::ConeBottom, .ParallelLabels = TParallelLabels::ConeLeftEdge}},
+     .Grid = {.MeridianLabels = TMeridianLabels::ConeBottom, .ParallelLabels = TParallelLabels::ConeLeftEdge},
+     .ProjPlane = &ProjConic},
     {.Kind = pkGnomonic,
      .Name = "Gnomonic",
      .Reads = ReadsAzimuthal | kpLatSpan,
@@ -246,7 +258,8 @@ inline constexpr TKindTraits TKindTraits::Table[TKindTraits::KindCount] = {
      .SetUp = &TMapping::SetUpAzimuthalSpan,
      .Forward = &TMapping::ForwardGnomonic,
      .Inverse = &TMapping::InverseGnomonic,
-     .Grid = AzimuthalGrid},
+     .Grid = AzimuthalGrid,
+     .ProjPlane = &ProjGnomonic},
     {.Kind = pkVanDerGrinten,
      .Name = "VanDerGrinten",
      .Reads = ReadsImage | kpTile | kpCentreLon,
@@ -256,7 +269,8 @@ inline constexpr TKindTraits TKindTraits::Table[TKindTraits::KindCount] = {
      .SetUp = &TMapping::SetUpVanDerGrinten,
      .Forward = &TMapping::ForwardVanDerGrinten,
      .Inverse = &TMapping::InverseVanDerGrinten,
-     .Grid = {.Range = TGridRange::AroundCentre, .MeridianLabels = TMeridianLabels::SouthOfEquator}},
+     .Grid = {.Range = TGridRange::AroundCentre, .MeridianLabels = TMeridianLabels::SouthOfEquator},
+     .ProjPlane = &ProjVanDerGrinten},
     {.Kind = pkGreatCircle,
      .Name = "GreatCircle",
      .Reads = ReadsCentred | kpLatSpan,
@@ -266,7 +280,8 @@ inline constexpr TKindTraits TKindTraits::Table[TKindTraits::KindCount] = {
      .SetUp = &TMapping::SetUpGreatCircle,
      .Forward = &TMapping::ForwardGreatCircle,
      .Inverse = &TMapping::InverseGreatCircle,
-     .Grid = {.MeridianLabels = TMeridianLabels::CentreOrEquator, .ParallelLabels = TParallelLabels::CentreMeridian}},
+     .Grid = {.MeridianLabels = TMeridianLabels::CentreOrEquator, .ParallelLabels = TParallelLabels::CentreMeridian},
+     .ProjPlane = &ProjGreatCircle},
     // The zoomed cylindrical plane without its own defaults.
     {.Kind = pkLinearBased,
      .Name = "LinearBased",
@@ -274,5 +289,6 @@ inline constexpr TKindTraits TKindTraits::Table[TKindTraits::KindCount] = {
      .Family = F::Cylindrical,
      .Forward = &TMapping::ForwardCylEquiZoomed,
      .Inverse = &TMapping::InverseCylEquiZoomed,
-     .Grid = {.Range = TGridRange::NorthernHemisphere, .MeridianLabels = TMeridianLabels::CentreOrEquator}},
+     .Grid = {.Range = TGridRange::NorthernHemisphere, .MeridianLabels = TMeridianLabels::CentreOrEquator},
+     .ProjPlane = &ProjCylEquiZoomed},
 };

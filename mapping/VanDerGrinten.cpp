@@ -1,5 +1,6 @@
 // Van der Grinten (pkVanDerGrinten): the whole world in a circle of radius
 // VdgRadius, optionally enlarged to one quarter or ninth of it (Tile).
+#include "mapping/ProjPlane.h"
 #include "mapping/ProjectionKinds.h"
 #include "mapping/ProjectionMath.h"
 #include "mapping/ormMapping.h"
@@ -17,84 +18,52 @@ void TMapping::SetUpVanDerGrinten()
     InvVdgRadius = static_cast<float>(1.0 / VdgRadius);
 }
 
+namespace {
+
+// A sub-image (Tile): the map enlarged twice or three times, of which the
+// image shows one quarter (tiles 1..4) or ninth (5..13), row by row; any other
+// tile shows the whole map.
+struct TVdgTile
+{
+    int Enlarge = 1;
+    int Column = 0, Row = 0;
+    // The middle column's and row's index, which the enlarged map is centred on.
+    double Middle() const { return (Enlarge - 1) / 2.0; }
+};
+
+TVdgTile VdgTile(uint8_t Tile)
+{
+    if (Tile >= 1 && Tile <= 4)
+        return {2, (Tile - 1) % 2, (Tile - 1) / 2};
+    if (Tile >= 5 && Tile <= 13)
+        return {3, (Tile - 5) % 3, (Tile - 5) / 3};
+    return {};
+}
+
+}  // namespace
+
+// X and Y in widths (a row is Height / Width of them), from the whole map to
+// the image and back.
 void TMapping::TileToImage(float& X, float& Y) const
 {
-    const double r = static_cast<double>(Height) / Width;
+    const TVdgTile t = VdgTile(Tile);
+    if (t.Enlarge == 1)
+        return;
+    const double r = static_cast<double>(Height) / Width, middle = t.Middle();
     const double x = X, y = Y;
-    switch (Tile) {
-    case 1:
-        X = static_cast<float>(2 * x + 0.5);
-        Y = static_cast<float>(2 * y - 0.5 * r);
-        break;
-    case 2:
-        X = static_cast<float>(2 * x - 0.5);
-        Y = static_cast<float>(2 * y - 0.5 * r);
-        break;
-    case 3:
-        X = static_cast<float>(2 * x + 0.5);
-        Y = static_cast<float>(2 * y + 0.5 * r);
-        break;
-    case 4:
-        X = static_cast<float>(2 * x - 0.5);
-        Y = static_cast<float>(2 * y + 0.5 * r);
-        break;
-    case 5:
-    case 6:
-    case 7:
-    case 8:
-    case 9:
-    case 10:
-    case 11:
-    case 12:
-    case 13: {
-        const int column = (Tile - 5) % 3, row = (Tile - 5) / 3;
-        X = static_cast<float>(3 * x + 1 - column);
-        Y = static_cast<float>(3 * y + (row - 1) * r);
-        break;
-    }
-    default:
-        break;
-    }
+    X = static_cast<float>(t.Enlarge * x + middle - t.Column);
+    Y = static_cast<float>(t.Enlarge * y + (t.Row - middle) * r);
 }
 
 void TMapping::ImageToTile(float& X, float& Y) const
 {
-    const double r = static_cast<double>(Height) / Width;
+    const TVdgTile t = VdgTile(Tile);
+    if (t.Enlarge == 1)
+        return;
+    const double r = static_cast<double>(Height) / Width, middle = t.Middle();
     const double x = X, y = Y;
-    switch (Tile) {
-    case 1:
-        X = static_cast<float>((x - 0.5) / 2);
-        Y = static_cast<float>((y + 0.5 * r) / 2);
-        break;
-    case 2:
-        X = static_cast<float>((x + 0.5) / 2);
-        Y = static_cast<float>((y + 0.5 * r) / 2);
-        break;
-    case 3:
-        X = static_cast<float>((x - 0.5) / 2);
-        Y = static_cast<float>((y - 0.5 * r) / 2);
-        break;
-    case 4:
-        X = static_cast<float>((x + 0.5) / 2);
-        Y = static_cast<float>((y - 0.5 * r) / 2);
-        break;
-    case 5:
-    case 6:
-    case 7:
-    case 8:
-    case 9:
-    case 10:
-    case 11:
-    case 12:
-    case 13: {
-        const int column = (Tile - 5) % 3, row = (Tile - 5) / 3;
-        X = static_cast<float>((x - 1 + column) / 3);
-        Y = static_cast<float>((y - (row - 1) * r) / 3);
-        break;
-    }
-    default:
-        break;
-    }
+    X = static_cast<float>((x - middle + t.Column) / t.Enlarge);
+    Y = static_cast<float>((y - (t.Row - middle) * r) / t.Enlarge);
 }
 
 TMapping::TOutcome TMapping::ForwardVanDerGrinten(float Lon, float Lat, double& PX, double& PY) const
@@ -183,4 +152,16 @@ bool TMapping::InverseVanDerGrinten(int32_t X, int32_t Y, double& Lon, double& L
     }
     Lon = lon;
     return Finite(Lon, Lat);
+}
+
+bool ProjVanDerGrinten(const TMapping& m, TProjPlane& Plane)
+{
+    Plane.Projection = "+proj=vandg" + ProjCentreLon(m);
+    // The sub-image: the whole map enlarged, shifted by whole tiles (TileToImage).
+    const TVdgTile t = VdgTile(m.Tile);
+    const double w = m.Width, h = m.Height, halfHeight = m.HalfHeight;
+    const double shiftX = t.Middle() - t.Column, shiftY = t.Row - t.Middle();
+    const double k = w * t.Enlarge * m.Scale;
+    Plane.ToPixel = {(shiftX + 0.5) * w, k, 0, halfHeight - w * shiftY * (h / w), 0, -k};
+    return true;
 }

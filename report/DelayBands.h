@@ -1,7 +1,8 @@
 #pragma once
-// The lateness bands of the chart: a delay of more than 35 minutes is nearly
-// late (orange), more than 45 late (red). The health check starts from the
-// same limits and compares the same way, so the chart and the monitoring
+// The lateness bands of the chart: a delay of more than the warning limit
+// (35 minutes unless a family or a switch says otherwise) is nearly late
+// (orange), more than the critical limit (45) late (red). The health check
+// compares with the same limits the same way, so the chart and the monitoring
 // server never disagree about a product.
 #include <cstdint>
 

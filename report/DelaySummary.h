@@ -13,15 +13,15 @@
 #include <vector>
 
 constexpr int PlottedLineCount = 46;
-constexpr TColor ColourLate = 0x5050FF;        // more than 45 minutes
-constexpr TColor ColourNearlyLate = 0x5096FF;  // more than 35, up to 45
-constexpr TColor ColourInTime = 0x46C846;      // 35 minutes or less
+constexpr TColor ColourLate = 0x5050FF;        // more than the critical limit (45 minutes)
+constexpr TColor ColourNearlyLate = 0x5096FF;  // more than the warning limit (35), up to the critical one
+constexpr TColor ColourInTime = 0x46C846;      // up to the warning limit
 constexpr TColor ColourOwnSeries = 0x20000000;
 constexpr TColor ColourReferenceLine = 0x200080;
 
 struct TDelayPoint
 {
-    TDateTime Day = 0;
+    TDateTime Day = 0;   // where the bar stands: its day, or its slot's time (TDelaySummary::SlotBars)
     double Minutes = 0;  // the bar's height; from a ledger line, a Single's value (DelayMinutes)
     TColor Colour = ColourOwnSeries;
     int32_t Seconds = 0;  // the delay itself, also for the bars drawn at height 0
@@ -34,16 +34,50 @@ struct TDelaySummary
     float Maximum = 0;      // largest minutes plotted with their own height
     // Days of the first and last plotted entries (0 when none); the reference
     // line runs between them and the caption names the last.
+    // With SlotBars the times of the first and last slots.
     TDateTime FirstDate = 0;
     TDateTime LastDate = 0;
+    // The limits the bars were coloured by; the reference line stands at the critical one.
+    double WarningMinutes = NearlyLateMinutes;
+    double CriticalMinutes = LateMinutes;
+    // A family with several slots a day: each bar stands at its slot's time
+    // and its text line names that time; else on its day.
+    bool SlotBars = false;
+    // The least distance between two bars, in days: how far the reference
+    // line reaches beyond the first and last bars (0.7 of it).
+    double BarSpacing = 1;
 };
 
-TColor DelayColour(float minutes);
+// The colour of a bar of that many minutes under the limits.
+TColor DelayColour(float minutes, double warningMinutes = NearlyLateMinutes, double criticalMinutes = LateMinutes);
 
 // Entries whose name does not convert to a date are skipped; a value that is
 // not an integer sets the dates but adds no bar. Delays over 1440 minutes
-// become bars of height 0 in the series' colour.
-TDelaySummary SummariseLedgerEntries(const std::vector<TLedgerEntry>& newest);
+// become bars of height 0 in the series' colour. slotBars: the bars stand at
+// their entries' nominal times (one entry per slot), and the text lines carry
+// the time ("2026-Dec-08 03:00  => 4.0 minutes").
+TDelaySummary SummariseLedgerEntries(const std::vector<TLedgerEntry>& newest, double warningMinutes = NearlyLateMinutes,
+                                     double criticalMinutes = LateMinutes, bool slotBars = false);
+
+// How a family's chart is made.
+struct TChartRules
+{
+    double WarningMinutes = NearlyLateMinutes;
+    double CriticalMinutes = LateMinutes;
+    // The CRM products' chart as ever: NewestSlotEntries, each on its day.
+    bool CrmBars = true;
+    // The files a slot holds (how far back the bars' lines are sought first)
+    // and the slots of the family's schedule a day (0: not known).
+    int FilesPerSlot = 1;
+    int SlotsPerDay = 0;
+};
+
+// The chart of a family: with CrmBars NewestSlotEntries, else one bar per slot
+// of the newest 46 (NewestSlots), on the slots' times when the schedule has
+// several slots a day or two of the slots share a day. With now, products
+// named in the future are left out as if they were not there.
+TDelaySummary SummariseFamilyChart(TLedgerEntries& entries, const TChartRules& rules,
+                                   std::optional<TDateTime> now = std::nullopt);
 
 // The entries of the last 46 lines of the ledger, oldest first; with now,
 // products named in the future are left out as if they were not there.
@@ -56,8 +90,19 @@ std::vector<TLedgerEntry> NewestLedgerEntries(TLedgerEntries& entries, std::opti
 std::vector<TLedgerEntry> NewestSlotEntries(TLedgerEntries& entries, int filesPerSlot,
                                             std::optional<TDateTime> now = std::nullopt);
 
-// 47, or the maximum + 2 once it reaches 45 minutes.
-double LeftAxisMaximum(double maximum);
+// One entry per slot of the newest 46, however many files each holds (the
+// slot's latest file, as NewestSlotEntries takes it); the lines are read back
+// from the end until 47 slots are seen, starting with 46 x filesPerSlot.
+std::vector<TLedgerEntry> NewestSlots(TLedgerEntries& entries, int filesPerSlot,
+                                      std::optional<TDateTime> now = std::nullopt);
+
+// Critical limit + 2 (47), or the maximum + 2 once it reaches the critical
+// limit, so that the reference line is always on the chart.
+double LeftAxisMaximum(double maximum, double criticalMinutes = LateMinutes);
+
+// The name a title gives the family's data: "CRM" for the CRM products (an
+// empty name too), else the family's name as written.
+QString FamilyDataName(const QString& family);
 
 // "Lagwatch - latest data was from 2021-Jun-23, day 174", or with no data
 // "Lagwatch - today is <today>, day <n>".

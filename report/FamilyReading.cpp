@@ -31,7 +31,13 @@ TFamilyReading ReadFamily(const TFamilyRules& rules, const TLedgerView& view, TD
     reading.CompletenessLimits = rules.CompletenessLimits;
     reading.Completeness = FamilyCompleteness(rules, view, now);
     TLedgerEntries& entries = *view.Entries;
-    reading.Summary = SummariseLedgerEntries(NewestSlotEntries(entries, reading.Completeness.FilesPerSlot, now));
+    TChartRules chart;
+    chart.WarningMinutes = rules.Thresholds.WarningMinutes;
+    chart.CriticalMinutes = rules.Thresholds.CriticalMinutes;
+    chart.CrmBars = rules.CrmChart;
+    chart.FilesPerSlot = reading.Completeness.FilesPerSlot;
+    chart.SlotsPerDay = int(reading.Completeness.Schedule.SlotMinutes.size());
+    reading.Summary = SummariseFamilyChart(entries, chart, now);
     reading.Status = AssessStation(entries, now, rules.Thresholds, reading.Summary, rules.Unit);
     reading.Status.LedgerEntries = view.Lines;
     reading.Status.FutureProducts += view.FutureProducts;

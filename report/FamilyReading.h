@@ -23,6 +23,9 @@ struct TFamilyRules
     std::optional<TExpectedSchedule> Expect;  // none: learned
     std::optional<int> FilesPerSlot;          // none: learned
     TFigureUnit Unit = TFigureUnit::Slot;     // what the figures and the newest product count
+    // The CRM products' chart, as ever (TChartRules::CrmBars); a family of
+    // the families file has one bar per slot.
+    bool CrmChart = true;
 };
 
 struct TFamilyReading
@@ -33,7 +36,7 @@ struct TFamilyReading
     TCompletenessLimits CompletenessLimits;
     TStationStatus Status;
     TStationCompleteness Completeness;
-    TDelaySummary Summary;  // the chart: one bar per slot
+    TDelaySummary Summary;  // the chart: one bar per slot, coloured by the family's limits
     // Why the family's folder could not be walked; empty when it could.
     QString Problem;
     int ProductsRecorded = 0;

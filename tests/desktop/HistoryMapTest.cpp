@@ -124,6 +124,32 @@ TEST(HistoryMap, MissingIsMarkedInGreyScale)
     EXPECT_GT(darkPixels(layout.Legend.back().Swatch), 0);
 }
 
+// A missing slot that holds some of its files: its own mark (one stroke, not
+// a cross), a legend entry and the pointer's text.
+TEST(HistoryMap, APartialSlotIsToldFromAnEmptyOne)
+{
+    TStationCompleteness station = Station();
+    TSlotCell& partial = station.Days[3].Cells[0];
+    partial = {0, Today - 3, TSlotState::Missing, "", std::nullopt, 87, 27};
+    const QSize size = HistoryMapNaturalSize(station);
+    const THistoryMapLayout layout = LayOutHistoryMap(station, Folder, size);
+    const QImage grey = RenderHistoryMap(station, Folder, size).convertToFormat(QImage::Format_Grayscale8);
+    auto darkPixels = [&](const TChartRect& r) {
+        int n = 0;
+        for (int y = r.Top; y < r.Bottom; ++y)
+            for (int x = r.Left; x < r.Right; ++x)
+                n += qGray(grey.pixel(x, y)) < 64;
+        return n;
+    };
+    EXPECT_GE(darkPixels(layout.CellRect(3, 0)), layout.CellRect(3, 0).Height() - 1);
+    EXPECT_LT(darkPixels(layout.CellRect(3, 0)), darkPixels(layout.CellRect(4, 2)) * 3 / 4);
+    ASSERT_EQ(layout.Legend.size(), 5u);
+    EXPECT_EQ(layout.Legend[4].Label.Text, "of them partial (1)");
+    EXPECT_LT(darkPixels(layout.Legend[4].Swatch), darkPixels(layout.Legend[3].Swatch));
+    EXPECT_EQ(HistoryCellText(partial, 114),
+              "87 of 114 files\nnominal time 2023-Mar-12 00:00 UTC\nincomplete, 27 files missing");
+}
+
 TEST(HistoryMap, UnknownScheduleIsSaidInWords)
 {
     TStationCompleteness station = Station();

@@ -1,12 +1,13 @@
 // The station of three product families in the real program's window under
 // a virtual display: each family's caption and hint printed under its name,
-// the chart of the first, one completeness map per family.
+// one chart and one completeness map per family.
 #include "tests/common/TempDir.h"
 #include "tests/e2e/FamilyStation.h"
 #include "tests/e2e/ProgramRun.h"
 
 #include <QDateTime>
 #include <QImage>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace {
@@ -18,9 +19,10 @@ TEST(Families, ThreeFamiliesInTheWindowUnderAVirtualDisplay)
     TFamilyStation station;
     ASSERT_TRUE(WriteFamilyStation(dir.Path(), station));
     const QString maps = dir.FilePath("history.png"), crmMap = dir.FilePath("crm.png");
+    const QString charts = dir.FilePath("charts.png");
     const TRun run =
         RunOnDesktop(LAGWATCH_BIN, {station.DataFolder, station.Ledger, "-families=" + station.FamiliesFile, "-close",
-                                    "-history-png=" + maps});
+                                    "-history-png=" + maps, "-png=" + charts});
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     EXPECT_EQ(run.Err, "");
     // Each family under its name, in the file's order: the CRM products first.
@@ -30,9 +32,11 @@ TEST(Families, ThreeFamiliesInTheWindowUnderAVirtualDisplay)
     EXPECT_EQ(crm, 0) << run.Out.toStdString();
     EXPECT_GT(seg, crm) << run.Out.toStdString();
     EXPECT_GT(hourly, seg) << run.Out.toStdString();
-    // The segments' hint: one line per slot, the newest five, a minute late
-    // each (the slot's latest file).
-    EXPECT_EQ(run.Out.mid(seg, hourly - seg + 1).count(" => 1.0 minutes\n"), 5) << run.Out.toStdString();
+    // The segments' hint: one line per slot, the newest five, each with the
+    // slot's time, a minute late each (the slot's latest file).
+    EXPECT_EQ(run.Out.mid(seg, hourly - seg + 1).count(QRegularExpression(" \\d\\d:\\d\\d  => 1.0 minutes\n")), 5)
+        << run.Out.toStdString();
+    EXPECT_EQ(QImage(charts).size(), QSize(728, 3 * 289)) << "each family's chart, one under the other";
 
     // One map per family, one under the other, each as high as the CRM
     // products' map alone.

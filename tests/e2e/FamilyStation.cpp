@@ -1,6 +1,7 @@
 #include "tests/e2e/FamilyStation.h"
 
 #include "platform/DateTime.h"
+#include "platform/FileTimes.h"
 #include "station/Utils.h"
 #include "tests/common/TempDir.h"
 
@@ -23,14 +24,20 @@ void Names(int64_t ms, QString& day, QString& stamp)
     stamp = QString::asprintf("%04d%02d%02d%02d%02d", d.Year, d.Month, d.Day, t.Hour, t.Minute);
 }
 
-// An empty file last written `delayMs` before the station's now.
+// An empty file last written `delayMs` before it was created. Measured from
+// its own creation, not the station's now: writing thousands of files takes
+// seconds on a busy machine, which would lengthen the later files' delays.
 bool Product(const TFamilyStation& station, int64_t nominalMs, const QString& nameOfStamp, int64_t delayMs)
 {
     QString day, stamp;
     Names(nominalMs, day, stamp);
     QDir().mkpath(station.DataFolder + day);
     QFile f(station.DataFolder + day + nameOfStamp.arg(stamp));
-    return f.open(QIODevice::WriteOnly) && (f.close(), SetLastWriteMs(f.fileName(), station.NowMs - delayMs));
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    f.close();
+    const std::optional<TFileTimes> times = ReadFileTimes(QFile::encodeName(f.fileName()));
+    return times && SetLastWriteMs(f.fileName(), times->CreationMs - delayMs);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace {
@@ -223,6 +224,57 @@ TEST(MapTool, RefusesWhatCannotBeRight)
         EXPECT_TRUE(run.Err.contains(c.err)) << c.args.join(' ').toStdString() << ": " << run.Err.toStdString();
         EXPECT_EQ(run.Err.count('\n'), 1) << c.args.join(' ').toStdString() << ": " << run.Err.toStdString();
     }
+}
+
+// The options --help names are the ones the tool takes, each with its own
+// commands only: any other refuses it before reading anything.
+TEST(MapTool, TakesEachOptionWithItsOwnCommandsOnly)
+{
+    const QStringList commands = {"fwd", "fwdf", "inv", "grid", "proj", "georef"};
+    const struct
+    {
+        QStringList Options;  // each with a value it takes
+        QStringList Commands;
+    } groups[] = {
+        {{"--preset DiscMapping", "--kind 1", "--height 1", "--width 1", "--tile 1", "--rotation 1", "--lon-span 1",
+          "--lat-span 1", "--centre-lon 1", "--centre-lat 1", "--std-parallel1 1", "--std-parallel2 1", "--x-offset 1",
+          "--y-offset 1"},
+         commands},
+        {{"--lon-step 5", "--lat-step 5", "--line-colour FF0000", "--text-colour FF0000", "--halo-colour FF0000",
+          "--special-parallels 2", "--no-labels"},
+         {"grid"}},
+        {{"--decimals 3"}, {"fwdf", "inv"}},
+        {{"--world-file"}, {"georef"}},
+        {{"--list kinds"}, {}},
+    };
+    QStringList named, listed;
+    const QRegularExpression option("--[a-z][a-z0-9-]*");
+    for (auto m = option.globalMatch(RunMap({"--help"}).Out); m.hasNext();)
+        named << m.next().captured();
+    for (const char* skip : {"--help", "--version", "--option"})
+        named.removeAll(skip);
+    named.removeDuplicates();
+    for (const auto& g : groups)
+        for (const QString& o : g.Options) {
+            const QStringList args = o.split(' ');
+            listed << args.front();
+            for (const QString& command : commands) {
+                const TRun run = RunMap(args + QStringList{command});
+                const std::string what = (o + " " + command).toStdString();
+                const QString refusal = g.Commands.isEmpty() ? args.front() + " stands alone, without a command"
+                                                             : args.front() + " is an option of " +
+                                                                   g.Commands.join(" and ") + ", not of " + command;
+                if (g.Commands.contains(command))
+                    EXPECT_FALSE(run.Err.contains(", not of ") || run.Err.contains("stands alone")) << what;
+                else {
+                    EXPECT_EQ(run.ExitCode, 2) << what;
+                    EXPECT_TRUE(run.Err.contains(refusal)) << what << ": " << run.Err.toStdString();
+                }
+            }
+        }
+    named.sort();
+    listed.sort();
+    EXPECT_EQ(named, listed);
 }
 
 TEST(MapTool, NamesKindsAnyWayAndTakesOptionValuesAfterAnEqualsSign)

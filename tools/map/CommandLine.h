@@ -1,50 +1,18 @@
 #pragma once
 // The command line: options in any place, "--option value" or
-// "--option=value", each at most once, every value checked as it is read.
+// "--option=value", each at most once, every value checked as it is read by
+// the grammar the option table gives it.
+#include "map/Options.h"
 #include "mapping/GridCanvas.h"
 #include "mapping/Presets.h"
 #include "mapping/ormMapping.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace MapTool {
-
-enum class TOption {
-    Preset,
-    Kind,
-    Height,
-    Width,
-    Tile,
-    Rotation,
-    LonSpan,
-    LatSpan,
-    CentreLon,
-    CentreLat,
-    StdParallel1,
-    StdParallel2,
-    XOffset,
-    YOffset,
-    LonStep,
-    LatStep,
-    LineColour,
-    TextColour,
-    HaloColour,
-    SpecialParallels,
-    NoLabels,
-    Decimals,
-    WorldFile,
-    List,
-};
-
-inline bool IsMappingOption(TOption o) { return o <= TOption::YOffset; }
-inline bool IsGridOption(TOption o) { return o >= TOption::LonStep && o <= TOption::NoLabels; }
-// Options that take no value.
-inline bool IsFlag(TOption o) { return o == TOption::NoLabels || o == TOption::WorldFile; }
-const char* OptionName(TOption o);
 
 struct TParameters
 {
@@ -72,14 +40,11 @@ struct TCommandLine
     bool WorldFile = false;
     std::string Command;
     std::vector<std::string> Operands;
-    std::vector<TOption> Given;  // in the order given
-    bool Has(TOption o) const { return std::find(Given.begin(), Given.end(), o) != Given.end(); }
+    std::vector<const TOptionSpec*> Given;  // in the order given
 };
 
 // false with a message in error.
 bool ParseCommandLine(int argc, char** argv, TCommandLine& cl, std::string& error);
 void ApplyParameters(const TParameters& p, TMapping& mapping);
-// Reports message on standard error; the exit status of a usage error.
-int UsageError(const std::string& message);
 
 }  // namespace MapTool

@@ -1,4 +1,4 @@
-#include "ControlPoints.h"
+#include "map/ControlPoints.h"
 
 #include "mapping/ProjDefinition.h"
 

@@ -1,6 +1,7 @@
-#include "Converter.h"
+#include "map/Converter.h"
 
-#include "Text.h"
+#include "map/Report.h"
+#include "map/Text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -82,8 +83,8 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 class TConverter
 {
 public:
-    TConverter(const TMapping& Mapping, TCommand Command, int Decimals)
-        : FMapping(Mapping), FCommand(Command), FDecimals(Decimals)
+    TConverter(const TMapping& Mapping, TConversion Conversion, int Decimals)
+        : FMapping(Mapping), FConversion(Conversion), FDecimals(Decimals)
     {}
 
     // Converts one opened input to the end; false when reading failed.
@@ -91,7 +92,7 @@ public:
 
 private:
     const TMapping& FMapping;
-    TCommand FCommand;
+    TConversion FConversion;
     int FDecimals;
     TOutput FOut;
     std::string FName;
@@ -104,7 +105,7 @@ private:
 
 bool TConverter::Convert(std::string_view A, std::string_view B, bool& Ok, char*& At, char* End) const
 {
-    if (FCommand == TCommand::Inverse) {
+    if (FConversion == TConversion::Inverse) {
         int32_t x = 0, y = 0;
         if (!ParseInt(A, x) || !ParseInt(B, y))
             return false;
@@ -117,7 +118,7 @@ bool TConverter::Convert(std::string_view A, std::string_view B, bool& Ok, char*
     float lon = 0, lat = 0;
     if (!ParseFloat(A, lon) || !ParseFloat(B, lat))
         return false;
-    if (FCommand == TCommand::Forward) {
+    if (FConversion == TConversion::Forward) {
         int32_t x = 0, y = 0;
         Ok = FMapping.LonLatToXY(lon, lat, x, y);
         if (Ok)
@@ -174,9 +175,11 @@ void TConverter::Line(std::string_view Text)
     if (!parsed) {
         FOut.Flush();
         std::fflush(stdout);
-        std::fprintf(stderr, "lagwatch-map: %sline %lld: cannot parse \"%.*s\"\n",
-                     FName.empty() ? "" : (FName + ": ").c_str(), FLineNumber,
-                     static_cast<int>(std::min<size_t>(Text.size(), 200)), Text.data());
+        // At most 200 bytes of the line, up to a NUL.
+        std::string_view shown = Text.substr(0, 200);
+        shown = shown.substr(0, shown.find('\0'));
+        Report(TReport::Error, (FName.empty() ? "" : FName + ": ") + "line " + std::to_string(FLineNumber) +
+                                   ": cannot parse " + Quoted(shown));
     }
 }
 
@@ -215,37 +218,31 @@ bool TConverter::Run(std::FILE* In, const std::string& Name)
 
 }  // namespace
 
-int RunConversions(const TMapping& mapping, TCommand command, int decimals, const std::vector<std::string>& files)
+int RunConversions(const TMapping& mapping, TConversion conversion, int decimals, const std::vector<std::string>& files)
 {
-    TConverter converter(mapping, command, decimals);
+    TConverter converter(mapping, conversion, decimals);
     int status = 0;
     const std::vector<std::string> inputs = files.empty() ? std::vector<std::string>{"-"} : files;
     for (const std::string& file : inputs) {
         if (file == "-") {
-            if (!converter.Run(stdin, std::string())) {
-                std::fprintf(stderr, "lagwatch-map: cannot read standard input: %s\n", std::strerror(errno));
-                status = 1;
-            }
+            if (!converter.Run(stdin, std::string()))
+                status = Report(TReport::Error, "cannot read standard input: " + std::string(std::strerror(errno)));
             continue;
         }
         std::FILE* in = std::fopen(file.c_str(), "rb");
         if (!in) {
             std::fflush(stdout);
-            std::fprintf(stderr, "lagwatch-map: cannot open %s: %s\n", file.c_str(), std::strerror(errno));
-            status = 1;
+            status = Report(TReport::Error, "cannot open " + file + ": " + std::strerror(errno));
             continue;
         }
         if (!converter.Run(in, file)) {
             std::fflush(stdout);
-            std::fprintf(stderr, "lagwatch-map: cannot read %s: %s\n", file.c_str(), std::strerror(errno));
-            status = 1;
+            status = Report(TReport::Error, "cannot read " + file + ": " + std::strerror(errno));
         }
         std::fclose(in);
     }
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "lagwatch-map: cannot write standard output: %s\n", std::strerror(errno));
-        status = 1;
-    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        status = Report(TReport::Error, "cannot write standard output: " + std::string(std::strerror(errno)));
     return status;
 }
 

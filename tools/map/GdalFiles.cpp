@@ -1,6 +1,6 @@
-#include "GdalFiles.h"
+#include "map/GdalFiles.h"
 
-#include "Text.h"
+#include "map/Text.h"
 
 #include <cstdio>
 

@@ -3,8 +3,8 @@
 // image in place: a VRT that wraps the image with its spatial reference and
 // geotransform or its control points, and for the image alone a world file
 // with an .aux.xml sidecar.
-#include "ControlPoints.h"
-#include "RasterLayout.h"
+#include "map/ControlPoints.h"
+#include "map/RasterLayout.h"
 #include "mapping/ProjDefinition.h"
 
 #include <QByteArray>

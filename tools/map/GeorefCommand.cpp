@@ -1,16 +1,15 @@
-#include "GeorefCommand.h"
+#include "map/GeorefCommand.h"
 
-#include "CommandLine.h"
-#include "GdalFiles.h"
-#include "ImageInput.h"
-#include "ProjCommand.h"
+#include "map/GdalFiles.h"
+#include "map/ImageInput.h"
+#include "map/ProjCommand.h"
+#include "map/Report.h"
 #include "platform/AtomicFile.h"
 #include "platform/PathBytes.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,22 +50,20 @@ int WriteAll(const std::vector<TOutputFile>& files)
 {
     for (const TOutputFile& f : files) {
         QByteArray refused;
-        if (!OutputTarget(QByteArray::fromStdString(f.Path), refused)) {
-            std::fprintf(stderr,
-                         "lagwatch-map: cannot write %s %s: %s is another user's symbolic link in a shared folder\n",
-                         f.What, f.Path.c_str(), refused.constData());
-            return 1;
-        }
+        if (!OutputTarget(QByteArray::fromStdString(f.Path), refused))
+            return Report(TReport::Error, "cannot write " + std::string(f.What) + " " + f.Path + ": " +
+                                              refused.constData() +
+                                              " is another user's symbolic link in a shared folder");
     }
     std::vector<std::string> created;
     for (const TOutputFile& f : files) {
         const bool existed = ::access(f.Path.c_str(), F_OK) == 0;
         QString error;
         if (!WriteFileAtomically(DecodePath(QByteArray::fromStdString(f.Path)), f.Content, f.What, error)) {
-            std::fprintf(stderr, "lagwatch-map: %s\n", error.toLocal8Bit().constData());
+            const int status = Report(TReport::Error, error.toLocal8Bit().constData());
             for (const std::string& path : created)
                 ::unlink(path.c_str());
-            return 1;
+            return status;
         }
         if (!existed)
             created.push_back(f.Path);
@@ -87,18 +84,19 @@ int RunGeorefCommand(const TMapping& Mapping, const std::string& KindName, const
         placement.Definition = &definition;
     else if (statement == TProjStatement::NoDefinition && Mapping.Kind == pkLinearOrthographic) {
         if (Request.WorldFile)
-            return UsageError("kind " + KindName +
+            return Report(TReport::Usage,
+                          "kind " + KindName +
                               " places its pixels by control points, which a world file cannot hold; its VRT "
                               "holds them");
         placement.ControlPoints = LatticeControlPoints(Mapping);
         if (placement.ControlPoints.empty())
-            return UsageError("kind " + KindName + " places no point on the image with these parameters");
+            return Report(TReport::Usage, "kind " + KindName + " places no point on the image with these parameters");
     } else
-        return UsageError(statement == TProjStatement::NoDefinition
-                              ? "kind " + KindName + " converts nothing, so it places no image"
-                              : NoStatementReason(statement, KindName));
+        return Report(TReport::Usage, statement == TProjStatement::NoDefinition
+                                          ? "kind " + KindName + " converts nothing, so it places no image"
+                                          : NoStatementReason(statement, KindName));
     if (SameFile(Request.Image, Request.Vrt))
-        return UsageError("the VRT " + Request.Vrt + " would replace the image itself");
+        return Report(TReport::Usage, "the VRT " + Request.Vrt + " would replace the image itself");
 
     const std::unique_ptr<QGuiApplication> app = StartImageApplication(Program);
     QImage image;
@@ -106,15 +104,14 @@ int RunGeorefCommand(const TMapping& Mapping, const std::string& KindName, const
     if (!ReadImageFile(Request.Image, image, &bytes))
         return 1;
     if (image.width() != Mapping.Width || image.height() != Mapping.Height)
-        return UsageError(Request.Image + " is " + std::to_string(image.width()) + "x" +
-                          std::to_string(image.height()) + ", the mapping " + std::to_string(Mapping.Width) + "x" +
-                          std::to_string(Mapping.Height) + ": its pixels are not the mapping's");
+        return Report(TReport::Usage, Request.Image + " is " + std::to_string(image.width()) + "x" +
+                                          std::to_string(image.height()) + ", the mapping " +
+                                          std::to_string(Mapping.Width) + "x" + std::to_string(Mapping.Height) +
+                                          ": its pixels are not the mapping's");
     TRasterLayout layout;
     std::string why;
-    if (!ReadRasterLayout(bytes, layout, why)) {
-        std::fprintf(stderr, "lagwatch-map: cannot georeference %s: %s\n", Request.Image.c_str(), why.c_str());
-        return 1;
-    }
+    if (!ReadRasterLayout(bytes, layout, why))
+        return Report(TReport::Error, "cannot georeference " + Request.Image + ": " + why);
     std::string source;
     bool relative = true;
     SourceName(Request.Image, Request.Vrt, source, relative);

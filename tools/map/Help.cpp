@@ -1,8 +1,48 @@
-#include "Help.h"
+#include "map/Help.h"
 
-#include "Kinds.h"
+#include "map/Commands.h"
+#include "map/Options.h"
+
+#include <string_view>
 
 namespace MapTool {
+
+namespace {
+
+// Text as the entries of a list of --help: the first line after Head padded
+// to Column, the others indented to that column.
+std::string Entry(const std::string& Head, size_t Column, std::string_view Text)
+{
+    const std::string indent(Column, ' ');
+    std::string out = Head.size() < Column ? Head + std::string(Column - Head.size(), ' ') : Head + "\n" + indent;
+    for (size_t start = 0;;) {
+        const size_t end = std::min(Text.find('\n', start), Text.size());
+        out += std::string(Text.substr(start, end - start)) + "\n";
+        if (end == Text.size())
+            return out;
+        out += indent;
+        start = end + 1;
+    }
+}
+
+std::string Commands()
+{
+    std::string out;
+    for (const TCommandSpec& c : CommandTable())
+        out += Entry("  " + std::string(c.Name) + (*c.Operands ? " " : "") + c.Operands, 9, c.Help);
+    return out;
+}
+
+std::string Options(THelpSection Section, size_t Column)
+{
+    std::string out;
+    for (const TOptionSpec& o : OptionTable())
+        if (o.Section == Section)
+            out += Entry("  " + std::string(o.Name) + (o.IsFlag() ? "" : " " + std::string(o.Value)), Column, o.Help);
+    return out;
+}
+
+}  // namespace
 
 std::string HelpText()
 {
@@ -12,26 +52,8 @@ std::string HelpText()
            "       lagwatch-map [PARAMETERS] georef IMAGE [OUT] [--world-file]\n"
            "       lagwatch-map --list kinds|presets\n"
            "\n"
-           "Commands:\n"
-           "  fwd    \"lon lat\" per line  ->  \"x y ok\"      whole pixels (LonLatToXY)\n"
-           "  fwdf   \"lon lat\" per line  ->  \"x y ok\"      real pixels, 3 decimals (LonLatToXYF)\n"
-           "  inv    \"x y\" per line      ->  \"lon lat ok\"  degrees, 6 decimals (XYToLonLat)\n"
-           "         --decimals N (0..15) sets the decimals of fwdf and inv\n"
-           "         A pixel (x, y) names the centre of column x and row y.\n"
-           "  grid IN OUT\n"
-           "         draws the latitude/longitude grid over the image IN (\"-\": a black image\n"
-           "         of the mapping's size) and writes OUT in the format its extension names\n"
-           "         (.png, .bmp, .jpg, .ppm, ...); the grid is drawn in the mapping's pixels\n"
-           "  proj   prints the mapping's PROJ definition in metres (a sphere of radius\n"
-           "         6378135 m; Lambert: that equatorial radius, e^2 0.006694318), GDAL's\n"
-           "         geotransform of the image and a PROJ pipeline to fwdf's pixels;\n"
-           "         kinds 0 and 8 have none (status 1)\n"
-           "  georef IMAGE [OUT]\n"
-           "         writes OUT (default IMAGE.vrt), a GDAL VRT that opens the PNG, JPEG, BMP\n"
-           "         or PGM/PPM image IMAGE in place: the PROJ definition and geotransform,\n"
-           "         or for kind 8 control points in WGS 84 longitude/latitude; IMAGE must\n"
-           "         have the mapping's size. --world-file also writes IMAGE's world file\n"
-           "         (.pgw, .jgw, .bpw or .wld) and IMAGE.aux.xml\n"
+           "Commands:\n" +
+           Commands() +
            "\n"
            "fwd, fwdf and inv read the FILEs in order; \"-\" or no FILE is standard input.\n"
            "Every input line gives exactly one output line:\n"
@@ -45,28 +67,8 @@ std::string HelpText()
            "single-precision numbers (so 1e-50 is 0), pixels 32-bit integers.\n"
            "\n"
            "Parameters (a preset, a kind with its parameters, or a preset followed by\n"
-           "changes; each at most once):\n"
-           "  --preset NAME        LambertMapping1K, LambertMapping4K, PolarMapping800,\n"
-           "                       PolarMappingNorth or DiscMapping (any letter case)\n"
-           "  --kind K             projection kind 0.." +
-           std::to_string(pkLinearBased) +
-           ", by number or by name, such as\n"
-           "                       LambertConformal or lambert (any letter case; a\n"
-           "                       beginning that names one kind is enough)\n"
-           "  --height H           image height in pixels (positive)\n"
-           "  --width W            image width in pixels (positive)\n"
-           "  --tile T             Van der Grinten sub-image 0..13\n"
-           "  --rotation R         plane rotation in degrees (kinds " +
-           KindsReading(kpRotation) +
-           ")\n"
-           "  --lon-span S         longitude extent in degrees\n"
-           "  --lat-span S         latitude extent in degrees\n"
-           "  --centre-lon L       centre longitude in degrees\n"
-           "  --centre-lat L       centre latitude in degrees\n"
-           "  --std-parallel1 A    first standard parallel (Lambert)\n"
-           "  --std-parallel2 B    second standard parallel (Lambert)\n"
-           "  --x-offset X         horizontal pixel shift\n"
-           "  --y-offset Y         vertical pixel shift (positive moves up)\n"
+           "changes; each at most once):\n" +
+           Options(THelpSection::Parameters, 23) +
            "The parameters are applied in this fixed order whatever their order on the\n"
            "command line: kind, height, width, tile, rotation, lon-span, lat-span,\n"
            "centre-lon, centre-lat, std-parallel1, std-parallel2, x-offset, y-offset.\n"
@@ -74,15 +76,8 @@ std::string HelpText()
            "\"--list kinds\" shows the kinds with the parameters each uses, \"--list presets\"\n"
            "the presets with their values.\n"
            "\n"
-           "Grid options:\n"
-           "  --lon-step N               degrees between meridians (default 10)\n"
-           "  --lat-step N               degrees between parallels (default 10)\n"
-           "  --line-colour RRGGBB       grid lines (default FFFF00, yellow)\n"
-           "  --text-colour RRGGBB       labels (default FFFFFF, white)\n"
-           "  --halo-colour RRGGBB       one-pixel halo around labels (default 000000)\n"
-           "  --special-parallels LIST   comma list of 0 Arctic circle, 1 Tropic of Cancer,\n"
-           "                             2 equator, 3 Tropic of Capricorn, 4 Antarctic circle\n"
-           "  --no-labels                lines only\n"
+           "Grid options:\n" +
+           Options(THelpSection::Grid, 29) +
            "\n"
            "Options are written \"--option value\" or \"--option=value\" and may stand\n"
            "anywhere on the line; \"--\" ends them. --help and --version answer wherever\n"

@@ -3,7 +3,7 @@
 
 namespace MapTool {
 
-// The --help text; what it says of kinds comes from their table.
+// The --help text; its commands and options come from their tables.
 std::string HelpText();
 
 }  // namespace MapTool

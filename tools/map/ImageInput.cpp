@@ -1,5 +1,6 @@
-#include "ImageInput.h"
+#include "map/ImageInput.h"
 
+#include "map/Report.h"
 #include "platform/QuietMessages.h"
 
 #include <QBuffer>
@@ -7,7 +8,6 @@
 #include <QImageReader>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -31,7 +31,7 @@ bool ReadImageFile(const std::string& path, QImage& image, QByteArray* bytes)
     QFile file;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        std::fprintf(stderr, "lagwatch-map: cannot read %s: %s\n", path.c_str(), std::strerror(errno));
+        Report(TReport::Error, "cannot read " + path + ": " + std::strerror(errno));
         if (fd >= 0)
             ::close(fd);
         return false;
@@ -41,13 +41,12 @@ bool ReadImageFile(const std::string& path, QImage& image, QByteArray* bytes)
     QImageReader reader;
     if (bytes) {
         if (file.size() > ImageByteLimit) {
-            std::fprintf(stderr, "lagwatch-map: cannot read %s: larger than 1 GiB\n", path.c_str());
+            Report(TReport::Error, "cannot read " + path + ": larger than 1 GiB");
             return false;
         }
         *bytes = file.readAll();
         if (file.error() != QFileDevice::NoError) {
-            std::fprintf(stderr, "lagwatch-map: cannot read %s: %s\n", path.c_str(),
-                         file.errorString().toLocal8Bit().constData());
+            Report(TReport::Error, "cannot read " + path + ": " + file.errorString().toLocal8Bit().constData());
             return false;
         }
         buffer.setData(*bytes);
@@ -56,8 +55,7 @@ bool ReadImageFile(const std::string& path, QImage& image, QByteArray* bytes)
     } else
         reader.setDevice(&file);
     if (!reader.read(&image)) {
-        std::fprintf(stderr, "lagwatch-map: cannot read %s: %s\n", path.c_str(),
-                     reader.errorString().toLocal8Bit().constData());
+        Report(TReport::Error, "cannot read " + path + ": " + reader.errorString().toLocal8Bit().constData());
         return false;
     }
     return true;

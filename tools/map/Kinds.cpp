@@ -1,9 +1,9 @@
-#include "Kinds.h"
+#include "map/Kinds.h"
 
-#include "Text.h"
+#include "map/Options.h"
+#include "map/Text.h"
 #include "mapping/Presets.h"
 
-#include <charconv>
 #include <cstdio>
 #include <vector>
 
@@ -56,40 +56,19 @@ bool ParseKind(std::string_view text, int32_t& kind, std::string& error)
 
 namespace {
 
-std::string FloatText(float v)
-{
-    char buffer[64];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, v);
-    return std::string(buffer, r.ptr);
-}
-
-// The options that set the parameters a kind uses, in the order they apply.
+// The options that set the parameters a kind uses, in the order they apply,
+// with their values in values when given.
 std::string KindParameters(int kind, const TMapping* values)
 {
     const uint16_t uses = Traits(kind).Reads;
     std::string out;
-    auto add = [&](uint16_t bit, const char* name, const std::string& value) {
-        if (!(uses & bit))
-            return;
-        out += out.empty() ? "" : " ";
-        out += name;
+    for (const TOptionSpec& o : OptionTable()) {
+        if (!(uses & o.Sets))
+            continue;
+        out += (out.empty() ? "" : " ") + std::string(o.Name);
         if (values)
-            out += " " + value;
-    };
-    const TMapping none;
-    const TMapping& m = values ? *values : none;
-    add(kpHeight, "--height", std::to_string(m.Height));
-    add(kpWidth, "--width", std::to_string(m.Width));
-    add(kpTile, "--tile", std::to_string(m.Tile));
-    add(kpRotation, "--rotation", FloatText(m.Rotation));
-    add(kpLonSpan, "--lon-span", FloatText(m.LonSpan));
-    add(kpLatSpan, "--lat-span", FloatText(m.LatSpan));
-    add(kpCentreLon, "--centre-lon", FloatText(m.CentreLon));
-    add(kpCentreLat, "--centre-lat", FloatText(m.CentreLat));
-    add(kpStdParallels, "--std-parallel1", FloatText(m.StdParallel1));
-    add(kpStdParallels, "--std-parallel2", FloatText(m.StdParallel2));
-    add(kpOffsets, "--x-offset", std::to_string(m.GetXOffset()));
-    add(kpOffsets, "--y-offset", std::to_string(m.GetYOffset()));
+            out += " " + o.Current(*values);
+    }
     return out;
 }
 

@@ -12,8 +12,6 @@ namespace MapTool {
 const TKindTraits& Traits(int Kind);
 // The kinds that read Parameter, as "3, 4, 7".
 std::string KindsReading(uint16_t Parameter);
-// A kind by number (0..14) or by name: the whole name, or a beginning that
-// only one name has, in any letter case.
 // A kind by number or by name: the whole name, or a beginning that only one
 // name has, in any letter case; false with a message in error.
 bool ParseKind(std::string_view text, int32_t& kind, std::string& error);

@@ -1,4 +1,6 @@
-#include "ProjCommand.h"
+#include "map/ProjCommand.h"
+
+#include "map/Report.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -19,19 +21,15 @@ int RunProjCommand(const TMapping& Mapping, const std::string& KindName)
 {
     TProjDefinition d;
     const TProjStatement statement = StateForProj(Mapping, d);
-    if (statement != TProjStatement::Stated) {
-        std::fprintf(stderr, "lagwatch-map: %s\n", NoStatementReason(statement, KindName).c_str());
-        return 1;
-    }
+    if (statement != TProjStatement::Stated)
+        return Report(TReport::Error, NoStatementReason(statement, KindName));
     std::string geo;
     for (double v : d.GeoTransform)
         geo += (geo.empty() ? "" : " ") + ExactNumber(v);
     std::printf("definition: %s\ngeotransform: %s\nsize: %d %d\npixels: %s\n", d.Definition.c_str(), geo.c_str(),
                 Mapping.Width, Mapping.Height, d.PixelPipeline().c_str());
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "lagwatch-map: cannot write standard output: %s\n", std::strerror(errno));
-        return 1;
-    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        return Report(TReport::Error, "cannot write standard output: " + std::string(std::strerror(errno)));
     return 0;
 }
 

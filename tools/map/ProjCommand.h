@@ -7,7 +7,7 @@
 
 namespace MapTool {
 
-// Why a mapping has no PROJ statement, for a message after "lagwatch-map: ".
+// Why a mapping has no PROJ statement, as a message.
 std::string NoStatementReason(TProjStatement Statement, const std::string& KindName);
 
 // Prints the statement on standard output; the exit status (1 without one).

@@ -1,4 +1,4 @@
-#include "RasterLayout.h"
+#include "map/RasterLayout.h"
 
 #include <cctype>
 

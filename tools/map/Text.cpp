@@ -1,4 +1,4 @@
-#include "Text.h"
+#include "map/Text.h"
 
 #include "platform/AsciiCase.h"
 
