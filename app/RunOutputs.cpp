@@ -45,7 +45,7 @@ std::vector<TRunFamily> RunFamiliesOf(const TStationPass& pass, TDateTime now, b
     for (const std::unique_ptr<TFamilyPass>& family : pass.Families())
         families.push_back({FamilyRulesOf(family->Family()), wholeLedgers ? &family->Ledger() : nullptr,
                             wholeLedgers ? &family->Entries() : nullptr, &family->View(now, PlottedLineCount),
-                            family->FolderProblem(), family->ProductsRecorded()});
+                            family->FolderProblem(), family->ProductsRecorded(), &family->DelayHistogram()});
     return families;
 }
 
@@ -128,7 +128,9 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
             report(error);
     }
     if (line.MetricsFile) {
-        const TRunMetrics metrics{run.DataFolder, run.Now, run.PassSeconds, failures.isEmpty(), run.DayFoldersFound};
+        TRunMetrics metrics{run.DataFolder, run.Now, run.PassSeconds, failures.isEmpty(), run.DayFoldersFound};
+        for (const TRunFamily& family : run.Families)
+            metrics.Delays.push_back({family.Rules.Name, family.Delays});
         QString error;
         if (!WriteFileAtomically(*line.MetricsFile, MetricsText(metrics, readings), QStringLiteral("the metrics"),
                                  error))

@@ -7,6 +7,7 @@
 #include "platform/DateTime.h"
 #include "platform/SortedStringList.h"
 #include "report/FamilyReading.h"
+#include "station/DelayHistogram.h"
 #include "station/LedgerEntries.h"
 
 #include <QString>
@@ -26,6 +27,7 @@ struct TRunFamily
     const TLedgerView* View = nullptr;
     QString Problem;  // why its folder could not be walked; empty when it could
     int ProductsRecorded = 0;
+    const TDelayHistogram* Delays = nullptr;  // null: no histogram series
 };
 
 struct TRunRecord

@@ -20,8 +20,15 @@ TStationRun::TStationRun(const TCommandLine& line) : FLine(line), FPass(LoadPass
 std::unique_ptr<TStationPass> TStationRun::LoadPass()
 {
     FReports.clear();
-    return std::make_unique<TStationPass>(
+    auto pass = std::make_unique<TStationPass>(
         FLine.Positional, [this](const QString& message) { Report(message); }, FLine.Families);
+    // The delay histogram counts a slot once it holds the files the figures say a slot holds.
+    for (const std::unique_ptr<TFamilyPass>& family : pass->Families())
+        family->SetFilesPerSlotRule([](const TFamilyPass& f) {
+            const TDateTime now = NowUTC();
+            return FamilyCompleteness(FamilyRulesOf(f.Family()), f.View(now, PlottedLineCount), now).FilesPerSlot;
+        });
+    return pass;
 }
 
 void TStationRun::Report(const QString& message)

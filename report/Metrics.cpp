@@ -228,5 +228,6 @@ QByteArray MetricsText(const TRunMetrics& run, const std::vector<TFamilyReading>
               "The worst verdict missing products give the family: 0 OK, 1 warning, 2 critical.",
               [](const TFamilyReading& f) { return static_cast<int>(f.Thresholds.Missing); });
     CompletenessSeries(out);
-    return out.Bytes();
+    // The histogram, kept from run to run, comes last.
+    return out.Bytes() + DelayHistogramSeries(run.DataFolder, run.Delays);
 }

@@ -16,6 +16,8 @@ constexpr int RecentDays = 31;
 
 int64_t DayOf(TDateTime t) { return static_cast<int64_t>(std::floor(t)); }
 
+int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b < 0 ? 1 : 0); }
+
 }  // namespace
 
 TFamilyPass::TFamilyPass(TFamily family, QString ledgerFile, TLedgerWait wait)
@@ -235,9 +237,9 @@ TFamilyPass::TRecord TFamilyPass::Record(QByteArrayView checkedName, TDateTime n
     TFileTimes times = status->Times;
     if (FFamily.Delay == TDelaySource::NameTime)
         times.LastWriteMs = DateTimeToUnixMs(nominal);
+    const int64_t seconds = DelaySeconds(times);
     char digits[24];
-    const int64_t delay = DelaySeconds(times);
-    const auto [end, problem] = std::to_chars(digits, digits + sizeof digits, delay);
+    const auto [end, problem] = std::to_chars(digits, digits + sizeof digits, seconds);
     FLine.resize(checkedName.size() + 1 + (end - digits));
     char* out = std::copy(checkedName.begin(), checkedName.end(), FLine.data());
     *out++ = '=';
@@ -250,7 +252,11 @@ TFamilyPass::TRecord TFamilyPass::Record(QByteArrayView checkedName, TDateTime n
         return TRecord::Known;
     }
     ++FProductsRecorded;
-    FRecordedDelay = delay;
+    FRecordedDelay = seconds;
+    if (FDays)
+        ++FRecordedPerMinute[FloorDiv(DateTimeToUnixMs(nominal), MsPerMinute)];
+    else
+        FRecordedDelays.push_back(seconds);
     FEntries.reset();
     return TRecord::Added;
 }
@@ -286,4 +292,56 @@ bool TFamilyPass::SaveFamilyLedger(TDateTime today, QString& error)
     if (FCrmLedger->Count() != before)
         FEntries.reset();
     return saved;
+}
+
+bool TFamilyPass::KeepDelayHistogram(QString& error)
+{
+    if (FRecordedDelays.empty() && FRecordedPerMinute.empty())
+        return true;
+    const int filesPerSlot = !FDays                 ? 1
+                             : FFamily.FilesPerSlot ? *FFamily.FilesPerSlot
+                             : FFilesPerSlotRule    ? FFilesPerSlotRule(*this)
+                                                    : 1;
+    auto change = [&](TDelayHistogram& histogram) {
+        const int keptFilesPerSlot = histogram.FilesPerSlot;
+        for (const int64_t seconds : FRecordedDelays)
+            if (seconds >= 0)
+                histogram.Observe(seconds);
+        // A slot's files as the saved day holds them, with what other runs saved meanwhile.
+        for (const auto& [minute, added] : FRecordedPerMinute) {
+            QString dayError;
+            const int64_t firstMs = minute * MsPerMinute;
+            const TDayDigest& day = FDays->Digest(DayOf(UnixMsToDateTime(firstMs)), dayError);
+            int files = 0;
+            std::optional<int64_t> latest;
+            for (auto group = std::lower_bound(day.Groups.begin(), day.Groups.end(), firstMs,
+                                               [](const TProductGroup&g, int64_t ms) { return g.Ms < ms; });
+                 group != day.Groups.end() && group->Ms < firstMs + MsPerMinute; ++group) {
+                files += group->Count;
+                if (group->Seconds)
+                    latest = std::max<int64_t>(latest.value_or(*group->Seconds), *group->Seconds);
+            }
+            if (latest && *latest >= 0 && SlotCountsNow(files - added, files, keptFilesPerSlot, filesPerSlot))
+                histogram.Observe(*latest);
+        }
+        histogram.FilesPerSlot = filesPerSlot;
+    };
+    TDelayHistogram kept;
+    const bool saved = UpdateDelayHistogramFile(DelayHistogramFile(FLedgerFile), FWait.Wait, change, kept, error);
+    if (saved)
+        FDelayHistogram = kept;
+    FRecordedDelays.clear();
+    FRecordedPerMinute.clear();
+    return saved;
+}
+
+const TDelayHistogram& TFamilyPass::DelayHistogram() const
+{
+    if (!FDelayHistogram) {
+        QString error;
+        if (!ReadDelayHistogramFile(DelayHistogramFile(FLedgerFile), FDelayHistogram.emplace(), error) &&
+            FWait.Announce)
+            FWait.Announce(error);
+    }
+    return *FDelayHistogram;
 }

@@ -6,6 +6,7 @@
 #include "platform/FileTimes.h"
 #include "platform/SortedStringList.h"
 #include "scan/Wildcard.h"
+#include "station/DelayHistogram.h"
 #include "station/Family.h"
 #include "station/FamilyDayLedger.h"
 #include "station/FilePattern.h"
@@ -14,9 +15,12 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <tuple>
+#include <unordered_map>
+#include <vector>
 
 class TFamilyPass
 {
@@ -49,7 +53,12 @@ public:
     // family's name rule; made anew when the walk or the save changes the ledger.
     TLedgerEntries& Entries() const;
     void LedgerChanged() { FEntries.reset(); }
-    void CountRecorded() { ++FProductsRecorded; }
+    // A product the CRM walk recorded itself, with its delay.
+    void CountRecorded(int64_t delaySeconds)
+    {
+        ++FProductsRecorded;
+        FRecordedDelays.push_back(delaySeconds);
+    }
 
     // What the figures read at `now`: for the built-in family its whole
     // ledger; for the others the lines of the newest days, whole, as many as
@@ -103,6 +112,16 @@ public:
     // a family's ledger also archives its old days. False, with error, on failure.
     bool SaveFamilyLedger(TDateTime today, QString& error);
 
+    // The delay histogram (DelayHistogram.h). After a save of the ledger, the
+    // slots this pass completed are added to it; false, with error, when
+    // they could not be (the ledger keeps its products all the same).
+    bool KeepDelayHistogram(QString& error);
+    // As kept after this pass's save, or else as its file holds it.
+    const TDelayHistogram& DelayHistogram() const;
+    // The files a slot holds for a family that does not give them: learned
+    // as the figures learn them (1 without a rule).
+    void SetFilesPerSlotRule(std::function<int(const TFamilyPass&)> rule) { FFilesPerSlotRule = std::move(rule); }
+
 private:
     TFamily FFamily;
     QString FLedgerFile;
@@ -128,6 +147,12 @@ private:
     mutable std::unique_ptr<TSortedStringList> FViewLines;
     mutable std::optional<TLedgerEntries> FViewEntries;
     mutable std::optional<std::tuple<int64_t, int, int>> FViewMadeFor;  // today, slots, generation
+    // What this pass recorded for the histogram: a crm product's delay, or
+    // another family's products per nominal minute (minutes since 1970).
+    std::vector<int64_t> FRecordedDelays;
+    std::unordered_map<int64_t, int> FRecordedPerMinute;
+    std::function<int(const TFamilyPass&)> FFilesPerSlotRule;
+    mutable std::optional<TDelayHistogram> FDelayHistogram;
 
     // Loads the recent days of a family's ledger once, before anything reads
     // them, so that what Ledger() and Entries() give stays as it is.

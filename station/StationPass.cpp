@@ -191,11 +191,11 @@ void TStationPass::TreeScannerFileFound()
         return;
     if (ledger.AddUtf8(FLineBuffer) < 0)
         return;
-    FirstFamily().CountRecorded();
-    const QString note =
-        ProductClockNote(FTreeScanner->FileFound(),
-                         FileNameToDateTime(QString::fromUtf8(rawName.first(std::min<qsizetype>(nameLength, 12)))),
-                         DelaySeconds(status.Times), FWalkNow);
+    const int64_t delay = DelaySeconds(status.Times);
+    FirstFamily().CountRecorded(delay);
+    const QString note = ProductClockNote(
+        FTreeScanner->FileFound(),
+        FileNameToDateTime(QString::fromUtf8(rawName.first(std::min<qsizetype>(nameLength, 12)))), delay, FWalkNow);
     if (!note.isEmpty())
         FReportFailure(note);
 }
@@ -229,7 +229,12 @@ bool TStationPass::Save()
         if (!family->SaveFamilyLedger(today, error)) {
             FSaveResult = false;
             FReportFailure(error);
+            continue;
         }
+        // A histogram not kept loses only this pass's counts: the ledger holds the products.
+        family->KeepDelayHistogram(error);
+        if (!error.isEmpty())
+            FReportFailure(error);
     }
     // A family's day files were synced as one; the save is whole on the disk
     // before any output tells of it.

@@ -70,6 +70,18 @@ TSortedStringList FixedLedger()
     return ledger;
 }
 
+// The delays of the slots earlier runs counted: at bounds and beyond a day.
+const TDelayHistogram& FixedDelays()
+{
+    static const TDelayHistogram histogram = [] {
+        TDelayHistogram h;
+        for (const int64_t seconds : {0, 60, 413, 2101, 2701, 90000})
+            h.Observe(seconds);
+        return h;
+    }();
+    return histogram;
+}
+
 TRunRecord FixedRun(const TSortedStringList& ledger)
 {
     TRunRecord run;
@@ -78,6 +90,7 @@ TRunRecord FixedRun(const TSortedStringList& ledger)
     crm.Rules = FamilyRulesOf(BuiltInCrmFamily());  // the CRM products alone, as without a families file
     crm.Ledger = &ledger;
     crm.ProductsRecorded = 3;
+    crm.Delays = &FixedDelays();
     run.Families = {crm};
     run.LedgerFile = "/srv/ledger.txt";
     run.DayFoldersFound = 2;

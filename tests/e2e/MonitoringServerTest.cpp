@@ -10,138 +10,21 @@
 #include "platform/DateTime.h"
 #include "tests/common/TempDir.h"
 #include "tests/e2e/FamilyStation.h"
+#include "tests/e2e/MonitoringServers.h"
 #include "tests/e2e/ProgramRun.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
-#include <QProcess>
 #include <QStandardPaths>
-#include <QThread>
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <array>
-#include <functional>
 
 namespace {
-
-// A loopback port nobody listens on at this moment (another process may
-// take it before the server binds it: TServer then tries another).
-int FreePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
-}
-
-// The body of an HTTP GET on the loopback, empty when nothing answers.
-QByteArray HttpGet(int port, const QByteArray& path)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    timeval timeout{5, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    QByteArray response;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-        const QByteArray request = "GET " + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
-        if (::send(fd, request.constData(), static_cast<size_t>(request.size()), MSG_NOSIGNAL) == request.size()) {
-            char buffer[8192];
-            for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
-                response.append(buffer, n);
-        }
-    }
-    ::close(fd);
-    const qsizetype body = response.indexOf("\r\n\r\n");
-    return response.startsWith("HTTP/1.") && response.mid(9, 3) == "200" && body >= 0 ? response.mid(body + 4)
-                                                                                      : QByteArray();
-}
-
-// Polls until the condition holds. The bound only ends a hang: a busy
-// machine may take long, a working one never takes that long.
-bool WaitUntil(const std::function<bool()>& condition)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (!condition()) {
-        if (waited.elapsed() > 300000)
-            return false;
-        QThread::msleep(200);
-    }
-    return true;
-}
-
-// A server on a free loopback port for the length of the test, ready once
-// its answer to readyPath holds mark (so that it is this server answering).
-// Started again on another port when the port was taken before it bound it
-// (it then exits); stopped when it goes out of scope. Port() is 0 when it
-// never got ready.
-class TServer
-{
-public:
-    TServer(const QString& program, const std::function<QStringList(int port)>& arguments, const QByteArray& readyPath,
-            const QByteArray& mark, const QString& log)
-        : FLog(log)
-    {
-        FProcess.setProgram(program);
-        FProcess.setProcessChannelMode(QProcess::MergedChannels);
-        FProcess.setStandardOutputFile(log, QIODevice::Append);
-        for (int attempt = 0; attempt < 10; ++attempt) {
-            const int port = FreePort();
-            FProcess.setArguments(arguments(port));
-            FProcess.start();
-            if (!FProcess.waitForStarted(60000))
-                break;
-            const bool ready = WaitUntil([&] { return Exited() || HttpGet(port, readyPath).contains(mark); });
-            if (!Exited()) {
-                FPort = ready ? port : 0;
-                break;
-            }
-        }
-    }
-    ~TServer()
-    {
-        if (FProcess.state() == QProcess::NotRunning)
-            return;
-        FProcess.terminate();
-        if (!FProcess.waitForFinished(60000)) {
-            FProcess.kill();
-            FProcess.waitForFinished(60000);
-        }
-    }
-    int Port() const { return FPort; }
-    QString Log() const
-    {
-        QFile f(FLog);
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll().right(3000)) : QString();
-    }
-
-private:
-    bool Exited() { return FProcess.state() == QProcess::NotRunning || FProcess.waitForFinished(0); }
-
-    QProcess FProcess;
-    QString FLog;
-    int FPort = 0;
-};
 
 // A station tree with a product every 15 minutes from four days before today
 // up to 20 minutes ago, each written 5 minutes after its nominal time (a
@@ -170,23 +53,8 @@ void WriteStation(const QString& folder, int64_t nowMs, int64_t gapFrom, int64_t
     }
 }
 
-// The alerts of the given name that Prometheus reports firing, by the
-// label given (the folder or the family), sorted.
-QStringList FiringFolders(int port, const char* alertName, const char* label = "folder")
-{
-    const QJsonObject reply = QJsonDocument::fromJson(HttpGet(port, "/api/v1/alerts")).object();
-    QStringList folders;
-    for (const QJsonValue alert : reply["data"].toObject()["alerts"].toArray()) {
-        const QJsonObject labels = alert.toObject()["labels"].toObject();
-        if (labels["alertname"].toString() == alertName && alert.toObject()["state"].toString() == "firing")
-            folders.append(labels[label].toString());
-    }
-    folders.sort();
-    return folders;
-}
-
 // A node exporter serving the text files of a folder, ready once they hold
-// mark, and a Prometheus scraping it every second with the shipped alert rules.
+// mark, and a Prometheus scraping it every second with the shipped rules.
 struct TMonitoringServers
 {
     TMonitoringServers(const QString& prometheus, const QString& exporter, TempDir& dir, const QString& textfiles,
@@ -203,12 +71,13 @@ struct TMonitoringServers
                                                             "  scrape_interval: 1s\n"
                                                             "  evaluation_interval: 1s\n"
                                                             "rule_files:\n"
-                                                            "  - \"%1\"\n"
+                                                            "  - \"%1/lagwatch-rules.yml\"\n"
+                                                            "  - \"%1/lagwatch-alerts.yml\"\n"
                                                             "scrape_configs:\n"
                                                             "  - job_name: stations\n"
                                                             "    static_configs:\n"
                                                             "      - targets: [\"127.0.0.1:%2\"]\n")
-                                                 .arg(LAGWATCH_SOURCE_DIR "/docs/monitoring/lagwatch-alerts.yml")
+                                                 .arg(LAGWATCH_SOURCE_DIR "/docs/monitoring")
                                                  .arg(NodeExporter.Port())
                                                  .toUtf8())),
           Tsdb(dir.FilePath("tsdb")),
@@ -224,16 +93,9 @@ struct TMonitoringServers
     QString Logs() const { return NodeExporter.Log() + Server.Log(); }
 
     // The samples of a query by the value of one label.
-    QMap<QString, QString> Query(const QByteArray& query, const char* label) const
+    QMap<QString, QString> Query(const QString& query, const char* label) const
     {
-        const QJsonObject reply =
-            QJsonDocument::fromJson(HttpGet(Server.Port(), "/api/v1/query?query=" + query.toPercentEncoding()))
-                .object();
-        QMap<QString, QString> values;
-        for (const QJsonValue sample : reply["data"].toObject()["result"].toArray())
-            values[sample.toObject()["metric"].toObject()[label].toString()] =
-                sample.toObject()["value"].toArray().at(1).toString();
-        return values;
+        return QueryByLabel(Server.Port(), query, label);
     }
 
     TServer NodeExporter;
@@ -281,7 +143,7 @@ TEST(MonitoringServer, MissingProductsAlertFiresForTheStationWithGapsOnly)
                 HttpGet(prometheusPort, "/api/v1/query?query=lagwatch_products_missing%7Bwindow%3D%2224h%22%7D"))
                 .object();
         series = reply["data"].toObject()["result"].toArray().size();
-        firing = FiringFolders(prometheusPort, "LagwatchProductsMissing");
+        firing = FiringAlerts(prometheusPort, "LagwatchProductsMissingAtStation", "folder");
         return series == 2 && !firing.isEmpty();
     });
     EXPECT_EQ(series, 2) << servers.Logs().toStdString();
@@ -302,8 +164,8 @@ TEST(MonitoringServer, MissingProductsAlertFiresForTheStationWithGapsOnly)
         seen = now;
         return evaluations >= 3;
     }));
-    EXPECT_EQ(FiringFolders(prometheusPort, "LagwatchProductsMissing"), QStringList{gaps});
-    EXPECT_EQ(FiringFolders(prometheusPort, "LagwatchProductsNotOnTime"), QStringList{});
+    EXPECT_EQ(FiringAlerts(prometheusPort, "LagwatchProductsMissingAtStation", "folder"), QStringList{gaps});
+    EXPECT_EQ(FiringAlerts(prometheusPort, "LagwatchProductsNotOnTime", "folder"), QStringList{});
 }
 
 // The station of three families, checked, reported and scraped: one run
@@ -370,7 +232,7 @@ TEST(MonitoringServer, ThreeFamiliesCheckedReportedAndScraped)
     QStringList firing;
     WaitUntil([&] {
         missingFiles = servers.Query("lagwatch_files_missing{window=\"24h\"}", "family");
-        firing = FiringFolders(servers.Server.Port(), "LagwatchProductsMissing", "family");
+        firing = FiringAlerts(servers.Server.Port(), "LagwatchProductsMissingAtStation", "family");
         return missingFiles.size() == 3 && !firing.isEmpty();
     });
     EXPECT_EQ(missingFiles, (QMap<QString, QString>{{"crm", "0"}, {"hourly", "0"}, {"seg", "2"}}))

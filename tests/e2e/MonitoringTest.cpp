@@ -279,12 +279,14 @@ TEST(Monitoring, MetricsOfARealRunPassPromtool)
 TEST(Monitoring, ExampleAlertRulesPassPromtool)
 {
     REQUIRE_TOOL(promtool, "promtool");
-    const TRun check =
-        RunOffscreen(promtool, {"check", "rules", LAGWATCH_SOURCE_DIR "/docs/monitoring/lagwatch-alerts.yml"});
+    const TRun check = RunOffscreen(promtool, {"check", "rules", LAGWATCH_SOURCE_DIR "/docs/monitoring/lagwatch-alerts.yml",
+                                               LAGWATCH_SOURCE_DIR "/docs/monitoring/lagwatch-rules.yml"});
     EXPECT_EQ(check.ExitCode, 0) << check.Out.toStdString() << check.Err.toStdString();
-    EXPECT_TRUE(check.Out.contains("SUCCESS: 9 rules found")) << check.Out.toStdString();
-    const TRun test =
-        RunOffscreen(promtool, {"test", "rules", LAGWATCH_SOURCE_DIR "/tests/e2e/lagwatch-alerts-test.yml"});
+    EXPECT_TRUE(check.Out.contains("SUCCESS: 11 rules found")) << check.Out.toStdString();
+    EXPECT_TRUE(check.Out.contains("SUCCESS: 20 rules found")) << check.Out.toStdString();
+    // The stations' own alerts, and those of a network of three.
+    const TRun test = RunOffscreen(promtool, {"test", "rules", LAGWATCH_SOURCE_DIR "/tests/e2e/lagwatch-alerts-test.yml",
+                                              LAGWATCH_SOURCE_DIR "/tests/e2e/lagwatch-fleet-test.yml"});
     EXPECT_EQ(test.ExitCode, 0) << test.Out.toStdString() << test.Err.toStdString();
 }
 

@@ -33,6 +33,9 @@ expected=(
   share/icons/hicolor/scalable/apps/lagwatch.svg
   share/lagwatch/Datawarden.conf
   share/lagwatch/families.conf
+  share/lagwatch/monitoring/lagwatch-alerts.yml
+  share/lagwatch/monitoring/lagwatch-dashboard.json
+  share/lagwatch/monitoring/lagwatch-rules.yml
   share/man/man1/lagwatch-demo-data.1.gz
   share/man/man1/lagwatch-map.1.gz
   share/man/man1/lagwatch.1.gz
@@ -73,11 +76,19 @@ grep -qx "Icon=lagwatch" "$prefix/share/applications/lagwatch.desktop" || fail "
 # each ends with a newline and has no CR, tab or trailing blank.
 for f in share/lagwatch/Datawarden.conf share/lagwatch/families.conf share/applications/lagwatch.desktop lib/systemd/user/lagwatch.service \
          lib/systemd/user/lagwatch.timer share/bash-completion/completions/lagwatch \
-         share/bash-completion/completions/lagwatch-map share/doc/lagwatch/copyright share/lagwatch/families.conf; do
+         share/bash-completion/completions/lagwatch-map share/doc/lagwatch/copyright share/lagwatch/families.conf \
+         share/lagwatch/monitoring/lagwatch-rules.yml share/lagwatch/monitoring/lagwatch-alerts.yml \
+         share/lagwatch/monitoring/lagwatch-dashboard.json; do
   [ "$(tail -c 1 "$prefix/$f" | od -An -tx1 | tr -d ' ')" = 0a ] || fail "$f does not end with a newline"
   ! grep -qn $'\r\|\t\| $' "$prefix/$f" || fail "$f has a CR, a tab or a trailing blank: $(grep -n $'\r\|\t\| $' "$prefix/$f" | head -3)"
 done
 grep -q "<svg" "$prefix/share/icons/hicolor/scalable/apps/lagwatch.svg" || fail "the icon is no SVG"
+# The monitoring files as a server reads them: the rules load, the dashboard is JSON.
+if command -v promtool >/dev/null; then
+  out="$(promtool check rules "$prefix"/share/lagwatch/monitoring/*.yml 2>&1)" || fail "promtool check rules: $out"
+fi
+python3 -c 'import json, sys; json.load(open(sys.argv[1]))' "$prefix/share/lagwatch/monitoring/lagwatch-dashboard.json" ||
+  fail "the dashboard is no JSON"
 
 # The units as systemd reads them; the service runs the installed program.
 mkdir -m 700 "$scratch/runtime"

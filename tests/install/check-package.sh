@@ -39,7 +39,8 @@ for path in /usr/bin/lagwatch /usr/bin/lagwatch-map /usr/bin/lagwatch-demo-data 
             /usr/share/lagwatch/Datawarden.conf /usr/lib/systemd/user/lagwatch.service \
             /usr/lib/systemd/user/lagwatch.timer /usr/share/bash-completion/completions/lagwatch \
             /usr/share/bash-completion/completions/lagwatch-map /usr/share/doc/lagwatch/copyright \
-            /usr/share/doc/lagwatch/changelog.gz; do
+            /usr/share/doc/lagwatch/changelog.gz /usr/share/lagwatch/monitoring/lagwatch-rules.yml \
+            /usr/share/lagwatch/monitoring/lagwatch-alerts.yml /usr/share/lagwatch/monitoring/lagwatch-dashboard.json; do
   grep -qx "$path" <<<"$listing" || fail "the package lacks $path"
 done
 

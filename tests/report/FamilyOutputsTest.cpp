@@ -116,7 +116,10 @@ TEST(FamilyMetrics, EverySeriesOnceWithASamplePerFamily)
     TFamilyReading seg = Reading("seg", 60, 1);
     seg.Thresholds.WarningMinutes = 5;
     seg.CompletenessLimits.MissingAfterMinutes = 20;
-    const QString text = QString::fromUtf8(MetricsText({"/d/", 46000.5, 2, true}, {Reading("crm", 60), seg}));
+    TDelayHistogram delays;
+    delays.Observe(400);
+    const QString text = QString::fromUtf8(
+        MetricsText({"/d/", 46000.5, 2, true, 0, {{"crm", &delays}, {"seg", &delays}}}, {Reading("crm", 60), seg}));
     const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QStringList metrics;
     for (const QString& line : lines)
@@ -134,7 +137,9 @@ TEST(FamilyMetrics, EverySeriesOnceWithASamplePerFamily)
                                "lagwatch_warning_threshold_seconds{folder=\"/d/\",family=\"crm\"} 2100\n",
                                "lagwatch_missing_after_seconds{folder=\"/d/\",family=\"seg\"} 1200\n",
                                "lagwatch_files_missing{folder=\"/d/\",family=\"seg\",window=\"24h\"} 3\n",
-                               "lagwatch_files_per_slot{folder=\"/d/\",family=\"crm\"} 4\n"})
+                               "lagwatch_files_per_slot{folder=\"/d/\",family=\"crm\"} 4\n",
+                               "lagwatch_delay_seconds_bucket{folder=\"/d/\",family=\"seg\",le=\"300\"} 0\n",
+                               "lagwatch_delay_seconds_bucket{folder=\"/d/\",family=\"seg\",le=\"600\"} 1\n"})
         EXPECT_TRUE(text.contains(QLatin1String(sample))) << sample;
     // A family that failed says so; the others succeeded.
     const QString failed = QString::fromUtf8(
