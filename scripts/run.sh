@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts lagwatch. Without a data
-# folder it first generates a demo station tree (out/demo-data) and a fresh
-# ledger (out/demo-ledger.txt) and starts on them. Extra arguments are passed on.
+# folder it first generates a demo station of three product families
+# (out/demo-data, its families file out/demo-families.conf) and fresh ledgers
+# (out/demo-ledger/) and starts on them. Extra arguments are passed on.
 # -v (first argument) shows the build's progress lines. --dry-run (first
 # argument) only lists the packages it needs and the missing ones.
 # It installs what building and running needs, not the test tools
@@ -21,11 +22,14 @@ BUILD_DIR="$root/build" "$root/scripts/build.sh" -DLAGWATCH_TESTS=OFF -DLAGWATCH
 args=("$@")
 if [ ${#args[@]} -eq 0 ]; then
   demo="$root/out/demo-data"
-  ledger="$root/out/demo-ledger.txt"
-  rm -rf "$demo"
-  "$root/build/tools/lagwatch-demo-data" "$demo"
-  : > "$ledger"
-  args=("$demo" "$ledger")
+  families="$root/out/demo-families.conf"
+  # The families' ledgers go beside the CRM ledger: one folder holds them all.
+  ledgers="$root/out/demo-ledger"
+  rm -rf "$demo" "$ledgers"
+  "$root/build/tools/lagwatch-demo-data" --families "$families" "$demo"
+  mkdir -p "$ledgers"
+  : > "$ledgers/CRM-received.txt"
+  args=("$demo" "$ledgers/CRM-received.txt" "-families=$families")
 fi
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

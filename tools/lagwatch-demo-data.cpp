@@ -2,28 +2,28 @@
 // with each day's 12:00 and 13:15 CRM products and a few other products around
 // them, a few days missing; today's only where their time has passed. Each CRM file's last-write time is set before its
 // creation time by a realistic delay, so the checker has something to show.
+// --families FILE adds the products of more families (demo/DemoFamilies.h)
+// and writes their families file.
 //
-//   lagwatch-demo-data [--days N] [--seed S] [--manifest FILE] FOLDER
+//   lagwatch-demo-data [--days N] [--seed S] [--manifest FILE] [--families FILE] FOLDER
 //
 // --manifest writes the expected ledger lines ("name=seconds") of every CRM
 // product, for end-to-end tests.
+#include "demo/DemoFamilies.h"
+#include "demo/DemoFiles.h"
 #include "platform/DateFormat.h"
-#include "platform/FileTimes.h"
 #include "platform/PathBytes.h"
 
 #include <QDateTime>
-#include <unistd.h>
 #include <QLocale>
 #include <QString>
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <map>
 #include <random>
 #include <set>
-#include <sys/stat.h>
 
 namespace {
 
@@ -31,14 +31,16 @@ struct TOptions
 {
     QString Folder;
     QString Manifest;
+    QString Families;
     int Days = 60;
     unsigned Seed = 20210623;
 };
 
 void Usage(FILE* to)
 {
-    std::fputs("Usage: lagwatch-demo-data [--days N] [--seed S] [--manifest FILE] FOLDER\n"
-               "Writes a demo station tree FOLDER/yyyy/mm/dd/ for the last N UTC days (default 60).\n",
+    std::fputs("Usage: lagwatch-demo-data [--days N] [--seed S] [--manifest FILE] [--families FILE] FOLDER\n"
+               "Writes a demo station tree FOLDER/yyyy/mm/dd/ for the last N UTC days (default 60).\n"
+               "--families FILE adds image segments and an hourly product and writes their families file.\n",
                to);
 }
 
@@ -54,6 +56,8 @@ bool ParseOptions(int argc, char** argv, TOptions& options)
             options.Seed = QString::fromLocal8Bit(argv[++i]).toUInt();
         else if (a == "--manifest" && hasValue)
             options.Manifest = DecodePath(QByteArray(argv[++i]));
+        else if (a == "--families" && hasValue)
+            options.Families = DecodePath(QByteArray(argv[++i]));
         else if (a.startsWith('-'))
             return false;
         else
@@ -62,43 +66,9 @@ bool ParseOptions(int argc, char** argv, TOptions& options)
     return !options.Folder.isEmpty() && options.Days > 0 && options.Days <= 3650;
 }
 
-// Creates the file and sets its last-write time `delaySeconds` before the
-// creation time the file system recorded.
-bool WriteProduct(const QString& path, int64_t delaySeconds, qsizetype size)
-{
-    const QByteArray native = EncodePath(path);
-    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return false;
-    const QByteArray content(size, 'G');
-    const bool written = ::write(fd, content.constData(), static_cast<size_t>(size)) == size;
-    if (::close(fd) != 0 || !written)
-        return false;
-    const auto times = ReadFileTimes(native);
-    if (!times)
-        return false;
-    const int64_t writeMs = times->CreationMs - delaySeconds * 1000;
-    timespec ts[2];
-    ts[0].tv_sec = 0;
-    ts[0].tv_nsec = UTIME_OMIT;
-    ts[1].tv_sec = static_cast<time_t>(std::floor(writeMs / 1000.0));
-    ts[1].tv_nsec = static_cast<long>((writeMs - int64_t(ts[1].tv_sec) * 1000) * 1000000);
-    return utimensat(AT_FDCWD, native.constData(), ts, 0) == 0;
-}
-
-// Creates the folder and the folders above it.
-bool MakePath(const QByteArray& folder)
-{
-    for (qsizetype at = folder.indexOf('/', 1); at >= 0; at = folder.indexOf('/', at + 1))
-        ::mkdir(folder.left(at).constData(), 0777);
-    ::mkdir(folder.constData(), 0777);
-    struct stat info;
-    return ::stat(folder.constData(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-void PrintPath(const char* format, const QString& path) { std::fprintf(stderr, format, EncodePath(path).constData()); }
-
 }  // namespace
+
+using namespace DemoData;
 
 int main(int argc, char** argv)
 {
@@ -116,7 +86,8 @@ int main(int argc, char** argv)
     auto uniform = [&](int lo, int hi) { return lo + static_cast<int>(random() % static_cast<unsigned>(hi - lo + 1)); };
 
     const QLocale c = QLocale::c();
-    const double now = 25569.0 + QDateTime::currentDateTimeUtc().toMSecsSinceEpoch() / 86400000.0;
+    const int64_t nowMs = QDateTime::currentDateTimeUtc().toMSecsSinceEpoch();
+    const double now = 25569.0 + nowMs / 86400000.0;
     const double today = std::floor(now);
     // A product's name is its nominal time: none from the future. The random
     // numbers are drawn all the same, so a seed gives the same older days
@@ -139,7 +110,7 @@ int main(int argc, char** argv)
         const double day = today - back;
         const QString base = options.Folder.endsWith('/') ? options.Folder : options.Folder + '/';
         const QString folder = base + FormatDateTime("yyyy/mm/dd/", day, c);
-        if (!MakePath(EncodePath(folder))) {
+        if (!MakePath(folder)) {
             PrintPath("lagwatch-demo-data: cannot create %s\n", folder);
             return 1;
         }
@@ -182,13 +153,14 @@ int main(int argc, char** argv)
         QByteArray text;
         for (const auto& [name, delay] : manifest)
             text += (name + "=" + QString::number(delay) + "\n").toUtf8();
-        const int fd = ::open(EncodePath(options.Manifest).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        const bool written = fd >= 0 && ::write(fd, text.constData(), static_cast<size_t>(text.size())) == text.size();
-        if (fd < 0 || ::close(fd) != 0 || !written) {
+        if (!WriteText(options.Manifest, text)) {
             PrintPath("lagwatch-demo-data: cannot write %s\n", options.Manifest);
             return 1;
         }
     }
+    if (!options.Families.isEmpty() &&
+        !WriteFamilies(options.Folder, options.Families, options.Days, options.Seed, nowMs / 1000, files))
+        return 1;
     std::printf("lagwatch-demo-data: %d files in %d day folders below %s\n", files,
                 options.Days - static_cast<int>(missing.size()), EncodePath(options.Folder).constData());
     return 0;

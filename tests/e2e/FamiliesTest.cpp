@@ -6,11 +6,24 @@
 #include "tests/e2e/ProgramRun.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QImage>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace {
+
+// The sum of a report column, found by its name, over one family's rows.
+int ReportSum(const QString& report, const QString& family, const QString& column)
+{
+    const QStringList lines = report.split('\n', Qt::SkipEmptyParts);
+    const qsizetype at = lines.isEmpty() ? -1 : lines[0].split(',').indexOf(column);
+    int sum = 0;
+    for (const QString& line : lines)
+        if (at >= 0 && line.startsWith(family + ','))
+            sum += line.split(',').value(at).toInt();
+    return at < 0 ? -1 : sum;
+}
 
 TEST(Families, ThreeFamiliesInTheWindowUnderAVirtualDisplay)
 {
@@ -68,6 +81,71 @@ TEST(Families, TheCsvHoldsEveryDayOfAFamilyNotOnlyTheMonthTheFiguresRead)
     const TRun run = RunProgram(LAGWATCH_BIN, arguments + QStringList{"-csv=-"}, BareEnvironment());
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     EXPECT_EQ(run.Out.count("\nhourly,hr_"), 4) << run.Out.toStdString();
+}
+
+// The demo station as a newcomer meets it: a families file the program takes,
+// every family in the summary, and in the figures exactly the slots the tool
+// planned: one very late by a file that does not sort last, one short of files.
+TEST(Families, TheDemoStationShowsItsPlannedLateAndIncompleteSlot)
+{
+    TempDir dir;
+    const QString data = dir.FilePath("data"), families = dir.FilePath("families.conf");
+    const TRun demo = RunProgram(DEMO_DATA_BIN, {"--days", "4", "--families", families, data}, BareEnvironment());
+    ASSERT_EQ(demo.ExitCode, 0) << demo.Err.toStdString();
+    const auto late = QRegularExpression("segments slot (\\S+) (\\S+) is late: (\\S+) came").match(demo.Out);
+    const auto partial = QRegularExpression("segments slot (\\S+) (\\S+) is incomplete: 10 of 12").match(demo.Out);
+    ASSERT_TRUE(late.hasMatch() && partial.hasMatch()) << demo.Out.toStdString();
+
+    const QString ledger = dir.Write("ledgers/CRM-received.txt", ""), csv = dir.FilePath("ledger.csv"),
+                  report = dir.FilePath("report.csv");
+    const TRun run =
+        RunProgram(LAGWATCH_BIN, {data, ledger, "-families=" + families, "-close", "-csv=" + csv, "-report=" + report},
+                   BareEnvironment());
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_EQ(run.Out.indexOf("[crm]\n"), 0) << run.Out.toStdString();
+    EXPECT_GT(run.Out.indexOf("\n[hourly]\n"), run.Out.indexOf("\n[segments]\n")) << run.Out.toStdString();
+    EXPECT_GT(run.Out.indexOf("\n[segments]\n"), 0);
+
+    // The ledger: the late file's delay as planned, another file of its slot
+    // sorting after it, and the incomplete slot's 10 files.
+    QFile file(csv);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString lines = QString::fromUtf8(file.readAll());
+    auto slotFiles = [&](const QRegularExpressionMatch& slot) {
+        return QRegularExpression(
+                   QStringLiteral("\nsegments,([^,]+),%1T%2:00Z,(\\d+)").arg(slot.captured(1), slot.captured(2)))
+            .globalMatch(lines);
+    };
+    QString lastName;
+    int lateDelay = -1, slotSize = 0;
+    for (auto it = slotFiles(late); it.hasNext(); ++slotSize) {
+        const auto line = it.next();
+        lastName = std::max(lastName, line.captured(1).toLower());
+        if (line.captured(1).compare(late.captured(3), Qt::CaseInsensitive) == 0)
+            lateDelay = line.captured(2).toInt();
+    }
+    EXPECT_EQ(slotSize, 12);
+    EXPECT_GE(lateDelay, 900);
+    EXPECT_NE(lastName.toStdString(), late.captured(3).toLower().toStdString());
+    int partialSize = 0;
+    for (auto it = slotFiles(partial); it.hasNext(); it.next())
+        ++partialSize;
+    EXPECT_EQ(partialSize, 10);
+
+    // The report: nothing late or missing but the planned slots.
+    QFile reportFile(report);
+    ASSERT_TRUE(reportFile.open(QIODevice::ReadOnly));
+    const QString rows = QString::fromUtf8(reportFile.readAll());
+    const struct
+    {
+        const char* Family;
+        const char* Column;
+        int Sum;
+    } cases[] = {
+        {"segments", "missing", 1}, {"segments", "late", 0}, {"segments", "very_late", 1}, {"hourly", "missing", 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ReportSum(rows, c.Family, c.Column), c.Sum) << c.Family << " " << c.Column << "\n"
+                                                              << rows.toStdString();
 }
 
 }  // namespace

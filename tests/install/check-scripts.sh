@@ -72,10 +72,12 @@ for p in cmake ninja-build qt6-base-dev fonts-liberation xvfb; do
 done
 wanted_packages "$scratch/deps-display.log" | grep -qx xvfb && fail "run.sh on a desktop would install xvfb"
 
-# 1. run.sh: builds the program and runs it once on demo data.
+# 1. run.sh: builds the program and runs it once on the demo station, each
+# of its families under its name.
 if run_script "$scratch/run1.log" scripts/run.sh; then
   [ -s "$clone/out/lagwatch.png" ] || fail "run.sh left no out/lagwatch.png"
   grep -q "^Lagwatch - " "$scratch/run1.log" || fail "run.sh printed no caption line"
+  [ "$(grep -cxE '\[(crm|segments|hourly)\]' "$scratch/run1.log")" -eq 3 ] || fail "run.sh showed not the demo's three families"
   [ "$(progress_lines "$scratch/run1.log")" -eq 0 ] || fail "run.sh printed the build's progress lines"
 else
   fail "run.sh ended with status $?"; cat "$scratch/run1.log" >&2
