@@ -6,10 +6,12 @@
 #      at most 1.2 times find.
 #   2. A 350,000-line ledger loaded and saved in place (bench/ledger_roundtrip,
 #      the program's own LoadLedger and SaveLedger) against sort -f of the
-#      same file: at most 1 time sort -f.
-#   3. A 2,000,000-line ledger (56 MB) through lagwatch EMPTY LEDGER -close:
-#      peak memory (/usr/bin/time -v) at most 4 times the file, time at most
-#      3 times sort -f of the same file.
+#      same file: at most 0.3 times sort -f.
+#   3. A 2,000,000-line ledger (53 MB, from 2011 on, so that decades of it lie
+#      after today, as in a ledger carried over from a clock set wrong) through
+#      lagwatch EMPTY LEDGER -close: the peak memory (/usr/bin/time -v) above
+#      that of the same run with an empty ledger at most 3 times the file (the
+#      goal: 2 times), time at most 3 times sort -f of the same file.
 # Each pair runs alternately, RUNS times each (at least 5); the medians are
 # compared. Both ledgers are written shuffled by day, so loading has to sort,
 # and every run starts from that same file.
@@ -63,7 +65,7 @@ def ledger(path, count, first_year, low, high, seed):
             lines.append("%04d%02d%02d%02d%02d-crm.grb=%u\r\n" % (y, m, d, slot // 4, slot % 4 * 15, rnd.randrange(low, high)))
         f.write("".join(lines))
 ledger(os.path.join(work, "ledger-350k.txt"), 350000, 2011, 0, 4000, 7)
-ledger(os.path.join(work, "ledger-2m.txt"), 2000000, 1960, 10000, 100000, 11)
+ledger(os.path.join(work, "ledger-2m.txt"), 2000000, 2011, 0, 4000, 11)
 PY
 
 python3 - "$work" "$build" "$runs" <<'PY'
@@ -88,10 +90,11 @@ def timed_peak(command):
     return seconds, peak * 1024
 
 results = []
-def report(label, ratio, target, detail):
+def report(label, ratio, target, detail, goal=None):
     ok = ratio <= target
     results.append(ok)
-    print("%-44s %6.2f  (target <= %.1f)  %s   %s" % (label, ratio, target, "ok" if ok else "MISSED", detail))
+    aim = "target <= %.1f%s" % (target, ", goal %.1f" % goal if goal else "")
+    print("%-44s %6.2f  (%s)  %s   %s" % (label, ratio, aim, "ok" if ok else "MISSED", detail))
 
 print("runs of each: %d, alternating; medians" % runs)
 
@@ -129,7 +132,7 @@ for _ in range(runs):
     seconds, _ = timed(["sort", "-f", source2])
     peer.append(seconds)
 p, f = statistics.median(prog), statistics.median(peer)
-report("2. ledger load+save / sort -f (350,000)", p / f, 1.0,
+report("2. ledger load+save / sort -f (350,000)", p / f, 0.3,
        "%.0f ms (load %.0f, save %.0f) / %.0f ms, %s lines" %
        (p * 1000, statistics.median(load), statistics.median(save), f * 1000, count))
 
@@ -137,16 +140,21 @@ report("2. ledger load+save / sort -f (350,000)", p / f, 1.0,
 source3 = os.path.join(work, "ledger-2m.txt")
 copy3 = os.path.join(work, "ledger-2m-run.txt")
 size3 = os.path.getsize(source3)
-prog, peer, peaks = [], [], []
+empty3 = os.path.join(work, "ledger-empty-run.txt")
+prog, peer, peaks, floors = [], [], [], []
 for _ in range(runs):
     shutil.copyfile(source3, copy3)
     seconds, peak = timed_peak([lagwatch, empty, copy3, "-close"])
     prog.append(seconds); peaks.append(peak)
+    open(empty3, "w").close()
+    floors.append(timed_peak([lagwatch, empty, empty3, "-close"])[1])
     seconds, _ = timed(["sort", "-f", source3])
     peer.append(seconds)
 p, f = statistics.median(prog), statistics.median(peer)
-report("3a. lagwatch peak memory / file (2,000,000)", statistics.median(peaks) / size3, 4.0,
-       "%.0f MB / %.1f MB (largest peak %.0f MB)" % (statistics.median(peaks) / 1e6, size3 / 1e6, max(peaks) / 1e6))
+peak, floor = statistics.median(peaks), statistics.median(floors)
+report("3a. lagwatch peak memory above empty / file", (peak - floor) / size3, 3.0,
+       "%.0f MB - %.0f MB / %.1f MB (largest peak %.0f MB)" % (peak / 1e6, floor / 1e6, size3 / 1e6, max(peaks) / 1e6),
+       goal=2.0)
 report("3b. lagwatch -close / sort -f (2,000,000)", p / f, 3.0, "%.0f ms / %.0f ms" % (p * 1000, f * 1000))
 sys.exit(0 if all(results) else 1)
 PY

@@ -118,9 +118,9 @@ int RemoveLeftoverTemporaries(const QByteArray& target)
     return removed;
 }
 
-bool WriteAllBytes(int fd, const QByteArray& bytes)
+bool WriteAllBytes(int fd, QByteArrayView bytes)
 {
-    const char* p = bytes.constData();
+    const char* p = bytes.data();
     qsizetype left = bytes.size();
     while (left > 0) {
         const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
@@ -199,6 +199,13 @@ QByteArray FolderOf(const QByteArray& path)
 bool ReplaceThroughTemporary(const QByteArray& target, const QByteArray& bytes, const struct stat* existing, int& code,
                              struct stat* written)
 {
+    return ReplaceThroughTemporary(
+        target, [&bytes](int fd) { return WriteAllBytes(fd, bytes); }, existing, code, written);
+}
+
+bool ReplaceThroughTemporary(const QByteArray& target, const std::function<bool(int fd)>& write,
+                             const struct stat* existing, int& code, struct stat* written)
+{
     const QByteArray folder = FolderOf(target);
     QByteArray pattern = folder + "/" + TemporaryPrefix(target) + "XXXXXX";
     const int fd = ::mkstemp(pattern.data());
@@ -206,7 +213,7 @@ bool ReplaceThroughTemporary(const QByteArray& target, const QByteArray& bytes, 
         code = errno;
         return false;
     }
-    bool ok = WriteAllBytes(fd, bytes);
+    bool ok = write(fd);
     if (ok) {
         if (existing) {
             ::fchmod(fd, existing->st_mode & 07777);

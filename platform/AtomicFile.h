@@ -3,12 +3,14 @@
 // target, is flushed to the disk and then renamed over it, so a reader (or a
 // crash) only ever sees the old file or the new one.
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+#include <functional>
 
 #include <sys/stat.h>
 
 // Writes every byte, retrying after interruptions; false with errno set.
-bool WriteAllBytes(int fd, const QByteArray& bytes);
+bool WriteAllBytes(int fd, QByteArrayView bytes);
 
 // The file a save replaces: the final target of a chain of symbolic links,
 // under the rule the kernel's fs.protected_symlinks sets and the lock files
@@ -35,6 +37,11 @@ int RemoveLeftoverTemporaries(const QByteArray& target);
 // file is removed then. written: the new file's status, when given.
 bool ReplaceThroughTemporary(const QByteArray& target, const QByteArray& bytes, const struct stat* existing, int& code,
                              struct stat* written = nullptr);
+// The same for content that write(fd) writes to the open temporary file, so
+// that a large one need not be held whole: false from it (errno set) fails
+// the replace.
+bool ReplaceThroughTemporary(const QByteArray& target, const std::function<bool(int fd)>& write,
+                             const struct stat* existing, int& code, struct stat* written = nullptr);
 
 // Syncs the folder a run of replaces left unsynced, so that what was saved
 // so far stays saved whatever happens next.

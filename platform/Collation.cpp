@@ -219,6 +219,12 @@ uint64_t TAsciiCollation::PrefixKey(const char* text, size_t length, size_t from
 {
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     uint64_t key = 0;
+    if (from + 8 <= length) {
+        // The common case, without a test for the end at each character.
+        for (size_t i = 0; i < 8; ++i)
+            key = key << 8 | FRank[p[from + i] & 0x7F];
+        return key;
+    }
     for (size_t i = 0; i < 8; ++i) {
         key <<= 8;
         if (from + i < length)

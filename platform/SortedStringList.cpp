@@ -356,7 +356,7 @@ void TSortedStringList::EndAssign()
         ordered = Compare(View(static_cast<uint32_t>(i - 1)), View(static_cast<uint32_t>(i)), table) < 0;
     FOrder.resize(n);
     std::iota(FOrder.begin(), FOrder.end(), 0u);
-    FinishAssign(ordered, true);
+    FinishAssign(ordered);
 }
 
 void TSortedStringList::AssignJoined(const std::vector<const TSortedStringList*>& lists)
@@ -416,50 +416,40 @@ void TSortedStringList::AssignJoined(const std::vector<const TSortedStringList*>
                 ordered && Compare(View(static_cast<uint32_t>(end - 1)), View(static_cast<uint32_t>(end)), table) < 0;
         end += count;
     }
-    FinishAssign(ordered, false);
+    FinishAssign(ordered);
 }
 
-void TSortedStringList::FinishAssign(bool ordered, bool indexNow)
+void TSortedStringList::FinishAssign(bool ordered)
 {
-    const size_t n = FLines.size();
-    std::vector<bool> kept;
-    if (!ordered) {
+    if (!ordered)
         SortUnique(FOrder, TAsciiCollation::Current());
-        kept.assign(n, false);
-        for (const uint32_t id : FOrder)
-            kept[id] = true;
-    }
-    if (!indexNow) {
-        FNamesLater = true;
-        return;
-    }
-    // The index is made in the order the lines are stored, the order of their bytes.
-    std::vector<uint32_t> ids;
-    ids.reserve(FOrder.size());
-    for (size_t id = 0; id < n; ++id)
-        if (ordered || kept[id])
-            ids.push_back(static_cast<uint32_t>(id));
-    RebuildNameIndex(ids);
+    // Names are indexed when one is first looked up or a line is added: a
+    // ledger that is loaded and saved unchanged never needs them.
+    FNamesLater = true;
 }
 
 void TSortedStringList::SortUnique(std::vector<uint32_t>& ids, const TAsciiCollation* table) const
 {
-    // The collator's ranks of ASCII lines, 16 characters at a time, settle
+    // The collator's ranks of ASCII lines, 8 characters at a time, settle
     // most comparisons without reading the lines; the line ids break ties, so
-    // equal lines keep the order they came in and the first one stays.
-    constexpr size_t KeyWidth = 16;
+    // equal lines keep the order they came in and the first one stays. An
+    // item takes 12 bytes, for a list of millions of lines sorts them all at once.
+    constexpr size_t KeyWidth = 8;
     struct TItem
     {
-        uint64_t Key0;   // ranks of the characters from the key's offset on, 8 of them
-        uint64_t Key1;   // ranks of the 8 characters after those
-        uint32_t Entry;  // line id; the top bit set when the keys hold
+        uint32_t KeyHigh;  // ranks of the 8 characters from the key's offset on
+        uint32_t KeyLow;
+        uint32_t Entry;  // line id; the top bit set when the key holds
+        uint64_t Key() const { return uint64_t(KeyHigh) << 32 | KeyLow; }
         uint32_t Id() const { return Entry & 0x7FFFFFFF; }
         bool Keyed() const { return (Entry >> 31) != 0; }
     };
-    const auto setKeys = [&](TItem& item, size_t offset) {
+    static_assert(sizeof(TItem) == 12);
+    const auto setKey = [&](TItem& item, size_t offset) {
         const TView view = View(item.Id());
-        item.Key0 = table->PrefixKey(view.Data, view.Length, offset);
-        item.Key1 = table->PrefixKey(view.Data, view.Length, offset + 8);
+        const uint64_t key = table->PrefixKey(view.Data, view.Length, offset);
+        item.KeyHigh = static_cast<uint32_t>(key >> 32);
+        item.KeyLow = static_cast<uint32_t>(key);
     };
     std::vector<TItem> items(ids.size());
     bool allKeyed = true;
@@ -468,31 +458,29 @@ void TSortedStringList::SortUnique(std::vector<uint32_t>& ids, const TAsciiColla
         allKeyed = allKeyed && keyed;
         items[i] = TItem{0, 0, ids[i] | (keyed ? 0x80000000u : 0u)};
         if (keyed)
-            setKeys(items[i], 0);
+            setKey(items[i], 0);
     }
-    const auto byKeys = [](const TItem& a, const TItem& b) {
-        return a.Key0 != b.Key0 ? a.Key0 < b.Key0 : a.Key1 < b.Key1;
-    };
+    const auto byKeys = [](const TItem& a, const TItem& b) { return a.Key() < b.Key(); };
     const auto byLines = [&](const TItem& a, const TItem& b) {
         const int c = Compare(View(a.Id()), View(b.Id()), table);
         return c != 0 ? c < 0 : a.Id() < b.Id();
     };
     if (allKeyed) {
-        // By the keys, then each run of equal keys by the next 16 ranks,
+        // By the keys, then each run of equal keys by the next 8 ranks,
         // until the lines of a run end: their ranks are all alike, and the
         // whole comparison (case, then bytes) orders them.
         const auto sortByRanks = [&](const auto& self, TItem* first, TItem* last, size_t offset) -> void {
             std::sort(first, last, byKeys);
             for (TItem* run = first; run != last;) {
                 TItem* end = run + 1;
-                while (end != last && end->Key0 == run->Key0 && end->Key1 == run->Key1)
+                while (end != last && end->Key() == run->Key())
                     ++end;
                 if (end - run > 1) {
                     const bool longer = std::any_of(
                         run, end, [&](const TItem& item) { return View(item.Id()).Length > offset + KeyWidth; });
                     if (longer) {
                         for (TItem* item = run; item != end; ++item)
-                            setKeys(*item, offset + KeyWidth);
+                            setKey(*item, offset + KeyWidth);
                         self(self, run, end, offset + KeyWidth);
                     } else {
                         std::sort(run, end, byLines);
@@ -504,7 +492,7 @@ void TSortedStringList::SortUnique(std::vector<uint32_t>& ids, const TAsciiColla
         sortByRanks(sortByRanks, items.data(), items.data() + items.size(), 0);
     } else {
         std::sort(items.begin(), items.end(), [&](const TItem& a, const TItem& b) {
-            if (a.Keyed() && b.Keyed() && (a.Key0 != b.Key0 || a.Key1 != b.Key1))
+            if (a.Keyed() && b.Keyed() && a.Key() != b.Key())
                 return byKeys(a, b);
             return byLines(a, b);
         });
@@ -514,8 +502,7 @@ void TSortedStringList::SortUnique(std::vector<uint32_t>& ids, const TAsciiColla
     for (const TItem& item : items) {
         // Lines whose keys differ are not equal (equal lines share every
         // run, so their keys were taken at the same place); others are compared.
-        const bool keysDiffer = previous && previous->Keyed() && item.Keyed() &&
-                                (previous->Key0 != item.Key0 || previous->Key1 != item.Key1);
+        const bool keysDiffer = previous && previous->Keyed() && item.Keyed() && previous->Key() != item.Key();
         if (previous && !keysDiffer && Compare(View(ids.back()), View(item.Id()), table) == 0)
             continue;
         ids.push_back(item.Id());
@@ -612,9 +599,16 @@ void TSortedStringList::IndexAllNames() const
 {
     FNamesLater = false;
     Flush();
-    std::vector<uint32_t> ids = FOrder;
-    std::sort(ids.begin(), ids.end());
-    RebuildNameIndex(ids);
+    // In the order the lines are stored, the order of their bytes; one bit a
+    // line tells which are in the list (equal ones were dropped).
+    std::vector<bool> held(FLines.size(), false);
+    for (const uint32_t id : FOrder)
+        held[id] = true;
+    RebuildNameIndex(FOrder.size(), [&](const auto& index) {
+        for (uint32_t id = 0; id < held.size(); ++id)
+            if (held[id])
+                index(id);
+    });
 }
 
 void TSortedStringList::InsertName(uint32_t id, uint64_t hash) const
@@ -654,16 +648,20 @@ void TSortedStringList::IndexName(uint32_t id, uint64_t hash)
                 ids.push_back(SlotId(slot));
         std::sort(ids.begin(), ids.end());
         ids.push_back(id);
-        RebuildNameIndex(ids);
+        RebuildNameIndex(ids.size(), [&](const auto& index) {
+            for (const uint32_t each : ids)
+                index(each);
+        });
         return;
     }
     InsertName(id, hash);
 }
 
-void TSortedStringList::RebuildNameIndex(const std::vector<uint32_t>& ids) const
+template <typename ForEachId>
+void TSortedStringList::RebuildNameIndex(size_t count, const ForEachId& forEachId) const
 {
     size_t size = 16;
-    while (size < 2 * (ids.size() + 1))
+    while (size < 2 * (count + 1))
         size *= 2;
     FNames.assign(size, 0);
     FNameCount = 0;
@@ -684,15 +682,15 @@ void TSortedStringList::RebuildNameIndex(const std::vector<uint32_t>& ids) const
             InsertName(batchIds[k], hashes[k]);
         waiting = 0;
     };
-    for (const uint32_t id : ids) {
+    forEachId([&](uint32_t id) {
         if (NameLength(FLines[id]) < 0)
-            continue;
+            return;
         batchIds[waiting] = id;
         hashes[waiting] = NameHashOf(id);
         __builtin_prefetch(FNames.data() + (static_cast<size_t>(hashes[waiting]) & mask));
         if (++waiting == Batch)
             insertWaiting();
-    }
+    });
     insertWaiting();
 }
 

@@ -101,6 +101,8 @@ public:
     // list was not cleared since): every line in them went into the list, and
     // lines are never taken out, so each is there or an equal one is.
     bool WasAssignedFrom(QByteArrayView bytes) const;
+    // Those bytes (empty when there are none), for a comparison piece by piece.
+    QByteArrayView AssignedBytes() const { return FStore; }
 
 private:
     // Where a line's bytes are: bit 63 clear, the offset in FStore; set, the
@@ -130,8 +132,8 @@ private:
     uint32_t Store(QByteArrayView line, int64_t tag);
     uint32_t Push(uint64_t where, QByteArrayView line, int64_t tag);
     // The end of an assignment whose lines are stored and in FOrder as they
-    // came: sorts them unless ordered, and indexes their names now or later.
-    void FinishAssign(bool ordered, bool indexNow);
+    // came: sorts them unless ordered; their names are indexed later.
+    void FinishAssign(bool ordered);
     // Merges the deferred lines and the side list into the main order.
     void Flush() const;
     void FlushPending() const;
@@ -152,10 +154,12 @@ private:
     void IndexName(uint32_t id);
     void IndexName(uint32_t id, uint64_t hash);
     void InsertName(uint32_t id, uint64_t hash) const;
-    // Makes the index anew, for the given lines in the order given.
-    void RebuildNameIndex(const std::vector<uint32_t>& ids) const;
-    // A joined list indexes its names only when one is first looked up or
-    // a line is added: most are only read in order.
+    // Makes the index anew for `count` lines, which forEachId(index) gives
+    // to index(id) one by one.
+    template <typename ForEachId>
+    void RebuildNameIndex(size_t count, const ForEachId& forEachId) const;
+    // An assigned list indexes its names only when one is first looked up or
+    // a line is added: many are only read in order, or saved as they are.
     void EnsureNames() const
     {
         if (FNamesLater)

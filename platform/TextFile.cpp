@@ -1,5 +1,7 @@
 #include "platform/TextFile.h"
 
+#include <cstring>
+
 namespace {
 
 bool StartsWith(const QByteArray& bytes, std::initializer_list<unsigned char> mark)
@@ -148,6 +150,9 @@ TTextEncoding DetectTextEncoding(const QByteArray& bytes)
         return TTextEncoding::Utf16BeMark;
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
     const qsizetype size = bytes.size();
+    // Without a NUL byte nothing below can hold: found at the speed of memory.
+    if (size == 0 || std::memchr(p, 0, static_cast<size_t>(size)) == nullptr)
+        return TTextEncoding::Plain;
     qsizetype nulEven = 0, nulOdd = 0, foreignControls = 0;
     for (qsizetype i = 0; i < size; ++i) {
         const unsigned char c = p[i];

@@ -10,7 +10,7 @@ TStationCompleteness FamilyCompleteness(const TFamilyRules& rules, const TLedger
         groups.insert(groups.end(), day->Groups.begin(), day->Groups.end());
     std::vector<TLedgerEntry> recent;
     if (view.Days.empty()) {
-        recent = view.Entries->Since(CompletenessSince(now));
+        recent = view.Entries->Since(CompletenessSince(now), now);
         groups = ProductGroupsOf(recent);
     }
     const TExpectedSchedule schedule = rules.Expect ? *rules.Expect : LearnSchedule(groups, now);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Configures and builds Lagwatch into BUILD_DIR (default: build/). Extra
-# arguments go to CMake's configure step. Quiet unless -v (first argument) or
+# Configures and builds Lagwatch into BUILD_DIR (default: build/); only the
+# target BUILD_TARGET and what it needs, when set. Extra arguments go to
+# CMake's configure step. Quiet unless -v (first argument) or
 # LAGWATCH_VERBOSE=1: one line per step, and the compiler's messages when a
 # step fails.
 set -euo pipefail
@@ -35,9 +36,11 @@ else
 fi
 
 echo "Building $build"
+target=()
+[ -z "${BUILD_TARGET:-}" ] || target=(--target "$BUILD_TARGET")
 if [ "$verbose" = 1 ]; then
-  cmake --build "$build" -j"$(nproc)"
+  cmake --build "$build" -j"$(nproc)" "${target[@]}"
 else
   # Drop Ninja's progress lines; keep warnings, errors and the failed commands.
-  cmake --build "$build" -j"$(nproc)" 2>&1 | sed -e '/^\[[0-9]*\/[0-9]*\] /d' -e '/^ninja: no work to do\.$/d'
+  cmake --build "$build" -j"$(nproc)" "${target[@]}" 2>&1 | sed -e '/^\[[0-9]*\/[0-9]*\] /d' -e '/^ninja: no work to do\.$/d'
 fi

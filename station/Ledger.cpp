@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <new>
+#include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -86,7 +87,7 @@ QString ProblemText(const TReadOutcome& outcome, double waitSeconds)
     return {};
 }
 
-// Reads the whole open file from its start.
+// Reads the whole open file from its start, straight into the bytes.
 TReadOutcome ReadFd(int fd, QByteArray& bytes)
 {
     TReadOutcome outcome;
@@ -100,11 +101,18 @@ TReadOutcome ReadFd(int fd, QByteArray& bytes)
     if (st.st_size > largest)
         return {TReadProblem::Memory, ENOMEM, st.st_size};
     try {
-        bytes.reserve(static_cast<qsizetype>(st.st_size));
-        char buffer[1 << 16];
-        off_t at = 0;
+        // Room for the size the file had, and more should it grow meanwhile.
+        bytes = QByteArray(static_cast<qsizetype>(st.st_size), Qt::Uninitialized);
+        qsizetype at = 0;
         for (;;) {
-            const ssize_t n = ::pread(fd, buffer, sizeof buffer, at);
+            if (at == bytes.size()) {
+                if (at > largest) {
+                    bytes = QByteArray();
+                    return {TReadProblem::Memory, ENOMEM, qint64(at)};
+                }
+                bytes.resize(at + std::min<qsizetype>(qsizetype(1) << 16, largest - at + 1));
+            }
+            const ssize_t n = ::pread(fd, bytes.data() + at, static_cast<size_t>(bytes.size() - at), at);
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
@@ -114,13 +122,9 @@ TReadOutcome ReadFd(int fd, QByteArray& bytes)
             }
             if (n == 0)
                 break;
-            bytes.append(buffer, n);
             at += n;
-            if (bytes.size() > largest) {
-                bytes = QByteArray();
-                return {TReadProblem::Memory, ENOMEM, qint64(at)};
-            }
         }
+        bytes.truncate(at);
     } catch (const std::bad_alloc&) {
         bytes = QByteArray();
         return {TReadProblem::Memory, ENOMEM, outcome.Size};
@@ -230,40 +234,110 @@ void MergeDiskLines(TSortedStringList& list, const QByteArray& content)
     });
 }
 
-// True when the open file holds exactly these bytes, read again piece by
+// A text given piece by piece, so that a ledger's text is compared and
+// written without being held whole beside the list.
+class TPieces
+{
+public:
+    virtual ~TPieces() = default;
+    virtual qint64 Size() const = 0;
+    // The first piece, then the ones after it; false past the last.
+    virtual bool Next(QByteArrayView& piece) = 0;
+};
+
+class TWholeBytes : public TPieces
+{
+public:
+    explicit TWholeBytes(QByteArrayView bytes) : FBytes(bytes) {}
+    qint64 Size() const override { return FBytes.size(); }
+    bool Next(QByteArrayView& piece) override
+    {
+        piece = FBytes;
+        const bool first = !FGiven;
+        FGiven = true;
+        return first && !FBytes.isEmpty();
+    }
+
+private:
+    QByteArrayView FBytes;
+    bool FGiven = false;
+};
+
+// EncodeTextLines(list.ToStringList()), byte for byte, a few hundred
+// kilobytes at a time, without a QString per line.
+class TLedgerPieces : public TPieces
+{
+public:
+    explicit TLedgerPieces(const TSortedStringList& list) : FList(list), FCount(list.Count()) {}
+    qint64 Size() const override
+    {
+        qint64 total = 0;
+        for (int i = 0; i < FCount; ++i)
+            total += FList.GetUtf8(i).size() + 2;
+        return total;
+    }
+    bool Next(QByteArrayView& piece) override
+    {
+        constexpr size_t PieceSize = size_t(1) << 18;
+        FPiece.clear();
+        for (; FNext < FCount && FPiece.size() < PieceSize; ++FNext) {
+            const QByteArrayView line = FList.GetUtf8(FNext);
+            FPiece.append(line.data(), static_cast<size_t>(line.size()));
+            FPiece.append("\r\n", 2);
+        }
+        piece = QByteArrayView(FPiece.data(), static_cast<qsizetype>(FPiece.size()));
+        return !FPiece.empty();
+    }
+
+private:
+    const TSortedStringList& FList;
+    const int FCount;
+    int FNext = 0;
+    std::string FPiece;
+};
+
+// True when the open file holds exactly this text, read again piece by
 // piece, so the ledger on disk and the new text are never both in memory.
-bool FileHolds(int fd, const QByteArray& bytes)
+bool FileHolds(int fd, TPieces&& text)
 {
     struct stat st
     {};
-    if (::fstat(fd, &st) != 0 || st.st_size != bytes.size())
+    if (::fstat(fd, &st) != 0 || st.st_size != text.Size())
         return false;
     char chunk[65536];
-    for (qsizetype at = 0; at < bytes.size();) {
-        const ssize_t n = ::pread(fd, chunk, sizeof chunk, at);
-        if (n <= 0 || std::memcmp(chunk, bytes.constData() + at, static_cast<size_t>(n)) != 0)
-            return false;
-        at += n;
+    off_t at = 0;
+    QByteArrayView piece;
+    while (text.Next(piece)) {
+        for (qsizetype done = 0; done < piece.size();) {
+            const size_t want = static_cast<size_t>(std::min<qsizetype>(sizeof chunk, piece.size() - done));
+            const ssize_t n = ::pread(fd, chunk, want, at);
+            if (n <= 0 || std::memcmp(chunk, piece.data() + done, static_cast<size_t>(n)) != 0)
+                return false;
+            done += n;
+            at += n;
+        }
     }
     return true;
 }
 
-// EncodeTextLines(list.ToStringList()), byte for byte, without a QString per line.
+bool WriteAll(int fd, TPieces&& text)
+{
+    QByteArrayView piece;
+    while (text.Next(piece))
+        if (!WriteAllBytes(fd, piece))
+            return false;
+    return true;
+}
+
+// The whole text at once, for a rewrite in place.
 QByteArray EncodeLedger(const TSortedStringList& list)
 {
-    qsizetype total = 0;
-    for (int i = 0; i < list.Count(); ++i)
-        total += list.GetUtf8(i).size() + 2;
-    QByteArray out(total, Qt::Uninitialized);
-    char* p = out.data();
-    for (int i = 0; i < list.Count(); ++i) {
-        const QByteArrayView line = list.GetUtf8(i);
-        if (!line.isEmpty())
-            std::memcpy(p, line.data(), static_cast<size_t>(line.size()));
-        p += line.size();
-        *p++ = '\r';
-        *p++ = '\n';
-    }
+    TLedgerPieces text(list);
+    QByteArray out;
+    out.reserve(static_cast<qsizetype>(text.Size()));
+    QByteArrayView piece;
+    while (text.Next(piece))
+        out.append(piece);
     return out;
 }
 
@@ -402,25 +476,28 @@ bool SaveLedger(TSortedStringList& list, const QString& path, QString& error, co
     // Nobody else writes beside this ledger now.
     RemoveLeftoverTemporaries(target);
 
-    QByteArray physical;
     if (exists) {
-        TReadOutcome read = ReadFd(ledger.Fd.Get(), physical);
-        // The bytes the list was loaded from, which nobody changed since:
-        // nothing to decode, nothing to merge.
-        if (read.Problem == TReadProblem::None && !list.WasAssignedFrom(physical)) {
-            QByteArray content;
-            read.Problem = LedgerText(physical, content);
-            if (read.Problem == TReadProblem::None) {
-                try {
-                    MergeDiskLines(list, content);
-                } catch (const std::bad_alloc&) {
-                    read.Problem = TReadProblem::Memory;
+        // The bytes the list was loaded from, which nobody changed since,
+        // are compared piece by piece: nothing to read whole, to decode or to
+        // merge. Otherwise the text on disk is read, and once merged let go:
+        // it and the new text are never held at once.
+        TReadOutcome read;
+        if (!FileHolds(ledger.Fd.Get(), TWholeBytes(list.AssignedBytes()))) {
+            QByteArray physical;
+            read = ReadFd(ledger.Fd.Get(), physical);
+            if (read.Problem == TReadProblem::None && !list.WasAssignedFrom(physical)) {
+                QByteArray content;
+                read.Problem = LedgerText(physical, content);
+                physical = QByteArray();
+                if (read.Problem == TReadProblem::None) {
+                    try {
+                        MergeDiskLines(list, content);
+                    } catch (const std::bad_alloc&) {
+                        read.Problem = TReadProblem::Memory;
+                    }
                 }
             }
         }
-        // The text on disk and the new one are not held at once, which would
-        // be twice the ledger in memory; a rewrite in place reads it again.
-        physical = QByteArray();
         if (read.Problem != TReadProblem::None) {
             error = QStringLiteral("ledger left untouched, cannot read %1: %2")
                         .arg(path, ProblemText(read, deadline.LimitSeconds()));
@@ -428,12 +505,6 @@ bool SaveLedger(TSortedStringList& list, const QString& path, QString& error, co
         }
     }
 
-    QByteArray bytes;
-    try {
-        bytes = EncodeLedger(list);
-    } catch (const std::bad_alloc&) {
-        return fail(Reason(ENOMEM));
-    }
     // A run that found nothing new leaves the ledger as it is: no write, no
     // flush to the disk.
     struct stat written
@@ -443,20 +514,35 @@ bool SaveLedger(TSortedStringList& list, const QString& path, QString& error, co
             *identity = TFileIdentity::Of(written);
         return true;
     };
-    if (exists && FileHolds(ledger.Fd.Get(), bytes))
-        return identityOf(ledger.Fd.Get());
-    if (ReplaceThroughTemporary(target, bytes, exists ? &ledger.Stat : nullptr, code, &written)) {
-        if (identity)
-            *identity = TFileIdentity::Of(written);
-        return true;
+    try {
+        if (exists && FileHolds(ledger.Fd.Get(), TLedgerPieces(list)))
+            return identityOf(ledger.Fd.Get());
+        if (ReplaceThroughTemporary(
+                target,
+                [&list](int fd) {
+                    try {
+                        return WriteAll(fd, TLedgerPieces(list));
+                    } catch (const std::bad_alloc&) {
+                        errno = ENOMEM;
+                        return false;
+                    }
+                },
+                exists ? &ledger.Stat : nullptr, code, &written)) {
+            if (identity)
+                *identity = TFileIdentity::Of(written);
+            return true;
+        }
+    } catch (const std::bad_alloc&) {
+        return fail(Reason(ENOMEM));
     }
     // No temporary file can be made beside it (a read-only folder), but the
     // ledger itself may still be writable: rewritten in place, under the lock.
     if (exists && ledger.Writable && (code == EACCES || code == EPERM || code == EROFS)) {
         try {
             // Under the same lock, so the bytes are those read above.
+            QByteArray physical;
             if (ReadFd(ledger.Fd.Get(), physical).Problem == TReadProblem::None &&
-                RewriteInPlace(ledger.Fd.Get(), physical, bytes, code))
+                RewriteInPlace(ledger.Fd.Get(), physical, EncodeLedger(list), code))
                 return identityOf(ledger.Fd.Get());
         } catch (const std::bad_alloc&) {
             code = ENOMEM;

@@ -3,11 +3,14 @@
 // backwards only as far as a reader asks: the chart wants the newest 46
 // lines, the check the newest product, the completeness figures a month,
 // and only the CSV every line. No line is parsed twice in a run, and a big
-// ledger's old years cost nothing.
+// ledger's old years cost nothing; nor do products dated after the month
+// the figures read (a ledger carried over from a clock set wrong), whose
+// times alone are read, from the bytes.
 #include "platform/SortedStringList.h"
 #include "station/ProductFile.h"
 
 #include <functional>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -34,10 +37,12 @@ public:
     // in the future (IsNamedInFuture), counting in *future those that are.
     const TLedgerEntry* NewestProduct(std::optional<TDateTime> now = std::nullopt, int* future = nullptr);
 
-    // Every entry from the newest product older than `since` to the end: the
-    // products of `since` and later, and the one before them, which shows how
-    // far back the ledger reaches (all entries when no product is older).
-    std::vector<TLedgerEntry> Since(TDateTime since);
+    // Every entry from the newest product older than `since` (from the first
+    // line when no product is older) up to the first product later than
+    // `until`, to the millisecond (to the end when none is): the products of
+    // `since` and later, and the one before them, which shows how far back
+    // the ledger reaches.
+    std::vector<TLedgerEntry> Since(TDateTime since, TDateTime until = std::numeric_limits<double>::infinity());
 
     // Every line in order, with its entry (null for a line without a value);
     // lines not parsed yet are parsed on the way and not kept.
@@ -53,6 +58,9 @@ private:
     bool ExtendFurther();
 
     std::optional<TLedgerEntry> Parse(int line) const;
+    // The nominal time Parse gives the line (0: none, nor for a line
+    // without a value), without a QString where the name allows.
+    TDateTime NominalOf(int line) const;
 
     const TSortedStringList& FLedger;
     TLedgerNames FNames;

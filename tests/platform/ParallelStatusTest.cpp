@@ -63,4 +63,40 @@ TEST(ParallelStatus, GivesEachEntryItsOwnStatusInTheCallersOrder)
     ::close(fd);
 }
 
+// Many hand-overs in a row, each batch just large enough for the helper,
+// its statuses asked in every order, some batches given up early: the
+// moments a claim, a wait or the batch's end can race (the thread checker's
+// build runs this many times).
+TEST(ParallelStatus, ManyBatchesInARowEachGetsItsOwnStatuses)
+{
+    TempDir dir;
+    constexpr int Files = 260;
+    std::vector<QByteArray> names;
+    for (int i = 0; i < Files; ++i) {
+        names.push_back("s" + QByteArray::number(i));
+        dir.Write(names.back(), QByteArray(i, 'x'));
+    }
+    const int fd = ::open(QFile::encodeName(dir.Path()).constData(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    TParallelStatus reader;
+    for (int batch = 0; batch < 200; ++batch) {
+        const size_t size = 128 + static_cast<size_t>(batch * 7 % (Files - 128));
+        const size_t offset = static_cast<size_t>(batch) % (Files - size + 1);
+        reader.Begin(fd, size);
+        for (size_t i = 0; i < size; ++i)
+            reader.Add(names[offset + i].constData());
+        // Ascending, descending, from the middle; every fifth batch stops at a third.
+        const size_t asked = batch % 5 == 4 ? size / 3 : size;
+        for (size_t k = 0; k < asked; ++k) {
+            const size_t i = batch % 3 == 0 ? k : batch % 3 == 1 ? size - 1 - k : (k + size / 2) % size;
+            const std::optional<TFileStatus>& got = reader.Status(i);
+            ASSERT_TRUE(got.has_value()) << batch << " " << i;
+            ASSERT_EQ(got->Size, static_cast<int64_t>(offset + i)) << batch << " " << i;
+        }
+        if (batch % 2 == 0)
+            reader.Finish();
+    }
+    ::close(fd);
+}
+
 }  // namespace

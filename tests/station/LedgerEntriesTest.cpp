@@ -72,4 +72,41 @@ TEST(LedgerEntries, EveryLineOnceInOrderWhateverWasParsedBefore)
     }
 }
 
+// Products dated after the month read (a clock set wrong) end the window at
+// the first of them, by their times alone: whatever the shape of a line, its
+// time is the one the entry would have. Lines that name no product time
+// (notes, an invalid date, a second past 59) neither end it nor start it.
+TEST(LedgerEntries, ProductsLaterThanUntilEndTheWindowUnread)
+{
+    struct TCase
+    {
+        TLedgerNames Names;
+        QStringList Lines;  // in list order: the window's lines, then the later ones
+        int InWindow;
+    };
+    const TCase cases[] = {
+        {TLedgerNames::Product,
+         {"202105201200-crm.grb=1", "202105301200-crm.grb=2", "20210531-notes.txt=x", "202106011200-crm.grb=3",
+          "202106012400-crm.grb=4", "202113011200-bad-month=5", "203001011200-crm.grb=6", "a-note=7"},
+         4},
+        {TLedgerNames::Timed,
+         {"20210520120000 a=1", "20210530120075 b=2", "20210531120000 c=3", "20210601115959 d=4", "20210601120001 e=5",
+          "20300101000000 f=6"},
+         4},
+    };
+    for (const TCase& c : cases) {
+        TSortedStringList ledger;
+        ledger.Assign(c.Lines);
+        ASSERT_EQ(ledger.ToStringList(), c.Lines);
+        TLedgerEntries entries(ledger, c.Names);
+        const std::vector<TLedgerEntry> window = entries.Since(Day(1) - 5, Day(1) + 0.5);
+        ASSERT_EQ(static_cast<int>(window.size()), c.InWindow) << c.Lines.join(' ').toStdString();
+        for (int i = 0; i < c.InWindow; ++i)
+            EXPECT_EQ(window[static_cast<size_t>(i)].Line, i);
+        EXPECT_EQ(entries.ParsedLines(), 0);
+        // Without an end, to the last line, as before.
+        EXPECT_EQ(static_cast<qsizetype>(entries.Since(Day(1) - 5).size()), c.Lines.size());
+    }
+}
+
 }  // namespace

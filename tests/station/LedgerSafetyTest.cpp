@@ -698,9 +698,10 @@ TEST(LedgerMemory, RunningOutOfMemoryWhileReadingIsAReadFailure)
 #ifdef LAGWATCH_SANITIZED
     GTEST_SKIP() << "a sanitizer's shadow memory does not live under an address-space limit";
 #else
-    // A real ledger of 60 MB read by a process whose address space has 100 MB
-    // left: the allocations fail (std::bad_alloc), the load reports it, the
-    // process goes on and the file stays as it was.
+    // A real ledger of 58 MB read by a process whose address space has 80 MB
+    // left (it takes some 100 MB loaded): the allocations fail
+    // (std::bad_alloc), the load reports it, the process goes on and the
+    // file stays as it was.
     TempDir dir;
     const QByteArray text = LedgerText("2020", 2000000);
     const QString ledger = dir.Write("ledger.txt", text);
@@ -713,7 +714,7 @@ TEST(LedgerMemory, RunningOutOfMemoryWhileReadingIsAReadFailure)
                 std::fclose(f);
             }
             const rlim_t used = rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE));
-            const rlimit limit{used + (100 << 20), used + (100 << 20)};
+            const rlimit limit{used + (80 << 20), used + (80 << 20)};
             if (pages == 0 || ::setrlimit(RLIMIT_AS, &limit) != 0)
                 return false;
             TSortedStringList list;
