@@ -55,6 +55,8 @@ struct TCommandLine
     std::optional<QString> FamiliesFile;
     // -family=NAME[,NAME...]: the families the run is limited to; empty: all.
     QStringList FamilyNames;
+    // -explain: what the walk did for each family, on standard error.
+    bool Explain = false;
     // The switches the user gave (the table's names), whose limits then
     // apply to every family.
     QStringList Given;

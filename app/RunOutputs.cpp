@@ -42,10 +42,14 @@ bool WriteOutput(const QString& file, std::FILE* out, const QByteArray& bytes, c
 std::vector<TRunFamily> RunFamiliesOf(const TStationPass& pass, TDateTime now, bool wholeLedgers)
 {
     std::vector<TRunFamily> families;
-    for (const std::unique_ptr<TFamilyPass>& family : pass.Families())
+    for (const std::unique_ptr<TFamilyPass>& family : pass.Families()) {
         families.push_back({FamilyRulesOf(family->Family()), wholeLedgers ? &family->Ledger() : nullptr,
                             wholeLedgers ? &family->Entries() : nullptr, &family->View(now, PlottedLineCount),
-                            family->FolderProblem(), family->ProductsRecorded(), &family->DelayHistogram()});
+                            family->FolderProblem(), family->ProductsRecorded(), &family->DelayHistogram(), {},
+                            family->WalkCounts().FoldersFound});
+        if (!families.back().View->Entries->NewestProduct())
+            families.back().ClaimedBy = ClaimText(pass, *family);
+    }
     return families;
 }
 
@@ -120,6 +124,8 @@ int FinishRun(const TCommandLine& line, const TRunRecord& run, std::FILE* out, s
             readings.push_back(
                 family.View ? ReadFamily(family.Rules, *family.View, run.Now, family.Problem, family.ProductsRecorded)
                             : ReadFamily(family.Rules, *entries[i], run.Now, family.Problem, family.ProductsRecorded));
+            readings.back().ClaimedBy = family.ClaimedBy;
+            readings.back().DayFoldersFound = family.DayFoldersFound;
         }
     if (line.ReportFile) {
         QString error;

@@ -28,6 +28,8 @@ struct TRunFamily
     QString Problem;  // why its folder could not be walked; empty when it could
     int ProductsRecorded = 0;
     const TDelayHistogram* Delays = nullptr;  // null: no histogram series
+    QString ClaimedBy;  // of a family without products (TFamilyReading)
+    std::optional<int> DayFoldersFound;  // the walk's for the family; none: the run's
 };
 
 struct TRunRecord

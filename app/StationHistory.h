@@ -7,6 +7,7 @@
 #include "report/FamilyReading.h"
 #include "station/Family.h"
 
+#include <QStringList>
 #include <vector>
 
 class TFamilyPass;
@@ -22,3 +23,11 @@ TStationCompleteness FamilyCompletenessOf(const TFamilyPass& family, TDateTime n
 // newestSlots: the newest slots each reading must name its products of (the
 // chart's bars), or -1 for every slot of the month (the history window).
 std::vector<TFamilyReading> ReadFamilies(const TStationPass& pass, TDateTime now, int newestSlots);
+
+// Why a family of the pass that has no product has none, when an earlier
+// family of the file takes the files its pattern matches; empty otherwise.
+QString ClaimText(const TStationPass& pass, const TFamilyPass& family);
+
+// One line per family of what the walk did for it ("[NAME] walk: ..."), to
+// settle why a family shows nothing.
+QStringList WalkLines(const TStationPass& pass);

@@ -50,6 +50,14 @@ void TStationRun::Scan(const TScanViews& views)
     }
     // Nobody sees the window of a run that ends after its pass.
     const bool printed = !FPass->StopRequested() && FLine.EndsAfterPass() && FLine.PrintsSummary();
+    // A station of families prints what the walk did for each under its
+    // summary; -explain tells it on standard error otherwise.
+    const auto& families = FPass->Families();
+    const bool ofFamilies = families.size() > 1 || !families.front()->Family().BuiltInCrm;
+    const QStringList walkLines = FLine.Explain || (printed && ofFamilies) ? WalkLines(*FPass) : QStringList();
+    if (FLine.Explain && !(printed && ofFamilies))
+        for (const QString& walkLine : walkLines)
+            TellUser(walkLine);
     // The readings cost a third of a monitoring server's check, which shows none of them.
     if (!views.OnFamilies && !FLine.PngFile && !FLine.HistoryPngFile && !printed)
         return;
@@ -71,6 +79,8 @@ void TStationRun::Scan(const TScanViews& views)
     }
     if (printed)
         PrintBytes(stdout, PrintedFamilies(readings, BaseCaption, now));
+    if (printed && ofFamilies)
+        PrintBytes(stdout, (walkLines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toLocal8Bit());
 }
 
 void TStationRun::ScanAgain(const TScanViews& views)

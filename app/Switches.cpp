@@ -147,6 +147,10 @@ std::vector<TSwitch> MakeSwitches()
          "exists; without one, the CRM products alone)",
          File(&TCommandLine::FamiliesFile)},
         {"family", "NAME[,NAME...]", none, "walk and report only these families of the families file", FamilyNames},
+        {"explain", none, none,
+         "tell on standard error what the walk did for each family: day folders found, listed and unchanged, names "
+         "matched, products recorded, and which earlier family takes the files of a family without products",
+         Flag(&TCommandLine::Explain)},
         {"refresh", "MIN", none, "with the window open, scan again every MIN minutes, from 1 to 1440",
          Whole(&TCommandLine::RefreshMinutes, 1, MaxRefreshMinutes,
                QStringLiteral("a whole number of minutes from 1 to %1").arg(MaxRefreshMinutes))},

@@ -16,7 +16,11 @@ TFamilySelector::TFamilySelector(const QStringList& names, QWidget* window) : QT
         action->setShortcut(keys);
         action->setShortcutContext(Qt::WindowShortcut);
         window->addAction(action);
-        connect(action, &QAction::triggered, this, slot);
+        // A disabled row (during a scan) takes no keys either.
+        connect(action, &QAction::triggered, this, [this, slot] {
+            if (isEnabled())
+                slot();
+        });
     };
     for (int i = 0; i < std::min<int>(9, count()); ++i)
         shortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + i)), [this, i] { setCurrentIndex(i); });

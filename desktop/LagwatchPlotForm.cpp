@@ -55,6 +55,8 @@ TFormLagwatchPlot::TFormLagwatchPlot(TStationRun& run, QWidget* parent)
                                 FCommandLine.RefreshMinutes > 0 ? std::optional<int>(FCommandLine.RefreshMinutes)
                                                                 : std::nullopt,
                                 [this] { return WatchScan(); });
+    connect(FWatch->Repeater(), &TScanRepeater::Changed, this,
+            [this] { SetScanning(FWatch->Repeater()->Scanning()); });
     FormCreate();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
@@ -194,7 +196,6 @@ void TFormLagwatchPlot::TimerOnStartTimer()
 {
     FTimerOnStart->stop();
     FWatch->FirstScan();
-    FPopupHistory->setEnabled(true);
     if (FRun.Pass().StopRequested() || FCloseAfterScan)
         close();
     unsetCursor();
@@ -222,9 +223,20 @@ TScanViews TFormLagwatchPlot::Views()
             HistoryImageWriter(FCommandLine.PngScale)};
 }
 
+void TFormLagwatchPlot::SetScanning(bool scanning)
+{
+    // The walk lets events through at every folder: what reads the pass
+    // waits until it is filled.
+    FPopupHistory->setEnabled(!scanning);
+    if (FFamilySelector)
+        FFamilySelector->setEnabled(!scanning);
+}
+
 QString TFormLagwatchPlot::WatchScan()
 {
     const bool again = std::exchange(FScanned, true);
+    // The readings point into the pass that a later scan replaces.
+    FReadings.clear();
     if (again)
         FRun.ScanAgain(Views());
     else
@@ -298,6 +310,9 @@ void TFormLagwatchPlot::ForceForeground()
 
 void TFormLagwatchPlot::PopupHistoryClick()
 {
+    // The history would load day files into the pass the walk is filling.
+    if (FRun.Pass().Walking())
+        return;
     // Assessed anew at every opening: the day may have moved on.
     const TFamilyPass& family = *FRun.Pass().Families()[static_cast<size_t>(SelectedFamily())];
     TStationCompleteness completeness = FamilyCompletenessOf(family, NowUTC());

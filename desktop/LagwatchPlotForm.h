@@ -84,6 +84,8 @@ private:
     TScanViews Views();
     // One scan of the window, its first or a later one; why it failed, or empty.
     QString WatchScan();
+    // What reads the pass is disabled while a scan fills it.
+    void SetScanning(bool scanning);
     void ShowDataFolderNote();
     void FormCreate();
     void BuildControls();

@@ -40,6 +40,11 @@ struct TFamilyReading
     // Why the family's folder could not be walked; empty when it could.
     QString Problem;
     int ProductsRecorded = 0;
+    // Why a family without products has none: the earlier family that takes
+    // its files; empty when none does.
+    QString ClaimedBy;
+    // Day folders the walk found for the family; none: the run's count.
+    std::optional<int> DayFoldersFound;
 };
 
 // The completeness of the last 30 UTC days against the given schedule, or

@@ -291,6 +291,8 @@ TCheckResult CheckFamilies(const std::vector<TFamilyReading>& families)
         TFamilyCheck check = family.Problem.isEmpty()
                                  ? CheckFamily(family.Status, family.Thresholds, &family.Completeness)
                                  : TFamilyCheck{TCheckState::Unknown, family.Problem, {Printable(family.Problem)}, {}};
+        if (!family.Status.Newest && !family.ClaimedBy.isEmpty() && !check.Reasons.isEmpty())
+            check.Reasons.last() += QStringLiteral(" (%1)").arg(Printable(family.ClaimedBy));
         if (Severity(check.State) > Severity(worst))
             worst = check.State;
         if (!check.Performance.isEmpty())

@@ -174,7 +174,7 @@ QByteArray MetricsText(const TRunMetrics& run, const std::vector<TFamilyReading>
               [](const TFamilyReading& f) { return f.ProductsRecorded; });
     out.Gauge("lagwatch_day_folders_found",
               "Day folders the last run's walk found in the data folder; 0: the station watches nothing.",
-              [&](const TFamilyReading&) { return run.DayFoldersFound; });
+              [&](const TFamilyReading& f) { return f.DayFoldersFound.value_or(run.DayFoldersFound); });
     out.Gauge("lagwatch_ledger_entries", "Lines in the ledger after the last run.",
               [](const TFamilyReading& f) { return f.Status.LedgerEntries; });
     out.Gauge("lagwatch_newest_product_timestamp_seconds",

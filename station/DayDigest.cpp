@@ -10,7 +10,7 @@
 namespace {
 
 constexpr int64_t MsPerMinute = 60000;
-constexpr char Heading[] = "lagwatch day digest 1";
+constexpr char Heading[] = "lagwatch day digest 2";
 
 int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
 
@@ -37,11 +37,15 @@ bool PlainInteger(QByteArrayView text, std::optional<int32_t>& seconds)
 // ParseTimedLedgerLine reads them; false for a line that is no entry. The
 // common line (fourteen digits, a blank, a name, '=' and a plain integer) is
 // read from its bytes; any other through the line's text.
-bool TimedFields(QByteArrayView line, int64_t& ms, std::optional<int32_t>& seconds)
+// name: the product's name, a view into the line or into nameRoom.
+bool TimedFields(QByteArrayView line, int64_t& ms, std::optional<int32_t>& seconds, QByteArrayView* name = nullptr,
+                 QByteArray* nameRoom = nullptr)
 {
     const qsizetype eq = line.indexOf('=');
     if (eq < 0)
         return false;
+    if (name)
+        *name = eq > 15 ? line.sliced(15, eq - 15) : QByteArrayView();
     int v[6] = {};
     const int widths[6] = {4, 2, 2, 2, 2, 2};
     bool plain = eq > 15 && line[14] == ' ' && PlainInteger(line.sliced(eq + 1), seconds);
@@ -51,6 +55,8 @@ bool TimedFields(QByteArrayView line, int64_t& ms, std::optional<int32_t>& secon
         const std::optional<TLedgerEntry> entry = ParseTimedLedgerLine(QString::fromUtf8(line));
         ms = entry->Nominal == 0.0 ? 0 : DateTimeToUnixMs(entry->Nominal);
         seconds = entry->Seconds;
+        if (name && nameRoom)
+            *name = *nameRoom = entry->Name.toUtf8();
         return true;
     }
     // As FileNameToDateTime and ParseTimedLedgerLine compute it, step by step.
@@ -134,15 +140,22 @@ int TDayDigest::MostProductsAtOneTime() const
     return most;
 }
 
-TDayDigest DigestOfLines(const TSortedStringList& lines)
+TDayDigest DigestOfLines(const TSortedStringList& lines, const TFilePattern* pattern)
 {
     TDayDigest digest;
     digest.Lines = lines.Count();
     std::vector<TProductGroup> products;
     products.reserve(static_cast<size_t>(lines.Count()));
+    QByteArrayView name;
+    QByteArray nameRoom;
     for (int i = 0; i < lines.Count(); ++i) {
         TProductGroup product;
-        if (TimedFields(lines.GetUtf8(i), product.Ms, product.Seconds) && product.Ms != 0)
+        if (!TimedFields(lines.GetUtf8(i), product.Ms, product.Seconds, pattern ? &name : nullptr, &nameRoom) ||
+            product.Ms == 0)
+            continue;
+        if (pattern && !pattern->Admits(name, product.Ms))
+            ++digest.Unmatched;
+        else
             products.push_back(product);
     }
     std::sort(products.begin(), products.end(), GroupBefore);
@@ -156,15 +169,16 @@ TDayDigest DigestOfLines(const TSortedStringList& lines)
     return digest;
 }
 
-QByteArray EncodeDigest(const TDayDigest& digest, const TFileIdentity& source)
+QByteArray EncodeDigest(const TDayDigest& digest, const TFileIdentity& source, uint64_t patternKey)
 {
     // A line a nominal time: "MS DELAY*COUNT ..." ("U": no integer delay; "*1" left out).
     QByteArray text;
-    char line[160];
-    std::snprintf(line, sizeof line, "%s %llu %llu %lld %lld %lld %d\n", Heading,
-                  static_cast<unsigned long long>(source.Device), static_cast<unsigned long long>(source.Inode),
-                  static_cast<long long>(source.Size), static_cast<long long>(source.ModifiedSeconds),
-                  static_cast<long long>(source.ModifiedNanoseconds), digest.Lines);
+    char line[200];
+    std::snprintf(line, sizeof line, "%s %llx %llu %llu %lld %lld %lld %d %d\n", Heading,
+                  static_cast<unsigned long long>(patternKey), static_cast<unsigned long long>(source.Device),
+                  static_cast<unsigned long long>(source.Inode), static_cast<long long>(source.Size),
+                  static_cast<long long>(source.ModifiedSeconds), static_cast<long long>(source.ModifiedNanoseconds),
+                  digest.Lines, digest.Unmatched);
     text += line;
     for (size_t i = 0; i < digest.Groups.size(); ++i) {
         const TProductGroup& g = digest.Groups[i];
@@ -184,26 +198,29 @@ QByteArray EncodeDigest(const TDayDigest& digest, const TFileIdentity& source)
     return text;
 }
 
-std::optional<TDayDigest> DecodeDigest(QByteArrayView text, const TFileIdentity& source)
+std::optional<TDayDigest> DecodeDigest(QByteArrayView text, const TFileIdentity& source, uint64_t patternKey)
 {
     const qsizetype headingEnd = text.indexOf('\n');
     if (headingEnd < 0)
         return std::nullopt;
     TDayDigest digest;
     {
-        char expected[160];
-        std::snprintf(expected, sizeof expected, "%s %llu %llu %lld %lld %lld ", Heading,
-                      static_cast<unsigned long long>(source.Device), static_cast<unsigned long long>(source.Inode),
-                      static_cast<long long>(source.Size), static_cast<long long>(source.ModifiedSeconds),
+        char expected[200];
+        std::snprintf(expected, sizeof expected, "%s %llx %llu %llu %lld %lld %lld ", Heading,
+                      static_cast<unsigned long long>(patternKey), static_cast<unsigned long long>(source.Device),
+                      static_cast<unsigned long long>(source.Inode), static_cast<long long>(source.Size),
+                      static_cast<long long>(source.ModifiedSeconds),
                       static_cast<long long>(source.ModifiedNanoseconds));
         const QByteArrayView prefix(expected);
         if (!text.startsWith(prefix))
             return std::nullopt;
         qsizetype at = prefix.size();
-        int64_t lines = 0;
-        if (!ReadNumber(text, at, lines) || at != headingEnd || lines < 0 || lines > INT32_MAX)
+        int64_t lines = 0, unmatched = 0;
+        if (!ReadNumber(text, at, lines) || !Expect(text, at, ' ') || !ReadNumber(text, at, unmatched) ||
+            at != headingEnd || lines < 0 || lines > INT32_MAX || unmatched < 0 || unmatched > lines)
             return std::nullopt;
         digest.Lines = static_cast<int>(lines);
+        digest.Unmatched = static_cast<int>(unmatched);
     }
     qsizetype at = headingEnd + 1;
     while (at < text.size() && text[at] != 'e') {

@@ -7,6 +7,7 @@
 // whose day file has changed since is made anew.
 #include "platform/FileIdentity.h"
 #include "platform/SortedStringList.h"
+#include "station/FilePattern.h"
 #include "station/ProductFile.h"
 
 #include <QByteArray>
@@ -33,6 +34,7 @@ std::vector<TProductGroup> ProductGroupsOf(const std::vector<TLedgerEntry>& entr
 struct TDayDigest
 {
     int Lines = 0;  // the day file's lines
+    int Unmatched = 0;  // of them, products the family's current pattern no longer matches
     // By nominal time, then measured delays ascending, then the unmeasured:
     // the order in which a slot's files complete it.
     std::vector<TProductGroup> Groups;
@@ -43,13 +45,15 @@ struct TDayDigest
     int MostProductsAtOneTime() const;
 };
 
-// Each line read as a family's ledger line (ParseTimedLedgerLine).
-TDayDigest DigestOfLines(const TSortedStringList& lines);
+// Each line read as a family's ledger line (ParseTimedLedgerLine); with a
+// pattern, only the products it admits (TFilePattern::Admits).
+TDayDigest DigestOfLines(const TSortedStringList& lines, const TFilePattern* pattern = nullptr);
 
-// The digest as text, headed by the identity of its day file; Decode gives
-// nothing for a text that is not one whole digest of that very file.
-QByteArray EncodeDigest(const TDayDigest& digest, const TFileIdentity& source);
-std::optional<TDayDigest> DecodeDigest(QByteArrayView text, const TFileIdentity& source);
+// The digest as text, headed by the identity of its day file and the key of
+// the pattern it was made with (0: none); Decode gives nothing for a text
+// that is not one whole digest of that very file under that pattern.
+QByteArray EncodeDigest(const TDayDigest& digest, const TFileIdentity& source, uint64_t patternKey = 0);
+std::optional<TDayDigest> DecodeDigest(QByteArrayView text, const TFileIdentity& source, uint64_t patternKey = 0);
 
 // The days whose folder a walk could not list (whole days of TDateTime):
 // their slots are not known to be missing. All: the family's one flat folder.

@@ -140,6 +140,13 @@ const std::map<QString, TKeyRule>& KeyRules()
              int days = 0;
              if (!SetCount(days, v, reason))
                  return false;
+             if (days < MinKeepDays) {
+                 reason = QStringLiteral("%1 is below %2: the 7-day and 30-day figures read the last %2 days, which "
+                                         "the ledger must keep out of its archive")
+                              .arg(days)
+                              .arg(MinKeepDays);
+                 return false;
+             }
              f.KeepDays = days;
              return true;
          }},
@@ -223,6 +230,16 @@ std::optional<std::vector<TFamily>> ParseFamilies(const QString& text, const QSt
             return fail(lineNumber, QStringLiteral("'enabled' belongs in a family's section, not in [defaults]"));
         if (value.isEmpty())
             return fail(lineNumber, QStringLiteral("the key '%1' has no value").arg(key));
+        if (value.size() > MaxFamilyValueLength)
+            return fail(lineNumber, QStringLiteral("the value of '%1' is longer than %2 characters")
+                                        .arg(key)
+                                        .arg(MaxFamilyValueLength));
+        // A comment after a value would silently become part of it (a pattern then matches nothing).
+        static const QRegularExpression inlineComment(QStringLiteral("\\s[#;]"));
+        if (inlineComment.match(value).hasMatch())
+            return fail(lineNumber, QStringLiteral("the value of '%1' holds a comment ('#' or ';' after a blank): "
+                                                   "a comment goes on a line of its own")
+                                        .arg(key));
         current->Keys.push_back({lineNumber, {key, value}});
     }
 
@@ -321,7 +338,15 @@ std::optional<std::vector<TFamily>> ReadFamiliesFile(const QString& path, bool m
         error = QStringLiteral("%1: cannot read the families file: %2").arg(path, file.errorString());
         return std::nullopt;
     }
-    const QByteArray bytes = file.readAll();
+    // Read no further than the limit: a file of any size (or a device) costs at most that.
+    const QByteArray bytes = file.read(MaxFamiliesFileBytes + 1);
+    if (bytes.size() > MaxFamiliesFileBytes) {
+        error = QStringLiteral("%1: the families file is larger than %2 bytes (1 MiB); a families file is a few "
+                               "sections of text")
+                    .arg(path)
+                    .arg(MaxFamiliesFileBytes);
+        return std::nullopt;
+    }
     if (DetectTextEncoding(bytes) == TTextEncoding::Binary) {
         error = QStringLiteral("%1: the families file is not a text").arg(path);
         return std::nullopt;

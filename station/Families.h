@@ -15,6 +15,13 @@
 // $XDG_CONFIG_HOME/lagwatch/families.conf (default ~/.config).
 QString DefaultFamiliesFile();
 
+// What a families file may hold: a page of text, not a data dump.
+constexpr qint64 MaxFamiliesFileBytes = 1024 * 1024;
+constexpr int MaxFamilyValueLength = 4096;
+// The fewest days a family's ledger keeps out of the archive: the 30-day
+// figures and the product before them read 31 days.
+constexpr int MinKeepDays = 31;
+
 // The families of the text, crm first unless its section says enabled =
 // false; nothing, with error set ("FILE:LINE: reason"), for a text that
 // cannot be used.

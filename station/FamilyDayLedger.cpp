@@ -18,36 +18,6 @@
 
 namespace {
 
-constexpr int64_t MsPerMinute = 60000;
-constexpr int64_t MinutesPerDay = 1440;
-
-int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b < 0 ? 1 : 0); }
-
-void CountMinute(std::map<int64_t, std::vector<int32_t>>& perMinute, int64_t unixMinute)
-{
-    const int64_t day = FloorDiv(unixMinute, MinutesPerDay);
-    std::vector<int32_t>& minutes = perMinute[day];
-    if (minutes.empty())
-        minutes.resize(MinutesPerDay);
-    ++minutes[static_cast<size_t>(unixMinute - day * MinutesPerDay)];
-}
-
-// The nominal minute of a line's prefix, or nothing.
-std::optional<int64_t> PrefixMinute(QByteArrayView line)
-{
-    if (line.size() < 15 || line[14] != ' ')
-        return std::nullopt;
-    int v[5] = {};
-    const int widths[5] = {4, 2, 2, 2, 2};
-    for (int f = 0, at = 0; f < 5; at += widths[f], ++f)
-        if (!DigitsAt(line, at, widths[f], v[f]))
-            return std::nullopt;
-    TDateTime date = 0, time = 0;
-    if (!TryEncodeDate(v[0], v[1], v[2], date) || !TryEncodeTime(v[3], v[4], 0, 0, time))
-        return std::nullopt;
-    return DateTimeToUnixMs(date + time) / MsPerMinute;
-}
-
 QString DayName(int64_t day)
 {
     TDateParts parts;
@@ -80,18 +50,12 @@ void WriteTimePrefix(TDateTime nominal, char* out)
     *out = ' ';
 }
 
-TFamilyDayLedger::TFamilyDayLedger(QString folder, std::optional<int> keepDays, TLedgerWait wait)
-    : FFolder(std::move(folder)), FKeepDays(keepDays), FWait(std::move(wait))
+TFamilyDayLedger::TFamilyDayLedger(QString folder, std::optional<int> keepDays, TLedgerWait wait,
+                                   const TFilePattern* pattern)
+    : FFolder(std::move(folder)), FKeepDays(keepDays), FWait(std::move(wait)), FPattern(pattern)
 {}
 
 QString TFamilyDayLedger::DayFile(int64_t day) const { return FFolder + DayName(day) + QStringLiteral(".txt"); }
-
-void TFamilyDayLedger::Count(const TSortedStringList& list, int first, int last)
-{
-    for (int i = first; i < last; ++i)
-        if (const std::optional<int64_t> minute = PrefixMinute(list.GetUtf8(i)))
-            CountMinute(FPerMinute, *minute);
-}
 
 bool TFamilyDayLedger::LoadDay(int64_t day, QString& error)
 {
@@ -103,7 +67,6 @@ bool TFamilyDayLedger::LoadDay(int64_t day, QString& error)
     const TLoadResult result = path.isEmpty() ? TLoadResult::Missing : LoadLedger(*list, path, error, FWait, &identity);
     if (result == TLoadResult::Loaded)
         FIdentities[day] = identity;
-    Count(*list, 0, list->Count());
     FDays[day] = std::move(list);
     FDigests.erase(day);
     LinesChanged();
@@ -166,26 +129,10 @@ bool TFamilyDayLedger::Add(int64_t day, QByteArrayView line)
     // they are sorted in at once when the day is next read.
     if (!list->AddUtf8Deferred(line))
         return false;
-    if (const std::optional<int64_t> minute = PrefixMinute(line))
-        CountMinute(FPerMinute, *minute);
     FChanged.insert(day);
     FDigests.erase(day);
     LinesChanged();
     return true;
-}
-
-int TFamilyDayLedger::ProductsAt(int64_t unixMinute) const
-{
-    const int64_t day = FloorDiv(unixMinute, MinutesPerDay);
-    const auto it = FPerMinute.find(day);
-    return it == FPerMinute.end() ? 0 : it->second[static_cast<size_t>(unixMinute - day * MinutesPerDay)];
-}
-
-bool TFamilyDayLedger::DayHoldsProducts(int64_t day) const
-{
-    const int64_t first = DateTimeToUnixMs(static_cast<TDateTime>(day)) / MsPerMinute;
-    // Only a counted minute makes a day's counts.
-    return FPerMinute.count(FloorDiv(first, MinutesPerDay)) != 0;
 }
 
 const TSortedStringList& TFamilyDayLedger::Lines() const
@@ -228,19 +175,15 @@ bool TFamilyDayLedger::Save(TDateTime today, QString& error)
             // The digest a reading made before the save holds, unless the save merged lines in.
             const auto made = FDigests.find(day);
             if (made == FDigests.end() || list.Count() != before)
-                FDigests[day] = DigestOfLines(list);
+                FDigests[day] = DigestOfLines(list, FPattern);
             WriteDigestFile(day, FDigests[day], identity);
         } else {
             error = dayError;
             fine = false;
         }
         // Lines another run saved meanwhile were merged in.
-        if (list.Count() != before) {
-            FPerMinute.clear();
-            for (const auto& [d, l] : FDays)
-                Count(*l, 0, l->Count());
+        if (list.Count() != before)
             LinesChanged();
-        }
     }
     FChanged.clear();
     return ArchiveOldDays(today, error) && fine;
@@ -311,12 +254,12 @@ const TDayDigest& TFamilyDayLedger::Digest(int64_t day, QString& error, bool* lo
     if (identity) {
         QFile file(DigestFile(day));
         if (file.open(QIODevice::ReadOnly))
-            if (std::optional<TDayDigest> kept = DecodeDigest(file.readAll(), *identity))
+            if (std::optional<TDayDigest> kept = DecodeDigest(file.readAll(), *identity, FPattern ? FPattern->Key() : 0))
                 return FDigests[day] = std::move(*kept);
     }
     if (!DayLoaded(day) && !LoadDay(day, error) && loaded)
         *loaded = false;
-    const TDayDigest& digest = FDigests[day] = DigestOfLines(*FDays[day]);
+    const TDayDigest& digest = FDigests[day] = DigestOfLines(*FDays[day], FPattern);
     // A day as its file holds it: its digest saves the next run the reading.
     if (const auto known = FIdentities.find(day); known != FIdentities.end() && !FChanged.count(day))
         WriteDigestFile(day, digest, known->second);
@@ -325,7 +268,7 @@ const TDayDigest& TFamilyDayLedger::Digest(int64_t day, QString& error, bool* lo
 
 void TFamilyDayLedger::WriteDigestFile(int64_t day, const TDayDigest& digest, const TFileIdentity& identity) const
 {
-    ReplaceCacheFile(EncodePath(DigestFile(day)), EncodeDigest(digest, identity));
+    ReplaceCacheFile(EncodePath(DigestFile(day)), EncodeDigest(digest, identity, FPattern ? FPattern->Key() : 0));
 }
 
 bool TFamilyDayLedger::HoldsDaysBefore(int64_t day, int64_t last, std::vector<int64_t>* after) const

@@ -3,8 +3,9 @@
 // new, not what is old: one file per UTC day of the products' nominal times,
 // NAME-received/YYYY-MM-DD.txt, each a ledger of its own (lock, atomic save,
 // merge with a concurrent run, encodings: Ledger.h). A line is the product's
-// nominal time as YYYYMMDDHHMMSS, a space, the lower-case file name, '=' and
-// the delay in seconds, so the lines of the days read one after the other
+// nominal time as YYYYMMDDHHMMSS, a space, the file name (as it is on disk;
+// lines of older runs hold it lower-cased, and names compare ignoring case),
+// '=' and the delay in seconds, so the lines of the days read one after the other
 // are in the products' order in time.
 //
 // A run loads only the days it looks at; the figures of the others come from
@@ -15,6 +16,7 @@
 #include "platform/DateTime.h"
 #include "platform/SortedStringList.h"
 #include "station/DayDigest.h"
+#include "station/FilePattern.h"
 #include "station/Ledger.h"
 
 #include <QByteArray>
@@ -32,8 +34,11 @@
 class TFamilyDayLedger
 {
 public:
-    // folder: the family's ledger folder, ending with '/'.
-    TFamilyDayLedger(QString folder, std::optional<int> keepDays, TLedgerWait wait);
+    // folder: the family's ledger folder, ending with '/'. pattern: the
+    // family's current one, which the digests admit products by (it must
+    // outlive this object); null: every product.
+    TFamilyDayLedger(QString folder, std::optional<int> keepDays, TLedgerWait wait,
+                     const TFilePattern* pattern = nullptr);
 
     const QString& Folder() const { return FFolder; }
     QString DayFile(int64_t day) const;
@@ -50,10 +55,6 @@ public:
     bool Contains(int64_t day, QByteArrayView name) const;
     // Adds a line of the day; false when its name was held already.
     bool Add(int64_t day, QByteArrayView line);
-    // Products held for the nominal minute (minutes since 1970-01-01 UTC).
-    int ProductsAt(int64_t unixMinute) const;
-    // Whether the day holds any product.
-    bool DayHoldsProducts(int64_t day) const;
 
     // The day's digest: made from its lines when it is loaded; else read from
     // its digest file while that matches the day file; else made from the
@@ -88,7 +89,6 @@ public:
     bool Save(TDateTime today, QString& error);
 
 private:
-    void Count(const TSortedStringList& list, int first, int last);
     // The day files in the folder, oldest first, with their names, and the
     // yearly archives' names, oldest first.
     struct TFiles
@@ -109,8 +109,7 @@ private:
     std::map<int64_t, std::unique_ptr<TSortedStringList>> FDays;
     std::vector<std::unique_ptr<TSortedStringList>> FArchives;  // loaded by LoadAllDays only
     std::set<int64_t> FChanged;
-    // Products per nominal minute: for each UTC day (days since 1970), its 1440 minutes.
-    std::map<int64_t, std::vector<int32_t>> FPerMinute;
+    const TFilePattern* FPattern;
     // The identity of each loaded or saved day's file, and the digests made or read.
     std::map<int64_t, TFileIdentity> FIdentities;
     std::map<int64_t, TDayDigest> FDigests;

@@ -10,9 +10,10 @@
 
 namespace {
 
-constexpr int64_t MsPerMinute = 60000;
 // The days the reports read: the 30-day figures and the product before them.
 constexpr int RecentDays = 31;
+
+constexpr int64_t MsPerMinute = 60000;
 
 int64_t DayOf(TDateTime t) { return static_cast<int64_t>(std::floor(t)); }
 
@@ -27,15 +28,16 @@ TFamilyPass::TFamilyPass(TFamily family, QString ledgerFile, TLedgerWait wait)
         FCrmLedger = std::make_unique<TSortedStringList>();
         FCrmMask.emplace(QStringLiteral("2*crm.grb"));
     } else {
-        FDays = std::make_unique<TFamilyDayLedger>(FLedgerFile, FFamily.KeepDays, FWait);
+        QString error;
+        FPattern = TFilePattern::Parse(FFamily.Pattern, error);
+        FDays =
+            std::make_unique<TFamilyDayLedger>(FLedgerFile, FFamily.KeepDays, FWait, FPattern ? &*FPattern : nullptr);
         // What decides which of a folder's files the family records.
         const QString rules =
             QStringList{FFamily.Folder, FFamily.Pattern, QString::number(static_cast<int>(FFamily.Delay)),
                         QString::number(FFamily.KeepDays.value_or(-1))}
                 .join(QLatin1Char('\n'));
         FMemo = std::make_unique<TListingMemo>(FLedgerFile + QStringLiteral("listed.txt"), rules.toUtf8());
-        QString error;
-        FPattern = TFilePattern::Parse(FFamily.Pattern, error);
     }
 }
 
@@ -80,7 +82,8 @@ TLedgerEntries& TFamilyPass::Entries() const
         FEntriesGeneration = FDays->Generation();
     }
     if (!FEntries)
-        FEntries.emplace(Ledger(), FCrmLedger ? TLedgerNames::Product : TLedgerNames::Timed);
+        FEntries.emplace(Ledger(), FCrmLedger ? TLedgerNames::Product : TLedgerNames::Timed,
+                         FPattern ? &*FPattern : nullptr);
     return *FEntries;
 }
 
@@ -116,33 +119,14 @@ bool TFamilyPass::CrmDayRecorded(TDateTime day) const
     return !FCrmLedger->Values(ExpectedName1200(day)).isEmpty() || !FCrmLedger->Values(ExpectedName1315(day)).isEmpty();
 }
 
-bool TFamilyPass::DayComplete(TDateTime day, QString& error)
+int TFamilyPass::UnmatchedProducts(TDateTime today) const
 {
-    if (!FDays || !FFamily.Expect || !FFamily.Expect->Known())
-        return false;
-    // A day the walk has not loaded is judged by its digest.
-    const int64_t d = DayOf(day);
-    const bool whole = FDays->DayLoaded(d);
-    bool read = true;
-    const TDayDigest* digest = whole ? nullptr : &FDays->Digest(d, error, &read);
-    const int64_t firstMinute = DateTimeToUnixMs(static_cast<TDateTime>(d)) / MsPerMinute;
-    const int perSlot = FFamily.FilesPerSlot.value_or(1);
-    for (const int minute : FFamily.Expect->SlotMinutes) {
-        const int64_t at = firstMinute + minute;
-        if ((whole ? FDays->ProductsAt(at) : digest->ProductsInMinute(at)) < perSlot)
-            return false;
-    }
-    return read;
-}
-
-bool TFamilyPass::DayHoldsProducts(TDateTime day, QString& error)
-{
-    if (!FDays)
-        return false;
-    const int64_t d = DayOf(day);
-    if (FDays->DayLoaded(d))
-        return FDays->DayHoldsProducts(d);
-    return !FDays->Digest(d, error).Groups.empty();
+    int unmatched = 0;
+    QString error;
+    if (FDays)
+        for (int64_t day = DayOf(today) - RecentDays; day <= DayOf(today); ++day)
+            unmatched += FDays->Digest(day, error).Unmatched;
+    return unmatched;
 }
 
 const TLedgerView& TFamilyPass::View(TDateTime now, int newestSlots) const
@@ -194,7 +178,8 @@ const TLedgerView& TFamilyPass::View(TDateTime now, int newestSlots) const
             FWait.Announce(error);
         if (newestSlots >= 0)
             FView.Days = std::move(digests);
-        FViewEntries.emplace(FDays->LinesFrom(firstWhole, FViewLines, false, last), TLedgerNames::Timed);
+        FViewEntries.emplace(FDays->LinesFrom(firstWhole, FViewLines, false, last), TLedgerNames::Timed,
+                             FPattern ? &*FPattern : nullptr);
         FView.Entries = &*FViewEntries;
     }
     FViewMadeFor = std::make_tuple(today, newestSlots, FDays ? FDays->Generation() : FCrmLedger->Count());
@@ -213,7 +198,7 @@ TFamilyPass::TRecord TFamilyPass::Check(QByteArrayView rawName, TDateTime nomina
     // The line's name as it would read: the name decides whether the product
     // is new before the file's times are read.
     qsizetype nameLength = 0;
-    const TProductName::TProblem problem = ProductLineUtf8(rawName, TFileTimes{}, FName, nameLength);
+    const TProductName::TProblem problem = ProductLineUtf8(rawName, TFileTimes{}, FName, nameLength, FDays != nullptr);
     if (problem == TProductName::TProblem::NotUtf8)
         return TRecord::NotUtf8;
     if (problem != TProductName::TProblem::None)

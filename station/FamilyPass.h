@@ -43,6 +43,19 @@ public:
     void FolderUnlisted(const QString& message, std::optional<TDateTime> day);
     // Lines the walk added to the family's ledger.
     int ProductsRecorded() const { return FProductsRecorded; }
+    // What the walk did for the family: the day folders it searched that
+    // exist, those it listed and those its memo found unchanged, and the
+    // names it took as its products in them.
+    struct TWalkCounts
+    {
+        int FoldersFound = 0, FoldersListed = 0, FoldersUnchanged = 0, NamesMatched = 0;
+    };
+    const TWalkCounts& WalkCounts() const { return FWalkCounts; }
+    TWalkCounts& CountWalk() { return FWalkCounts; }
+    // Products of the days the reports read (the 31 days up to today) that
+    // the family's current pattern no longer matches: they stay in the
+    // ledger and count for nothing. 0 for the built-in family.
+    int UnmatchedProducts(TDateTime today) const;
 
     // The ledger as loaded: the CRM ledger, or the loaded days of a family's
     // (the recent days among them, as for Entries()).
@@ -79,18 +92,15 @@ public:
     std::optional<TDateTime> Match(QByteArrayView name) const;
     // The CRM rule: a day is recorded when one of its two expected products is.
     bool CrmDayRecorded(TDateTime day) const;
-    // Every expected slot of the day holds its files; false while the
-    // schedule is not given.
-    bool DayComplete(TDateTime day, QString& error);
-    bool DayHoldsProducts(TDateTime day, QString& error);
 
     enum class TRecord { Added, New, Known, NotUtf8, NotRecordable };
     // Whether a product is new to the ledger (New), from its name alone, so
     // that only new products have their file's times read; its day of the
     // ledger is loaded first (error: why it could not be).
     TRecord Check(QByteArrayView rawName, TDateTime nominal, QString& error);
-    // The product's name in the ledger, as the last Check made it: the
-    // lower-cased name, after the nominal time in a family's own ledger.
+    // The product's name in the ledger, as the last Check made it: in the
+    // CRM ledger the lower-cased name; in a family's own ledger the name as
+    // it is on disk, after the nominal time.
     QByteArrayView CheckedName() const { return FName; }
     // Records a product Check found new, given its CheckedName and its file's
     // status (nothing: the file has gone): Added, or Known when it is no
@@ -105,7 +115,7 @@ public:
     bool FolderUnchanged(const QByteArray& folder, const TFolderStamp& stamp);
     void BeginFolder();
     // A listing of the folder is over; clean: it recorded all it found and
-    // no earlier family claimed a name in it.
+    // no earlier family claimed a name in it that this one matches too.
     void FolderListed(const QByteArray& folder, const TFolderStamp& stamp, int64_t startMs, bool clean);
 
     // Saves what the walk added (and the lines other runs saved meanwhile);
@@ -132,10 +142,11 @@ private:
     QString FFirstUnlisted;
     int FFoldersUnlisted = 0;
     int64_t FRecordedDelay = 0;
+    TWalkCounts FWalkCounts;
+    std::optional<TFilePattern> FPattern;
     std::unique_ptr<TSortedStringList> FCrmLedger;
     std::unique_ptr<TFamilyDayLedger> FDays;
     std::unique_ptr<TListingMemo> FMemo;
-    std::optional<TFilePattern> FPattern;
     std::optional<TWildcard> FCrmMask;
     QByteArray FLine;  // the line being recorded, its room reused
     QByteArray FName;  // the name being checked, its room reused

@@ -129,10 +129,15 @@ int ListAndRecord(const QString& folder, TFolderUse& use, const TFamilyWalkHooks
             const std::optional<TDateTime> nominal = state->Pass->Match(raw);
             if (!nominal)
                 continue;
-            std::fill(contested.begin() + static_cast<std::ptrdiff_t>(k) + 1, contested.end(), true);
+            // A later family that would match the name too may not take the
+            // folder as seen: the claim can change with the earlier family's rules.
+            for (size_t j = k + 1; j < use.Families.size(); ++j)
+                if (!contested[j] && use.Families[j].second && use.Families[j].first->Pass->Match(raw))
+                    contested[j] = true;
             // The first family that matches owns the file, searching or not.
             if (!searches || (state->Flat && (*nominal < state->Oldest)))
                 break;
+            state->Pass->CountWalk().NamesMatched++;
             error.clear();
             const TFamilyPass::TRecord check = state->Pass->Check(raw, *nominal, error);
             if (!error.isEmpty() && hooks.ReportFailure)
@@ -181,13 +186,18 @@ void ListFolder(const QString& folder, TFolderUse& use, const TFamilyWalkHooks& 
         if (searches)
             searching.push_back(state->Pass);
     if (stamp && std::all_of(searching.begin(), searching.end(),
-                             [&](TFamilyPass* pass) { return pass->FolderUnchanged(path, *stamp); }))
+                             [&](TFamilyPass* pass) { return pass->FolderUnchanged(path, *stamp); })) {
+        for (TFamilyPass* pass : searching)
+            pass->CountWalk().FoldersUnchanged++;
         return;
+    }
     const int64_t startMs =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
             .count();
-    for (TFamilyPass* pass : searching)
+    for (TFamilyPass* pass : searching) {
         pass->BeginFolder();
+        pass->CountWalk().FoldersListed++;
+    }
     int failures = 0;
     TFamilyWalkHooks counted = hooks;
     counted.ReportFailure = [&](const QString& message) {
@@ -207,13 +217,71 @@ void ListFolder(const QString& folder, TFolderUse& use, const TFamilyWalkHooks& 
             use.Families[k].first->Pass->FolderListed(path, *stamp, startMs, failures == 0 && !contested[k]);
 }
 
+// The oldest day within the family's reach.
+TDateTime OldestDay(const TFamilyPass& pass, TDateTime firstDay, int firstIndex)
+{
+    TDateTime oldest = firstDay - (90 - firstIndex);
+    // Days the ledger no longer keeps are not recorded again.
+    if (const std::optional<int> keep = pass.Family().KeepDays)
+        oldest = std::max(oldest, firstDay - (*keep - 1));
+    return oldest;
+}
+
+int FirstIndex(TDateTime now) { return now - std::trunc(now) >= 0.5 ? 1 : 2; }
+
 }  // namespace
+
+std::optional<TClaim> ClaimingFamily(const std::vector<const TFamilyPass*>& families, size_t index,
+                                     const QString& dataFolder, TDateTime today, TDateTime now)
+{
+    const TFamilyPass& family = *families[index];
+    const TDateTime firstDay = std::trunc(today);
+    const TDateTime oldest = OldestDay(family, firstDay, FirstIndex(now));
+    const bool flat = !HasDayFields(family.Family().Folder);
+    for (TDateTime day = firstDay; day >= oldest; day -= 1) {
+        const QString folder = FamilyDayFolder(family.Family().Folder, dataFolder, day);
+        // The earlier families that list this folder on this day.
+        std::vector<size_t> earlier;
+        for (size_t j = 0; j < index; ++j)
+            if (families[j]->FolderProblem().isEmpty() &&
+                FamilyDayFolder(families[j]->Family().Folder, dataFolder, day) == folder)
+                earlier.push_back(j);
+        DIR* dir = folder.isEmpty() ? nullptr : ::opendir(FolderBytes(folder).constData());
+        if (!dir) {
+            if (flat)
+                break;
+            continue;
+        }
+        bool matched = false;
+        std::map<size_t, int> claims;
+        while (const dirent* entry = ::readdir(dir)) {
+            const QByteArrayView raw(entry->d_name, static_cast<qsizetype>(std::strlen(entry->d_name)));
+            if (raw.startsWith('.') || entry->d_type == DT_DIR || !family.Match(raw))
+                continue;
+            matched = true;
+            for (const size_t j : earlier)
+                if (families[j]->Match(raw)) {
+                    ++claims[j];
+                    break;
+                }
+        }
+        ::closedir(dir);
+        if (matched || flat) {
+            const auto most = std::max_element(claims.begin(), claims.end(),
+                                               [](const auto& a, const auto& b) { return a.second < b.second; });
+            if (most == claims.end())
+                return std::nullopt;
+            return TClaim{families[most->first]->Family().Name, most->second};
+        }
+    }
+    return std::nullopt;
+}
 
 void WalkFamilies(const std::vector<TFamilyPass*>& families, const QString& dataFolder, TDateTime today, TDateTime now,
                   const TFamilyWalkHooks& hooks)
 {
     const TDateTime firstDay = std::trunc(today);
-    const int firstIndex = now - std::trunc(now) >= 0.5 ? 1 : 2;
+    const int firstIndex = FirstIndex(now);
     std::vector<TFamilyState> states;
     for (TFamilyPass* pass : families) {
         if (!pass->FolderProblem().isEmpty())
@@ -221,13 +289,9 @@ void WalkFamilies(const std::vector<TFamilyPass*>& families, const QString& data
         TFamilyState state;
         state.Pass = pass;
         state.Flat = !HasDayFields(pass->Family().Folder);
-        state.Oldest = firstDay - (90 - firstIndex);
-        // Days the ledger no longer keeps are not recorded again.
-        if (const std::optional<int> keep = pass->Family().KeepDays)
-            state.Oldest = std::max(state.Oldest, firstDay - (*keep - 1));
+        state.Oldest = OldestDay(*pass, firstDay, firstIndex);
         states.push_back(state);
     }
-    QString error;
     TParallelStatus reader;
     for (int index = firstIndex; index <= 90; ++index) {
         if (hooks.ShouldStop && hooks.ShouldStop())
@@ -249,22 +313,13 @@ void WalkFamilies(const std::vector<TFamilyPass*>& families, const QString& data
             if (day < state.Oldest)
                 state.Active = false;
             if (state.Active) {
-                error.clear();
-                if (state.Flat) {
-                    searches = true;
+                // Every other family searches each day within its reach: the
+                // memo skips a folder whose listing has not changed.
+                searches = true;
+                if (state.Flat)
                     state.Active = false;  // listed once for every day
-                } else if (family.BuiltInCrm) {
-                    searches = true;
+                else if (family.BuiltInCrm)
                     state.Active = !state.Pass->CrmDayRecorded(day);
-                } else if (family.Expect && family.Expect->Known()) {
-                    searches = !state.Pass->DayComplete(day, error);
-                    state.Active = searches;
-                } else {
-                    searches = true;
-                    state.Active = !state.Pass->DayHoldsProducts(day, error);
-                }
-                if (!error.isEmpty() && hooks.ReportFailure)
-                    hooks.ReportFailure(error);
             }
             anyActive = anyActive || state.Active || searches;
             if (!folders.count(folder))
@@ -283,6 +338,9 @@ void WalkFamilies(const std::vector<TFamilyPass*>& families, const QString& data
                     Unlisted(folder, use, hooks, status, day);
                 continue;
             }
+            for (const auto& [state, searches] : use.Families)
+                if (searches)
+                    state->Pass->CountWalk().FoldersFound++;
             if (hooks.ShouldStop && hooks.ShouldStop())
                 return;
             if (hooks.OnFolder)

@@ -76,6 +76,10 @@ std::optional<TFilePattern> TFilePattern::Parse(const QString& pattern, QString&
         error = QStringLiteral("no {time:FORMAT} gives the products' nominal time");
         return std::nullopt;
     }
+    // FNV-1a of the pattern's text: the same pattern gives the same key in every run.
+    result.FKey = 14695981039346656037ull;
+    for (const char byte : pattern.toUtf8())
+        result.FKey = (result.FKey ^ static_cast<uint8_t>(byte)) * 1099511628211ull;
     return result;
 }
 
@@ -213,4 +217,11 @@ std::optional<TDateTime> TFilePattern::Match(QByteArrayView name) const
     if (!TryEncodeTime(value(Hour), value(Minute), value(Second), 0, time))
         return std::nullopt;
     return date + time;
+}
+
+bool TFilePattern::Admits(QByteArrayView name, int64_t nominalMs) const
+{
+    const std::optional<TDateTime> nominal = Match(name);
+    // As the line's time prefix was written: whole seconds (WriteTimePrefix).
+    return nominal && DateTimeToUnixMs(*nominal) / 1000 * 1000 == nominalMs;
 }

@@ -27,6 +27,11 @@ public:
     // The nominal time of a matching name; nothing when the name does not
     // match or its time fields do not make a valid time (a 13th month).
     std::optional<TDateTime> Match(QByteArrayView name) const;
+    // A ledger line's product (its name, its nominal time to the second in
+    // ms since 1970) is one of these rules': the name matches and gives that time.
+    bool Admits(QByteArrayView name, int64_t nominalMs) const;
+    // The pattern's identity for caches of what it admits.
+    uint64_t Key() const { return FKey; }
 
 private:
     enum class TKind : uint8_t { Byte, AnyChar, Star, Digit };
@@ -46,4 +51,5 @@ private:
     uint8_t FFieldAt[FieldCount] = {};
     uint8_t FFieldDigits[FieldCount] = {};
     uint8_t FDigitCount = 0;
+    uint64_t FKey = 0;
 };

@@ -5,13 +5,19 @@
 #include <algorithm>
 #include <cmath>
 
-TLedgerEntries::TLedgerEntries(const TSortedStringList& ledger, TLedgerNames names)
-    : FLedger(ledger), FNames(names), FFirstParsed(ledger.Count())
+TLedgerEntries::TLedgerEntries(const TSortedStringList& ledger, TLedgerNames names, const TFilePattern* pattern)
+    : FLedger(ledger), FNames(names), FPattern(pattern), FFirstParsed(ledger.Count())
 {}
 
 std::optional<TLedgerEntry> TLedgerEntries::Parse(int line) const
 {
-    return FNames == TLedgerNames::Timed ? ParseTimedLedgerLine(FLedger.Get(line)) : ParseLedgerLine(FLedger.Get(line));
+    if (FNames != TLedgerNames::Timed)
+        return ParseLedgerLine(FLedger.Get(line));
+    std::optional<TLedgerEntry> entry = ParseTimedLedgerLine(FLedger.Get(line));
+    if (entry && FPattern && entry->Nominal != 0.0 &&
+        !FPattern->Admits(entry->Name.toUtf8(), DateTimeToUnixMs(entry->Nominal)))
+        return std::nullopt;
+    return entry;
 }
 
 namespace {

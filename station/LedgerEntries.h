@@ -7,6 +7,7 @@
 // the figures read (a ledger carried over from a clock set wrong), whose
 // times alone are read, from the bytes.
 #include "platform/SortedStringList.h"
+#include "station/FilePattern.h"
 #include "station/ProductFile.h"
 
 #include <functional>
@@ -23,7 +24,10 @@ class TLedgerEntries
 {
 public:
     // The ledger must outlive this object and stay as it is.
-    explicit TLedgerEntries(const TSortedStringList& ledger, TLedgerNames names = TLedgerNames::Product);
+    // pattern: a family's current rules; a line whose product they do not
+    // match (a narrowed pattern) is no entry. It must outlive this object.
+    explicit TLedgerEntries(const TSortedStringList& ledger, TLedgerNames names = TLedgerNames::Product,
+                            const TFilePattern* pattern = nullptr);
 
     const TSortedStringList& Ledger() const { return FLedger; }
     int LineCount() const { return FLedger.Count(); }
@@ -64,6 +68,7 @@ private:
 
     const TSortedStringList& FLedger;
     TLedgerNames FNames;
+    const TFilePattern* FPattern;
     std::vector<TLedgerEntry> FEntries;  // of the lines FFirstParsed .. LineCount() - 1
     int FFirstParsed;
 };

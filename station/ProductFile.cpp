@@ -73,7 +73,7 @@ QString LedgerLine(const QString& name, const TFileTimes& times)
 }
 
 TProductName::TProblem ProductLineUtf8(QByteArrayView rawFileName, const TFileTimes& times, QByteArray& line,
-                                       qsizetype& nameLength)
+                                       qsizetype& nameLength, bool keepCase)
 {
     const qsizetype n = rawFileName.size();
     if (!IsValidUtf8(rawFileName.data(), n))
@@ -90,7 +90,7 @@ TProductName::TProblem ProductLineUtf8(QByteArrayView rawFileName, const TFileTi
         const char c = rawFileName[i];
         if (c == '=' || c == '\r' || c == '\n' || c == '\0')
             return TProductName::TProblem::NotRecordable;
-        out[i] = LowerAscii(c);
+        out[i] = keepCase ? c : LowerAscii(c);
     }
     out[n] = '=';
     std::copy(digits, end, out + n + 1);

@@ -61,8 +61,9 @@ QString LedgerLine(const QString& name, const TFileTimes& times);
 // writes "name=seconds" as UTF-8 into `line`, whose room is reused, so no
 // allocation is needed once it has grown, and sets nameLength to the length
 // of its name. The problem is ProductNameOf's; `line` is set only without one.
+// keepCase: the name as it is on disk (a family's own ledger), not lowered.
 TProductName::TProblem ProductLineUtf8(QByteArrayView rawFileName, const TFileTimes& times, QByteArray& line,
-                                       qsizetype& nameLength);
+                                       qsizetype& nameLength, bool keepCase = false);
 
 // The product time a name begins with (yyyymmddhhnn, 2400 meaning the next
 // day's midnight), or 0 when it begins with none.

@@ -108,6 +108,7 @@ void TStationPass::Walk(const QString& folder, const std::function<void(int inde
     };
     hooks.ShouldStop = [this] { return FStopRequested; };
     hooks.Search = [this](const QString& dayFolder, TDateTime day) {
+        FirstFamily().CountWalk().FoldersListed++;
         FTreeScanner->SetInitialDirectory(dayFolder);
         const int before = FFilesFound;
         FTreeScanner->Search();
@@ -132,6 +133,7 @@ void TStationPass::Walk(const QString& folder, const std::function<void(int inde
     FWalkNow = today;
     if (CrmAlone()) {
         WalkDays(today, NowUTC(), folder, hooks);
+        FirstFamily().CountWalk().FoldersFound = FDayFoldersFound;
         return;
     }
     std::vector<TFamilyPass*> families;
@@ -150,6 +152,27 @@ void TStationPass::Walk(const QString& folder, const std::function<void(int inde
     familyHooks.OnUnlisted = [this](TFamilyPass& family, const QString& folder, int error,
                                     std::optional<TDateTime> day) { FolderUnlisted(family, folder, error, day); };
     WalkFamilies(families, folder, today, NowUTC(), familyHooks);
+    for (const TFamilyPass* family : families)
+        if (const int unmatched = family->UnmatchedProducts(today))
+            FReportFailure(unmatched == 1
+                               ? QStringLiteral("1 product of the family %1 in the last 31 days no longer matches its "
+                                                "pattern: it stays in its ledger and counts for nothing")
+                                     .arg(family->Family().Name)
+                               : QStringLiteral("%1 products of the family %2 in the last 31 days no longer match its "
+                                                "pattern: they stay in its ledger and count for nothing")
+                                     .arg(unmatched)
+                                     .arg(family->Family().Name));
+}
+
+std::optional<TClaim> TStationPass::ClaimedBy(const TFamilyPass& family) const
+{
+    std::vector<const TFamilyPass*> families;
+    for (const std::unique_ptr<TFamilyPass>& f : FFamilies) {
+        families.push_back(f.get());
+        if (f.get() == &family)
+            return ClaimingFamily(families, families.size() - 1, FDataFolder, NowUTC(), NowUTC());
+    }
+    return std::nullopt;
 }
 
 void TStationPass::FolderUnlisted(TFamilyPass& family, const QString& folder, int error, std::optional<TDateTime> day)
@@ -176,6 +199,7 @@ void TStationPass::TreeScannerFileFound()
     const TFileStatus& status = FTreeScanner->FileStatus();
     if (status.Kind != TFileStatus::TKind::Regular)
         return;
+    FirstFamily().CountWalk().NamesMatched++;
     const QByteArray& path = FTreeScanner->FileFoundBytes();
     const QByteArrayView rawName = QByteArrayView(path).sliced(path.lastIndexOf('/') + 1);
     qsizetype nameLength = 0;

@@ -7,6 +7,7 @@
 // run this same pass.
 #include "platform/SortedStringList.h"
 #include "station/FamilyPass.h"
+#include "station/FamilyWalk.h"
 #include "station/LedgerEntries.h"
 
 #include <QByteArray>
@@ -55,8 +56,12 @@ public:
     void RequestStop();
     bool StopRequested() const { return FStopRequested; }
     bool Walking() const { return FWalking; }
-    // Day folders the walk found (each day folder it searched that exists).
+    // Day folders the walk found (each day folder it searched that exists);
+    // a family's own are in its WalkCounts().
     int DayFoldersFound() const { return FDayFoldersFound; }
+    // Why a family may have no product: the earlier family of the file that
+    // owns the files its pattern matches (FamilyWalk.h); read on demand.
+    std::optional<TClaim> ClaimedBy(const TFamilyPass& family) const;
     // Why this station watches nothing, for a monitoring server: no data
     // folder set, or none of the walk's day folders in it and no product in
     // the ledger. Empty when it watches something.

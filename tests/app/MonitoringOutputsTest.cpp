@@ -18,12 +18,6 @@
 
 namespace {
 
-QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 QString GoldenPath(const char* name) { return QStringLiteral(LAGWATCH_GOLDEN_DIR "/") + QLatin1String(name); }
 
 // A captured standard stream.
@@ -124,9 +118,9 @@ TEST(MonitoringOutputs, GoldenFilesOfTheThreeOutputs)
         check.open(QIODevice::WriteOnly);
         check.write(out.Text().toUtf8());
     }
-    EXPECT_EQ(out.Text(), QString::fromUtf8(ReadFile(GoldenPath("check.txt"))));
-    EXPECT_EQ(ReadFile(*line.CsvFile), ReadFile(GoldenPath("ledger.csv")));
-    EXPECT_EQ(ReadFile(*line.MetricsFile), ReadFile(GoldenPath("lagwatch.prom")));
+    EXPECT_EQ(out.Text(), QString::fromUtf8(ReadBytes(GoldenPath("check.txt"))));
+    EXPECT_EQ(ReadBytes(*line.CsvFile), ReadBytes(GoldenPath("ledger.csv")));
+    EXPECT_EQ(ReadBytes(*line.MetricsFile), ReadBytes(GoldenPath("lagwatch.prom")));
 }
 
 // Six days of a product every 15 minutes up to 2026-12-07 12:00, with gaps
@@ -180,16 +174,16 @@ TEST(MonitoringOutputs, GoldenFilesOfTheCompletenessFigures)
         check.open(QIODevice::WriteOnly);
         check.write(out.Text().toUtf8());
     }
-    EXPECT_EQ(out.Text(), QString::fromUtf8(ReadFile(GoldenPath("completeness-check.txt"))));
+    EXPECT_EQ(out.Text(), QString::fromUtf8(ReadBytes(GoldenPath("completeness-check.txt"))));
     for (const auto& [name, path] : files)
-        EXPECT_EQ(ReadFile(path), ReadFile(GoldenPath(name))) << name;
+        EXPECT_EQ(ReadBytes(path), ReadBytes(GoldenPath(name))) << name;
 
     // The same report on standard output, and nothing else there.
     TCommandLine toStdout;
     toStdout.ReportFile = "-";
     TCapture report, reportErr;
     EXPECT_EQ(FinishRun(toStdout, run, report.File(), reportErr.File()), 0);
-    EXPECT_EQ(report.Text().toUtf8(), ReadFile(*line.ReportFile));
+    EXPECT_EQ(report.Text().toUtf8(), ReadBytes(*line.ReportFile));
 }
 
 TEST(MonitoringOutputs, FailuresAndTheExitStatus)
@@ -277,7 +271,7 @@ TEST(MonitoringOutputs, FailuresAndTheExitStatus)
         EXPECT_EQ(QFileInfo(dir.FilePath("l.csv")).isFile(), c.csvWritable);
         if (c.metricsWritable) {
             const bool success = c.csvWritable && c.saved && c.chart && c.folderProblem.isEmpty() && !c.signal;
-            EXPECT_TRUE(ReadFile(dir.FilePath("m.prom"))
+            EXPECT_TRUE(ReadBytes(dir.FilePath("m.prom"))
                             .contains(QByteArray("lagwatch_last_run_success{folder=\"/srv/st\\\"ation\\\\data\\n/\","
                                                  "family=\"crm\"} ") +
                                       (success ? "1" : "0")));
@@ -292,7 +286,7 @@ TEST(MonitoringOutputs, CsvToStandardOutput)
     line.CsvFile = "-";
     TCapture out, err;
     EXPECT_EQ(FinishRun(line, FixedRun(ledger), out.File(), err.File()), 0);
-    EXPECT_EQ(out.Text().toUtf8(), ReadFile(GoldenPath("ledger.csv")));
+    EXPECT_EQ(out.Text().toUtf8(), ReadBytes(GoldenPath("ledger.csv")));
 }
 
 TEST(MonitoringOutputs, CsvFieldsAreQuotedWhereNeeded)

@@ -3,8 +3,8 @@
 #include "station/StationPass.h"
 
 #include "tests/common/TempDir.h"
+#include "tests/common/TestDates.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -13,7 +13,8 @@ namespace {
 TEST(StationRun, ScanningAgainKeepsWhatWasRecordedAndFindsWhatCameSince)
 {
     TempDir dir;
-    const QString today = QDateTime::currentDateTimeUtc().date().toString("yyyyMMdd");
+    const TPinnedClock clock(At(2021, 6, 23, 14));
+    const QString today = "20210623";
     const QString day = "data/" + today.left(4) + "/" + today.mid(4, 2) + "/" + today.right(2) + "/";
     dir.Write(day + today + "0000-crm.grb", "GRIB");
     const QString ledger = dir.Write("ledger.txt", "");

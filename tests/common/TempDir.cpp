@@ -38,3 +38,9 @@ bool SetLastWriteMs(const QString& path, int64_t unixMs)
     times[1].tv_nsec = (unixMs % 1000) * 1000000;
     return utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
 }
+
+QByteArray ReadBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}

@@ -20,5 +20,8 @@ private:
     QTemporaryDir FDir;
 };
 
+// The bytes of a file; empty when it cannot be read.
+QByteArray ReadBytes(const QString& path);
+
 // Sets the last-write time of a file, in milliseconds since 1970-01-01 UTC.
 bool SetLastWriteMs(const QString& path, int64_t unixMs);

@@ -11,6 +11,7 @@
 #include "tests/common/LocaleText.h"
 #include "tests/common/ScopedEnvironment.h"
 #include "tests/common/TempDir.h"
+#include "tests/common/WindowStation.h"
 
 #include <QAction>
 #include <QPixmap>
@@ -29,36 +30,7 @@ int CountColour(const QImage& image, QRgb colour, int row = -1)
     return n;
 }
 
-// A station of June 2021 at 23 June 14:00, each below its own folder.
-struct TStation
-{
-    TStation() { SetClockForTesting([] { return 44370 + 14 / 24.0; }); }
-    ~TStation() { SetClockForTesting({}); }
-    // A file named with its day that came `minutes` late.
-    void Deliver(const QString& name, int minutes)
-    {
-        const QString day = name.mid(name.indexOf("202106") + 6, 2);
-        const QString path = Dir.Write(Folder + "data/2021/06/" + day + "/" + name, "DATA");
-        const auto times = ReadFileTimes(QFile::encodeName(path));
-        ASSERT_TRUE(times && SetLastWriteMs(path, times->CreationMs - minutes * 60000));
-    }
-    std::unique_ptr<TFormLagwatchPlot> Open(QStringList switches, const QString& families)
-    {
-        if (!families.isEmpty())
-            switches.append("-families=" + Dir.Write(Folder + "families.conf", families.toUtf8()));
-        TParsedCommandLine parsed = ParseCommandLine(
-            switches + QStringList{Dir.MakeDir(Folder + "data"), Dir.Write(Folder + "ledger.txt", "")});
-        EXPECT_TRUE(parsed.Error.isEmpty() && ResolveFamilies(parsed.Line, parsed.Error)) << parsed.Error.toStdString();
-        Run = std::make_unique<TStationRun>(parsed.Line);
-        auto form = std::make_unique<TFormLagwatchPlot>(*Run);
-        form->TimerOnStartTimer();
-        return form;
-    }
-    TempDir Dir;
-    QString Folder;
-    std::unique_ptr<TStationRun> Run;
-    TScopedEnvironment ConfigHome{"XDG_CONFIG_HOME", QFile::encodeName(Dir.Path() + "config")};
-};
+using TStation = TWindowStation;
 
 TEST(FamilyChart, ColoursAndLineFollowTheLimitsOfTheFamilyShown)
 {

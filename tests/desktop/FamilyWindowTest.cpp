@@ -6,11 +6,12 @@
 #include "desktop/FamilySelector.h"
 #include "desktop/HistoryWindow.h"
 #include "desktop/LagwatchPlotForm.h"
-#include "tests/common/ScopedEnvironment.h"
-#include "tests/common/TempDir.h"
+#include "desktop/WatchControls.h"
+#include "station/StationPass.h"
+#include "tests/common/WindowStation.h"
 
 #include <QAction>
-#include <QDateTime>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -22,23 +23,27 @@ void Press(TFormLagwatchPlot& form, const QKeySequence& keys)
             action->trigger();
 }
 
-TEST(FamilyWindow, TheRowSelectsChartCaptionHintAndHistory)
+// A station of two families: the CRM products and segments, two files a slot.
+TCommandLine TwoFamilyStation(TWindowStation& station)
 {
-    TempDir dir;
-    const TScopedEnvironment configHome("XDG_CONFIG_HOME", QFile::encodeName(dir.Path() + "config"));
-    const QString today = QDateTime::currentDateTimeUtc().date().toString("yyyyMMdd");
-    const QString day = "data/" + today.left(4) + "/" + today.mid(4, 2) + "/" + today.right(2) + "/";
-    dir.Write(day + today + "0000-crm.grb", "GRIB");
+    station.Deliver("202106230000-crm.grb", 10);
     // Three slots of segments, two files each but the last.
     for (const char* name : {"a_0000", "b_0000", "a_0015", "b_0015", "a_0030"})
-        dir.Write(day + "IMG_" + QString::fromLatin1(name).replace('_', '_' + today) + ".seg", "SEG");
+        station.Deliver("IMG_" + QString::fromLatin1(name).replace('_', "_20210623") + ".seg", 5);
     TFamily seg;
     seg.Name = "seg";
     seg.Folder = DefaultFamilyFolder;
     seg.Pattern = "IMG_{channel}_{time:%Y%m%d%H%M}.seg";
     seg.FilesPerSlot = 2;
-    TCommandLine line = TCommandLine::WithPositional({dir.FilePath("data"), dir.Write("ledger.txt", "")});
+    TCommandLine line = TCommandLine::WithPositional({station.Data(), station.Ledger()});
     line.Families = {BuiltInCrmFamily(), seg};
+    return line;
+}
+
+TEST(FamilyWindow, TheRowSelectsChartCaptionHintAndHistory)
+{
+    TWindowStation station;
+    TCommandLine line = TwoFamilyStation(station);
     TStationRun run(line);
     TFormLagwatchPlot form(run);
     ASSERT_NE(form.FamilySelector(), nullptr);
@@ -68,6 +73,39 @@ TEST(FamilyWindow, TheRowSelectsChartCaptionHintAndHistory)
     Press(form, QKeySequence(Qt::CTRL | Qt::Key_PageDown));
     EXPECT_EQ(form.SelectedFamily(), 0);
     EXPECT_EQ(form.Series1()->Count(), 1);
+}
+
+// The walk lets events through between folders: what reads the pass waits,
+// and nothing of the pass a rescan replaced is read again.
+TEST(FamilyWindow, WhatReadsThePassWaitsForTheScan)
+{
+    TWindowStation station;
+    TStationRun run(TwoFamilyStation(station));
+    TFormLagwatchPlot form(run);
+    form.TimerOnStartTimer();
+    form.PopupHistoryClick();
+    ASSERT_NE(form.HistoryWindow(), nullptr);
+    EXPECT_TRUE(form.PopupHistory()->isEnabled());
+
+    bool seen = false;
+    QTimer::singleShot(0, &form, [&] {
+        seen = true;
+        EXPECT_TRUE(run.Pass().Walking());
+        EXPECT_FALSE(form.PopupHistory()->isEnabled());
+        EXPECT_FALSE(form.FamilySelector()->isEnabled());
+        Press(form, QKeySequence(Qt::CTRL | Qt::Key_2));
+        EXPECT_EQ(form.SelectedFamily(), 0);
+        form.PopupHistoryClick();
+        EXPECT_EQ(form.HistoryWindow()->Family(), "crm");
+    });
+    form.Watch()->ScanAgain()->trigger();
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(form.PopupHistory()->isEnabled());
+    EXPECT_TRUE(form.FamilySelector()->isEnabled());
+    // The new pass's readings: the old one is gone (the sanitizer build sees a stale read).
+    Press(form, QKeySequence(Qt::CTRL | Qt::Key_2));
+    EXPECT_EQ(form.Series1()->Count(), 3);
+    EXPECT_EQ(form.HistoryWindow()->Completeness().FilesPerSlot, 2);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "platform/FileTimes.h"
 #include "tests/common/ScopedEnvironment.h"
 #include "tests/common/TempDir.h"
+#include "tests/common/WindowStation.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -28,42 +29,15 @@
 
 namespace {
 
-class WatchingWindowTest : public ::testing::Test
+class WatchingWindowTest : public ::testing::Test, public TWindowStation
 {
 protected:
-    void SetUp() override
-    {
-        TDateTime today = 0;
-        TryEncodeDate(2021, 6, 23, today);
-        SetClockForTesting([today] { return today + 14 / 24.0; });
-        FData = FDir.MakeDir("data");
-        FLedger = FDir.Write("ledger.txt", "");
-    }
-    void TearDown() override { SetClockForTesting({}); }
-
     // A product of 23 June 2021 that came ten minutes late.
-    void Deliver(const QString& time)
-    {
-        const QString path = FDir.Write("data/2021/06/23/20210623" + time + "-crm.grb", "GRIB");
-        const auto times = ReadFileTimes(QFile::encodeName(path));
-        ASSERT_TRUE(times.has_value());
-        ASSERT_TRUE(SetLastWriteMs(path, times->CreationMs - 600000));
-    }
+    void Deliver(const QString& time) { TWindowStation::Deliver("20210623" + time + "-crm.grb", 10); }
 
-    std::unique_ptr<TFormLagwatchPlot> Open(const QStringList& switches = {})
+    QByteArray SavedLedger()
     {
-        TParsedCommandLine parsed = ParseCommandLine(switches + QStringList{FData, FLedger});
-        EXPECT_EQ(parsed.Error, "");
-        EXPECT_TRUE(ResolveFamilies(parsed.Line, parsed.Error)) << parsed.Error.toStdString();
-        FRun = std::make_unique<TStationRun>(parsed.Line);
-        auto form = std::make_unique<TFormLagwatchPlot>(*FRun);
-        form->TimerOnStartTimer();
-        return form;
-    }
-
-    QByteArray SavedLedger() const
-    {
-        QFile file(FLedger);
+        QFile file(Ledger());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
     }
 
@@ -77,10 +51,6 @@ protected:
         return condition();
     }
 
-    TempDir FDir;
-    QString FData, FLedger;
-    std::unique_ptr<TStationRun> FRun;
-    TScopedEnvironment FConfigHome{"XDG_CONFIG_HOME", QFile::encodeName(FDir.Path() + "config")};
     TScopedEnvironment FLockWait{"LAGWATCH_LOCK_WAIT", "0"};
 };
 
@@ -120,16 +90,16 @@ TEST_F(WatchingWindowTest, RefreshKeepsChartAndLedgerCurrentThroughAVanishedFold
     EXPECT_TRUE(Eventually([this] { return SavedLedger().contains("1315-crm.grb=600"); }));
 
     // The folder goes away: said over the chart and in the status line.
-    ASSERT_TRUE(QDir().rename(FData, FDir.Path() + "away"));
+    ASSERT_TRUE(QDir().rename(Data(), Dir.Path() + "away"));
     EXPECT_TRUE(Eventually([&form] { return form->Watch()->Note()->isVisibleTo(form.get()); }));
-    const QString gone = "The data folder " + FData + "/ does not exist.\nIt was given on the command line";
+    const QString gone = "The data folder " + Data() + "/ does not exist.\nIt was given on the command line";
     EXPECT_TRUE(form->Watch()->Note()->text().startsWith(gone)) << form->Watch()->Note()->text().toStdString();
-    EXPECT_TRUE(Status(*form).contains(" failed: the data folder " + FData + "/ does not exist; next try at"))
+    EXPECT_TRUE(Status(*form).contains(" failed: the data folder " + Data() + "/ does not exist; next try at"))
         << Status(*form).toStdString();
     EXPECT_EQ(form->Hint().count("=> 10.0 minutes"), 2) << "the ledger's products stay on the chart";
 
     // It comes back: the next scan clears both.
-    ASSERT_TRUE(QDir().rename(FDir.Path() + "away", FData));
+    ASSERT_TRUE(QDir().rename(Dir.Path() + "away", Data()));
     EXPECT_TRUE(Eventually([&form] { return !form->Watch()->Note()->isVisibleTo(form.get()); }));
     EXPECT_TRUE(Eventually([&form] { return !Status(*form).contains("failed"); }));
 }
@@ -138,13 +108,13 @@ TEST_F(WatchingWindowTest, ALedgerThatCannotBeSavedIsShownAndTriedAgain)
 {
     auto form = Open({"-refresh=60"});
     // Another program holds the ledger's lock, and the save may not wait.
-    const int fd = ::open(QFile::encodeName(FLedger).constData(), O_RDONLY);
+    const int fd = ::open(QFile::encodeName(Ledger()).constData(), O_RDONLY);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::flock(fd, LOCK_EX), 0);
     Deliver("1200");
     form->Watch()->ScanAgain()->trigger();
     EXPECT_TRUE(Status(*form).contains(" failed: ")) << Status(*form).toStdString();
-    EXPECT_TRUE(Status(*form).contains(FLedger)) << Status(*form).toStdString();
+    EXPECT_TRUE(Status(*form).contains(Ledger())) << Status(*form).toStdString();
     EXPECT_EQ(SavedLedger(), "");
 
     ::close(fd);
@@ -155,16 +125,16 @@ TEST_F(WatchingWindowTest, ALedgerThatCannotBeSavedIsShownAndTriedAgain)
 
 TEST_F(WatchingWindowTest, ScanAgainKeepsTheSelectedFamily)
 {
-    const QString families = FDir.Write("families.conf", "[seg]\npattern = seg_{time:%Y%m%d%H%M}.dat\n");
+    const QString families = Dir.Write("families.conf", "[seg]\npattern = seg_{time:%Y%m%d%H%M}.dat\n");
     Deliver("1200");
-    FDir.Write("data/2021/06/23/seg_202106231300.dat", "SEG");
+    Dir.Write("data/2021/06/23/seg_202106231300.dat", "SEG");
     auto form = Open({"-families=" + families});
     ASSERT_NE(form->FamilySelector(), nullptr);
     form->FamilySelector()->setCurrentIndex(1);
     EXPECT_TRUE(form->windowTitle().startsWith("Lagwatch seg - ")) << form->windowTitle().toStdString();
     EXPECT_EQ(form->Hint().count("2021-Jun-23"), 1) << form->Hint().toStdString();
 
-    FDir.Write("data/2021/06/23/seg_202106231330.dat", "SEG");
+    Dir.Write("data/2021/06/23/seg_202106231330.dat", "SEG");
     form->Watch()->ScanAgain()->trigger();
     EXPECT_EQ(form->FamilySelector()->currentIndex(), 1);
     EXPECT_TRUE(form->windowTitle().startsWith("Lagwatch seg - ")) << form->windowTitle().toStdString();

@@ -77,10 +77,60 @@ TEST(Families, TheCsvHoldsEveryDayOfAFamilyNotOnlyTheMonthTheFiguresRead)
     const QString ledger = dir.Write("ledger.txt", "");
     const QStringList arguments = {dir.FilePath("data"), ledger, "-families=" + families, "-close"};
     ASSERT_EQ(RunProgram(LAGWATCH_BIN, arguments, BareEnvironment()).ExitCode, 0);
-    // The second run walks only the newest days and reads the rest from the ledger.
+    // The second run lists only the folders that changed and reads the rest from the ledger.
     const TRun run = RunProgram(LAGWATCH_BIN, arguments + QStringList{"-csv=-"}, BareEnvironment());
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-    EXPECT_EQ(run.Out.count("\nhourly,hr_"), 4) << run.Out.toStdString();
+    EXPECT_EQ(run.Out.count("\nhourly,HR_"), 4) << run.Out.toStdString();
+}
+
+// The same tree gives the same report whether it was read in one run or in
+// several, whatever arrived late or changed in the families file meanwhile.
+TEST(Families, TheSameTreeGivesTheSameReportInOneRunOrInMany)
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const auto file = [&](int daysAgo, const char* hour, const char* suffix) {
+        const QDateTime day = now.addDays(-daysAgo);
+        return day.toString("yyyy/MM/dd") + "/P" + day.toString("yyyyMMdd") + hour + suffix;
+    };
+    const QByteArray any = "[crm]\nenabled = false\n[p]\npattern = P{time:%Y%m%d%H}*\nexpect = 00:00,12:00\n";
+    const QByteArray narrowed = "[crm]\nenabled = false\n[p]\npattern = P{time:%Y%m%d%H}.nc\nexpect = 00:00,12:00\n";
+    const struct
+    {
+        const char* What;
+        QStringList Before, After;  // the files before the later run, and those that arrive for it
+        QByteArray FamiliesBefore, FamiliesAfter;
+        const char* Told;  // on standard error by the later run
+        const char* Slots;  // the older day's expected, received and missing slots
+    } cases[] = {
+        // A later day is complete before the file arrives into the older one.
+        {"a late arrival", {file(3, "00", ".nc"), file(2, "00", ".nc"), file(2, "12", ".nc")},
+         {file(3, "12", ".nc")}, any, any, "", ",2,2,0,"},
+        {"a narrowed pattern",
+         {file(3, "00", ".nc"), file(3, "12", ".tmp"), file(2, "00", ".nc"), file(2, "12", ".nc")}, {}, any, narrowed,
+         "lagwatch: 1 product of the family p in the last 31 days no longer matches its pattern", ",2,1,1,"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        for (const QString& name : c.Before)
+            dir.Write("data/" + name, "");
+        const QString families = dir.Write("families.conf", c.FamiliesBefore);
+        const QString data = dir.FilePath("data"), many = dir.Write("many/ledger.txt", "");
+        ASSERT_EQ(RunProgram(LAGWATCH_BIN, {data, many, "-families=" + families, "-close"}, BareEnvironment()).ExitCode,
+                  0);
+        for (const QString& name : c.After)
+            dir.Write("data/" + name, "");
+        dir.Write("families.conf", c.FamiliesAfter);
+        const QStringList report = {"-families=" + families, "-close", "-report=-"};
+        const TRun later = RunProgram(LAGWATCH_BIN, QStringList{data, many} + report, BareEnvironment());
+        const TRun once =
+            RunProgram(LAGWATCH_BIN, QStringList{data, dir.Write("one/ledger.txt", "")} + report, BareEnvironment());
+        ASSERT_EQ(later.ExitCode, 0) << c.What;
+        EXPECT_TRUE(later.Out.contains("\np," + now.addDays(-3).toString("yyyy-MM-dd") + c.Slots))
+            << c.What << later.Out.toStdString();
+        EXPECT_EQ(later.Out, once.Out) << c.What;
+        EXPECT_EQ(later.Err.left(qstrlen(c.Told)), c.Told) << c.What;
+        EXPECT_EQ(once.Err, "") << c.What;
+    }
 }
 
 // The demo station as a newcomer meets it: a families file the program takes,

@@ -39,7 +39,7 @@ QByteArray ReadBytes(const QByteArray& path)
     return bytes;
 }
 
-QByteArray ReadBytes(const QString& path) { return ReadBytes(EncodePath(path)); }
+using ::ReadBytes;  // of a QString path, beside the one of bytes above
 
 bool Exists(const QByteArray& path)
 {
@@ -100,7 +100,7 @@ protected:
     TRun RunAsNobody(const QStringList& arguments, const QProcessEnvironment& env) const
     {
         QProcess process;
-        QProcessEnvironment e = env;
+        QProcessEnvironment e = OwnHome(env);
         e.insert("HOME", "/tmp");
         process.setProcessEnvironment(e);
         process.start("setpriv",

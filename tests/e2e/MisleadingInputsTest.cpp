@@ -57,7 +57,7 @@ TEST(MisleadingInputs, NoInputMakesAStationLookHealthy)
          {"flat/F%T.nc", "flat/F%F.nc"},
          nullptr,
          0,
-         {"out:LAGWATCH OK - newest product f%T.nc, ", "out: future_products=1", "err:%Pflat/F%F.nc is named",
+         {"out:LAGWATCH OK - newest product F%T.nc, ", "out: future_products=1", "err:%Pflat/F%F.nc is named",
           "prom:lagwatch_products_future{folder=\"%P\",family=\"flat\"} 1\n"}},
         {"clock skew",
          nullptr,

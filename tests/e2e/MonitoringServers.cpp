@@ -1,5 +1,7 @@
 #include "tests/e2e/MonitoringServers.h"
 
+#include "tests/e2e/ProgramRun.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
@@ -73,6 +75,7 @@ TServer::TServer(const QString& program, const std::function<QStringList(int por
     : FLog(log)
 {
     FProcess.setProgram(program);
+    FProcess.setProcessEnvironment(OwnHome(QProcessEnvironment::systemEnvironment()));
     FProcess.setProcessChannelMode(QProcess::MergedChannels);
     FProcess.setStandardOutputFile(log, QIODevice::Append);
     for (int attempt = 0; attempt < 10; ++attempt) {

@@ -40,12 +40,6 @@ TRun CheckMetrics(const QString& promtool, const QString& file)
     return RunOffscreen("/bin/sh", {"-c", "exec \"$0\" check metrics < \"$1\"", promtool, file});
 }
 
-QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // A product name whose nominal time lies the given minutes before now.
 QString ProductMinutesAgo(int minutes)
 {
@@ -132,7 +126,7 @@ TEST(Monitoring, CheckAsAMonitoringServerRunsIt)
             // Numbers with a decimal point, whatever the locale.
             EXPECT_FALSE(run.Out.contains(QRegularExpression("[0-9],[0-9]"))) << run.Out.toStdString();
             if (c.status < 3) {
-                EXPECT_EQ(ReadFile(ledger), lines);  // read and saved, nothing to add
+                EXPECT_EQ(ReadBytes(ledger), lines);  // read and saved, nothing to add
             }
         }
     }
@@ -157,8 +151,8 @@ TEST(Monitoring, AStationThatWatchesNothingIsUnknownToTheCheck)
     const QString metrics = dir.FilePath("lagwatch.prom");
     const TRun scheduled = RunProgram(program, {"-close", "-metrics=" + metrics}, env);
     EXPECT_EQ(scheduled.ExitCode, 0) << scheduled.Err.toStdString();
-    EXPECT_TRUE(ReadFile(metrics).contains("\nlagwatch_day_folders_found{folder=\"\",family=\"crm\"} 0\n"));
-    EXPECT_TRUE(ReadFile(metrics).contains("\nlagwatch_last_run_success{folder=\"\",family=\"crm\"} 1\n"));
+    EXPECT_TRUE(ReadBytes(metrics).contains("\nlagwatch_day_folders_found{folder=\"\",family=\"crm\"} 0\n"));
+    EXPECT_TRUE(ReadBytes(metrics).contains("\nlagwatch_last_run_success{folder=\"\",family=\"crm\"} 1\n"));
 }
 
 // A ledger of a product every 15 minutes from 31 days back up to newestMinutes
@@ -235,7 +229,7 @@ TEST(Monitoring, CompletenessFromTheCommandLine)
     const QString ledger = dir.Write("ledger.txt", QuarterHourLedger(20, 300));
     const TRun run = RunOffscreen(LAGWATCH_BIN, {data, ledger, "-close", "-metrics=" + dir.FilePath("m.prom")});
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-    const QByteArray metrics = ReadFile(dir.FilePath("m.prom"));
+    const QByteArray metrics = ReadBytes(dir.FilePath("m.prom"));
     for (const auto& [window, missing] : {std::pair("24h", "4"), std::pair("7d", "4"), std::pair("30d", "8")})
         EXPECT_TRUE(metrics.contains("lagwatch_products_missing{folder=\"" + QFile::encodeName(data) +
                                      "/\",family=\"crm\",window=\"" + window + "\"} " + missing + "\n"))
@@ -257,7 +251,7 @@ TEST(Monitoring, MetricsOfARealRunPassPromtool)
         SCOPED_TRACE(locale);
         const TRun run = RunOffscreen(LAGWATCH_BIN, {data, ledger, "-close", "-metrics=" + metrics}, locale);
         ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-        const QByteArray text = ReadFile(metrics);
+        const QByteArray text = ReadBytes(metrics);
         const TRun check = CheckMetrics(promtool, metrics);
         EXPECT_EQ(check.ExitCode, 0) << check.Out.toStdString() << check.Err.toStdString();
         EXPECT_EQ(check.Out + check.Err, "") << text.toStdString();
@@ -269,7 +263,7 @@ TEST(Monitoring, MetricsOfARealRunPassPromtool)
     // A failed run still leaves its metrics, saying it failed.
     const TRun failed = RunOffscreen(LAGWATCH_BIN, {dir.FilePath("missing"), ledger, "-close", "-metrics=" + metrics});
     EXPECT_EQ(failed.ExitCode, 1);
-    EXPECT_TRUE(ReadFile(metrics).contains("lagwatch_last_run_success{folder=\"" +
+    EXPECT_TRUE(ReadBytes(metrics).contains("lagwatch_last_run_success{folder=\"" +
                                            QFile::encodeName(dir.FilePath("missing")) + "/\",family=\"crm\"} 0\n"));
     // The golden file of the unit tests, whose folder label needs every escape.
     const TRun golden = CheckMetrics(promtool, LAGWATCH_SOURCE_DIR "/tests/app/golden/lagwatch.prom");
@@ -308,7 +302,7 @@ TEST(Monitoring, CsvReadBackByPython)
     ASSERT_EQ(toFile.ExitCode, 0) << toFile.Err.toStdString();
     const TRun toStdout = RunOffscreen(LAGWATCH_BIN, {dir.FilePath("data"), ledger, "-csv=-", "-close"});
     ASSERT_EQ(toStdout.ExitCode, 0) << toStdout.Err.toStdString();
-    EXPECT_EQ(toStdout.Out.toUtf8(), ReadFile(csv));  // the CSV alone: no summary in it
+    EXPECT_EQ(toStdout.Out.toUtf8(), ReadBytes(csv));  // the CSV alone: no summary in it
 
     const QString script = "import csv, json, sys\n"
                            "with open(sys.argv[1], newline='', encoding='utf-8') as f:\n"
@@ -329,7 +323,7 @@ TEST(Monitoring, CsvReadBackByPython)
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(rows[static_cast<qsizetype>(i)].toVariant().toStringList(), expected[i]) << i;
     // Every record ends with CR LF.
-    EXPECT_EQ(ReadFile(csv).count("\r\n"), static_cast<qsizetype>(expected.size()));
+    EXPECT_EQ(ReadBytes(csv).count("\r\n"), static_cast<qsizetype>(expected.size()));
 }
 
 TEST(Monitoring, AnOutputThatCannotBeWrittenCostsNeitherTheLedgerNorTheOtherOutput)
@@ -349,8 +343,8 @@ TEST(Monitoring, AnOutputThatCannotBeWrittenCostsNeitherTheLedgerNorTheOtherOutp
         EXPECT_EQ(run.ExitCode, 1);
         EXPECT_EQ(run.Err, QStringLiteral("lagwatch: cannot write the %1 %2: No such file or directory\n")
                                .arg(said, dir.FilePath("no/such/folder.csv")));
-        EXPECT_EQ(ReadFile(ledger).count("\r\n"), products);
-        EXPECT_TRUE(ReadFile(metrics).contains("lagwatch_ledger_entries{folder=\"" + QFile::encodeName(data) +
+        EXPECT_EQ(ReadBytes(ledger).count("\r\n"), products);
+        EXPECT_TRUE(ReadBytes(metrics).contains("lagwatch_ledger_entries{folder=\"" + QFile::encodeName(data) +
                                                "/\",family=\"crm\"} " + QByteArray::number(products) + "\n"));
     }
 }

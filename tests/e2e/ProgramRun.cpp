@@ -1,5 +1,6 @@
 #include "tests/e2e/ProgramRun.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -14,6 +15,24 @@ QProcessEnvironment BareEnvironment()
                              "LC_COLLATE", "LC_CTYPE", "LC_MESSAGES", "LC_NUMERIC", "LC_TIME"})
         env.remove(name);
     return env;
+}
+
+QProcessEnvironment OwnHome(QProcessEnvironment environment)
+{
+    // Removed when the test program ends; a fresh folder for every run.
+    static const QTemporaryDir homes;
+    static int runs = 0;
+    // Open to a run as another user (nobody), which finds the folders empty too.
+    QFile::setPermissions(homes.path(), QFile::permissions(homes.path()) | QFile::ExeOther | QFile::ExeGroup);
+    const QString home = homes.filePath(QString::number(++runs));
+    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
+        if (environment.contains(variable))
+            continue;
+        const QString folder = home + '/' + QString::fromLatin1(variable).mid(4).toLower();
+        QDir().mkpath(folder);
+        environment.insert(variable, folder);
+    }
+    return environment;
 }
 
 TRun Finish(QProcess& process, int timeoutMs)
@@ -34,7 +53,7 @@ TRun RunProgram(const QString& program, const QStringList& arguments, const QPro
                 int timeoutMs)
 {
     QProcess process;
-    process.setProcessEnvironment(environment);
+    process.setProcessEnvironment(OwnHome(environment));
     process.start(program, arguments);
     return Finish(process, timeoutMs);
 }
@@ -43,7 +62,7 @@ TRun RunWithInput(const QString& program, const QStringList& arguments, const QB
                   const QProcessEnvironment& environment, int timeoutMs)
 {
     QProcess process;
-    process.setProcessEnvironment(environment);
+    process.setProcessEnvironment(OwnHome(environment));
     process.start(program, arguments);
     process.write(input);
     process.closeWriteChannel();

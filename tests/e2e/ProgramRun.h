@@ -20,6 +20,11 @@ struct TRun
 // removed: no display, no platform choice, no locale.
 QProcessEnvironment BareEnvironment();
 
+// The environment with a configuration and data folder of the run's own,
+// empty, unless the test chose them: a run never reads the user's settings
+// or families file. Every Run* function applies it.
+QProcessEnvironment OwnHome(QProcessEnvironment environment);
+
 // Waits for the program and collects its output.
 TRun Finish(QProcess& process, int timeoutMs);
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -138,6 +139,8 @@ TEST(MappingFuzz, GridParametersDrawOnARealImage)
         }
     };
     auto step = [&]() { return r.Pick(8) == 0 ? std::numeric_limits<int32_t>::max() - r.Pick(3) : 3 + r.Pick(60); };
+    // The draws must reach the image at all, or the case checks nothing.
+    int drawn = 0;
     for (int round = 0; round < 400; ++round) {
         TMapping m;
         m.SetKind(static_cast<uint8_t>(r.Pick(15)));
@@ -160,6 +163,16 @@ TEST(MappingFuzz, GridParametersDrawOnARealImage)
         TImageGridBitmap bitmap(image);
         m.DrawGridOnBitmap(&bitmap, step(), step(), 0xFFFFFF, 0x00FFFF, 0, 0, r.Pick(6) == 0,
                            static_cast<uint8_t>(r.Pick(32)), 0);
+        bitmap.EndPaint();
+        const auto black = [&image](int y) {
+            const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            return std::all_of(line, line + image.width(), [](QRgb pixel) { return (pixel & 0xFFFFFFu) == 0; });
+        };
+        bool touched = false;
+        for (int y = 0; y < image.height() && !touched; ++y)
+            touched = !black(y);
+        drawn += touched;
     }
+    EXPECT_GT(drawn, 40);
 }
 #endif

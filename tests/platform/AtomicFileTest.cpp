@@ -11,12 +11,6 @@
 
 namespace {
 
-QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 mode_t ModeOf(const QString& path)
 {
     struct stat st
@@ -62,7 +56,7 @@ TEST(AtomicFile, ReplacesWholeAndKeepsWhatTheFileWas)
         }
         QString error;
         ASSERT_TRUE(WriteFileAtomically(path, "new\n", "the metrics", error)) << error.toStdString();
-        EXPECT_EQ(ReadFile(dir.FilePath("out.prom")), "new\n");
+        EXPECT_EQ(ReadBytes(dir.FilePath("out.prom")), "new\n");
         const mode_t mask = ::umask(0);
         ::umask(mask);
         EXPECT_EQ(ModeOf(dir.FilePath("out.prom")), c.before ? c.mode : (0666 & ~mask));
@@ -146,7 +140,7 @@ TEST(AtomicFile, AnotherUsersLinkInASharedStickyFolderIsRefused)
         }
         QString error;
         EXPECT_EQ(WriteFileAtomically(link, "metrics\n", "the metrics", error), c.followed) << error.toStdString();
-        EXPECT_EQ(ReadFile(target), c.followed ? "metrics\n" : "precious\n");
+        EXPECT_EQ(ReadBytes(target), c.followed ? "metrics\n" : "precious\n");
         EXPECT_TRUE(QFileInfo(link).isSymLink());
         if (!c.followed) {
             EXPECT_EQ(error, "cannot write the metrics " + link + ": " + link +
@@ -165,7 +159,7 @@ TEST(AtomicFile, AnotherUsersLinkInASharedStickyFolderIsRefused)
                   QString error;
                   return ::symlink("mine.real", QFile::encodeName(mine).constData()) == 0 &&
                          WriteFileAtomically(mine, "x\n", "the metrics", error) &&
-                         ReadFile(shared + "/mine.real") == "x\n";
+                         ReadBytes(shared + "/mine.real") == "x\n";
               }),
               0);
 }

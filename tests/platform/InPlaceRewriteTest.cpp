@@ -19,12 +19,6 @@
 
 namespace {
 
-QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 QByteArray Lines(const char* prefix, int count)
 {
     QByteArray text;
@@ -40,7 +34,7 @@ bool Rewrite(const QString& path, const QByteArray& content, int& code)
         code = errno;
         return false;
     }
-    const QByteArray physical = ReadFile(path);
+    const QByteArray physical = ReadBytes(path);
     const bool ok = RewriteInPlace(fd, physical, content, code);
     ::close(fd);
     return ok;
@@ -64,8 +58,8 @@ TEST(InPlaceRewrite, RewritesAndLeavesAPlainFile)
         const QString path = dir.Write("ledger.txt", c.before);
         int code = 0;
         ASSERT_TRUE(Rewrite(path, c.after, code)) << strerror(code);
-        EXPECT_EQ(ReadFile(path), c.after);
-        EXPECT_EQ(ResolveRewrite(ReadFile(path)).State, TRewriteState::Plain);
+        EXPECT_EQ(ReadBytes(path), c.after);
+        EXPECT_EQ(ResolveRewrite(ReadBytes(path)).State, TRewriteState::Plain);
     }
 }
 
@@ -109,7 +103,7 @@ TEST(InPlaceRewrite, EveryCutShortStateReadsAsTheOldOrTheNewContent)
             const QByteArray next = ResolveRewrite(state).Content + "c=1\r\n";
             int code = 0;
             ASSERT_TRUE(Rewrite(path, next, code));
-            EXPECT_EQ(ReadFile(path), next);
+            EXPECT_EQ(ReadBytes(path), next);
         }
     }
 }
@@ -150,7 +144,7 @@ TEST(InPlaceRewrite, AFileSizeLimitCuttingTheJournalLeavesTheOldContent)
                 return Rewrite(path, neu, code);
             },
             false));
-        const QByteArray now = ReadFile(path);
+        const QByteArray now = ReadBytes(path);
         if (status == 0) {
             EXPECT_EQ(now, neu) << "limit " << limit;
         } else {
@@ -186,11 +180,11 @@ TEST(InPlaceRewrite, AFullDiskLeavesTheOldContent)
         int code = 0;
         if (Rewrite(disk.Path() + "ledger.txt", neu, code)) {
             ++saved;
-            EXPECT_EQ(ReadFile(disk.Path() + "ledger.txt"), neu);
+            EXPECT_EQ(ReadBytes(disk.Path() + "ledger.txt"), neu);
         } else {
             ++failed;
             EXPECT_EQ(code, ENOSPC);
-            EXPECT_EQ(ReadFile(disk.Path() + "ledger.txt"), old);
+            EXPECT_EQ(ReadBytes(disk.Path() + "ledger.txt"), old);
         }
     }
     EXPECT_GT(failed, 0);
@@ -238,7 +232,7 @@ TEST(InPlaceRewrite, KilledAtRandomMomentsReadsAsTheOldOrTheNewContent)
         ::kill(child.Pid, SIGKILL);
         WaitChild(child.Pid);
         ::close(child.Read);
-        const QByteArray now = ReadFile(path);
+        const QByteArray now = ReadBytes(path);
         const TRewriteView view = ResolveRewrite(now);
         ASSERT_TRUE(view.Content == old || view.Content == neu) << "round " << round << ", size " << now.size();
         (view.Content == old ? sawOld : sawNew)++;
@@ -246,7 +240,7 @@ TEST(InPlaceRewrite, KilledAtRandomMomentsReadsAsTheOldOrTheNewContent)
         // The next rewrite starts from whatever was left.
         int code = 0;
         ASSERT_TRUE(Rewrite(path, neu + "c=1\r\n", code));
-        ASSERT_EQ(ReadFile(path), neu + "c=1\r\n");
+        ASSERT_EQ(ReadBytes(path), neu + "c=1\r\n");
     }
     std::printf("%d kills during rewrites in place of %lld us: %d left the old content, %d the new, %d a journal\n",
                 rounds, static_cast<long long>(took), sawOld, sawNew, sawJournal);

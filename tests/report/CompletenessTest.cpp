@@ -3,18 +3,11 @@
 // percentiles, the day and window boundaries, and the check's verdict.
 #include "report/Completeness.h"
 #include "report/HealthCheck.h"
+#include "tests/common/TestDates.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-TDateTime At(int year, int month, int day, int hour = 0, int minute = 0, int second = 0, int ms = 0)
-{
-    TDateTime date = 0, time = 0;
-    TryEncodeDate(year, month, day, date);
-    TryEncodeTime(hour, minute, second, ms, time);
-    return date + time;
-}
 
 // 2026-12-07 12:00 UTC, the clock of every case below unless it says otherwise.
 const TDateTime Now = At(2026, 12, 7, 12, 0);

@@ -7,6 +7,7 @@
 #include "station/FamilyPass.h"
 
 #include "tests/common/TempDir.h"
+#include "tests/common/TestDates.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,12 +15,7 @@
 
 namespace {
 
-TDateTime Day(int d)
-{
-    TDateTime t = 0;
-    EXPECT_TRUE(TryEncodeDate(2021, 6, d, t));
-    return t;
-}
+TDateTime Day(int d) { return At(2021, 6, d); }
 
 // Hourly slots of three files: on time, late, unmeasured, a file short, and
 // a product outside the schedule.

@@ -40,7 +40,14 @@ TEST(FamilyCheck, TheWorstVerdictAndTheFamiliesThatAreNotOk)
         TCheckState state;
         const char* text;  // the line's text, between " - " and " | "
     };
+    TFamilyReading claimed;
+    claimed.Name = "extra";
+    claimed.ClaimedBy = "the earlier family seg takes its files";
     const Case cases[] = {
+        {"a family whose files an earlier one takes says which",
+         {Reading("seg", 60), claimed},
+         TCheckState::Critical,
+         "extra CRITICAL: no product recorded (the earlier family seg takes its files); 1 of 2 families OK"},
         {"all OK",
          {Reading("crm", 60), Reading("seg", 60), Reading("hourly", 60)},
          TCheckState::Ok,

@@ -3,18 +3,13 @@
 // as the schedule is, and the chart's one bar per slot.
 #include "report/Completeness.h"
 #include "report/DelaySummary.h"
+#include "tests/common/TestDates.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-TDateTime At(int day, int hour, int minute)
-{
-    TDateTime date = 0, time = 0;
-    TryEncodeDate(2026, 12, day, date);
-    TryEncodeTime(hour, minute, 0, 0, time);
-    return date + time;
-}
+TDateTime At(int day, int hour, int minute) { return ::At(2026, 12, day, hour, minute); }
 
 const TDateTime Now = At(7, 12, 0);
 

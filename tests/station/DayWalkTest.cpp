@@ -1,5 +1,6 @@
 #include "station/DayWalk.h"
 #include "station/ProductFile.h"
+#include "tests/common/TestDates.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>
@@ -7,13 +8,6 @@
 #include <set>
 
 namespace {
-
-TDateTime Day(int y, int m, int d)
-{
-    TDateTime t = 0;
-    EXPECT_TRUE(TryEncodeDate(y, m, d, t));
-    return t;
-}
 
 // Runs the walk against a set of recorded names and existing day folders and
 // returns the folders searched, in order.
@@ -41,7 +35,7 @@ struct TWalkRun
     }
 };
 
-const TDateTime June23 = Day(2021, 6, 23);
+const TDateTime June23 = At(2021, 6, 23);
 
 TEST(DayWalk, NamesAndFoldersOfADay)
 {

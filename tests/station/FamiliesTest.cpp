@@ -1,18 +1,13 @@
 #include "station/Families.h"
 #include "station/FamilyFolder.h"
 #include "station/FilePattern.h"
+#include "tests/common/TestDates.h"
+
+#include "tests/common/TempDir.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-TDateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
-{
-    TDateTime date = 0, time = 0;
-    EXPECT_TRUE(TryEncodeDate(y, mo, d, date));
-    EXPECT_TRUE(TryEncodeTime(h, mi, s, 0, time));
-    return date + time;
-}
 
 TEST(FilePattern, MatchesNamesAndReadsTheirTime)
 {
@@ -87,7 +82,7 @@ const char* const ThreeFamilies = R"(# a station
 [defaults]
 warning = 5
 critical = 10
-keep-days = 30
+keep-days = 31
 
 [seg]
 folder = seg/%Y/%m/%d
@@ -100,7 +95,7 @@ pattern = h_{time:%Y%m%d%H}.nc
 expect = 1h
 delay = name-time
 missing = ok
-keep-days = 7
+keep-days = 60
 
 [crm]
 critical = 50
@@ -124,14 +119,14 @@ TEST(Families, FileGivesFamiliesWithTheirLimitsInOrder)
     ASSERT_TRUE(seg.Expect);
     EXPECT_EQ(seg.Expect->SlotMinutes.size(), 96u);
     EXPECT_EQ(seg.Limits.CriticalMinutes, 10);
-    EXPECT_EQ(seg.KeepDays, 30);
+    EXPECT_EQ(seg.KeepDays, 31);
     const TFamily& hourly = (*families)[2];
     EXPECT_EQ(hourly.Name, QStringLiteral("HOURLY"));
     EXPECT_EQ(hourly.Folder, DefaultFamilyFolder);
     EXPECT_EQ(hourly.Expect->SlotMinutes.size(), 24u);
     EXPECT_EQ(hourly.Delay, TDelaySource::NameTime);
     EXPECT_EQ(hourly.Limits.Missing, TMissingPolicy::Ok);
-    EXPECT_EQ(hourly.KeepDays, 7);
+    EXPECT_EQ(hourly.KeepDays, 60);
 
     TFamilyOverrides overrides;
     overrides.CriticalMinutes = 60;
@@ -151,7 +146,7 @@ TEST(Families, RefusalsNameTheLineAndTheReason)
 {
     struct TCase
     {
-        const char* Text;
+        std::string Text;
         const char* Error;
     } cases[] = {
         {"[a]\npattern = {time:%Y%j}\n[A]\npattern = {time:%Y%j}\n", "f:3: the family 'A' is named twice"},
@@ -166,15 +161,33 @@ TEST(Families, RefusalsNameTheLineAndTheReason)
         {"[a]\nno value here\n", "f:2: neither [NAME] nor key = value"},
         {"pattern = x\n", "f:1: a key before the first section"},
         {"[a]\nfolder = x\n", "f:1: [a] has no pattern"},
-        {"[crm]\nkeep-days = 10\n", "f:1: [crm]: keep-days: the CRM ledger keeps every line"},
+        {"[crm]\nkeep-days = 40\n", "f:1: [crm]: keep-days: the CRM ledger keeps every line"},
+        {"[a]\npattern = {time:%Y%j}\nkeep-days = 30\n", "f:3: keep-days: 30 is below 31"},
+        {"[defaults]\nkeep-days = 7\n", "f:2: keep-days: 7 is below 31"},
+        {"[a]\npattern = AMV_{time:%Y%m%d%H}00.nc   # hourly\n", "f:2: the value of 'pattern' holds a comment"},
+        {"[a]\npattern = {time:%Y%j}\nwarning = 5\t; soon\n", "f:3: the value of 'warning' holds a comment"},
+        {"[a]\n\npattern = {time:%Y%j}" + std::string(4086, '*') + "\n",
+         "f:3: the value of 'pattern' is longer than 4096 characters"},
         {"[crm]\nenabled = false\n", "f:1: every family is disabled"},
         {"[a]\n[defaults]\n", "f:2: [defaults] must come before the families"},
     };
     for (const TCase& c : cases) {
         QString error;
-        EXPECT_FALSE(ParseFamilies(QString::fromUtf8(c.Text), QStringLiteral("f"), error)) << c.Text;
+        EXPECT_FALSE(ParseFamilies(QString::fromStdString(c.Text), QStringLiteral("f"), error)) << c.Text;
         EXPECT_TRUE(error.startsWith(QString::fromUtf8(c.Error))) << c.Text << " gave " << qPrintable(error);
     }
+}
+
+TEST(Families, AFileBeyondItsLimitIsRefusedUnread)
+{
+    TempDir dir;
+    // It would parse: a family and a long comment.
+    const QString path =
+        dir.Write("families.conf", "[a]\npattern = {time:%Y%j}\n" + QByteArray(MaxFamiliesFileBytes, '#'));
+    QString error;
+    EXPECT_FALSE(ReadFamiliesFile(path, true, error));
+    EXPECT_EQ(error, path + ": the families file is larger than 1048576 bytes (1 MiB); a families file is a few "
+                           "sections of text");
 }
 
 TEST(Families, CrmCanBeDroppedAndMissingDefaultFileMeansCrmAlone)

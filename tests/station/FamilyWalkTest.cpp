@@ -9,6 +9,7 @@
 #include "platform/FileTimes.h"
 #include "tests/common/ScopedEnvironment.h"
 #include "tests/common/TempDir.h"
+#include "tests/common/TestDates.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,12 +19,7 @@
 
 namespace {
 
-TDateTime At(int y, int m, int d, double hours)
-{
-    TDateTime t = 0;
-    EXPECT_TRUE(TryEncodeDate(y, m, d, t));
-    return t + hours / 24;
-}
+TDateTime At(int y, int m, int d, double hours) { return ::At(y, m, d) + hours / 24; }
 
 QString Read(const QString& path)
 {
@@ -93,13 +89,14 @@ TEST_F(FamilyWalkTest, FirstMatchingFamilyOwnsAFileAndNameTimeDelays)
                   &pass),
               QStringList());
     EXPECT_EQ(Read(FLedger), "202106231200-crm.grb=1\r\n");
+    // A family's ledger keeps the names as they are on disk.
     EXPECT_EQ(Read(DayFile("seg", "2021-06-23")),
-              "20210623100000 s_a_202106231000.seg=413\r\n20210623100000 s_b_202106231000.seg=5\r\n");
-    EXPECT_EQ(Read(DayFile("any", "2021-06-23")), "20210623110000 s_z202106231100.seg=7\r\n");
+              "20210623100000 S_a_202106231000.seg=413\r\n20210623100000 S_B_202106231000.SEG=5\r\n");
+    EXPECT_EQ(Read(DayFile("any", "2021-06-23")), "20210623110000 S_Z202106231100.seg=7\r\n");
     const int64_t nominalMs = DateTimeToUnixMs(At(2021, 6, 23, 10));
     EXPECT_EQ(
         Read(DayFile("flat", "2021-06-23")),
-        QString("20210623100000 f202106231000.nc=%1\r\n").arg(DelaySeconds(TFileTimes{created, nominalMs, true})));
+        QString("20210623100000 F202106231000.nc=%1\r\n").arg(DelaySeconds(TFileTimes{created, nominalMs, true})));
     EXPECT_FALSE(QFile::exists(DayFile("flat", "2019-06-23")));
 
     ASSERT_EQ(pass->Families().size(), 4u);
@@ -115,35 +112,73 @@ TEST_F(FamilyWalkTest, FirstMatchingFamilyOwnsAFileAndNameTimeDelays)
     EXPECT_EQ(lines.Count(), 2);
     const TLedgerEntry* newest = seg.Entries().NewestProduct();
     ASSERT_TRUE(newest);
-    EXPECT_EQ(newest->Name, "s_b_202106231000.seg");
+    EXPECT_EQ(newest->Name, "S_B_202106231000.SEG");
     EXPECT_EQ(newest->Nominal, At(2021, 6, 23, 10));
     EXPECT_EQ(newest->Seconds, 5);
 }
 
-TEST_F(FamilyWalkTest, EachFamilyGoesBackOnItsOwnTerms)
+TEST_F(FamilyWalkTest, EveryFamilyReexaminesEachDayWithinItsReach)
 {
-    // "hourly" knows its schedule: 22 June holds every slot, so it is not
-    // searched again. "learned" stops at the first day holding a product,
-    // searching it once.
+    // Days already complete or holding products still have their folders
+    // listed: a file that arrived late into them is recorded. A name held
+    // in lower case by an older run is the same product.
     QString complete;
     for (int hour = 0; hour < 24; ++hour)
-        complete +=
-            QString("20210622") + QString::number(100 + hour).right(2) + "0000 h" + QString::number(hour) + "=1\r\n";
+    {
+        const QString hh = QString::number(100 + hour).right(2);
+        complete += "20210622" + hh + "0000 h20210622" + hh + "=1\r\n";
+    }
     FDir.Write("ledgers/hourly-received/2021-06-22.txt", complete.toUtf8());
     FDir.Write("ledgers/learned-received/2021-06-22.txt", "20210622050000 l2021062205=1\r\n");
     Product("h/2021/06/23/h2021062310");
-    Product("h/2021/06/22/h2021062223x");  // a day already complete
-    Product("l/2021/06/22/l2021062206");
-    Product("l/2021/06/21/l2021062106");  // beyond the day that stopped the walk
+    Product("h/2021/06/22/h2021062223x");  // late into a complete day
+    Product("l/2021/06/22/L2021062205");   // held already, in lower case
+    Product("l/2021/06/22/L2021062206");
+    Product("l/2021/06/21/l2021062106");
     EXPECT_EQ(Run("[hourly]\nfolder = h/%Y/%m/%d\npattern = h{time:%Y%m%d%H}*\nexpect = 1h\n"
                   "[learned]\nfolder = l/%Y/%m/%d\npattern = l{time:%Y%m%d%H}\n"
                   "[gone]\nfolder = nowhere/%Y\npattern = g{time:%Y%j}\n"),
               QStringList({QString("the folder %1nowhere/ of the family gone does not exist").arg(FData + "/")}));
     EXPECT_TRUE(Read(DayFile("hourly", "2021-06-23")).startsWith("20210623100000 h2021062310="));
-    EXPECT_FALSE(Read(DayFile("hourly", "2021-06-22")).contains("h2021062223x"));
-    EXPECT_TRUE(Read(DayFile("learned", "2021-06-22")).contains("20210622060000 l2021062206="));
-    EXPECT_FALSE(QFile::exists(DayFile("learned", "2021-06-21")));
+    EXPECT_TRUE(Read(DayFile("hourly", "2021-06-22")).contains("20210622230000 h2021062223x="));
+    EXPECT_EQ(Read(DayFile("learned", "2021-06-22")).count("\r\n"), 2);
+    EXPECT_TRUE(Read(DayFile("learned", "2021-06-22")).contains("20210622060000 L2021062206="));
+    EXPECT_TRUE(Read(DayFile("learned", "2021-06-21")).contains("20210621060000 l2021062106="));
+    // Each family counts its own day folders.
+    EXPECT_EQ(FPass->Families()[1]->WalkCounts().FoldersFound, 2);
+    EXPECT_EQ(FPass->Families()[2]->WalkCounts().FoldersFound, 2);
+    EXPECT_EQ(FPass->Families()[3]->WalkCounts().FoldersFound, 0);
     EXPECT_FALSE(FPass->Families()[3]->FolderProblem().isEmpty());
+}
+
+TEST_F(FamilyWalkTest, AFamilyWhoseFilesAnEarlierOneTakesIsToldWhich)
+{
+    Product("2021/06/22/h2021062210_x.nc");
+    Product("2021/06/22/h2021062211_x.nc");
+    Product("2021/06/23/q2021062310_x.nc");
+    Run("[hourly]\npattern = h{time:%Y%m%d%H}*\n[extra]\npattern = h{time:%Y%m%d%H}_x.nc\n"
+        "[other]\npattern = q{time:%Y%m%d%H}*\n");
+    const auto& families = FPass->Families();
+    EXPECT_EQ(families[2]->ProductsRecorded(), 0);
+    const std::optional<TClaim> claim = FPass->ClaimedBy(*families[2]);
+    ASSERT_TRUE(claim);
+    EXPECT_EQ(claim->Family, "hourly");
+    EXPECT_EQ(claim->Files, 2);
+    EXPECT_FALSE(FPass->ClaimedBy(*families[1]));
+    EXPECT_FALSE(FPass->ClaimedBy(*families[3]));
+}
+
+TEST_F(FamilyWalkTest, LinesANarrowedPatternNoLongerMatchesCountForNothing)
+{
+    // The report's figures are pinned end to end; here the newest product.
+    FDir.Write("ledgers/n-received/2021-06-22.txt", "20210622100000 n2021062210.nc=1\r\n"
+                                                    "20210622110000 n2021062211.tmp=2\r\n"
+                                                    "20210622120000 n2021062213.nc=3\r\n");
+    EXPECT_TRUE(Run("[n]\npattern = n{time:%Y%m%d%H}.nc\n").value(0).startsWith("2 products of the family n in the"));
+    const TLedgerEntry* newest = FPass->Families()[1]->Entries().NewestProduct();
+    ASSERT_TRUE(newest);
+    EXPECT_EQ(newest->Name, "n2021062210.nc");
+    EXPECT_EQ(Read(DayFile("n", "2021-06-22")).count("\r\n"), 3);
 }
 
 TEST_F(FamilyWalkTest, AFolderOfManyProductsIsRecordedWholeAndInOrder)
@@ -155,7 +190,7 @@ TEST_F(FamilyWalkTest, AFolderOfManyProductsIsRecordedWholeAndInOrder)
     for (int i = 0; i < 300; ++i) {
         const QString n = QString::number(1000 + i);
         Product("2021/06/23/P" + n + "_202106231000.seg", (i % 7) * 1000);
-        expected += "20210623100000 p" + n + "_202106231000.seg=" + QString::number(i % 7) + "\r\n";
+        expected += "20210623100000 P" + n + "_202106231000.seg=" + QString::number(i % 7) + "\r\n";
     }
     Product("2021/06/23/P1000_202106231000.SEG", 9000);
     Product("2021/06/23/readme.txt");
@@ -163,29 +198,29 @@ TEST_F(FamilyWalkTest, AFolderOfManyProductsIsRecordedWholeAndInOrder)
     ASSERT_EQ(::symlink("nowhere", QFile::encodeName(FData + "/2021/06/23/P3000_202106231000.seg").constData()), 0);
     EXPECT_EQ(Run("[seg]\npattern = P{n}_{time:%Y%m%d%H%M}.seg\n"), QStringList());
     const QString day = Read(DayFile("seg", "2021-06-23"));
-    EXPECT_EQ(day.count("p1000_"), 1);
+    EXPECT_EQ(day.count("P1000_", Qt::CaseInsensitive), 1);
     // Whichever of the two names the listing gave first stays, with its delay.
     const QRegularExpressionMatch first =
-        QRegularExpression("^20210623100000 p1000_202106231000\\.seg=[09]\r\n").match(day);
+        QRegularExpression("^20210623100000 P1000_202106231000\\.(seg=0|SEG=9)\r\n").match(day);
     ASSERT_TRUE(first.hasMatch()) << day.left(100).toStdString();
-    EXPECT_EQ(day.mid(first.capturedLength()), expected.mid(expected.indexOf("20210623100000 p1001")));
+    EXPECT_EQ(day.mid(first.capturedLength()), expected.mid(expected.indexOf("20210623100000 P1001")));
     EXPECT_EQ(FPass->Families()[1]->ProductsRecorded(), 300);
 }
 
 TEST_F(FamilyWalkTest, OldDaysMoveIntoTheYearlyArchive)
 {
-    FDir.Write("ledgers/seg-received/2021-06-10.txt", "20210610000000 s2021061000=1\r\n");
+    FDir.Write("ledgers/seg-received/2021-05-20.txt", "20210520000000 s2021052000=1\r\n");
     FDir.Write("ledgers/seg-received/archive-2021.txt", "20210101000000 s2021010100=2\r\n");
     FDir.Write("ledgers/seg-received/2021-06-21.txt", "20210621000000 s2021062100=3\r\n");
     Product("2021/06/23/s2021062301");
-    Product("flat/o2021061300");  // older than the days kept: not recorded again
-    Product("flat/o2021061400");
-    Run("[seg]\npattern = s{time:%Y%m%d%H}\nkeep-days = 10\n[old]\nfolder = flat\npattern = o{time:%Y%m%d%H}\n"
-        "keep-days = 10\n");
-    EXPECT_FALSE(QFile::exists(DayFile("old", "2021-06-13")));
-    EXPECT_TRUE(QFile::exists(DayFile("old", "2021-06-14")));
-    EXPECT_FALSE(QFile::exists(DayFile("seg", "2021-06-10")));
-    EXPECT_EQ(Read(DayFile("seg", "archive-2021")), "20210101000000 s2021010100=2\r\n20210610000000 s2021061000=1\r\n");
+    Product("flat/o2021052300");  // older than the days kept: not recorded again
+    Product("flat/o2021052400");
+    Run("[seg]\npattern = s{time:%Y%m%d%H}\nkeep-days = 31\n[old]\nfolder = flat\npattern = o{time:%Y%m%d%H}\n"
+        "keep-days = 31\n");
+    EXPECT_FALSE(QFile::exists(DayFile("old", "2021-05-23")));
+    EXPECT_TRUE(QFile::exists(DayFile("old", "2021-05-24")));
+    EXPECT_FALSE(QFile::exists(DayFile("seg", "2021-05-20")));
+    EXPECT_EQ(Read(DayFile("seg", "archive-2021")), "20210101000000 s2021010100=2\r\n20210520000000 s2021052000=1\r\n");
     EXPECT_EQ(Read(DayFile("seg", "2021-06-21")), "20210621000000 s2021062100=3\r\n");
     EXPECT_TRUE(QFile::exists(DayFile("seg", "2021-06-23")));
     // The whole ledger (the CSV's) holds the archived lines before the days'.
@@ -193,7 +228,7 @@ TEST_F(FamilyWalkTest, OldDaysMoveIntoTheYearlyArchive)
     QString error;
     ASSERT_TRUE(seg.LoadAllDays(error)) << error.toStdString();
     ASSERT_EQ(seg.Ledger().Count(), 4);
-    EXPECT_EQ(seg.Ledger().GetUtf8(1), "20210610000000 s2021061000=1");
+    EXPECT_EQ(seg.Ledger().GetUtf8(1), "20210520000000 s2021052000=1");
     EXPECT_EQ(seg.Ledger().GetUtf8(3).first(15), "20210623010000 ");
 }
 

@@ -1,16 +1,12 @@
 #include "station/LedgerEntries.h"
+#include "tests/common/TestDates.h"
 
 #include <QDate>
 #include <gtest/gtest.h>
 
 namespace {
 
-TDateTime Day(int day)
-{
-    TDateTime t = 0;
-    TryEncodeDate(2021, 6, day, t);
-    return t;
-}
+TDateTime Day(int day) { return At(2021, 6, day); }
 
 // A ledger of 1,000 days from 2021-06-01 back, one product each, with a note
 // line among them and a line without a value at the end.

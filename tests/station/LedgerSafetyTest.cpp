@@ -30,12 +30,6 @@
 
 namespace {
 
-QByteArray ReadBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 QString WriteFile(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);

@@ -14,13 +14,6 @@
 
 namespace {
 
-QByteArray ReadBytes(const QString& path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
 QStringList Loaded(const QString& path)
 {
     TSortedStringList list;

@@ -4,6 +4,7 @@
 #include "platform/FileTimes.h"
 #include "tests/common/ScopedEnvironment.h"
 #include "tests/common/TempDir.h"
+#include "tests/common/TestDates.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -16,12 +17,7 @@
 
 namespace {
 
-TDateTime At(int y, int m, int d, double hours)
-{
-    TDateTime t = 0;
-    EXPECT_TRUE(TryEncodeDate(y, m, d, t));
-    return t + hours / 24;
-}
+TDateTime At(int y, int m, int d, double hours) { return ::At(y, m, d) + hours / 24; }
 
 // Writes a product whose last-write time lies exactly `delayMs` before the
 // creation time the file system recorded.

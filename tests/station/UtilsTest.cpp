@@ -5,18 +5,11 @@
 
 #include "tests/common/ScopedEnvironment.h"
 #include "tests/common/TempDir.h"
+#include "tests/common/TestDates.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-TDateTime At(int y, int m, int d, int h = 0, int mi = 0)
-{
-    TDateTime date = 0, time = 0;
-    EXPECT_TRUE(TryEncodeDate(y, m, d, date));
-    EXPECT_TRUE(TryEncodeTime(h, mi, 0, 0, time));
-    return date + time;
-}
 
 TEST(FileNameToDateTime, ConvertsProductNames)
 {
