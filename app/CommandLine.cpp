@@ -6,20 +6,6 @@
 
 namespace {
 
-QString ThresholdsText(double warning, double critical)
-{
-    return QStringLiteral("the warning threshold (%1 minutes) is above the critical one (%2 minutes)")
-        .arg(warning)
-        .arg(critical);
-}
-
-QString MissingLimitsText(int warning, int critical)
-{
-    return QStringLiteral("the missing-products warning (%1) is above the critical one (%2)")
-        .arg(warning)
-        .arg(critical);
-}
-
 bool StartsWithSwitchChar(const QString& argument)
 {
     return argument.size() > 1 && (argument[0] == QLatin1Char('-') || argument[0] == QLatin1Char('/'));
@@ -51,11 +37,7 @@ public:
         }
         // Limits that contradict each other on the line itself; one of a pair
         // is weighed against each family's other limit (ResolveFamilies).
-        const TCommandLine& line = FResult.Line;
-        if (GivenBoth("warning", "critical") && line.WarningMinutes > line.CriticalMinutes)
-            Fail(ThresholdsText(line.WarningMinutes, line.CriticalMinutes));
-        if (GivenBoth("missing-warning", "missing-critical") && line.MissingWarning > line.MissingCritical)
-            Fail(MissingLimitsText(line.MissingWarning, line.MissingCritical));
+        Fail(LimitPairProblem(FResult.Line.Limits, &FResult.Line.Given));
         if (FResult.Line.Check && FResult.Line.CsvFile == QLatin1String("-"))
             Fail(QStringLiteral("-csv=- cannot share standard output with the line of -check"));
         if (FResult.Line.Check && FResult.Line.ReportFile == QLatin1String("-"))
@@ -68,11 +50,6 @@ public:
     }
 
 private:
-    bool GivenBoth(const char* a, const char* b) const
-    {
-        return FResult.Line.Given.contains(QLatin1String(a)) && FResult.Line.Given.contains(QLatin1String(b));
-    }
-
     void Fail(const QString& error)
     {
         if (FResult.Error.isEmpty() && !error.isEmpty())
@@ -122,22 +99,7 @@ bool ResolveFamilies(TCommandLine& line, QString& error)
         ReadFamiliesFile(line.FamiliesFile.value_or(DefaultFamiliesFile()), line.FamiliesFile.has_value(), error);
     if (!families)
         return false;
-    TFamilyOverrides overrides;
-    auto given = [&line](const char* name) { return line.Given.contains(QLatin1String(name)); };
-    if (given("warning"))
-        overrides.WarningMinutes = line.WarningMinutes;
-    if (given("critical"))
-        overrides.CriticalMinutes = line.CriticalMinutes;
-    if (given("max-age"))
-        overrides.MaxAgeHours = line.MaxAgeHours;
-    if (given("missing-after"))
-        overrides.MissingAfterMinutes = line.MissingAfterMinutes;
-    if (given("missing-warning"))
-        overrides.MissingWarning = line.MissingWarning;
-    if (given("missing-critical"))
-        overrides.MissingCritical = line.MissingCritical;
-    overrides.Expect = line.Expect;
-    ApplyOverrides(*families, overrides);
+    ApplyOverrides(*families, {line.Limits, line.Given, line.Expect});
     if (!line.FamilyNames.isEmpty()) {
         families = SelectFamilies(*families, line.FamilyNames, error);
         if (!families)
@@ -147,13 +109,7 @@ bool ResolveFamilies(TCommandLine& line, QString& error)
     for (const TFamily& family : *families) {
         // Named when the station has several families.
         const QString which = families->size() > 1 ? QStringLiteral("the family %1: ").arg(family.Name) : QString();
-        const TFamilyLimits& limits = family.Limits;
-        QString problem;
-        if (limits.WarningMinutes > limits.CriticalMinutes)
-            problem = ThresholdsText(limits.WarningMinutes, limits.CriticalMinutes);
-        else if (limits.MissingWarning > limits.MissingCritical)
-            problem = MissingLimitsText(limits.MissingWarning, limits.MissingCritical);
-        if (!problem.isEmpty()) {
+        if (const QString problem = LimitPairProblem(family.Limits); !problem.isEmpty()) {
             error = which + problem;
             return false;
         }

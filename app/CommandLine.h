@@ -7,7 +7,6 @@
 // and take values as -name=VALUE; "--" ends the switches. Anything else that
 // begins with '-' is refused, so a typo never turns into a data folder.
 #include "report/Completeness.h"
-#include "report/DelayBands.h"
 #include "report/StationStatus.h"
 #include "app/Switches.h"
 #include "station/Families.h"
@@ -42,12 +41,9 @@ struct TCommandLine
     std::optional<QString> ReportFile;  // the daily completeness report; "-" is standard output
     // -expect: the schedule as given; none: learned from the ledger.
     std::optional<TExpectedSchedule> Expect;
-    double MissingAfterMinutes = 0;
-    int MissingWarning = 0;
-    int MissingCritical = 0;
-    double WarningMinutes = 0;
-    double CriticalMinutes = 0;
-    double MaxAgeHours = 0;
+    // The limits of the switches (the limits' table, FamilyLimits.h); those
+    // given apply to every family.
+    TFamilyLimits Limits;
     // -refresh: a window scans again every so many minutes; 0, only on demand.
     int RefreshMinutes = 0;
     TInfoRequest Info = TInfoRequest::None;

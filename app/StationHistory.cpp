@@ -7,12 +7,9 @@
 
 TFamilyRules FamilyRulesOf(const TFamily& family)
 {
-    const TFamilyLimits& limits = family.Limits;
     TFamilyRules rules;
     rules.Name = family.Name;
-    rules.Thresholds = {limits.WarningMinutes, limits.CriticalMinutes, limits.MaxAgeHours,
-                        limits.MissingWarning, limits.MissingCritical, limits.Missing};
-    rules.CompletenessLimits = {limits.WarningMinutes, limits.CriticalMinutes, limits.MissingAfterMinutes};
+    rules.Limits = family.Limits;
     rules.Expect = family.Expect;
     rules.FilesPerSlot = family.FilesPerSlot;
     rules.CrmChart = family.BuiltInCrm;

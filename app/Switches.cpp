@@ -1,7 +1,7 @@
 #include "app/Switches.h"
 
 #include "app/CommandLine.h"
-#include "report/DelayBands.h"
+#include "station/FamilyLimits.h"
 
 #include <algorithm>
 
@@ -25,35 +25,21 @@ TSetter File(std::optional<QString> TCommandLine::*field)
     };
 }
 
-// A plain decimal number: digits with at most one point, a sign before them;
-// a point whatever the locale. (No regular expression: the defaults pass
-// here on every start, and a check must start fast.)
-bool IsPlainNumber(const QString& text)
+// A limit's switch, made from its row of the limits' table: its name, value,
+// default and help, and the grammar the families file reads it by.
+TSwitch LimitSwitch(const char* key)
 {
-    qsizetype i = !text.isEmpty() && (text[0] == QLatin1Char('+') || text[0] == QLatin1Char('-')) ? 1 : 0;
-    bool digits = false, point = false;
-    for (; i < text.size(); ++i) {
-        if (text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'))
-            digits = true;
-        else if (text[i] == QLatin1Char('.') && !point)
-            point = true;
-        else
-            return false;
-    }
-    return digits;
-}
-
-TSetter Number(double TCommandLine::*field)
-{
-    return [field](TCommandLine& line, const QString& value, const QString& spelled) {
-        if (!IsPlainNumber(value))
-            return QStringLiteral("option '%1' needs a number, not '%2'").arg(spelled, value);
-        const double n = value.toDouble();
-        if (n < 0)
-            return QStringLiteral("option '%1' must not be negative: %2").arg(spelled, value);
-        line.*field = n;
+    const TLimitRow* row = FindLimit(key);
+    Q_ASSERT(row);
+    auto set = [row](TCommandLine& line, const QString& value, const QString& spelled) {
+        const std::optional<double> number = ParseLimit(*row, value);
+        if (!number)
+            return QStringLiteral("option '%1' needs a %2, not '%3'").arg(spelled, LimitNoun(*row), value);
+        row->Set(line.Limits, *number);
         return QString();
     };
+    return {QLatin1String(row->Key), QLatin1String(row->Value), FormatLimit(row->Default), QLatin1String(row->Help),
+            set};
 }
 
 // A whole number, digits only, from low to high; what: the sentence's words
@@ -119,11 +105,9 @@ std::vector<TSwitch> MakeSwitches()
          "health check for a monitoring server (implies -close): one line 'LAGWATCH OK|WARNING|CRITICAL|UNKNOWN - "
          "text | data', exit status 0 to 3",
          Flag(&TCommandLine::Check)},
-        {"warning", "MIN", QString::number(NearlyLateMinutes),
-         "WARNING when the newest product is more than MIN minutes late", Number(&TCommandLine::WarningMinutes)},
-        {"critical", "MIN", QString::number(LateMinutes), "CRITICAL when it is more than MIN minutes late",
-         Number(&TCommandLine::CriticalMinutes)},
-        {"max-age", "HOURS", "26", "CRITICAL when no product is newer than HOURS", Number(&TCommandLine::MaxAgeHours)},
+        LimitSwitch("warning"),
+        LimitSwitch("critical"),
+        LimitSwitch("max-age"),
         {"metrics", "FILE", none, "write metrics in the Prometheus text format to FILE",
          File(&TCommandLine::MetricsFile)},
         {"csv", "FILE", none, "write the whole ledger as CSV to FILE ('-': standard output, then without the summary)",
@@ -136,12 +120,9 @@ std::vector<TSwitch> MakeSwitches()
          "(UTC); "
          "without it the schedule is learned from the ledger",
          Expect},
-        {"missing-after", "MIN", "90", "a scheduled product is missing MIN minutes after its nominal time",
-         Number(&TCommandLine::MissingAfterMinutes)},
-        {"missing-warning", "N", "1", "-check: WARNING when at least N products are missing in the last 24 hours",
-         Whole(&TCommandLine::MissingWarning, 1, 999999999, QStringLiteral("a whole number of products from 1"))},
-        {"missing-critical", "N", "3", "-check: CRITICAL from N missing products",
-         Whole(&TCommandLine::MissingCritical, 1, 999999999, QStringLiteral("a whole number of products from 1"))},
+        LimitSwitch("missing-after"),
+        LimitSwitch("missing-warning"),
+        LimitSwitch("missing-critical"),
         {"families", "FILE", none,
          "the product families to watch, with their limits (default $XDG_CONFIG_HOME/lagwatch/families.conf when it "
          "exists; without one, the CRM products alone)",

@@ -3,7 +3,8 @@
 // default, its one-line help and what it sets. The parser (CommandLine.h),
 // the defaults of TCommandLine and --help all come from this table; a test
 // holds the man page and the bash completion to it. A new switch is one row
-// here (and its field in TCommandLine).
+// here (and its field in TCommandLine); a limit's switch is made from its row
+// of the limits' table (station/FamilyLimits.h).
 #include <QString>
 
 #include <functional>

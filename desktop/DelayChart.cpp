@@ -80,7 +80,7 @@ void TDelayChart::Plot(const TDelaySummary& summary)
     FFirstDate = summary.FirstDate;
     FLastDate = summary.LastDate;
     FLineReach = 0.7 * summary.BarSpacing;
-    FLineMinutes = summary.CriticalMinutes;
+    FLineMinutes = summary.Limits.CriticalMinutes;
     double tallest = 0;
     FSeries->SetBarWidthPercent(summary.SlotBars ? SlotBarWidthPercent(summary.Points) : BarWidthPercent);
     FSeries->BeginUpdate();
@@ -94,7 +94,7 @@ void TDelayChart::Plot(const TDelaySummary& summary)
     FSeries->EndUpdate();
 
     FChart->LeftAxis()->SetAutomaticMaximum(false);
-    FChart->LeftAxis()->SetMaximum(LeftAxisMaximum(tallest, summary.CriticalMinutes));
+    FChart->LeftAxis()->SetMaximum(LeftAxisMaximum(tallest, summary.Limits));
     FChart->BottomAxis()->SetDateTimeFormat(summary.SlotBars ? QStringLiteral("mmm dd hh:nn") : QStringLiteral("mmm dd"));
     FChart->BottomAxis()->SetIncrement(summary.SlotBars ? OneHour : 3);
     FChart->BottomAxis()->SetMinorTickCount(2);

@@ -61,5 +61,5 @@ private:
     TDateTime FFirstDate = 0, FLastDate = 0;
     // How far the line reaches beyond those, in days, and its height in minutes.
     double FLineReach = 0.7;
-    double FLineMinutes = LateMinutes;
+    double FLineMinutes = TFamilyLimits().CriticalMinutes;
 };

@@ -26,11 +26,11 @@ struct TCellAt
     TSlotCell Cell;
 };
 
-TSlotState StateOf(const std::optional<int32_t>& seconds, const TCompletenessLimits& limits)
+TSlotState StateOf(const std::optional<int32_t>& seconds, const TFamilyLimits& limits)
 {
     if (!seconds || IsClockSkew(*seconds))
         return TSlotState::Unmeasured;
-    switch (DelayBandOf(DelayMinutes(*seconds), limits.WarningMinutes, limits.CriticalMinutes)) {
+    switch (DelayBandOf(DelayMinutes(*seconds), limits)) {
     case TDelayBand::InTime:
         return TSlotState::OnTime;
     case TDelayBand::NearlyLate:
@@ -222,16 +222,15 @@ std::optional<int32_t> NearestRank(const std::vector<int32_t>& sorted, int perce
 }
 
 TStationCompleteness AssessCompleteness(const std::vector<TLedgerEntry>& entries, const TExpectedSchedule& schedule,
-                                        TDateTime now, const TCompletenessLimits& limits, int filesPerSlot,
+                                        TDateTime now, const TFamilyLimits& limits, int filesPerSlot,
                                         TFigureUnit unit)
 {
     return AssessCompleteness(ProductGroupsOf(entries), false, schedule, now, limits, filesPerSlot, unit);
 }
 
 TStationCompleteness AssessCompleteness(const std::vector<TProductGroup>& groups, bool holdsOlder,
-                                        const TExpectedSchedule& schedule, TDateTime now,
-                                        const TCompletenessLimits& limits, int filesPerSlot, TFigureUnit unit,
-                                        const TUnlistedDays* unlisted)
+                                        const TExpectedSchedule& schedule, TDateTime now, const TFamilyLimits& limits,
+                                        int filesPerSlot, TFigureUnit unit, const TUnlistedDays* unlisted)
 {
     TStationCompleteness result;
     result.Schedule = schedule;

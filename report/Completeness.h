@@ -7,6 +7,7 @@
 // names), compared on the millisecond grid, so a boundary is exact.
 #include "platform/DateTime.h"
 #include "station/DayDigest.h"
+#include "station/FamilyLimits.h"
 #include "station/ProductFile.h"
 #include "station/Schedule.h"
 
@@ -23,13 +24,6 @@
 // schedule itself is given.
 int LearnFilesPerSlot(const std::vector<TLedgerEntry>& entries, const TExpectedSchedule& schedule, TDateTime now);
 int LearnFilesPerSlot(const std::vector<TProductGroup>& groups, const TExpectedSchedule& schedule, TDateTime now);
-
-struct TCompletenessLimits
-{
-    double WarningMinutes = 35;       // on time: not more than this
-    double CriticalMinutes = 45;      // late: more than warning, not more than this; very late: more
-    double MissingAfterMinutes = 90;  // a slot is due this long after its nominal time (exactly then too)
-};
 
 // NotDue: no product (yet), and the slot is not due, or lies before the
 // ledger's first product (a new station is not missing its past).
@@ -63,7 +57,9 @@ enum class TFigureUnit { Slot, Product };
 // slots not due yet), each exactly one of OnTime, Late, VeryLate and
 // Unmeasured.
 //
-// The bands are the chart's (DelayBandOf on DelayMinutes).
+// The bands are the chart's (DelayBandOf on DelayMinutes): on time up to the
+// family's warning limit, late up to its critical limit, very late above. A
+// slot is due MissingAfterMinutes after its nominal time (exactly then too).
 struct TCompletenessFigures
 {
     int Expected = 0;
@@ -135,15 +131,15 @@ struct TStationCompleteness
 // reaches further back. Linear in the entries; the work beyond one pass over
 // them is bounded by the 31 days looked at. filesPerSlot: from 1.
 TStationCompleteness AssessCompleteness(const std::vector<TLedgerEntry>& entries, const TExpectedSchedule& schedule,
-                                        TDateTime now, const TCompletenessLimits& limits, int filesPerSlot = 1,
+                                        TDateTime now, const TFamilyLimits& limits, int filesPerSlot = 1,
                                         TFigureUnit unit = TFigureUnit::Slot);
 // The same of products given in groups (DayDigest.h; a slot's product is
 // named only when its group is one entry). holdsOlder: the ledger holds
 // products before the groups. unlisted: the days the walk could not list.
 TStationCompleteness AssessCompleteness(const std::vector<TProductGroup>& groups, bool holdsOlder,
-                                        const TExpectedSchedule& schedule, TDateTime now,
-                                        const TCompletenessLimits& limits, int filesPerSlot = 1,
-                                        TFigureUnit unit = TFigureUnit::Slot, const TUnlistedDays* unlisted = nullptr);
+                                        const TExpectedSchedule& schedule, TDateTime now, const TFamilyLimits& limits,
+                                        int filesPerSlot = 1, TFigureUnit unit = TFigureUnit::Slot,
+                                        const TUnlistedDays* unlisted = nullptr);
 
 // The nearest-rank percentile (the ceil(percent*n/100)-th smallest) of sorted
 // values; none for no values. percent from 1 to 100.

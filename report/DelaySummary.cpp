@@ -8,9 +8,9 @@
 #include <cmath>
 #include <cstdint>
 
-TColor DelayColour(float minutes, double warningMinutes, double criticalMinutes)
+TColor DelayColour(float minutes, const TFamilyLimits& limits)
 {
-    switch (DelayBandOf(minutes, warningMinutes, criticalMinutes)) {
+    switch (DelayBandOf(minutes, limits)) {
     case TDelayBand::Late:
         return ColourLate;
     case TDelayBand::NearlyLate:
@@ -106,12 +106,11 @@ std::vector<TLedgerEntry> NewestSlots(TLedgerEntries& entries, int filesPerSlot,
     }
 }
 
-TDelaySummary SummariseLedgerEntries(const std::vector<TLedgerEntry>& newest, double warningMinutes,
-                                     double criticalMinutes, bool slotBars)
+TDelaySummary SummariseLedgerEntries(const std::vector<TLedgerEntry>& newest, const TFamilyLimits& limits,
+                                     bool slotBars)
 {
     TDelaySummary s;
-    s.WarningMinutes = warningMinutes;
-    s.CriticalMinutes = criticalMinutes;
+    s.Limits = limits;
     s.SlotBars = slotBars;
     const QString pattern = slotBars ? QStringLiteral("yyyy-mmm-dd hh:nn") : QStringLiteral("yyyy-mmm-dd");
     double spacing = 0;
@@ -135,7 +134,7 @@ TDelaySummary SummariseLedgerEntries(const std::vector<TLedgerEntry>& newest, do
             continue;
         }
         s.Maximum = std::max(s.Maximum, minutes);
-        s.Points.push_back({day, minutes, DelayColour(minutes, warningMinutes, criticalMinutes), seconds});
+        s.Points.push_back({day, minutes, DelayColour(minutes, limits), seconds});
         s.TextLines.append(FormatDateTime(pattern, day) + QStringLiteral("  => ") + FormatFixed(minutes, 1) +
                            QStringLiteral(" minutes"));
     }
@@ -147,18 +146,17 @@ TDelaySummary SummariseLedgerEntries(const std::vector<TLedgerEntry>& newest, do
 TDelaySummary SummariseFamilyChart(TLedgerEntries& entries, const TChartRules& rules, std::optional<TDateTime> now)
 {
     if (rules.CrmBars)
-        return SummariseLedgerEntries(NewestSlotEntries(entries, rules.FilesPerSlot, now), rules.WarningMinutes,
-                                      rules.CriticalMinutes);
+        return SummariseLedgerEntries(NewestSlotEntries(entries, rules.FilesPerSlot, now), rules.Limits);
     const std::vector<TLedgerEntry> bars = NewestSlots(entries, rules.FilesPerSlot, now);
     bool subDaily = rules.SlotsPerDay > 1;
     for (size_t i = 1; i < bars.size() && !subDaily; ++i)
         subDaily = std::trunc(bars[i].Nominal) == std::trunc(bars[i - 1].Nominal);
-    return SummariseLedgerEntries(bars, rules.WarningMinutes, rules.CriticalMinutes, subDaily);
+    return SummariseLedgerEntries(bars, rules.Limits, subDaily);
 }
 
-double LeftAxisMaximum(double maximum, double criticalMinutes)
+double LeftAxisMaximum(double maximum, const TFamilyLimits& limits)
 {
-    return maximum >= criticalMinutes ? maximum + 2 : criticalMinutes + 2;
+    return maximum >= limits.CriticalMinutes ? maximum + 2 : limits.CriticalMinutes + 2;
 }
 
 QString FamilyDataName(const QString& family)

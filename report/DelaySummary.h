@@ -38,8 +38,7 @@ struct TDelaySummary
     TDateTime FirstDate = 0;
     TDateTime LastDate = 0;
     // The limits the bars were coloured by; the reference line stands at the critical one.
-    double WarningMinutes = NearlyLateMinutes;
-    double CriticalMinutes = LateMinutes;
+    TFamilyLimits Limits;
     // A family with several slots a day: each bar stands at its slot's time
     // and its text line names that time; else on its day.
     bool SlotBars = false;
@@ -49,21 +48,20 @@ struct TDelaySummary
 };
 
 // The colour of a bar of that many minutes under the limits.
-TColor DelayColour(float minutes, double warningMinutes = NearlyLateMinutes, double criticalMinutes = LateMinutes);
+TColor DelayColour(float minutes, const TFamilyLimits& limits = TFamilyLimits());
 
 // Entries whose name does not convert to a date are skipped; a value that is
 // not an integer sets the dates but adds no bar. Delays over 1440 minutes
 // become bars of height 0 in the series' colour. slotBars: the bars stand at
 // their entries' nominal times (one entry per slot), and the text lines carry
 // the time ("2026-Dec-08 03:00  => 4.0 minutes").
-TDelaySummary SummariseLedgerEntries(const std::vector<TLedgerEntry>& newest, double warningMinutes = NearlyLateMinutes,
-                                     double criticalMinutes = LateMinutes, bool slotBars = false);
+TDelaySummary SummariseLedgerEntries(const std::vector<TLedgerEntry>& newest,
+                                     const TFamilyLimits& limits = TFamilyLimits(), bool slotBars = false);
 
 // How a family's chart is made.
 struct TChartRules
 {
-    double WarningMinutes = NearlyLateMinutes;
-    double CriticalMinutes = LateMinutes;
+    TFamilyLimits Limits;
     // The CRM products' chart as ever: NewestSlotEntries, each on its day.
     bool CrmBars = true;
     // The files a slot holds (how far back the bars' lines are sought first)
@@ -98,7 +96,7 @@ std::vector<TLedgerEntry> NewestSlots(TLedgerEntries& entries, int filesPerSlot,
 
 // Critical limit + 2 (47), or the maximum + 2 once it reaches the critical
 // limit, so that the reference line is always on the chart.
-double LeftAxisMaximum(double maximum, double criticalMinutes = LateMinutes);
+double LeftAxisMaximum(double maximum, const TFamilyLimits& limits = TFamilyLimits());
 
 // The name a title gives the family's data: "CRM" for the CRM products (an
 // empty name too), else the family's name as written.

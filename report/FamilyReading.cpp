@@ -15,8 +15,8 @@ TStationCompleteness FamilyCompleteness(const TFamilyRules& rules, const TLedger
     }
     const TExpectedSchedule schedule = rules.Expect ? *rules.Expect : LearnSchedule(groups, now);
     const int filesPerSlot = rules.FilesPerSlot ? *rules.FilesPerSlot : LearnFilesPerSlot(groups, schedule, now);
-    return AssessCompleteness(groups, view.HoldsOlder, schedule, now, rules.CompletenessLimits, filesPerSlot,
-                              rules.Unit, view.Unlisted);
+    return AssessCompleteness(groups, view.HoldsOlder, schedule, now, rules.Limits, filesPerSlot, rules.Unit,
+                              view.Unlisted);
 }
 
 TFamilyReading ReadFamily(const TFamilyRules& rules, const TLedgerView& view, TDateTime now, const QString& problem,
@@ -27,18 +27,16 @@ TFamilyReading ReadFamily(const TFamilyRules& rules, const TLedgerView& view, TD
     reading.Problem = problem;
     reading.ProductsRecorded = productsRecorded;
     reading.Entries = view.Entries;
-    reading.Thresholds = rules.Thresholds;
-    reading.CompletenessLimits = rules.CompletenessLimits;
+    reading.Limits = rules.Limits;
     reading.Completeness = FamilyCompleteness(rules, view, now);
     TLedgerEntries& entries = *view.Entries;
     TChartRules chart;
-    chart.WarningMinutes = rules.Thresholds.WarningMinutes;
-    chart.CriticalMinutes = rules.Thresholds.CriticalMinutes;
+    chart.Limits = rules.Limits;
     chart.CrmBars = rules.CrmChart;
     chart.FilesPerSlot = reading.Completeness.FilesPerSlot;
     chart.SlotsPerDay = int(reading.Completeness.Schedule.SlotMinutes.size());
     reading.Summary = SummariseFamilyChart(entries, chart, now);
-    reading.Status = AssessStation(entries, now, rules.Thresholds, reading.Summary, rules.Unit);
+    reading.Status = AssessStation(entries, now, rules.Limits, reading.Summary, rules.Unit);
     reading.Status.LedgerEntries = view.Lines;
     reading.Status.FutureProducts += view.FutureProducts;
     return reading;

@@ -18,8 +18,7 @@
 struct TFamilyRules
 {
     QString Name;
-    TMonitoringThresholds Thresholds;
-    TCompletenessLimits CompletenessLimits;
+    TFamilyLimits Limits;
     std::optional<TExpectedSchedule> Expect;  // none: learned
     std::optional<int> FilesPerSlot;          // none: learned
     TFigureUnit Unit = TFigureUnit::Slot;     // what the figures and the newest product count
@@ -32,8 +31,7 @@ struct TFamilyReading
 {
     QString Name;
     TLedgerEntries* Entries = nullptr;  // the family's, which outlive the reading
-    TMonitoringThresholds Thresholds;
-    TCompletenessLimits CompletenessLimits;
+    TFamilyLimits Limits;  // the family's, which every output of the reading judges by
     TStationStatus Status;
     TStationCompleteness Completeness;
     TDelaySummary Summary;  // the chart: one bar per slot, coloured by the family's limits

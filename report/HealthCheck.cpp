@@ -133,12 +133,12 @@ void AddClockNotes(const TStationStatus& status, const TStationCompleteness* com
     }
 }
 
-TFamilyCheck CheckFamily(const TStationStatus& status, const TMonitoringThresholds& thresholds,
+TFamilyCheck CheckFamily(const TStationStatus& status, const TFamilyLimits& limits,
                          const TStationCompleteness* completeness)
 {
     const QString plotted = QString::number(status.Plotted);
-    const QString warning = FormatPlainNumber(thresholds.WarningMinutes);
-    const QString critical = FormatPlainNumber(thresholds.CriticalMinutes);
+    const QString warning = FormatPlainNumber(limits.WarningMinutes);
+    const QString critical = FormatPlainNumber(limits.CriticalMinutes);
     const QString counts = QStringLiteral("%1 of %2 plotted over %3 minutes, %4 over %5")
                                .arg(status.PlottedOverWarning)
                                .arg(plotted, warning)
@@ -161,13 +161,13 @@ TFamilyCheck CheckFamily(const TStationStatus& status, const TMonitoringThreshol
 
     const TNewestProduct& newest = *status.Newest;
     QStringList parts;
-    const double maxAgeSeconds = thresholds.MaxAgeHours * 3600;
+    const double maxAgeSeconds = limits.MaxAgeHours * 3600;
     const bool stale = status.NewestAgeSeconds > maxAgeSeconds;
     if (stale) {
         check.State = TCheckState::Critical;
         parts.append(QStringLiteral("no product since %1 (%2 hours, more than %3)")
                          .arg(FormatIsoUtc(newest.Nominal), Decimal1(status.NewestAgeSeconds / 3600),
-                              FormatPlainNumber(thresholds.MaxAgeHours)));
+                              FormatPlainNumber(limits.MaxAgeHours)));
         check.Reasons.append(parts.last());
     }
     QString product = QStringLiteral("newest product ") + Printable(newest.Name);
@@ -180,8 +180,7 @@ TFamilyCheck CheckFamily(const TStationStatus& status, const TMonitoringThreshol
         late = true;
         delayData = QString::number(*newest.DelaySeconds) + QLatin1Char('s');
     } else if (newest.DelaySeconds) {
-        const TDelayBand band =
-            DelayBandOf(DelayMinutes(*newest.DelaySeconds), thresholds.WarningMinutes, thresholds.CriticalMinutes);
+        const TDelayBand band = DelayBandOf(DelayMinutes(*newest.DelaySeconds), limits);
         product += QStringLiteral(", %1 minutes late").arg(Decimal1(DelayMinutes(*newest.DelaySeconds)));
         if (band == TDelayBand::Late) {
             check.State = TCheckState::Critical;
@@ -207,11 +206,11 @@ TFamilyCheck CheckFamily(const TStationStatus& status, const TMonitoringThreshol
     } else if (completeness) {
         const TCompletenessFigures& day = completeness->Last24Hours;
         TCheckState missing = TCheckState::Ok;
-        if (day.Missing >= thresholds.MissingCritical)
+        if (day.Missing >= limits.MissingCritical)
             missing = TCheckState::Critical;
-        else if (day.Missing >= thresholds.MissingWarning)
+        else if (day.Missing >= limits.MissingWarning)
             missing = TCheckState::Warning;
-        missing = std::min(missing, MissingCap(thresholds.Missing));
+        missing = std::min(missing, MissingCap(limits.Missing));
         check.State = std::max(check.State, missing);
         parts.append(MissingText(*completeness));
         if (missing != TCheckState::Ok)
@@ -220,8 +219,8 @@ TFamilyCheck CheckFamily(const TStationStatus& status, const TMonitoringThreshol
         const QString expected = QString::number(day.Expected);
         completenessData = QLatin1Char(' ') + Performance(QStringLiteral("expected_24h"), expected) + QLatin1Char(' ') +
                            Performance(QStringLiteral("missing_24h"), QString::number(day.Missing),
-                                       {QString::number(thresholds.MissingWarning - 1),
-                                        QString::number(thresholds.MissingCritical - 1), "0", expected}) +
+                                       {QString::number(limits.MissingWarning - 1),
+                                        QString::number(limits.MissingCritical - 1), "0", expected}) +
                            QLatin1Char(' ') +
                            Performance(QStringLiteral("on_time_24h"),
                                        day.OnTimeRatio ? FormatRatio(*day.OnTimeRatio) : "U", {{}, {}, "0", "1"});
@@ -236,7 +235,7 @@ TFamilyCheck CheckFamily(const TStationStatus& status, const TMonitoringThreshol
     check.Performance =
         Performance(
             QStringLiteral("newest_delay"), delayData,
-            {FormatPlainNumber(thresholds.WarningMinutes * 60), FormatPlainNumber(thresholds.CriticalMinutes * 60)}) +
+            {FormatPlainNumber(limits.WarningMinutes * 60), FormatPlainNumber(limits.CriticalMinutes * 60)}) +
         QLatin1Char(' ') +
         Performance(QStringLiteral("newest_age"), FormatPlainNumber(status.NewestAgeSeconds) + QLatin1Char('s'),
                     {{}, FormatPlainNumber(maxAgeSeconds)}) +
@@ -265,10 +264,10 @@ constexpr int FamiliesNamed = 3;
 
 }  // namespace
 
-TCheckResult CheckStation(const TStationStatus& status, const TMonitoringThresholds& thresholds,
+TCheckResult CheckStation(const TStationStatus& status, const TFamilyLimits& limits,
                           const TStationCompleteness* completeness)
 {
-    const TFamilyCheck check = CheckFamily(status, thresholds, completeness);
+    const TFamilyCheck check = CheckFamily(status, limits, completeness);
     return {check.State, Line(check.State, check.Text, check.Performance)};
 }
 
@@ -276,7 +275,7 @@ TCheckResult CheckFamilies(const std::vector<TFamilyReading>& families)
 {
     if (families.size() == 1) {
         const TFamilyReading& only = families.front();
-        return only.Problem.isEmpty() ? CheckStation(only.Status, only.Thresholds, &only.Completeness)
+        return only.Problem.isEmpty() ? CheckStation(only.Status, only.Limits, &only.Completeness)
                                       : UnknownCheck({only.Problem});
     }
     struct TNamed
@@ -289,7 +288,7 @@ TCheckResult CheckFamilies(const std::vector<TFamilyReading>& families)
     QStringList performance;
     for (const TFamilyReading& family : families) {
         TFamilyCheck check = family.Problem.isEmpty()
-                                 ? CheckFamily(family.Status, family.Thresholds, &family.Completeness)
+                                 ? CheckFamily(family.Status, family.Limits, &family.Completeness)
                                  : TFamilyCheck{TCheckState::Unknown, family.Problem, {Printable(family.Problem)}, {}};
         if (!family.Status.Newest && !family.ClaimedBy.isEmpty() && !check.Reasons.isEmpty())
             check.Reasons.last() += QStringLiteral(" (%1)").arg(Printable(family.ClaimedBy));

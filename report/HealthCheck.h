@@ -24,7 +24,7 @@ struct TCheckResult
 // MissingWarning and MissingCritical ("at least"), the verdict no worse than
 // the missing policy allows; a learned schedule that is not known yet says so
 // and changes nothing.
-TCheckResult CheckStation(const TStationStatus& status, const TMonitoringThresholds& thresholds,
+TCheckResult CheckStation(const TStationStatus& status, const TFamilyLimits& limits,
                           const TStationCompleteness* completeness = nullptr);
 
 // The one line over every family: the worst verdict (critical before unknown

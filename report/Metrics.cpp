@@ -212,21 +212,21 @@ QByteArray MetricsText(const TRunMetrics& run, const std::vector<TFamilyReading>
               "Products on the chart whose delay is over the critical threshold.",
               [](const TFamilyReading& f) { return f.Status.PlottedOverCritical; });
     out.Gauge("lagwatch_warning_threshold_seconds", "The delay over which a product is nearly late.",
-              [](const TFamilyReading& f) { return f.Thresholds.WarningMinutes * 60; });
+              [](const TFamilyReading& f) { return f.Limits.WarningMinutes * 60; });
     out.Gauge("lagwatch_critical_threshold_seconds", "The delay over which a product is late.",
-              [](const TFamilyReading& f) { return f.Thresholds.CriticalMinutes * 60; });
+              [](const TFamilyReading& f) { return f.Limits.CriticalMinutes * 60; });
     out.Gauge("lagwatch_max_age_seconds", "The age of the newest product over which the station counts as silent.",
-              [](const TFamilyReading& f) { return f.Thresholds.MaxAgeHours * 3600; });
+              [](const TFamilyReading& f) { return f.Limits.MaxAgeHours * 3600; });
     out.Gauge("lagwatch_missing_after_seconds", "How long after its nominal time a scheduled product is due.",
-              [](const TFamilyReading& f) { return f.CompletenessLimits.MissingAfterMinutes * 60; });
+              [](const TFamilyReading& f) { return f.Limits.MissingAfterMinutes * 60; });
     out.Gauge("lagwatch_missing_warning_products", "Products missing in the last 24 hours from which the check warns.",
-              [](const TFamilyReading& f) { return f.Thresholds.MissingWarning; });
+              [](const TFamilyReading& f) { return f.Limits.MissingWarning; });
     out.Gauge("lagwatch_missing_critical_products",
               "Products missing in the last 24 hours from which the check is critical.",
-              [](const TFamilyReading& f) { return f.Thresholds.MissingCritical; });
+              [](const TFamilyReading& f) { return f.Limits.MissingCritical; });
     out.Gauge("lagwatch_missing_policy",
               "The worst verdict missing products give the family: 0 OK, 1 warning, 2 critical.",
-              [](const TFamilyReading& f) { return static_cast<int>(f.Thresholds.Missing); });
+              [](const TFamilyReading& f) { return static_cast<int>(f.Limits.Missing); });
     CompletenessSeries(out);
     // The histogram, kept from run to run, comes last.
     return out.Bytes() + DelayHistogramSeries(run.DataFolder, run.Delays);

@@ -64,14 +64,14 @@ std::optional<TNewestProduct> NewestSlot(TLedgerEntries& entries, std::optional<
     }
 }
 
-TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMonitoringThresholds& thresholds,
-                             int filesPerSlot, TFigureUnit unit)
+TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TFamilyLimits& limits, int filesPerSlot,
+                             TFigureUnit unit)
 {
-    return AssessStation(entries, now, thresholds,
-                         SummariseLedgerEntries(NewestSlotEntries(entries, filesPerSlot, now)), unit);
+    return AssessStation(entries, now, limits, SummariseLedgerEntries(NewestSlotEntries(entries, filesPerSlot, now)),
+                         unit);
 }
 
-TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMonitoringThresholds& thresholds,
+TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TFamilyLimits& limits,
                              const TDelaySummary& chart, TFigureUnit unit)
 {
     TStationStatus status;
@@ -87,8 +87,7 @@ TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMoni
             static_cast<double>(DateTimeToUnixMs(now) - DateTimeToUnixMs(status.Newest->Nominal)) / 1000.0;
     for (const TDelayPoint& point : chart.Points) {
         ++status.Plotted;
-        const TDelayBand band =
-            DelayBandOf(DelayMinutes(point.Seconds), thresholds.WarningMinutes, thresholds.CriticalMinutes);
+        const TDelayBand band = DelayBandOf(DelayMinutes(point.Seconds), limits);
         status.PlottedOverWarning += band != TDelayBand::InTime;
         status.PlottedOverCritical += band == TDelayBand::Late;
     }

@@ -14,20 +14,6 @@
 #include <cstdint>
 #include <optional>
 
-struct TMonitoringThresholds
-{
-    double WarningMinutes = NearlyLateMinutes;
-    double CriticalMinutes = LateMinutes;
-    double MaxAgeHours = 26;
-    // Products missing in the last 24 hours from which the check warns, and
-    // from which it is critical (at least this many).
-    int MissingWarning = 1;
-    int MissingCritical = 3;
-    // The worst verdict missing products give (a family whose slots are
-    // often rightly empty says Ok).
-    TMissingPolicy Missing = TMissingPolicy::Critical;
-};
-
 struct TNewestProduct
 {
     QString Name;
@@ -55,10 +41,10 @@ struct TStationStatus
 };
 
 // filesPerSlot: the chart's bars are its slots (NewestSlotEntries).
-TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMonitoringThresholds& thresholds,
+TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TFamilyLimits& limits,
                              int filesPerSlot = 1, TFigureUnit unit = TFigureUnit::Slot);
 // The same with the chart's summary made already (SummariseLedgerEntries of NewestSlotEntries).
-TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TMonitoringThresholds& thresholds,
+TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TFamilyLimits& limits,
                              const TDelaySummary& chart, TFigureUnit unit = TFigureUnit::Slot);
 
 // The newest slot of a ledger (see TStationStatus::Newest), read back from

@@ -17,14 +17,6 @@ namespace {
 const QString DefaultsSection = QStringLiteral("defaults");
 const QString CrmSection = QStringLiteral("crm");
 
-std::optional<double> ParseMinutes(const QString& text)
-{
-    static const QRegularExpression number(QStringLiteral("^([0-9]+(\\.[0-9]*)?|\\.[0-9]+)$"));
-    if (!number.match(text).hasMatch())
-        return std::nullopt;
-    return text.toDouble();
-}
-
 std::optional<int> ParsePositive(const QString& text)
 {
     static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
@@ -35,17 +27,6 @@ std::optional<int> ParsePositive(const QString& text)
 
 // One key's value given to a family: false, with the reason, when it cannot be.
 using TKeyRule = std::function<bool(TFamily& family, const QString& value, QString& reason)>;
-
-bool SetMinutes(double& field, const QString& value, QString& reason)
-{
-    const std::optional<double> minutes = ParseMinutes(value);
-    if (!minutes) {
-        reason = QStringLiteral("'%1' is no number of minutes").arg(value);
-        return false;
-    }
-    field = *minutes;
-    return true;
-}
 
 bool SetCount(int& field, const QString& value, QString& reason)
 {
@@ -58,10 +39,25 @@ bool SetCount(int& field, const QString& value, QString& reason)
     return true;
 }
 
+// The keys of the limits, one for each row of their table, added to the others.
+std::map<QString, TKeyRule> WithLimitKeys(std::map<QString, TKeyRule> rules)
+{
+    for (const TLimitRow& row : LimitRows())
+        rules.emplace(QLatin1String(row.Key), [&row](TFamily& f, const QString& v, QString& reason) {
+            const std::optional<double> value = ParseLimit(row, v);
+            if (!value)
+                reason = QStringLiteral("'%1' is no %2").arg(v, LimitNoun(row));
+            else
+                row.Set(f.Limits, *value);
+            return value.has_value();
+        });
+    return rules;
+}
+
 // The keys of a section, in the order the man page lists them.
 const std::map<QString, TKeyRule>& KeyRules()
 {
-    static const std::map<QString, TKeyRule> rules = {
+    static const std::map<QString, TKeyRule> rules = WithLimitKeys({
         {QStringLiteral("folder"),
          [](TFamily& f, const QString& v, QString& reason) {
              if (!CheckFamilyFolder(v, reason))
@@ -107,22 +103,6 @@ const std::map<QString, TKeyRule>& KeyRules()
                  reason = QStringLiteral("'%1' is neither write-time nor name-time").arg(v);
              return reason.isEmpty();
          }},
-        {QStringLiteral("warning"),
-         [](TFamily& f, const QString& v, QString& r) { return SetMinutes(f.Limits.WarningMinutes, v, r); }},
-        {QStringLiteral("critical"),
-         [](TFamily& f, const QString& v, QString& r) { return SetMinutes(f.Limits.CriticalMinutes, v, r); }},
-        {QStringLiteral("max-age"),
-         [](TFamily& f, const QString& v, QString& r) {
-             if (!SetMinutes(f.Limits.MaxAgeHours, v, r))
-                 r = QStringLiteral("'%1' is no number of hours").arg(v);
-             return r.isEmpty();
-         }},
-        {QStringLiteral("missing-after"),
-         [](TFamily& f, const QString& v, QString& r) { return SetMinutes(f.Limits.MissingAfterMinutes, v, r); }},
-        {QStringLiteral("missing-warning"),
-         [](TFamily& f, const QString& v, QString& r) { return SetCount(f.Limits.MissingWarning, v, r); }},
-        {QStringLiteral("missing-critical"),
-         [](TFamily& f, const QString& v, QString& r) { return SetCount(f.Limits.MissingCritical, v, r); }},
         {QStringLiteral("missing"),
          [](TFamily& f, const QString& v, QString& reason) {
              if (v == QLatin1String("ok"))
@@ -150,7 +130,7 @@ const std::map<QString, TKeyRule>& KeyRules()
              f.KeepDays = days;
              return true;
          }},
-    };
+    });
     return rules;
 }
 
@@ -267,21 +247,10 @@ std::optional<std::vector<TFamily>> ParseFamilies(const QString& text, const QSt
         return true;
     };
     auto checkLimits = [&](const TFamily& family, int lineNumber) -> bool {
-        if (family.Limits.WarningMinutes > family.Limits.CriticalMinutes) {
-            fail(lineNumber, QStringLiteral("[%1]: warning (%2 minutes) is above critical (%3 minutes)")
-                                 .arg(family.Name)
-                                 .arg(family.Limits.WarningMinutes)
-                                 .arg(family.Limits.CriticalMinutes));
-            return false;
-        }
-        if (family.Limits.MissingWarning > family.Limits.MissingCritical) {
-            fail(lineNumber, QStringLiteral("[%1]: missing-warning (%2) is above missing-critical (%3)")
-                                 .arg(family.Name)
-                                 .arg(family.Limits.MissingWarning)
-                                 .arg(family.Limits.MissingCritical));
-            return false;
-        }
-        return true;
+        const QString problem = LimitPairProblem(family.Limits);
+        if (!problem.isEmpty())
+            fail(lineNumber, QStringLiteral("[%1]: %2").arg(family.Name, problem));
+        return problem.isEmpty();
     };
 
     TFamily inherited;
@@ -357,13 +326,9 @@ std::optional<std::vector<TFamily>> ReadFamiliesFile(const QString& path, bool m
 void ApplyOverrides(std::vector<TFamily>& families, const TFamilyOverrides& overrides)
 {
     for (TFamily& family : families) {
-        TFamilyLimits& limits = family.Limits;
-        limits.WarningMinutes = overrides.WarningMinutes.value_or(limits.WarningMinutes);
-        limits.CriticalMinutes = overrides.CriticalMinutes.value_or(limits.CriticalMinutes);
-        limits.MaxAgeHours = overrides.MaxAgeHours.value_or(limits.MaxAgeHours);
-        limits.MissingAfterMinutes = overrides.MissingAfterMinutes.value_or(limits.MissingAfterMinutes);
-        limits.MissingWarning = overrides.MissingWarning.value_or(limits.MissingWarning);
-        limits.MissingCritical = overrides.MissingCritical.value_or(limits.MissingCritical);
+        for (const TLimitRow& row : LimitRows())
+            if (overrides.Given.contains(QLatin1String(row.Key)))
+                row.Set(family.Limits, row.Of(overrides.Limits));
         if (overrides.Expect)
             family.Expect = overrides.Expect;
     }

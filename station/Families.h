@@ -31,11 +31,12 @@ std::optional<std::vector<TFamily>> ParseFamilies(const QString& text, const QSt
 // when the file need not exist (the default file), an error otherwise.
 std::optional<std::vector<TFamily>> ReadFamiliesFile(const QString& path, bool mustExist, QString& error);
 
-// What the command line sets for every family; unset: the file's value.
+// What the command line sets for every family: the limits whose keys Given
+// holds (others keep the file's value), and the schedule when given.
 struct TFamilyOverrides
 {
-    std::optional<double> WarningMinutes, CriticalMinutes, MaxAgeHours, MissingAfterMinutes;
-    std::optional<int> MissingWarning, MissingCritical;
+    TFamilyLimits Limits;
+    QStringList Given;
     std::optional<TExpectedSchedule> Expect;
 };
 void ApplyOverrides(std::vector<TFamily>& families, const TFamilyOverrides& overrides);

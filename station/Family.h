@@ -2,30 +2,16 @@
 // A product family: the files of one kind a station receives (their folder,
 // name pattern, schedule, files per slot, limits and missing policy). The
 // CRM products are the built-in family, with the rules the program always had.
+#include "station/FamilyLimits.h"
 #include "station/Schedule.h"
 
 #include <QString>
 #include <optional>
 
-// The worst verdict missing products can give.
-enum class TMissingPolicy { Ok, Warning, Critical };
 // Which time a product's delay is measured from: its last write, or the
 // nominal time its name gives (receivers that do not keep the sender's
 // write time).
 enum class TDelaySource { WriteTime, NameTime };
-
-// Filled once, in this order: built-in defaults, the families file's
-// [defaults], the family's section, the command line.
-struct TFamilyLimits
-{
-    double WarningMinutes = 35;   // nearly late beyond this
-    double CriticalMinutes = 45;  // late beyond this
-    double MaxAgeHours = 26;
-    double MissingAfterMinutes = 90;
-    int MissingWarning = 1;
-    int MissingCritical = 3;
-    TMissingPolicy Missing = TMissingPolicy::Critical;
-};
 
 struct TFamily
 {

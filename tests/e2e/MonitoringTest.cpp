@@ -92,7 +92,7 @@ TEST(Monitoring, CheckAsAMonitoringServerRunsIt)
          3,
          "LAGWATCH UNKNOWN - cannot write the metrics "},
         {"bad threshold", 60, 600, {"-warning=thirty"}, 3, "LAGWATCH UNKNOWN - option '-warning' needs a number"},
-        {"warning above critical", 60, 600, {"-warning=50"}, 3, "LAGWATCH UNKNOWN - the warning threshold"},
+        {"warning above critical", 60, 600, {"-warning=50"}, 3, "LAGWATCH UNKNOWN - warning (50 minutes) is above"},
         {"CSV on standard output", 60, 600, {"-csv=-"}, 3, "LAGWATCH UNKNOWN - -csv=- cannot share standard output"},
     };
     REQUIRE_LOCALE("en_US.UTF-8");

@@ -89,8 +89,8 @@ TEST_F(ScheduledRun, ATypoEndsAtOnceAndTouchesNothing)
         {{FData, FLedger, "-close", "--png", "x.png"}, 2, "lagwatch: unknown option '--png'\n" + hint, ""},
         {{FData, FLedger, "-check", "-critical=soon"},
          3,
-         "lagwatch: option '-critical' needs a number, not 'soon'\n" + hint,
-         "LAGWATCH UNKNOWN - option '-critical' needs a number, not 'soon'\n"},
+         "lagwatch: option '-critical' needs a number of minutes, not 'soon'\n" + hint,
+         "LAGWATCH UNKNOWN - option '-critical' needs a number of minutes, not 'soon'\n"},
     };
     for (const Case& c : cases) {
         const TRun run = RunProgram(LAGWATCH_BIN, c.args, Env(), 30000);

@@ -163,6 +163,27 @@ completion_switches="$(sed -n "/compgen -W '-close/,/' -- /p" "$prefix/share/bas
 [ "$completion_switches" = "$help_switches" ] ||
   fail "the completion differs from --help: $(diff <(echo "$help_switches") <(echo "$completion_switches") | grep '^[<>]' | paste -sd ' ')"
 
+# The defaults --help gives (the limits' table's, among others) are the ones
+# the man page's OPTIONS give: "(default 35)" in a switch's entry there.
+help_defaults="$("$prefix/bin/lagwatch" --help | awk '
+  /^  --?[a-z]/ { if (entry != "") print entry; entry = $0; next }
+  entry != "" && /^   / { entry = entry " " $0; next }
+  { if (entry != "") print entry; entry = "" }
+  END { if (entry != "") print entry }' | tr -s ' ' |
+  sed -n 's/^ \(--\?[a-z][a-z-]*\).*(default \([^ )]*\)).*/\1 \2/p')"
+[ "$(wc -l <<<"$help_defaults")" -ge 7 ] || fail "lagwatch --help gives fewer defaults than its limits: $help_defaults"
+man_options="$(zcat "$prefix/share/man/man1/lagwatch.1.gz" | sed -n '/^\.SH OPTIONS/,/^\.SH [^O]/p')"
+while read -r switch value; do
+  entry="$(awk -v sw="$switch" '
+    { line = $0; gsub(/\\-/, "-", line) }
+    inside && /^\.(TP|SH)/ { exit }
+    inside { print line }
+    previous == ".TP" && line ~ ("^\\.BI? " sw "([= ]|$)") { inside = 1 }
+    { previous = $0 }' <<<"$man_options" | tr '\n' ' ')"
+  grep -Eq "default $value[),.]" <<<"$entry" ||
+    fail "lagwatch(1) OPTIONS do not give $switch the default of --help ($value)"
+done <<<"$help_defaults"
+
 # The installed program: its version, then one pass with the settings taken
 # from the installed example, no ledger named. The bin folder is writable
 # here (and the checks may run as root), yet the ledger must go to the data

@@ -295,11 +295,11 @@ TEST(Completeness, CheckVerdictFromTheMissingProducts)
     {
         const char* what;
         std::vector<int> gaps;  // minutes after 2026-12-07 00:00
-        TMonitoringThresholds thresholds;
+        TFamilyLimits thresholds;
         TCheckState state;
         const char* text;
     };
-    TMonitoringThresholds custom;
+    TFamilyLimits custom;
     custom.MissingWarning = 2;
     custom.MissingCritical = 5;
     const Case cases[] = {

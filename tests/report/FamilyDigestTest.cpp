@@ -45,8 +45,8 @@ protected:
         FFamily.Name = QStringLiteral("seg");
         FFamily.Expect = ParseExpectedSchedule(QStringLiteral("1h"), error);
         FFamily.FilesPerSlot = 3;
-        FRules = {FFamily.Name, {}, {}, FFamily.Expect, FFamily.FilesPerSlot};
-        FRules.CompletenessLimits.WarningMinutes = 20;
+        FRules = {FFamily.Name, {}, FFamily.Expect, FFamily.FilesPerSlot};
+        FRules.Limits.WarningMinutes = 20;
         for (int d = 1; d <= 23; ++d)
             FDir.Write(QStringLiteral("seg-received/2021-06-%1.txt").arg(d, 2, 10, QLatin1Char('0')), DayLines(d));
     }

@@ -16,7 +16,7 @@ TFamilyReading Reading(const char* name, int delaySeconds, int missing = 0,
     TFamilyReading r;
     r.Name = QLatin1String(name);
     r.Problem = QLatin1String(problem);
-    r.Thresholds.Missing = policy;
+    r.Limits.Missing = policy;
     r.Status.LedgerEntries = 10;
     r.Status.Newest = TNewestProduct{QStringLiteral("%1.dat").arg(r.Name), 46000.5, delaySeconds};
     r.Status.NewestAgeSeconds = 3600;
@@ -113,7 +113,7 @@ TEST(FamilyCheck, PerformanceDataOfEveryFamilyUnderItsName)
               "seg_missing_24h seg_on_time_24h seg_missing_files_24h");
     // One family: its own line, without a prefix.
     const TFamilyReading crm = Reading("crm", 60);
-    EXPECT_EQ(CheckFamilies({crm}).Line, CheckStation(crm.Status, crm.Thresholds, &crm.Completeness).Line);
+    EXPECT_EQ(CheckFamilies({crm}).Line, CheckStation(crm.Status, crm.Limits, &crm.Completeness).Line);
     EXPECT_EQ(CheckFamilies({Reading("crm", 60, 0, TMissingPolicy::Critical, "no folder")}).Line,
               "LAGWATCH UNKNOWN - no folder");
 }
@@ -121,8 +121,8 @@ TEST(FamilyCheck, PerformanceDataOfEveryFamilyUnderItsName)
 TEST(FamilyMetrics, EverySeriesOnceWithASamplePerFamily)
 {
     TFamilyReading seg = Reading("seg", 60, 1);
-    seg.Thresholds.WarningMinutes = 5;
-    seg.CompletenessLimits.MissingAfterMinutes = 20;
+    seg.Limits.WarningMinutes = 5;
+    seg.Limits.MissingAfterMinutes = 20;
     TDelayHistogram delays;
     delays.Observe(400);
     const QString text = QString::fromUtf8(

@@ -17,7 +17,16 @@ TDateTime Now()
     return day + time;
 }
 
-TCheckResult Check(const QStringList& lines, const TMonitoringThresholds& thresholds = {})
+TFamilyLimits Limits(double warning, double critical, double maxAge)
+{
+    TFamilyLimits limits;
+    limits.WarningMinutes = warning;
+    limits.CriticalMinutes = critical;
+    limits.MaxAgeHours = maxAge;
+    return limits;
+}
+
+TCheckResult Check(const QStringList& lines, const TFamilyLimits& thresholds = {})
 {
     TSortedStringList ledger;
     ledger.Assign(lines);
@@ -93,7 +102,7 @@ TEST(HealthCheck, NumbersHaveADecimalPointUnderAGermanNumericLocale)
 {
     REQUIRE_LOCALE("de_DE.UTF-8");
     const TScopedCLocale german(LC_NUMERIC, "de_DE.UTF-8");
-    const TCheckResult r = Check({"202106221200-crm.grb=86430"}, {35, 45, 48});
+    const TCheckResult r = Check({"202106221200-crm.grb=86430"}, Limits(35, 45, 48));
     EXPECT_TRUE(r.Line.contains("1440.5 minutes late (more than 45), 26.0 hours old")) << r.Line.toStdString();
 }
 
@@ -121,7 +130,7 @@ TEST(HealthCheck, ThresholdsFromTheCommandLine)
         TryDecodeTime(nominal + 0.5 / 86400.0, t);
         const QString name =
             QString::asprintf("%04d%02d%02d%02d%02d-crm.grb", d.Year, d.Month, d.Day, t.Hour, t.Minute);
-        const TCheckResult r = Check({name + "=" + QString::number(c.seconds)}, {c.warning, c.critical, c.maxAge});
+        const TCheckResult r = Check({name + "=" + QString::number(c.seconds)}, Limits(c.warning, c.critical, c.maxAge));
         EXPECT_EQ(r.State, c.state) << r.Line.toStdString();
     }
 }
@@ -131,7 +140,7 @@ TEST(HealthCheck, PerformanceDataInThePluginFormat)
     struct Case
     {
         QStringList lines;
-        TMonitoringThresholds thresholds;
+        TFamilyLimits thresholds;
         const char* performance;
     };
     const Case cases[] = {
@@ -139,7 +148,7 @@ TEST(HealthCheck, PerformanceDataInThePluginFormat)
          {},
          "newest_delay=2101s;2100;2700 newest_age=7200s;;93600 over_warning=2;;;0;2 over_critical=1;;;0;2"},
         {{"202106231300-crm.grb=x"},
-         {35.5, 45.25, 1.5},
+         Limits(35.5, 45.25, 1.5),
          "newest_delay=U;2130;2715 newest_age=3600s;;5400 over_warning=0;;;0;0 over_critical=0;;;0;0"},
         {{}, {}, "over_warning=0;;;0;0 over_critical=0;;;0;0"},
     };
@@ -153,7 +162,7 @@ TEST(HealthCheck, PerformanceDataInThePluginFormat)
 TEST(HealthCheck, TheLineIsTheSameInEveryLocale)
 {
     const QStringList lines{"202106221200-crm.grb=3000", "202106231159-crm.grb=2131"};
-    const TMonitoringThresholds thresholds{35.5, 45.25, 26.5};
+    const TFamilyLimits thresholds = Limits(35.5, 45.25, 26.5);
     const QLocale pinned;
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     const QString english = Check(lines, thresholds).Line;
@@ -231,9 +240,7 @@ TEST(HealthCheck, TheNewestSlotIsAsLateAsItsLatestFile)
         {"counting products: the last line", slot(8, {{2, "900"}}), TFigureUnit::Product, TCheckState::Ok,
          "newest product img_s007.seg, 3.3 minutes late"},
     };
-    TMonitoringThresholds limits;
-    limits.WarningMinutes = 5;
-    limits.CriticalMinutes = 15;
+    const TFamilyLimits limits = Limits(5, 15, 26);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TSortedStringList ledger;

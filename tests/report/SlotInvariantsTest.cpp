@@ -61,9 +61,9 @@ protected:
         QString error;
         seg.Expect = ParseExpectedSchedule(QStringLiteral("30m"), error);
         seg.FilesPerSlot = 4;
-        seg.Thresholds.WarningMinutes = seg.CompletenessLimits.WarningMinutes = 5;
-        seg.Thresholds.CriticalMinutes = seg.CompletenessLimits.CriticalMinutes = 15;
-        seg.CompletenessLimits.MissingAfterMinutes = 45;
+        seg.Limits.WarningMinutes = 5;
+        seg.Limits.CriticalMinutes = 15;
+        seg.Limits.MissingAfterMinutes = 45;
         const std::tuple<const char*, QStringList, TLedgerNames, TFamilyRules> families[] = {
             {"crm", crm, TLedgerNames::Product, {}},
             {"seg", SegmentLines(), TLedgerNames::Timed, seg},

@@ -128,13 +128,6 @@ TEST(Families, FileGivesFamiliesWithTheirLimitsInOrder)
     EXPECT_EQ(hourly.Limits.Missing, TMissingPolicy::Ok);
     EXPECT_EQ(hourly.KeepDays, 60);
 
-    TFamilyOverrides overrides;
-    overrides.CriticalMinutes = 60;
-    std::vector<TFamily> overridden = *families;
-    ApplyOverrides(overridden, overrides);
-    EXPECT_EQ(overridden[0].Limits.CriticalMinutes, 60);
-    EXPECT_EQ(overridden[1].Limits.WarningMinutes, 5);
-
     const auto chosen = SelectFamilies(*families, {QStringLiteral("hourly"), QStringLiteral("CRM")}, error);
     ASSERT_TRUE(chosen);
     ASSERT_EQ(chosen->size(), 2u);
@@ -153,8 +146,6 @@ TEST(Families, RefusalsNameTheLineAndTheReason)
         {"[a]\npatern = x\n", "f:2: unknown key 'patern'"},
         {"[a]\npattern = *.seg\n", "f:2: pattern: no {time:FORMAT}"},
         {"[a]\npattern = {time:%Y%q}\n", "f:2: pattern: unknown field '%q'"},
-        {"[a]\n\npattern = {time:%Y%j}\nwarning = soon\n", "f:4: warning: 'soon' is no number"},
-        {"[a]\npattern = {time:%Y%j}\nwarning = 50\n", "f:1: [a]: warning (50 minutes) is above critical"},
         {"[a]\npattern = {time:%Y%j}\nmissing = sometimes\n", "f:3: missing: 'sometimes' is none"},
         {"[a]\npattern = {time:%Y%j}\nexpect = 7m\n", "f:3: expect: '7m' is no whole part of a day"},
         {"[a b]\n", "f:1: 'a b' is no family name"},
