@@ -93,11 +93,31 @@ private:
 
 TParsedCommandLine ParseCommandLine(const QStringList& arguments) { return TParser().Parse(arguments); }
 
+namespace {
+
+// The outages file names the station's families, every one of them, whatever
+// -family selects.
+bool AttachOutages(const TCommandLine& line, std::vector<TFamily>& families, QString& error)
+{
+    QStringList names;
+    for (const TFamily& family : families)
+        names.append(family.Name);
+    const std::optional<TOutageCalendar> calendar =
+        ReadOutagesFile(line.OutagesFile.value_or(DefaultOutagesFile()), line.OutagesFile.has_value(), names, error);
+    if (!calendar)
+        return false;
+    for (TFamily& family : families)
+        family.Outages = calendar->For(family.Name);
+    return true;
+}
+
+}  // namespace
+
 bool ResolveFamilies(TCommandLine& line, QString& error)
 {
     std::optional<std::vector<TFamily>> families =
         ReadFamiliesFile(line.FamiliesFile.value_or(DefaultFamiliesFile()), line.FamiliesFile.has_value(), error);
-    if (!families)
+    if (!families || !AttachOutages(line, *families, error))
         return false;
     ApplyOverrides(*families, {line.Limits, line.Given, line.Expect});
     if (!line.FamilyNames.isEmpty()) {

@@ -51,6 +51,8 @@ struct TCommandLine
     std::optional<QString> FamiliesFile;
     // -family=NAME[,NAME...]: the families the run is limited to; empty: all.
     QStringList FamilyNames;
+    // -outages=FILE; none: the default outages file, when it exists.
+    std::optional<QString> OutagesFile;
     // -explain: what the walk did for each family, on standard error.
     bool Explain = false;
     // The switches the user gave (the table's names), whose limits then
@@ -85,8 +87,9 @@ struct TParsedCommandLine
 TParsedCommandLine ParseCommandLine(const QStringList& arguments);
 
 // Reads the families file (-families, or the default one when it exists),
-// applies the limits of the switches given and -family, and sets
-// line.Families; false, with error, for a file or a name that cannot be
+// gives each family the windows of the outages file (-outages, or the default
+// one when it exists) that cover it, applies the limits of the switches given
+// and -family, and sets line.Families; false, with error, for a file or a name that cannot be
 // used. Nothing else is read or written before it.
 bool ResolveFamilies(TCommandLine& line, QString& error);
 

@@ -14,6 +14,7 @@ TFamilyRules FamilyRulesOf(const TFamily& family)
     rules.FilesPerSlot = family.FilesPerSlot;
     rules.CrmChart = family.BuiltInCrm;
     rules.Unit = family.CountsProducts ? TFigureUnit::Product : TFigureUnit::Slot;
+    rules.Outages = family.Outages;
     return rules;
 }
 

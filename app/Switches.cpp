@@ -128,6 +128,10 @@ std::vector<TSwitch> MakeSwitches()
          "exists; without one, the CRM products alone)",
          File(&TCommandLine::FamiliesFile)},
         {"family", "NAME[,NAME...]", none, "walk and report only these families of the families file", FamilyNames},
+        {"outages", "FILE", none,
+         "the planned outages: slots inside their windows are not due (default "
+         "$XDG_CONFIG_HOME/lagwatch/outages.conf when it exists)",
+         File(&TCommandLine::OutagesFile)},
         {"explain", none, none,
          "tell on standard error what the walk did for each family: day folders found, listed and unchanged, names "
          "matched, products recorded, and which earlier family takes the files of a family without products",

@@ -28,6 +28,9 @@ constexpr TColor ColourMissingMark = 0x202020;
 constexpr TColor ColourPartialMark = 0x808080;
 // A product whose ledger value is no delay: there, but neither on time nor late.
 constexpr TColor ColourUnmeasured = 0xB4B4B4;
+// A slot of a planned outage: pale blue, with a level bar across it.
+constexpr TColor ColourExcused = 0xF0E4D8;
+constexpr TColor ColourExcusedMark = 0x805030;
 
 const QString DayPattern = QStringLiteral("yyyy-mmm-dd");
 
@@ -57,6 +60,8 @@ TColor FillOf(TSlotState state)
         return ColourLate;
     case TSlotState::Unmeasured:
         return ColourUnmeasured;
+    case TSlotState::Excused:
+        return ColourExcused;
     default:
         return ColourNotDue;
     }
@@ -76,6 +81,13 @@ void PaintCell(TCanvas3D& canvas, const TChartRect& r, TSlotState state, bool pa
     const TColor mark = partial ? ColourPartialMark : ColourMissingMark;
     canvas.Brush()->SetColor(state == TSlotState::Missing && !roomForCross ? mark : FillOf(state));
     canvas.FillRect(r.Left, r.Top, r.Right, r.Bottom);
+    if (state == TSlotState::Excused && roomForCross) {
+        // A level bar, so an excused slot reads apart from a missing one without colour.
+        const int middle = r.Top + r.Height() / 2;
+        canvas.Brush()->SetColor(ColourExcusedMark);
+        canvas.FillRect(r.Left + 1, middle - (r.Height() >= 8 ? 1 : 0), r.Right - 1, middle + 1);
+        return;
+    }
     if (state != TSlotState::Missing || !roomForCross)
         return;
     canvas.Pen()->SetStyle(TPenStyle::Solid);
@@ -138,6 +150,8 @@ QString SlotStateName(TSlotState state)
         return QStringLiteral("Missing");
     case TSlotState::Unmeasured:
         return QStringLiteral("Not measured");
+    case TSlotState::Excused:
+        return QStringLiteral("Planned outage");
     case TSlotState::NotDue:
         break;
     }
@@ -157,6 +171,8 @@ QString HistoryCellText(const TSlotCell& cell, int filesPerSlot)
         outcome = QStringLiteral("missing");
     else if (cell.State == TSlotState::NotDue)
         outcome = QStringLiteral("not due yet");
+    else if (cell.State == TSlotState::Excused)
+        outcome = QStringLiteral("not due: planned outage");
     else if (cell.DelaySeconds)
         outcome = QStringLiteral("delay %1 minutes").arg(FormatFixed(*cell.DelaySeconds / 60.0, 1));
     else
@@ -167,6 +183,15 @@ QString HistoryCellText(const TSlotCell& cell, int filesPerSlot)
     else if (product.isEmpty())
         product = QStringLiteral("no product");
     return product + QLatin1Char('\n') + QStringLiteral("nominal time ") + nominal + QLatin1Char('\n') + outcome;
+}
+
+QString HistoryOutageText(const TSlotCell& cell, const TStationCompleteness& completeness)
+{
+    if (cell.Outage < 0 || size_t(cell.Outage) >= completeness.Outages.Windows.size())
+        return {};
+    const TOutageWindow& window = completeness.Outages.Windows[size_t(cell.Outage)];
+    return QStringLiteral("\nplanned outage %1").arg(window.Name) +
+           (window.Reason.isEmpty() ? QString() : QStringLiteral(": ") + window.Reason);
 }
 
 QString HistoryMapTitle(const QString& dataFolder, const QString& family)
@@ -228,6 +253,8 @@ THistoryMapLayout LayOutHistoryMap(const TStationCompleteness& completeness, con
     // Rare enough to be named only when the map shows it.
     if (counts[size_t(TSlotState::Unmeasured)] > 0)
         legendStates.push_back(TSlotState::Unmeasured);
+    if (counts[size_t(TSlotState::Excused)] > 0)
+        legendStates.push_back(TSlotState::Excused);
     for (TSlotState state : legendStates) {
         THistoryLegendItem item;
         item.State = state;

@@ -3,9 +3,10 @@
 // days (rows, today at the top) by the expected slots (columns, in time-of-day
 // order), each cell coloured as the chart colours its bars, a missing slot
 // crossed out (one that holds some of its files struck through once), a slot
-// not yet due left blank. The layout is worked out apart
-// from the painting, in logical pixels, so the window and the tests can ask
-// where a cell is; the painting goes through the chart's canvas at any scale.
+// of a planned outage barred, a slot not yet due left blank. The layout is
+// worked out apart from the painting, in logical pixels, so the window and
+// the tests can ask where a cell is; the painting goes through the chart's
+// canvas at any scale.
 #include "chart/ChartTypes.h"
 #include "report/Completeness.h"
 
@@ -45,6 +46,9 @@ QString SlotStateName(TSlotState state);
 // "incomplete, 27 files missing" / "not due yet". filesPerSlot: the files a
 // complete slot holds.
 QString HistoryCellText(const TSlotCell& cell, int filesPerSlot = 1);
+// For a slot inside a planned outage, a line more for that text: the
+// window's name and reason; else empty.
+QString HistoryOutageText(const TSlotCell& cell, const TStationCompleteness& completeness);
 
 struct THistoryLabel
 {

@@ -70,8 +70,10 @@ QString THistoryWindow::CellTextAt(const QPoint& at)
     if (!index)
         return {};
     const std::vector<TSlotCell>& cells = FCompleteness.Days[size_t(index->Row)].Cells;
-    return size_t(index->Column) < cells.size() ? HistoryCellText(cells[size_t(index->Column)], FCompleteness.FilesPerSlot)
-                                                 : QString();
+    if (size_t(index->Column) >= cells.size())
+        return {};
+    const TSlotCell& cell = cells[size_t(index->Column)];
+    return HistoryCellText(cell, FCompleteness.FilesPerSlot) + HistoryOutageText(cell, FCompleteness);
 }
 
 void THistoryWindow::CopyClick()

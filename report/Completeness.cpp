@@ -108,8 +108,10 @@ TCompletenessFigures ProductFiguresOf(const std::vector<TProduct>& products, con
     }
     f.Files = f.Received;
     for (auto c = FirstAtOrAfter(cells, low); c != cells.end() && c->Ms < high; ++c) {
-        if (!c->Cell.Due)
+        if (!c->Cell.Due) {
+            f.Excused += c->Cell.State == TSlotState::Excused;
             continue;
+        }
         ++f.Expected;
         f.Missing += c->Cell.State == TSlotState::Missing;
         f.MissingFiles += c->Cell.MissingFiles;
@@ -134,6 +136,9 @@ TCompletenessFigures SlotFiguresOf(const std::vector<TProduct>& products, const 
         const TSlotCell& cell = c->Cell;
         switch (cell.State) {
         case TSlotState::NotDue:
+            continue;
+        case TSlotState::Excused:
+            ++f.Excused;
             continue;
         case TSlotState::Unmeasured:
             ++f.Unmeasured;
@@ -209,6 +214,39 @@ void FillSlot(TCellAt& at, std::vector<TProduct>::const_iterator& next, const st
     }
 }
 
+// A slot inside a planned outage of its family is not due unless it is
+// complete: an empty or partial one is excused, neither expected nor missing.
+void ExcuseOutage(TSlotCell& cell, int64_t ms, const TFamilyOutages& outages)
+{
+    if (outages.Windows.empty())
+        return;
+    cell.Outage = outages.Excusing(ms);
+    if (cell.Outage >= 0 && cell.State == TSlotState::Missing) {
+        cell.State = TSlotState::Excused;
+        cell.Due = false;
+        cell.MissingFiles = 0;
+    }
+}
+
+// The outage active now, and the slots each window excused in the windows of time.
+void TellOutages(TStationCompleteness& result, const TFamilyOutages& outages, const std::vector<TCellAt>& cells,
+                 int64_t nowMs)
+{
+    result.Outages = outages;
+    if (outages.Windows.empty())
+        return;
+    result.ActiveOutage = outages.ActiveAt(nowMs);
+    result.ExcusedByWindow.resize(outages.Windows.size());
+    for (const TCellAt& c : cells) {
+        if (c.Cell.State != TSlotState::Excused || c.Ms > nowMs)
+            continue;
+        TStationCompleteness::TExcusedSlots& excused = result.ExcusedByWindow[static_cast<size_t>(c.Cell.Outage)];
+        excused.Last24Hours += c.Ms > nowMs - MsPerDay;
+        excused.Last7Days += c.Ms > nowMs - 7 * MsPerDay;
+        excused.Last30Days += c.Ms > nowMs - DaysReported * MsPerDay;
+    }
+}
+
 }  // namespace
 
 std::optional<int32_t> NearestRank(const std::vector<int32_t>& sorted, int percent)
@@ -223,14 +261,15 @@ std::optional<int32_t> NearestRank(const std::vector<int32_t>& sorted, int perce
 
 TStationCompleteness AssessCompleteness(const std::vector<TLedgerEntry>& entries, const TExpectedSchedule& schedule,
                                         TDateTime now, const TFamilyLimits& limits, int filesPerSlot,
-                                        TFigureUnit unit)
+                                        TFigureUnit unit, const TFamilyOutages& outages)
 {
-    return AssessCompleteness(ProductGroupsOf(entries), false, schedule, now, limits, filesPerSlot, unit);
+    return AssessCompleteness(ProductGroupsOf(entries), false, schedule, now, limits, filesPerSlot, unit, outages);
 }
 
 TStationCompleteness AssessCompleteness(const std::vector<TProductGroup>& groups, bool holdsOlder,
                                         const TExpectedSchedule& schedule, TDateTime now, const TFamilyLimits& limits,
-                                        int filesPerSlot, TFigureUnit unit, const TUnlistedDays* unlisted)
+                                        int filesPerSlot, TFigureUnit unit, const TFamilyOutages& outages,
+                                        const TUnlistedDays* unlisted)
 {
     TStationCompleteness result;
     result.Schedule = schedule;
@@ -271,6 +310,7 @@ TStationCompleteness AssessCompleteness(const std::vector<TProductGroup>& groups
             at.Cell.Nominal = UnixMsToDateTime(at.Ms);
             at.Cell.Due = at.Ms >= firstMs && at.Ms <= nowMs - graceMs;
             FillSlot(at, next, products, result.FilesPerSlot, unit, held);
+            ExcuseOutage(at.Cell, at.Ms, outages);
             if (unseen && at.Cell.State == TSlotState::Missing) {
                 at.Cell.State = TSlotState::Unmeasured;
                 at.Cell.Due = false;
@@ -314,6 +354,7 @@ TStationCompleteness AssessCompleteness(const std::vector<TProductGroup>& groups
     for (const TCellAt& c : cells)
         if (c.Ms > dayAgo && c.Ms <= nowMs && c.Cell.Due && c.Cell.State == TSlotState::Missing)
             result.Missing24Hours.push_back(c.Cell.Nominal);
+    TellOutages(result, outages, cells, nowMs);
     return result;
 }
 
@@ -322,7 +363,8 @@ int LearnFilesPerSlot(const std::vector<TLedgerEntry>& entries, const TExpectedS
     return LearnFilesPerSlot(ProductGroupsOf(entries), schedule, now);
 }
 
-int LearnFilesPerSlot(const std::vector<TProductGroup>& groups, const TExpectedSchedule& schedule, TDateTime now)
+int LearnFilesPerSlot(const std::vector<TProductGroup>& groups, const TExpectedSchedule& schedule, TDateTime now,
+                      const TFamilyOutages& outages)
 {
     // A schedule given from the first day must not make one day's files the rule.
     if (!schedule.Known() || LearningDays(groups, now) < ScheduleMinimumSampleDays)
@@ -335,7 +377,8 @@ int LearnFilesPerSlot(const std::vector<TProductGroup>& groups, const TExpectedS
         const int64_t ms = group.Ms;
         if (ms >= first * MsPerDay && ms < today * MsPerDay && ms % MsPerMinute == 0 &&
             std::binary_search(schedule.SlotMinutes.begin(), schedule.SlotMinutes.end(),
-                               static_cast<int>((ms - FloorDiv(ms, MsPerDay) * MsPerDay) / MsPerMinute)))
+                               static_cast<int>((ms - FloorDiv(ms, MsPerDay) * MsPerDay) / MsPerMinute)) &&
+            outages.Excusing(ms) < 0)
             times.emplace_back(ms, group.Count);
     }
     std::sort(times.begin(), times.end());

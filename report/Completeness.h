@@ -8,6 +8,7 @@
 #include "platform/DateTime.h"
 #include "station/DayDigest.h"
 #include "station/FamilyLimits.h"
+#include "station/Outages.h"
 #include "station/ProductFile.h"
 #include "station/Schedule.h"
 
@@ -22,16 +23,21 @@
 // (of two counts as frequent, the larger); 1 while the schedule is not known
 // or the learning days are fewer than ScheduleMinimumSampleDays, also when the
 // schedule itself is given.
+// The slots of planned outages teach nothing.
 int LearnFilesPerSlot(const std::vector<TLedgerEntry>& entries, const TExpectedSchedule& schedule, TDateTime now);
-int LearnFilesPerSlot(const std::vector<TProductGroup>& groups, const TExpectedSchedule& schedule, TDateTime now);
+int LearnFilesPerSlot(const std::vector<TProductGroup>& groups, const TExpectedSchedule& schedule, TDateTime now,
+                      const TFamilyOutages& outages = {});
 
 // NotDue: no product (yet), and the slot is not due, or lies before the
 // ledger's first product (a new station is not missing its past).
 // Unmeasured: a product arrived whose ledger value is no integer delay, or is
 // clock skew; it fills its slot but is neither on time nor late. Also an
 // incomplete slot of a day whose folder the walk could not list (not due).
-// Unmeasured was added after the others, so it comes last.
-enum class TSlotState { NotDue, OnTime, Late, VeryLate, Missing, Unmeasured };
+// Excused: due and not complete, but inside a planned outage of its family
+// (TFamilyOutages): neither expected nor missing. A slot of an outage that
+// is complete counts as any other.
+// Unmeasured and Excused were added after the others, so they come last.
+enum class TSlotState { NotDue, OnTime, Late, VeryLate, Missing, Unmeasured, Excused };
 
 // What the figures count. Slot: a family's slots, each once, however many
 // files it holds (the unit of every family of a families file). Product:
@@ -77,6 +83,7 @@ struct TCompletenessFigures
     int OnTime = 0;
     int Unmeasured = 0;  // also clock skew, and counting slots what could not be listed
     int Files = 0;       // files received, on the schedule or not
+    int Excused = 0;     // slots of planned outages that are not complete, in none of the above
     // Products (slots: slots whose delay is that of their latest file) whose
     // delay is clock skew (IsClockSkew): unmeasured, and out of the delays.
     int ClockSkew = 0;
@@ -101,6 +108,7 @@ struct TSlotCell
     int Files = 0;         // the files the slot holds
     int MissingFiles = 0;  // a missing slot: the files it lacks
     bool Due = false;      // counted in Expected: due, and not before the ledger's first product
+    int Outage = -1;       // the window (TStationCompleteness::Outages) holding the nominal time, or -1
 };
 
 struct TDayCompleteness
@@ -123,6 +131,19 @@ struct TStationCompleteness
     TCompletenessFigures Last24Hours, Last7Days, Last30Days;
     // The nominal times of the slots missing in the last 24 hours, oldest first.
     std::vector<TDateTime> Missing24Hours;
+
+    // The family's planned outages, the one active now, and the slots each
+    // window excused in the last 24 hours, 7 and 30 days.
+    TFamilyOutages Outages;
+    std::optional<TActiveOutage> ActiveOutage;
+    struct TExcusedSlots
+    {
+        int Last24Hours = 0, Last7Days = 0, Last30Days = 0;
+    };
+    std::vector<TExcusedSlots> ExcusedByWindow;  // one per window of Outages
+    // How much of the time since the newest product planned outages cover
+    // (set by the family's reading): a silence they explain is no fault.
+    double OutageSecondsSinceNewest = 0;
 };
 
 // entries: the ledger's entries in ledger order (any order will do): the
@@ -132,14 +153,14 @@ struct TStationCompleteness
 // them is bounded by the 31 days looked at. filesPerSlot: from 1.
 TStationCompleteness AssessCompleteness(const std::vector<TLedgerEntry>& entries, const TExpectedSchedule& schedule,
                                         TDateTime now, const TFamilyLimits& limits, int filesPerSlot = 1,
-                                        TFigureUnit unit = TFigureUnit::Slot);
+                                        TFigureUnit unit = TFigureUnit::Slot, const TFamilyOutages& outages = {});
 // The same of products given in groups (DayDigest.h; a slot's product is
 // named only when its group is one entry). holdsOlder: the ledger holds
 // products before the groups. unlisted: the days the walk could not list.
 TStationCompleteness AssessCompleteness(const std::vector<TProductGroup>& groups, bool holdsOlder,
                                         const TExpectedSchedule& schedule, TDateTime now, const TFamilyLimits& limits,
                                         int filesPerSlot = 1, TFigureUnit unit = TFigureUnit::Slot,
-                                        const TUnlistedDays* unlisted = nullptr);
+                                        const TFamilyOutages& outages = {}, const TUnlistedDays* unlisted = nullptr);
 
 // The nearest-rank percentile (the ceil(percent*n/100)-th smallest) of sorted
 // values; none for no values. percent from 1 to 100.

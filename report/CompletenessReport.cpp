@@ -21,12 +21,15 @@ QByteArray CompletenessReportCsv(const std::vector<TFamilyCompleteness>& familie
 {
     // The files are a column of their own once slots are counted: the CRM
     // products alone keep the report they always had.
-    bool files = false;
-    for (const TFamilyCompleteness& family : families)
+    bool files = false, excused = false;
+    for (const TFamilyCompleteness& family : families) {
         files = files || family.Completeness->Unit == TFigureUnit::Slot;
+        excused = excused || family.Completeness->Outages.Calendar;
+    }
     QByteArray out = "family,day,expected,received,missing,missing_files,late,very_late,on_time_ratio,"
                      "delay_p50_seconds,delay_p95_seconds,delay_max_seconds";
-    out += files ? ",files\r\n" : "\r\n";
+    out += files ? ",files" : "";
+    out += excused ? ",excused\r\n" : "\r\n";
     for (const TFamilyCompleteness& family : families) {
         const bool known = family.Completeness->Schedule.Known();
         const QByteArray prefix = CsvField(family.Family).toUtf8() + ',';
@@ -48,6 +51,8 @@ QByteArray CompletenessReportCsv(const std::vector<TFamilyCompleteness>& familie
                    Optional(f.DelayMaxSeconds);
             if (files)
                 out += ',' + QByteArray::number(f.Files);
+            if (excused)
+                out += ',' + QByteArray::number(f.Excused);
             out += "\r\n";
         }
     }

@@ -3,7 +3,8 @@
 // CSV: RFC 4180, UTF-8, CR LF after every record. The header
 //   family,day,expected,received,missing,missing_files,late,very_late,
 //   on_time_ratio,delay_p50_seconds,delay_p95_seconds,delay_max_seconds
-// and, when any family counts slots (TFigureUnit), a last column files; then,
+// and, when any family counts slots (TFigureUnit), a column files, and with
+// an outages file a last column excused (the slots of planned outages); then,
 // family after family, one record per UTC day of TStationCompleteness::Days,
 // newest first. A figure that does not exist is an empty field: expected,
 // missing, missing files and the ratio while the schedule is not known, the

@@ -13,10 +13,11 @@ TStationCompleteness FamilyCompleteness(const TFamilyRules& rules, const TLedger
         recent = view.Entries->Since(CompletenessSince(now), now);
         groups = ProductGroupsOf(recent);
     }
-    const TExpectedSchedule schedule = rules.Expect ? *rules.Expect : LearnSchedule(groups, now);
-    const int filesPerSlot = rules.FilesPerSlot ? *rules.FilesPerSlot : LearnFilesPerSlot(groups, schedule, now);
+    const TExpectedSchedule schedule = rules.Expect ? *rules.Expect : LearnSchedule(groups, now, rules.Outages);
+    const int filesPerSlot =
+        rules.FilesPerSlot ? *rules.FilesPerSlot : LearnFilesPerSlot(groups, schedule, now, rules.Outages);
     return AssessCompleteness(groups, view.HoldsOlder, schedule, now, rules.Limits, filesPerSlot, rules.Unit,
-                              view.Unlisted);
+                              rules.Outages, view.Unlisted);
 }
 
 TFamilyReading ReadFamily(const TFamilyRules& rules, const TLedgerView& view, TDateTime now, const QString& problem,
@@ -39,6 +40,11 @@ TFamilyReading ReadFamily(const TFamilyRules& rules, const TLedgerView& view, TD
     reading.Status = AssessStation(entries, now, rules.Limits, reading.Summary, rules.Unit);
     reading.Status.LedgerEntries = view.Lines;
     reading.Status.FutureProducts += view.FutureProducts;
+    if (reading.Status.Newest)
+        reading.Completeness.OutageSecondsSinceNewest =
+            static_cast<double>(
+                rules.Outages.CoveredMs(DateTimeToUnixMs(reading.Status.Newest->Nominal), DateTimeToUnixMs(now))) /
+            1000.0;
     return reading;
 }
 

@@ -22,6 +22,7 @@ struct TFamilyRules
     std::optional<TExpectedSchedule> Expect;  // none: learned
     std::optional<int> FilesPerSlot;          // none: learned
     TFigureUnit Unit = TFigureUnit::Slot;     // what the figures and the newest product count
+    TFamilyOutages Outages = {};              // its planned outages: slots there are not due
     // The CRM products' chart, as ever (TChartRules::CrmBars); a family of
     // the families file has one bar per slot.
     bool CrmChart = true;

@@ -2,6 +2,7 @@
 
 #include "report/CompletenessReport.h"
 #include "platform/NumberFormat.h"
+#include "station/Outages.h"
 
 #include <algorithm>
 
@@ -42,7 +43,9 @@ QString MissingText(const TStationCompleteness& completeness)
 {
     const TCompletenessFigures& day = completeness.Last24Hours;
     if (day.Missing == 0)
-        return QStringLiteral("no product missing in the last 24 hours (%1 expected)").arg(day.Expected);
+        return QStringLiteral("no product missing in the last 24 hours (%1 expected%2)")
+            .arg(day.Expected)
+            .arg(day.Excused ? QStringLiteral(", %1 in planned outages").arg(day.Excused) : QString());
     // A product of several files is missing some of them, or all.
     const QString lacking = completeness.FilesPerSlot > 1
                                 ? QStringLiteral(" (%1 of %2 files)")
@@ -64,6 +67,19 @@ QString MissingText(const TStationCompleteness& completeness)
     if (day.Missing > 3)
         text += QStringLiteral(" and %1 more").arg(day.Missing - 3);
     return text;
+}
+
+// "planned outage eclipse-spring (eclipse season) until 2026-03-02 01:30
+// UTC", while one is active; else empty.
+QString OutageText(const TStationCompleteness* completeness)
+{
+    if (!completeness || !completeness->ActiveOutage)
+        return {};
+    const TOutageWindow& window = completeness->Outages.Windows[size_t(completeness->ActiveOutage->Window)];
+    return Printable(QStringLiteral("planned outage %1%2 until %3 UTC")
+                         .arg(window.Name,
+                              window.Reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(window.Reason),
+                              FormatOutageTime(completeness->ActiveOutage->UntilMs)));
 }
 
 }  // namespace
@@ -162,7 +178,9 @@ TFamilyCheck CheckFamily(const TStationStatus& status, const TFamilyLimits& limi
     const TNewestProduct& newest = *status.Newest;
     QStringList parts;
     const double maxAgeSeconds = limits.MaxAgeHours * 3600;
-    const bool stale = status.NewestAgeSeconds > maxAgeSeconds;
+    // A silence that planned outages explain is no fault.
+    const double excusedSeconds = completeness ? completeness->OutageSecondsSinceNewest : 0;
+    const bool stale = status.NewestAgeSeconds - excusedSeconds > maxAgeSeconds;
     if (stale) {
         check.State = TCheckState::Critical;
         parts.append(QStringLiteral("no product since %1 (%2 hours, more than %3)")
@@ -198,6 +216,8 @@ TFamilyCheck CheckFamily(const TStationStatus& status, const TFamilyLimits& limi
     if (!stale)
         product += QStringLiteral(", %1 hours old").arg(Decimal1(status.NewestAgeSeconds / 3600));
     parts.append(product);
+    if (const QString outage = OutageText(completeness); !outage.isEmpty())
+        parts.append(outage);
     if (late)
         check.Reasons.append(product);
     QString completenessData;
@@ -227,6 +247,9 @@ TFamilyCheck CheckFamily(const TStationStatus& status, const TFamilyLimits& limi
         if (completeness->FilesPerSlot > 1)
             completenessData +=
                 QLatin1Char(' ') + Performance(QStringLiteral("missing_files_24h"), QString::number(day.MissingFiles));
+        if (completeness->Outages.Calendar)
+            completenessData +=
+                QLatin1Char(' ') + Performance(QStringLiteral("excused_24h"), QString::number(day.Excused));
     }
     AddClockNotes(status, completeness, check, parts, completenessData);
     parts.append(counts);
@@ -314,6 +337,10 @@ TCheckResult CheckFamilies(const std::vector<TFamilyReading>& families)
     }
     if (notOk > FamiliesNamed)
         parts.append(QStringLiteral("and %1 more").arg(notOk - FamiliesNamed));
+    // A family in a planned outage is told whatever its verdict: its quiet is announced.
+    for (const TFamilyReading& family : families)
+        if (const QString outage = OutageText(&family.Completeness); !outage.isEmpty())
+            parts.append(family.Name + QStringLiteral(" in a ") + outage);
     const int ok = static_cast<int>(families.size()) - notOk;
     parts.append(notOk == 0 ? QStringLiteral("all %1 families OK").arg(ok)
                             : QStringLiteral("%1 of %2 families OK").arg(ok).arg(families.size()));

@@ -141,6 +141,47 @@ void CompletenessSeries(TExposition& out)
 
 double UnixSeconds(TDateTime value) { return static_cast<double>(DateTimeToUnixMs(value)) / 1000.0; }
 
+// With an outages file: whether a planned outage is active for each family
+// (what an alert and its inhibition key on), until when and why, and the
+// slots each window excused.
+void OutageSeries(TExposition& out)
+{
+    bool calendar = false;
+    for (size_t i = 0; i < out.Count(); ++i)
+        calendar = calendar || out.At(i).Completeness.Outages.Calendar;
+    if (!calendar)
+        return;
+    out.Gauge("lagwatch_outage_active",
+              "1 while a planned outage of the outages file covers the family, else 0: its slots are not due.",
+              [](const TFamilyReading& f) { return f.Completeness.ActiveOutage ? 1 : 0; });
+    out.Family("lagwatch_outage_end_timestamp_seconds", "gauge",
+               "When the family's active planned outage ends, in seconds since 1970 (only while one is active).");
+    for (size_t i = 0; i < out.Count(); ++i) {
+        const TStationCompleteness& c = out.At(i).Completeness;
+        if (!c.ActiveOutage)
+            continue;
+        const TOutageWindow& window = c.Outages.Windows[static_cast<size_t>(c.ActiveOutage->Window)];
+        out.Sample(i, QStringLiteral("lagwatch_outage_end_timestamp_seconds"),
+                   QStringLiteral("outage=\"%1\",reason=\"%2\"")
+                       .arg(EscapeLabelValue(window.Name), EscapeLabelValue(window.Told())),
+                   FormatPlainNumber(static_cast<double>(c.ActiveOutage->UntilMs) / 1000.0));
+    }
+    using TExcused = TStationCompleteness::TExcusedSlots;
+    constexpr std::pair<const char*, int TExcused::*> Spans[] = {
+        {"24h", &TExcused::Last24Hours}, {"7d", &TExcused::Last7Days}, {"30d", &TExcused::Last30Days}};
+    out.Family("lagwatch_slots_excused", "gauge",
+               "Slots of the window that a planned outage excused: neither expected nor missing.");
+    for (size_t i = 0; i < out.Count(); ++i) {
+        const TStationCompleteness& c = out.At(i).Completeness;
+        for (size_t w = 0; w < c.ExcusedByWindow.size(); ++w)
+            for (const auto& [span, member] : Spans)
+                out.Sample(i, QStringLiteral("lagwatch_slots_excused"),
+                           QStringLiteral("outage=\"%1\",%2")
+                               .arg(EscapeLabelValue(c.Outages.Windows[w].Name), TExposition::WindowLabel(span)),
+                           QString::number(c.ExcusedByWindow[w].*member));
+    }
+}
+
 }  // namespace
 
 QString EscapeLabelValue(const QString& value)
@@ -228,6 +269,7 @@ QByteArray MetricsText(const TRunMetrics& run, const std::vector<TFamilyReading>
               "The worst verdict missing products give the family: 0 OK, 1 warning, 2 critical.",
               [](const TFamilyReading& f) { return static_cast<int>(f.Limits.Missing); });
     CompletenessSeries(out);
+    OutageSeries(out);
     // The histogram, kept from run to run, comes last.
     return out.Bytes() + DelayHistogramSeries(run.DataFolder, run.Delays);
 }

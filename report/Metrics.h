@@ -32,10 +32,14 @@ struct TRunMetrics
 // a family counts slots: TFigureUnit), lagwatch_products_on_time_ratio (NaN
 // without due slots), the summary lagwatch_product_delay_seconds (quantiles
 // 0.5, 0.95 and 1, NaN without a delay), lagwatch_schedule_slots (slots a
-// day; 0 while not known) and lagwatch_files_per_slot; then the histogram
-// lagwatch_delay_seconds. Counting slots, a "product" of these series is a
-// slot. Only for the families that have any: lagwatch_products_future (named
-// in the future) and lagwatch_products_clock_skew (per window).
+// day; 0 while not known) and lagwatch_files_per_slot; with an outages file
+// lagwatch_outage_active, lagwatch_outage_end_timestamp_seconds (labels
+// outage and reason, only while one is active) and lagwatch_slots_excused
+// (labels outage and window, one per window covering the family); then the
+// histogram lagwatch_delay_seconds. Counting slots, a "product" of these
+// series is a slot. Only for the families that have any:
+// lagwatch_products_future (named in the future) and
+// lagwatch_products_clock_skew (per window).
 QByteArray MetricsText(const TRunMetrics& run, const std::vector<TFamilyReading>& families);
 
 // A label value as the exposition format writes it: backslash, double quote

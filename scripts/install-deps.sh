@@ -42,6 +42,7 @@ test_packages=(
   faketime  # the end-to-end test pins the clock of the real program
   prometheus python3  # promtool and a CSV reader for the monitoring tests
   prometheus-node-exporter  # serves the metrics files to a real Prometheus in the end-to-end test
+  prometheus-alertmanager  # Alertmanager and amtool: the planned-outage inhibition end to end
   proj-bin  # PROJ's proj, which lagwatch-map's conversions are compared with
   gdal-bin  # GDAL's gdalinfo, gdaltransform and gdalwarp, which open lagwatch-map's georeferenced images
   time  # /usr/bin/time -v: peak memory in bench/compare_peers.sh

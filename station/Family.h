@@ -3,6 +3,7 @@
 // name pattern, schedule, files per slot, limits and missing policy). The
 // CRM products are the built-in family, with the rules the program always had.
 #include "station/FamilyLimits.h"
+#include "station/Outages.h"
 #include "station/Schedule.h"
 
 #include <QString>
@@ -27,6 +28,8 @@ struct TFamily
     // The figures count every product rather than slots: the CRM products
     // watched without a families file, counted as they always were.
     bool CountsProducts = false;
+    // The planned outages that cover the family (the outages file).
+    TFamilyOutages Outages = {};
 };
 
 // How many days of entries a family's ledger keeps before they move to the

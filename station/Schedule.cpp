@@ -74,7 +74,7 @@ int LearningDays(const std::vector<TProductGroup>& groups, TDateTime now)
     return static_cast<int>(held.count());
 }
 
-TExpectedSchedule LearnSchedule(const std::vector<TProductGroup>& groups, TDateTime now)
+TExpectedSchedule LearnSchedule(const std::vector<TProductGroup>& groups, TDateTime now, const TFamilyOutages& outages)
 {
     const int64_t today = FloorDiv(DateTimeToUnixMs(now), MsPerDay);
     const int64_t first = today - ScheduleSampleSpanDays;
@@ -91,17 +91,26 @@ TExpectedSchedule LearnSchedule(const std::vector<TProductGroup>& groups, TDateT
     TExpectedSchedule schedule;
     schedule.Source = TExpectedSchedule::TSource::Learned;
     std::array<int, MinutesPerDay> daysHolding{};
-    for (const std::bitset<MinutesPerDay>& day : held) {
+    // Per minute, the sample days on which an outage left it empty.
+    std::array<int, MinutesPerDay> daysExcused{};
+    for (size_t d = 0; d < held.size(); ++d) {
+        const std::bitset<MinutesPerDay>& day = held[d];
         if (day.none())
             continue;
         ++schedule.SampleDays;
-        for (size_t minute = 0; minute < MinutesPerDay; ++minute)
+        for (size_t minute = 0; minute < MinutesPerDay; ++minute) {
             daysHolding[minute] += day[minute];
+            if (!day[minute] && !outages.Windows.empty())
+                daysExcused[minute] += outages.Excusing((first + static_cast<int64_t>(d)) * MsPerDay +
+                                                        static_cast<int64_t>(minute) * MsPerMinute) >= 0;
+        }
     }
     if (schedule.SampleDays < ScheduleMinimumSampleDays)
         return schedule;
-    for (int minute = 0; minute < MinutesPerDay; ++minute)
-        if (2 * daysHolding[static_cast<size_t>(minute)] >= schedule.SampleDays)
-            schedule.SlotMinutes.push_back(minute);
+    for (size_t minute = 0; minute < MinutesPerDay; ++minute) {
+        const int sample = schedule.SampleDays - daysExcused[minute];
+        if (daysHolding[minute] > 0 && 2 * daysHolding[minute] >= sample)
+            schedule.SlotMinutes.push_back(static_cast<int>(minute));
+    }
     return schedule;
 }

@@ -3,6 +3,7 @@
 // (a cadence or times of day) or learned from the ledger's recent days.
 #include "platform/DateTime.h"
 #include "station/DayDigest.h"
+#include "station/Outages.h"
 #include "station/ProductFile.h"
 
 #include <QString>
@@ -41,9 +42,12 @@ inline TDateTime CompletenessSince(TDateTime now) { return std::floor(now) - 30;
 // Learned from the ledger (entries as for AssessCompleteness): the sample is the days among the 14 UTC days
 // before today's that hold at least one product; a slot (HH:MM of a product's
 // nominal time) is expected when it holds a product on at least half of them.
-// Fewer than 3 sample days learn nothing (SlotMinutes stays empty).
+// Fewer than 3 sample days learn nothing (SlotMinutes stays empty). A time of
+// day that a planned outage held empty on a sample day is judged by the other
+// sample days: an outage's empty slots are not the station's schedule.
 TExpectedSchedule LearnSchedule(const std::vector<TLedgerEntry>& entries, TDateTime now);
-TExpectedSchedule LearnSchedule(const std::vector<TProductGroup>& groups, TDateTime now);
+TExpectedSchedule LearnSchedule(const std::vector<TProductGroup>& groups, TDateTime now,
+                                const TFamilyOutages& outages = {});
 
 // The days the schedule (and the files a slot holds) are learned from: those
 // among the 14 UTC days before today's that hold at least one product.

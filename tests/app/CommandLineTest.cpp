@@ -231,6 +231,22 @@ TEST(LedgerLocation, PrefersArgumentTwoThenTheExecutableFolderThenTheDataHome)
     chmod(QFile::encodeName(locked).constData(), 0755);
 }
 
+// The outages file may name any family of the families file, whatever
+// -family selects; without a families file only crm is known.
+TEST(CommandLine, OutagesNameTheStationsFamilies)
+{
+    TempDir dir;
+    const QString outages = "-outages=" + dir.Write("o.conf", "[m]\nfamilies = seg\nstart = 2026-03-01 10:00\n"
+                                                              "end = 2026-03-01 11:00\n");
+    TParsedCommandLine p = ParseCommandLine(
+        {outages, "-family=crm", "-families=" + dir.Write("f.conf", "[seg]\npattern = s{time:%Y%j}\n")});
+    QString error;
+    EXPECT_TRUE(ResolveFamilies(p.Line, error)) << error.toStdString();
+    p = ParseCommandLine({outages, "-families=" + dir.Write("crm.conf", "")});
+    EXPECT_FALSE(ResolveFamilies(p.Line, error));
+    EXPECT_EQ(error, dir.FilePath("o.conf") + ":2: families: no family 'seg' (the families are crm)");
+}
+
 TEST(CommandLine, FamiliesFromTheFileWithTheSwitchesGivenOnTop)
 {
     TempDir dir;

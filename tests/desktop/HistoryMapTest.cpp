@@ -150,6 +150,31 @@ TEST(HistoryMap, APartialSlotIsToldFromAnEmptyOne)
               "87 of 114 files\nnominal time 2023-Mar-12 00:00 UTC\nincomplete, 27 files missing");
 }
 
+// A slot of a planned outage: a pale cell barred across its middle, so it
+// reads without colour, a legend entry, and the window's reason on pointing.
+TEST(HistoryMap, APlannedOutageHasItsMarkAndItsReason)
+{
+    TStationCompleteness station = Station();
+    TOutageWindow eclipse;
+    eclipse.Name = "eclipse";
+    eclipse.Reason = "eclipse season";
+    station.Outages.Windows.push_back(eclipse);
+    TSlotCell& excused = station.Days[5].Cells[1];
+    excused = {360, Today - 5 + 0.25, TSlotState::Excused, "", std::nullopt};
+    excused.Outage = 0;
+    const QSize size = HistoryMapNaturalSize(station);
+    const THistoryMapLayout layout = LayOutHistoryMap(station, Folder, size);
+    const QImage grey = RenderHistoryMap(station, Folder, size).convertToFormat(QImage::Format_Grayscale8);
+    const TChartRect r = layout.CellRect(5, 1);
+    EXPECT_LT(qGray(grey.pixel((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2)), 100);
+    EXPECT_GT(qGray(grey.pixel((r.Left + r.Right) / 2, r.Top + 1)), 200);
+    EXPECT_EQ(layout.Legend.back().Label.Text, "Planned outage (1)");
+    EXPECT_EQ(HistoryCellText(excused) + HistoryOutageText(excused, station),
+              "no product\nnominal time 2023-Mar-10 06:00 UTC\nnot due: planned outage\nplanned outage eclipse: "
+              "eclipse season");
+    EXPECT_EQ(HistoryOutageText(station.Days[5].Cells[0], station), "");
+}
+
 TEST(HistoryMap, UnknownScheduleIsSaidInWords)
 {
     TStationCompleteness station = Station();

@@ -33,6 +33,7 @@ expected=(
   share/icons/hicolor/scalable/apps/lagwatch.svg
   share/lagwatch/Datawarden.conf
   share/lagwatch/families.conf
+  share/lagwatch/monitoring/alertmanager.yml
   share/lagwatch/monitoring/lagwatch-alerts.yml
   share/lagwatch/monitoring/lagwatch-dashboard.json
   share/lagwatch/monitoring/lagwatch-rules.yml
@@ -78,14 +79,18 @@ for f in share/lagwatch/Datawarden.conf share/lagwatch/families.conf share/appli
          lib/systemd/user/lagwatch.timer share/bash-completion/completions/lagwatch \
          share/bash-completion/completions/lagwatch-map share/doc/lagwatch/copyright share/lagwatch/families.conf \
          share/lagwatch/monitoring/lagwatch-rules.yml share/lagwatch/monitoring/lagwatch-alerts.yml \
-         share/lagwatch/monitoring/lagwatch-dashboard.json; do
+         share/lagwatch/monitoring/lagwatch-dashboard.json share/lagwatch/monitoring/alertmanager.yml; do
   [ "$(tail -c 1 "$prefix/$f" | od -An -tx1 | tr -d ' ')" = 0a ] || fail "$f does not end with a newline"
   ! grep -qn $'\r\|\t\| $' "$prefix/$f" || fail "$f has a CR, a tab or a trailing blank: $(grep -n $'\r\|\t\| $' "$prefix/$f" | head -3)"
 done
 grep -q "<svg" "$prefix/share/icons/hicolor/scalable/apps/lagwatch.svg" || fail "the icon is no SVG"
-# The monitoring files as a server reads them: the rules load, the dashboard is JSON.
+# The monitoring files as a server reads them: the rules load, the
+# Alertmanager example passes its check, the dashboard is JSON.
 if command -v promtool >/dev/null; then
-  out="$(promtool check rules "$prefix"/share/lagwatch/monitoring/*.yml 2>&1)" || fail "promtool check rules: $out"
+  out="$(promtool check rules "$prefix"/share/lagwatch/monitoring/lagwatch-*.yml 2>&1)" || fail "promtool check rules: $out"
+fi
+if command -v amtool >/dev/null; then
+  out="$(amtool check-config "$prefix/share/lagwatch/monitoring/alertmanager.yml" 2>&1)" || fail "amtool check-config: $out"
 fi
 python3 -c 'import json, sys; json.load(open(sys.argv[1]))' "$prefix/share/lagwatch/monitoring/lagwatch-dashboard.json" ||
   fail "the dashboard is no JSON"

@@ -40,7 +40,8 @@ for path in /usr/bin/lagwatch /usr/bin/lagwatch-map /usr/bin/lagwatch-demo-data 
             /usr/lib/systemd/user/lagwatch.timer /usr/share/bash-completion/completions/lagwatch \
             /usr/share/bash-completion/completions/lagwatch-map /usr/share/doc/lagwatch/copyright \
             /usr/share/doc/lagwatch/changelog.gz /usr/share/lagwatch/monitoring/lagwatch-rules.yml \
-            /usr/share/lagwatch/monitoring/lagwatch-alerts.yml /usr/share/lagwatch/monitoring/lagwatch-dashboard.json; do
+            /usr/share/lagwatch/monitoring/lagwatch-alerts.yml /usr/share/lagwatch/monitoring/lagwatch-dashboard.json \
+            /usr/share/lagwatch/monitoring/alertmanager.yml; do
   grep -qx "$path" <<<"$listing" || fail "the package lacks $path"
 done
 

@@ -58,7 +58,7 @@ progress_lines() { grep -cE '^\[[0-9]+/[0-9]+\] ' "$1"; }
 # 0. run.sh asks for what building and running needs and no test tool; the
 # virtual display only where there is no desktop. The default set, which
 # test.sh and CI install, holds the test tools.
-test_tools=(libgtest-dev libgmock-dev libbenchmark-dev clang prometheus proj-bin faketime strace lintian mandoc)
+test_tools=(libgtest-dev libgmock-dev libbenchmark-dev clang prometheus prometheus-alertmanager proj-bin faketime strace lintian mandoc)
 wanted_packages() { sed -n 's/^Packages: //p' "$1" | tr ' ' '\n'; }
 run_script "$scratch/deps-run.log" scripts/run.sh --dry-run || fail "run.sh --dry-run ended with status $?"
 run_script "$scratch/deps-display.log" env DISPLAY=:7 scripts/run.sh --dry-run || fail "run.sh --dry-run with a display failed"

@@ -175,7 +175,7 @@ TEST(Completeness, StatesAtTheBandAndGraceEdges)
         if (c.unlisted)
             unlisted.Days.insert(std::llround(At(2026, 12, 7)));
         const TStationCompleteness r =
-            AssessCompleteness(ProductGroupsOf(entries), false, schedule, c.now, {}, 1, Crm, &unlisted);
+            AssessCompleteness(ProductGroupsOf(entries), false, schedule, c.now, {}, 1, Crm, {}, &unlisted);
         ASSERT_EQ(r.Days.size(), 30u);
         ASSERT_EQ(r.Days[0].Cells.size(), 1u);
         const TSlotCell& cell = r.Days[0].Cells[0];
