@@ -28,7 +28,7 @@ struct TCellAt
 
 TSlotState StateOf(const std::optional<int32_t>& seconds, const TFamilyLimits& limits)
 {
-    if (!seconds)
+    if (!seconds || IsClockSkew(*seconds))
         return TSlotState::Unmeasured;
     switch (DelayBandOf(DelayMinutes(*seconds), limits)) {
     case TDelayBand::InTime:
@@ -101,7 +101,9 @@ TCompletenessFigures ProductFiguresOf(const std::vector<TProduct>& products, con
         f.Late += p->State == TSlotState::Late ? n : 0;
         f.VeryLate += p->State == TSlotState::VeryLate ? n : 0;
         f.Unmeasured += p->State == TSlotState::Unmeasured ? n : 0;
-        if (p->Group->Seconds)
+        const bool skew = p->Group->Seconds && IsClockSkew(*p->Group->Seconds);
+        f.ClockSkew += skew ? n : 0;
+        if (p->Group->Seconds && !skew)
             delays.emplace_back(*p->Group->Seconds, n);
     }
     f.Files = f.Received;
@@ -140,6 +142,7 @@ TCompletenessFigures SlotFiguresOf(const std::vector<TProduct>& products, const 
             continue;
         case TSlotState::Unmeasured:
             ++f.Unmeasured;
+            f.ClockSkew += cell.DelaySeconds && IsClockSkew(*cell.DelaySeconds);
             continue;
         case TSlotState::Missing:
             ++f.Missing;
@@ -264,9 +267,9 @@ TStationCompleteness AssessCompleteness(const std::vector<TLedgerEntry>& entries
 }
 
 TStationCompleteness AssessCompleteness(const std::vector<TProductGroup>& groups, bool holdsOlder,
-                                        const TExpectedSchedule& schedule, TDateTime now,
-                                        const TFamilyLimits& limits, int filesPerSlot, TFigureUnit unit,
-                                        const TFamilyOutages& outages)
+                                        const TExpectedSchedule& schedule, TDateTime now, const TFamilyLimits& limits,
+                                        int filesPerSlot, TFigureUnit unit, const TFamilyOutages& outages,
+                                        const TUnlistedDays* unlisted)
 {
     TStationCompleteness result;
     result.Schedule = schedule;
@@ -298,6 +301,8 @@ TStationCompleteness AssessCompleteness(const std::vector<TProductGroup>& groups
     auto next = products.cbegin();
     std::vector<const TProduct*> held;
     for (int64_t day = firstDay; day <= today; ++day) {
+        // What the walk could not see there is not known to be missing.
+        const bool unseen = unlisted && unlisted->Holds(std::llround(UnixMsToDateTime(day * MsPerDay)));
         for (const int slot : schedule.SlotMinutes) {
             TCellAt at;
             at.Ms = day * MsPerDay + slot * MsPerMinute;
@@ -306,6 +311,11 @@ TStationCompleteness AssessCompleteness(const std::vector<TProductGroup>& groups
             at.Cell.Due = at.Ms >= firstMs && at.Ms <= nowMs - graceMs;
             FillSlot(at, next, products, result.FilesPerSlot, unit, held);
             ExcuseOutage(at.Cell, at.Ms, outages);
+            if (unseen && at.Cell.State == TSlotState::Missing) {
+                at.Cell.State = TSlotState::Unmeasured;
+                at.Cell.Due = false;
+                at.Cell.MissingFiles = 0;
+            }
             cells.push_back(std::move(at));
         }
     }

@@ -30,8 +30,9 @@ int LearnFilesPerSlot(const std::vector<TProductGroup>& groups, const TExpectedS
 
 // NotDue: no product (yet), and the slot is not due, or lies before the
 // ledger's first product (a new station is not missing its past).
-// Unmeasured: a product arrived whose ledger value is no integer delay; it
-// fills its slot but is neither on time nor late.
+// Unmeasured: a product arrived whose ledger value is no integer delay, or is
+// clock skew; it fills its slot but is neither on time nor late. Also an
+// incomplete slot of a day whose folder the walk could not list (not due).
 // Excused: due and not complete, but inside a planned outage of its family
 // (TFamilyOutages): neither expected nor missing. A slot of an outage that
 // is complete counts as any other.
@@ -80,9 +81,12 @@ struct TCompletenessFigures
     double DelaySumSeconds = 0;
     std::optional<int32_t> DelayP50Seconds, DelayP95Seconds, DelayMaxSeconds;
     int OnTime = 0;
-    int Unmeasured = 0;
-    int Files = 0;  // files received, on the schedule or not
-    int Excused = 0;  // slots of planned outages that are not complete, in none of the above
+    int Unmeasured = 0;  // also clock skew, and counting slots what could not be listed
+    int Files = 0;       // files received, on the schedule or not
+    int Excused = 0;     // slots of planned outages that are not complete, in none of the above
+    // Products (slots: slots whose delay is that of their latest file) whose
+    // delay is clock skew (IsClockSkew): unmeasured, and out of the delays.
+    int ClockSkew = 0;
 };
 
 // One expected slot of one day. A slot is complete once it holds the files
@@ -152,11 +156,11 @@ TStationCompleteness AssessCompleteness(const std::vector<TLedgerEntry>& entries
                                         TFigureUnit unit = TFigureUnit::Slot, const TFamilyOutages& outages = {});
 // The same of products given in groups (DayDigest.h; a slot's product is
 // named only when its group is one entry). holdsOlder: the ledger holds
-// products before the groups.
+// products before the groups. unlisted: the days the walk could not list.
 TStationCompleteness AssessCompleteness(const std::vector<TProductGroup>& groups, bool holdsOlder,
-                                        const TExpectedSchedule& schedule, TDateTime now,
-                                        const TFamilyLimits& limits, int filesPerSlot = 1,
-                                        TFigureUnit unit = TFigureUnit::Slot, const TFamilyOutages& outages = {});
+                                        const TExpectedSchedule& schedule, TDateTime now, const TFamilyLimits& limits,
+                                        int filesPerSlot = 1, TFigureUnit unit = TFigureUnit::Slot,
+                                        const TFamilyOutages& outages = {}, const TUnlistedDays* unlisted = nullptr);
 
 // The nearest-rank percentile (the ceil(percent*n/100)-th smallest) of sorted
 // values; none for no values. percent from 1 to 100.

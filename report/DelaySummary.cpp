@@ -21,12 +21,27 @@ TColor DelayColour(float minutes, const TFamilyLimits& limits)
     return ColourInTime;
 }
 
-std::vector<TLedgerEntry> NewestLedgerEntries(TLedgerEntries& entries)
+namespace {
+
+bool NamedInFuture(const TLedgerEntry& entry, const std::optional<TDateTime>& now)
 {
-    return entries.FromLine(entries.LineCount() - PlottedLineCount);
+    return now && IsNamedInFuture(entry.Nominal, *now);
 }
 
-namespace {
+// The entries of the last `count` lines, not counting the products named in
+// the future, which sort last and are left out.
+std::vector<TLedgerEntry> NewestLines(TLedgerEntries& entries, int count, std::optional<TDateTime> now)
+{
+    const auto future = [&now](const TLedgerEntry& e) { return NamedInFuture(e, now); };
+    std::vector<TLedgerEntry> lines;
+    for (qsizetype skipped = -1, found = 0; found != skipped;) {
+        skipped = found;
+        lines = entries.FromLine(entries.LineCount() - count - static_cast<int>(skipped));
+        found = std::count_if(lines.begin(), lines.end(), future);
+    }
+    lines.erase(std::remove_if(lines.begin(), lines.end(), future), lines.end());
+    return lines;
+}
 
 // The entries one per nominal time, oldest first, each its slot's latest file
 // (the largest delay; an unmeasured file only in a slot without a measured one).
@@ -54,18 +69,23 @@ void KeepNewestBars(std::vector<TLedgerEntry>& bars)
 
 }  // namespace
 
-std::vector<TLedgerEntry> NewestSlotEntries(TLedgerEntries& entries, int filesPerSlot)
+std::vector<TLedgerEntry> NewestLedgerEntries(TLedgerEntries& entries, std::optional<TDateTime> now)
+{
+    return NewestLines(entries, PlottedLineCount, now);
+}
+
+std::vector<TLedgerEntry> NewestSlotEntries(TLedgerEntries& entries, int filesPerSlot, std::optional<TDateTime> now)
 {
     if (filesPerSlot <= 1)
-        return NewestLedgerEntries(entries);
+        return NewestLedgerEntries(entries, now);
     // Enough lines for 46 complete bars; late files of older bars that sort
     // among them only add bars that are then left out.
-    std::vector<TLedgerEntry> bars = OnePerSlot(entries.FromLine(entries.LineCount() - PlottedLineCount * filesPerSlot));
+    std::vector<TLedgerEntry> bars = OnePerSlot(NewestLines(entries, PlottedLineCount * filesPerSlot, now));
     KeepNewestBars(bars);
     return bars;
 }
 
-std::vector<TLedgerEntry> NewestSlots(TLedgerEntries& entries, int filesPerSlot)
+std::vector<TLedgerEntry> NewestSlots(TLedgerEntries& entries, int filesPerSlot, std::optional<TDateTime> now)
 {
     // The lines are in time order: once a 47th slot shows, the 46 after it
     // are whole. A files-per-slot not known yet (1) or too small costs a few
@@ -73,7 +93,11 @@ std::vector<TLedgerEntry> NewestSlots(TLedgerEntries& entries, int filesPerSlot)
     int64_t lines = int64_t(PlottedLineCount) * std::max(1, filesPerSlot);
     for (;;) {
         const int first = int(std::max<int64_t>(0, entries.LineCount() - lines));
-        std::vector<TLedgerEntry> bars = OnePerSlot(entries.FromLine(first));
+        std::vector<TLedgerEntry> read = entries.FromLine(first);
+        read.erase(
+            std::remove_if(read.begin(), read.end(), [&](const TLedgerEntry& e) { return NamedInFuture(e, now); }),
+            read.end());
+        std::vector<TLedgerEntry> bars = OnePerSlot(std::move(read));
         if (first == 0 || bars.size() > PlottedLineCount) {
             KeepNewestBars(bars);
             return bars;
@@ -119,11 +143,11 @@ TDelaySummary SummariseLedgerEntries(const std::vector<TLedgerEntry>& newest, co
     return s;
 }
 
-TDelaySummary SummariseFamilyChart(TLedgerEntries& entries, const TChartRules& rules)
+TDelaySummary SummariseFamilyChart(TLedgerEntries& entries, const TChartRules& rules, std::optional<TDateTime> now)
 {
     if (rules.CrmBars)
-        return SummariseLedgerEntries(NewestSlotEntries(entries, rules.FilesPerSlot), rules.Limits);
-    const std::vector<TLedgerEntry> bars = NewestSlots(entries, rules.FilesPerSlot);
+        return SummariseLedgerEntries(NewestSlotEntries(entries, rules.FilesPerSlot, now), rules.Limits);
+    const std::vector<TLedgerEntry> bars = NewestSlots(entries, rules.FilesPerSlot, now);
     bool subDaily = rules.SlotsPerDay > 1;
     for (size_t i = 1; i < bars.size() && !subDaily; ++i)
         subDaily = std::trunc(bars[i].Nominal) == std::trunc(bars[i - 1].Nominal);

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 constexpr int PlottedLineCount = 46;
@@ -20,7 +21,7 @@ constexpr TColor ColourReferenceLine = 0x200080;
 
 struct TDelayPoint
 {
-    TDateTime Day = 0;  // where the bar stands: its day, or its slot's time (TDelaySummary::SlotBars)
+    TDateTime Day = 0;   // where the bar stands: its day, or its slot's time (TDelaySummary::SlotBars)
     double Minutes = 0;  // the bar's height; from a ledger line, a Single's value (DelayMinutes)
     TColor Colour = ColourOwnSeries;
     int32_t Seconds = 0;  // the delay itself, also for the bars drawn at height 0
@@ -71,22 +72,27 @@ struct TChartRules
 
 // The chart of a family: with CrmBars NewestSlotEntries, else one bar per slot
 // of the newest 46 (NewestSlots), on the slots' times when the schedule has
-// several slots a day or two of the slots share a day.
-TDelaySummary SummariseFamilyChart(TLedgerEntries& entries, const TChartRules& rules);
+// several slots a day or two of the slots share a day. With now, products
+// named in the future are left out as if they were not there.
+TDelaySummary SummariseFamilyChart(TLedgerEntries& entries, const TChartRules& rules,
+                                   std::optional<TDateTime> now = std::nullopt);
 
-// The entries of the last 46 lines of the ledger, oldest first.
-std::vector<TLedgerEntry> NewestLedgerEntries(TLedgerEntries& entries);
+// The entries of the last 46 lines of the ledger, oldest first; with now,
+// products named in the future are left out as if they were not there.
+std::vector<TLedgerEntry> NewestLedgerEntries(TLedgerEntries& entries, std::optional<TDateTime> now = std::nullopt);
 
 // The chart's entries of a family whose slots hold filesPerSlot files: one
 // per slot (nominal time) of the newest 46, oldest first, each the slot's
 // latest file (the largest delay; an unmeasured file only in a slot without
 // a measured one). With one file a slot, NewestLedgerEntries.
-std::vector<TLedgerEntry> NewestSlotEntries(TLedgerEntries& entries, int filesPerSlot);
+std::vector<TLedgerEntry> NewestSlotEntries(TLedgerEntries& entries, int filesPerSlot,
+                                            std::optional<TDateTime> now = std::nullopt);
 
 // One entry per slot of the newest 46, however many files each holds (the
 // slot's latest file, as NewestSlotEntries takes it); the lines are read back
 // from the end until 47 slots are seen, starting with 46 x filesPerSlot.
-std::vector<TLedgerEntry> NewestSlots(TLedgerEntries& entries, int filesPerSlot);
+std::vector<TLedgerEntry> NewestSlots(TLedgerEntries& entries, int filesPerSlot,
+                                      std::optional<TDateTime> now = std::nullopt);
 
 // Critical limit + 2 (47), or the maximum + 2 once it reaches the critical
 // limit, so that the reference line is always on the chart.

@@ -16,8 +16,8 @@ TStationCompleteness FamilyCompleteness(const TFamilyRules& rules, const TLedger
     const TExpectedSchedule schedule = rules.Expect ? *rules.Expect : LearnSchedule(groups, now, rules.Outages);
     const int filesPerSlot =
         rules.FilesPerSlot ? *rules.FilesPerSlot : LearnFilesPerSlot(groups, schedule, now, rules.Outages);
-    return AssessCompleteness(groups, view.HoldsOlder, schedule, now, rules.Limits, filesPerSlot,
-                              rules.Unit, rules.Outages);
+    return AssessCompleteness(groups, view.HoldsOlder, schedule, now, rules.Limits, filesPerSlot, rules.Unit,
+                              rules.Outages, view.Unlisted);
 }
 
 TFamilyReading ReadFamily(const TFamilyRules& rules, const TLedgerView& view, TDateTime now, const QString& problem,
@@ -36,9 +36,10 @@ TFamilyReading ReadFamily(const TFamilyRules& rules, const TLedgerView& view, TD
     chart.CrmBars = rules.CrmChart;
     chart.FilesPerSlot = reading.Completeness.FilesPerSlot;
     chart.SlotsPerDay = int(reading.Completeness.Schedule.SlotMinutes.size());
-    reading.Summary = SummariseFamilyChart(entries, chart);
+    reading.Summary = SummariseFamilyChart(entries, chart, now);
     reading.Status = AssessStation(entries, now, rules.Limits, reading.Summary, rules.Unit);
     reading.Status.LedgerEntries = view.Lines;
+    reading.Status.FutureProducts += view.FutureProducts;
     if (reading.Status.Newest)
         reading.Completeness.OutageSecondsSinceNewest =
             static_cast<double>(

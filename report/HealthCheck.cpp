@@ -124,6 +124,31 @@ TCheckState MissingCap(TMissingPolicy policy)
     return TCheckState::Critical;
 }
 
+QString Products(int count)
+{
+    return count == 1 ? QStringLiteral("1 product") : QStringLiteral("%1 products").arg(count);
+}
+
+// What wrong clocks spoil, after the family's other parts: products whose
+// delay is clock skew in the last 24 hours warn (their delays measure
+// nothing); products named in the future are told (none is the newest).
+void AddClockNotes(const TStationStatus& status, const TStationCompleteness* completeness, TFamilyCheck& check,
+                   QStringList& parts, QString& data)
+{
+    if (const int skew = completeness ? completeness->Last24Hours.ClockSkew : 0; skew > 0) {
+        parts.append(
+            QStringLiteral("%1 with clock skew in the last 24 hours, their delays not measured").arg(Products(skew)));
+        check.State = std::max(check.State, TCheckState::Warning);
+        check.Reasons.append(parts.last());
+        data += QLatin1Char(' ') + Performance(QStringLiteral("clock_skew_24h"), QString::number(skew));
+    }
+    if (status.FutureProducts > 0) {
+        parts.append(QStringLiteral("%1 named in the future").arg(Products(status.FutureProducts)));
+        data +=
+            QLatin1Char(' ') + Performance(QStringLiteral("future_products"), QString::number(status.FutureProducts));
+    }
+}
+
 TFamilyCheck CheckFamily(const TStationStatus& status, const TFamilyLimits& limits,
                          const TStationCompleteness* completeness)
 {
@@ -143,7 +168,11 @@ TFamilyCheck CheckFamily(const TStationStatus& status, const TFamilyLimits& limi
     TFamilyCheck check;
     if (!status.Newest) {
         const QString none = QStringLiteral("no product recorded");
-        return {TCheckState::Critical, none, {none}, countData};
+        check = {TCheckState::Critical, {}, {none}, countData};
+        QStringList parts{none};
+        AddClockNotes(status, completeness, check, parts, check.Performance);
+        check.Text = parts.join(QStringLiteral("; "));
+        return check;
     }
 
     const TNewestProduct& newest = *status.Newest;
@@ -162,7 +191,13 @@ TFamilyCheck CheckFamily(const TStationStatus& status, const TFamilyLimits& limi
     QString product = QStringLiteral("newest product ") + Printable(newest.Name);
     QString delayData = QStringLiteral("U");
     bool late = false;
-    if (newest.DelaySeconds) {
+    if (newest.DelaySeconds && IsClockSkew(*newest.DelaySeconds)) {
+        product += QStringLiteral(", clock skew: written %1 minutes after it was created")
+                       .arg(Decimal1(-DelayMinutes(*newest.DelaySeconds)));
+        check.State = std::max(check.State, TCheckState::Warning);
+        late = true;
+        delayData = QString::number(*newest.DelaySeconds) + QLatin1Char('s');
+    } else if (newest.DelaySeconds) {
         const TDelayBand band = DelayBandOf(DelayMinutes(*newest.DelaySeconds), limits);
         product += QStringLiteral(", %1 minutes late").arg(Decimal1(DelayMinutes(*newest.DelaySeconds)));
         if (band == TDelayBand::Late) {
@@ -216,6 +251,7 @@ TFamilyCheck CheckFamily(const TStationStatus& status, const TFamilyLimits& limi
             completenessData +=
                 QLatin1Char(' ') + Performance(QStringLiteral("excused_24h"), QString::number(day.Excused));
     }
+    AddClockNotes(status, completeness, check, parts, completenessData);
     parts.append(counts);
 
     check.Text = parts.join(QStringLiteral("; "));

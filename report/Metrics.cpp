@@ -107,6 +107,22 @@ void CompletenessSeries(TExposition& out)
                  [](const TCompletenessFigures& f) {
                      return f.OnTimeRatio ? FormatRatio(*f.OnTimeRatio) : QStringLiteral("NaN");
                  });
+    // Only the families that have any: a station whose clocks agree writes
+    // what it always wrote.
+    bool skew = false;
+    for (size_t i = 0; i < out.Count(); ++i) {
+        const TStationCompleteness& c = out.At(i).Completeness;
+        if (c.Last30Days.ClockSkew == 0)
+            continue;
+        if (!skew)
+            out.Family("lagwatch_products_clock_skew", "gauge",
+                       "Products of the window last written after they were created (clock skew), their delays not "
+                       "measured.");
+        skew = true;
+        for (const auto& [window, figures] : Windows)
+            out.Sample(i, QStringLiteral("lagwatch_products_clock_skew"), TExposition::WindowLabel(window),
+                       QString::number((c.*figures).ClockSkew));
+    }
     out.Family("lagwatch_product_delay_seconds", "summary",
                bySlot ? "Delays of the slots received in the window, each its latest file's (nearest rank)."
                       : "Delays of the products received in the window (nearest rank).");
@@ -216,6 +232,17 @@ QByteArray MetricsText(const TRunMetrics& run, const std::vector<TFamilyReading>
         delays = true;
         out.Sample(i, QStringLiteral("lagwatch_newest_product_delay_seconds"), {},
                    QString::number(*newest->DelaySeconds));
+    }
+    bool future = false;
+    for (size_t i = 0; i < out.Count(); ++i) {
+        const int count = out.At(i).Status.FutureProducts;
+        if (count == 0)
+            continue;
+        if (!future)
+            out.Family("lagwatch_products_future", "gauge",
+                       "Products in the ledger named in the future, which are not taken as the newest.");
+        future = true;
+        out.Sample(i, QStringLiteral("lagwatch_products_future"), {}, QString::number(count));
     }
     out.Gauge("lagwatch_plotted_products", "Products shown on the chart (the newest ledger lines).",
               [](const TFamilyReading& f) { return f.Status.Plotted; });

@@ -37,7 +37,9 @@ struct TRunMetrics
 // outage and reason, only while one is active) and lagwatch_slots_excused
 // (labels outage and window, one per window covering the family); then the
 // histogram lagwatch_delay_seconds. Counting slots, a "product" of these
-// series is a slot.
+// series is a slot. Only for the families that have any:
+// lagwatch_products_future (named in the future) and
+// lagwatch_products_clock_skew (per window).
 QByteArray MetricsText(const TRunMetrics& run, const std::vector<TFamilyReading>& families);
 
 // A label value as the exposition format writes it: backslash, double quote

@@ -30,19 +30,22 @@ QString FormatPlainNumber(double value)
     return text == QLatin1String("-0") ? QStringLiteral("0") : text;
 }
 
-std::optional<TNewestProduct> NewestSlot(TLedgerEntries& entries)
+std::optional<TNewestProduct> NewestSlot(TLedgerEntries& entries, std::optional<TDateTime> now, int* future)
 {
-    const TLedgerEntry* last = entries.NewestProduct();
+    const TLedgerEntry* last = entries.NewestProduct(now, future);
     if (!last)
         return std::nullopt;
     // The ledger's order is the products' order in time: the slot's files
-    // are the lines before its last, back to another time.
+    // are the lines before its last, back to another time (those after it are
+    // named in the future).
     const TDateTime nominal = last->Nominal;
     const int lastLine = last->Line;
     for (int64_t back = 64;; back *= 2) {
         const int first = static_cast<int>(std::max<int64_t>(0, lastLine - back));
         const std::vector<TLedgerEntry> tail = entries.FromLine(first);
-        const auto other = std::find_if(tail.rbegin(), tail.rend(), [&](const TLedgerEntry& e) {
+        const auto end =
+            std::find_if(tail.begin(), tail.end(), [&](const TLedgerEntry& e) { return e.Line > lastLine; });
+        const auto other = std::find_if(std::make_reverse_iterator(end), tail.rend(), [&](const TLedgerEntry& e) {
             return e.Nominal != 0.0 && e.Nominal != nominal;
         });
         if (other == tail.rend() && first > 0)
@@ -50,21 +53,21 @@ std::optional<TNewestProduct> NewestSlot(TLedgerEntries& entries)
         // Of the slot's files the one with the latest delay (of equals the
         // first); the last file while none has a delay.
         const TLedgerEntry* latest = nullptr;
-        for (auto e = other.base(); e != tail.end(); ++e)
+        for (auto e = other.base(); e != end; ++e)
             if (e->Nominal == nominal && e->Seconds && (!latest || *e->Seconds > *latest->Seconds))
                 latest = &*e;
         if (!latest)
-            for (auto e = other.base(); e != tail.end(); ++e)
+            for (auto e = other.base(); e != end; ++e)
                 if (e->Nominal == nominal)
                     latest = &*e;
         return TNewestProduct{latest->Name, nominal, latest->Seconds};
     }
 }
 
-TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TFamilyLimits& limits,
-                             int filesPerSlot, TFigureUnit unit)
+TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TFamilyLimits& limits, int filesPerSlot,
+                             TFigureUnit unit)
 {
-    return AssessStation(entries, now, limits, SummariseLedgerEntries(NewestSlotEntries(entries, filesPerSlot)),
+    return AssessStation(entries, now, limits, SummariseLedgerEntries(NewestSlotEntries(entries, filesPerSlot, now)),
                          unit);
 }
 
@@ -74,8 +77,8 @@ TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TFami
     TStationStatus status;
     status.LedgerEntries = entries.LineCount();
     if (unit == TFigureUnit::Slot) {
-        status.Newest = NewestSlot(entries);
-    } else if (const TLedgerEntry* entry = entries.NewestProduct()) {
+        status.Newest = NewestSlot(entries, now, &status.FutureProducts);
+    } else if (const TLedgerEntry* entry = entries.NewestProduct(now, &status.FutureProducts)) {
         status.Newest = TNewestProduct{entry->Name, entry->Nominal, entry->Seconds};
     }
     if (status.Newest)

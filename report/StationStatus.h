@@ -24,11 +24,14 @@ struct TNewestProduct
 struct TStationStatus
 {
     int LedgerEntries = 0;
-    // None when the ledger holds no product. Counting slots: the newest slot
-    // (nominal time), its delay the latest among its files, named by the file
-    // of that delay. Counting products: the last ledger line with a name that
-    // is a product time.
+    // None when the ledger holds no product not named in the future.
+    // Counting slots: the newest slot (nominal time), its delay the latest
+    // among its files, named by the file of that delay. Counting products:
+    // the last ledger line with a name that is a product time.
     std::optional<TNewestProduct> Newest;
+    // Products named in the future (IsNamedInFuture), which no output takes
+    // as the newest.
+    int FutureProducts = 0;
     double NewestAgeSeconds = 0;  // now minus the newest nominal time
     // The chart's bars, and those whose delay is more than each threshold
     // (a bar drawn at height 0 for more than a day counts as over both).
@@ -45,8 +48,10 @@ TStationStatus AssessStation(TLedgerEntries& entries, TDateTime now, const TFami
                              const TDelaySummary& chart, TFigureUnit unit = TFigureUnit::Slot);
 
 // The newest slot of a ledger (see TStationStatus::Newest), read back from
-// its end only as far as that slot's files reach.
-std::optional<TNewestProduct> NewestSlot(TLedgerEntries& entries);
+// its end only as far as that slot's files reach; with now, not named in the
+// future, counting in *future the products that are (TLedgerEntries::NewestProduct).
+std::optional<TNewestProduct> NewestSlot(TLedgerEntries& entries, std::optional<TDateTime> now = std::nullopt,
+                                         int* future = nullptr);
 
 // "2021-06-23T12:00:00Z"; empty outside the years 1 to 9999.
 QString FormatIsoUtc(TDateTime value);

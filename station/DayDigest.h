@@ -13,6 +13,7 @@
 #include <QByteArray>
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <vector>
 
 class TLedgerEntries;
@@ -54,6 +55,15 @@ TDayDigest DigestOfLines(const TSortedStringList& lines, const TFilePattern* pat
 QByteArray EncodeDigest(const TDayDigest& digest, const TFileIdentity& source, uint64_t patternKey = 0);
 std::optional<TDayDigest> DecodeDigest(QByteArrayView text, const TFileIdentity& source, uint64_t patternKey = 0);
 
+// The days whose folder a walk could not list (whole days of TDateTime):
+// their slots are not known to be missing. All: the family's one flat folder.
+struct TUnlistedDays
+{
+    bool All = false;
+    std::set<int64_t> Days;
+    bool Holds(int64_t day) const { return All || Days.count(day) != 0; }
+};
+
 // What the figures of a family read of its ledger: the lines of its newest
 // days, whole (the chart, the newest product), and either the digests of
 // every day of the month, oldest first, which the completeness figures then
@@ -67,4 +77,8 @@ struct TLedgerView
     bool HoldsOlder = false;
     // The lines of the month read (digested or whole).
     int Lines = 0;
+    // Products of the days after the entries' last, all named in the future.
+    int FutureProducts = 0;
+    // What the walk could not list; null: it listed all it looked at.
+    const TUnlistedDays* Unlisted = nullptr;
 };

@@ -31,7 +31,7 @@ void WalkDays(TDateTime today, TDateTime now, const QString& dataFolder, const T
         if (recorded && recordedDaySearched)
             continue;
         if (hooks.FolderExists(folder))
-            hooks.Search(folder);
+            hooks.Search(folder, day);
         if (recorded) {
             recordedDaySearched = true;
             continue;

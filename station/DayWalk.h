@@ -11,7 +11,8 @@ struct TDayWalkHooks
     // The ledger holds a non-empty value for this product name.
     std::function<bool(const QString& name)> IsRecorded;
     std::function<bool(const QString& folder)> FolderExists;
-    std::function<void(const QString& folder)> Search;
+    // Lists the folder of the day.
+    std::function<void(const QString& folder, TDateTime day)> Search;
     // Called at the start of every iteration, with the index counted from its first value.
     std::function<void(int index)> OnIteration;
     // Read before every iteration; true ends the walk (a stop signal).

@@ -143,13 +143,13 @@ const TSortedStringList& TFamilyDayLedger::Lines() const
 }
 
 const TSortedStringList& TFamilyDayLedger::LinesFrom(int64_t firstDay, std::unique_ptr<TSortedStringList>& copy,
-                                                     bool withArchives) const
+                                                     bool withArchives, int64_t lastDay) const
 {
     std::vector<const TSortedStringList*> parts;
     if (withArchives)
         for (const auto& archive : FArchives)
             parts.push_back(archive.get());
-    for (auto day = FDays.lower_bound(firstDay); day != FDays.end(); ++day)
+    for (auto day = FDays.lower_bound(firstDay); day != FDays.end() && day->first <= lastDay; ++day)
         parts.push_back(day->second.get());
     if (parts.size() == 1)
         return *parts.front();
@@ -271,10 +271,14 @@ void TFamilyDayLedger::WriteDigestFile(int64_t day, const TDayDigest& digest, co
     ReplaceCacheFile(EncodePath(DigestFile(day)), EncodeDigest(digest, identity, FPattern ? FPattern->Key() : 0));
 }
 
-bool TFamilyDayLedger::HoldsDaysBefore(int64_t day) const
+bool TFamilyDayLedger::HoldsDaysBefore(int64_t day, int64_t last, std::vector<int64_t>* after) const
 {
     // Not the archives: a day older than the ledger keeps is no slot missed.
     const TFiles files = Files();
+    if (after)
+        for (const auto& [later, name] : files.Days)
+            if (later > last)
+                after->push_back(later);
     return !files.Days.empty() && files.Days.front().first < day;
 }
 

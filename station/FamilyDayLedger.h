@@ -23,6 +23,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
@@ -61,8 +62,9 @@ public:
     // the day changes. False in loaded, with error, when the day file exists
     // but cannot be read (the digest is then empty).
     const TDayDigest& Digest(int64_t day, QString& error, bool* loaded = nullptr);
-    // Whether the ledger keeps day files before the day.
-    bool HoldsDaysBefore(int64_t day) const;
+    // Whether the ledger keeps day files before the day; with `after`, also
+    // the days of those after `last`, oldest first (one listing of the folder).
+    bool HoldsDaysBefore(int64_t day, int64_t last = 0, std::vector<int64_t>* after = nullptr) const;
 
     // The days Contains was asked about since the last call (the days a
     // folder's products fall in).
@@ -73,11 +75,12 @@ public:
 
     // The loaded days' lines in time order, made anew after a change.
     const TSortedStringList& Lines() const;
-    // The lines of the loaded days from firstDay on (after the archives'
-    // with withArchives), in time order: one day's own list, or else a list
-    // made in copy. Valid until a change.
+    // The lines of the loaded days from firstDay to lastDay (after the
+    // archives' with withArchives), in time order: one day's own list, or
+    // else a list made in copy. Valid until a change.
     const TSortedStringList& LinesFrom(int64_t firstDay, std::unique_ptr<TSortedStringList>& copy,
-                                       bool withArchives = false) const;
+                                       bool withArchives = false,
+                                       int64_t lastDay = std::numeric_limits<int64_t>::max()) const;
     // Changes whenever Lines() is made anew (a load, an addition, a merge).
     int Generation() const { return FGeneration; }
 

@@ -30,7 +30,8 @@ TFamilyPass::TFamilyPass(TFamily family, QString ledgerFile, TLedgerWait wait)
     } else {
         QString error;
         FPattern = TFilePattern::Parse(FFamily.Pattern, error);
-        FDays = std::make_unique<TFamilyDayLedger>(FLedgerFile, FFamily.KeepDays, FWait, FPattern ? &*FPattern : nullptr);
+        FDays =
+            std::make_unique<TFamilyDayLedger>(FLedgerFile, FFamily.KeepDays, FWait, FPattern ? &*FPattern : nullptr);
         // What decides which of a folder's files the family records.
         const QString rules =
             QStringList{FFamily.Folder, FFamily.Pattern, QString::number(static_cast<int>(FFamily.Delay)),
@@ -41,6 +42,19 @@ TFamilyPass::TFamilyPass(TFamily family, QString ledgerFile, TLedgerWait wait)
 }
 
 TFamilyPass::~TFamilyPass() = default;
+
+void TFamilyPass::FolderUnlisted(const QString& message, std::optional<TDateTime> day)
+{
+    if (day)
+        FUnlisted.Days.insert(DayOf(*day));
+    else
+        FUnlisted.All = true;
+    if (FFoldersUnlisted++ == 0)
+        FFirstUnlisted = message;
+    FFolderProblem = FFoldersUnlisted == 1
+                         ? FFirstUnlisted
+                         : QStringLiteral("%1 (and %2 more folders)").arg(FFirstUnlisted).arg(FFoldersUnlisted - 1);
+}
 
 const TSortedStringList& TFamilyPass::Ledger() const
 {
@@ -122,6 +136,7 @@ const TLedgerView& TFamilyPass::View(TDateTime now, int newestSlots) const
     if (FViewMadeFor == std::make_tuple(today, newestSlots, generation))
         return FView;
     FView = TLedgerView();
+    FView.Unlisted = &FUnlisted;
     FViewLines.reset();
     if (FCrmLedger) {
         FView.Entries = &Entries();
@@ -136,10 +151,14 @@ const TLedgerView& TFamilyPass::View(TDateTime now, int newestSlots) const
             most = std::max(most, digests.back()->MostProductsAtOneTime());
             FView.Lines += digests.back()->Lines;
         }
-        // The chart takes the lines of its slots from the newest days.
+        // The chart takes the lines of its slots from the newest days, not
+        // counting today's products named in the future.
         const int64_t wanted = static_cast<int64_t>(newestSlots) * FFamily.FilesPerSlot.value_or(most);
         int64_t firstWhole = newestSlots < 0 ? first : today;
-        for (int64_t lines = digests.back()->Lines; firstWhole > first && lines < wanted;)
+        int64_t present = digests.back()->Lines;
+        for (const TProductGroup& group : digests.back()->Groups)
+            present -= IsNamedInFuture(UnixMsToDateTime(group.Ms), now) ? group.Count : 0;
+        for (int64_t lines = present; firstWhole > first && lines < wanted;)
             lines += digests[static_cast<size_t>(--firstWhole - first)]->Lines;
         // A day loaded now has its digest made anew, from the lines the chart reads.
         for (int64_t day = firstWhole; day <= today; ++day)
@@ -147,12 +166,19 @@ const TLedgerView& TFamilyPass::View(TDateTime now, int newestSlots) const
                 FDays->LoadDay(day, error);
                 digests[static_cast<size_t>(day - first)] = &FDays->Digest(day, error);
             }
+        // Days after the last that may hold a present product hold only products
+        // named in the future, counted but never read as the newest.
+        const int64_t last = DayOf(UnixMsToDateTime(DateTimeToUnixMs(now) + int64_t{ClockToleranceSeconds} * 1000));
+        std::vector<int64_t> later;
+        FView.HoldsOlder = FDays->HoldsDaysBefore(first, last, &later);
+        for (const int64_t day : later)
+            for (const TProductGroup& group : FDays->Digest(day, error).Groups)
+                FView.FutureProducts += group.Count;
         if (!error.isEmpty() && FWait.Announce)
             FWait.Announce(error);
         if (newestSlots >= 0)
             FView.Days = std::move(digests);
-        FView.HoldsOlder = FDays->HoldsDaysBefore(first);
-        FViewEntries.emplace(FDays->LinesFrom(firstWhole, FViewLines), TLedgerNames::Timed,
+        FViewEntries.emplace(FDays->LinesFrom(firstWhole, FViewLines, false, last), TLedgerNames::Timed,
                              FPattern ? &*FPattern : nullptr);
         FView.Entries = &*FViewEntries;
     }
@@ -211,6 +237,7 @@ TFamilyPass::TRecord TFamilyPass::Record(QByteArrayView checkedName, TDateTime n
         return TRecord::Known;
     }
     ++FProductsRecorded;
+    FRecordedDelay = seconds;
     if (FDays)
         ++FRecordedPerMinute[FloorDiv(DateTimeToUnixMs(nominal), MsPerMinute)];
     else
@@ -256,8 +283,10 @@ bool TFamilyPass::KeepDelayHistogram(QString& error)
 {
     if (FRecordedDelays.empty() && FRecordedPerMinute.empty())
         return true;
-    const int filesPerSlot =
-        !FDays ? 1 : FFamily.FilesPerSlot ? *FFamily.FilesPerSlot : FFilesPerSlotRule ? FFilesPerSlotRule(*this) : 1;
+    const int filesPerSlot = !FDays                 ? 1
+                             : FFamily.FilesPerSlot ? *FFamily.FilesPerSlot
+                             : FFilesPerSlotRule    ? FFilesPerSlotRule(*this)
+                                                    : 1;
     auto change = [&](TDelayHistogram& histogram) {
         const int keptFilesPerSlot = histogram.FilesPerSlot;
         for (const int64_t seconds : FRecordedDelays)
@@ -271,7 +300,7 @@ bool TFamilyPass::KeepDelayHistogram(QString& error)
             int files = 0;
             std::optional<int64_t> latest;
             for (auto group = std::lower_bound(day.Groups.begin(), day.Groups.end(), firstMs,
-                                               [](const TProductGroup& g, int64_t ms) { return g.Ms < ms; });
+                                               [](const TProductGroup&g, int64_t ms) { return g.Ms < ms; });
                  group != day.Groups.end() && group->Ms < firstMs + MsPerMinute; ++group) {
                 files += group->Count;
                 if (group->Seconds)

@@ -37,6 +37,10 @@ public:
     // Why the family's folder cannot be walked; empty when it can.
     const QString& FolderProblem() const { return FFolderProblem; }
     void SetFolderProblem(const QString& problem) { FFolderProblem = problem; }
+    // A folder of the family that the walk could not list, with why: the
+    // family failed, and the slots of that day (of every day: none, a flat
+    // folder) count as unmeasured, not missing.
+    void FolderUnlisted(const QString& message, std::optional<TDateTime> day);
     // Lines the walk added to the family's ledger.
     int ProductsRecorded() const { return FProductsRecorded; }
     // What the walk did for the family: the day folders it searched that
@@ -102,6 +106,8 @@ public:
     // status (nothing: the file has gone): Added, or Known when it is no
     // regular file or its name was recorded since.
     TRecord Record(QByteArrayView checkedName, TDateTime nominal, const std::optional<TFileStatus>& status);
+    // The delay of the product the last Record added.
+    int64_t RecordedDelaySeconds() const { return FRecordedDelay; }
 
     // The walk's memo of the folders it listed (ListingMemo.h); the built-in
     // family keeps none. Unchanged: nothing new for this family in the
@@ -132,6 +138,10 @@ private:
     TLedgerWait FWait;
     QString FFolderProblem;
     int FProductsRecorded = 0;
+    TUnlistedDays FUnlisted;
+    QString FFirstUnlisted;
+    int FFoldersUnlisted = 0;
+    int64_t FRecordedDelay = 0;
     TWalkCounts FWalkCounts;
     std::optional<TFilePattern> FPattern;
     std::unique_ptr<TSortedStringList> FCrmLedger;

@@ -4,8 +4,11 @@
 #include "platform/PathBytes.h"
 #include "station/FamilyFolder.h"
 #include "station/FamilyPass.h"
+#include "station/FolderAccess.h"
+#include "station/ProductFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -41,6 +44,7 @@ struct TFound
     uint32_t NameAt;  // its checked name (TFamilyPass::CheckedName) in `checked`
     uint32_t NameLength;
     TDateTime Nominal;
+    const char* Name;  // as found, kept
 };
 
 // The names of new products, kept until their statuses are read: in blocks
@@ -73,14 +77,15 @@ private:
 // the statuses of the new products are read meanwhile, on two threads when
 // they are many, and the products recorded one after the other.
 // contested: set for each family (in use's order) that a name an earlier
-// family claimed may have been meant for.
-void ListAndRecord(const QString& folder, TFolderUse& use, const TFamilyWalkHooks& hooks, std::vector<bool>& contested,
-                   TParallelStatus& reader)
+// family claimed may have been meant for. The error of a folder that could
+// not be listed (errno), else 0.
+int ListAndRecord(const QString& folder, TFolderUse& use, const TFamilyWalkHooks& hooks, std::vector<bool>& contested,
+                  TParallelStatus& reader, TDateTime now)
 {
     const QByteArray path = FolderBytes(folder);
     DIR* dir = ::opendir(path.constData());
     if (!dir)
-        return;
+        return IsUnreadable(errno) ? errno : 0;
     // Closed on every way out, after the reader has left its batch.
     const std::unique_ptr<DIR, int (*)(DIR*)> closer(dir, ::closedir);
     const int fd = ::dirfd(dir);
@@ -100,7 +105,14 @@ void ListAndRecord(const QString& folder, TFolderUse& use, const TFamilyWalkHook
     const auto recordFound = [&] {
         for (size_t i = 0; i < found.size(); ++i) {
             const TFound& f = found[i];
-            f.Pass->Record(QByteArrayView(checked.constData() + f.NameAt, f.NameLength), f.Nominal, reader.Status(i));
+            if (f.Pass->Record(QByteArrayView(checked.constData() + f.NameAt, f.NameLength), f.Nominal,
+                               reader.Status(i)) != TFamilyPass::TRecord::Added ||
+                !hooks.ReportNote)
+                continue;
+            const QString note =
+                ProductClockNote(DecodePath(path + QByteArray(f.Name)), f.Nominal, f.Pass->RecordedDelaySeconds(), now);
+            if (!note.isEmpty())
+                hooks.ReportNote(note);
         }
         found.clear();
         checked.clear();
@@ -139,20 +151,33 @@ void ListAndRecord(const QString& folder, TFolderUse& use, const TFamilyWalkHook
                     reader.Begin(fd, room);
                 }
                 const QByteArrayView ledgerName = state->Pass->CheckedName();
+                const char* kept = names.Keep(raw);
                 found.push_back({state->Pass, static_cast<uint32_t>(checked.size()),
-                                 static_cast<uint32_t>(ledgerName.size()), *nominal});
+                                 static_cast<uint32_t>(ledgerName.size()), *nominal, kept});
                 checked.append(ledgerName);
-                reader.Add(names.Keep(raw));
+                reader.Add(kept);
             }
             break;
         }
     }
     recordFound();
+    return 0;
+}
+
+// Tells each family that searches the folder that it could not be listed.
+void Unlisted(const QString& folder, const TFolderUse& use, const TFamilyWalkHooks& hooks, int error, TDateTime day)
+{
+    if (hooks.OnUnlisted)
+        for (const auto& [state, searches] : use.Families)
+            if (searches)
+                hooks.OnUnlisted(*state->Pass, folder, error,
+                                 state->Flat ? std::nullopt : std::optional<TDateTime>(day));
 }
 
 // Lists the folder unless every family that searches it has it in its memo
 // as unchanged, and tells them how the listing went.
-void ListFolder(const QString& folder, TFolderUse& use, const TFamilyWalkHooks& hooks, TParallelStatus& reader)
+void ListFolder(const QString& folder, TFolderUse& use, const TFamilyWalkHooks& hooks, TParallelStatus& reader,
+                TDateTime day, TDateTime now)
 {
     const QByteArray path = FolderBytes(folder);
     const std::optional<TFolderStamp> stamp = TFolderStamp::Of(path);
@@ -181,7 +206,10 @@ void ListFolder(const QString& folder, TFolderUse& use, const TFamilyWalkHooks& 
             hooks.ReportFailure(message);
     };
     std::vector<bool> contested(use.Families.size(), false);
-    ListAndRecord(folder, use, counted, contested, reader);
+    if (const int error = ListAndRecord(folder, use, counted, contested, reader, now)) {
+        Unlisted(folder, use, hooks, error, day);
+        return;
+    }
     if (!stamp)
         return;
     for (size_t k = 0; k < use.Families.size(); ++k)
@@ -240,7 +268,7 @@ std::optional<TClaim> ClaimingFamily(const std::vector<const TFamilyPass*>& fami
         ::closedir(dir);
         if (matched || flat) {
             const auto most = std::max_element(claims.begin(), claims.end(),
-                                                [](const auto& a, const auto& b) { return a.second < b.second; });
+                                               [](const auto& a, const auto& b) { return a.second < b.second; });
             if (most == claims.end())
                 return std::nullopt;
             return TClaim{families[most->first]->Family().Name, most->second};
@@ -302,8 +330,14 @@ void WalkFamilies(const std::vector<TFamilyPass*>& families, const QString& data
         }
         for (const QString& folder : order) {
             TFolderUse& use = folders[folder];
-            if (!use.Searched || !IsFolderPath(folder))
+            if (!use.Searched)
                 continue;
+            const int status = FolderStatusError(FolderBytes(folder));
+            if (status != 0) {
+                if (status > 0)
+                    Unlisted(folder, use, hooks, status, day);
+                continue;
+            }
             for (const auto& [state, searches] : use.Families)
                 if (searches)
                     state->Pass->CountWalk().FoldersFound++;
@@ -311,7 +345,7 @@ void WalkFamilies(const std::vector<TFamilyPass*>& families, const QString& data
                 return;
             if (hooks.OnFolder)
                 hooks.OnFolder();
-            ListFolder(folder, use, hooks, reader);
+            ListFolder(folder, use, hooks, reader, day, now);
         }
         if (!anyActive)
             break;

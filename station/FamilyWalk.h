@@ -28,6 +28,11 @@ struct TFamilyWalkHooks
     std::function<bool()> ShouldStop;            // read before every folder
     std::function<void()> OnFolder;              // before every folder is listed (events)
     std::function<void(const QString& message)> ReportFailure;
+    // What a product just recorded tells of the clocks (ProductClockNote).
+    std::function<void(const QString& message)> ReportNote;
+    // A folder of the family that could not be listed (error: errno), of the
+    // day, or of every day (a flat folder).
+    std::function<void(TFamilyPass& family, const QString& folder, int error, std::optional<TDateTime> day)> OnUnlisted;
 };
 
 // The families with a folder problem are left out.

@@ -116,13 +116,21 @@ std::vector<TLedgerEntry> TLedgerEntries::FromLine(int firstLine)
     return {first, FEntries.end()};
 }
 
-const TLedgerEntry* TLedgerEntries::NewestProduct()
+const TLedgerEntry* TLedgerEntries::NewestProduct(std::optional<TDateTime> now, int* future)
 {
     size_t searched = 0;  // entries at the end already looked at
+    if (future)
+        *future = 0;
     do {
-        for (size_t i = FEntries.size() - searched; i-- > 0;)
-            if (FEntries[i].Nominal != 0.0)
+        for (size_t i = FEntries.size() - searched; i-- > 0;) {
+            if (FEntries[i].Nominal == 0.0)
+                continue;
+            // Named in the future, so sorted after every present product.
+            if (!now || !IsNamedInFuture(FEntries[i].Nominal, *now))
                 return &FEntries[i];
+            if (future)
+                ++*future;
+        }
         searched = FEntries.size();
     } while (ExtendFurther());
     return nullptr;

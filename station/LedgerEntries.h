@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <limits>
+#include <optional>
 #include <vector>
 
 // How a ledger's lines name their products: the CRM ledger's "name=seconds",
@@ -36,8 +37,9 @@ public:
 
     // The last entry whose name is a product time (the ledger's order is the
     // products' order in time); null when there is none. Valid until the
-    // next call that reads further back.
-    const TLedgerEntry* NewestProduct();
+    // next call that reads further back. With now, the last that is not named
+    // in the future (IsNamedInFuture), counting in *future those that are.
+    const TLedgerEntry* NewestProduct(std::optional<TDateTime> now = std::nullopt, int* future = nullptr);
 
     // Every entry from the newest product older than `since` (from the first
     // line when no product is older) up to the first product later than

@@ -2,6 +2,7 @@
 
 #include "platform/AsciiCase.h"
 #include "platform/IntegerText.h"
+#include "platform/NumberFormat.h"
 #include "platform/TextFile.h"
 
 #include <QStringList>
@@ -36,6 +37,24 @@ int64_t DelaySeconds(const TFileTimes& times)
     if (rest > 500 || (rest == 500 && seconds % 2 != 0))
         seconds += 1;
     return seconds;
+}
+
+bool IsNamedInFuture(TDateTime nominal, TDateTime now)
+{
+    return nominal != 0.0 && DateTimeToUnixMs(nominal) > DateTimeToUnixMs(now) + int64_t{ClockToleranceSeconds} * 1000;
+}
+
+QString ProductClockNote(const QString& path, TDateTime nominal, int64_t delaySeconds, TDateTime now)
+{
+    if (IsNamedInFuture(nominal, now))
+        return QStringLiteral("%1 is named %2 hours ahead of the clock: recorded, but no product until then")
+            .arg(path, FormatFixed(static_cast<double>(DateTimeToUnixMs(nominal) - DateTimeToUnixMs(now)) / 3.6e6, 1,
+                                   QLocale::c()));
+    if (IsClockSkew(delaySeconds))
+        return QStringLiteral("%1 was last written %2 minutes after it was created (clock skew): recorded, but its "
+                              "delay counts as unmeasured")
+            .arg(path, FormatFixed(static_cast<double>(-delaySeconds) / 60.0, 1, QLocale::c()));
+    return {};
 }
 
 TProductName ProductNameOf(const QByteArray& rawFileName)

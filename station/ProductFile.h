@@ -22,6 +22,25 @@ bool IsRecordableName(const QString& name);
 // half going to the even neighbour.
 int64_t DelaySeconds(const TFileTimes& times);
 
+// How far a station's clocks may disagree before a product's times are taken
+// as wrong rather than measured, either way: a file written for a few seconds
+// after its creation, or named a minute ahead of the receiver's clock, is
+// ordinary.
+constexpr int32_t ClockToleranceSeconds = 300;
+
+// A delay below minus the tolerance: the file was last written well after it
+// was created, so its writer's clock and the disk's disagree and the delay
+// measures nothing (clock skew).
+constexpr bool IsClockSkew(int64_t delaySeconds) { return delaySeconds < -ClockToleranceSeconds; }
+
+// A nominal time after now plus the tolerance (on the millisecond grid): the
+// product is named in the future, and is no product yet.
+bool IsNamedInFuture(TDateTime nominal, TDateTime now);
+
+// What the times of a product just recorded from `path` tell an operator: a
+// name in the future, or clock skew; empty for an ordinary product.
+QString ProductClockNote(const QString& path, TDateTime nominal, int64_t delaySeconds, TDateTime now);
+
 // What a found file's name says about recording it.
 struct TProductName
 {

@@ -1,15 +1,14 @@
 #include "station/StartupConfig.h"
 
 #include "platform/PathBytes.h"
+#include "station/FolderAccess.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 
-#include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,22 +57,7 @@ QString ComposeDataFolder(const QString& settingsValue, const QStringList& argum
 
 QString DataFolderProblem(const QString& folder)
 {
-    if (folder.isEmpty())
-        return {};
-    const QByteArray native = EncodePath(folder);
-    struct stat info;
-    if (::stat(native.constData(), &info) != 0)
-        return errno == ENOENT ? QStringLiteral("the data folder %1 does not exist").arg(folder)
-                               : QStringLiteral("cannot reach the data folder %1: %2")
-                                     .arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
-    if (!S_ISDIR(info.st_mode))
-        return QStringLiteral("the data folder %1 is not a folder").arg(folder);
-    DIR* listing = ::opendir(native.constData());
-    if (!listing)
-        return QStringLiteral("cannot read the data folder %1: %2")
-            .arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
-    ::closedir(listing);
-    return {};
+    return folder.isEmpty() ? QString() : FolderProblem(folder, QStringLiteral("the data folder %1").arg(folder));
 }
 
 QString DataFolderLedgerName(const QString& dataFolder)

@@ -9,6 +9,7 @@
 #include "station/DayWalk.h"
 #include "station/FamilyFolder.h"
 #include "station/FamilyWalk.h"
+#include "station/FolderAccess.h"
 #include "station/Ledger.h"
 #include "station/StartupConfig.h"
 #include "station/Utils.h"
@@ -57,11 +58,23 @@ TStationPass::TStationPass(const QStringList& positional, TReportFailure reportF
         }
         // The default day folders are the data folder's, whose problem is told above.
         const QString base = FamilyBaseFolder(pass.Family().Folder, FDataFolder);
-        if (pass.Family().Folder != DefaultFamilyFolder && !IsFolderPath(base)) {
-            pass.SetFolderProblem(
-                QStringLiteral("the folder %1 of the family %2 does not exist").arg(base, pass.Family().Name));
-            FReportFailure(pass.FolderProblem());
-        }
+        int error = 0;
+        const QString problem =
+            pass.Family().Folder == DefaultFamilyFolder
+                ? QString()
+                : FolderProblem(base, QStringLiteral("the folder %1 of the family %2").arg(base, pass.Family().Name),
+                                &error);
+        if (problem.isEmpty())
+            continue;
+        // Below a data folder with a problem, that problem is the family's, told once.
+        const bool told = !FDataFolderProblem.isEmpty() && base.startsWith(FDataFolder);
+        // A folder that cannot be read may hold every product: none is missing.
+        if (IsUnreadable(error))
+            pass.FolderUnlisted(told ? FDataFolderProblem : problem, std::nullopt);
+        else
+            pass.SetFolderProblem(told ? FDataFolderProblem : problem);
+        if (!told)
+            FReportFailure(problem);
     }
 
     FTreeScanner->setObjectName(QStringLiteral("TreeScanner"));
@@ -86,16 +99,23 @@ void TStationPass::Walk(const QString& folder, const std::function<void(int inde
     TDayWalkHooks hooks;
     hooks.IsRecorded = [this](const QString& name) { return !FirstFamily().Ledger().Values(name).isEmpty(); };
     FDayFoldersFound = 0;
+    // A folder that may be there but cannot be told is searched, so that
+    // the listing says why it cannot be read.
     hooks.FolderExists = [this](const QString& dayFolder) {
-        const bool found = IsFolderPath(dayFolder);
-        FDayFoldersFound += found;
-        return found;
+        const int status = FolderStatusError(EncodePath(dayFolder));
+        FDayFoldersFound += status == 0;
+        return status >= 0;
     };
     hooks.ShouldStop = [this] { return FStopRequested; };
-    hooks.Search = [this](const QString& dayFolder) {
+    hooks.Search = [this](const QString& dayFolder, TDateTime day) {
         FirstFamily().CountWalk().FoldersListed++;
         FTreeScanner->SetInitialDirectory(dayFolder);
+        const int before = FFilesFound;
         FTreeScanner->Search();
+        // The scanner lists a folder it cannot read as empty.
+        if (FFilesFound == before)
+            if (const int error = FolderListingError(EncodePath(dayFolder)))
+                FolderUnlisted(FirstFamily(), dayFolder, error, day);
     };
     hooks.OnIteration = onIteration;
     // The walk ends, and the pass is over, whatever happens inside it.
@@ -110,6 +130,7 @@ void TStationPass::Walk(const QString& folder, const std::function<void(int inde
         }
     } end{*this, start};
     const TDateTime today = NowUTC();
+    FWalkNow = today;
     if (CrmAlone()) {
         WalkDays(today, NowUTC(), folder, hooks);
         FirstFamily().CountWalk().FoldersFound = FDayFoldersFound;
@@ -127,6 +148,9 @@ void TStationPass::Walk(const QString& folder, const std::function<void(int inde
             QCoreApplication::processEvents();
     };
     familyHooks.ReportFailure = FReportFailure;
+    familyHooks.ReportNote = FReportFailure;
+    familyHooks.OnUnlisted = [this](TFamilyPass& family, const QString& folder, int error,
+                                    std::optional<TDateTime> day) { FolderUnlisted(family, folder, error, day); };
     WalkFamilies(families, folder, today, NowUTC(), familyHooks);
     for (const TFamilyPass* family : families)
         if (const int unmatched = family->UnmatchedProducts(today))
@@ -151,6 +175,15 @@ std::optional<TClaim> TStationPass::ClaimedBy(const TFamilyPass& family) const
     return std::nullopt;
 }
 
+void TStationPass::FolderUnlisted(TFamilyPass& family, const QString& folder, int error, std::optional<TDateTime> day)
+{
+    const QString message = UnlistedFolderMessage(folder, error);
+    family.FolderUnlisted(message, day);
+    // Below a data folder that cannot be read, its own problem tells it once.
+    if (FDataFolderProblem.isEmpty())
+        FReportFailure(message);
+}
+
 void TStationPass::RequestStop()
 {
     FStopRequested = true;
@@ -170,6 +203,7 @@ void TStationPass::TreeScannerFileFound()
     const QByteArray& path = FTreeScanner->FileFoundBytes();
     const QByteArrayView rawName = QByteArrayView(path).sliced(path.lastIndexOf('/') + 1);
     qsizetype nameLength = 0;
+    ++FFilesFound;
     const TProductName::TProblem problem = ProductLineUtf8(rawName, status.Times, FLineBuffer, nameLength);
     // The ledger cannot hold such a name exactly.
     if (problem == TProductName::TProblem::NotUtf8)
@@ -179,8 +213,15 @@ void TStationPass::TreeScannerFileFound()
     if (problem != TProductName::TProblem::None ||
         ledger.ContainsNameUtf8(QByteArrayView(FLineBuffer).first(nameLength)))
         return;
-    if (ledger.AddUtf8(FLineBuffer) >= 0)
-        FirstFamily().CountRecorded(DelaySeconds(status.Times));
+    if (ledger.AddUtf8(FLineBuffer) < 0)
+        return;
+    const int64_t delay = DelaySeconds(status.Times);
+    FirstFamily().CountRecorded(delay);
+    const QString note = ProductClockNote(
+        FTreeScanner->FileFound(),
+        FileNameToDateTime(QString::fromUtf8(rawName.first(std::min<qsizetype>(nameLength, 12)))), delay, FWalkNow);
+    if (!note.isEmpty())
+        FReportFailure(note);
 }
 
 QString TStationPass::WatchesNothing() const
@@ -190,10 +231,11 @@ QString TStationPass::WatchesNothing() const
     };
     if (FDataFolder.isEmpty())
         return QStringLiteral("no data folder is set: no DATA-FOLDER argument and no %1").arg(setting());
-    // The ledgers are looked at only when no day folder was found.
+    // The ledgers are looked at only when no day folder was found; lines
+    // that name no product watch nothing either.
     if (FDayFoldersFound > 0 || !FDataFolderProblem.isEmpty() ||
         std::any_of(FFamilies.begin(), FFamilies.end(),
-                    [](const std::unique_ptr<TFamilyPass>& f) { return f->Ledger().Count() > 0; }))
+                    [](const std::unique_ptr<TFamilyPass>& f) { return f->Entries().NewestProduct() != nullptr; }))
         return {};
     return QStringLiteral("the data folder %1 (%2) holds no day folder yyyy/mm/dd/ the walk searched, and the ledger "
                           "%3 has no product")

@@ -89,6 +89,8 @@ private:
     TFamilyPass& FirstFamily() { return *FFamilies.front(); }
     // Records one file the scanner found.
     void TreeScannerFileFound();
+    // A folder of the family that the walk could not list (error: errno).
+    void FolderUnlisted(TFamilyPass& family, const QString& folder, int error, std::optional<TDateTime> day);
 
     TReportFailure FReportFailure;
     QString FDataFolder;
@@ -98,6 +100,8 @@ private:
     QByteArray FLineBuffer;  // the ledger line of the file being recorded, its room reused
     bool FDataFolderFromSettings = false;
     int FDayFoldersFound = 0;
+    int FFilesFound = 0;  // files the scanner reported, for a listing that found none
+    TDateTime FWalkNow = 0;
     double FWalkSeconds = 0;
     bool FWalking = false;
     bool FStopRequested = false;

@@ -32,6 +32,14 @@ int CountColour(const QImage& image, QRgb colour)
 
 const QRgb ReferenceLine = qRgb(128, 0, 32);
 
+// The day after the June products below, so that none is named in the future.
+void ClockOnJune24()
+{
+    TDateTime june24 = 0;
+    TryEncodeDate(2021, 6, 24, june24);
+    SetClockForTesting([june24] { return june24; });
+}
+
 class SummaryWindowTest : public ::testing::Test
 {
 protected:
@@ -79,6 +87,7 @@ TEST_F(SummaryWindowTest, EmptyLedgerShowsTodayAndNoData)
 
 TEST_F(SummaryWindowTest, TwoDaysGetBarsCaptionHintAndTheReferenceLine)
 {
+    ClockOnJune24();
     auto form = RunWith("202106221200-crm.grb=3600\r\n202106231200-crm.grb=413\r\n202106231315-crm.grb=90000\r\n");
     EXPECT_EQ(form->windowTitle(), InLocale("Lagwatch - latest data was from 2021-Jun-23, day 174"));
     EXPECT_EQ(form->Hint(), InLocale("Lagwatch:\r  2021-Jun-23  => 6.9 minutes\r  2021-Jun-22  => 60.0 minutes"));
@@ -106,6 +115,7 @@ TEST_F(SummaryWindowTest, TwoDaysGetBarsCaptionHintAndTheReferenceLine)
 
 TEST_F(SummaryWindowTest, OneDayDrawsNoReferenceLine)
 {
+    ClockOnJune24();
     auto form = RunWith("202106231200-crm.grb=3000\r\n202106231315-crm.grb=60\r\n");
     EXPECT_EQ(CountColour(form->Chart()->RenderToImage(), ReferenceLine), 0);
 }

@@ -53,7 +53,8 @@ protected:
     {
         FData = FDir.MakeDir("data") + "/";
         FLedger = FDir.Write("ledger.txt", "");
-        WriteProduct(FDir, "data/", Today(), "1200-crm.grb");
+        // Today's of midnight: a product named later may lie ahead of the clock.
+        WriteProduct(FDir, "data/", Today(), "0000-crm.grb");
         WriteProduct(FDir, "data/", Today() - 1, "1315-crm.grb");
     }
 
@@ -261,7 +262,7 @@ TEST_F(ScheduledRun, SigtermMidWalkKeepsEveryProductRecordedSoFar)
                                     LAGWATCH_BIN, {FData, FLedger, "-close"}, Env());
     ASSERT_EQ(run.ExitCode, 128 + SIGTERM) << run.Err.toStdString();
     // Whole days from today back to that one, and nothing older.
-    std::set<QString> expected;
+    std::set<QString> expected{DayDigits(Today()) + "0000-crm.grb"};
     for (int back = 0; back <= 4; ++back)
         expected.insert({DayDigits(Today() - back) + "1200-crm.grb", DayDigits(Today() - back) + "1315-crm.grb"});
     EXPECT_EQ(LedgerNames(FLedger), expected);

@@ -142,6 +142,8 @@ TEST(Completeness, StatesAtTheBandAndGraceEdges)
         TDateTime now;
         TSlotState state;
         bool due;
+        bool skew = false;      // counted apart, out of the delays
+        bool unlisted = false;  // the day's folder could not be listed
     };
     const TDateTime graceEnds = At(2026, 12, 7, 11, 30);  // 10:00 + 90 minutes
     const Case cases[] = {
@@ -150,6 +152,10 @@ TEST(Completeness, StatesAtTheBandAndGraceEdges)
         {"late at exactly 45 minutes", "202612071000-crm.grb=2700", Now, TSlotState::Late, true},
         {"very late a second later", "202612071000-crm.grb=2701", Now, TSlotState::VeryLate, true},
         {"early is on time", "202612071000-crm.grb=-60", Now, TSlotState::OnTime, true},
+        {"written 5 minutes after its creation is on time", "202612071000-crm.grb=-300", Now, TSlotState::OnTime, true},
+        {"a second more is clock skew", "202612071000-crm.grb=-301", Now, TSlotState::Unmeasured, true, true},
+        {"an unlisted day's empty slot is not missing", "", Now, TSlotState::Unmeasured, false, false, true},
+        {"an unlisted day's product counts", "202612071000-crm.grb=60", Now, TSlotState::OnTime, true, false, true},
         {"no integer delay", "202612071000-crm.grb=12x", Now, TSlotState::Unmeasured, true},
         {"missing at exactly the grace period", "", graceEnds, TSlotState::Missing, true},
         {"not due a millisecond before", "", graceEnds - 1 / MSecsPerDay, TSlotState::NotDue, false},
@@ -164,7 +170,12 @@ TEST(Completeness, StatesAtTheBandAndGraceEdges)
         QStringList lines{"202612060000-crm.grb=1"};
         if (!c.line.isEmpty())
             lines.append(c.line);
-        const TStationCompleteness r = AssessCompleteness(Entries(lines), schedule, c.now, {}, 1, Crm);
+        const std::vector<TLedgerEntry> entries = Entries(lines);
+        TUnlistedDays unlisted;
+        if (c.unlisted)
+            unlisted.Days.insert(std::llround(At(2026, 12, 7)));
+        const TStationCompleteness r =
+            AssessCompleteness(ProductGroupsOf(entries), false, schedule, c.now, {}, 1, Crm, {}, &unlisted);
         ASSERT_EQ(r.Days.size(), 30u);
         ASSERT_EQ(r.Days[0].Cells.size(), 1u);
         const TSlotCell& cell = r.Days[0].Cells[0];
@@ -177,6 +188,8 @@ TEST(Completeness, StatesAtTheBandAndGraceEdges)
         EXPECT_EQ(f.OnTime + f.Late + f.VeryLate + f.Unmeasured, f.Received);
         EXPECT_EQ(f.Late, c.state == TSlotState::Late ? 1 : 0);
         EXPECT_EQ(f.VeryLate, c.state == TSlotState::VeryLate ? 1 : 0);
+        EXPECT_EQ(f.ClockSkew, c.skew ? 1 : 0);
+        EXPECT_EQ(f.DelayCount, c.line.isEmpty() || c.skew || c.state == TSlotState::Unmeasured ? 0 : 1);
         if (c.due)
             EXPECT_EQ(*f.OnTimeRatio, c.state == TSlotState::OnTime ? 1.0 : 0.0);
         else

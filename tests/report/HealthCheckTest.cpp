@@ -49,7 +49,9 @@ TEST(HealthCheck, VerdictsAtTheBandEdges)
         {{"202106231200-crm.grb=2700"}, TCheckState::Warning, "45.0 minutes late (more than 35)"},
         {{"202106231200-crm.grb=2701"}, TCheckState::Critical, "45.0 minutes late (more than 45)"},
         {{"202106231200-crm.grb=86460"}, TCheckState::Critical, "1441.0 minutes late (more than 45)"},
-        {{"202106231200-crm.grb=-600"}, TCheckState::Ok, "-10.0 minutes late"},
+        // Up to 5 minutes written after its creation is no clock skew; more warns.
+        {{"202106231200-crm.grb=-300"}, TCheckState::Ok, "-5.0 minutes late"},
+        {{"202106231200-crm.grb=-301"}, TCheckState::Warning, "clock skew: written 5.0 minutes after it was created"},
         {{"202106231200-crm.grb=0"}, TCheckState::Ok, "0.0 minutes late"},
         // Only the newest product decides; older late ones are only counted.
         {{"202106221200-crm.grb=9000", "202106231200-crm.grb=60"},
@@ -64,7 +66,12 @@ TEST(HealthCheck, VerdictsAtTheBandEdges)
          TCheckState::Critical,
          "no product since 2021-06-22T11:59:00Z (26.0 hours, more than 26)"},
         {{"202001010000-crm.grb=3000"}, TCheckState::Critical, "no product since 2020-01-01T00:00:00Z"},
-        {{"202106240000-crm.grb=60"}, TCheckState::Ok, "-10.0 hours old"},
+        // Up to 5 minutes ahead is the newest product; further ahead is none yet.
+        {{"202106231405-crm.grb=60"}, TCheckState::Ok, "-0.1 hours old"},
+        {{"202106231406-crm.grb=60"}, TCheckState::Critical, "no product recorded; 1 product named in the future"},
+        {{"202106231200-crm.grb=60", "202106240000-crm.grb=2701", "202106241200x-crm.grb=1"},
+         TCheckState::Ok,
+         "newest product 202106231200-crm.grb, 1.0 minutes late, 2.0 hours old; 2 products named in the future"},
         // No product at all is no sign of health.
         {{}, TCheckState::Critical, "no product recorded"},
         {{"notes=5", "no separator", "2021062312=5"}, TCheckState::Critical, "no product recorded"},
@@ -185,7 +192,7 @@ TEST(StationStatus, CountsThePlottedBarsOverEachThreshold)
     for (int i = 0; i < 50; ++i)
         lines.append(
             QString::asprintf("202106%02d%02d00-crm.grb=%d", 1 + i / 4, i % 4 * 6, i < 4 ? 9999 : 2000 + i * 10));
-    lines.append("202106301200-crm.grb=90000");
+    lines.append("202106131200-crm.grb=90000");
     lines.append("notes=late");
     TSortedStringList ledger;
     ledger.Assign(lines);
@@ -197,9 +204,9 @@ TEST(StationStatus, CountsThePlottedBarsOverEachThreshold)
     EXPECT_EQ(s.PlottedOverWarning, 39 + 1);
     EXPECT_EQ(s.PlottedOverCritical, 1);
     ASSERT_TRUE(s.Newest);
-    EXPECT_EQ(s.Newest->Name, "202106301200-crm.grb");
+    EXPECT_EQ(s.Newest->Name, "202106131200-crm.grb");
     EXPECT_EQ(s.Newest->DelaySeconds, 90000);
-    EXPECT_DOUBLE_EQ(s.NewestAgeSeconds, -(6 * 86400 + 22 * 3600));
+    EXPECT_DOUBLE_EQ(s.NewestAgeSeconds, 10 * 86400 + 2 * 3600);
 }
 
 // The newest product is the newest slot, as late as its latest file, which

@@ -35,6 +35,7 @@ TEST(SlotFiles, ACompleteSlotIsAsLateAsItsLatestFile)
         TSlotState state;
         int missingFiles;
         const char* product;  // the file of the slot's delay, or empty
+        bool skew = false;    // counted as clock skew
     };
     const Case cases[] = {
         {"complete, the latest file decides", {"60", "2400", "120"}, Now, TSlotState::Late, 0, "seg001"},
@@ -43,6 +44,8 @@ TEST(SlotFiles, ACompleteSlotIsAsLateAsItsLatestFile)
         {"a file more is still one of its files", {"3000", "60", "120", "90"}, Now, TSlotState::VeryLate, 0, "seg000"},
         {"an unmeasured file adds no delay", {"60", "x", "120"}, Now, TSlotState::OnTime, 0, "seg002"},
         {"no file measured", {"x", "x", "x"}, Now, TSlotState::Unmeasured, 0, "seg000"},
+        {"a file's clock skew is no delay", {"60", "-7200", "120"}, Now, TSlotState::OnTime, 0, "seg002"},
+        {"the latest delay clock skew", {"-400", "-7200", "-301"}, Now, TSlotState::Unmeasured, 0, "seg002", true},
         {"incomplete and not due yet", {"60"}, At(7, 10, 30), TSlotState::NotDue, 0, ""},
         {"complete before it is due", {"60", "60", "2400"}, At(7, 10, 50), TSlotState::Late, 0, "seg002"},
     };
@@ -69,6 +72,7 @@ TEST(SlotFiles, ACompleteSlotIsAsLateAsItsLatestFile)
         EXPECT_EQ(f.Missing, c.state == TSlotState::Missing ? 1 : 0);
         EXPECT_EQ(f.Expected, f.Received + f.Missing);
         EXPECT_EQ(f.Unmeasured, c.state == TSlotState::Unmeasured ? 1 : 0);
+        EXPECT_EQ(f.ClockSkew, c.skew ? 1 : 0);
         EXPECT_EQ(f.MissingFiles, c.missingFiles);
         EXPECT_EQ(f.Files, c.delays.size());
     }

@@ -25,7 +25,7 @@ struct TWalkRun
         TDayWalkHooks hooks;
         hooks.IsRecorded = [this](const QString& n) { return Recorded.count(n) > 0; };
         hooks.FolderExists = [this](const QString& f) { return AllExist || Existing.count(f) > 0; };
-        hooks.Search = [this](const QString& f) { Searched.append(f); };
+        hooks.Search = [this](const QString& f, TDateTime) { Searched.append(f); };
         hooks.OnIteration = [this](int index) {
             ++Iterations;
             if (index > 2 && LabelShownAt == 0)
@@ -132,7 +132,7 @@ TEST(DayWalk, EndsAtAStopRequestAndAtADayThatCannotBeAFolder)
     int searches = 0;
     hooks.IsRecorded = [](const QString&) { return false; };
     hooks.FolderExists = [](const QString&) { return true; };
-    hooks.Search = [&](const QString& f) { stopped.Searched.append(f), ++searches; };
+    hooks.Search = [&](const QString& f, TDateTime) { stopped.Searched.append(f), ++searches; };
     hooks.ShouldStop = [&] { return searches == 3; };
     WalkDays(June23 + 0.6, June23 + 0.6, "/data/", hooks);
     EXPECT_EQ(stopped.Searched, (QStringList{"/data/2021/06/23/", "/data/2021/06/22/", "/data/2021/06/21/"}));

@@ -71,7 +71,7 @@ TEST_F(StationPassTest, RecordsEveryMatchingFileWithItsExactDelay)
     WriteProduct(FDir, "data/2021/06/23/2=9crm.grb", 5000);              // would forge a ledger line
     WriteProduct(FDir, "data/2021/06/23/202106231200-crm.txt", 5000);    // not a CRM product
     WriteProduct(FDir, "data/2021/06/22/202106221200-crm.grb", 7000);
-    const QStringList lines = RunPass(At(2021, 6, 23, 12.5));
+    const QStringList lines = RunPass(At(2021, 6, 23, 13.5));
     EXPECT_EQ(lines, QStringList({"202106221200-crm.grb=7", "202106230000-crm.grb=2", "202106231200-crm.grb=413",
                                   "202106231315-crm.grb=-60"}));
     // After noon the iterations count from 1, one a day, down to the first one with nothing to find.
